@@ -1,0 +1,41 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# `make bench` prints the speed figures.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD ?= build
+
+.PHONY: run test bench setup build build-native build-win64 build-win32 clean
+
+setup:
+	@scripts/setup.sh
+
+build-native: setup
+	@cmake -S . -B $(BUILD)/native -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/native -j $(JOBS)
+
+build-win64: setup
+	@cmake -S . -B $(BUILD)/win64 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake >/dev/null
+	@cmake --build $(BUILD)/win64 -j $(JOBS)
+
+build-win32: setup
+	@cmake -S . -B $(BUILD)/win32 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
+	@cmake --build $(BUILD)/win32 -j $(JOBS)
+
+build-asan: setup
+	@cmake -S . -B $(BUILD)/asan -DCMAKE_BUILD_TYPE=Debug -DVELLUMO_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD)/asan -j $(JOBS)
+
+build: build-native build-win64 build-win32
+
+run: setup build-win64 build-native
+	@scripts/run.sh
+
+test: setup
+	@scripts/test.sh
+
+bench: setup build-win64 build-native
+	@scripts/bench.sh
+
+clean:
+	rm -rf $(BUILD) out

@@ -1,0 +1,63 @@
+#include "app/App_win.h"
+
+#include <vector>
+
+namespace vellumo::win {
+
+namespace {
+int g_topLevel = 0;
+int g_keepAlive = 0;
+std::vector<std::unique_ptr<Disposable>> g_disposed;
+
+void QuitIfIdle() {
+    if (g_topLevel <= 0 && g_keepAlive <= 0) ::PostQuitMessage(0);
+}
+}  // namespace
+
+HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
+
+void TopLevelOpened() { ++g_topLevel; }
+
+void TopLevelClosed() {
+    --g_topLevel;
+    QuitIfIdle();
+}
+
+KeepAlive::KeepAlive() { ++g_keepAlive; }
+KeepAlive::~KeepAlive() {
+    --g_keepAlive;
+    QuitIfIdle();
+}
+
+void PumpMessagesFor(DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= ms) return;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+    }
+}
+
+void DisposeLater(std::unique_ptr<Disposable> object) { g_disposed.push_back(std::move(object)); }
+
+int RunMessageLoop() {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+        g_disposed.clear();
+    }
+    g_disposed.clear();
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,84 @@
+// The one window base: binds the C++ object at WM_NCCREATE, hands every
+// message to the derived class's HandleMessage, and lets no exception cross
+// back into the system (which would unwind through user32 frames).
+#pragma once
+#include <windows.h>
+
+namespace vellumo::win {
+
+HINSTANCE Instance();
+
+template <typename T>
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window() {
+        if (hwnd_) {
+            ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            ::DestroyWindow(hwnd_);
+        }
+    }
+
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    static bool RegisterClassOnce(const wchar_t* name, HCURSOR cursor, HBRUSH background, UINT style = 0) {
+        WNDCLASSEXW wc{};
+        if (::GetClassInfoExW(Instance(), name, &wc)) return true;
+        wc.cbSize = sizeof(wc);
+        wc.style = style;
+        wc.lpfnWndProc = &Window::Proc;
+        wc.hInstance = Instance();
+        wc.hCursor = cursor;
+        wc.hbrBackground = background;
+        wc.lpszClassName = name;
+        wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+        return ::RegisterClassExW(&wc) != 0;
+    }
+
+    HWND CreateWin(DWORD exStyle, const wchar_t* cls, const wchar_t* title, DWORD style, int x, int y, int w,
+                   int h, HWND parent = nullptr, UINT_PTR id = 0) {
+        return ::CreateWindowExW(exStyle, cls, title, style, x, y, w, h, parent,
+                                 reinterpret_cast<HMENU>(id), Instance(), this);
+    }
+
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd_, msg, wp, lp); }
+
+    // Called once the window is gone (WM_NCDESTROY); hwnd() is already null.
+    virtual void OnDestroyed() {}
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+        T* self = nullptr;
+        if (msg == WM_NCCREATE) {
+            auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+            self = static_cast<T*>(static_cast<Window*>(cs->lpCreateParams));
+            self->hwnd_ = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<T*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            try {
+                self->OnDestroyed();
+            } catch (...) {
+            }
+            return ::DefWindowProcW(hwnd, msg, wp, lp);
+        }
+        try {
+            return self->HandleMessage(msg, wp, lp);
+        } catch (...) {
+            // A failed handler leaves its work undone; the window stays usable.
+            return ::DefWindowProcW(hwnd, msg, wp, lp);
+        }
+    }
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace vellumo::win

@@ -1,0 +1,11 @@
+// Vellumo starts with a capture: the overlay is its start-up window, and the
+// process ends when the last of its windows is gone.
+#include <windows.h>
+
+#include "app/App_win.h"
+#include "overlay/ScrShot_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    vellumo::win::ScrShot::ShowCapture();
+    return vellumo::win::RunMessageLoop();
+}

@@ -1,0 +1,48 @@
+// A picture: a 32-bit top-down DIB section with its own memory DC. It owns the
+// bitmap; the pixels are addressable for the dimming and the read-outs.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "gfx/Handles_win.h"
+#include "overlay/Dimming.h"
+
+namespace vellumo::win {
+
+class Dib {
+public:
+    Dib() = default;
+    Dib(Dib&&) noexcept = default;
+    Dib& operator=(Dib&&) noexcept = default;
+
+    // False when the system refuses the bitmap (out of memory); the Dib stays empty.
+    bool Create(int width, int height);
+    void Clear();
+
+    HDC dc() const { return dc_.get(); }
+    HBITMAP bitmap() const { return bitmap_.get(); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return !bits_; }
+    std::uint32_t* bits() const { return bits_; }
+    PixelPlane plane() const { return {bits_, width_, height_, width_}; }
+    // 0x00RRGGBB at (x, y); 0 outside.
+    std::uint32_t Pixel(int x, int y) const;
+    // Hands the bitmap out (for the clipboard or a picture owner); the Dib is empty afterwards.
+    HBITMAP ReleaseBitmap();
+
+private:
+    unique_hdc dc_;
+    unique_hbitmap bitmap_;
+    // The DC's own 1x1 bitmap, selected back before the DIB is deleted or released.
+    HGDIOBJ stock_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// BitBlt of the whole primary screen (from GetDC of the desktop) into dib.
+bool GrabScreen(Dib& dib, int width, int height);
+
+}  // namespace vellumo::win

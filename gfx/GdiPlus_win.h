@@ -1,0 +1,51 @@
+// GDI+ through its flat API, loaded on demand. gdiplus.dll is not imported
+// statically: loading it (and the COM libraries it pulls in) would delay the
+// first frame of the overlay, and a machine where it cannot load must still
+// get a working capture.
+#pragma once
+#include <windows.h>
+// gdiplus.h needs the COM declarations that WIN32_LEAN_AND_MEAN leaves out.
+#include <objidl.h>
+#include <gdiplus.h>
+
+namespace vellumo::win {
+
+namespace gp = Gdiplus;
+
+// Each flat function the program calls; add a name here to use it.
+#define VELLUMO_GDIPLUS_FUNCTIONS(X) \
+    X(GdiplusStartup)                \
+    X(GdiplusShutdown)               \
+    X(GdipCreateFromHDC)             \
+    X(GdipDeleteGraphics)            \
+    X(GdipResetClip)                 \
+    X(GdipCreatePath)                \
+    X(GdipResetPath)                 \
+    X(GdipDeletePath)                \
+    X(GdipDeleteBrush)
+
+namespace gdiplus_detail {
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+#define VELLUMO_GDIPLUS_TYPE(name) using name##_t = decltype(&name);
+VELLUMO_GDIPLUS_FUNCTIONS(VELLUMO_GDIPLUS_TYPE)
+#undef VELLUMO_GDIPLUS_TYPE
+}  // namespace gdiplus_detail
+
+struct GdiPlusApi {
+#define VELLUMO_GDIPLUS_MEMBER(name) gdiplus_detail::name##_t name = nullptr;
+    VELLUMO_GDIPLUS_FUNCTIONS(VELLUMO_GDIPLUS_MEMBER)
+#undef VELLUMO_GDIPLUS_MEMBER
+    bool loaded = false;
+};
+
+// The loaded table; every member is null until StartGdiPlus has succeeded once.
+const GdiPlusApi& GdiPlus();
+
+// Starts a GDI+ session and returns its token, or 0 when GDI+ is not available
+// (the library is missing or refuses to start). Callers test GdiPlusReady().
+ULONG_PTR StartGdiPlus();
+void StopGdiPlus(ULONG_PTR& token);
+bool GdiPlusReady();
+
+}  // namespace vellumo::win

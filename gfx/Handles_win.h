@@ -1,0 +1,124 @@
+// Every handle kind the program owns, as move-only wrappers. DeleteObject,
+// DeleteDC, ReleaseDC, EndPaint and the GDI+ deleters appear nowhere else.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+#include "gfx/GdiPlus_win.h"
+
+namespace vellumo::win {
+
+template <typename T, auto Close, T Invalid = T{}>
+class Unique {
+public:
+    Unique() = default;
+    explicit Unique(T h) : h_(h) {}
+    Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Invalid)) {}
+    Unique& operator=(Unique&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.h_, Invalid));
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    T get() const { return h_; }
+    explicit operator bool() const { return h_ != Invalid; }
+    void reset(T h = Invalid) {
+        if (h_ != Invalid) Close(h_);
+        h_ = h;
+    }
+    T release() { return std::exchange(h_, Invalid); }
+
+private:
+    T h_ = Invalid;
+};
+
+template <typename H>
+void CloseGdiObject(H h) {
+    ::DeleteObject(h);
+}
+inline void CloseDc(HDC h) { ::DeleteDC(h); }
+inline void CloseWindowHandle(HWND h) { ::DestroyWindow(h); }
+inline void CloseModule(HMODULE h) { ::FreeLibrary(h); }
+
+using unique_hbitmap = Unique<HBITMAP, CloseGdiObject<HBITMAP>>;
+using unique_hbrush = Unique<HBRUSH, CloseGdiObject<HBRUSH>>;
+using unique_hpen = Unique<HPEN, CloseGdiObject<HPEN>>;
+using unique_hfont = Unique<HFONT, CloseGdiObject<HFONT>>;
+using unique_hrgn = Unique<HRGN, CloseGdiObject<HRGN>>;
+using unique_hdc = Unique<HDC, CloseDc>;  // from CreateCompatibleDC
+using unique_hwnd = Unique<HWND, CloseWindowHandle>;
+using unique_hmodule = Unique<HMODULE, CloseModule>;
+
+// GetDC / ReleaseDC: the window travels with the DC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND w) : w_(w), dc_(::GetDC(w)) {}
+    ~WindowDc() {
+        if (dc_) ::ReleaseDC(w_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND w_;
+    HDC dc_;
+};
+
+// BeginPaint / EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND w) : w_(w) { dc_ = ::BeginPaint(w, &ps_); }
+    ~PaintDc() { ::EndPaint(w_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& area() const { return ps_.rcPaint; }
+
+private:
+    HWND w_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// SelectObject that puts the previous object back.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ obj) : dc_(dc), old_(::SelectObject(dc, obj)) {}
+    ~Selected() {
+        if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// SetCapture / ReleaseCapture for a handle drag.
+class PointerCapture {
+public:
+    void Take(HWND w) { ::SetCapture(w); held_ = true; }
+    void Release() {
+        if (held_) ::ReleaseCapture();
+        held_ = false;
+    }
+    ~PointerCapture() { Release(); }
+
+private:
+    bool held_ = false;
+};
+
+// GDI+ objects, deleted through the dynamically loaded flat API.
+inline void DeleteGpGraphics(gp::GpGraphics* g) { GdiPlus().GdipDeleteGraphics(g); }
+inline void DeleteGpPath(gp::GpPath* p) { GdiPlus().GdipDeletePath(p); }
+inline void DeleteGpBrush(gp::GpBrush* b) { GdiPlus().GdipDeleteBrush(b); }
+using unique_gp_graphics = Unique<gp::GpGraphics*, DeleteGpGraphics>;
+using unique_gp_path = Unique<gp::GpPath*, DeleteGpPath>;
+using unique_gp_brush = Unique<gp::GpBrush*, DeleteGpBrush>;
+
+}  // namespace vellumo::win

@@ -1,0 +1,76 @@
+#include "overlay/Dimming.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vellumo {
+
+Rect ClearArea(const Rect& frame, Size screen) {
+    if (frame.width <= 0 || frame.height <= 0) return {0, 0, 0, 0};
+    const Rect r = Intersect(frame, Rect{0, 0, screen.width, screen.height});
+    return r.empty() ? Rect{0, 0, 0, 0} : r;
+}
+
+std::array<Rect, 4> DimBands(const Rect& c, Size s) {
+    auto band = [](int x, int y, int w, int h) {
+        return (w <= 0 || h <= 0) ? Rect{x, y, 0, 0} : Rect{x, y, w, h};
+    };
+    if (c.empty()) return {band(0, 0, s.width, s.height), Rect{}, Rect{}, Rect{}};
+    return {band(0, 0, c.left, s.height), band(c.left, 0, c.width, c.top),
+            band(c.right(), 0, s.width - c.right(), s.height),
+            band(c.left, c.bottom(), c.width, s.height - c.bottom())};
+}
+
+std::uint32_t DimPixel(std::uint32_t p) {
+    return std::uint32_t(DimChannel(p & 255)) | (std::uint32_t(DimChannel((p >> 8) & 255)) << 8) |
+           (std::uint32_t(DimChannel((p >> 16) & 255)) << 16);
+}
+
+void DimPixels(const std::uint32_t* src, std::uint32_t* dst, std::size_t count) {
+    // Byte-wise over the whole buffer so the compiler can vectorise it; the
+    // alpha byte is dimmed too, which is harmless for an opaque surface.
+    const auto* s = reinterpret_cast<const std::uint8_t*>(src);
+    auto* d = reinterpret_cast<std::uint8_t*>(dst);
+    const std::size_t n = count * 4;
+    for (std::size_t i = 0; i < n; ++i) d[i] = DimChannel(s[i]);
+}
+
+void ComposeDimmed(const PixelPlane& dst, const PixelPlane& clean, const PixelPlane& dimmed,
+                   const Rect& clear, const Rect& area) {
+    const Rect a = Intersect(area, Rect{0, 0, dst.width, dst.height});
+    if (a.empty()) return;
+    const Rect c = clear.empty() ? Rect{0, 0, 0, 0} : Intersect(clear, a);
+    auto copy = [&](const PixelPlane& from, int y, int x0, int x1) {
+        if (x1 > x0) std::memcpy(dst.row(y) + x0, from.row(y) + x0, std::size_t(x1 - x0) * 4);
+    };
+    for (int y = a.top; y < a.bottom(); ++y) {
+        if (c.empty() || y < c.top || y >= c.bottom()) {
+            copy(dimmed, y, a.left, a.right());
+        } else {
+            copy(dimmed, y, a.left, c.left);
+            copy(clean, y, c.left, c.right());
+            copy(dimmed, y, c.right(), a.right());
+        }
+    }
+}
+
+DimTracker::DimTracker(Size screen) : screen_(screen) { ResetToClean(); }
+
+void DimTracker::ResetToClean() {
+    shown_ = {0, 0, screen_.width, screen_.height};
+    dirty_ = {};
+}
+
+void DimTracker::MarkDirty(const Rect& r) { dirty_ = Union(dirty_, r); }
+
+Rect DimTracker::Update(const Rect& newClear) {
+    Rect area = (newClear == shown_) ? Rect{} : Union(shown_, newClear);
+    // Going from one clear area to an empty one (or back) changes everything
+    // that was or will be clear; Union already holds that, as empty adds nothing.
+    area = Union(area, dirty_);
+    shown_ = newClear;
+    dirty_ = {};
+    return Intersect(area, Rect{0, 0, screen_.width, screen_.height});
+}
+
+}  // namespace vellumo

@@ -1,0 +1,68 @@
+// The darkening outside the selection: black at alpha 170 over the frozen
+// screen, the frozen screen unchanged inside the frame. The overlay keeps a
+// dimmed copy of the frozen screen made once at load, so every redraw is plain
+// row copies from two prepared images, and only the rows and columns whose look
+// changes since the last redraw are touched.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+inline constexpr std::uint32_t kDimAlpha = 170;
+
+// The part of the frame that shows undimmed: the frame clipped to the screen.
+// (Clamping left and width each on its own would leave a strip beyond a frame
+// that starts off-screen undimmed; intersecting keeps the clear area exactly
+// the frame's visible part.)
+Rect ClearArea(const Rect& frame, Size screen);
+
+// The four dimmed bands around a clear area: left, top, right, bottom.
+// Bands of zero extent come out empty.
+std::array<Rect, 4> DimBands(const Rect& clear, Size screen);
+
+// One channel under black at alpha 170: c * 85 / 255, rounded.
+constexpr std::uint8_t DimChannel(std::uint32_t c) {
+    return static_cast<std::uint8_t>((c * (255 - kDimAlpha) + 127) / 255);
+}
+// A 32-bit 0x00RRGGBB pixel under the dimming; the top byte comes out 0.
+std::uint32_t DimPixel(std::uint32_t p);
+void DimPixels(const std::uint32_t* src, std::uint32_t* dst, std::size_t count);
+
+// A 32-bit top-down pixel buffer; stride counted in pixels.
+struct PixelPlane {
+    std::uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    std::ptrdiff_t stride = 0;
+    std::uint32_t* row(int y) const { return bits + y * stride; }
+};
+
+// Rewrites `area` of dst: pixels inside `clear` from clean, the rest from dimmed.
+// All three planes have the screen's size; area is clipped to it.
+void ComposeDimmed(const PixelPlane& dst, const PixelPlane& clean, const PixelPlane& dimmed,
+                   const Rect& clear, const Rect& area);
+
+// Remembers what the surface shows, to tell the next redraw which part to rewrite.
+class DimTracker {
+public:
+    explicit DimTracker(Size screen);
+    // The surface starts as the clean frozen screen: clear everywhere.
+    void ResetToClean();
+    // Something was drawn over this area (annotations); the next redraw wipes it.
+    void MarkDirty(const Rect& r);
+    // Records the new clear area and returns the area to rewrite (may be empty).
+    Rect Update(const Rect& newClear);
+    const Rect& shownClear() const { return shown_; }
+    const Rect& dirty() const { return dirty_; }
+
+private:
+    Size screen_;
+    Rect shown_;
+    Rect dirty_;
+};
+
+}  // namespace vellumo

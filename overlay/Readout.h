@@ -1,0 +1,42 @@
+// The magnifier panel Va beside the pointer: where it stands, what its View
+// shows, and the texts of its Size and RGBCO captions.
+#pragma once
+#include <string>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+inline constexpr Size kVaSize{130, 161};
+inline constexpr Rect kViewRect{0, 0, 130, 130};
+inline constexpr Rect kSizeCaptionRect{0, 128, 129, 17};
+inline constexpr Rect kRgbCaptionRect{0, 144, 129, 17};
+inline constexpr Point kVaInitialPosition{8, 0};
+inline constexpr int kPointerGap = 20;
+inline constexpr int kMagnifiedSpan = 20;  // source pixels shown across View
+inline constexpr wchar_t kInitialSizeCaption[] = L"0×0";
+inline constexpr wchar_t kInitialRgbCaption[] = L"RGB(0,0,0)";
+
+// "RGB(r , g , b)" for the colour under the pointer.
+std::wstring FormatRgb(Colour c);
+// "W × H" of the frame.
+std::wstring FormatSize(int width, int height);
+
+// Top-left of the panel: 20 pixels to the lower right of the pointer, flipped
+// to the left or above where it would leave the screen.
+Point PlaceMagnifier(Point pointer, Size panel, Size screen);
+
+// The 20 x 20 source square around the pointer and where its on-screen part
+// lands in View (6.5 view pixels per source pixel). Off-screen parts of the
+// square stay View's background.
+struct MagnifierPlan {
+    Rect source;  // clipped to the screen; empty when nothing of it is on screen
+    Rect view;    // destination inside View
+};
+MagnifierPlan PlanMagnifier(Point pointer, Size screen);
+
+// The centre marker Cross: 6.5 view pixels square, centred in View, rounded to
+// whole pixels.
+Rect CrossRect();
+
+}  // namespace vellumo

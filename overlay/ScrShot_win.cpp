@@ -1,0 +1,290 @@
+#include "overlay/ScrShot_win.h"
+
+#include <windowsx.h>
+
+#include "gfx/GdiPlus_win.h"
+#include "overlay/Readout.h"
+#include "overlay/WindowList_win.h"
+
+namespace vellumo::win {
+
+namespace {
+constexpr wchar_t kClassName[] = L"VellumoScrShot";
+constexpr UINT_PTR kPosTimer = 1;       // window detection
+constexpr UINT_PTR kHotKeyTimer = 2;    // Ctrl+Shift+C poll
+constexpr UINT_PTR kGdiPlusTimer = 3;   // GDI+ start-up, once the first frame is up
+constexpr UINT kPosInterval = 50;
+constexpr UINT kHotKeyInterval = 100;
+// After the overlay closes for a restart, other programs repaint what it
+// covered; the fresh freeze waits this long for them.
+constexpr DWORD kRepaintSettleMs = 150;
+
+std::unique_ptr<ScrShot> g_current;
+// Ctrl+Shift+C has been seen held; outlives each overlay so a held chord
+// restarts the capture only once.
+bool g_chordLatch = false;
+
+RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
+
+void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
+    for (const Rect& r : rects) {
+        if (r.empty()) continue;
+        const RECT rc = ToRECT(r);
+        ::InvalidateRect(w, &rc, FALSE);
+    }
+}
+}  // namespace
+
+ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.get() : nullptr; }
+
+void ScrShot::ShowCapture() {
+    KeepAlive hold;
+    UnloadCapture();
+    std::unique_ptr<ScrShot> overlay(new ScrShot());
+    if (!overlay->Form_Load()) return;
+    g_current = std::move(overlay);
+    const HWND w = g_current->hwnd();
+    ::ShowWindow(w, SW_SHOW);
+    ::SetForegroundWindow(w);
+    ::SetFocus(w);
+    ::UpdateWindow(w);
+}
+
+void ScrShot::UnloadCapture() {
+    if (ScrShot* s = Current()) ::DestroyWindow(s->hwnd());
+    if (g_current) DisposeLater(std::move(g_current));
+}
+
+bool ScrShot::Form_Load() {
+    ScreenW = ::GetSystemMetrics(SM_CXSCREEN);
+    ScreenH = ::GetSystemMetrics(SM_CYSCREEN);
+    sel_ = Selection({ScreenW, ScreenH});
+    if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_CROSS), nullptr)) return false;
+    // Created hidden, so it is never among the windows it lists.
+    if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, ScreenW, ScreenH))
+        return false;
+    TopLevelOpened();
+    Init();
+    Tools.Create(hwnd());
+    for (int i = 0; i < kHandleCount; ++i) Si[i].Create(*this, hwnd(), i);
+    Va.Create(hwnd(), surface_.PicB());
+    MS();
+    sel_.ToolMode = -1;
+    ::SetTimer(hwnd(), kPosTimer, kPosInterval, nullptr);
+    ::SetTimer(hwnd(), kHotKeyTimer, kHotKeyInterval, nullptr);
+    ::SetTimer(hwnd(), kGdiPlusTimer, USER_TIMER_MINIMUM, nullptr);
+    // The first frame already shows the window under the pointer.
+    Pos_Timer();
+    return true;
+}
+
+void ScrShot::Init() {
+    // Freeze first: the capture is of the moment the overlay was asked for.
+    surface_.Freeze(ScreenW, ScreenH);
+    Win32WindowLister lister;
+    picks_.Build(lister);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, ScreenW, ScreenH, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ScrShot::StartGdiPlusSession() {
+    ::KillTimer(hwnd(), kGdiPlusTimer);
+    // The overlay's session stays open for the life of the process; the
+    // annotation tools and the save actions rely on it.
+    gdiPlusToken_ = StartGdiPlus();
+    if (!GdiPlusReady() || surface_.surface().empty()) return;
+    const GdiPlusApi& gp = GdiPlus();
+    gp::GpGraphics* g = nullptr;
+    if (gp.GdipCreateFromHDC(surface_.surface().dc(), &g) == gp::Ok) OverlayGraphics.reset(g);
+    gp::GpPath* path = nullptr;
+    if (gp.GdipCreatePath(gp::FillModeWinding, &path) == gp::Ok) ClipPath.reset(path);
+}
+
+void ScrShot::DrawAlphaClip() {
+    const OverlaySurface::Redraw r = surface_.DrawAlphaClip(sel_.frame());
+    if (r.area.empty()) return;
+    // Repaint exactly the pixels whose look changed: the clear areas' difference
+    // and whatever had been drawn over.
+    unique_hrgn changed(::CreateRectRgn(r.before.left, r.before.top, r.before.right(), r.before.bottom()));
+    unique_hrgn after(::CreateRectRgn(r.after.left, r.after.top, r.after.right(), r.after.bottom()));
+    if (changed && after) {
+        ::CombineRgn(changed.get(), changed.get(), after.get(), RGN_XOR);
+        ::InvalidateRgn(hwnd(), changed.get(), FALSE);
+    } else {
+        const RECT rc = ToRECT(r.area);
+        ::InvalidateRect(hwnd(), &rc, FALSE);
+    }
+    if (!r.drawn.empty()) {
+        const RECT rc = ToRECT(r.drawn);
+        ::InvalidateRect(hwnd(), &rc, FALSE);
+    }
+}
+
+void ScrShot::RefreshFrame() {
+    InvalidateRects(hwnd(), FrameRing(paintedFrame_, paintedBorder_));
+    InvalidateRects(hwnd(), FrameRing(sel_.frame(), sel_.borderWidth()));
+}
+
+void ScrShot::MS() {
+    const auto& rects = sel_.handles();
+    for (int i = 0; i < kHandleCount; ++i) Si[i].MoveTo(rects[i]);
+}
+
+void ScrShot::Apply(const Changes& c) {
+    if (c.reset) {
+        ::ShowWindow(Tools.hwnd(), SW_HIDE);
+        if (OverlayGraphics) GdiPlus().GdipResetClip(OverlayGraphics.get());
+        if (ClipPath) GdiPlus().GdipResetPath(ClipPath.get());
+    }
+    if (c.completed) {
+        const Point at = sel_.toolsPosition();
+        ::SetWindowPos(Tools.hwnd(), HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (c.handlesMoved || c.reset) MS();
+    if (c.frameChanged) DrawAlphaClip();
+    if (c.frameChanged || c.reset || c.completed) RefreshFrame();
+    if (c.completed) ::ShowWindow(Tools.hwnd(), SW_SHOWNOACTIVATE);
+}
+
+void ScrShot::ReLoad() { Apply(sel_.ReLoad()); }
+
+void ScrShot::Exi_Click() {
+    if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+void ScrShot::SetRect() {
+    // The selection as it shows on the surface (darkening and drawings, not the
+    // frame or handles). Only what lies on the surface is taken: a frame
+    // reaching off the screen gives the image of its on-screen part.
+    const Rect f = sel_.frame();
+    const Rect part = Intersect(f, Rect{0, 0, ScreenW, ScreenH});
+    rectPicture_.Clear();
+    if (part.empty() || surface_.surface().empty()) return;
+    if (!rectPicture_.Create(part.width, part.height)) return;
+    ::BitBlt(rectPicture_.dc(), 0, 0, part.width, part.height, surface_.surface().dc(), part.left, part.top,
+             SRCCOPY);
+    ::GdiFlush();
+}
+
+void ScrShot::Form_Unload() {
+    ReLoad();
+    ClipPath.reset();
+    OverlayGraphics.reset();
+    ::KillTimer(hwnd(), kPosTimer);
+    ::KillTimer(hwnd(), kHotKeyTimer);
+    ::KillTimer(hwnd(), kGdiPlusTimer);
+    formCapture_.Release();
+}
+
+void ScrShot::OnDestroyed() {
+    surface_.Release();
+    rectPicture_.Clear();
+    if (g_current.get() == this) DisposeLater(std::move(g_current));
+    TopLevelClosed();
+}
+
+void ScrShot::Form_KeyDown(WPARAM keyCode) {
+    switch (keyCode) {
+        case VK_ESCAPE: Exi_Click(); break;
+        case 'R': ReLoad(); break;
+        default: break;
+    }
+}
+
+void ScrShot::Form_MouseDown(MouseButton button, Point p) {
+    // Like a form, the overlay keeps the pointer while a button is down, so a
+    // drag passing over the toolbar or a handle still reaches it.
+    if (button == MouseButton::Left) formCapture_.Take(hwnd());
+    Apply(sel_.MouseDown(button, p));
+}
+
+void ScrShot::Form_MouseMove(WPARAM keys, Point p) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    Apply(sel_.MouseMove((keys & kButtons) == MK_LBUTTON, p));
+    Readout(p);
+}
+
+void ScrShot::Form_MouseUp(MouseButton button, Point p) {
+    if (button == MouseButton::Left) formCapture_.Release();
+    Apply(sel_.MouseUp(button, p));
+}
+
+void ScrShot::Readout(Point p) {
+    const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
+    Va.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), FormatRgb(c), {ScreenW, ScreenH});
+}
+
+void ScrShot::Si_MouseDown(int index, MouseButton button, Point local) {
+    Apply(sel_.HandleDown(index, button, local));
+}
+
+void ScrShot::Si_MouseMove(int index, bool leftHeld, Point local) {
+    Apply(sel_.HandleMove(index, leftHeld, local));
+}
+
+void ScrShot::Pos_Timer() {
+    if (sel_.Selected() || !sel_.detectionEnabled()) return;
+    POINT pt;
+    if (!::GetCursorPos(&pt)) return;
+    const auto k = picks_.Find({pt.x, pt.y});
+    if (!k) return;
+    Apply(sel_.WindowDetected(picks_.WindowRectOf(*k)));
+}
+
+void ScrShot::HotKey_Timer() {
+    // All three keys down (the high bit); the low "pressed since" bits are ignored
+    // so that three earlier taps do not count as the chord.
+    const SHORT held = ::GetAsyncKeyState('C') & ::GetAsyncKeyState(VK_CONTROL) & ::GetAsyncKeyState(VK_SHIFT);
+    if (!(held & 0x8000)) {
+        g_chordLatch = false;
+        return;
+    }
+    if (g_chordLatch) return;
+    g_chordLatch = true;
+    KeepAlive hold;
+    // This object lives on (in the dispose list) until the handler returns.
+    UnloadCapture();
+    PumpMessagesFor(kRepaintSettleMs);
+    ShowCapture();
+}
+
+void ScrShot::OnPaint() {
+    PaintDc dc(hwnd());
+    const RECT& rc = dc.area();
+    if (!surface_.surface().empty()) {
+        ::BitBlt(dc.get(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, surface_.surface().dc(),
+                 rc.left, rc.top, SRCCOPY);
+    }
+    const HBRUSH frameBrush = ::GetSysColorBrush(COLOR_HIGHLIGHT);
+    for (const Rect& strip : FrameRing(sel_.frame(), sel_.borderWidth())) {
+        if (strip.empty()) continue;
+        const RECT s = ToRECT(strip);
+        ::FillRect(dc.get(), &s, frameBrush);
+    }
+    paintedFrame_ = sel_.frame();
+    paintedBorder_ = sel_.borderWidth();
+}
+
+LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    switch (msg) {
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_TIMER:
+            if (wp == kPosTimer) Pos_Timer();
+            else if (wp == kHotKeyTimer) HotKey_Timer();
+            else if (wp == kGdiPlusTimer) StartGdiPlusSession();
+            return 0;
+        case WM_KEYDOWN: Form_KeyDown(wp); return 0;
+        case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;
+        case WM_RBUTTONDOWN: Form_MouseDown(MouseButton::Right, p); return 0;
+        case WM_MBUTTONDOWN: Form_MouseDown(MouseButton::Middle, p); return 0;
+        case WM_MOUSEMOVE: Form_MouseMove(wp, p); return 0;
+        case WM_LBUTTONUP: Form_MouseUp(MouseButton::Left, p); return 0;
+        case WM_RBUTTONUP: Form_MouseUp(MouseButton::Right, p); return 0;
+        case WM_MBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return 0;
+        case WM_DESTROY: Form_Unload(); return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,81 @@
+// ScrShot, the full-screen capture overlay: one load per capture. It freezes
+// the screen, highlights the window under the pointer, lets the user drag or
+// resize the selection, and hands the selected region over in Rect.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <memory>
+
+#include "app/App_win.h"
+#include "app/Window_win.h"
+#include "gfx/Handles_win.h"
+#include "overlay/Parts_win.h"
+#include "overlay/PickList.h"
+#include "overlay/Selection.h"
+#include "overlay/Surface_win.h"
+
+namespace vellumo::win {
+
+class ScrShot : public Window<ScrShot>, public Disposable {
+public:
+    // Loads and shows a new overlay (a fresh freeze), unloading any earlier one.
+    static void ShowCapture();
+    // Unloads the overlay if one is loaded.
+    static void UnloadCapture();
+    static ScrShot* Current();
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+    // Overlay operations; the names are those the rest of the program uses.
+    void DrawAlphaClip();
+    void ReLoad();
+    void Exi_Click();
+    void SetRect();
+    void MS();
+    const Dib& RectPicture() const { return rectPicture_; }
+    const Selection& selection() const { return sel_; }
+
+    void Si_MouseDown(int index, MouseButton button, Point local);
+    void Si_MouseMove(int index, bool leftHeld, Point local);
+    void OnDestroyed() override;
+
+private:
+    ScrShot() = default;
+    bool Form_Load();
+    void Init();
+    void Form_Unload();
+    void Form_KeyDown(WPARAM keyCode);
+    void Form_MouseDown(MouseButton button, Point p);
+    void Form_MouseMove(WPARAM keys, Point p);
+    void Form_MouseUp(MouseButton button, Point p);
+    void Pos_Timer();
+    void HotKey_Timer();
+    void StartGdiPlusSession();
+    void OnPaint();
+
+    void Apply(const Changes& c);
+    void RefreshFrame();
+    void Readout(Point p);
+
+    int ScreenW = 0;
+    int ScreenH = 0;
+    Selection sel_{{0, 0}};
+    PickList picks_;
+    OverlaySurface surface_;
+    Dib rectPicture_;  // the hidden picture Rect: the selection handed to output
+
+    ULONG_PTR gdiPlusToken_ = 0;
+    unique_gp_graphics OverlayGraphics;
+    unique_gp_path ClipPath;
+
+    std::array<SizerHandle, kHandleCount> Si;
+    Magnifier Va;
+    ToolsPanel Tools;
+    PointerCapture formCapture_;
+    // The frame as last painted, to erase its old border when it moves.
+    Rect paintedFrame_{};
+    int paintedBorder_ = kDetectBorder;
+};
+
+}  // namespace vellumo::win

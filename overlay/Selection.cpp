@@ -1,0 +1,212 @@
+#include "overlay/Selection.h"
+
+namespace vellumo {
+
+namespace {
+// Handles sit out of sight above the screen until a selection completes.
+constexpr int kHiddenHandleTop = -kHandleSize.height;
+// Initial frame: just above the screen's top edge, so nothing shows.
+constexpr Rect kHiddenFrame{0, -2 * kDetectBorder, 0, 0};
+
+bool MovesLeftOrTop(int handle) {
+    return handle == 0 || handle == 1 || handle == 2 || handle == 3 || handle == 5;
+}
+}  // namespace
+
+Changes& Changes::operator|=(const Changes& o) {
+    frameChanged |= o.frameChanged;
+    handlesMoved |= o.handlesMoved;
+    completed |= o.completed;
+    reset |= o.reset;
+    captureHandle |= o.captureHandle;
+    annotate |= o.annotate;
+    return *this;
+}
+
+HandleAxes AxesOf(int handle) {
+    switch (handle) {
+        case 1:
+        case 6: return {false, true};
+        case 3:
+        case 4: return {true, false};
+        default: return {true, true};
+    }
+}
+
+Point HandlePoint(int handle, const Rect& f) {
+    const int midX = f.left + f.width / 2, midY = f.top + f.height / 2;
+    switch (handle) {
+        case 0: return {f.left, f.top};
+        case 1: return {midX, f.top};
+        case 2: return {f.right(), f.top};
+        case 3: return {f.left, midY};
+        case 4: return {f.right(), midY};
+        case 5: return {f.left, f.bottom()};
+        case 6: return {midX, f.bottom()};
+        default: return {f.right(), f.bottom()};
+    }
+}
+
+std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame) {
+    std::array<Rect, kHandleCount> out{};
+    for (int i = 0; i < kHandleCount; ++i) {
+        const Point p = HandlePoint(i, frame);
+        out[i] = {p.x - kHandleSize.width / 2, p.y - kHandleSize.height / 2, kHandleSize.width,
+                  kHandleSize.height};
+    }
+    return out;
+}
+
+int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight) {
+    if (frame.top + kToolsGap > toolbarHeight) return frame.top - toolbarHeight - kToolsGap;
+    if (frame.bottom() + toolbarHeight + kToolsGap < screenHeight) return frame.bottom() + kToolsGap;
+    return frame.top;
+}
+
+Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int anchorBottom) {
+    Rect f = frame;
+    // The frame refuses a negative size: that one value stays as it was.
+    auto setWidth = [&f](int w) { if (w >= 0) f.width = w; };
+    auto setHeight = [&f](int h) { if (h >= 0) f.height = h; };
+    switch (handle) {
+        case 0: {
+            const Rect moved{c.x, c.y, anchorRight - c.x, anchorBottom - c.y};
+            return (moved.width < 0 || moved.height < 0) ? frame : moved;
+        }
+        case 1: f.top = c.y; setHeight(anchorBottom - f.top); break;
+        case 2: setWidth(c.x - f.left); f.top = c.y; setHeight(anchorBottom - f.top); break;
+        case 3: f.left = c.x; setWidth(anchorRight - f.left); break;
+        case 4: setWidth(c.x - f.left); break;
+        case 5: setHeight(c.y - f.top); f.left = c.x; setWidth(anchorRight - f.left); break;
+        case 6: setHeight(c.y - f.top); break;
+        case 7: setWidth(c.x - f.left); setHeight(c.y - f.top); break;
+        default: break;
+    }
+    return f;
+}
+
+Rect FrameBounds(const Rect& frame, int borderWidth) { return Inflate(frame, borderWidth / 2); }
+
+std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth) {
+    const Rect outer = FrameBounds(frame, borderWidth);
+    const Rect inner = Inflate(outer, -borderWidth);
+    if (outer.empty()) return {};
+    if (inner.empty()) return {outer, Rect{}, Rect{}, Rect{}};
+    return {Rect{outer.left, outer.top, outer.width, inner.top - outer.top},
+            Rect{outer.left, inner.bottom(), outer.width, outer.bottom() - inner.bottom()},
+            Rect{outer.left, inner.top, inner.left - outer.left, inner.height},
+            Rect{inner.right(), inner.top, outer.right() - inner.right(), inner.height}};
+}
+
+Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
+    for (auto& h : handles_) h = {0, kHiddenHandleTop, kHandleSize.width, kHandleSize.height};
+}
+
+Changes Selection::ReLoad() {
+    dragCount_ = 0;
+    mode_ = Mode::Detecting;
+    toolsVisible_ = false;
+    detectionEnabled_ = true;
+    for (auto& h : handles_) h.top = kHiddenHandleTop;
+    borderWidth_ = kDetectBorder;
+    ToolMode = -1;
+    Changes c;
+    c.reset = true;
+    return c;
+}
+
+Changes Selection::MouseDown(MouseButton button, Point p) {
+    if (button != MouseButton::Left) return ReLoad();
+    Changes c;
+    if (Selected()) {
+        c.annotate = ToolMode != -1;
+    } else {
+        start_ = p;
+        mode_ = Mode::Pressed;
+    }
+    return c;
+}
+
+Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
+    Changes c;
+    if (Selected()) {
+        if (!onlyLeftHeld) return c;
+        if (ToolMode != -1) {
+            c.annotate = true;
+            return c;
+        }
+        // The frame's centre follows the pointer; it may leave the screen.
+        frame_.left = p.x - frame_.width / 2;
+        frame_.top = p.y - frame_.height / 2;
+        handles_ = PlaceHandles(frame_);
+        c.frameChanged = c.handlesMoved = true;
+        return c;
+    }
+    if (!onlyLeftHeld) {
+        dragCount_ = 0;
+        if (mode_ == Mode::Pressed) mode_ = Mode::Detecting;  // the release went elsewhere
+        return c;
+    }
+    if (dragCount_ < kClickMoveAllowance) {
+        ++dragCount_;
+        return c;
+    }
+    detectionEnabled_ = false;
+    mode_ = Mode::Dragging;
+    frame_ = Rect::fromEdges(std::min(p.x, start_.x), std::min(p.y, start_.y), std::max(p.x, start_.x),
+                             std::max(p.y, start_.y));
+    c.frameChanged = true;
+    return c;
+}
+
+Changes Selection::MouseUp(MouseButton button, Point) {
+    Changes c;
+    if (Selected()) {
+        c.annotate = ToolMode != -1;
+        return c;
+    }
+    if (button != MouseButton::Left) return c;
+    mode_ = Mode::Selected;
+    borderWidth_ = kSelectedBorder;
+    toolsPos_ = {frame_.left, ToolbarTop(frame_, kToolsSize.height, screen_.height)};
+    handles_ = PlaceHandles(frame_);
+    toolsVisible_ = true;
+    c.completed = c.handlesMoved = c.frameChanged = true;
+    return c;
+}
+
+Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
+    Changes c;
+    if (button != MouseButton::Left || handle < 0 || handle >= kHandleCount) return c;
+    grab_ = local;
+    if (MovesLeftOrTop(handle)) {
+        anchorRight_ = frame_.right();
+        anchorBottom_ = frame_.bottom();
+    }
+    c.captureHandle = true;
+    return c;
+}
+
+Changes Selection::HandleMove(int handle, bool leftHeld, Point local) {
+    Changes c;
+    if (!leftHeld || ToolMode != -1 || handle < 0 || handle >= kHandleCount) return c;
+    const Rect& h = handles_[handle];
+    const HandleAxes axes = AxesOf(handle);
+    const int left = axes.x ? h.left + (local.x - grab_.x) : h.left;
+    const int top = axes.y ? h.top + (local.y - grab_.y) : h.top;
+    const Point centre{left + h.width / 2, top + h.height / 2};
+    frame_ = ResizeByHandle(handle, frame_, centre, anchorRight_, anchorBottom_);
+    handles_ = PlaceHandles(frame_);
+    c.frameChanged = c.handlesMoved = true;
+    return c;
+}
+
+Changes Selection::WindowDetected(const Rect& w) {
+    Changes c;
+    if (Selected() || !detectionEnabled_) return c;
+    frame_ = Inflate(w, 2);
+    c.frameChanged = true;
+    return c;
+}
+
+}  // namespace vellumo

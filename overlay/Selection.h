@@ -1,0 +1,114 @@
+// The overlay's selection: the frame Sqr, the eight sizer handles Si(0)..Si(7),
+// the toolbar's place, and the modes a capture moves through. Every pointer
+// event of the overlay becomes one call here; the Win32 layer only applies the
+// returned Changes (redraw, show or hide the toolbar, pointer capture).
+#pragma once
+#include <array>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+enum class Mode {
+    Detecting,  // no selection; the frame follows the window under the pointer
+    Pressed,    // left button down, fewer than seven moves seen: still a click
+    Dragging,   // a new frame is being drawn from the press point
+    Selected,   // selection complete: handles and toolbar shown
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+inline constexpr Size kHandleSize{6, 6};
+inline constexpr Size kToolsSize{225, 113};
+inline constexpr int kHandleCount = 8;
+inline constexpr int kDetectBorder = 4;  // frame border while detecting or dragging
+inline constexpr int kSelectedBorder = 1;
+inline constexpr int kToolsGap = 5;
+// Moves with the left button held that still count as part of a click.
+inline constexpr int kClickMoveAllowance = 6;
+
+// Which axes a handle follows while dragged.
+struct HandleAxes {
+    bool x;
+    bool y;
+};
+HandleAxes AxesOf(int handle);
+
+// The point of the frame handle i is centred on.
+Point HandlePoint(int handle, const Rect& frame);
+
+// MS: the eight handle rectangles, in index order.
+std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame);
+
+// Top of the toolbar for a completed frame (its left is always frame.left).
+int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight);
+
+// One step of a handle drag: the frame after moving handle i's centre to c.
+// A width or height that would turn negative keeps its old value; for the
+// corner handle 0 the whole step is refused instead.
+Rect ResizeByHandle(int handle, const Rect& frame, Point centre, int anchorRight, int anchorBottom);
+
+// The frame's border as four strips (top, bottom, left, right). A border wider
+// than one pixel is centred on the frame's edge; a one-pixel border lies on the
+// frame's outermost pixels. A frame too small for a hole is one filled strip.
+std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth);
+// Everything FrameRing may cover.
+Rect FrameBounds(const Rect& frame, int borderWidth);
+
+struct Changes {
+    bool frameChanged = false;   // DrawAlphaClip and repaint
+    bool handlesMoved = false;   // MS ran
+    bool completed = false;      // selection completed: place and show the toolbar
+    bool reset = false;          // ReLoad ran: toolbar hidden, handles out of sight
+    bool captureHandle = false;  // a handle press: keep the pointer on that handle
+    bool annotate = false;       // the event belongs to the annotation tool
+    Changes& operator|=(const Changes& o);
+};
+
+class Selection {
+public:
+    explicit Selection(Size screen);
+
+    Mode mode() const { return mode_; }
+    bool Selected() const { return mode_ == Mode::Selected; }
+    // The Pos timer: off once a drag starts, on again after ReLoad.
+    bool detectionEnabled() const { return detectionEnabled_; }
+    const Rect& frame() const { return frame_; }
+    int borderWidth() const { return borderWidth_; }
+    const std::array<Rect, kHandleCount>& handles() const { return handles_; }
+    Point toolsPosition() const { return toolsPos_; }
+    bool toolsVisible() const { return toolsVisible_; }
+    int dragCount() const { return dragCount_; }
+    Size screen() const { return screen_; }
+
+    // -1 while no annotation tool is chosen; moving and resizing need -1.
+    int ToolMode = -1;
+
+    Changes ReLoad();
+    Changes MouseDown(MouseButton button, Point p);
+    // onlyLeftHeld: the left button is held and no other.
+    Changes MouseMove(bool onlyLeftHeld, Point p);
+    Changes MouseUp(MouseButton button, Point p);
+    // local: pointer relative to the handle's top-left corner.
+    Changes HandleDown(int handle, MouseButton button, Point local);
+    Changes HandleMove(int handle, bool leftHeld, Point local);
+    // Pos_Timer found a window at rect (screen pixels, edges inclusive).
+    Changes WindowDetected(const Rect& windowRect);
+
+private:
+    Size screen_;
+    Mode mode_ = Mode::Detecting;
+    bool detectionEnabled_ = true;
+    Rect frame_;
+    int borderWidth_ = kDetectBorder;
+    std::array<Rect, kHandleCount> handles_{};
+    Point toolsPos_;
+    bool toolsVisible_ = false;
+    int dragCount_ = 0;
+    Point start_;
+    Point grab_;
+    int anchorRight_ = 0;
+    int anchorBottom_ = 0;
+};
+
+}  // namespace vellumo

@@ -1,0 +1,45 @@
+// The overlay's drawing surface and the frozen screen behind it: PicB (the
+// clean frozen screen), a dimmed copy of it made once per freeze, and the
+// surface itself, which shows the darkening and whatever is drawn on it.
+#pragma once
+#include "gfx/Dib_win.h"
+#include "overlay/Dimming.h"
+
+namespace vellumo::win {
+
+class OverlaySurface {
+public:
+    // Grabs the live screen into PicB and prepares the dimmed copy. The surface
+    // starts as the clean frozen screen. False if the bitmaps cannot be made.
+    bool Freeze(int width, int height);
+    // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
+    bool FreezeFrom(const Dib& screen);
+    void Release();
+
+    // What a DrawAlphaClip changed: the clear area before and after, and
+    // anything drawn over since the last one; the rest of the surface is as it was.
+    struct Redraw {
+        Rect before;
+        Rect after;
+        Rect drawn;
+        Rect area;  // every rewritten pixel lies in here
+    };
+    // DrawAlphaClip: the surface becomes the frozen screen, dimmed outside the frame.
+    Redraw DrawAlphaClip(const Rect& frame);
+    // Annotations drew over r; the next DrawAlphaClip wipes them.
+    void MarkDrawn(const Rect& r) { tracker_.MarkDirty(r); }
+
+    const Dib& surface() const { return surface_; }
+    const Dib& PicB() const { return picB_; }
+    Size size() const { return {surface_.width(), surface_.height()}; }
+
+private:
+    bool PrepareFromPicB();
+
+    Dib picB_;
+    Dib dimmed_;
+    Dib surface_;
+    DimTracker tracker_{{0, 0}};
+};
+
+}  // namespace vellumo::win
