@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds every target and runs every test: the unit tests (also under ASan and
+# UBSan), a compile-and-link check of the 32-bit exe, and the end-to-end tests
+# under Wine. Ends with one line: "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+logs=build/test-logs
+mkdir -p "$logs"
+passed=0
+failed=0
+
+# One gtest binary: add its counts; a binary that dies without a summary is one failure.
+run_gtest() {
+  local name=$1; shift
+  local log="$logs/$name.log"
+  echo "== $name"
+  "$@" >"$log" 2>&1
+  local rc=$?
+  local p f
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
+  p=${p:-0}; f=${f:-0}
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  grep -E '^\[  FAILED  \] [A-Za-z]|^\[       OK \]|Failure|error:' "$log" | grep -v '^\[       OK \]' | head -n 40
+  echo "   $p passed, $f failed  (log: $log)"
+  passed=$((passed + p)); failed=$((failed + f))
+}
+
+# A build step counts as one check.
+run_step() {
+  local name=$1; shift
+  local log="$logs/$name.log"
+  echo "== $name"
+  if "$@" >"$log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); tail -n 30 "$log"
+  fi
+}
+
+run_step build-native make --no-print-directory build-native
+run_step build-win64 make --no-print-directory build-win64
+run_step build-win32 make --no-print-directory build-win32
+run_step build-asan make --no-print-directory build-asan
+
+[ -x build/native/tests/unit/unit_tests ] && run_gtest unit build/native/tests/unit/unit_tests
+[ -x build/asan/tests/unit/unit_tests ] && run_gtest unit-asan build/asan/tests/unit/unit_tests
+if [ -x build/native/tests/e2e/e2e_tests ]; then
+  run_gtest e2e build/native/tests/e2e/e2e_tests
+else
+  echo "e2e tests were not built"; failed=$((failed + 1))
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

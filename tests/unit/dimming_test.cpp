@@ -1,0 +1,132 @@
+#include "overlay/Dimming.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vellumo {
+namespace {
+
+constexpr Size kScreen{40, 30};
+
+TEST(ClearArea, IsTheFramesVisiblePart) {
+    struct Case {
+        Rect frame, expected;
+    } cases[] = {
+        {{5, 5, 10, 10}, {5, 5, 10, 10}},
+        {{-2, -2, 12, 12}, {0, 0, 10, 10}},     // off the top-left: the frame's right edge stays at 10
+        {{35, 25, 20, 20}, {35, 25, 5, 5}},     // beyond right and bottom: no band there
+        {{-10, -10, 100, 100}, {0, 0, 40, 30}},
+        {{0, -20, 10, 10}, {0, 0, 0, 0}},       // entirely above the screen
+        {{50, 5, 10, 10}, {0, 0, 0, 0}},        // entirely right of it
+        {{5, 5, 0, 10}, {0, 0, 0, 0}},          // zero width
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClearArea(c.frame, kScreen), c.expected)
+            << c.frame.left << "," << c.frame.top << " " << c.frame.width << "x" << c.frame.height;
+    }
+}
+
+TEST(DimBands, CoverEverythingOutsideTheClearAreaOnce) {
+    const Rect clears[] = {{5, 5, 10, 10}, {0, 0, 40, 30}, {0, 0, 10, 10}, {30, 20, 10, 10}, {0, 0, 0, 0},
+                           {39, 29, 1, 1}};
+    for (const Rect& clear : clears) {
+        const auto bands = DimBands(clear, kScreen);
+        for (int y = 0; y < kScreen.height; ++y) {
+            for (int x = 0; x < kScreen.width; ++x) {
+                int covered = 0;
+                for (const Rect& b : bands) covered += b.contains({x, y});
+                const int want = clear.contains({x, y}) ? 0 : 1;
+                ASSERT_EQ(covered, want) << "pixel " << x << "," << y << " clear " << clear.left << ","
+                                         << clear.top << " " << clear.width << "x" << clear.height;
+            }
+        }
+    }
+    // A clear area touching the right and bottom edges leaves empty bands there.
+    const auto b = DimBands({30, 20, 10, 10}, kScreen);
+    EXPECT_TRUE(b[2].empty());
+    EXPECT_TRUE(b[3].empty());
+}
+
+TEST(DimPixel, IsBlackAtAlpha170Rounded) {
+    EXPECT_EQ(DimChannel(0), 0);
+    EXPECT_EQ(DimChannel(255), 85);
+    EXPECT_EQ(DimChannel(1), 0);    // 0.33
+    EXPECT_EQ(DimChannel(2), 1);    // 0.67
+    EXPECT_EQ(DimChannel(128), 43); // 42.67
+    EXPECT_EQ(DimChannel(192), 64);
+    for (std::uint32_t c = 0; c < 256; ++c) {
+        const double exact = c * 85.0 / 255.0;
+        EXPECT_NEAR(DimChannel(c), exact, 0.5) << c;
+    }
+    EXPECT_EQ(DimPixel(0x00FF8000u), 0x00552B00u);
+    EXPECT_EQ(DimPixel(0xFFFFFFFFu), 0x00555555u) << "the alpha byte does not leak into colour";
+    std::vector<std::uint32_t> src = {0x00FFFFFFu, 0x00000000u, 0x00C08040u, 0x00010203u};
+    std::vector<std::uint32_t> dst(src.size());
+    DimPixels(src.data(), dst.data(), src.size());
+    for (std::size_t i = 0; i < src.size(); ++i) EXPECT_EQ(dst[i] & 0xFFFFFFu, DimPixel(src[i])) << i;
+}
+
+// Three planes of the test screen size: clean, dimmed and the surface.
+struct Planes {
+    std::vector<std::uint32_t> clean, dimmed, surface;
+    Planes() : clean(kScreen.width * kScreen.height), dimmed(clean.size()), surface(clean.size(), 0xDEADBEEFu) {
+        for (std::size_t i = 0; i < clean.size(); ++i) clean[i] = 0x00010101u * (i % 200) + 0x00102030u;
+        DimPixels(clean.data(), dimmed.data(), clean.size());
+    }
+    PixelPlane plane(std::vector<std::uint32_t>& v) { return {v.data(), kScreen.width, kScreen.height, kScreen.width}; }
+    std::uint32_t at(int x, int y) const { return surface[y * kScreen.width + x]; }
+    // Surface equals the expected dimming for this clear area everywhere.
+    ::testing::AssertionResult Shows(const Rect& clear) const {
+        for (int y = 0; y < kScreen.height; ++y)
+            for (int x = 0; x < kScreen.width; ++x) {
+                const std::size_t i = y * kScreen.width + x;
+                const std::uint32_t want = clear.contains({x, y}) ? clean[i] : dimmed[i];
+                if (surface[i] != want) return ::testing::AssertionFailure() << "pixel " << x << "," << y;
+            }
+        return ::testing::AssertionSuccess();
+    }
+};
+
+TEST(ComposeDimmed, RewritesOnlyTheGivenArea) {
+    Planes p;
+    ComposeDimmed(p.plane(p.surface), p.plane(p.clean), p.plane(p.dimmed), {10, 10, 5, 5}, {8, 8, 10, 10});
+    EXPECT_EQ(p.at(7, 8), 0xDEADBEEFu);
+    EXPECT_EQ(p.at(18, 8), 0xDEADBEEFu);
+    EXPECT_EQ(p.at(8, 8), p.dimmed[8 * kScreen.width + 8]);
+    EXPECT_EQ(p.at(10, 10), p.clean[10 * kScreen.width + 10]);
+    EXPECT_EQ(p.at(14, 14), p.clean[14 * kScreen.width + 14]);
+    EXPECT_EQ(p.at(15, 14), p.dimmed[14 * kScreen.width + 15]);
+    // An area reaching off the planes is clipped, not overrun.
+    ComposeDimmed(p.plane(p.surface), p.plane(p.clean), p.plane(p.dimmed), {0, 0, 0, 0}, {-5, -5, 100, 100});
+    EXPECT_TRUE(p.Shows({0, 0, 0, 0}));
+}
+
+TEST(DimTracker, IncrementalRedrawsMatchAFullRedraw) {
+    Planes p;
+    p.surface = p.clean;  // a fresh freeze: the clean screen everywhere
+    DimTracker t(kScreen);
+    const Rect frames[] = {{5, 5, 10, 10}, {6, 5, 10, 10}, {20, 15, 30, 30}, {20, 15, 30, 30},
+                           {-5, -5, 8, 8}, {0, -20, 5, 5},  {2, 2, 36, 26},  {0, 0, 40, 30},
+                           {10, 10, 0, 0}, {3, 4, 5, 6}};
+    for (const Rect& f : frames) {
+        const Rect clear = ClearArea(f, kScreen);
+        const Rect area = t.Update(clear);
+        ComposeDimmed(p.plane(p.surface), p.plane(p.clean), p.plane(p.dimmed), clear, area);
+        ASSERT_TRUE(p.Shows(clear)) << "after frame " << f.left << "," << f.top << " " << f.width << "x"
+                                    << f.height;
+    }
+}
+
+TEST(DimTracker, SameFrameTwiceRewritesNothingButDrawingsAreWiped) {
+    DimTracker t(kScreen);
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Rect{0, 0, 40, 30})) << "first redraw dims the whole screen";
+    EXPECT_TRUE(t.Update({5, 5, 10, 10}).empty());
+    t.MarkDirty({7, 7, 2, 2});
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Rect{7, 7, 2, 2}));
+    EXPECT_TRUE(t.Update({5, 5, 10, 10}).empty());
+    EXPECT_EQ(t.Update({6, 5, 10, 10}), (Rect{5, 5, 11, 10}));
+}
+
+}  // namespace
+}  // namespace vellumo
