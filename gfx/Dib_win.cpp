@@ -1,5 +1,8 @@
 #include "gfx/Dib_win.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace vellumo::win {
 
 bool Dib::Create(int width, int height) {
@@ -46,6 +49,52 @@ HBITMAP Dib::ReleaseBitmap() {
     HBITMAP out = bitmap_.release();
     Clear();
     return out;
+}
+
+bool ReadPixels(HBITMAP bitmap, Pixels& out) {
+    BITMAP bm{};
+    if (!bitmap || !::GetObjectW(bitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+    const int w = bm.bmWidth, h = std::abs(bm.bmHeight);
+    DIBSECTION ds{};
+    if (::GetObjectW(bitmap, sizeof(ds), &ds) == sizeof(ds) && ds.dsBm.bmBits && ds.dsBm.bmBitsPixel == 32) {
+        // A 32-bit DIB section (ours, typically still selected into its DC):
+        // read its rows directly rather than through GetDIBits, which wants
+        // the bitmap deselected.
+        ::GdiFlush();
+        out.bits.resize(std::size_t(w) * h);
+        const bool bottomUp = ds.dsBmih.biHeight > 0;
+        for (int y = 0; y < h; ++y) {
+            const auto* row = static_cast<const std::uint8_t*>(ds.dsBm.bmBits) +
+                              std::size_t(bottomUp ? h - 1 - y : y) * ds.dsBm.bmWidthBytes;
+            std::memcpy(&out.bits[std::size_t(y) * w], row, std::size_t(w) * 4);
+        }
+        for (auto& p : out.bits) p &= 0x00FFFFFFu;
+        out.width = w;
+        out.height = h;
+        return true;
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> bits(std::size_t(w) * h);
+    WindowDc screen(nullptr);
+    if (::GetDIBits(screen.get(), bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS) != h) return false;
+    for (auto& p : bits) p &= 0x00FFFFFFu;
+    out.bits = std::move(bits);
+    out.width = w;
+    out.height = h;
+    return true;
+}
+
+HBITMAP BitmapFromPixels(const Pixels& px) {
+    Dib dib;
+    if (!dib.Create(px.width, px.height)) return nullptr;
+    std::memcpy(dib.bits(), px.bits.data(), px.bits.size() * 4);
+    return dib.ReleaseBitmap();
 }
 
 bool GrabScreen(Dib& dib, int width, int height) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "gfx/Handles_win.h"
 #include "overlay/Dimming.h"
@@ -41,6 +42,17 @@ private:
     int width_ = 0;
     int height_ = 0;
 };
+
+// The pixels of any bitmap (DIB section or device-dependent) as 0x00RRGGBB,
+// rows top-down. False for a null or unreadable bitmap.
+struct Pixels {
+    std::vector<std::uint32_t> bits;
+    int width = 0;
+    int height = 0;
+};
+bool ReadPixels(HBITMAP bitmap, Pixels& out);
+// A new bitmap (32-bit DIB section) holding the pixels; null if it cannot be made.
+HBITMAP BitmapFromPixels(const Pixels& px);
 
 // BitBlt of the whole primary screen (from GetDC of the desktop) into dib.
 bool GrabScreen(Dib& dib, int width, int height);

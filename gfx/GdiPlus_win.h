@@ -22,7 +22,20 @@ namespace gp = Gdiplus;
     X(GdipCreatePath)                \
     X(GdipResetPath)                 \
     X(GdipDeletePath)                \
-    X(GdipDeleteBrush)
+    X(GdipDeleteBrush)               \
+    X(GdipLoadImageFromFile)         \
+    X(GdipGetImageWidth)             \
+    X(GdipGetImageHeight)            \
+    X(GdipDisposeImage)              \
+    X(GdipSetInterpolationMode)      \
+    X(GdipDrawImageRectI)            \
+    X(GdipDrawImageRectRectI)        \
+    X(GdipCreateBitmapFromHBITMAP)   \
+    X(GdipCreateBitmapFromScan0)     \
+    X(GdipCreateHBITMAPFromBitmap)   \
+    X(GdipSetImagePalette)           \
+    X(GdipSaveImageToFile)           \
+    X(GdipSaveImageToStream)
 
 namespace gdiplus_detail {
 using namespace Gdiplus;

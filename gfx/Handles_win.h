@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gfx/GdiPlus_win.h"
+#include "gfx/Shell_win.h"
 
 namespace vellumo::win {
 
@@ -117,8 +118,31 @@ private:
 inline void DeleteGpGraphics(gp::GpGraphics* g) { GdiPlus().GdipDeleteGraphics(g); }
 inline void DeleteGpPath(gp::GpPath* p) { GdiPlus().GdipDeletePath(p); }
 inline void DeleteGpBrush(gp::GpBrush* b) { GdiPlus().GdipDeleteBrush(b); }
+inline void DisposeGpImage(gp::GpImage* i) { GdiPlus().GdipDisposeImage(i); }
 using unique_gp_graphics = Unique<gp::GpGraphics*, DeleteGpGraphics>;
 using unique_gp_path = Unique<gp::GpPath*, DeleteGpPath>;
 using unique_gp_brush = Unique<gp::GpBrush*, DeleteGpBrush>;
+using unique_gp_image = Unique<gp::GpImage*, DisposeGpImage>;
+
+// Popup menus (DestroyMenu also destroys the submenus appended to them).
+inline void CloseMenu(HMENU h) { ::DestroyMenu(h); }
+using unique_hmenu = Unique<HMENU, CloseMenu>;
+
+// The files of one WM_DROPFILES; DragFinish releases them.
+inline void CloseDrop(HDROP h) { ReleaseDroppedFiles(h); }
+using unique_hdrop = Unique<HDROP, CloseDrop>;
+
+// A GDI+ session for one operation: StartGdiPlus / StopGdiPlus with its token.
+// Sessions nest, so a bracketed load inside the overlay's session is safe.
+class GdiPlusSession {
+public:
+    GdiPlusSession() : token_(StartGdiPlus()) {}
+    ~GdiPlusSession() { StopGdiPlus(token_); }
+    GdiPlusSession(const GdiPlusSession&) = delete;
+    GdiPlusSession& operator=(const GdiPlusSession&) = delete;
+
+private:
+    ULONG_PTR token_;
+};
 
 }  // namespace vellumo::win

@@ -54,23 +54,46 @@ void ComposeDimmed(const PixelPlane& dst, const PixelPlane& clean, const PixelPl
     }
 }
 
-DimTracker::DimTracker(Size screen) : screen_(screen) { ResetToClean(); }
+void ComposeDimmedFrom(const PixelPlane& dst, const PixelPlane& clean, const Rect& clear) {
+    const Rect c = clear.empty() ? Rect{0, 0, 0, 0} : Intersect(clear, Rect{0, 0, dst.width, dst.height});
+    for (int y = 0; y < dst.height; ++y) {
+        std::uint32_t* d = dst.row(y);
+        const std::uint32_t* s = clean.row(y);
+        if (c.empty() || y < c.top || y >= c.bottom()) {
+            DimPixels(s, d, std::size_t(dst.width));
+        } else {
+            DimPixels(s, d, std::size_t(c.left));
+            std::memcpy(d + c.left, s + c.left, std::size_t(c.width) * 4);
+            DimPixels(s + c.right(), d + c.right(), std::size_t(dst.width - c.right()));
+        }
+    }
+}
+
+DimTracker::DimTracker(Size screen) : screen_(screen) {}
 
 void DimTracker::ResetToClean() {
+    known_ = true;
     shown_ = {0, 0, screen_.width, screen_.height};
     dirty_ = {};
 }
 
 void DimTracker::MarkDirty(const Rect& r) { dirty_ = Union(dirty_, r); }
 
-Rect DimTracker::Update(const Rect& newClear) {
-    Rect area = (newClear == shown_) ? Rect{} : Union(shown_, newClear);
-    // Going from one clear area to an empty one (or back) changes everything
-    // that was or will be clear; Union already holds that, as empty adds nothing.
-    area = Union(area, dirty_);
+DimTracker::Areas DimTracker::Update(const Rect& newClear) {
+    const Rect screen{0, 0, screen_.width, screen_.height};
+    Areas out{};
+    if (!known_) {
+        out[0] = screen;
+    } else if (!(newClear == shown_)) {
+        // Only pixels inside the old or the new clear area change look.
+        out[0] = Intersect(shown_, screen);
+        out[1] = Intersect(newClear, screen);
+    }
+    out[2] = Intersect(dirty_, screen);
+    known_ = true;
     shown_ = newClear;
     dirty_ = {};
-    return Intersect(area, Rect{0, 0, screen_.width, screen_.height});
+    return out;
 }
 
 }  // namespace vellumo

@@ -45,22 +45,39 @@ struct PixelPlane {
 // All three planes have the screen's size; area is clipped to it.
 void ComposeDimmed(const PixelPlane& dst, const PixelPlane& clean, const PixelPlane& dimmed,
                    const Rect& clear, const Rect& area);
+template <std::size_t N>
+void ComposeDimmed(const PixelPlane& dst, const PixelPlane& clean, const PixelPlane& dimmed,
+                   const Rect& clear, const std::array<Rect, N>& areas) {
+    for (const Rect& a : areas) ComposeDimmed(dst, clean, dimmed, clear, a);
+}
+
+// Writes all of dst from clean: unchanged inside `clear`, darkened outside.
+// For a first frame, before any dimmed copy exists.
+void ComposeDimmedFrom(const PixelPlane& dst, const PixelPlane& clean, const Rect& clear);
 
 // Remembers what the surface shows, to tell the next redraw which part to rewrite.
 class DimTracker {
 public:
+    // The surface's content is unknown at first: the first redraw rewrites all.
     explicit DimTracker(Size screen);
-    // The surface starts as the clean frozen screen: clear everywhere.
+    // The surface now shows the clean frozen screen: clear everywhere.
     void ResetToClean();
+    bool known() const { return known_; }
     // Something was drawn over this area (annotations); the next redraw wipes it.
     void MarkDirty(const Rect& r);
-    // Records the new clear area and returns the area to rewrite (may be empty).
-    Rect Update(const Rect& newClear);
+    // The areas the next redraw rewrites: the old clear area (which darkens),
+    // the new one (which clears) and whatever was drawn over. Any may be
+    // empty; they may overlap. Two separate rectangles touch far less than
+    // their bounding box when the frame jumps between distant windows.
+    using Areas = std::array<Rect, 3>;
+    // Records the new clear area and returns what to rewrite.
+    Areas Update(const Rect& newClear);
     const Rect& shownClear() const { return shown_; }
     const Rect& dirty() const { return dirty_; }
 
 private:
     Size screen_;
+    bool known_ = false;
     Rect shown_;
     Rect dirty_;
 };

@@ -88,6 +88,44 @@ LRESULT SizerHandle::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
+// ---- Size and RGBCO: the captions ----
+
+bool Caption::Create(HWND parent, const Rect& r, const wchar_t* text, int id, HFONT font) {
+    font_ = font;
+    text_ = text;
+    RegisterClassOnce(L"VellumoCaption", nullptr, nullptr);
+    return CreateWin(0, L"VellumoCaption", text, WS_CHILD | WS_VISIBLE, r.left, r.top, r.width, r.height, parent,
+                     id) != nullptr;
+}
+
+void Caption::SetText(const std::wstring& text) {
+    if (text == text_) return;
+    text_ = text;
+    ::SetWindowTextW(hwnd(), text.c_str());
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+LRESULT Caption::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_NCHITTEST: return HTTRANSPARENT;
+        case WM_PAINT: {
+            PaintDc dc(hwnd());
+            RECT rc;
+            ::GetClientRect(hwnd(), &rc);
+            unique_hbrush grey(::CreateSolidBrush(kPanelGrey));
+            ::FillRect(dc.get(), &rc, grey.get());
+            Selected font(dc.get(), font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
+            ::SetBkMode(dc.get(), TRANSPARENT);
+            ::SetTextColor(dc.get(), RGB(255, 255, 255));
+            ::DrawTextW(dc.get(), text_.c_str(), static_cast<int>(text_.size()), &rc,
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            return 0;
+        }
+        case WM_ERASEBKGND: return 1;
+        default: return Default(msg, wp, lp);
+    }
+}
+
 // ---- Va: the magnifier ----
 
 bool Magnifier::Create(HWND parent, const Dib& frozen) {
@@ -103,30 +141,17 @@ bool Magnifier::Create(HWND parent, const Dib& frozen) {
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
         font_.reset(::CreateFontIndirectW(&ncm.lfMessageFont));
     }
-    auto label = [this](const Rect& r, const wchar_t* text, int id) {
-        HWND h = ::CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, r.left,
-                                   r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(INT_PTR(id)),
-                                   Instance(), nullptr);
-        if (h && font_) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        return h;
-    };
-    size_ = label(kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId);
-    rgbco_ = label(kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId);
+    Size.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, font_.get());
+    RGBCO.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, font_.get());
     // Above the handles and the toolbar: it follows the pointer everywhere.
     ::SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
 }
 
-void Magnifier::SetCaption(HWND label, const std::wstring& text) {
-    wchar_t current[64];
-    const int n = ::GetWindowTextW(label, current, 64);
-    if (text.compare(0, std::wstring::npos, current, n) != 0) ::SetWindowTextW(label, text.c_str());
-}
-
 void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& sizeText,
-                     const std::wstring& rgbText, Size screen) {
-    SetCaption(rgbco_, rgbText);
-    SetCaption(size_, sizeText);
+                     const std::wstring& rgbText, vellumo::Size screen) {
+    RGBCO.SetText(rgbText);
+    Size.SetText(sizeText);
     const Point at = PlaceMagnifier(pointer, kVaSize, screen);
     if (!(at == position_)) {
         ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -164,26 +189,14 @@ void Magnifier::Paint() {
 
 LRESULT Magnifier::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+        // The panel trails the pointer; a fast move can land on it. Letting the
+        // pointer through keeps it following (and a press reaches what lies
+        // beneath) instead of the panel sticking under the pointer.
+        case WM_NCHITTEST: return HTTRANSPARENT;
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_CTLCOLORSTATIC: {
-            const HDC dc = reinterpret_cast<HDC>(wp);
-            ::SetTextColor(dc, RGB(255, 255, 255));
-            ::SetBkColor(dc, kPanelGrey);
-            return reinterpret_cast<LRESULT>(back_.get());
-        }
         default: return Default(msg, wp, lp);
     }
 }
-
-// ---- Tools: the toolbar panel ----
-
-bool ToolsPanel::Create(HWND parent) {
-    RegisterClassOnce(L"VellumoTools", ::LoadCursorW(nullptr, IDC_ARROW), ::GetSysColorBrush(COLOR_BTNFACE));
-    return CreateWin(0, L"VellumoTools", L"Tools", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                     kToolsSize.width, kToolsSize.height, parent) != nullptr;
-}
-
-LRESULT ToolsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
 
 }  // namespace vellumo::win

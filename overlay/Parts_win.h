@@ -1,6 +1,6 @@
 // The overlay's child elements that are windows of their own: the sizer
-// handles Si(0)..Si(7), the magnifier panel Va with its captions, and the
-// toolbar panel Tools. Each forwards its pointer events to the overlay.
+// handles Si(0)..Si(7) and the magnifier panel Va with its captions. The
+// handles forward their pointer events to the overlay.
 #pragma once
 #include <windows.h>
 
@@ -27,33 +27,41 @@ private:
     PointerCapture capture_;
 };
 
+// A centred one-line caption, white on the panel's grey. Its text is the
+// window text, so any program can read it with WM_GETTEXT. Painted here
+// rather than by a STATIC control, whose class would load the common controls
+// on the way to the first frame.
+class Caption : public Window<Caption> {
+public:
+    bool Create(HWND parent, const Rect& r, const wchar_t* text, int id, HFONT font);
+    void SetText(const std::wstring& text);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    HFONT font_ = nullptr;  // the panel's
+    std::wstring text_;
+};
+
 class Magnifier : public Window<Magnifier> {
 public:
     bool Create(HWND parent, const Dib& frozen);
     // The read-out after a pointer move: captions, place, View and Cross.
     void Show(Point pointer, Colour underPointer, const std::wstring& sizeText, const std::wstring& rgbText,
-              Size screen);
+              vellumo::Size screen);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
     void Paint();
-    static void SetCaption(HWND label, const std::wstring& text);
 
     const Dib* frozen_ = nullptr;  // PicB's picture: the clean frozen screen
     Point pointer_{};
     Colour cross_{};  // black until the first move
     bool viewDrawn_ = false;
     Point position_{};
-    HWND size_ = nullptr;
-    HWND rgbco_ = nullptr;
     unique_hbrush back_;
     unique_hfont font_;
-};
-
-class ToolsPanel : public Window<ToolsPanel> {
-public:
-    bool Create(HWND parent);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    Caption Size;
+    Caption RGBCO;
 };
 
 }  // namespace vellumo::win

@@ -2,7 +2,10 @@
 
 #include <windowsx.h>
 
+#include "floaters/Hoverdeck_win.h"
 #include "gfx/GdiPlus_win.h"
+#include "output/Clipboard_win.h"
+#include "output/Save_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
 
@@ -12,7 +15,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"VellumoScrShot";
 constexpr UINT_PTR kPosTimer = 1;       // window detection
 constexpr UINT_PTR kHotKeyTimer = 2;    // Ctrl+Shift+C poll
-constexpr UINT_PTR kGdiPlusTimer = 3;   // GDI+ start-up, once the first frame is up
+// The parts a first frame does not show (handles, toolbar, GDI+) are made
+// right after it is up.
+constexpr UINT_PTR kDeferredTimer = 3;
 constexpr UINT kPosInterval = 50;
 constexpr UINT kHotKeyInterval = 100;
 // After the overlay closes for a restart, other programs repaint what it
@@ -59,35 +64,53 @@ bool ScrShot::Form_Load() {
     ScreenW = ::GetSystemMetrics(SM_CXSCREEN);
     ScreenH = ::GetSystemMetrics(SM_CYSCREEN);
     sel_ = Selection({ScreenW, ScreenH});
+    // The freeze comes first: the capture is of the moment it was asked for,
+    // and the overlay, not yet created, can be neither grabbed nor listed.
+    Init();
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_CROSS), nullptr)) return false;
-    // Created hidden, so it is never among the windows it lists.
     if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, ScreenW, ScreenH))
         return false;
     TopLevelOpened();
-    Init();
-    Tools.Create(hwnd());
-    for (int i = 0; i < kHandleCount; ++i) Si[i].Create(*this, hwnd(), i);
     Va.Create(hwnd(), surface_.PicB());
-    MS();
     sel_.ToolMode = -1;
     ::SetTimer(hwnd(), kPosTimer, kPosInterval, nullptr);
     ::SetTimer(hwnd(), kHotKeyTimer, kHotKeyInterval, nullptr);
-    ::SetTimer(hwnd(), kGdiPlusTimer, USER_TIMER_MINIMUM, nullptr);
+    ::SetTimer(hwnd(), kDeferredTimer, USER_TIMER_MINIMUM, nullptr);
     // The first frame already shows the window under the pointer.
     Pos_Timer();
+    surface_.EnsureDrawn();
     return true;
 }
 
 void ScrShot::Init() {
-    // Freeze first: the capture is of the moment the overlay was asked for.
     surface_.Freeze(ScreenW, ScreenH);
     Win32WindowLister lister;
     picks_.Build(lister);
-    ::SetWindowPos(hwnd(), nullptr, 0, 0, ScreenW, ScreenH, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ScrShot::EnsureChildren() {
+    if (Tools.hwnd()) return;
+    Tools.Create(hwnd(), [this](ToolButtonId id) {
+        switch (id) {
+            case ToolButtonId::Image1: Image1_Click(); break;
+            case ToolButtonId::pinimg: pinimg_Click(); break;
+            case ToolButtonId::SavePic: savepic_Click(); break;
+            case ToolButtonId::Exi: Exi_Click(); break;
+        }
+    });
+    for (int i = 0; i < kHandleCount; ++i) Si[i].Create(*this, hwnd(), i);
+    MS();
+    ::SetWindowPos(Va.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void ScrShot::LoadDeferred() {
+    ::KillTimer(hwnd(), kDeferredTimer);
+    EnsureChildren();
+    surface_.PrepareRedraws();
+    StartGdiPlusSession();
 }
 
 void ScrShot::StartGdiPlusSession() {
-    ::KillTimer(hwnd(), kGdiPlusTimer);
     // The overlay's session stays open for the life of the process; the
     // annotation tools and the save actions rely on it.
     gdiPlusToken_ = StartGdiPlus();
@@ -101,7 +124,7 @@ void ScrShot::StartGdiPlusSession() {
 
 void ScrShot::DrawAlphaClip() {
     const OverlaySurface::Redraw r = surface_.DrawAlphaClip(sel_.frame());
-    if (r.area.empty()) return;
+    if (!r.changed()) return;
     // Repaint exactly the pixels whose look changed: the clear areas' difference
     // and whatever had been drawn over.
     unique_hrgn changed(::CreateRectRgn(r.before.left, r.before.top, r.before.right(), r.before.bottom()));
@@ -110,8 +133,7 @@ void ScrShot::DrawAlphaClip() {
         ::CombineRgn(changed.get(), changed.get(), after.get(), RGN_XOR);
         ::InvalidateRgn(hwnd(), changed.get(), FALSE);
     } else {
-        const RECT rc = ToRECT(r.area);
-        ::InvalidateRect(hwnd(), &rc, FALSE);
+        InvalidateRects(hwnd(), {r.areas[0], r.areas[1], r.areas[2], Rect{}});
     }
     if (!r.drawn.empty()) {
         const RECT rc = ToRECT(r.drawn);
@@ -130,6 +152,7 @@ void ScrShot::MS() {
 }
 
 void ScrShot::Apply(const Changes& c) {
+    if (c.reset || c.completed || c.handlesMoved) EnsureChildren();
     if (c.reset) {
         ::ShowWindow(Tools.hwnd(), SW_HIDE);
         if (OverlayGraphics) GdiPlus().GdipResetClip(OverlayGraphics.get());
@@ -137,12 +160,15 @@ void ScrShot::Apply(const Changes& c) {
     }
     if (c.completed) {
         const Point at = sel_.toolsPosition();
-        ::SetWindowPos(Tools.hwnd(), HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(Tools.hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (c.handlesMoved || c.reset) MS();
     if (c.frameChanged) DrawAlphaClip();
     if (c.frameChanged || c.reset || c.completed) RefreshFrame();
-    if (c.completed) ::ShowWindow(Tools.hwnd(), SW_SHOWNOACTIVATE);
+    if (c.completed) {
+        ::ShowWindow(Tools.hwnd(), SW_SHOWNOACTIVATE);
+        Tools.EnsureTooltips();
+    }
 }
 
 void ScrShot::ReLoad() { Apply(sel_.ReLoad()); }
@@ -165,13 +191,58 @@ void ScrShot::SetRect() {
     ::GdiFlush();
 }
 
+void ScrShot::CommitText() {
+    // Nothing is pending until the text tool exists; copy, pin and save call
+    // this first so typed text always becomes part of the image.
+}
+
+bool ScrShot::CopyRectToClipboard() {
+    if (rectPicture_.empty()) return false;
+    if (PutBitmapOnClipboard(hwnd(), rectPicture_.bitmap())) return true;
+    ::MessageBoxW(hwnd(),
+                  L"The capture could not be put on the clipboard: another program is holding it.\n\n"
+                  L"Your selection is still here; please try again.",
+                  L"Vellumo", MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+void ScrShot::Image1_Click() {
+    if (!sel_.Selected()) return;
+    CommitText();
+    SetRect();
+    if (!CopyRectToClipboard()) return;
+    Exi_Click();
+}
+
+void ScrShot::pinimg_Click() {
+    if (!sel_.Selected()) return;
+    CommitText();
+    SetRect();
+    if (!CopyRectToClipboard()) return;
+    // The host takes over from here; the process must not end in between.
+    KeepAlive hold;
+    Exi_Click();
+    PinFromClipboard();
+}
+
+void ScrShot::savepic_Click() {
+    if (!sel_.Selected()) return;
+    std::wstring name;
+    // A cancelled dialog or a failed write leaves the overlay as it is.
+    if (!AskSaveName(hwnd(), name)) return;
+    CommitText();
+    SetRect();
+    if (rectPicture_.empty() || !SaveBitmapToFile(hwnd(), rectPicture_.bitmap(), name)) return;
+    Exi_Click();
+}
+
 void ScrShot::Form_Unload() {
     ReLoad();
     ClipPath.reset();
     OverlayGraphics.reset();
     ::KillTimer(hwnd(), kPosTimer);
     ::KillTimer(hwnd(), kHotKeyTimer);
-    ::KillTimer(hwnd(), kGdiPlusTimer);
+    ::KillTimer(hwnd(), kDeferredTimer);
     formCapture_.Release();
 }
 
@@ -272,7 +343,7 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kPosTimer) Pos_Timer();
             else if (wp == kHotKeyTimer) HotKey_Timer();
-            else if (wp == kGdiPlusTimer) StartGdiPlusSession();
+            else if (wp == kDeferredTimer) LoadDeferred();
             return 0;
         case WM_KEYDOWN: Form_KeyDown(wp); return 0;
         case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;

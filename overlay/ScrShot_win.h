@@ -14,6 +14,7 @@
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
 #include "overlay/Surface_win.h"
+#include "overlay/Toolbar_win.h"
 
 namespace vellumo::win {
 
@@ -36,6 +37,12 @@ public:
     const Dib& RectPicture() const { return rectPicture_; }
     const Selection& selection() const { return sel_; }
 
+    // The toolbar's actions: copy, pin, save. Each takes the selection as it
+    // shows and ends the capture; a failure leaves the overlay open.
+    void Image1_Click();
+    void pinimg_Click();
+    void savepic_Click();
+
     void Si_MouseDown(int index, MouseButton button, Point local);
     void Si_MouseMove(int index, bool leftHeld, Point local);
     void OnDestroyed() override;
@@ -52,8 +59,13 @@ private:
     void Pos_Timer();
     void HotKey_Timer();
     void StartGdiPlusSession();
+    void EnsureChildren();
+    void LoadDeferred();
     void OnPaint();
 
+    void CommitText();
+    // Puts Rect on the clipboard, or tells the user why it could not.
+    bool CopyRectToClipboard();
     void Apply(const Changes& c);
     void RefreshFrame();
     void Readout(Point p);

@@ -176,8 +176,10 @@ Changes Selection::MouseUp(MouseButton button, Point) {
 }
 
 Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
+    // A right or middle press discards the selection wherever it lands.
+    if (button != MouseButton::Left) return ReLoad();
     Changes c;
-    if (button != MouseButton::Left || handle < 0 || handle >= kHandleCount) return c;
+    if (handle < 0 || handle >= kHandleCount) return c;
     grab_ = local;
     if (MovesLeftOrTop(handle)) {
         anchorRight_ = frame_.right();

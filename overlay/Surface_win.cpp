@@ -9,26 +9,36 @@ bool OverlaySurface::Freeze(int width, int height) {
         Release();
         return false;
     }
-    return PrepareFromPicB();
+    return AllocateFromPicB();
 }
 
 bool OverlaySurface::FreezeFrom(const Dib& screen) {
     if (!picB_.Create(screen.width(), screen.height())) return false;
     std::memcpy(picB_.bits(), screen.bits(), std::size_t(screen.width()) * screen.height() * 4);
-    return PrepareFromPicB();
+    return AllocateFromPicB();
 }
 
-bool OverlaySurface::PrepareFromPicB() {
+bool OverlaySurface::AllocateFromPicB() {
     const int w = picB_.width(), h = picB_.height();
-    if (!dimmed_.Create(w, h) || !surface_.Create(w, h)) {
+    if (!surface_.Create(w, h)) {
         Release();
         return false;
     }
-    const std::size_t n = std::size_t(w) * h;
-    DimPixels(picB_.bits(), dimmed_.bits(), n);
-    std::memcpy(surface_.bits(), picB_.bits(), n * 4);
     tracker_ = DimTracker({w, h});
     return true;
+}
+
+void OverlaySurface::PrepareRedraws() {
+    if (picB_.empty() || !dimmed_.empty()) return;
+    if (!dimmed_.Create(picB_.width(), picB_.height())) return;
+    ::GdiFlush();
+    DimPixels(picB_.bits(), dimmed_.bits(), std::size_t(picB_.width()) * picB_.height());
+}
+
+void OverlaySurface::EnsureDrawn() {
+    if (surface_.empty() || tracker_.known()) return;
+    std::memcpy(surface_.bits(), picB_.bits(), std::size_t(surface_.width()) * surface_.height() * 4);
+    tracker_.ResetToClean();
 }
 
 void OverlaySurface::Release() {
@@ -45,12 +55,18 @@ OverlaySurface::Redraw OverlaySurface::DrawAlphaClip(const Rect& frame) {
     r.drawn = tracker_.dirty();
     const Rect clear = ClearArea(frame, size());
     r.after = clear;
-    const Rect area = tracker_.Update(clear);
-    r.area = area;
+    r.areas = tracker_.Update(clear);
     // GDI may still be writing into the DIB (BitBlt, GDI+ drawing) — settle it
     // before the pixels are touched directly.
     ::GdiFlush();
-    ComposeDimmed(surface_.plane(), picB_.plane(), dimmed_.plane(), clear, area);
+    if (dimmed_.empty() && !tracker_.known()) {
+        // The first frame: darken straight from the frozen screen, one pass.
+        ComposeDimmedFrom(surface_.plane(), picB_.plane(), clear);
+    } else {
+        PrepareRedraws();
+        if (dimmed_.empty()) return r;
+        ComposeDimmed(surface_.plane(), picB_.plane(), dimmed_.plane(), clear, r.areas);
+    }
     return r;
 }
 

@@ -9,12 +9,19 @@ namespace vellumo::win {
 
 class OverlaySurface {
 public:
-    // Grabs the live screen into PicB and prepares the dimmed copy. The surface
-    // starts as the clean frozen screen. False if the bitmaps cannot be made.
+    // Grabs the live screen into PicB. The surface is filled by the first
+    // DrawAlphaClip or EnsureDrawn, which compute the darkening as they go;
+    // the dimmed copy that later redraws copy from is made by PrepareRedraws
+    // (or by the second DrawAlphaClip), after the first frame is up. False if
+    // the bitmaps cannot be made.
     bool Freeze(int width, int height);
     // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
     bool FreezeFrom(const Dib& screen);
     void Release();
+    // Unless a DrawAlphaClip already drew it: the surface shows the clean frozen screen.
+    void EnsureDrawn();
+    // Makes the dimmed copy of the frozen screen.
+    void PrepareRedraws();
 
     // What a DrawAlphaClip changed: the clear area before and after, and
     // anything drawn over since the last one; the rest of the surface is as it was.
@@ -22,7 +29,10 @@ public:
         Rect before;
         Rect after;
         Rect drawn;
-        Rect area;  // every rewritten pixel lies in here
+        DimTracker::Areas areas;  // every rewritten pixel lies in these
+        bool changed() const {
+            return !areas[0].empty() || !areas[1].empty() || !areas[2].empty();
+        }
     };
     // DrawAlphaClip: the surface becomes the frozen screen, dimmed outside the frame.
     Redraw DrawAlphaClip(const Rect& frame);
@@ -34,7 +44,7 @@ public:
     Size size() const { return {surface_.width(), surface_.height()}; }
 
 private:
-    bool PrepareFromPicB();
+    bool AllocateFromPicB();
 
     Dib picB_;
     Dib dimmed_;

@@ -45,6 +45,7 @@ run_step build-asan make --no-print-directory build-asan
 
 [ -x build/native/tests/unit/unit_tests ] && run_gtest unit build/native/tests/unit/unit_tests
 [ -x build/asan/tests/unit/unit_tests ] && run_gtest unit-asan build/asan/tests/unit/unit_tests
+[ -x build/native/bench/bench_tests ] && run_gtest bench-checks build/native/bench/bench_tests
 if [ -x build/native/tests/e2e/e2e_tests ]; then
   run_gtest e2e build/native/tests/e2e/e2e_tests
 else

@@ -102,30 +102,49 @@ TEST(ComposeDimmed, RewritesOnlyTheGivenArea) {
     EXPECT_TRUE(p.Shows({0, 0, 0, 0}));
 }
 
+TEST(ComposeDimmedFrom, FirstFrameDarkensStraightFromTheCleanScreen) {
+    const Rect clears[] = {{5, 5, 10, 10}, {0, 0, 0, 0}, {0, 0, 40, 30}, {-3, 20, 10, 20}, {39, 0, 1, 1}};
+    for (const Rect& clear : clears) {
+        Planes p;
+        ComposeDimmedFrom(p.plane(p.surface), p.plane(p.clean), ClearArea(clear, kScreen));
+        EXPECT_TRUE(p.Shows(ClearArea(clear, kScreen))) << clear.left << "," << clear.top;
+    }
+}
+
 TEST(DimTracker, IncrementalRedrawsMatchAFullRedraw) {
     Planes p;
-    p.surface = p.clean;  // a fresh freeze: the clean screen everywhere
-    DimTracker t(kScreen);
+    DimTracker t(kScreen);  // the surface holds garbage until the first redraw
     const Rect frames[] = {{5, 5, 10, 10}, {6, 5, 10, 10}, {20, 15, 30, 30}, {20, 15, 30, 30},
                            {-5, -5, 8, 8}, {0, -20, 5, 5},  {2, 2, 36, 26},  {0, 0, 40, 30},
                            {10, 10, 0, 0}, {3, 4, 5, 6}};
     for (const Rect& f : frames) {
         const Rect clear = ClearArea(f, kScreen);
-        const Rect area = t.Update(clear);
-        ComposeDimmed(p.plane(p.surface), p.plane(p.clean), p.plane(p.dimmed), clear, area);
+        ComposeDimmed(p.plane(p.surface), p.plane(p.clean), p.plane(p.dimmed), clear, t.Update(clear));
         ASSERT_TRUE(p.Shows(clear)) << "after frame " << f.left << "," << f.top << " " << f.width << "x"
                                     << f.height;
     }
 }
 
-TEST(DimTracker, SameFrameTwiceRewritesNothingButDrawingsAreWiped) {
+TEST(DimTracker, RewritesOnlyTheOldAndNewClearAreasAndDrawings) {
+    using Areas = DimTracker::Areas;
+    const Rect none{};
     DimTracker t(kScreen);
-    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Rect{0, 0, 40, 30})) << "first redraw dims the whole screen";
-    EXPECT_TRUE(t.Update({5, 5, 10, 10}).empty());
+    EXPECT_FALSE(t.known());
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Areas{Rect{0, 0, 40, 30}, none, none}))
+        << "first redraw writes the whole screen";
+    EXPECT_TRUE(t.known());
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Areas{none, none, none})) << "same frame: nothing";
     t.MarkDirty({7, 7, 2, 2});
-    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Rect{7, 7, 2, 2}));
-    EXPECT_TRUE(t.Update({5, 5, 10, 10}).empty());
-    EXPECT_EQ(t.Update({6, 5, 10, 10}), (Rect{5, 5, 11, 10}));
+    t.MarkDirty({30, 1, 2, 2});
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Areas{none, none, Rect{7, 1, 25, 8}}));
+    // Distant windows: two small areas, not the box around both.
+    EXPECT_EQ(t.Update({30, 20, 5, 5}), (Areas{Rect{5, 5, 10, 10}, Rect{30, 20, 5, 5}, none}));
+    t.MarkDirty({-5, -5, 10, 10});
+    EXPECT_EQ(t.Update({0, 0, 0, 0})[2], (Rect{0, 0, 5, 5})) << "clipped to the screen";
+    // After the surface was filled with the clean screen, the first frame dims
+    // everything except itself.
+    t.ResetToClean();
+    EXPECT_EQ(t.Update({5, 5, 10, 10}), (Areas{Rect{0, 0, 40, 30}, Rect{5, 5, 10, 10}, none}));
 }
 
 }  // namespace

@@ -239,6 +239,15 @@ TEST(Selection, RightPressOrReLoadReturnsToDetectionFromAnyState) {
     }
 }
 
+TEST(Selection, RightPressOnAHandleAlsoReturnsToDetection) {
+    Selection s = Dragged({400, 300}, {600, 400});
+    EXPECT_TRUE(s.HandleDown(7, MouseButton::Right, {3, 3}).reset);
+    EXPECT_EQ(s.mode(), Mode::Detecting);
+    EXPECT_FALSE(s.toolsVisible());
+    s = Dragged({400, 300}, {600, 400});
+    EXPECT_TRUE(s.HandleDown(2, MouseButton::Middle, {3, 3}).reset);
+}
+
 TEST(Selection, ReleaseOfOtherButtonsDoesNotComplete) {
     Selection s(kScreen);
     s.WindowDetected({10, 10, 50, 50});

@@ -1,0 +1,83 @@
+// The least a start-to-overlay can cost: grab the screen with one BitBlt,
+// darken it (black at alpha 170), show it in a full-screen topmost popup that
+// paints with one BitBlt. Esc or WM_CLOSE ends it. user32 and gdi32 only.
+#include <windows.h>
+
+#include <cstdint>
+
+namespace {
+
+HDC g_picture;
+int g_width, g_height;
+
+LRESULT CALLBACK FloorProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(w, &ps);
+        ::BitBlt(dc, 0, 0, g_width, g_height, g_picture, 0, 0, SRCCOPY);
+        ::EndPaint(w, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_KEYDOWN:
+        if (wp == VK_ESCAPE) ::DestroyWindow(w);
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    }
+    return ::DefWindowProcW(w, msg, wp, lp);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
+    ::SetProcessDPIAware();
+    g_width = ::GetSystemMetrics(SM_CXSCREEN);
+    g_height = ::GetSystemMetrics(SM_CYSCREEN);
+
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = g_width;
+    bi.bmiHeader.biHeight = -g_height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) return 1;
+    g_picture = ::CreateCompatibleDC(nullptr);
+    ::SelectObject(g_picture, bmp);
+    HDC screen = ::GetDC(nullptr);
+    ::BitBlt(g_picture, 0, 0, g_width, g_height, screen, 0, 0, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+
+    auto* p = static_cast<std::uint8_t*>(bits);
+    for (std::size_t i = 0, n = std::size_t(g_width) * g_height * 4; i < n; ++i)
+        p[i] = static_cast<std::uint8_t>((p[i] * 85u + 127u) / 255u);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = inst;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"VellumoBenchFloor";
+    if (!::RegisterClassExW(&wc)) return 1;
+    HWND w = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"floor", WS_POPUP, 0, 0, g_width, g_height,
+                               nullptr, nullptr, inst, nullptr);
+    if (!w) return 1;
+    ::ShowWindow(w, SW_SHOW);
+    ::UpdateWindow(w);
+
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    ::DeleteDC(g_picture);
+    ::DeleteObject(bmp);
+    return 0;
+}

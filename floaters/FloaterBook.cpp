@@ -1,0 +1,169 @@
+#include "floaters/FloaterBook.h"
+
+namespace vellumo {
+
+namespace {
+int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
+
+std::wstring_view FileName(std::wstring_view path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+}  // namespace
+
+std::wstring LabelText(int index) { return std::to_wstring(index) + L"#"; }
+
+Size FitLabel(Size textExtent) { return {textExtent.width + kLabelPadWidth, textExtent.height + kLabelPadHeight}; }
+
+Rect PlaceLabel(const Rect& picture, Size label) {
+    return {picture.left, picture.top - label.height, label.width, label.height};
+}
+
+Point CentreOn(Size image, Size screen) {
+    return {FloorHalf(screen.width - image.width), FloorHalf(screen.height - image.height)};
+}
+
+Rect HighlightFrame(const Rect& picture) { return Inflate(picture, 1); }
+
+Point DropIconPosition(int hostWidth) { return {hostWidth - kDropIconSize.width - kDropIconInset, kDropIconInset}; }
+
+bool KeeperShouldReassert(std::wstring_view foregroundTitle) { return foregroundTitle != kHostTitle; }
+
+std::optional<int> ParseIndex(std::wstring_view text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    int value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        value = value * 10 + (c - L'0');
+    }
+    if (value < 1 || value > kMaxFloaterIndex) return std::nullopt;
+    return value;
+}
+
+std::wstring PictureExtension(std::wstring_view path) {
+    const std::wstring_view name = FileName(path);
+    const auto dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos) return {};
+    std::wstring ext(name.substr(dot + 1));
+    for (wchar_t& c : ext) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return ext;
+}
+
+PictureRoute RouteFor(std::wstring_view path) {
+    if (FileName(path).find(L'.') == std::wstring_view::npos) return PictureRoute::Refused;
+    return PictureExtension(path) == L"png" ? PictureRoute::Scaled : PictureRoute::Standard;
+}
+
+std::wstring NoExtensionMessage(std::wstring_view path) {
+    return L"Cannot open " + std::wstring(path) + L": the file name has no extension, so its picture type is unknown.";
+}
+
+FlashAction FlashStepAction(int step) {
+    switch (step) {
+        case 0: return {Colour{255, 0, 0}, false};
+        case 1: return {Colour{255, 255, 0}, false};
+        case 2: return {Colour{0, 255, 0}, false};
+        case 3: return {std::nullopt, true};
+        // Later ticks only come from a timer message already queued when ctime stopped.
+        default: return {std::nullopt, true};
+    }
+}
+
+std::optional<int> FloaterBook::Create(Size natural, Size labelSize, Size screen) {
+    const std::optional<int> n = NextUsableIndex();
+    if (!n) return std::nullopt;
+    Floater f;
+    f.natural = natural;
+    const Point at = CentreOn(natural, screen);
+    f.picture = {at.x, at.y, natural.width, natural.height};
+    f.label = PlaceLabel(f.picture, labelSize);
+    floaters_[*n] = f;
+    frame = HighlightFrame(f.picture);
+    frameVisible = true;
+    flashRunning = true;
+    FlashStep = 0;
+    nextIndex = std::to_wstring(*n + 1);
+    return n;
+}
+
+void FloaterBook::PictureMouseDown(int n, bool left, Point local) {
+    frameVisible = false;
+    selectedIndex = std::to_wstring(n);
+    if (left) FloaterGrab = local;
+}
+
+bool FloaterBook::DragPicture(int n, Point local) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end()) return false;
+    Floater& f = it->second;
+    f.picture.left += local.x - FloaterGrab.x;
+    f.picture.top += local.y - FloaterGrab.y;
+    f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
+    return true;
+}
+
+bool FloaterBook::ToggleCollapse(int n) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end()) return false;
+    Floater& f = it->second;
+    if (!f.collapsed()) {
+        f.picture.width = f.picture.height = kCollapsedSide;
+        f.tag = L"1";
+        // The label is placed first: a clamped picture leaves its label behind.
+        f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
+        f.labelVisible = true;
+        if (f.picture.left < 0) f.picture.left = 0;
+        if (f.picture.top < 0) f.picture.top = 0;
+    } else {
+        f.picture.width = f.natural.width;
+        f.picture.height = f.natural.height;
+        f.tag = L"2";
+        f.labelVisible = false;
+    }
+    return true;
+}
+
+FlashAction FloaterBook::FlashTick() {
+    const FlashAction a = FlashStepAction(FlashStep);
+    if (a.colour) frameColour = *a.colour;
+    if (a.hide) {
+        frameVisible = false;
+        flashRunning = false;
+    }
+    if (FlashStep < INT16_MAX) ++FlashStep;
+    return a;
+}
+
+std::optional<int> FloaterBook::SelectedIndex() const {
+    const std::optional<int> n = ParseIndex(selectedIndex);
+    if (!n || !floaters_.count(*n)) return std::nullopt;
+    return n;
+}
+
+const Floater* FloaterBook::Selected() const {
+    const std::optional<int> n = SelectedIndex();
+    return n ? Find(*n) : nullptr;
+}
+
+const Floater* FloaterBook::Find(int n) const {
+    auto it = floaters_.find(n);
+    return it == floaters_.end() ? nullptr : &it->second;
+}
+
+bool FloaterBook::Delete(int n) { return floaters_.erase(n) > 0; }
+
+LayerMode FloaterBook::SetHostAlpha(std::uint8_t alpha) {
+    layer_ = {false, alpha};
+    transparencyFlag = L"1";
+    return layer_;
+}
+
+LayerMode FloaterBook::BackToNormal() {
+    layer_ = {};
+    transparencyFlag = L"0";
+    return layer_;
+}
+
+}  // namespace vellumo

@@ -1,0 +1,152 @@
+// The Floater host's bookkeeping, free of any window: the index counter, the
+// selected Floater, each Floater's picture and label rectangles, collapsing,
+// dragging, the highlight flash, the layered mode, the topmost keeper's test
+// and the route a dropped file takes. The Win32 layer applies what it says.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+// Forms measure in twips; the host converts at 15 twips per pixel, to the
+// nearest pixel.
+inline constexpr int kTwipsPerPixel = 15;
+constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+inline constexpr wchar_t kHostTitle[] = L"hoverdeck";
+inline constexpr Colour kKeyColour{64, 0, 64};  // 0x400040: invisible and click-through
+inline constexpr Colour kLabelTextColour{255, 255, 255};
+inline constexpr Colour kLabelBackColour{0, 153, 255};
+inline constexpr Colour kFrameFirstColour{255, 0, 255};  // before the first flash
+inline constexpr int kFrameWidth = 3;
+inline constexpr int kCollapsedSide = TwipsToPixels(450);  // 30
+inline constexpr Size kDropIconSize{36, 36};
+inline constexpr int kDropIconInset = TwipsToPixels(500);  // 33
+inline constexpr int kLabelPadWidth = TwipsToPixels(160);   // 11
+inline constexpr int kLabelPadHeight = TwipsToPixels(255);  // 17
+inline constexpr int kMaxFloaterIndex = 32767;              // a 16-bit element index
+inline constexpr unsigned kFlashIntervalMs = 500;
+inline constexpr unsigned kKeeperIntervalMs = 5000;
+inline constexpr std::uint8_t kAlpha50 = 200;  // "50%"
+inline constexpr std::uint8_t kAlpha70 = 125;  // "70%"
+
+// "n#".
+std::wstring LabelText(int index);
+// Label fit: the text's extent (measured in the host's font) plus the padding.
+Size FitLabel(Size textExtent);
+// Label above the picture, left edges aligned.
+Rect PlaceLabel(const Rect& picture, Size label);
+// Top-left that centres `image` on `screen` (rounded towards minus infinity).
+Point CentreOn(Size image, Size screen);
+// The highlight frame Shape1: one pixel outside the picture on every side;
+// its 3-pixel border is centred on that edge.
+Rect HighlightFrame(const Rect& picture);
+// getimg's top-left for a host `hostWidth` wide.
+Point DropIconPosition(int hostWidth);
+// The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
+// foreground window (exact, case-sensitive title match).
+bool KeeperShouldReassert(std::wstring_view foregroundTitle);
+
+// Decimal text of a usable Floater index (1..32767), else nothing.
+std::optional<int> ParseIndex(std::wstring_view text);
+
+// How a dropped file becomes a picture.
+enum class PictureRoute {
+    Scaled,    // PNG: GDI+, natural size, transparent areas white
+    Standard,  // anything else: the standard picture loader
+    Refused,   // no "." in the file's name: no way to tell its type
+};
+// The part of the file's name after its last ".", lower-cased (ASCII);
+// empty when the name has no ".". Folder names do not count.
+std::wstring PictureExtension(std::wstring_view path);
+PictureRoute RouteFor(std::wstring_view path);
+
+// What the user is told when a Floater cannot be made (an unreadable file:
+// PictureLoadErrorText).
+std::wstring NoExtensionMessage(std::wstring_view path);
+inline constexpr wchar_t kNoFileDroppedMessage[] = L"Nothing to open: the drop carried no file.";
+inline constexpr wchar_t kNoClipboardBitmapMessage[] = L"Nothing to pin: the clipboard holds no picture.";
+inline constexpr wchar_t kIndexExhaustedMessage[] =
+    L"No more Floaters can be made: this host has used all 32767 numbers. "
+    L"Choose \"Quit\" on the drop icon's menu to start again at 1#.";
+
+// The host's layered attributes.
+struct LayerMode {
+    bool colourKey = true;  // LWA_COLORKEY with kKeyColour; else LWA_ALPHA with alpha
+    std::uint8_t alpha = 0;
+    friend bool operator==(const LayerMode&, const LayerMode&) = default;
+};
+
+// One flash tick's action on the frame.
+struct FlashAction {
+    std::optional<Colour> colour;  // new frame colour
+    bool hide = false;             // hide the frame and stop ctime
+};
+FlashAction FlashStepAction(int step);
+
+struct Floater {
+    Size natural;     // the image's own size
+    Rect picture;     // Picture1(n)
+    std::wstring tag;  // "1" collapsed, anything else expanded
+    Rect label;       // Text1(n)
+    bool labelVisible = false;
+    bool collapsed() const { return tag == L"1"; }
+};
+
+class FloaterBook {
+public:
+    // Host state, as the host shows it.
+    std::wstring nextIndex = L"1";
+    std::wstring selectedIndex;
+    std::wstring transparencyFlag = L"0";
+    std::int16_t FlashStep = 0;
+    Point FloaterGrab{};
+
+    Rect frame{};  // Shape1
+    bool frameVisible = false;
+    Colour frameColour = kFrameFirstColour;
+    bool flashRunning = false;  // ctime
+
+    // The index the next Floater takes, or nothing once it would pass 32767.
+    std::optional<int> NextUsableIndex() const { return ParseIndex(nextIndex); }
+
+    // A new expanded Floater at the next index, centred on `screen`, outlined
+    // and flashing; the index is used up. Nothing when no index is left.
+    std::optional<int> Create(Size natural, Size labelSize, Size screen);
+
+    // Any button: the frame hides and n is selected; the left button also
+    // notes where in the picture it was pressed.
+    void PictureMouseDown(int n, bool left, Point local);
+    // A move with exactly the left button held: the picture moves by the
+    // pointer's offset from the press point, and its label follows.
+    bool DragPicture(int n, Point local);
+    // The same drag started on the label; `local` is inside the label.
+    bool DragLabel(int n, Point local) { return DragPicture(n, local); }
+    // Double-click: collapse to 30 x 30 with the label above, or expand back.
+    bool ToggleCollapse(int n);
+    // One ctime tick.
+    FlashAction FlashTick();
+
+    // The Floater the menu commands act on.
+    const Floater* Selected() const;
+    std::optional<int> SelectedIndex() const;
+    bool Delete(int n);
+
+    LayerMode SetHostAlpha(std::uint8_t alpha);
+    LayerMode BackToNormal();
+    LayerMode layerMode() const { return layer_; }
+
+    const std::map<int, Floater>& floaters() const { return floaters_; }
+    const Floater* Find(int n) const;
+
+private:
+    std::map<int, Floater> floaters_;
+    LayerMode layer_{};
+};
+
+}  // namespace vellumo

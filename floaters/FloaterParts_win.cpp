@@ -1,0 +1,198 @@
+#include "floaters/FloaterParts_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "floaters/FloaterBook.h"
+#include "floaters/Hoverdeck_win.h"
+#include "gfx/Picture_win.h"
+
+namespace vellumo::win {
+
+namespace {
+constexpr wchar_t kPictureClass[] = L"VellumoPicture1";
+constexpr wchar_t kLabelClass[] = L"VellumoText1";
+constexpr wchar_t kDropIconClass[] = L"VellumoGetimg";
+constexpr wchar_t kDropIconTip[] = L"Drag an image here to open or click to display menu";
+constexpr COLORREF kIconBack = RGB(250, 250, 250);
+constexpr COLORREF kIconInk = RGB(90, 90, 90);
+
+Point LocalOf(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
+
+void ReleaseCaptureOf(HWND w) {
+    if (::GetCapture() == w) ::ReleaseCapture();
+}
+
+// comctl32 is loaded on first use (for the tooltip) and kept, like gdiplus.
+bool TooltipsAvailable() {
+    static const bool available = [] {
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        HMODULE dll = ::LoadLibraryW(L"comctl32.dll");
+        auto init = dll ? reinterpret_cast<InitFn>(
+                              reinterpret_cast<void*>(::GetProcAddress(dll, "InitCommonControlsEx")))
+                        : nullptr;
+        if (!init) return false;
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
+        return init(&icc) != FALSE;
+    }();
+    return available;
+}
+}  // namespace
+
+// ---- Picture1(n) ----
+
+bool FloaterPicture::Create(Hoverdeck& host, int index, unique_hbitmap bitmap) {
+    host_ = &host;
+    index_ = index;
+    bitmap_ = std::move(bitmap);
+    RegisterClassOnce(kPictureClass, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, CS_DBLCLKS);
+    const std::wstring title = L"Picture1(" + std::to_wstring(index) + L")";
+    // Created hidden; the host places it and then shows it.
+    return CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
+                     host.hwnd(), 1000 + index) != nullptr;
+}
+
+void FloaterPicture::Paint() {
+    PaintDc dc(hwnd());
+    RECT rc;
+    ::GetClientRect(hwnd(), &rc);
+    const SIZE size = BitmapSize(bitmap_.get());
+    unique_hdc mem(::CreateCompatibleDC(dc.get()));
+    if (mem) {
+        Selected keep(mem.get(), bitmap_.get());
+        ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+    }
+    // A collapsed picture larger than its image shows the box's own colour.
+    ::ExcludeClipRect(dc.get(), 0, 0, size.cx, size.cy);
+    ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN:
+            // Like a picture box, it keeps the pointer while the button is down.
+            ::SetCapture(hwnd());
+            host_->Picture1_MouseDown(index_, MouseButton::Left, LocalOf(lp));
+            return 0;
+        case WM_RBUTTONDOWN:
+            // The menu may delete this picture: nothing of it is touched afterwards.
+            host_->Picture1_MouseDown(index_, MouseButton::Right, LocalOf(lp));
+            return 0;
+        case WM_MBUTTONDOWN: host_->Picture1_MouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
+        case WM_MOUSEMOVE: host_->Picture1_MouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_LBUTTONDBLCLK: host_->Picture1_DblClick(index_); return 0;
+        case WM_DROPFILES: host_->Picture1_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+// ---- Text1(n) ----
+
+bool FloaterLabel::Create(Hoverdeck& host, int index, const std::wstring& text, HFONT font) {
+    host_ = &host;
+    index_ = index;
+    font_ = font;
+    RegisterClassOnce(kLabelClass, ::LoadCursorW(nullptr, IDC_IBEAM), nullptr);
+    return CreateWin(0, kLabelClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1, host.hwnd(),
+                     40000 + index) != nullptr;
+}
+
+void FloaterLabel::Paint() {
+    PaintDc dc(hwnd());
+    RECT rc;
+    ::GetClientRect(hwnd(), &rc);
+    unique_hbrush back(::CreateSolidBrush(RGB(kLabelBackColour.r, kLabelBackColour.g, kLabelBackColour.b)));
+    ::FillRect(dc.get(), &rc, back.get());
+    wchar_t text[32] = {};
+    const int n = ::GetWindowTextW(hwnd(), text, 32);
+    Selected keep(dc.get(), font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), RGB(kLabelTextColour.r, kLabelTextColour.g, kLabelTextColour.b));
+    // A text box's inner margin.
+    RECT inner{rc.left + 2, rc.top + 1, rc.right, rc.bottom};
+    ::DrawTextW(dc.get(), text, n, &inner, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
+        case WM_MOUSEMOVE: host_->Text1_MouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+// ---- getimg ----
+
+bool DropIcon::Create(Hoverdeck& host, Point at) {
+    host_ = &host;
+    RegisterClassOnce(kDropIconClass, ::LoadCursorW(nullptr, IDC_SIZEALL), nullptr);
+    if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
+                   at.y, kDropIconSize.width, kDropIconSize.height, host.hwnd(), 1))
+        return false;
+    AddTooltip();
+    return true;
+}
+
+void DropIcon::AddTooltip() {
+    if (!TooltipsAvailable()) return;
+    // Unowned, so that this object alone destroys it.
+    tip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, Instance(), nullptr));
+    if (!tip_) return;
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd();
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd());
+    ti.lpszText = const_cast<wchar_t*>(kDropIconTip);
+    ::SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void DropIcon::Paint() {
+    PaintDc dc(hwnd());
+    RECT rc;
+    ::GetClientRect(hwnd(), &rc);
+    unique_hbrush back(::CreateSolidBrush(kIconBack));
+    ::FillRect(dc.get(), &rc, back.get());
+    unique_hbrush ink(::CreateSolidBrush(kIconInk));
+    // Dashed square: 4 on, 3 off, one pixel in from the edge.
+    const int last = kDropIconSize.width - 2;
+    for (int i = 1; i <= last; i += 7) {
+        const int len = std::min(4, last + 1 - i);
+        const RECT top{i, 1, i + len, 2}, bottom{i, last, i + len, last + 1};
+        const RECT left{1, i, 2, i + len}, right{last, i, last + 1, i + len};
+        for (const RECT& r : {top, bottom, left, right}) ::FillRect(dc.get(), &r, ink.get());
+    }
+    // The "+": two 2-pixel bars through the centre.
+    const int c = kDropIconSize.width / 2;
+    const RECT across{9, c - 1, kDropIconSize.width - 9, c + 1};
+    const RECT down{c - 1, 9, c + 1, kDropIconSize.height - 9};
+    ::FillRect(dc.get(), &across, ink.get());
+    ::FillRect(dc.get(), &down, ink.get());
+}
+
+LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        // Held like a control's press, so the first move is ours even when it
+        // already lies outside the icon.
+        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
+        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
+        case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
+        case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_DESTROY: tip_.reset(); return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,408 @@
+#include "floaters/Hoverdeck_win.h"
+
+#include "floaters/Moveit_win.h"
+#include "gfx/PictureFit.h"
+#include "gfx/Picture_win.h"
+#include "output/Clipboard_win.h"
+#include "output/Save_win.h"
+
+namespace vellumo::win {
+
+namespace {
+constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
+constexpr wchar_t kMessageTitle[] = L"Vellumo";
+constexpr UINT_PTR kCtimeTimer = 1;
+constexpr UINT_PTR kTimer1 = 2;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// imgmenu and cdd item ids.
+enum : UINT {
+    exitimg = 101,  // Delete
+    qexit,          // Lowest
+    bcjt,           // Save
+    wstmd,          // 50%
+    qstmd,          // 70%
+    hfzc,           // Back to normal (PrtScr)
+    hi = 201,       // Hide Floater
+    quitit,         // Quit
+};
+
+std::unique_ptr<Hoverdeck> g_host;
+
+COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
+void InvalidateRectOf(HWND w, const Rect& r) {
+    if (r.empty()) return;
+    const RECT rc{r.left, r.top, r.right(), r.bottom()};
+    ::InvalidateRect(w, &rc, TRUE);
+}
+
+// The first file of a drop; empty when the drop carries none. The drop is
+// finished here, before any message box, so the source is not kept waiting.
+std::wstring FirstDroppedFile(HDROP drop) {
+    unique_hdrop owned(drop);
+    if (!owned || QueryDroppedFile(owned.get(), 0xFFFFFFFF, nullptr, 0) == 0) return {};
+    const UINT length = QueryDroppedFile(owned.get(), 0, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    path.resize(QueryDroppedFile(owned.get(), 0, path.data(), length + 1));
+    return path;
+}
+
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// The label font: "微软雅黑" 9 pt bold, GB2312. Where that face is missing the
+// GB2312 request maps to a font without Latin digits, so the label would
+// show empty boxes: the default character set then picks a stand-in.
+HFONT CreateLabelFont() {
+    constexpr wchar_t kFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
+    WindowDc screen(nullptr);
+    LOGFONTW want{};
+    want.lfCharSet = GB2312_CHARSET;
+    wcscpy_s(want.lfFaceName, kFace);
+    bool found = false;
+    ::EnumFontFamiliesExW(screen.get(), &want, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    const int height = -::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, found ? GB2312_CHARSET : DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFace);
+}
+}  // namespace
+
+std::wstring HwndToTitle(HWND w) {
+    wchar_t buffer[256] = {};
+    const int n = w ? ::GetWindowTextW(w, buffer, 256) : 0;
+    return std::wstring(buffer, n > 0 ? n : 0);
+}
+
+Hoverdeck* LoadedHoverdeck() { return g_host && g_host->hwnd() ? g_host.get() : nullptr; }
+
+Hoverdeck* LoadHoverdeck() {
+    if (Hoverdeck* h = LoadedHoverdeck()) return h;
+    std::unique_ptr<Hoverdeck> host(new Hoverdeck());
+    if (!host->Form_Load()) return nullptr;
+    g_host = std::move(host);
+    return g_host.get();
+}
+
+void PinFromClipboard() {
+    Hoverdeck* h = LoadHoverdeck();
+    if (!h) return;
+    h->Command3_Click();
+    h->Show();
+    h->wintop_Click();
+    h->SetKeeper(true);
+}
+
+bool Hoverdeck::Form_Load() {
+    screen_ = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) return false;
+    keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
+    labelFont_.reset(CreateLabelFont());
+    // Not in the taskbar (a tool window), borderless, above everything.
+    if (!CreateWin(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle,
+                   WS_POPUP | WS_CLIPCHILDREN, 0, 0, screen_.width, screen_.height))
+        return false;
+    TopLevelOpened();
+    Command5_Click();
+    getimg.Create(*this, DropIconPosition(screen_.width));
+    BuildMenus();
+    wintop_Click();
+    SetKeeper(true);
+    return true;
+}
+
+void Hoverdeck::OnDestroyed() {
+    if (g_host.get() == this) DisposeLater(std::move(g_host));
+    TopLevelClosed();
+}
+
+void Hoverdeck::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
+void Hoverdeck::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
+
+void Hoverdeck::wintop_Click() {
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Hoverdeck::SetKeeper(bool on) {
+    if (on) ::SetTimer(hwnd(), kTimer1, kKeeperIntervalMs, nullptr);
+    else ::KillTimer(hwnd(), kTimer1);
+}
+
+void Hoverdeck::Timer1_Timer() {
+    // A disabled host has a dialog or message box of its own up: raising the
+    // host would cover it where the system does not keep owned windows above
+    // a re-raised owner (Wine), leaving the user a box they cannot click.
+    if (!::IsWindowEnabled(hwnd())) return;
+    if (!KeeperShouldReassert(HwndToTitle(::GetForegroundWindow()))) return;
+    // Unlike a pin, the keeper must not take the keyboard from the user's program.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Hoverdeck::Tell(const std::wstring& text) {
+    ::MessageBoxW(hwnd(), text.c_str(), kMessageTitle, MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+Size Hoverdeck::MeasureLabelText(const std::wstring& text) {
+    // The host's own font, as a form measures text; the label draws in its own.
+    WindowDc dc(hwnd());
+    Selected font(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    return {extent.cx, extent.cy};
+}
+
+bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
+    const std::optional<int> next = book_.NextUsableIndex();
+    if (!next || !bitmap) return false;
+    const int n = *next;
+    const SIZE natural = BitmapSize(bitmap.get());
+    const std::wstring text = LabelText(n);
+    auto label = std::make_unique<FloaterLabel>();
+    auto picture = std::make_unique<FloaterPicture>();
+    if (!label->Create(*this, n, text, labelFont_.get())) return false;
+    if (!picture->Create(*this, n, std::move(bitmap))) return false;
+    book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text)), screen_);
+    Text1[n] = std::move(label);
+    Picture1[n] = std::move(picture);
+    ApplyFloater(n);
+    const HWND pic = Picture1[n]->hwnd();
+    ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::ShowWindow(pic, SW_SHOWNA);
+    InvalidateFrame();
+    ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
+    return true;
+}
+
+void Hoverdeck::ApplyFloater(int n) {
+    const Floater* f = book_.Find(n);
+    auto pic = Picture1.find(n);
+    auto label = Text1.find(n);
+    if (!f || pic == Picture1.end() || label == Text1.end()) return;
+    constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(pic->second->hwnd(), nullptr, f->picture.left, f->picture.top, f->picture.width,
+                   f->picture.height, flags);
+    ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
+                   flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
+void Hoverdeck::RemoveFloater(int n) {
+    // The elements may be on the stack (a menu popped up by the picture), so
+    // they are freed by the message loop.
+    if (auto it = Picture1.find(n); it != Picture1.end()) {
+        ::DestroyWindow(it->second->hwnd());
+        DisposeLater(std::move(it->second));
+        Picture1.erase(it);
+    }
+    if (auto it = Text1.find(n); it != Text1.end()) {
+        ::DestroyWindow(it->second->hwnd());
+        DisposeLater(std::move(it->second));
+        Text1.erase(it);
+    }
+    book_.Delete(n);
+}
+
+void Hoverdeck::Command3_Click() {
+    if (!book_.NextUsableIndex()) return Tell(kIndexExhaustedMessage);
+    unique_hbitmap bitmap(BitmapFromClipboard(hwnd()));
+    if (!bitmap) return Tell(kNoClipboardBitmapMessage);
+    AddFloater(std::move(bitmap));
+}
+
+void Hoverdeck::OpenImageFile(const std::wstring& index, const std::wstring& path) {
+    const std::optional<int> n = ParseIndex(index);
+    if (!n || n != book_.NextUsableIndex()) return Tell(kIndexExhaustedMessage);
+    if (RouteFor(path) == PictureRoute::Refused) return Tell(NoExtensionMessage(path));
+    unique_hbitmap bitmap;
+    try {
+        // PNG takes the scaled loader by rule. GDI+ also stands in as the
+        // standard loader for BMP, JPEG, GIF, ICO, WMF and EMF: it is loaded
+        // on demand already, and drawn on white a transparent part never
+        // shows the key colour (a see-through hole in the Floater).
+        GdiPlusSession session;
+        int width = -1, height = -1;
+        bitmap = LoadPictureScaled(path, width, height, kWhite, false);
+    } catch (const PictureLoadError& e) {
+        return Tell(e.description);
+    }
+    if (!AddFloater(std::move(bitmap))) Tell(PictureLoadErrorText(path));
+}
+
+void Hoverdeck::InvalidateFrame() {
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    paintedFrame_ = book_.frame;
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+}
+
+void Hoverdeck::ctime_Timer() {
+    if (book_.FlashTick().hide) ::KillTimer(hwnd(), kCtimeTimer);
+    InvalidateFrame();
+}
+
+void Hoverdeck::Form_Paint() {
+    PaintDc dc(hwnd());
+    ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
+    if (!book_.frameVisible) return;
+    unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
+    for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {
+        if (strip.empty()) continue;
+        const RECT rc{strip.left, strip.top, strip.right(), strip.bottom()};
+        ::FillRect(dc.get(), &rc, brush.get());
+    }
+}
+
+int Hoverdeck::PopupAtPointer(HMENU menu) {
+    if (!menu) return 0;
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    // A popup menu only closes on an outside click when its owner is in front.
+    ::SetForegroundWindow(hwnd());
+    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD |
+                                                   TPM_NONOTIFY,
+                                         pt.x, pt.y, 0, hwnd(), nullptr);
+    ::PostMessageW(hwnd(), WM_NULL, 0, 0);
+    return command;
+}
+
+void Hoverdeck::Picture1_MouseDown(int n, MouseButton button, Point local) {
+    book_.PictureMouseDown(n, button == MouseButton::Left, local);
+    InvalidateFrame();
+    if (button == MouseButton::Left) {
+        ::SetWindowPos(Picture1[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(getimg.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else if (button == MouseButton::Right) {
+        ImgMenu(PopupAtPointer(imgmenu.get()));
+    }
+}
+
+void Hoverdeck::Picture1_MouseMove(int n, WPARAM keys, Point local) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    if ((keys & kButtons) != MK_LBUTTON) return;
+    if (book_.DragPicture(n, local)) ApplyFloater(n);
+}
+
+void Hoverdeck::Text1_MouseMove(int n, WPARAM keys, Point local) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    if ((keys & kButtons) != MK_LBUTTON) return;
+    if (book_.DragLabel(n, local)) ApplyFloater(n);
+}
+
+void Hoverdeck::Picture1_DblClick(int n) {
+    if (!book_.ToggleCollapse(n)) return;
+    ApplyFloater(n);
+    ::InvalidateRect(Picture1[n]->hwnd(), nullptr, TRUE);
+}
+
+void Hoverdeck::Picture1_DropFiles(HDROP drop) {
+    const std::wstring path = FirstDroppedFile(drop);
+    ::MessageBoxW(hwnd(), path.c_str(), kMessageTitle, MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+void Hoverdeck::getimg_MouseMove(WPARAM keys) {
+    // Only a held left button starts the move: the move loop entered without
+    // one would make the icon stick to the pointer until the next click.
+    if (keys & MK_LBUTTON) DragDropIcon(hwnd(), getimg.hwnd());
+}
+
+void Hoverdeck::getimg_MouseDown(MouseButton button) {
+    if (button == MouseButton::Right) CddMenu(PopupAtPointer(cdd.get()));
+}
+
+void Hoverdeck::getimg_DropFiles(HDROP drop) {
+    const std::wstring path = FirstDroppedFile(drop);
+    if (path.empty()) return Tell(kNoFileDroppedMessage);
+    OpenImageFile(book_.nextIndex, path);
+}
+
+LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT: Form_Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_TIMER:
+            if (wp == kCtimeTimer) ctime_Timer();
+            else if (wp == kTimer1) Timer1_Timer();
+            return 0;
+        case WM_CLOSE:
+            // Only "Quit" unloads the host; Alt+F4 and the like hide it.
+            Hide();
+            return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+// ---- The Floater commands: imgmenu, cdd, the two modes, a Floater's save ----
+
+void Hoverdeck::BuildMenus() {
+    imgmenu.reset(::CreatePopupMenu());
+    cdd.reset(::CreatePopupMenu());
+    if (imgmenu) {
+        ::AppendMenuW(imgmenu.get(), MF_STRING, exitimg, L"Delete");
+        ::AppendMenuW(imgmenu.get(), MF_STRING, qexit, L"Lowest");
+        ::AppendMenuW(imgmenu.get(), MF_STRING, bcjt, L"Save");
+        unique_hmenu tmdd(::CreatePopupMenu());
+        if (tmdd) {
+            ::AppendMenuW(tmdd.get(), MF_STRING, wstmd, L"50%");
+            ::AppendMenuW(tmdd.get(), MF_STRING, qstmd, L"70%");
+            ::AppendMenuW(tmdd.get(), MF_STRING, hfzc, L"Back to normal (PrtScr)");
+            // The parent menu owns the submenu once appended.
+            if (::AppendMenuW(imgmenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
+                tmdd.release();
+        }
+    }
+    if (cdd) {
+        ::AppendMenuW(cdd.get(), MF_STRING, hi, L"Hide Floater");
+        ::AppendMenuW(cdd.get(), MF_STRING, quitit, L"Quit");
+    }
+}
+
+void Hoverdeck::SetHostAlpha(BYTE alpha) {
+    const LayerMode m = book_.SetHostAlpha(alpha);
+    ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
+}
+
+void Hoverdeck::Command5_Click() {
+    book_.BackToNormal();
+    ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    ::SetLayeredWindowAttributes(hwnd(), kKeyColorRef, 0, LWA_COLORKEY);
+}
+
+void Hoverdeck::ImgMenu(int command) {
+    const std::optional<int> n = book_.SelectedIndex();
+    switch (command) {
+        case exitimg:
+            if (n) RemoveFloater(*n);
+            break;
+        case qexit:
+            if (n) ::SetWindowPos(Picture1[*n]->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            break;
+        case bcjt: savepic_Click(); break;
+        case wstmd: SetHostAlpha(kAlpha50); break;
+        case qstmd: SetHostAlpha(kAlpha70); break;
+        case hfzc: Command5_Click(); break;
+        default: break;
+    }
+}
+
+void Hoverdeck::CddMenu(int command) {
+    switch (command) {
+        case hi: Hide(); break;
+        // Every Floater goes with the window; the object is freed by the loop.
+        case quitit: ::DestroyWindow(hwnd()); break;
+        default: break;
+    }
+}
+
+void Hoverdeck::savepic_Click() {
+    const std::optional<int> n = book_.SelectedIndex();
+    if (!n) return;
+    std::wstring name = lastSaveName_;
+    if (AskSaveName(hwnd(), name)) {
+        lastSaveName_ = name;
+        // Failures are reported to the user by the save itself.
+        if (auto it = Picture1.find(*n); it != Picture1.end()) SaveBitmapToFile(hwnd(), it->second->bitmap(), name);
+    }
+    if (hwnd()) SetKeeper(true);
+}
+
+}  // namespace vellumo::win

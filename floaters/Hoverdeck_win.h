@@ -1,0 +1,102 @@
+// hoverdeck, the Floater host: one screen-sized, topmost, colour-keyed window
+// per process that carries every Floater (pinned image), its label, the
+// highlight frame and the drop icon. Loaded on first use, unloaded by "Quit".
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/App_win.h"
+#include "app/Window_win.h"
+#include "floaters/FloaterBook.h"
+#include "floaters/FloaterParts_win.h"
+#include "gfx/Handles_win.h"
+#include "overlay/Selection.h"
+
+namespace vellumo::win {
+
+class Hoverdeck;
+
+inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
+
+// The loaded host, loading a fresh one (hidden, no Floaters, next index 1)
+// when there is none. Null only if the window cannot be created.
+Hoverdeck* LoadHoverdeck();
+// The loaded host, or null.
+Hoverdeck* LoadedHoverdeck();
+
+// The pin contract with the capture output: the capture has put its image on
+// the clipboard as a bitmap and closed the overlay.
+void PinFromClipboard();
+
+// The title of any window, at most 255 characters.
+std::wstring HwndToTitle(HWND w);
+
+class Hoverdeck : public Window<Hoverdeck>, public Disposable {
+public:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void OnDestroyed() override;
+
+    // A Floater from the clipboard's bitmap, at the next index.
+    void Command3_Click();
+    // A Floater from an image file; `index` is the next index as text.
+    void OpenImageFile(const std::wstring& index, const std::wstring& path);
+    void wintop_Click();
+    void Show();
+    void Hide();
+    // Timer1, the topmost keeper.
+    void SetKeeper(bool on);
+    // Translucent mode: the whole host at `alpha` opacity, background included.
+    void SetHostAlpha(BYTE alpha);
+    // Back to normal: the key colour invisible and click-through again.
+    void Command5_Click();
+    void savepic_Click();
+    const std::wstring& transparencyFlag() const { return book_.transparencyFlag; }
+    const FloaterBook& book() const { return book_; }
+
+    // Events of the child elements.
+    void Picture1_MouseDown(int n, MouseButton button, Point local);
+    void Picture1_MouseMove(int n, WPARAM keys, Point local);
+    void Picture1_DblClick(int n);
+    void Picture1_DropFiles(HDROP drop);
+    void Text1_MouseMove(int n, WPARAM keys, Point local);
+    void getimg_MouseMove(WPARAM keys);
+    void getimg_MouseDown(MouseButton button);
+    void getimg_DropFiles(HDROP drop);
+
+private:
+    friend Hoverdeck* LoadHoverdeck();
+    Hoverdeck() = default;
+    bool Form_Load();
+    void BuildMenus();
+    void Form_Paint();
+    void ctime_Timer();
+    void Timer1_Timer();
+    void ImgMenu(int command);
+    void CddMenu(int command);
+    int PopupAtPointer(HMENU menu);
+
+    // Makes Floater n (n = the next index) around `bitmap`; false leaves nothing behind.
+    bool AddFloater(unique_hbitmap bitmap);
+    void ApplyFloater(int n);
+    void RemoveFloater(int n);
+    void InvalidateFrame();
+    Size MeasureLabelText(const std::wstring& text);
+    void Tell(const std::wstring& text);
+
+    Size screen_{};
+    FloaterBook book_;
+    std::map<int, std::unique_ptr<FloaterPicture>> Picture1;
+    std::map<int, std::unique_ptr<FloaterLabel>> Text1;
+    DropIcon getimg;
+    unique_hmenu imgmenu;
+    unique_hmenu cdd;
+    unique_hbrush keyBrush_;
+    unique_hfont labelFont_;
+    Rect paintedFrame_{};  // Shape1 as last invalidated
+    std::wstring lastSaveName_;
+};
+
+}  // namespace vellumo::win

@@ -1,0 +1,16 @@
+// The few shell32 calls the program makes, resolved when first used: a
+// static import would load shell32 and its dependencies before the first
+// frame of every capture.
+#pragma once
+#include <windows.h>
+// HDROP; WIN32_LEAN_AND_MEAN leaves shellapi.h out. Declarations only.
+#include <shellapi.h>
+
+namespace vellumo::win {
+
+// DragQueryFileW: 0 when shell32 is unavailable.
+UINT QueryDroppedFile(HANDLE drop, UINT index, wchar_t* buffer, UINT size);
+// DragFinish.
+void ReleaseDroppedFiles(HANDLE drop);
+
+}  // namespace vellumo::win

@@ -1,0 +1,21 @@
+// Writing an image file in the format its name's extension names (PNG, JPEG
+// at quality 80, GIF, BMP), and the save dialog that asks for the name. Used
+// by the capture overlay's save and by a Floater's save.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace vellumo::win {
+
+// Shows the save dialog with the image filter. `name` holds the initial file
+// name and receives the chosen one; a name typed without an extension takes
+// the extension of the chosen filter entry. False when the user cancels.
+bool AskSaveName(HWND owner, std::wstring& name);
+
+// Writes `bitmap` to `name`. On failure (an extension that is none of png,
+// jpg, gif, bmp; a write the system refuses) the user is told in a message box
+// owned by `owner` and false is returned; no partial file is left behind.
+bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name);
+
+}  // namespace vellumo::win

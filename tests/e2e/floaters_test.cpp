@@ -1,0 +1,778 @@
+// Floaters as a user meets them: vellumo.exe under Wine pins a capture onto
+// the host hoverdeck; image files are dropped on its drop icon through the X
+// drag-and-drop protocol (Wine turns an XDND drop into WM_DROPFILES), menus
+// are clicked, and the result is read from the screen's pixels, the host's
+// windows (vprobe.exe) and the host's X window properties.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "tests/e2e/FixtureLayout.h"
+#include "tests/e2e/harness/Harness.h"
+
+// Last: Xlib's macros (None, Status, Bool) would break the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+using namespace e2e;
+using namespace vellumo::e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kScreenW = 1024, kScreenH = 768;
+constexpr Pixel kBg{90, 140, 60};
+constexpr Pixel kKey{64, 0, 64};
+constexpr Pixel kLabelBlue{0, 153, 255};
+constexpr Pixel kWhite{255, 255, 255};
+
+// The fixture sits low on the left, out of the way of centred Floaters. Its
+// panel A (yellow, with the green nested part) is what gets pinned.
+constexpr int kFixL = 20, kFixT = 440, kFixW = 400, kFixH = 300;
+constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.top;
+constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;  // 200 x 150
+// Floater 1 of a 200 x 150 pin, centred.
+constexpr int kF1L = (kScreenW - kPinW) / 2, kF1T = (kScreenH - kPinH) / 2;  // (412, 309)
+
+Pixel Of(const Rgb& c) { return {c.r, c.g, c.b}; }
+const Pixel kYellow = Of(kPalettes[0].panelA);
+const Pixel kGreen = Of(kPalettes[0].nested);
+
+struct Box {
+    int l, t, w, h;
+    friend bool operator==(const Box&, const Box&) = default;
+};
+std::string Str(const Box& b) {
+    return "(" + std::to_string(b.l) + "," + std::to_string(b.t) + " " + std::to_string(b.w) + "x" +
+           std::to_string(b.h) + ")";
+}
+Box BoxOf(const WinInfo& w) { return {w.left, w.top, w.width(), w.height()}; }
+
+// The host as vprobe lists it.
+struct HostView {
+    std::optional<WinInfo> host, icon;
+    std::map<int, WinInfo> pictures, labels;  // by index
+    std::vector<int> pictureOrder;            // front to back
+};
+
+// An X client of the test's own: drag-and-drop source and property reader.
+class XClient {
+public:
+    explicit XClient(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+    ~XClient() {
+        if (d_) XCloseDisplay(d_);
+    }
+    bool ok() const { return d_ != nullptr; }
+
+    // Drops `uri` at (x, y) as an XDND source; true once the target finished.
+    bool Drop(int x, int y, const std::string& uri) {
+        const Window root = DefaultRootWindow(d_);
+        const Atom selection = Intern("XdndSelection"), uriList = Intern("text/uri-list");
+        const Window src = XCreateSimpleWindow(d_, root, -10, -10, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(d_, selection, src, CurrentTime);
+        const Window target = AwareWindowAt(x, y);
+        bool finished = false;
+        if (target) {
+            Send(target, "XdndEnter", {static_cast<long>(src), 5L << 24, static_cast<long>(uriList), 0, 0});
+            Send(target, "XdndPosition",
+                 {static_cast<long>(src), 0, (x << 16) | y, CurrentTime, static_cast<long>(Intern("XdndActionCopy"))});
+            bool dropped = false;
+            WaitUntil(
+                [&] {
+                    while (XPending(d_)) {
+                        XEvent e;
+                        XNextEvent(d_, &e);
+                        if (e.type == SelectionRequest) Answer(e.xselectionrequest, uriList, uri + "\r\n");
+                        if (e.type != ClientMessage) continue;
+                        if (e.xclient.message_type == Intern("XdndStatus") && !dropped) {
+                            Send(target, "XdndDrop", {static_cast<long>(src), 0, CurrentTime, 0, 0});
+                            dropped = true;
+                        }
+                        if (e.xclient.message_type == Intern("XdndFinished")) finished = true;
+                    }
+                    return finished;
+                },
+                5s, 10ms);
+        }
+        XDestroyWindow(d_, src);
+        XSync(d_, False);
+        return finished;
+    }
+
+    // _NET_WM_WINDOW_OPACITY of the top-level X window named `name`; nothing
+    // when the window or the property is missing.
+    std::optional<unsigned long> Opacity(const std::string& name) {
+        const Window w = Named(DefaultRootWindow(d_), name, 3);
+        if (!w) return std::nullopt;
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char* data = nullptr;
+        std::optional<unsigned long> out;
+        if (XGetWindowProperty(d_, w, Intern("_NET_WM_WINDOW_OPACITY"), 0, 1, False, XA_CARDINAL, &type, &format, &n,
+                               &after, &data) == Success &&
+            data && n == 1)
+            out = *reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFul;
+        if (data) XFree(data);
+        return out;
+    }
+
+private:
+    Atom Intern(const char* name) { return XInternAtom(d_, name, False); }
+
+    void Send(Window to, const char* type, std::array<long, 5> l) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.display = d_;
+        e.xclient.window = to;
+        e.xclient.message_type = Intern(type);
+        e.xclient.format = 32;
+        for (int i = 0; i < 5; ++i) e.xclient.data.l[i] = l[i];
+        XSendEvent(d_, to, False, NoEventMask, &e);
+        XFlush(d_);
+    }
+
+    void Answer(const XSelectionRequestEvent& r, Atom uriList, const std::string& body) {
+        XEvent n{};
+        n.xselection.type = SelectionNotify;
+        n.xselection.display = d_;
+        n.xselection.requestor = r.requestor;
+        n.xselection.selection = r.selection;
+        n.xselection.target = r.target;
+        n.xselection.time = r.time;
+        n.xselection.property = None;
+        if (r.target == uriList) {
+            XChangeProperty(d_, r.requestor, r.property, uriList, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(body.data()), static_cast<int>(body.size()));
+            n.xselection.property = r.property;
+        }
+        XSendEvent(d_, r.requestor, False, NoEventMask, &n);
+        XFlush(d_);
+    }
+
+    // The deepest window under (x, y) that declares XdndAware.
+    Window AwareWindowAt(int x, int y) {
+        const Window root = DefaultRootWindow(d_);
+        Window w = root, found = None, child = None;
+        int wx, wy;
+        while (XTranslateCoordinates(d_, root, w, x, y, &wx, &wy, &child)) {
+            Atom type;
+            int format;
+            unsigned long n, after;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(d_, w, Intern("XdndAware"), 0, 1, False, AnyPropertyType, &type, &format, &n,
+                                   &after, &data) == Success &&
+                data) {
+                found = w;
+                XFree(data);
+            }
+            if (child == None) break;
+            w = child;
+        }
+        return found;
+    }
+
+    Window Named(Window w, const std::string& name, int depth) {
+        char* title = nullptr;
+        if (XFetchName(d_, w, &title) && title) {
+            const bool match = name == title;
+            XFree(title);
+            if (match) return w;
+        }
+        if (depth == 0) return None;
+        Window rootRet, parent, *children = nullptr;
+        unsigned n = 0;
+        Window found = None;
+        if (XQueryTree(d_, w, &rootRet, &parent, &children, &n)) {
+            for (unsigned i = 0; i < n && !found; ++i) found = Named(children[i], name, depth - 1);
+            if (children) XFree(children);
+        }
+        return found;
+    }
+
+    ::Display* d_;
+};
+
+// Test images, written once per process with ImageMagick.
+class Images {
+public:
+    Images() : dir_("/tmp/floaters-e2e-" + std::to_string(getpid())) {
+        fs::create_directories(dir_);
+        Make("red.png", "-size 80x60 xc:'rgb(200,30,40)'");
+        // Left half opaque blue, right half fully transparent.
+        Make("Half.PNG", "-size 40x40 xc:none -fill 'rgb(20,40,220)' -draw 'rectangle 0,0 19,39'");
+        Make("teal.bmp", "-size 50x30 xc:'rgb(10,128,128)' -type TrueColor", "BMP3:");
+        Make("orange.jpg", "-size 60x40 xc:'rgb(250,140,20)' -quality 95");
+        // A GIF whose right half is transparent.
+        Make("purple.gif", "-size 30x20 xc:none -fill 'rgb(128,0,128)' -draw 'rectangle 0,0 14,19'");
+        Write("broken.png", "this is not a picture");
+        Write("notes.txt", "plain words");
+        Write("README", "no extension here");
+    }
+    ~Images() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string Uri(const std::string& name) const { return "file://" + dir_ + "/" + name; }
+    std::string WinPath(const std::string& name) const {
+        std::string p = "Z:" + dir_ + "/" + name;
+        for (char& c : p)
+            if (c == '/') c = '\\';
+        return p;
+    }
+    bool ok() const { return ok_; }
+
+private:
+    void Make(const std::string& name, const std::string& how, const std::string& format = "") {
+        const std::string cmd = "convert " + how + " '" + format + dir_ + "/" + name + "' 2>/dev/null";
+        ok_ = ok_ && std::system(cmd.c_str()) == 0;
+    }
+    void Write(const std::string& name, const std::string& text) {
+        FILE* f = std::fopen((dir_ + "/" + name).c_str(), "wb");
+        if (!f) {
+            ok_ = false;
+            return;
+        }
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    std::string dir_;
+    bool ok_ = true;
+};
+
+class FloatersE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = WinExe("vellumo.exe");
+        ASSERT_TRUE(fs::exists(exe_)) << exe_ << " missing: run make build-win64";
+        d_ = std::make_unique<e2e::Display>(kScreenW, kScreenH);
+        d_->SetBackground(kBg);
+        x_ = std::make_unique<XClient>(d_->name());
+        ASSERT_TRUE(x_->ok());
+        fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kFixL), std::to_string(kFixT),
+                                                      std::to_string(kFixW), std::to_string(kFixH)});
+        ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kPanelL + 5, kPanelT + 5) == kYellow; }, 10s))
+            << "the fixture never painted";
+    }
+
+    void TearDown() override {
+        if (!d_) return;
+        if (HasFailure()) {
+            const std::string dir = VELLUMO_E2E_SHOT_DIR;
+            fs::create_directories(dir);
+            const std::string path = dir + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
+            if (d_->SaveScreenshot(path)) std::printf("screenshot of the failure: %s\n", path.c_str());
+        }
+        x_.reset();
+        const std::string name = d_->name();
+        d_.reset();
+        EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
+    }
+
+    // Starts vellumo.exe, selects panel A by dragging and presses the pin button.
+    void PinPanelA() {
+        d_->MovePointer(kPanelL - 5, kPanelT - 5);
+        app_ = d_->Start(exe_);
+        ASSERT_TRUE(WaitUntil([&] { return !d_->ListWindows("VellumoScrShot").empty(); }, 10s, 50ms))
+            << "no capture overlay";
+        std::this_thread::sleep_for(300ms);
+        d_->MovePointer(kPanelL, kPanelT);
+        d_->ButtonDown();
+        for (int i = 1; i <= 10; ++i) {
+            d_->MovePointer(kPanelL + kPinW * i / 10, kPanelT + kPinH * i / 10);
+            std::this_thread::sleep_for(30ms);
+        }
+        d_->ButtonUp();
+        std::optional<WinInfo> pin;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+                    if (w.title == "pinimg" && w.visible) pin = w;
+                return pin.has_value();
+            },
+            5s, 50ms))
+            << "the pin button never showed";
+        ClickAt(pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+    }
+
+    HostView Host() {
+        HostView v;
+        for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck")) {
+            if (w.cls == "VellumoHoverdeck") v.host = w;
+            else if (w.cls == "VellumoGetimg") v.icon = w;
+            else if (w.cls == "VellumoPicture1") {
+                v.pictures[w.id - 1000] = w;
+                v.pictureOrder.push_back(w.id - 1000);
+            } else if (w.cls == "VellumoText1") v.labels[w.id - 40000] = w;
+        }
+        return v;
+    }
+
+    bool WaitForPictures(std::size_t count, Ms timeout = 10s) {
+        return WaitUntil([&] { return Host().pictures.size() == count; }, timeout, 50ms);
+    }
+
+    void ClickAt(int x, int y, int button = 1) {
+        d_->MovePointer(x, y);
+        std::this_thread::sleep_for(50ms);
+        d_->Click(button);
+    }
+
+    void DoubleClickAt(int x, int y) {
+        d_->MovePointer(x, y);
+        std::this_thread::sleep_for(50ms);
+        d_->Click();
+        std::this_thread::sleep_for(60ms);
+        d_->Click();
+        std::this_thread::sleep_for(300ms);
+    }
+
+    // Left drag in paced steps; `first` is a one-pixel step so a move loop
+    // started by the first move sees the whole remaining travel.
+    void Drag(int x0, int y0, int x1, int y1, bool first = false) {
+        d_->MovePointer(x0, y0);
+        std::this_thread::sleep_for(50ms);
+        d_->ButtonDown();
+        std::this_thread::sleep_for(50ms);
+        if (first) {
+            d_->MovePointer(x0 - 1, y0);
+            std::this_thread::sleep_for(100ms);
+            x0 -= 1;
+        }
+        for (int i = 1; i <= 8; ++i) {
+            d_->MovePointer(x0 + (x1 - x0) * i / 8, y0 + (y1 - y0) * i / 8);
+            std::this_thread::sleep_for(40ms);
+        }
+        d_->ButtonUp();
+        std::this_thread::sleep_for(300ms);
+    }
+
+    // The popup menu's item `index` of `count`, clicked.
+    void ChooseMenuItem(int index, int count) {
+        std::optional<WinInfo> m;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("#32768"))
+                    if (w.visible) m = w;
+                return m.has_value();
+            },
+            3s, 50ms))
+            << "no popup menu";
+        const int item = (m->height() - 6) / count;
+        ClickAt(m->left + 30, m->top + 3 + item * index + item / 2);
+        std::this_thread::sleep_for(300ms);
+    }
+
+    // Right-click at (x, y), then the imgmenu item. Under Wine a press right
+    // after a message box closes is now and then lost; it is given once more.
+    void FloaterMenu(int x, int y, int item) {
+        const auto menuShown = [&] {
+            for (const WinInfo& w : d_->ListWindows("#32768"))
+                if (w.visible) return true;
+            return false;
+        };
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            ClickAt(x, y, 3);
+            if (WaitUntil(menuShown, 2s, 50ms)) break;
+        }
+        ChooseMenuItem(item, 4);
+    }
+
+    void Translucency(int x, int y, int subItem) {
+        ClickAt(x, y, 3);
+        ASSERT_TRUE(WaitUntil([&] { return !d_->ListWindows("#32768").empty(); }, 3s, 50ms));
+        const WinInfo m = d_->ListWindows("#32768").front();
+        const int item = (m.height() - 6) / 4;
+        d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);  // "Transparency"
+        std::vector<WinInfo> sub;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                sub.clear();
+                for (const WinInfo& w : d_->ListWindows("#32768"))
+                    if (w.visible && w.left != m.left) sub.push_back(w);
+                return !sub.empty();
+            },
+            3s, 50ms))
+            << "no Transparency submenu";
+        const int subItemH = (sub[0].height() - 6) / 3;
+        ClickAt(sub[0].left + 30, sub[0].top + 3 + subItemH * subItem + subItemH / 2);
+        std::this_thread::sleep_for(300ms);
+    }
+
+    // The text of the program's message box, dismissed with OK; nothing when none shows.
+    std::optional<std::string> TakeMessage(Ms timeout = 5s) {
+        std::optional<std::string> text;
+        std::optional<WinInfo> ok;
+        const bool shown = WaitUntil(
+            [&] {
+                text.reset();
+                ok.reset();
+                bool box = false;
+                for (const WinInfo& w : d_->ListWindows("#32770")) {
+                    if (w.parent == "0") box = w.visible && w.title == "Vellumo";
+                    else if (box && w.cls == "Static" && !w.title.empty()) text = w.title;
+                    else if (box && w.cls == "Button" && w.id == 1) ok = w;
+                }
+                return text && ok;
+            },
+            timeout, 50ms);
+        if (!shown) return std::nullopt;
+        // Listed is not yet clickable: the box may still be mapping.
+        const auto gone = [&] {
+            for (const WinInfo& w : d_->ListWindows("#32770"))
+                if (w.parent == "0" && w.visible) return false;
+            return true;
+        };
+        for (int attempt = 0; attempt < 4 && !gone(); ++attempt) {
+            std::this_thread::sleep_for(200ms);
+            ClickAt(ok->left + ok->width() / 2, ok->top + ok->height() / 2);
+            WaitUntil(gone, 1s, 50ms);
+        }
+        EXPECT_TRUE(gone()) << "the message box did not close";
+        return text;
+    }
+
+    void DropOnIcon(const std::string& uri) {
+        const auto icon = Host().icon;
+        ASSERT_TRUE(icon);
+        ASSERT_TRUE(x_->Drop(icon->left + 18, icon->top + 18, uri)) << "the drop of " << uri << " never finished";
+    }
+
+    std::string exe_;
+    std::unique_ptr<e2e::Display> d_;
+    std::unique_ptr<XClient> x_;
+    pid_t fixture_ = -1;
+    pid_t app_ = -1;
+};
+
+TEST_F(FloatersE2E, PinMakesACentredFloaterOnAKeyedHostAndFlashesItsFrame) {
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater after the pin";
+    // The frame's left side, outside the picture: two of its three pixels show.
+    const int fx = kF1L - 1, fy = kF1T + kPinH / 2;
+    std::vector<std::pair<Pixel, std::chrono::steady_clock::time_point>> seen;
+    WaitUntil(
+        [&] {
+            const Pixel p = d_->GetPixel(fx, fy);
+            if (seen.empty() || !(seen.back().first == p)) seen.push_back({p, std::chrono::steady_clock::now()});
+            return seen.back().first == kBg && seen.size() > 1;
+        },
+        4s, 15ms);
+    std::vector<Pixel> colours;
+    for (const auto& s : seen) colours.push_back(s.first);
+    // Sampling may begin before the host shows, or after its magenta start;
+    // from red on the sequence is fixed.
+    while (!colours.empty() && (colours.front() == kBg || colours.front() == (Pixel{255, 0, 255}))) {
+        colours.erase(colours.begin());
+        seen.erase(seen.begin());
+    }
+    ASSERT_EQ(colours.size(), 4u) << "frame colours seen: " << [&] {
+        std::string s;
+        for (const auto& c : seen) s += ToString(c.first) + " ";
+        return s;
+    }();
+    EXPECT_EQ(colours[0], (Pixel{255, 0, 0}));
+    EXPECT_EQ(colours[1], (Pixel{255, 255, 0}));
+    EXPECT_EQ(colours[2], (Pixel{0, 255, 0}));
+    EXPECT_EQ(colours[3], kBg);
+    const auto redToGone = std::chrono::duration_cast<Ms>(seen.back().second - seen.front().second);
+    EXPECT_NEAR(redToGone.count(), 1500, 400) << "three 500 ms flash steps";
+
+    const HostView v = Host();
+    ASSERT_TRUE(v.host && v.icon);
+    EXPECT_EQ(v.host->title, "hoverdeck");
+    EXPECT_EQ(v.host->parent, "0");
+    EXPECT_TRUE(v.host->visible);
+    EXPECT_EQ(BoxOf(*v.host), (Box{0, 0, kScreenW, kScreenH}));
+    EXPECT_EQ(BoxOf(v.pictures.at(1)), (Box{kF1L, kF1T, kPinW, kPinH})) << Str(BoxOf(v.pictures.at(1)));
+    EXPECT_TRUE(v.pictures.at(1).visible);
+    EXPECT_EQ(v.labels.at(1).title, "1#");
+    EXPECT_FALSE(v.labels.at(1).visible);
+    EXPECT_EQ(BoxOf(*v.icon), (Box{kScreenW - 36 - 33, 33, 36, 36}));
+    EXPECT_TRUE(v.icon->visible);
+    // The pinned image at its natural size; the key colour shows nothing.
+    EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow);
+    EXPECT_EQ(d_->GetPixel(kF1L + kNestedRect.left + 40, kF1T + kNestedRect.top + 30), kGreen);
+    EXPECT_EQ(d_->GetPixel(kF1L + kPinW - 1, kF1T + kPinH - 1), kYellow);
+    EXPECT_EQ(d_->GetPixel(kF1L + kPinW, kF1T + kPinH), kBg);
+    EXPECT_EQ(d_->GetPixel(200, 100), kBg);
+    // The overlay is gone and the host keeps the process alive.
+    EXPECT_TRUE(d_->ListWindows("VellumoScrShot").empty());
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(app_);
+}
+
+TEST_F(FloatersE2E, DragCollapseExpandAndTheClampAtTheScreenEdge) {
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    Drag(kF1L + 88, kF1T + 71, kF1L + 148, kF1T + 101);
+    HostView v = Host();
+    const Box moved{kF1L + 60, kF1T + 30, kPinW, kPinH};
+    EXPECT_EQ(BoxOf(v.pictures.at(1)), moved) << Str(BoxOf(v.pictures.at(1)));
+    const WinInfo label = v.labels.at(1);
+    EXPECT_EQ(label.left, moved.l);
+    EXPECT_EQ(label.bottom, moved.t) << "the hidden label follows above the picture";
+    EXPECT_EQ(d_->GetPixel(moved.l + 2, moved.t + 2), kYellow);
+    EXPECT_EQ(d_->GetPixel(kF1L + 2, kF1T + 2), kBg);
+
+    // Collapse: 30 x 30 showing the top-left corner, the label shown above.
+    DoubleClickAt(moved.l + 10, moved.t + 10);
+    v = Host();
+    EXPECT_EQ(BoxOf(v.pictures.at(1)), (Box{moved.l, moved.t, 30, 30})) << Str(BoxOf(v.pictures.at(1)));
+    ASSERT_TRUE(v.labels.at(1).visible);
+    EXPECT_EQ(v.labels.at(1).left, moved.l);
+    EXPECT_EQ(v.labels.at(1).bottom, moved.t);
+    EXPECT_EQ(d_->GetPixel(moved.l + 29, moved.t + 29), kYellow);
+    EXPECT_EQ(d_->GetPixel(moved.l + 31, moved.t + 29), kBg);
+    EXPECT_EQ(d_->GetPixel(v.labels.at(1).right - 2, v.labels.at(1).bottom - 2), kLabelBlue);
+
+    // Expand: natural size again, the label hidden.
+    DoubleClickAt(moved.l + 10, moved.t + 10);
+    v = Host();
+    EXPECT_EQ(BoxOf(v.pictures.at(1)), moved);
+    EXPECT_FALSE(v.labels.at(1).visible);
+    EXPECT_EQ(d_->GetPixel(moved.l + 150, moved.t + 100), kYellow);
+
+    // Past the top-left corner: collapsing puts the label first, then clamps the picture.
+    Drag(moved.l + 190, moved.t + 140, 100, 80);
+    v = Host();
+    const Box out{100 - 190, 80 - 140, kPinW, kPinH};
+    ASSERT_EQ(BoxOf(v.pictures.at(1)), out) << Str(BoxOf(v.pictures.at(1)));
+    const int labelH = v.labels.at(1).height();
+    DoubleClickAt(50, 30);
+    v = Host();
+    EXPECT_EQ(BoxOf(v.pictures.at(1)), (Box{0, 0, 30, 30})) << Str(BoxOf(v.pictures.at(1)));
+    EXPECT_EQ(v.labels.at(1).left, out.l);
+    EXPECT_EQ(v.labels.at(1).top, out.t - labelH);
+
+    // A right-button drag moves nothing.
+    DoubleClickAt(10, 10);
+    const Box before = BoxOf(Host().pictures.at(1));
+    d_->MovePointer(20, 20);
+    d_->ButtonDown(3);
+    std::this_thread::sleep_for(300ms);
+    d_->Tap(XK_Escape);  // closes the menu the press opened
+    std::this_thread::sleep_for(200ms);
+    for (int i = 1; i <= 5; ++i) {
+        d_->MovePointer(20 + 10 * i, 20 + 10 * i);
+        std::this_thread::sleep_for(30ms);
+    }
+    d_->ButtonUp(3);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(BoxOf(Host().pictures.at(1)), before);
+    d_->Stop(app_);
+}
+
+TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
+    Images img;
+    ASSERT_TRUE(img.ok()) << "ImageMagick's convert is needed for the test images";
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(2)) << "the dropped PNG made no Floater";
+    HostView v = Host();
+    const Box f2{(kScreenW - 80) / 2, (kScreenH - 60) / 2, 80, 60};
+    EXPECT_EQ(BoxOf(v.pictures.at(2)), f2);
+    EXPECT_EQ(v.labels.at(2).title, "2#");
+    EXPECT_EQ(v.pictureOrder.front(), 2) << "the newer Floater is in front";
+    EXPECT_EQ(d_->GetPixel(f2.l + 5, f2.t + 5), (Pixel{200, 30, 40}));
+
+    // "Lowest": Floater 1 covers it.
+    FloaterMenu(f2.l + 5, f2.t + 5, 1);
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(f2.l + 5, f2.t + 5) == kYellow; }, 3s));
+    EXPECT_EQ(Host().pictureOrder.back(), 2);
+
+    // "Delete" on Floater 1 (now under the pointer): its picture and label go.
+    FloaterMenu(f2.l + 5, f2.t + 5, 0);
+    ASSERT_TRUE(WaitForPictures(1, 3s));
+    v = Host();
+    EXPECT_EQ(v.pictures.count(1), 0u);
+    EXPECT_EQ(v.labels.count(1), 0u);
+    EXPECT_EQ(v.labels.at(2).title, "2#");
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(f2.l + 5, f2.t + 5) == Pixel{200, 30, 40}; }, 3s));
+    EXPECT_EQ(d_->GetPixel(kF1L + 2, kF1T + 2), kBg);
+
+    // Translucent: the whole host at alpha 200, then 125; Xvfb has no
+    // compositor, so the key colour shows where it was invisible.
+    Translucency(f2.l + 5, f2.t + 5, 0);
+    EXPECT_EQ(x_->Opacity("hoverdeck"), 0xC8C8C8C8ul);
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(200, 100) == kKey; }, 3s));
+    Translucency(f2.l + 5, f2.t + 5, 1);
+    EXPECT_EQ(x_->Opacity("hoverdeck"), 0x7D7D7D7Dul);
+    Translucency(f2.l + 5, f2.t + 5, 2);
+    EXPECT_FALSE(x_->Opacity("hoverdeck").has_value());
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(200, 100) == kBg; }, 3s));
+
+    // The index of a deleted Floater is not reused.
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(2));
+    EXPECT_EQ(Host().labels.at(3).title, "3#");
+
+    // Save: a name with an extension no encoder writes is refused and said so;
+    // a PNG name writes the Floater's image.
+    const auto typeName = [&](const std::string& text) {
+        std::optional<WinInfo> edit;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("#32770"))
+                    if (w.cls == "Edit" && w.visible) edit = w;
+                return edit.has_value();
+            },
+            10s, 100ms))
+            << "no save dialog";
+        // The dialog offers the previous name: clear it from its end.
+        ClickAt(edit->left + 10, edit->top + edit->height() / 2);
+        d_->Tap(XK_End);
+        for (int i = 0; i < 80; ++i) d_->Tap(XK_BackSpace);
+        for (char c : text) {
+            if (c == ':') {
+                d_->KeyDown(XK_Shift_L);
+                d_->Tap(XK_semicolon);
+                d_->KeyUp(XK_Shift_L);
+            } else if (c == '\\') {
+                d_->Tap(XK_backslash);
+            } else if (c == '.') {
+                d_->Tap(XK_period);
+            } else if (c == '-') {
+                d_->Tap(XK_minus);
+            } else if (c >= 'A' && c <= 'Z') {
+                d_->KeyDown(XK_Shift_L);
+                d_->Tap(XK_a + (c - 'A'));
+                d_->KeyUp(XK_Shift_L);
+            } else {
+                d_->Tap(static_cast<unsigned long>(c));  // a-z, 0-9 keysyms are their ASCII codes
+            }
+        }
+        d_->Tap(XK_Return);
+    };
+    const fs::path dir = "/tmp/floaters-e2e-" + std::to_string(getpid());
+    FloaterMenu(f2.l + 5, f2.t + 5, 2);
+    typeName(img.WinPath("shot.tif"));
+    const auto refused = TakeMessage(10s);
+    ASSERT_TRUE(refused) << "a refused save said nothing";
+
+    EXPECT_NE(refused->find("tif"), std::string::npos) << *refused;
+    EXPECT_FALSE(fs::exists(dir / "shot.tif"));
+    FloaterMenu(f2.l + 5, f2.t + 5, 2);
+    typeName(img.WinPath("shot.png"));
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(dir / "shot.png") && fs::file_size(dir / "shot.png") > 0; }, 10s));
+    const auto quiet = TakeMessage(500ms);
+    EXPECT_FALSE(quiet) << "a good save is quiet: " << quiet.value_or("");
+    d_->Stop(app_);
+}
+
+TEST_F(FloatersE2E, DropIconDragsHidesAndQuitEndsTheHost) {
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    const WinInfo icon = *Host().icon;
+    // Hovering moves nothing; a left drag moves the icon and it stays.
+    d_->MovePointer(icon.left + 10, icon.top + 10);
+    std::this_thread::sleep_for(100ms);
+    d_->MovePointer(icon.left + 20, icon.top + 20);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(BoxOf(*Host().icon), BoxOf(icon));
+    Drag(icon.left + 18, icon.top + 18, icon.left + 18 - 300, icon.top + 18 + 100, true);
+    // The system's move loop starts at the first move: the icon follows the
+    // pointer's travel from there.
+    const Box dragged{icon.left - 299, icon.top + 100, 36, 36};
+    EXPECT_EQ(BoxOf(*Host().icon), dragged) << Str(BoxOf(*Host().icon));
+    d_->MovePointer(300, 400);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(BoxOf(*Host().icon), dragged);
+
+    // A left press on a Floater brings the icon in front of every Floater.
+    ClickAt(kF1L + 5, kF1T + 5);
+    EXPECT_EQ(Host().pictureOrder.size(), 1u);
+
+    // "Hide Floater": everything disappears, nothing is destroyed.
+    ClickAt(dragged.l + 18, dragged.t + 18, 3);
+    ChooseMenuItem(0, 2);
+    ASSERT_TRUE(WaitUntil([&] { return !Host().host->visible; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(kF1L + 5, kF1T + 5) == kBg; }, 3s));
+    EXPECT_EQ(Host().pictures.size(), 1u);
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(app_);
+}
+
+TEST_F(FloatersE2E, QuitDestroysEveryFloaterAndEndsAProcessWithNoOtherWindow) {
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    const WinInfo icon = *Host().icon;
+    ClickAt(icon.left + 18, icon.top + 18, 3);
+    ChooseMenuItem(1, 2);
+    int code = -1;
+    EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "the process outlived its last window";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(d_->ListWindows("VellumoHoverdeck").empty());
+    EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kBg);
+}
+
+TEST_F(FloatersE2E, DroppedFilesOfEveryKindAndEveryFaultTellsTheUser) {
+    Images img;
+    ASSERT_TRUE(img.ok()) << "ImageMagick's convert is needed for the test images";
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+
+    // A PNG named in capitals takes the PNG route: transparent parts white.
+    DropOnIcon(img.Uri("Half.PNG"));
+    ASSERT_TRUE(WaitForPictures(2));
+    Box b = BoxOf(Host().pictures.at(2));
+    EXPECT_EQ(b, (Box{(kScreenW - 40) / 2, (kScreenH - 40) / 2, 40, 40}));
+    EXPECT_EQ(d_->GetPixel(b.l + 5, b.t + 20), (Pixel{20, 40, 220}));
+    EXPECT_EQ(d_->GetPixel(b.l + 35, b.t + 20), kWhite);
+
+    DropOnIcon(img.Uri("teal.bmp"));
+    ASSERT_TRUE(WaitForPictures(3));
+    b = BoxOf(Host().pictures.at(3));
+    EXPECT_EQ(b, (Box{(kScreenW - 50) / 2, (kScreenH - 30) / 2, 50, 30}));
+    EXPECT_EQ(d_->GetPixel(b.l + 25, b.t + 15), (Pixel{10, 128, 128}));
+
+    DropOnIcon(img.Uri("orange.jpg"));
+    ASSERT_TRUE(WaitForPictures(4));
+    b = BoxOf(Host().pictures.at(4));
+    EXPECT_EQ(b, (Box{(kScreenW - 60) / 2, (kScreenH - 40) / 2, 60, 40}));
+    EXPECT_TRUE(Near(d_->GetPixel(b.l + 30, b.t + 20), {250, 140, 20}, 6)) << ToString(d_->GetPixel(b.l + 30, b.t + 20));
+
+    DropOnIcon(img.Uri("purple.gif"));
+    ASSERT_TRUE(WaitForPictures(5));
+    b = BoxOf(Host().pictures.at(5));
+    EXPECT_EQ(d_->GetPixel(b.l + 3, b.t + 10), (Pixel{128, 0, 128}));
+    EXPECT_EQ(d_->GetPixel(b.l + 25, b.t + 10), kWhite) << "a transparent GIF part is white, not a hole";
+
+    // The faults: each is told, none leaves a Floater, none uses up an index.
+    DropOnIcon(img.Uri("broken.png"));
+    EXPECT_EQ(TakeMessage(), "Error loading picture " + img.WinPath("broken.png"));
+    DropOnIcon(img.Uri("notes.txt"));
+    EXPECT_EQ(TakeMessage(), "Error loading picture " + img.WinPath("notes.txt"));
+    DropOnIcon(img.Uri("missing.gif"));
+    EXPECT_EQ(TakeMessage(), "Error loading picture " + img.WinPath("missing.gif"));
+    DropOnIcon(img.Uri("README"));
+    const auto noDot = TakeMessage();
+    ASSERT_TRUE(noDot);
+    EXPECT_NE(noDot->find(img.WinPath("README")), std::string::npos) << *noDot;
+    DropOnIcon("http://example.com/picture.png");
+    EXPECT_EQ(TakeMessage(), "Nothing to open: the drop carried no file.");
+    HostView v = Host();
+    EXPECT_EQ(v.pictures.size(), 5u);
+    EXPECT_EQ(v.labels.size(), 5u);
+
+    // A file dropped on a Floater's picture only shows its path.
+    ASSERT_TRUE(x_->Drop(kF1L + 5, kF1T + 5, img.Uri("red.png")));
+    EXPECT_EQ(TakeMessage(), img.WinPath("red.png"));
+    EXPECT_EQ(Host().pictures.size(), 5u);
+
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(6));
+    EXPECT_EQ(Host().labels.at(6).title, "6#");
+    d_->Stop(app_);
+}
+
+}  // namespace

@@ -1,0 +1,658 @@
+#include "tests/e2e/harness/Harness.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kWineLoader = "/usr/lib/wine/wine64";
+constexpr int kFirstDisplay = 40;
+constexpr int kDisplayCount = 30;  // :40 .. :69
+constexpr const char* kTagVar = "VELLUMO_E2E_TAG";
+
+using Clock = std::chrono::steady_clock;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(Ms(ms)); }
+
+std::string Env(const char* name, const std::string& fallback = {}) {
+    const char* v = std::getenv(name);
+    return (v && *v) ? std::string(v) : fallback;
+}
+
+bool Verbose() { return !Env("E2E_VERBOSE").empty(); }
+
+std::string WineserverPath() {
+    return access("/usr/lib/wine/wineserver64", X_OK) == 0 ? "/usr/lib/wine/wineserver64" : "/usr/bin/wineserver";
+}
+
+// Exited children, so a second wait for the same pid still answers.
+std::map<pid_t, int>& Reaped() {
+    static std::map<pid_t, int> m;
+    return m;
+}
+
+// True once `pid` (a child of ours) has ended; exit code or -1 when signalled.
+bool Reap(pid_t pid, bool block, int* code = nullptr) {
+    auto it = Reaped().find(pid);
+    if (it != Reaped().end()) {
+        if (code) *code = it->second;
+        return true;
+    }
+    int status = 0;
+    const pid_t r = waitpid(pid, &status, block ? 0 : WNOHANG);
+    if (r == 0) return false;
+    const int c = (r == pid && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+    Reaped()[pid] = c;
+    if (code) *code = c;
+    return true;
+}
+
+bool ReapWithin(pid_t pid, Ms timeout, int* code = nullptr) {
+    const auto end = Clock::now() + timeout;
+    while (!Reap(pid, false, code)) {
+        if (Clock::now() >= end) return false;
+        SleepMs(5);
+    }
+    return true;
+}
+
+// Ends a child of ours: SIGTERM, then SIGKILL after `grace`.
+void EndChild(pid_t pid, Ms grace) {
+    if (pid <= 0 || Reap(pid, false)) return;
+    kill(pid, SIGTERM);
+    if (ReapWithin(pid, grace)) return;
+    kill(pid, SIGKILL);
+    Reap(pid, true);
+}
+
+// Environment for a child: ours with `overrides` ("NAME=value") replacing or
+// adding entries, and "NAME" alone removing one.
+std::vector<std::string> MakeEnv(const std::vector<std::string>& overrides) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (const auto& o : overrides) {
+        const auto eq = o.find('=');
+        const std::string key = o.substr(0, eq == std::string::npos ? o.size() : eq) + "=";
+        std::erase_if(env, [&](const std::string& s) { return s.compare(0, key.size(), key) == 0; });
+        if (eq != std::string::npos) env.push_back(o);
+    }
+    return env;
+}
+
+// fork + exec; stdout to `stdoutFd` (or /dev/null when -1). The child dies
+// with us, so a crashed test leaves no display behind.
+pid_t SpawnRaw(const std::vector<std::string>& argv, const std::vector<std::string>& env, int stdoutFd) {
+    std::vector<char*> av, ev;
+    for (const auto& a : argv) av.push_back(const_cast<char*>(a.c_str()));
+    av.push_back(nullptr);
+    for (const auto& e : env) ev.push_back(const_cast<char*>(e.c_str()));
+    ev.push_back(nullptr);
+    const bool verbose = Verbose();
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(stdoutFd >= 0 ? stdoutFd : null, 1);
+        if (!verbose) dup2(null, 2);
+        for (int fd = 3; fd < 1024; ++fd) close(fd);
+        execve(av[0], av.data(), ev.data());
+        _exit(127);
+    }
+    Reaped().erase(pid);  // a reused pid is a new process
+    return pid;
+}
+
+// Processes (not zombies) whose environment holds `entry` ("NAME=value").
+std::vector<pid_t> ProcessesWithEnv(const std::string& entry) {
+    std::vector<pid_t> out;
+    DIR* d = opendir("/proc");
+    if (!d) return out;
+    while (dirent* e = readdir(d)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (*end || pid <= 0 || pid == getpid()) continue;
+        const std::string base = std::string("/proc/") + e->d_name;
+        std::ifstream env(base + "/environ", std::ios::binary);
+        if (!env) continue;
+        std::string all((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
+        std::size_t pos = 0;
+        bool found = false;
+        while (pos < all.size()) {
+            const std::size_t z = all.find('\0', pos);
+            const std::size_t len = (z == std::string::npos ? all.size() : z) - pos;
+            if (all.compare(pos, len, entry) == 0) {
+                found = true;
+                break;
+            }
+            pos += len + 1;
+        }
+        if (!found) continue;
+        std::ifstream stat(base + "/stat");
+        std::string statLine;
+        std::getline(stat, statLine);
+        const auto paren = statLine.rfind(')');
+        if (paren != std::string::npos && paren + 2 < statLine.size() && statLine[paren + 2] == 'Z') continue;
+        out.push_back(static_cast<pid_t>(pid));
+    }
+    closedir(d);
+    return out;
+}
+
+// Wine helpers of Displays whose process died without its destructors (a
+// crash, a kill): every process tagged with a dead owner's pid is ended.
+void SweepOrphans() {
+    const std::string prefix = std::string(kTagVar) + "=";
+    DIR* d = opendir("/proc");
+    if (!d) return;
+    while (dirent* e = readdir(d)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (*end || pid <= 0) continue;
+        std::ifstream env(std::string("/proc/") + e->d_name + "/environ", std::ios::binary);
+        std::string entry;
+        while (std::getline(env, entry, '\0')) {
+            if (entry.compare(0, prefix.size(), prefix) != 0) continue;
+            const auto dash = entry.rfind('-');
+            const long owner = dash == std::string::npos ? 0 : std::strtol(entry.c_str() + dash + 1, nullptr, 10);
+            if (owner > 0 && kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH)
+                kill(static_cast<pid_t>(pid), SIGKILL);
+            break;
+        }
+    }
+    closedir(d);
+}
+
+// Holds an exclusive lock on `path`, waiting for other holders (another
+// test binary or the benchmark using the same prefix).
+int LockFile(const std::string& path, Ms timeout) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot open lock " + path);
+    const auto end = Clock::now() + timeout;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (Clock::now() >= end) {
+            close(fd);
+            throw std::runtime_error("timed out waiting for " + path);
+        }
+        SleepMs(50);
+    }
+    return fd;
+}
+
+void Unlock(int fd) {
+    if (fd < 0) return;
+    flock(fd, LOCK_UN);
+    close(fd);
+}
+
+std::string BaseEnvPrefix(const std::string& prefix) { return "WINEPREFIX=" + prefix; }
+
+std::vector<std::string> WineEnv(const std::string& prefix) {
+    return {BaseEnvPrefix(prefix), "WINEDEBUG=" + Env("E2E_WINEDEBUG", "-all"),
+            "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d", "WINEARCH=win64"};
+}
+
+bool PrefixBooted(const std::string& p) {
+    return fs::exists(p + "/.e2e-booted") && fs::exists(p + "/system.reg") &&
+           fs::exists(p + "/drive_c/windows/system32/kernel32.dll");
+}
+
+void BootPrefix(const std::string& p) {
+    if (fs::exists(p)) {
+        // Only a half-made prefix is thrown away, never some other folder.
+        const bool looksLikePrefix = fs::is_empty(p) || fs::exists(p + "/drive_c") || fs::exists(p + "/system.reg");
+        if (!looksLikePrefix) throw std::runtime_error(p + " exists and is not a Wine prefix");
+        fs::remove_all(p);
+    }
+    fs::create_directories(fs::path(p).parent_path());
+    auto env = WineEnv(p);
+    env.push_back("DISPLAY");  // boot needs no display
+    const auto envp = MakeEnv(env);
+    const pid_t boot = SpawnRaw({kWineLoader, "wineboot", "-i"}, envp, -1);
+    int code = -1;
+    if (!ReapWithin(boot, 180s, &code)) {
+        kill(boot, SIGKILL);
+        Reap(boot, true);
+        throw std::runtime_error("wineboot did not finish");
+    }
+    // The server wineboot started saves the registry when it ends by itself.
+    const pid_t wait = SpawnRaw({WineserverPath(), "-w"}, envp, -1);
+    if (!ReapWithin(wait, 60s)) {
+        const pid_t k = SpawnRaw({WineserverPath(), "-k"}, envp, -1);
+        Reap(k, true);
+        EndChild(wait, 2s);
+    }
+    if (code != 0 || !fs::exists(p + "/system.reg")) throw std::runtime_error("wineboot failed in " + p);
+    std::ofstream(p + "/.e2e-booted") << "ok\n";
+}
+
+// Where a running wineserver for `prefix` listens.
+std::string ServerSocket(const std::string& prefix) {
+    struct stat st {};
+    if (stat(prefix.c_str(), &st) != 0) return {};
+    char leaf[96];
+    std::snprintf(leaf, sizeof leaf, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::string dir = "/tmp/.wine-" + std::to_string(getuid());
+    // Debian's Wine names its temporary folder in the prefix's "wineserver" file.
+    std::ifstream named(prefix + "/wineserver");
+    std::string tmpName;
+    if (named && std::getline(named, tmpName) && !tmpName.empty()) dir = "/tmp/" + tmpName;
+    return dir + "/" + leaf + "/socket";
+}
+
+bool SocketAnswers(const std::string& path) {
+    const int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return false;
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+int IgnoreXErrors(::Display*, XErrorEvent*) { return 0; }
+
+::Display* X(void* p) { return static_cast<::Display*>(p); }
+
+}  // namespace
+
+std::string ToString(const Pixel& p) {
+    char b[48];
+    std::snprintf(b, sizeof b, "(%d,%d,%d)", p.r, p.g, p.b);
+    return b;
+}
+
+bool Near(const Pixel& a, const Pixel& b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+bool WaitUntil(const std::function<bool()>& ready, Ms timeout, Ms interval) {
+    const auto end = Clock::now() + timeout;
+    for (;;) {
+        if (ready()) return true;
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(interval);
+    }
+}
+
+std::string RepoRoot() {
+#ifdef VELLUMO_E2E_REPO_ROOT
+    return Env("VELLUMO_REPO", VELLUMO_E2E_REPO_ROOT);
+#else
+    return Env("VELLUMO_REPO", fs::current_path().string());
+#endif
+}
+
+std::string WinExe(const std::string& name) { return Env("VELLUMO_WIN_BIN", RepoRoot() + "/build/win64") + "/" + name; }
+
+const std::string& SharedPrefix() {
+    static std::once_flag once;
+    static std::string prefix;
+    std::call_once(once, [] {
+#ifdef VELLUMO_E2E_DEFAULT_PREFIX
+        std::string p = Env("VELLUMO_E2E_PREFIX", VELLUMO_E2E_DEFAULT_PREFIX);
+#else
+        std::string p = Env("VELLUMO_E2E_PREFIX", Env("TMPDIR", "/tmp") + "/e2e-wineprefix-" + std::to_string(getuid()));
+#endif
+        p = fs::absolute(p).lexically_normal().string();
+        if (!p.empty() && p.back() == '/') p.pop_back();
+        fs::create_directories(fs::path(p).parent_path());
+        const int lock = LockFile(p + ".lock", 300s);
+        try {
+            if (!PrefixBooted(p)) BootPrefix(p);
+        } catch (...) {
+            Unlock(lock);
+            throw;
+        }
+        Unlock(lock);
+        prefix = p;
+    });
+    return prefix;
+}
+
+// ---------------------------------------------------------------- Display
+
+Display::Display(int width, int height) : width_(width), height_(height) {
+    // A closed output pipe (`| head`) must not kill us past our destructors.
+    std::signal(SIGPIPE, SIG_IGN);
+    SweepOrphans();
+    const std::string& prefix = SharedPrefix();
+    // One wineserver per prefix at a time: displays of other processes wait.
+    lockFd_ = LockFile(prefix + ".lock", 300s);
+    try {
+        StartXvfb();
+        StartWineserver();
+    } catch (...) {
+        Teardown();
+        throw;
+    }
+}
+
+void Display::StartXvfb() {
+    const int first = kFirstDisplay + static_cast<int>(getpid() % kDisplayCount);
+    for (int i = 0; i < kDisplayCount; ++i) {
+        const int n = kFirstDisplay + (first - kFirstDisplay + i) % kDisplayCount;
+        const std::string num = std::to_string(n);
+        if (fs::exists("/tmp/.X" + num + "-lock") || fs::exists("/tmp/.X11-unix/X" + num)) continue;
+        name_ = ":" + num;
+        const std::string tag = std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid());
+        const std::string screen = std::to_string(width_) + "x" + std::to_string(height_) + "x24";
+        xvfb_ = SpawnRaw({"/usr/bin/Xvfb", name_, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"},
+                         MakeEnv({tag}), -1);
+        // Ready when it takes connections; gone when the number was taken.
+        ::Display* dpy = nullptr;
+        WaitUntil(
+            [&] {
+                if (Reap(xvfb_, false)) return true;
+                std::ifstream lock("/tmp/.X" + num + "-lock");
+                pid_t owner = 0;
+                if (!(lock >> owner) || owner != xvfb_) return false;
+                dpy = XOpenDisplay(name_.c_str());
+                return dpy != nullptr;
+            },
+            10s, 10ms);
+        if (!dpy) {
+            EndChild(xvfb_, 2s);
+            xvfb_ = -1;
+            continue;
+        }
+        x_ = dpy;
+        XSetErrorHandler(IgnoreXErrors);
+        XChangePointerControl(dpy, True, True, 1, 1, 0);  // no acceleration: relative moves are exact
+        int ev, er, maj, min;
+        if (!XTestQueryExtension(dpy, &ev, &er, &maj, &min)) throw std::runtime_error("Xvfb lacks XTEST");
+        return;
+    }
+    throw std::runtime_error("no free X display in :40..:69");
+}
+
+void Display::StartWineserver() {
+    const std::string& prefix = SharedPrefix();
+    const std::string sock = ServerSocket(prefix);
+    if (fs::exists(sock)) {
+        if (SocketAnswers(sock)) throw std::runtime_error("another wineserver already serves " + prefix);
+        fs::remove(sock);  // left by a killed server
+    }
+    auto env = WineEnv(prefix);
+    env.push_back("DISPLAY=" + name_);
+    env.push_back(std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid()));
+    wineserver_ = SpawnRaw({WineserverPath(), "-f", "-p"}, MakeEnv(env), -1);
+    const bool up = WaitUntil(
+        [&] { return Reap(wineserver_, false) || (fs::exists(ServerSocket(prefix)) && SocketAnswers(ServerSocket(prefix))); },
+        10s, 5ms);
+    if (!up || Reap(wineserver_, false)) throw std::runtime_error("wineserver did not start for " + prefix);
+}
+
+Display::~Display() { Teardown(); }
+
+void Display::Teardown() {
+    const std::string tag = name_.empty() ? "" : std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid());
+    for (pid_t p : started_) EndChild(p, 2s);
+    started_.clear();
+    // Wine's helpers (explorer, services, ...) outlive the server: end them by pid.
+    auto helpers = [&] {
+        auto all = tag.empty() ? std::vector<pid_t>{} : ProcessesWithEnv(tag);
+        std::erase_if(all, [&](pid_t p) { return p == wineserver_ || p == xvfb_; });
+        return all;
+    };
+    for (pid_t p : helpers()) kill(p, SIGKILL);
+    WaitUntil([&] { return helpers().empty(); }, 3s, 10ms);
+    if (wineserver_ > 0) EndChild(wineserver_, 3s);
+    if (x_) XCloseDisplay(X(x_));
+    x_ = nullptr;
+    if (xvfb_ > 0) EndChild(xvfb_, 3s);
+    for (pid_t p : helpers()) kill(p, SIGKILL);
+    wineserver_ = xvfb_ = -1;
+    Unlock(lockFd_);
+    lockFd_ = -1;
+}
+
+std::vector<pid_t> ProcessesOf(const std::string& displayName) {
+    return ProcessesWithEnv(std::string(kTagVar) + "=" + displayName + "-" + std::to_string(getpid()));
+}
+
+pid_t Display::Spawn(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env,
+                     int stdoutFd) {
+    std::vector<std::string> argv{kWineLoader, exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto e = WineEnv(SharedPrefix());
+    e.push_back("DISPLAY=" + name_);
+    e.push_back(std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid()));
+    e.insert(e.end(), env.begin(), env.end());
+    const pid_t pid = SpawnRaw(argv, MakeEnv(e), stdoutFd);
+    started_.push_back(pid);
+    return pid;
+}
+
+pid_t Display::Start(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    return Spawn(exe, args, env, -1);
+}
+
+RunResult Display::Run(const std::string& exe, const std::vector<std::string>& args, Ms timeout,
+                       const std::vector<std::string>& env) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = Spawn(exe, args, env, fds[1]);
+    close(fds[1]);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    RunResult r;
+    auto drain = [&] {
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0) r.out.append(buf, static_cast<std::size_t>(n));
+    };
+    // Wine's helpers may inherit the pipe, so the end is the exit, not EOF.
+    const auto end = Clock::now() + timeout;
+    int code = -1;
+    bool done = false;
+    while (!(done = Reap(pid, false, &code)) && Clock::now() < end) {
+        pollfd p{fds[0], POLLIN, 0};
+        poll(&p, 1, 5);
+        drain();
+    }
+    if (!done) {
+        kill(pid, SIGKILL);
+        Reap(pid, true);
+        code = -1;
+    }
+    drain();
+    close(fds[0]);
+    std::erase(started_, pid);
+    r.exitCode = code;
+    return r;
+}
+
+bool Display::WaitExit(pid_t pid, Ms timeout, int* code) { return ReapWithin(pid, timeout, code); }
+
+bool Display::Running(pid_t pid) { return !Reap(pid, false); }
+
+void Display::Stop(pid_t pid) {
+    EndChild(pid, 2s);
+    std::erase(started_, pid);
+}
+
+// ---------------------------------------------------------------- probe
+
+std::vector<WinInfo> Display::ListWindows(const std::string& cls) {
+    std::vector<WinInfo> out;
+    const RunResult r = Run(WinExe("vprobe.exe"), {"list", cls});
+    std::istringstream in(r.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> f;
+        std::size_t pos = 0;
+        for (int i = 0; i < 11; ++i) {
+            const std::size_t tab = line.find('\t', pos);
+            f.push_back(line.substr(pos, i == 10 || tab == std::string::npos ? std::string::npos : tab - pos));
+            if (tab == std::string::npos) break;
+            pos = tab + 1;
+        }
+        if (f.size() < 10 || f[0] != "W") continue;
+        WinInfo w;
+        w.hwnd = f[1];
+        w.parent = f[2];
+        w.cls = f[3];
+        w.id = std::atoi(f[4].c_str());
+        w.visible = f[5] == "1";
+        w.left = std::atoi(f[6].c_str());
+        w.top = std::atoi(f[7].c_str());
+        w.right = std::atoi(f[8].c_str());
+        w.bottom = std::atoi(f[9].c_str());
+        if (f.size() > 10) w.title = f[10];
+        out.push_back(std::move(w));
+    }
+    return out;
+}
+
+std::string Display::WindowText(const std::string& hwnd) {
+    const RunResult r = Run(WinExe("vprobe.exe"), {"text", hwnd});
+    if (r.exitCode != 0 || r.out.rfind("T\t", 0) != 0) return {};
+    std::string t = r.out.substr(2);
+    while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+    return t;
+}
+
+bool Display::PostToWindow(const std::string& cls, unsigned msg, unsigned long long wparam) {
+    const RunResult r = Run(WinExe("vprobe.exe"), {"post", cls, std::to_string(msg), std::to_string(wparam)});
+    return r.out.rfind("OK", 0) == 0;
+}
+
+Pixel Display::SysColor(int index) {
+    const RunResult r = Run(WinExe("vprobe.exe"), {"syscolor", std::to_string(index)});
+    Pixel p{-1, -1, -1};
+    std::sscanf(r.out.c_str(), "C\t%d\t%d\t%d", &p.r, &p.g, &p.b);
+    return p;
+}
+
+// ---------------------------------------------------------------- X side
+
+Image Display::Grab(int x, int y, int w, int h) {
+    Image img;
+    const int l = std::max(0, x), t = std::max(0, y);
+    const int r = std::min(width_, x + w), b = std::min(height_, y + h);
+    if (r <= l || b <= t) return img;
+    ::Display* d = X(x_);
+    XImage* xi = XGetImage(d, DefaultRootWindow(d), l, t, static_cast<unsigned>(r - l), static_cast<unsigned>(b - t),
+                           AllPlanes, ZPixmap);
+    if (!xi) return img;
+    img.width = r - l;
+    img.height = b - t;
+    img.pixels.resize(static_cast<std::size_t>(img.width) * img.height);
+    const bool fast = xi->bits_per_pixel == 32 && xi->byte_order == LSBFirst && xi->red_mask == 0xff0000 &&
+                      xi->green_mask == 0xff00 && xi->blue_mask == 0xff;
+    for (int yy = 0; yy < img.height; ++yy) {
+        for (int xx = 0; xx < img.width; ++xx) {
+            unsigned long v;
+            if (fast) {
+                std::uint32_t u;
+                std::memcpy(&u, xi->data + yy * xi->bytes_per_line + xx * 4, 4);
+                v = u;
+            } else {
+                v = XGetPixel(xi, xx, yy);
+            }
+            img.pixels[static_cast<std::size_t>(yy) * img.width + xx] = {
+                static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+        }
+    }
+    XDestroyImage(xi);
+    return img;
+}
+
+Pixel Display::GetPixel(int x, int y) {
+    const Image img = Grab(x, y, 1, 1);
+    return img.pixels.empty() ? Pixel{-1, -1, -1} : img.pixels[0];
+}
+
+bool Display::SaveScreenshot(const std::string& path) { return WritePng(path, Grab()); }
+
+void Display::SetBackground(const Pixel& c) {
+    ::Display* d = X(x_);
+    const Window root = DefaultRootWindow(d);
+    XSetWindowBackground(d, root, (static_cast<unsigned long>(c.r) << 16) | (c.g << 8) | c.b);
+    XClearWindow(d, root);
+    Sync();
+}
+
+void Display::Sync() { XSync(X(x_), False); }
+
+// Relative, like a real mouse: once Wine clips the pointer to a full-screen
+// window it also reads XInput2 raw motion, and takes an absolute XTest move's
+// raw values for a delta, which injects stray WM_MOUSEMOVEs far off.
+void Display::MovePointer(int x, int y) {
+    ::Display* d = X(x_);
+    Window root, child;
+    int rx = 0, ry = 0, wx, wy;
+    unsigned mask;
+    XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    XTestFakeRelativeMotionEvent(d, x - rx, y - ry, CurrentTime);
+    Sync();
+}
+
+void Display::ButtonDown(int button) {
+    XTestFakeButtonEvent(X(x_), static_cast<unsigned>(button), True, CurrentTime);
+    Sync();
+}
+
+void Display::ButtonUp(int button) {
+    XTestFakeButtonEvent(X(x_), static_cast<unsigned>(button), False, CurrentTime);
+    Sync();
+}
+
+void Display::Click(int button) {
+    ButtonDown(button);
+    ButtonUp(button);
+}
+
+void Display::KeyDown(unsigned long keysym) {
+    XTestFakeKeyEvent(X(x_), XKeysymToKeycode(X(x_), keysym), True, CurrentTime);
+    Sync();
+}
+
+void Display::KeyUp(unsigned long keysym) {
+    XTestFakeKeyEvent(X(x_), XKeysymToKeycode(X(x_), keysym), False, CurrentTime);
+    Sync();
+}
+
+void Display::Tap(unsigned long keysym) {
+    KeyDown(keysym);
+    KeyUp(keysym);
+}
+
+}  // namespace e2e

@@ -1,0 +1,136 @@
+// End-to-end harness: Windows programs under Wine on a private Xvfb display,
+// driven with real X input and checked by reading the screen's pixels.
+//
+//   e2e::Display d;                          // own Xvfb + own wineserver
+//   d.SetBackground({90, 140, 60});
+//   pid_t p = d.Start(e2e::WinExe("vellumo.exe"));
+//   d.MovePointer(200, 150);
+//   e2e::WaitUntil([&] { return d.GetPixel(10, 10) == e2e::Pixel{30, 47, 20}; }, 2000ms);
+//
+// Every process a Display starts ends with it. The Wine prefix is shared by
+// all Displays of a process and booted once, on first use.
+#pragma once
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Ms = std::chrono::milliseconds;
+
+struct Pixel {
+    int r = 0, g = 0, b = 0;
+    friend bool operator==(const Pixel&, const Pixel&) = default;
+};
+std::string ToString(const Pixel& p);
+// Every channel within `tolerance` of the other's.
+bool Near(const Pixel& a, const Pixel& b, int tolerance = 1);
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<Pixel> pixels;  // row by row
+    const Pixel& at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+// Writes an 8-bit RGB PNG; false on an I/O error.
+bool WritePng(const std::string& path, const Image& image);
+
+// Polls `ready` every `interval` until it holds or `timeout` passes; the
+// last answer.
+bool WaitUntil(const std::function<bool()>& ready, Ms timeout, Ms interval = 20ms);
+
+// The repository root: $VELLUMO_REPO, else the one this harness was built from.
+std::string RepoRoot();
+// A Windows program of the 64-bit build: $VELLUMO_WIN_BIN/name, else
+// <repo>/build/win64/name.
+std::string WinExe(const std::string& name);
+// The shared Wine prefix, booted on first call ($VELLUMO_E2E_PREFIX, else
+// beside the native build). Throws when it cannot be booted.
+const std::string& SharedPrefix();
+
+// One window as vprobe.exe reports it (screen coordinates, right/bottom exclusive).
+struct WinInfo {
+    std::string hwnd, parent, cls, title;
+    int id = 0;
+    bool visible = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+
+struct RunResult {
+    int exitCode = -1;  // -1: killed or timed out
+    std::string out;    // stdout
+};
+
+// Live processes a Display of this process started on `displayName`, with
+// their descendants (Wine's helpers too): empty once that Display is gone.
+std::vector<pid_t> ProcessesOf(const std::string& displayName);
+
+// A private X display with its own wineserver for the shared prefix.
+class Display {
+public:
+    explicit Display(int width = 1024, int height = 768);
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    const std::string& name() const { return name_; }  // e.g. ":41"
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // --- Windows programs (env: extra "NAME=value" entries, replacing defaults)
+    pid_t Start(const std::string& exe, const std::vector<std::string>& args = {},
+                const std::vector<std::string>& env = {});
+    // Runs to completion with stdout captured; killed after `timeout`.
+    RunResult Run(const std::string& exe, const std::vector<std::string>& args = {}, Ms timeout = 10s,
+                  const std::vector<std::string>& env = {});
+    // True once `pid` (one of ours) has exited; its exit code goes to *code.
+    bool WaitExit(pid_t pid, Ms timeout, int* code = nullptr);
+    bool Running(pid_t pid);
+    void Stop(pid_t pid);  // SIGTERM, then SIGKILL
+
+    // --- vprobe.exe queries
+    // The top-level windows of class `cls`, each followed by its descendants.
+    std::vector<WinInfo> ListWindows(const std::string& cls);
+    // A window's text through WM_GETTEXT (UTF-8); empty on failure.
+    std::string WindowText(const std::string& hwnd);
+    bool PostToWindow(const std::string& cls, unsigned msg, unsigned long long wparam);
+    Pixel SysColor(int index);
+
+    // --- X side
+    Pixel GetPixel(int x, int y);
+    Image Grab(int x, int y, int w, int h);
+    Image Grab() { return Grab(0, 0, width_, height_); }
+    bool SaveScreenshot(const std::string& path);
+    void SetBackground(const Pixel& colour);
+    void MovePointer(int x, int y);
+    void ButtonDown(int button = 1);
+    void ButtonUp(int button = 1);
+    void Click(int button = 1);
+    // X keysyms, e.g. XK_Escape (X11/keysym.h).
+    void KeyDown(unsigned long keysym);
+    void KeyUp(unsigned long keysym);
+    void Tap(unsigned long keysym);
+
+private:
+    void StartXvfb();
+    void Teardown();
+    void StartWineserver();
+    pid_t Spawn(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env,
+                int stdoutFd);
+    void Sync();
+
+    int width_, height_;
+    std::string name_;
+    void* x_ = nullptr;  // ::Display*
+    pid_t xvfb_ = -1;
+    pid_t wineserver_ = -1;
+    int lockFd_ = -1;
+    std::vector<pid_t> started_;
+};
+
+}  // namespace e2e

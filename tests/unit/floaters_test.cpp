@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include "floaters/FloaterBook.h"
+#include "gfx/PictureFit.h"
+
+namespace vellumo {
+namespace {
+
+constexpr Size kScreen{1024, 768};
+constexpr Size kLabel{30, 30};
+
+TEST(FloaterIndex, StartsAtOneAndIsNeverReused) {
+    FloaterBook book;
+    EXPECT_EQ(book.nextIndex, L"1");
+    EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 1);
+    EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 2);
+    EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 3);
+    EXPECT_TRUE(book.Delete(2));
+    EXPECT_FALSE(book.Delete(2));
+    EXPECT_EQ(book.nextIndex, L"4");
+    EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 4);
+    EXPECT_EQ(book.floaters().size(), 3u);
+    EXPECT_EQ(book.Find(2), nullptr);
+}
+
+TEST(FloaterIndex, RefusedPast32767WithNothingChanged) {
+    FloaterBook book;
+    book.nextIndex = L"32766";
+    EXPECT_EQ(book.Create({10, 10}, kLabel, kScreen), 32766);
+    EXPECT_EQ(book.Create({10, 10}, kLabel, kScreen), 32767);
+    EXPECT_EQ(book.nextIndex, L"32768");
+    EXPECT_FALSE(book.NextUsableIndex());
+    book.frameVisible = false;
+    EXPECT_FALSE(book.Create({10, 10}, kLabel, kScreen));
+    EXPECT_EQ(book.nextIndex, L"32768");
+    EXPECT_EQ(book.floaters().size(), 2u);
+    EXPECT_FALSE(book.frameVisible);
+}
+
+TEST(FloaterIndex, ParseAcceptsOnlyUsableDecimalIndices) {
+    const struct {
+        const wchar_t* text;
+        std::optional<int> want;
+    } cases[] = {{L"1", 1},         {L"0", std::nullopt},      {L"32767", 32767}, {L"32768", std::nullopt},
+                 {L"", std::nullopt}, {L"-1", std::nullopt},   {L"2#", std::nullopt}, {L"999999", std::nullopt},
+                 {L"007", 7}};
+    for (const auto& c : cases) EXPECT_EQ(ParseIndex(c.text), c.want) << c.text;
+}
+
+TEST(FloaterCreate, CentredExpandedOutlinedAndFlashing) {
+    FloaterBook book;
+    book.FlashStep = 3;
+    const int n = *book.Create({101, 51}, {41, 30}, kScreen);
+    const Floater& f = *book.Find(n);
+    EXPECT_EQ(f.picture, (Rect{461, 358, 101, 51}));
+    EXPECT_EQ(f.natural, (Size{101, 51}));
+    EXPECT_FALSE(f.collapsed());
+    EXPECT_FALSE(f.labelVisible);
+    EXPECT_EQ(book.frame, (Rect{460, 357, 103, 53}));
+    EXPECT_TRUE(book.frameVisible);
+    EXPECT_TRUE(book.flashRunning);
+    EXPECT_EQ(book.FlashStep, 0);
+}
+
+TEST(FloaterCreate, TwoPinsAreBothCentredAndTheFrameMovesToTheNewer) {
+    FloaterBook book;
+    book.Create({200, 100}, kLabel, kScreen);
+    book.Create({50, 40}, kLabel, kScreen);
+    EXPECT_EQ(book.Find(1)->picture, (Rect{412, 334, 200, 100}));
+    EXPECT_EQ(book.Find(2)->picture, (Rect{487, 364, 50, 40}));
+    EXPECT_EQ(book.frame, HighlightFrame(book.Find(2)->picture));
+}
+
+TEST(FloaterCreate, ImageLargerThanTheScreenCentresToNegativeCoordinates) {
+    EXPECT_EQ(CentreOn({1025, 769}, kScreen), (Point{-1, -1}));
+    EXPECT_EQ(CentreOn({1027, 770}, kScreen), (Point{-2, -1}));
+    EXPECT_EQ(CentreOn({1024, 768}, kScreen), (Point{0, 0}));
+}
+
+TEST(FloaterLabel, TextPaddingAndPlacement) {
+    EXPECT_EQ(LabelText(3), L"3#");
+    EXPECT_EQ(LabelText(32767), L"32767#");
+    // 160 and 255 twips at 15 twips per pixel, to the nearest pixel.
+    EXPECT_EQ(FitLabel({14, 13}), (Size{25, 30}));
+    EXPECT_EQ(PlaceLabel({100, 200, 50, 50}, {25, 30}), (Rect{100, 170, 25, 30}));
+    EXPECT_EQ(PlaceLabel({0, 10, 50, 50}, {25, 30}), (Rect{0, -20, 25, 30}));
+}
+
+TEST(FloaterDrag, PictureMovesByThePointerOffsetAndTheLabelFollows) {
+    FloaterBook book;
+    book.Create({100, 50}, {25, 30}, kScreen);  // at (462, 359)
+    book.PictureMouseDown(1, true, {10, 20});
+    EXPECT_TRUE(book.DragPicture(1, {15, 18}));
+    const Floater& f = *book.Find(1);
+    EXPECT_EQ(f.picture, (Rect{467, 357, 100, 50}));
+    EXPECT_EQ(f.label, (Rect{467, 327, 25, 30}));
+    // The label drag uses the grab point of the last press on the picture.
+    EXPECT_TRUE(book.DragLabel(1, {0, 0}));
+    EXPECT_EQ(book.Find(1)->picture, (Rect{457, 337, 100, 50}));
+    EXPECT_EQ(book.Find(1)->label, (Rect{457, 307, 25, 30}));
+    EXPECT_FALSE(book.DragPicture(9, {0, 0}));
+}
+
+TEST(FloaterPress, AnyButtonHidesTheFrameAndSelectsOnlyLeftGrabs) {
+    FloaterBook book;
+    book.Create({100, 50}, kLabel, kScreen);
+    book.Create({100, 50}, kLabel, kScreen);
+    book.PictureMouseDown(1, true, {5, 6});
+    EXPECT_FALSE(book.frameVisible);
+    EXPECT_TRUE(book.flashRunning);  // runs out its steps unseen
+    book.PictureMouseDown(2, false, {70, 40});
+    EXPECT_EQ(book.selectedIndex, L"2");
+    EXPECT_EQ(book.SelectedIndex(), 2);
+    EXPECT_EQ(book.FloaterGrab, (Point{5, 6}));
+    EXPECT_EQ(book.Selected(), book.Find(2));
+    // A deleted selection selects nothing.
+    book.Delete(2);
+    EXPECT_EQ(book.Selected(), nullptr);
+    EXPECT_FALSE(book.SelectedIndex());
+    // A new creation shows the frame again around the new Floater.
+    book.Create({20, 20}, kLabel, kScreen);
+    EXPECT_TRUE(book.frameVisible);
+    EXPECT_EQ(book.frame, HighlightFrame(book.Find(3)->picture));
+}
+
+TEST(FloaterCollapse, CollapseShowsTheLabelAboveAndExpandRestoresNaturalSize) {
+    FloaterBook book;
+    book.Create({300, 200}, {25, 30}, kScreen);  // at (362, 284)
+    EXPECT_TRUE(book.ToggleCollapse(1));
+    const Floater* f = book.Find(1);
+    EXPECT_TRUE(f->collapsed());
+    EXPECT_EQ(f->picture, (Rect{362, 284, 30, 30}));
+    EXPECT_EQ(f->label, (Rect{362, 254, 25, 30}));
+    EXPECT_TRUE(f->labelVisible);
+    EXPECT_TRUE(book.ToggleCollapse(1));
+    EXPECT_EQ(f->tag, L"2");
+    EXPECT_FALSE(f->collapsed());
+    EXPECT_EQ(f->picture, (Rect{362, 284, 300, 200}));
+    EXPECT_FALSE(f->labelVisible);
+    EXPECT_TRUE(book.ToggleCollapse(1));
+    EXPECT_TRUE(book.Find(1)->collapsed());
+    EXPECT_FALSE(book.ToggleCollapse(2));
+}
+
+TEST(FloaterCollapse, PictureOffTheTopLeftIsClampedAfterTheLabelIsPlaced) {
+    FloaterBook book;
+    book.Create({100, 100}, {25, 30}, kScreen);
+    book.PictureMouseDown(1, true, {0, 0});
+    book.DragPicture(1, {-500, -400});  // to (-38, -66)
+    ASSERT_EQ(book.Find(1)->picture.left, -38);
+    book.ToggleCollapse(1);
+    EXPECT_EQ(book.Find(1)->picture, (Rect{0, 0, 30, 30}));
+    EXPECT_EQ(book.Find(1)->label, (Rect{-38, -96, 25, 30}));
+    // Only the off-screen axis moves.
+    FloaterBook other;
+    other.Create({100, 100}, {25, 30}, kScreen);
+    other.PictureMouseDown(1, true, {0, 0});
+    other.DragPicture(1, {0, -400});
+    other.ToggleCollapse(1);
+    EXPECT_EQ(other.Find(1)->picture, (Rect{462, 0, 30, 30}));
+}
+
+TEST(FloaterFlash, RedYellowGreenThenHideAndStop) {
+    EXPECT_EQ(FlashStepAction(0).colour, (Colour{255, 0, 0}));
+    EXPECT_EQ(FlashStepAction(1).colour, (Colour{255, 255, 0}));
+    EXPECT_EQ(FlashStepAction(2).colour, (Colour{0, 255, 0}));
+    EXPECT_TRUE(FlashStepAction(3).hide);
+    EXPECT_FALSE(FlashStepAction(2).hide);
+
+    FloaterBook book;
+    EXPECT_EQ(book.frameColour, kFrameFirstColour);
+    book.Create({10, 10}, kLabel, kScreen);
+    book.FlashTick();
+    book.FlashTick();
+    book.FlashTick();
+    EXPECT_EQ(book.frameColour, (Colour{0, 255, 0}));
+    EXPECT_TRUE(book.frameVisible);
+    book.FlashTick();
+    EXPECT_FALSE(book.frameVisible);
+    EXPECT_FALSE(book.flashRunning);
+    EXPECT_EQ(book.FlashStep, 4);
+    // The next flash starts from the colour the last one left.
+    book.Create({10, 10}, kLabel, kScreen);
+    EXPECT_EQ(book.frameColour, (Colour{0, 255, 0}));
+    EXPECT_EQ(book.FlashStep, 0);
+}
+
+TEST(FloaterHost, LayerModesAndTransparencyFlag) {
+    FloaterBook book;
+    EXPECT_EQ(book.transparencyFlag, L"0");
+    EXPECT_TRUE(book.layerMode().colourKey);
+    EXPECT_EQ(book.SetHostAlpha(kAlpha50), (LayerMode{false, 200}));
+    EXPECT_EQ(book.transparencyFlag, L"1");
+    EXPECT_EQ(book.SetHostAlpha(kAlpha70), (LayerMode{false, 125}));
+    EXPECT_EQ(book.transparencyFlag, L"1");
+    EXPECT_EQ(book.BackToNormal(), (LayerMode{true, 0}));
+    EXPECT_EQ(book.transparencyFlag, L"0");
+    EXPECT_EQ(kKeyColour.toColorRef(), 0x400040u);
+}
+
+TEST(FloaterHost, DropIconKeeperAndConstants) {
+    EXPECT_EQ(DropIconPosition(1024), (Point{955, 33}));
+    EXPECT_EQ(DropIconPosition(1920), (Point{1851, 33}));
+    EXPECT_EQ(kCollapsedSide, 30);
+    EXPECT_FALSE(KeeperShouldReassert(L"hoverdeck"));
+    EXPECT_TRUE(KeeperShouldReassert(L"Hoverdeck"));
+    EXPECT_TRUE(KeeperShouldReassert(L"hoverdeck "));
+    EXPECT_TRUE(KeeperShouldReassert(L""));
+    EXPECT_TRUE(KeeperShouldReassert(L"Notepad"));
+}
+
+TEST(FloaterFile, ExtensionRoute) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* ext;
+        PictureRoute route;
+    } cases[] = {
+        {L"C:\\p\\Photo.PNG", L"png", PictureRoute::Scaled},
+        {L"C:\\p\\a.b.png", L"png", PictureRoute::Scaled},
+        {L"C:\\p\\shot.jpg", L"jpg", PictureRoute::Standard},
+        {L"C:\\p\\icon.Ico", L"ico", PictureRoute::Standard},
+        {L"C:\\p\\a.png.bmp", L"bmp", PictureRoute::Standard},
+        {L"C:\\p\\README", L"", PictureRoute::Refused},
+        {L"C:\\my.pics\\README", L"", PictureRoute::Refused},
+        {L"/tmp/x.d/noext", L"", PictureRoute::Refused},
+        {L"C:\\p\\trailing.", L"", PictureRoute::Standard},
+        {L"C:\\p\\.png", L"png", PictureRoute::Scaled},
+        {L"", L"", PictureRoute::Refused},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PictureExtension(c.path), c.ext) << c.path;
+        EXPECT_EQ(RouteFor(c.path), c.route);
+    }
+}
+
+TEST(FloaterFile, MessagesNameTheFile) {
+    EXPECT_EQ(PictureLoadErrorText(L"C:\\x\\bad.png"), L"Error loading picture C:\\x\\bad.png");
+    EXPECT_NE(NoExtensionMessage(L"C:\\x\\README").find(L"C:\\x\\README"), std::wstring::npos);
+}
+
+TEST(PictureFit, MinusOneMeansTheImagesOwnSizeForBoth) {
+    EXPECT_EQ(RequestedPictureSize({640, 480}, -1, -1), (Size{640, 480}));
+    EXPECT_EQ(RequestedPictureSize({640, 480}, -1, 300), (Size{640, 480}));
+    EXPECT_EQ(RequestedPictureSize({640, 480}, 200, -1), (Size{640, 480}));
+    EXPECT_EQ(RequestedPictureSize({640, 480}, 200, 300), (Size{200, 300}));
+}
+
+TEST(PictureFit, KeepAspectFillsTheLimitingSideAtTopLeft) {
+    EXPECT_EQ(KeepAspectSize({400, 200}, {100, 100}), (Size{100, 50}));
+    EXPECT_EQ(KeepAspectSize({200, 400}, {100, 100}), (Size{50, 100}));
+    EXPECT_EQ(KeepAspectSize({300, 300}, {100, 100}), (Size{100, 100}));
+    EXPECT_EQ(KeepAspectSize({3, 2}, {5, 100}), (Size{5, 3}));  // 3.33
+    // Halves go to the even neighbour.
+    EXPECT_EQ(KeepAspectSize({4, 1}, {10, 100}), (Size{10, 2}));   // 2.5
+    EXPECT_EQ(KeepAspectSize({4, 1}, {14, 100}), (Size{14, 4}));   // 3.5
+    EXPECT_EQ(KeepAspectSize({1, 4}, {100, 10}), (Size{2, 10}));   // 2.5
+}
+
+}  // namespace
+}  // namespace vellumo
