@@ -5,16 +5,21 @@
 
 namespace vellumo::win {
 
-bool Dib::Create(int width, int height) {
-    Clear();
-    if (width <= 0 || height <= 0) return false;
+BITMAPINFO TopDownDibInfo(int width, int height) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down rows
+    bi.bmiHeader.biHeight = -height;  // negative: rows top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+bool Dib::Create(int width, int height) {
+    Clear();
+    if (width <= 0 || height <= 0) return false;
+    BITMAPINFO bi = TopDownDibInfo(width, height);
     void* bits = nullptr;
     unique_hbitmap bmp(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bmp || !bits) return false;
@@ -73,13 +78,7 @@ bool ReadPixels(HBITMAP bitmap, Pixels& out) {
         out.height = h;
         return true;
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDibInfo(w, h);
     std::vector<std::uint32_t> bits(std::size_t(w) * h);
     WindowDc screen(nullptr);
     if (::GetDIBits(screen.get(), bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS) != h) return false;

@@ -11,6 +11,9 @@
 
 namespace vellumo::win {
 
+// The header of a 32-bit, top-down, uncompressed DIB of the given size.
+BITMAPINFO TopDownDibInfo(int width, int height);
+
 class Dib {
 public:
     Dib() = default;

@@ -38,13 +38,7 @@ unique_hbitmap CompatibleCopy(const Pixels& px) {
     WindowDc screen(nullptr);
     unique_hbitmap ddb(::CreateCompatibleBitmap(screen.get(), px.width, px.height));
     if (!ddb) return {};
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = px.width;
-    bi.bmiHeader.biHeight = -px.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDibInfo(px.width, px.height);
     if (::SetDIBits(screen.get(), ddb.get(), 0, px.height, px.bits.data(), &bi, DIB_RGB_COLORS) != px.height)
         return {};
     return ddb;
