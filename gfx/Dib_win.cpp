@@ -58,26 +58,12 @@ HBITMAP Dib::ReleaseBitmap() {
 
 bool ReadPixels(HBITMAP bitmap, Pixels& out) {
     BITMAP bm{};
-    if (!bitmap || !::GetObjectW(bitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+    if (!bitmap || !::GetObjectW(bitmap, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight == 0) return false;
     const int w = bm.bmWidth, h = std::abs(bm.bmHeight);
-    DIBSECTION ds{};
-    if (::GetObjectW(bitmap, sizeof(ds), &ds) == sizeof(ds) && ds.dsBm.bmBits && ds.dsBm.bmBitsPixel == 32) {
-        // A 32-bit DIB section (ours, typically still selected into its DC):
-        // read its rows directly rather than through GetDIBits, which wants
-        // the bitmap deselected.
-        ::GdiFlush();
-        out.bits.resize(std::size_t(w) * h);
-        const bool bottomUp = ds.dsBmih.biHeight > 0;
-        for (int y = 0; y < h; ++y) {
-            const auto* row = static_cast<const std::uint8_t*>(ds.dsBm.bmBits) +
-                              std::size_t(bottomUp ? h - 1 - y : y) * ds.dsBm.bmWidthBytes;
-            std::memcpy(&out.bits[std::size_t(y) * w], row, std::size_t(w) * 4);
-        }
-        for (auto& p : out.bits) p &= 0x00FFFFFFu;
-        out.width = w;
-        out.height = h;
-        return true;
-    }
+    // GetDIBits with a top-down header gives rows in a known order for any
+    // bitmap. (A DIB section's own header cannot tell: Wine reports a positive
+    // height even for a top-down one, which turned every image upside down.)
+    ::GdiFlush();
     BITMAPINFO bi = TopDownDibInfo(w, h);
     std::vector<std::uint32_t> bits(std::size_t(w) * h);
     WindowDc screen(nullptr);
