@@ -2,7 +2,9 @@
 # `make bench`: the speed figures, each beside its floor measured in the same
 # run. Needs `make build-win64 build-native`; Wine runs on the end-to-end
 # harness's private Xvfb display and Wine prefix, so nothing else is started
-# here. BENCH_RUNS sets the start-to-overlay runs per program and size.
+# here. BENCH_RUNS sets the start-to-overlay runs per program and size;
+# BENCH_PIN_RUNS the saves and pins per program (5), BENCH_FLOATERS the
+# Floaters added for the memory figures (100).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
@@ -12,7 +14,8 @@ win=$build/win64
 
 missing=()
 for f in "$native/bench_tests" "$native/picklist_bench" "$native/wine_bench" "$win/vellumo.exe" \
-         "$win/bench/win/drawbench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe"; do
+         "$win/bench/win/drawbench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe" \
+         "$native/output_bench" "$win/bench/win/savebench.exe" "$win/bench/win/pinfloor.exe"; do
   [ -x "$f" ] || [ -f "$f" ] || missing+=("$f")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -31,4 +34,5 @@ if ! out=$("$native/bench_tests" 2>&1); then
 fi
 "$native/picklist_bench" --header || status=1
 "$native/wine_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_RUNS:-7}" || status=1
+"$native/output_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_PIN_RUNS:-5}" "${BENCH_FLOATERS:-100}" || status=1
 exit $status

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make run`: start Vellumo. On Linux it runs under Wine on $DISPLAY; with no
-# display, a scripted tour on a virtual one saves a screenshot of each step
-# under out/ and prints their names.
+# display, a scripted tour on a virtual one (detect, drag, resize, copy, save
+# through the dialog, pin a Floater) saves a screenshot of each step under
+# out/, with the copied bitmap and the saved file, and prints their names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,5 +27,5 @@ if [ ! -x "$tour" ]; then
   echo "run: $tour is missing; run make build-native" >&2
   exit 1
 fi
-echo "run: no DISPLAY; touring Vellumo on a virtual display" >&2
+echo "run: no DISPLAY; touring Vellumo on a virtual display (copy, save, pin)" >&2
 exec "$tour" "$root/out"

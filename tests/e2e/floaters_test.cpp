@@ -14,6 +14,7 @@
 #include <optional>
 #include <thread>
 
+#include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
 
@@ -320,11 +321,7 @@ protected:
         return WaitUntil([&] { return Host().pictures.size() == count; }, timeout, 50ms);
     }
 
-    void ClickAt(int x, int y, int button = 1) {
-        d_->MovePointer(x, y);
-        std::this_thread::sleep_for(50ms);
-        d_->Click(button);
-    }
+    void ClickAt(int x, int y, int button = 1) { e2e::ClickAt(*d_, x, y, button); }
 
     void DoubleClickAt(int x, int y) {
         d_->MovePointer(x, y);
@@ -409,35 +406,10 @@ protected:
 
     // The text of the program's message box, dismissed with OK; nothing when none shows.
     std::optional<std::string> TakeMessage(Ms timeout = 5s) {
-        std::optional<std::string> text;
-        std::optional<WinInfo> ok;
-        const bool shown = WaitUntil(
-            [&] {
-                text.reset();
-                ok.reset();
-                bool box = false;
-                for (const WinInfo& w : d_->ListWindows("#32770")) {
-                    if (w.parent == "0") box = w.visible && w.title == "Vellumo";
-                    else if (box && w.cls == "Static" && !w.title.empty()) text = w.title;
-                    else if (box && w.cls == "Button" && w.id == 1) ok = w;
-                }
-                return text && ok;
-            },
-            timeout, 50ms);
-        if (!shown) return std::nullopt;
-        // Listed is not yet clickable: the box may still be mapping.
-        const auto gone = [&] {
-            for (const WinInfo& w : d_->ListWindows("#32770"))
-                if (w.parent == "0" && w.visible) return false;
-            return true;
-        };
-        for (int attempt = 0; attempt < 4 && !gone(); ++attempt) {
-            std::this_thread::sleep_for(200ms);
-            ClickAt(ok->left + ok->width() / 2, ok->top + ok->height() / 2);
-            WaitUntil(gone, 1s, 50ms);
-        }
-        EXPECT_TRUE(gone()) << "the message box did not close";
-        return text;
+        const auto m = e2e::TakeMessage(*d_, timeout);
+        if (!m) return std::nullopt;
+        EXPECT_TRUE(m->closed) << "the message box did not close";
+        return m->text;
     }
 
     void DropOnIcon(const std::string& uri) {
@@ -585,9 +557,12 @@ TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
     EXPECT_EQ(v.pictureOrder.front(), 2) << "the newer Floater is in front";
     EXPECT_EQ(d_->GetPixel(f2.l + 5, f2.t + 5), (Pixel{200, 30, 40}));
 
-    // "Lowest": Floater 1 covers it.
+    // "Lowest": Floater 1 covers it. (Its nested green child lies under the
+    // top-left of Floater 2, so the check looks at the bottom-right corner.)
+    const int cornerX = f2.l + f2.w - 5, cornerY = f2.t + f2.h - 5;
+    EXPECT_EQ(d_->GetPixel(cornerX, cornerY), (Pixel{200, 30, 40}));
     FloaterMenu(f2.l + 5, f2.t + 5, 1);
-    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(f2.l + 5, f2.t + 5) == kYellow; }, 3s));
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(cornerX, cornerY) == kYellow; }, 3s));
     EXPECT_EQ(Host().pictureOrder.back(), 2);
 
     // "Delete" on Floater 1 (now under the pointer): its picture and label go.
@@ -619,39 +594,7 @@ TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
     // Save: a name with an extension no encoder writes is refused and said so;
     // a PNG name writes the Floater's image.
     const auto typeName = [&](const std::string& text) {
-        std::optional<WinInfo> edit;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (const WinInfo& w : d_->ListWindows("#32770"))
-                    if (w.cls == "Edit" && w.visible) edit = w;
-                return edit.has_value();
-            },
-            10s, 100ms))
-            << "no save dialog";
-        // The dialog offers the previous name: clear it from its end.
-        ClickAt(edit->left + 10, edit->top + edit->height() / 2);
-        d_->Tap(XK_End);
-        for (int i = 0; i < 80; ++i) d_->Tap(XK_BackSpace);
-        for (char c : text) {
-            if (c == ':') {
-                d_->KeyDown(XK_Shift_L);
-                d_->Tap(XK_semicolon);
-                d_->KeyUp(XK_Shift_L);
-            } else if (c == '\\') {
-                d_->Tap(XK_backslash);
-            } else if (c == '.') {
-                d_->Tap(XK_period);
-            } else if (c == '-') {
-                d_->Tap(XK_minus);
-            } else if (c >= 'A' && c <= 'Z') {
-                d_->KeyDown(XK_Shift_L);
-                d_->Tap(XK_a + (c - 'A'));
-                d_->KeyUp(XK_Shift_L);
-            } else {
-                d_->Tap(static_cast<unsigned long>(c));  // a-z, 0-9 keysyms are their ASCII codes
-            }
-        }
-        d_->Tap(XK_Return);
+        ASSERT_TRUE(TypeFileName(*d_, text)) << "no save dialog";
     };
     const fs::path dir = "/tmp/floaters-e2e-" + std::to_string(getpid());
     FloaterMenu(f2.l + 5, f2.t + 5, 2);

@@ -12,6 +12,16 @@
 //   foreground            F hwnd class title
 //   at X Y                A hwnd class title   (the window WindowFromPoint finds)
 //   load DLL              L 1 when LoadLibraryW(DLL) succeeds, else L 0
+//   clipboard PATH        B width height of the clipboard's CF_BITMAP, its
+//                         pixels written to PATH as a binary PPM (P6);
+//                         B 0 0 when the clipboard holds no bitmap
+//   holdclipboard SECONDS [READY]  keeps the clipboard open for SECONDS
+//                         (fractions allowed), as a busy program does;
+//                         creates the file READY once it holds it
+//   lock PATH SECONDS [READY]      keeps PATH open with no sharing for SECONDS
+//   jpeg QUALITY PATH     J status: a 64x64 gradient saved by this system's
+//                         GDI+ as a JPEG of QUALITY (a reference for what a
+//                         given quality looks like here)
 // Text goes out as UTF-8.
 #include <windows.h>
 #include <fcntl.h>
@@ -99,6 +109,118 @@ HWND ParseHwnd(const std::string& s) {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(s.c_str(), nullptr, 16)));
 }
 
+// Creates the (empty) file `path`, so a waiting test knows we got this far.
+void Signal(const std::string& path) {
+    HANDLE f =
+        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+}
+
+DWORD Millis(const std::string& seconds) { return static_cast<DWORD>(std::strtod(seconds.c_str(), nullptr) * 1000); }
+
+// The previous owner may still be closing it: a second of patience.
+bool OpenClipboardSoon() {
+    for (int i = 0; i < 40; ++i) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+// The clipboard's CF_BITMAP as a PPM file at `path`.
+bool DumpClipboardBitmap(const std::string& path) {
+    if (!OpenClipboardSoon()) return false;
+    bool ok = false;
+    auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BITMAP info{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) {
+        Emit("B\t0\t0");
+        ok = true;
+    } else {
+        const int w = info.bmWidth, h = info.bmHeight;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;  // top-down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        std::vector<unsigned char> bgra(static_cast<std::size_t>(w) * h * 4);
+        HDC screen = GetDC(nullptr);
+        const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(h), bgra.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        std::string ppm = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        for (std::size_t i = 0; i < bgra.size(); i += 4) {
+            ppm += static_cast<char>(bgra[i + 2]);
+            ppm += static_cast<char>(bgra[i + 1]);
+            ppm += static_cast<char>(bgra[i]);
+        }
+        HANDLE f = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        DWORD written = 0;
+        if (rows == h && f != INVALID_HANDLE_VALUE &&
+            WriteFile(f, ppm.data(), static_cast<DWORD>(ppm.size()), &written, nullptr) && written == ppm.size()) {
+            Emit("B\t" + std::to_string(w) + "\t" + std::to_string(h));
+            ok = true;
+        }
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    }
+    CloseClipboard();
+    return ok;
+}
+
+// GDI+'s flat API, loaded on demand so the other commands stay light.
+bool SaveReferenceJpeg(ULONG quality, const std::string& path) {
+    struct StartupInput {
+        UINT32 version = 1;
+        void* callback = nullptr;
+        BOOL noThread = FALSE, noCodecs = FALSE;
+    };
+    struct EncoderParameter {
+        GUID guid;
+        ULONG count, type;
+        void* value;
+    };
+    struct EncoderParameters {
+        UINT count;
+        EncoderParameter parameter[1];
+    };
+    using Startup = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
+    using Shutdown = void(WINAPI*)(ULONG_PTR);
+    using FromScan0 = int(WINAPI*)(INT, INT, INT, INT, BYTE*, void**);
+    using Save = int(WINAPI*)(void*, const WCHAR*, const CLSID*, const EncoderParameters*);
+    using Dispose = int(WINAPI*)(void*);
+    HMODULE gp = LoadLibraryW(L"gdiplus.dll");
+    if (!gp) return false;
+    auto startup = reinterpret_cast<Startup>(reinterpret_cast<void*>(GetProcAddress(gp, "GdiplusStartup")));
+    auto shutdown = reinterpret_cast<Shutdown>(reinterpret_cast<void*>(GetProcAddress(gp, "GdiplusShutdown")));
+    auto fromScan0 =
+        reinterpret_cast<FromScan0>(reinterpret_cast<void*>(GetProcAddress(gp, "GdipCreateBitmapFromScan0")));
+    auto save = reinterpret_cast<Save>(reinterpret_cast<void*>(GetProcAddress(gp, "GdipSaveImageToFile")));
+    auto dispose = reinterpret_cast<Dispose>(reinterpret_cast<void*>(GetProcAddress(gp, "GdipDisposeImage")));
+    if (!startup || !shutdown || !fromScan0 || !save || !dispose) return false;
+    ULONG_PTR token = 0;
+    StartupInput in;
+    if (startup(&token, &in, nullptr) != 0) return false;
+    std::vector<DWORD> px(64 * 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            px[y * 64 + x] = static_cast<DWORD>((x * 4) << 16 | (y * 4) << 8 | ((x + y) * 7 & 255));
+    void* image = nullptr;
+    int status = fromScan0(64, 64, 64 * 4, 0x00022009 /* PixelFormat32bppRGB */, reinterpret_cast<BYTE*>(px.data()),
+                           &image);
+    if (status == 0) {
+        const CLSID jpeg{0x557CF401, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+        EncoderParameters params{1, {{{0x1D5BE4B5, 0xFA4A, 0x452D, {0x9C, 0xDD, 0x5D, 0xB3, 0x51, 0x05, 0xE7, 0xEB}},
+                                      1, 4 /* long */, &quality}}};
+        status = save(image, Wide(path).c_str(), &jpeg, &params);
+        dispose(image);
+    }
+    shutdown(token);
+    Emit("J\t" + std::to_string(status));
+    return true;
+}
+
 // Runs one command; false when it is unknown or malformed.
 bool Run(const std::vector<std::string>& a) {
     if (a.empty()) return false;
@@ -150,6 +272,24 @@ bool Run(const std::vector<std::string>& a) {
         HMODULE m = LoadLibraryW(Wide(a[1]).c_str());
         Emit(m ? "L\t1" : "L\t0");
         if (m) FreeLibrary(m);
+        return true;
+    }
+    if (cmd == "clipboard" && a.size() == 2) return DumpClipboardBitmap(a[1]);
+    if (cmd == "jpeg" && a.size() == 3) return SaveReferenceJpeg(std::strtoul(a[1].c_str(), nullptr, 10), a[2]);
+    if (cmd == "holdclipboard" && (a.size() == 2 || a.size() == 3)) {
+        if (!OpenClipboardSoon()) return false;
+        if (a.size() == 3) Signal(a[2]);
+        Sleep(Millis(a[1]));
+        CloseClipboard();
+        return true;
+    }
+    if (cmd == "lock" && (a.size() == 3 || a.size() == 4)) {
+        HANDLE f = CreateFileW(Wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        if (a.size() == 4) Signal(a[3]);
+        Sleep(Millis(a[2]));
+        CloseHandle(f);
         return true;
     }
     return false;

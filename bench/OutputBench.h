@@ -1,0 +1,52 @@
+// The output figures, each printed beside its floor from the same run:
+// saving a 1920 x 1080 capture (our encoder against ImageMagick on the same
+// pixels) and pinning one (click to Floater against a plain program's click
+// to picture; private bytes per Floater against the image's own bytes).
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/PinScene.h"
+#include "tests/e2e/harness/Harness.h"
+
+namespace vellumo::bench {
+
+struct Command {
+    int exitCode = -1;
+    double ms = 0;
+    std::string out;  // stdout and stderr, when captured
+};
+// Runs a Linux program (no shell) to its end; output captured or dropped.
+Command RunCommand(const std::vector<std::string>& argv, bool capture = false);
+
+// v with `decimals` places: for notes too long for Report.h's Format.
+std::string Fixed(double v, int decimals);
+
+// "Z:\dir\name" for a Linux path, as Wine's programs name it.
+std::string WinePath(const std::string& linuxPath);
+
+// savebench.exe writes workDir/screen.ppm, which the pin figures reuse for
+// the dropped pictures. False when a figure failed.
+bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
+
+struct PinOptions {
+    std::string vellumoExe, pinfloorExe, plainwinExe;
+    std::string workDir;  // holds screen.ppm
+    int runs = 5;         // timed pins of each program
+    int floaters = 100;   // Floaters added by drops for the memory figures
+};
+// Needs a 3840 x 2160 display (the scene of bench/PinScene.h).
+bool PinFigures(e2e::Display& d, const PinOptions& o);
+// In `pid`, which has just pinned its Floater on scene `s`; ends the process
+// through "Quit".
+bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_t pid);
+
+inline std::uint32_t RgbAt(e2e::Display& d, int x, int y) {
+    const e2e::Pixel p = d.GetPixel(x, y);
+    return std::uint32_t(p.r << 16 | p.g << 8 | p.b);
+}
+
+}  // namespace vellumo::bench

@@ -1,0 +1,60 @@
+// Where the pin benchmark looks. A 3840 x 2160 screen of colour `frozen`
+// with a band window across the top of the region to pin; the capture
+// freezes it, then the root turns `live`, so that after the pin click the
+// screen shows the live colour until the Floater brings the frozen picture
+// back, centred. Probes sit where the Floater appears but the overlay shows
+// something else (darkened, or undarkened frozen inside the selection) and
+// clear of the overlay's toolbar, handles and magnifier. A Floater painted
+// upside down shows the band at its bottom: told apart, not taken for a pin.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "bench/PixelCheck.h"
+#include "gfx/Geometry.h"
+
+namespace vellumo::bench {
+
+struct PinScene {
+    Size screen{3840, 2160};
+    Rect selection{40, 40, 1920, 1080};
+    Rect band{40, 40, 1920, 270};  // a plain window, the top quarter of the selection
+    std::uint32_t frozen = 0xC08040, live = 0x305070, bandColour = 0x3070B0;
+    Rect floater() const {
+        return {(screen.width - selection.width) / 2, (screen.height - selection.height) / 2, selection.width,
+                selection.height};
+    }
+    // The floor's button: outside every probe and the Floater.
+    Rect floorButton{100, 1700, 80, 40};
+    std::uint32_t floorButtonColour = 0xE0E0E0;
+};
+
+struct PinProbe {
+    int x = 0, y = 0;
+    std::uint32_t floater = 0;  // the Floater the right way up
+    std::uint32_t flipped = 0;  // the Floater upside down
+    std::uint32_t overlay = 0;  // the overlay with the selection made
+};
+
+// The picture as frozen, at a point of the screen.
+inline std::uint32_t FrozenAt(const PinScene& s, Point p) {
+    return s.band.contains(p) ? s.bandColour : s.frozen;
+}
+
+inline std::vector<PinProbe> PinProbes(const PinScene& s) {
+    const Rect f = s.floater();
+    std::vector<PinProbe> out;
+    // Near the Floater's corners and middle, at least 40 px inside it.
+    for (const Point q : {Point{f.right() - 80, f.top + 60}, Point{f.right() - 80, f.bottom() - 40},
+                          Point{f.left + 40, f.bottom() - 40}, Point{f.left + 540, f.top + 160},
+                          Point{f.left + 1040, f.top + 460}}) {
+        const Point src{s.selection.left + q.x - f.left, s.selection.top + q.y - f.top};
+        const Point mirrored{src.x, s.selection.top + s.selection.height - 1 - (src.y - s.selection.top)};
+        const std::uint32_t under = FrozenAt(s, q);
+        out.push_back({q.x, q.y, FrozenAt(s, src), FrozenAt(s, mirrored),
+                       s.selection.contains(q) ? under : DarkenedRgb(under)});
+    }
+    return out;
+}
+
+}  // namespace vellumo::bench

@@ -1,0 +1,86 @@
+// The output benchmarks' helpers: probes that the overlay or the live screen
+// could satisfy would time the wrong thing, and a misread memory line would
+// make every Floater look free.
+#include <gtest/gtest.h>
+
+#include "bench/PinScene.h"
+#include "bench/ProcMemory.h"
+#include "floaters/FloaterBook.h"
+#include "overlay/Readout.h"
+#include "overlay/Selection.h"
+
+namespace vellumo::bench {
+namespace {
+
+TEST(KbField, ReadsTheNamedLineInBytesAndNothingElse) {
+    const std::string rollup =
+        "55bfc4627000-7ffe93626000 ---p 00000000 00:00 0    [rollup]\n"
+        "Rss:                1732 kB\n"
+        "Pss_Dirty:           116 kB\n"
+        "Private_Clean:        40 kB\n"
+        "Private_Dirty:    873216 kB\n";
+    EXPECT_EQ(KbField(rollup, "Private_Dirty"), 873216LL * 1024);
+    EXPECT_EQ(KbField(rollup, "Rss"), 1732LL * 1024);
+    EXPECT_FALSE(KbField(rollup, "Dirty")) << "a name matches whole, not as a suffix";
+    EXPECT_FALSE(KbField(rollup, "Private")) << "nor as a prefix";
+    EXPECT_FALSE(KbField("Private_Dirty: 12 MB\n", "Private_Dirty")) << "only kB is understood";
+    EXPECT_FALSE(KbField("Private_Dirty:\n", "Private_Dirty"));
+    EXPECT_FALSE(KbField("", "Private_Dirty")) << "a process that has gone reads as empty";
+}
+
+TEST(PinProbes, OnlyTheFloaterTheRightWayUpSatisfiesThemAll) {
+    const PinScene s;
+    const std::vector<PinProbe> probes = PinProbes(s);
+    ASSERT_GE(probes.size(), 3u);
+    bool overlayCould = true, liveCould = true, flippedCould = true;
+    for (const PinProbe& p : probes) {
+        overlayCould = overlayCould && p.overlay == p.floater;
+        liveCould = liveCould && p.floater == s.live;
+        flippedCould = flippedCould && p.flipped == p.floater;
+    }
+    EXPECT_FALSE(overlayCould) << "the overlay with its selection would pass for the Floater";
+    EXPECT_FALSE(liveCould) << "the live screen would pass for the Floater";
+    EXPECT_FALSE(flippedCould) << "an upside-down Floater would pass";
+    // The first probe tells the overlay from the live screen (the overlay gone).
+    EXPECT_NE(probes[0].overlay, s.live);
+}
+
+TEST(PinProbes, SitInTheFloaterAndClearOfEverythingElseOnTheScreen) {
+    const PinScene s;
+    // Where the program puts the Floater, the toolbar, the handles and the
+    // magnifier (beside the pointer on the pin button).
+    EXPECT_EQ(CentreOn({s.selection.width, s.selection.height}, s.screen),
+              (Point{s.floater().left, s.floater().top}));
+    const Rect tools{s.selection.left, ToolbarTop(s.selection, kToolsSize.height, s.screen.height), kToolsSize.width,
+                     kToolsSize.height};
+    std::vector<Rect> clear{tools, s.band, s.floorButton};
+    for (const Rect& h : PlaceHandles(s.selection)) clear.push_back(h);
+    for (int x = tools.left; x < tools.right(); x += 5) {
+        for (int y = tools.top; y < tools.bottom(); y += 5) {
+            const Point va = PlaceMagnifier({x, y}, kVaSize, s.screen);
+            clear.push_back({va.x, va.y, kVaSize.width, kVaSize.height});
+        }
+    }
+    const Point floorPointer{s.floorButton.left + s.floorButton.width / 2, s.floorButton.top + s.floorButton.height / 2};
+    EXPECT_FALSE(s.floater().contains(floorPointer)) << "the floor's button under its picture";
+    for (const PinProbe& p : PinProbes(s)) {
+        const Point q{p.x, p.y};
+        EXPECT_TRUE(s.floater().contains(q)) << p.x << "," << p.y;
+        for (const Rect& r : clear) EXPECT_FALSE(r.contains(q)) << p.x << "," << p.y << " in " << r.left << "," << r.top;
+    }
+}
+
+TEST(PinProbes, ExpectTheFrozenPictureShiftedToTheCentre) {
+    const PinScene s;
+    const Rect f = s.floater();
+    for (const PinProbe& p : PinProbes(s)) {
+        const Point src{s.selection.left + p.x - f.left, s.selection.top + p.y - f.top};
+        EXPECT_EQ(p.floater, s.band.contains(src) ? s.bandColour : s.frozen) << p.x << "," << p.y;
+        // Outside the selection the overlay darkens; inside it shows the frozen screen.
+        const std::uint32_t under = s.band.contains({p.x, p.y}) ? s.bandColour : s.frozen;
+        EXPECT_EQ(p.overlay, s.selection.contains({p.x, p.y}) ? under : DarkenedRgb(under));
+    }
+}
+
+}  // namespace
+}  // namespace vellumo::bench

@@ -1,0 +1,131 @@
+// SaveBitmapToFile timed on a 1920 x 1080 screen-like picture, as PNG and as
+// JPEG at quality 80. The same pixels go to DIR\screen.ppm for ImageMagick,
+// which the native side times as the floor.
+//
+//   savebench.exe DIR RUNS
+// Lines out (tab-separated): "PPM path", "FIRST format ms" (the first save of
+// each format, which loads the codecs), "SAVE format median_ms bytes runs...",
+// or "FAIL why". SaveBitmapToFile tells its failures in a message box, which
+// would stall this console program until the caller's timeout: everything it
+// needs (GDI+, a writable folder) is checked before it is called.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/Stats.h"
+#include "bench/win/ScreenLike_win.h"
+#include "gfx/Dib_win.h"
+#include "gfx/GdiPlus_win.h"
+#include "output/Save_win.h"
+
+namespace {
+
+using namespace vellumo;
+using namespace vellumo::bench;
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+double NowMs() {
+    static const LONGLONG freq = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return double(t.QuadPart) * 1000.0 / double(freq);
+}
+
+std::string Narrow(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s += c < 128 ? char(c) : '?';
+    return s;
+}
+
+// P6, 8 bits per channel, rows top-down: what ImageMagick reads fastest.
+bool WritePpm(const std::wstring& path, const win::Dib& d) {
+    std::FILE* f = ::_wfopen(path.c_str(), L"wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", d.width(), d.height());
+    std::vector<unsigned char> row(std::size_t(d.width()) * 3);
+    bool ok = true;
+    for (int y = 0; y < d.height() && ok; ++y) {
+        for (int x = 0; x < d.width(); ++x) {
+            const std::uint32_t p = d.Pixel(x, y);
+            row[std::size_t(x) * 3] = static_cast<unsigned char>(p >> 16);
+            row[std::size_t(x) * 3 + 1] = static_cast<unsigned char>(p >> 8);
+            row[std::size_t(x) * 3 + 2] = static_cast<unsigned char>(p);
+        }
+        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
+long long FileBytes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+struct Format {
+    const char* name;
+    std::wstring path;
+    std::vector<double> ms;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::printf("FAIL\tusage: savebench DIR RUNS\n");
+        return 2;
+    }
+    const std::wstring dir = argv[1];
+    const int runs = std::max(1, _wtoi(argv[2]));
+    win::Dib screen;
+    if (!screen.Create(kWidth, kHeight) || !PaintScreenLike(screen)) {
+        std::printf("FAIL\tcannot paint the screen-like picture\n");
+        return 1;
+    }
+    const std::wstring ppm = dir + L"\\screen.ppm";
+    if (!WritePpm(ppm, screen)) {
+        std::printf("FAIL\tcannot write %s\n", Narrow(ppm).c_str());
+        return 1;
+    }
+    std::printf("PPM\t%s\n", Narrow(ppm).c_str());
+    ULONG_PTR token = win::StartGdiPlus();
+    if (!win::GdiPlusReady()) {
+        std::printf("FAIL\tGDI+ did not start\n");
+        return 1;
+    }
+    Format formats[] = {{"png", dir + L"\\vellumo.png", {}}, {"jpg", dir + L"\\vellumo.jpg", {}}};
+    for (Format& f : formats) {
+        const double t0 = NowMs();
+        const bool ok = win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path);
+        std::printf("FIRST\t%s\t%.1f\n", f.name, NowMs() - t0);
+        if (!ok) {
+            std::printf("FAIL\tSaveBitmapToFile refused %s\n", f.name);
+            return 1;
+        }
+    }
+    // The formats alternate so that drift in the machine's speed hits both alike.
+    for (int i = 0; i < runs; ++i) {
+        for (Format& f : formats) {
+            const double t0 = NowMs();
+            if (!win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path)) {
+                std::printf("FAIL\tSaveBitmapToFile refused %s on run %d\n", f.name, i + 1);
+                return 1;
+            }
+            f.ms.push_back(NowMs() - t0);
+        }
+    }
+    for (const Format& f : formats) {
+        std::printf("SAVE\t%s\t%.2f\t%lld", f.name, Summarize(f.ms).median, FileBytes(f.path));
+        for (double v : f.ms) std::printf("\t%.1f", v);
+        std::printf("\n");
+    }
+    win::StopGdiPlus(token);
+    return 0;
+}

@@ -1,0 +1,100 @@
+// Common dialogs and message boxes of a program under test, worked as a user
+// works them: found through vprobe.exe, driven with real pointer and keys.
+// Shared by the end-to-end tests and the `make run` tour (no gtest here).
+#pragma once
+#include <X11/keysym.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/harness/Harness.h"
+
+namespace e2e {
+
+inline void ClickAt(Display& d, int x, int y, int button = 1) {
+    d.MovePointer(x, y);
+    std::this_thread::sleep_for(50ms);
+    d.Click(button);
+}
+
+// Types text on a US keyboard: letters, digits and . : \ / - _ space.
+inline void TypeText(Display& d, const std::string& text) {
+    const auto shifted = [&](unsigned long keysym) {
+        d.KeyDown(XK_Shift_L);
+        d.Tap(keysym);
+        d.KeyUp(XK_Shift_L);
+    };
+    for (char c : text) {
+        if (c == ':') shifted(XK_semicolon);
+        else if (c == '_') shifted(XK_minus);
+        else if (c >= 'A' && c <= 'Z') shifted(XK_a + (c - 'A'));
+        else d.Tap(static_cast<unsigned long>(static_cast<unsigned char>(c)));  // these keysyms are their ASCII codes
+    }
+}
+
+// The visible file dialog's name box, cleared, given `name`, and Enter
+// (unless `enter` is false). False when no file dialog shows within `timeout`.
+inline bool TypeFileName(Display& d, const std::string& name, Ms timeout = 10s, bool enter = true) {
+    std::optional<WinInfo> edit;
+    const bool shown = WaitUntil(
+        [&] {
+            for (const WinInfo& w : d.ListWindows("#32770"))
+                if (w.cls == "Edit" && w.visible) edit = w;
+            return edit.has_value();
+        },
+        timeout, 100ms);
+    if (!shown) return false;
+    // The dialog may offer a previous name: select it all, the typing replaces it.
+    ClickAt(d, edit->left + 10, edit->top + edit->height() / 2);
+    d.Tap(XK_Home);
+    d.KeyDown(XK_Shift_L);
+    d.Tap(XK_End);
+    d.KeyUp(XK_Shift_L);
+    d.Tap(XK_Delete);
+    TypeText(d, name);
+    if (enter) d.Tap(XK_Return);
+    return true;
+}
+
+struct Message {
+    std::string text;
+    bool closed = false;  // OK took it away
+};
+
+// The program's message box (a top-level "#32770" titled "Vellumo"): its
+// text, dismissed with OK; nothing when none shows within `timeout`.
+inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
+    std::optional<WinInfo> text, ok;
+    const bool shown = WaitUntil(
+        [&] {
+            text.reset();
+            ok.reset();
+            bool box = false;
+            for (const WinInfo& w : d.ListWindows("#32770")) {
+                if (w.parent == "0") box = w.visible && w.title == "Vellumo";
+                else if (box && w.cls == "Static" && !w.title.empty()) text = w;
+                else if (box && w.cls == "Button" && w.id == 1) ok = w;
+            }
+            return text && ok;
+        },
+        timeout, 50ms);
+    if (!shown) return std::nullopt;
+    // The listing holds a title's first line only; the whole text:
+    std::string said = d.WindowText(text->hwnd);
+    if (said.empty()) said = text->title;
+    // Listed is not yet clickable: the box may still be mapping.
+    const auto gone = [&] {
+        for (const WinInfo& w : d.ListWindows("#32770"))
+            if (w.parent == "0" && w.visible) return false;
+        return true;
+    };
+    for (int attempt = 0; attempt < 4 && !gone(); ++attempt) {
+        std::this_thread::sleep_for(200ms);
+        ClickAt(d, ok->left + ok->width() / 2, ok->top + ok->height() / 2);
+        WaitUntil(gone, 1s, 50ms);
+    }
+    return Message{said, gone()};
+}
+
+}  // namespace e2e

@@ -1,0 +1,437 @@
+// Copy and save as a user meets them: a region of known colours is dragged on
+// the overlay, a toolbar button pressed, the save dialog typed into; the
+// clipboard is read back by a second program (vprobe.exe) and saved files are
+// opened with ImageMagick. Faults (a name no encoder writes, a missing folder,
+// a locked file, a cancelled dialog, a clipboard another program holds) must
+// be told and leave the overlay and its selection as they were.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/Dialogs.h"
+#include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/harness/Harness.h"
+
+using namespace e2e;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Dragged from its top-left to its bottom-right corner: the desktop, the
+// fixture's own colour, panel A, the nested part and panel B, five colours.
+const Box kRegion{90, 140, 270, 120};
+// Away from every colour edge inside kRegion, with the colour expected there.
+struct Spot {
+    int x, y;  // in kRegion
+    Pixel colour;
+    const char* what;
+};
+std::vector<Spot> Spots() {
+    const auto& p = fixture::kPalettes[0];
+    return {{4, 4, kBg, "desktop"},
+            {20, 20, Of(p.top), "fixture"},
+            {kA.l + 10 - kRegion.l, kA.t + 10 - kRegion.t, Of(p.panelA), "panel A"},
+            {kNestedBox.cx() - kRegion.l, kNestedBox.cy() - kRegion.t, Of(p.nested), "nested part"},
+            {kB.l + 8 - kRegion.l, kB.t + 40 - kRegion.t, Of(p.panelB), "panel B"}};
+}
+
+Image UpsideDown(const Image& img) {
+    Image out = img;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            out.pixels[static_cast<std::size_t>(y) * img.width + x] = img.at(x, img.height - 1 - y);
+    return out;
+}
+
+// How far `got` is from `want`.
+struct Diff {
+    int off = 0;           // pixels with a channel more than the tolerance away; -1: another size
+    double meanError = 0;  // per channel, over the whole image
+    std::string first;     // the first of them
+};
+Diff Compare(const Image& got, const Image& want, int tolerance) {
+    Diff d;
+    if (got.width != want.width || got.height != want.height) {
+        d.off = -1;
+        d.first = "size " + std::to_string(got.width) + "x" + std::to_string(got.height);
+        return d;
+    }
+    double sum = 0;
+    for (int y = 0; y < want.height; ++y)
+        for (int x = 0; x < want.width; ++x) {
+            const Pixel &g = got.at(x, y), &w = want.at(x, y);
+            sum += std::abs(g.r - w.r) + std::abs(g.g - w.g) + std::abs(g.b - w.b);
+            if (Near(g, w, tolerance)) continue;
+            if (d.off++ == 0)
+                d.first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + ToString(g) + " want " +
+                          ToString(w);
+        }
+    d.meanError = sum / (3.0 * want.width * want.height);
+    return d;
+}
+
+// For a failure message: whether `got` is `want` turned upside down.
+std::string UpsideDownNote(const Image& got, const Image& want) {
+    const Diff straight = Compare(got, want, 0), flipped = Compare(got, UpsideDown(want), 0);
+    return straight.off > 0 && flipped.meanError < straight.meanError / 4 ? " (it is the region upside down)" : "";
+}
+
+class OutputE2E : public OverlayE2E {
+protected:
+    void SetUp() override {
+        OverlayE2E::SetUp();
+        if (HasFatalFailure()) return;
+        ASSERT_FALSE(Output("command -v identify >/dev/null && command -v convert").empty())
+            << "ImageMagick's identify and convert are needed";
+        dir_ = fs::path("/tmp") / ("vellumo-output-e2e-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        // The desktop before any overlay: what a frozen copy of kRegion must hold.
+        want_ = d_->Grab(kRegion.l, kRegion.t, kRegion.w, kRegion.h);
+        for (const Spot& s : Spots())
+            ASSERT_EQ(want_.at(s.x, s.y), s.colour) << "the desktop does not show " << s.what << " in the region";
+    }
+
+    void TearDown() override {
+        OverlayE2E::TearDown();
+        if (HasFailure() && !dir_.empty()) {
+            std::printf("files of the failed test kept in %s\n", dir_.c_str());
+            return;
+        }
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // vellumo.exe started over the fixture and kRegion selected by a drag
+    // (paced, well past the moves that tell a drag from a click).
+    void LaunchAndSelect() {
+        ASSERT_NO_FATAL_FAILURE(Launch(kB.cx(), kB.cy()));
+        ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the detected frame", 5s);
+        GlideTo(kRegion.l, kRegion.t);
+        d_->ButtonDown();
+        for (int i = 1; i <= 12; ++i) {
+            Jump(kRegion.l + kRegion.w * i / 12, kRegion.t + kRegion.h * i / 12);
+            std::this_thread::sleep_for(30ms);
+        }
+        d_->ButtonUp();
+        ASSERT_NO_FATAL_FAILURE(ExpectSelected("the dragged region"));
+    }
+
+    // kRegion is the selection: its handles, its size read-out, the toolbar
+    // shown, bright inside and darkened outside.
+    void ExpectSelected(const std::string& what) {
+        OverlayView v;
+        const bool placed = WaitUntil(
+            [&] {
+                v = Overlay();
+                return v.ToolsShown() && v.Handles() == HandlesFor(kRegion);
+            },
+            3s, 50ms);
+        ASSERT_TRUE(placed) << what << ": toolbar shown " << v.ToolsShown() << ", handles " << Describe(v.Handles())
+                            << ", want them on " << Str(kRegion);
+        EXPECT_EQ(v.overlays, 1) << what;
+        ASSERT_TRUE(v.sizeCaption) << what;
+        EXPECT_EQ(d_->WindowText(v.sizeCaption->hwnd), SizeText(kRegion.w, kRegion.h)) << what;
+        // Left of the top-left handle, clear of the magnifier and the toolbar.
+        ExpectPixelSoon(kRegion.l + 4, kRegion.t + 10, kBg, what + ", inside the frame");
+        ExpectPixelSoon(kRegion.l - 4, kRegion.t + 10, Dark(kBg), what + ", outside the frame");
+    }
+
+    // The pointer on the toolbar button titled `title` (copy "Image1", pin
+    // "pinimg", save "SavePic"), not yet clicked.
+    void PointAt(const std::string& title) {
+        std::optional<WinInfo> button;
+        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+            if (w.cls == "VellumoToolButton" && w.title == title && w.visible) button = w;
+        ASSERT_TRUE(button) << "no visible tool button \"" << title << "\"";
+        Jump(button->left + button->width() / 2, button->top + button->height() / 2);
+        std::this_thread::sleep_for(50ms);
+    }
+
+    void Press(const std::string& title) {
+        ASSERT_NO_FATAL_FAILURE(PointAt(title));
+        d_->Click();
+    }
+
+    void SaveAs(const std::string& name) {
+        ASSERT_NO_FATAL_FAILURE(Press("SavePic"));
+        ASSERT_TRUE(TypeFileName(*d_, name)) << "no save dialog after pressing SavePic";
+    }
+
+    // Wine's "already exists, replace it?" question, answered Yes if it comes.
+    void ConfirmOverwrite() {
+        std::optional<WinInfo> yes;
+        const auto asked = [&] {
+            yes.reset();
+            bool question = false;
+            for (const WinInfo& w : d_->ListWindows("#32770")) {
+                if (w.parent == "0") question = w.visible && w.title != "Vellumo";
+                else if (question && w.cls == "Button" && w.id == 6 && w.visible) yes = w;  // IDYES
+            }
+            return yes.has_value();
+        };
+        if (!WaitUntil(asked, 3s, 50ms)) return;
+        // Listed is not yet clickable: the box may still be mapping.
+        for (int attempt = 0; attempt < 4 && asked(); ++attempt) {
+            std::this_thread::sleep_for(200ms);
+            ClickAt(*d_, yes->left + yes->width() / 2, yes->top + yes->height() / 2);
+            WaitUntil([&] { return !asked(); }, 1s, 50ms);
+        }
+    }
+
+    // A fault was told: its message box, titled "Vellumo", is read and dismissed.
+    std::string ExpectMessage(const std::string& what, Ms timeout = 10s) {
+        const auto m = TakeMessage(*d_, timeout);
+        EXPECT_TRUE(m) << what << ": no message box titled \"Vellumo\"";
+        if (!m) return {};
+        EXPECT_TRUE(m->closed) << what << ": the message box did not close";
+        return m->text;
+    }
+
+    // The overlay still open with the selection it had.
+    void ExpectOverlayKept(const std::string& what) {
+        ASSERT_TRUE(d_->Running(app_)) << what << ": vellumo.exe ended";
+        ExpectSelected(what);
+    }
+
+    void ExpectEnded(const std::string& what) {
+        const bool ended = d_->WaitExit(app_, 10s);
+        std::string why;
+        if (!ended) {
+            ShotIfFailed();
+            const auto m = TakeMessage(*d_, 300ms);
+            why = m ? "; it says: " + m->text : "";
+        }
+        EXPECT_TRUE(ended) << what << ": the capture did not end" << why;
+    }
+
+    std::set<std::string> Files() {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir_)) out.insert(e.path().filename().string());
+        return out;
+    }
+
+    // A file the program wrote: the format named, kRegion's size, its pixels
+    // those of the desktop (JPEG: near them).
+    void ExpectImageFile(const fs::path& file, const std::string& format) {
+        ASSERT_TRUE(fs::exists(file)) << file << " was not written; the folder holds " << [&] {
+            std::string s;
+            for (const auto& f : Files()) s += f + " ";
+            return s;
+        }();
+        const auto d = Decode(file);
+        ASSERT_TRUE(d) << "ImageMagick cannot read " << file;
+        // ImageMagick names a BITMAPINFOHEADER file BMP3.
+        EXPECT_TRUE(d->format == format || (format == "BMP" && d->format == "BMP3")) << file << ": " << d->format;
+        if (format == "JPEG") {
+            EXPECT_EQ(d->quality, JpegQuality80())
+                << file << ": not the quality estimated for this system's own quality-80 JPEG";
+            const Diff diff = Compare(d->image, want_, 255);
+            ASSERT_GE(diff.off, 0) << file << ": " << diff.first;
+            // Around quality 80 these sharp colour edges cost about 3 a
+            // channel on average (ImageMagick's own JPEG: 3.0; this GDI+'s: 3.5).
+            EXPECT_LT(diff.meanError, 5.0) << file << UpsideDownNote(d->image, want_);
+            for (const Spot& s : Spots())
+                EXPECT_TRUE(Near(d->image.at(s.x, s.y), s.colour, 8))
+                    << file << ", " << s.what << ": " << ToString(d->image.at(s.x, s.y)) << " want about "
+                    << ToString(s.colour);
+        } else {
+            const Diff diff = Compare(d->image, want_, 0);
+            EXPECT_EQ(diff.off, 0) << file << " differs from the screen: " << diff.first
+                                   << UpsideDownNote(d->image, want_);
+        }
+    }
+
+    // How ImageMagick estimates the quality of a JPEG this system's GDI+
+    // writes at quality 80 (80 where GDI+ honours the quality; Wine's ignores it).
+    int JpegQuality80() {
+        if (jpegQuality80_ >= 0) return jpegQuality80_;
+        const fs::path ref = dir_ / "reference-80.jpg";
+        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"jpeg", "80", WinPath(ref)});
+        const auto d = Decode(ref);
+        EXPECT_TRUE(r.out == "J\t0\n" && d) << "no reference JPEG: " << r.out;
+        jpegQuality80_ = d ? d->quality : 0;
+        if (jpegQuality80_ != 80)
+            std::printf("note: this GDI+ ignores the JPEG quality; its quality-80 JPEG is estimated at %d\n",
+                        jpegQuality80_);
+        fs::remove(ref);
+        return jpegQuality80_;
+    }
+
+    fs::path dir_;
+    Image want_;
+    int jpegQuality80_ = -1;
+};
+
+// Pin and copy wait out a short hold of the clipboard, tell a long one and
+// keep the overlay; the copy that gets through puts exactly the frozen
+// region on the clipboard and ends the program.
+TEST_F(OutputE2E, HeldClipboardIsWaitedForThenToldAndCopyPutsTheFrozenRegionOnIt) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    const std::string vprobe = WinExe("vprobe.exe");
+    const auto hold = [&](const std::string& seconds, const std::string& tag) {
+        const fs::path ready = dir_ / ("held-" + tag);
+        const pid_t holder = d_->Start(vprobe, {"holdclipboard", seconds, WinPath(ready)});
+        EXPECT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never took the clipboard";
+        return holder;
+    };
+
+    // Held until the holder ends: each action gives up after about a second and says so.
+    const pid_t longHold = hold("60", "long");
+    for (const std::string button : {"pinimg", "Image1"}) {
+        ASSERT_NO_FATAL_FAILURE(Press(button));
+        const auto pressed = Clock::now();
+        const auto m = TakeMessage(*d_, 5s);
+        const auto waited = std::chrono::duration_cast<Ms>(Clock::now() - pressed);
+        ASSERT_TRUE(m) << button << " with the clipboard held: no message box titled \"Vellumo\"";
+        EXPECT_TRUE(m->closed);
+        EXPECT_NE(m->text.find("clipboard"), std::string::npos) << m->text;
+        EXPECT_GE(waited.count(), 800) << button << " gave up without retrying for about a second";
+        EXPECT_LE(waited.count(), 3500) << button << " kept trying far longer than a second";
+        ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept(button + " with the clipboard held"));
+    }
+    for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+        EXPECT_NE(w.cls, "VellumoPicture1") << "a failed pin still made a Floater";
+    d_->Stop(longHold);
+
+    // Held for 0.6 s from just before the click: the copy waits it out.
+    ASSERT_NO_FATAL_FAILURE(PointAt("Image1"));
+    const pid_t shortHold = hold("0.6", "short");
+    d_->Click();
+    ExpectEnded("copy after a short hold");
+    EXPECT_TRUE(d_->WaitExit(shortHold, 5s));
+
+    const fs::path dump = dir_ / "clipboard.ppm";
+    const RunResult r = d_->Run(vprobe, {"clipboard", WinPath(dump)});
+    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
+    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n")
+        << "the clipboard's CF_BITMAP is not kRegion's size";
+    const auto copied = Decode(dump);
+    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
+    const Diff diff = Compare(copied->image, want_, 0);
+    EXPECT_EQ(diff.off, 0) << "the clipboard's bitmap differs from the screen: " << diff.first
+                           << UpsideDownNote(copied->image, want_);
+}
+
+// Every refused save is told and changes nothing: a name no encoder writes,
+// a missing folder, a file another program holds, a cancelled dialog. Then a
+// PNG name saves and ends the capture.
+TEST_F(OutputE2E, RefusedSavesAreToldAndKeepTheSelectionThenPngSaves) {
+    const fs::path held = dir_ / "held.png";
+    const std::string heldBytes = "held open by another program";
+    std::ofstream(held, std::ios::binary) << heldBytes;
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / "shot.tif")));
+    std::string text = ExpectMessage("shot.tif");
+    EXPECT_NE(text.find("shot.tif"), std::string::npos) << "the message does not name the file: " << text;
+    EXPECT_EQ(Files(), (std::set<std::string>{"held.png"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after shot.tif"));
+
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / "missing" / "shot.png")));
+    text = ExpectMessage("a missing folder");
+    EXPECT_NE(text.find("missing"), std::string::npos) << "the message does not name the path: " << text;
+    EXPECT_EQ(Files(), (std::set<std::string>{"held.png"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after a missing folder"));
+
+    const fs::path ready = dir_ / "locked";
+    const pid_t locker = d_->Start(WinExe("vprobe.exe"), {"lock", WinPath(held), "60", WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe could not lock " << held;
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(held)));
+    ConfirmOverwrite();
+    text = ExpectMessage("a locked file");
+    EXPECT_NE(text.find("held.png"), std::string::npos) << "the message does not name the file: " << text;
+    EXPECT_EQ(ReadFile(held), heldBytes) << "the locked file was changed";
+    EXPECT_EQ(Files(), (std::set<std::string>{"held.png", "locked"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after a locked file"));
+    d_->Stop(locker);
+
+    // Esc in the dialog: nothing said, nothing written.
+    ASSERT_NO_FATAL_FAILURE(Press("SavePic"));
+    std::optional<WinInfo> edit;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("#32770"))
+                if (w.cls == "Edit" && w.visible) edit = w;
+            return edit.has_value();
+        },
+        10s, 100ms))
+        << "no save dialog";
+    ClickAt(*d_, edit->left + 10, edit->top + edit->height() / 2);  // the dialog has the keyboard
+    d_->Tap(XK_Escape);
+    EXPECT_TRUE(WaitUntil([&] { return d_->ListWindows("#32770").empty(); }, 5s, 100ms)) << "the dialog stayed";
+    const auto quiet = TakeMessage(*d_, 500ms);
+    EXPECT_FALSE(quiet) << "a cancel was answered with: " << quiet->text;
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after a cancelled dialog"));
+
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / "shot.png")));
+    ExpectEnded("save as shot.png");
+    ExpectImageFile(dir_ / "shot.png", "PNG");
+    EXPECT_EQ(Files(), (std::set<std::string>{"held.png", "locked", "shot.png"}));
+}
+
+// JPEG, GIF and BMP by their extensions (in any case), and a name typed
+// without one takes the chosen filter entry's: one capture each.
+TEST_F(OutputE2E, EachExtensionWritesItsFormatAndTheFilterEntryFillsAMissingOne) {
+    struct Case {
+        std::string name, format;
+    };
+    for (const Case& c : {Case{"shot.jpg", "JPEG"}, Case{"shot.gif", "GIF"}, Case{"Shot.BMP", "BMP"}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+        ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / c.name)));
+        ExpectEnded("save as " + c.name);
+        ExpectImageFile(dir_ / c.name, c.format);
+    }
+    // The BMP: uncompressed, 24 bits a pixel.
+    const std::string bmp = ReadFile(dir_ / "Shot.BMP");
+    ASSERT_GE(bmp.size(), 54u);
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned char>(bmp[at]) | static_cast<unsigned char>(bmp[at + 1]) << 8;
+    };
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(u16(28), 24) << "bits per pixel";
+    EXPECT_EQ(u16(30), 0) << "compression";
+
+    // The JPEG entry chosen in "Save as type" (a drop-down list: opened with
+    // a click, moved with Down, taken with Enter), then a bare name.
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("SavePic"));
+    std::optional<WinInfo> types;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("#32770"))
+                if (w.cls == "ComboBox" && w.id == 0x470 && w.visible) types = w;  // cmb1
+            return types.has_value();
+        },
+        10s, 100ms))
+        << "no file type list in the save dialog";
+    ClickAt(*d_, types->left + types->width() / 2, types->top + types->height() / 2);
+    std::this_thread::sleep_for(300ms);
+    d_->Tap(XK_Down);
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(types->hwnd).rfind("JPEG", 0) == 0; }, 2s, 100ms))
+        << "the JPEG entry was not chosen: \"" << d_->WindowText(types->hwnd) << "\"";
+    ASSERT_TRUE(TypeFileName(*d_, WinPath(dir_ / "plain")));
+    ExpectEnded("save as plain with the JPEG entry");
+    ExpectImageFile(dir_ / "plain.jpg", "JPEG");
+    EXPECT_EQ(Files(), (std::set<std::string>{"Shot.BMP", "plain.jpg", "shot.gif", "shot.jpg"}));
+}
+
+}  // namespace
