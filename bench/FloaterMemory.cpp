@@ -14,7 +14,7 @@
 #include "bench/ProcMemory.h"
 #include "bench/Report.h"
 #include "bench/Stats.h"
-#include "bench/XDrop.h"
+#include "tests/e2e/harness/XDrop.h"
 
 namespace vellumo::bench {
 
@@ -102,7 +102,7 @@ private:
     }
 
     e2e::Display& d_;
-    XDropSource x_;
+    e2e::XDropSource x_;
     Rect f_;
     std::optional<Point> icon_;
 };

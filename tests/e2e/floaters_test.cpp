@@ -17,6 +17,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
+#include "tests/e2e/harness/XDrop.h"
 
 // Last: Xlib's macros (None, Status, Bool) would break the headers above.
 #include <X11/Xatom.h>
@@ -64,49 +65,17 @@ struct HostView {
     std::vector<int> pictureOrder;            // front to back
 };
 
-// An X client of the test's own: drag-and-drop source and property reader.
+// An X client of the test's own: drops files and reads window properties.
 class XClient {
 public:
-    explicit XClient(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+    explicit XClient(const std::string& display) : d_(XOpenDisplay(display.c_str())), drop_(display) {}
     ~XClient() {
         if (d_) XCloseDisplay(d_);
     }
-    bool ok() const { return d_ != nullptr; }
+    bool ok() const { return d_ != nullptr && drop_.ok(); }
 
     // Drops `uri` at (x, y) as an XDND source; true once the target finished.
-    bool Drop(int x, int y, const std::string& uri) {
-        const Window root = DefaultRootWindow(d_);
-        const Atom selection = Intern("XdndSelection"), uriList = Intern("text/uri-list");
-        const Window src = XCreateSimpleWindow(d_, root, -10, -10, 1, 1, 0, 0, 0);
-        XSetSelectionOwner(d_, selection, src, CurrentTime);
-        const Window target = AwareWindowAt(x, y);
-        bool finished = false;
-        if (target) {
-            Send(target, "XdndEnter", {static_cast<long>(src), 5L << 24, static_cast<long>(uriList), 0, 0});
-            Send(target, "XdndPosition",
-                 {static_cast<long>(src), 0, (x << 16) | y, CurrentTime, static_cast<long>(Intern("XdndActionCopy"))});
-            bool dropped = false;
-            WaitUntil(
-                [&] {
-                    while (XPending(d_)) {
-                        XEvent e;
-                        XNextEvent(d_, &e);
-                        if (e.type == SelectionRequest) Answer(e.xselectionrequest, uriList, uri + "\r\n");
-                        if (e.type != ClientMessage) continue;
-                        if (e.xclient.message_type == Intern("XdndStatus") && !dropped) {
-                            Send(target, "XdndDrop", {static_cast<long>(src), 0, CurrentTime, 0, 0});
-                            dropped = true;
-                        }
-                        if (e.xclient.message_type == Intern("XdndFinished")) finished = true;
-                    }
-                    return finished;
-                },
-                5s, 10ms);
-        }
-        XDestroyWindow(d_, src);
-        XSync(d_, False);
-        return finished;
-    }
+    bool Drop(int x, int y, const std::string& uri) { return drop_.Drop(x, y, uri); }
 
     // _NET_WM_WINDOW_OPACITY of the top-level X window named `name`; nothing
     // when the window or the property is missing.
@@ -129,58 +98,6 @@ public:
 private:
     Atom Intern(const char* name) { return XInternAtom(d_, name, False); }
 
-    void Send(Window to, const char* type, std::array<long, 5> l) {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.display = d_;
-        e.xclient.window = to;
-        e.xclient.message_type = Intern(type);
-        e.xclient.format = 32;
-        for (int i = 0; i < 5; ++i) e.xclient.data.l[i] = l[i];
-        XSendEvent(d_, to, False, NoEventMask, &e);
-        XFlush(d_);
-    }
-
-    void Answer(const XSelectionRequestEvent& r, Atom uriList, const std::string& body) {
-        XEvent n{};
-        n.xselection.type = SelectionNotify;
-        n.xselection.display = d_;
-        n.xselection.requestor = r.requestor;
-        n.xselection.selection = r.selection;
-        n.xselection.target = r.target;
-        n.xselection.time = r.time;
-        n.xselection.property = None;
-        if (r.target == uriList) {
-            XChangeProperty(d_, r.requestor, r.property, uriList, 8, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(body.data()), static_cast<int>(body.size()));
-            n.xselection.property = r.property;
-        }
-        XSendEvent(d_, r.requestor, False, NoEventMask, &n);
-        XFlush(d_);
-    }
-
-    // The deepest window under (x, y) that declares XdndAware.
-    Window AwareWindowAt(int x, int y) {
-        const Window root = DefaultRootWindow(d_);
-        Window w = root, found = None, child = None;
-        int wx, wy;
-        while (XTranslateCoordinates(d_, root, w, x, y, &wx, &wy, &child)) {
-            Atom type;
-            int format;
-            unsigned long n, after;
-            unsigned char* data = nullptr;
-            if (XGetWindowProperty(d_, w, Intern("XdndAware"), 0, 1, False, AnyPropertyType, &type, &format, &n,
-                                   &after, &data) == Success &&
-                data) {
-                found = w;
-                XFree(data);
-            }
-            if (child == None) break;
-            w = child;
-        }
-        return found;
-    }
-
     Window Named(Window w, const std::string& name, int depth) {
         char* title = nullptr;
         if (XFetchName(d_, w, &title) && title) {
@@ -200,6 +117,7 @@ private:
     }
 
     ::Display* d_;
+    e2e::XDropSource drop_;  // its own connection
 };
 
 // Test images, written once per process with ImageMagick.

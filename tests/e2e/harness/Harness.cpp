@@ -226,11 +226,8 @@ std::vector<std::string> WineEnv(const std::string& prefix) {
             "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d", "WINEARCH=win64"};
 }
 
-// Marks a prefix booted and set up as below; a prefix from an older harness lacks it.
-constexpr char kBootedMarker[] = "/.e2e-booted-unmanaged";
-
 bool PrefixBooted(const std::string& p) {
-    return fs::exists(p + kBootedMarker) && fs::exists(p + "/system.reg") &&
+    return fs::exists(p + "/.e2e-booted") && fs::exists(p + "/system.reg") &&
            fs::exists(p + "/drive_c/windows/system32/kernel32.dll");
 }
 
@@ -252,20 +249,6 @@ void BootPrefix(const std::string& p) {
         Reap(boot, true);
         throw std::runtime_error("wineboot did not finish");
     }
-    // Xvfb runs no window manager. In its default managed mode Wine waits for
-    // a manager to acknowledge every full-screen or activated window it hides
-    // or destroys, and gives up only after two seconds each time; a desktop
-    // with a window manager never sees that wait. Unmanaged windows behave as
-    // they do there.
-    const pid_t reg = SpawnRaw({kWineLoader, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed",
-                                "/d", "N", "/f"},
-                               envp, -1);
-    int regCode = -1;
-    if (!ReapWithin(reg, 60s, &regCode) || regCode != 0) {
-        kill(reg, SIGKILL);
-        Reap(reg, true);
-        throw std::runtime_error("could not set up the Wine prefix's X11 driver");
-    }
     // The server wineboot started saves the registry when it ends by itself.
     const pid_t wait = SpawnRaw({WineserverPath(), "-w"}, envp, -1);
     if (!ReapWithin(wait, 60s)) {
@@ -274,7 +257,7 @@ void BootPrefix(const std::string& p) {
         EndChild(wait, 2s);
     }
     if (code != 0 || !fs::exists(p + "/system.reg")) throw std::runtime_error("wineboot failed in " + p);
-    std::ofstream(p + kBootedMarker) << "ok\n";
+    std::ofstream(p + "/.e2e-booted") << "ok\n";
 }
 
 // Where a running wineserver for `prefix` listens.

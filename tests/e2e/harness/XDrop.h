@@ -1,10 +1,10 @@
-// An X drag-and-drop source of the benchmark's own: drops a file on a Wine
+// An X drag-and-drop source for tests and benchmarks: drops a file on a Wine
 // window the way a file manager does (Wine turns an XDND drop into
 // WM_DROPFILES). Xlib stays out of this header.
 #pragma once
 #include <string>
 
-namespace vellumo::bench {
+namespace e2e {
 
 class XDropSource {
 public:
@@ -22,4 +22,4 @@ private:
     void* d_;  // ::Display*
 };
 
-}  // namespace vellumo::bench
+}  // namespace e2e

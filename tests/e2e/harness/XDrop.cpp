@@ -1,4 +1,4 @@
-#include "bench/XDrop.h"
+#include "tests/e2e/harness/XDrop.h"
 
 #include <array>
 #include <chrono>
@@ -8,7 +8,7 @@
 // Last: Xlib's macros (None, Status, Bool) would break the headers above.
 #include <X11/Xlib.h>
 
-namespace vellumo::bench {
+namespace e2e {
 
 namespace {
 
@@ -112,4 +112,4 @@ bool XDropSource::Drop(int x, int y, const std::string& uri) {
     return finished;
 }
 
-}  // namespace vellumo::bench
+}  // namespace e2e
