@@ -149,10 +149,19 @@ DWORD WriteWhole(const std::wstring& name, const std::vector<std::uint8_t>& byte
 }  // namespace
 
 using GetSaveFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
 
 bool AskSaveName(HWND owner, std::wstring& name) {
     // comdlg32 (and the shell it pulls in) is loaded when first needed, not at start-up.
     static const auto getSaveFileName = [] {
+        // The Explorer-style dialog hosts shell objects and expects COM in
+        // this thread as a single-threaded apartment; it stays for the life
+        // of the process, as the dialog may be shown again.
+        if (HMODULE ole = ::LoadLibraryW(L"ole32.dll")) {
+            if (auto init = reinterpret_cast<CoInitializeExFn>(
+                    reinterpret_cast<void*>(::GetProcAddress(ole, "CoInitializeEx"))))
+                init(nullptr, COINIT_APARTMENTTHREADED);
+        }
         HMODULE dlg = ::LoadLibraryW(L"comdlg32.dll");
         return dlg ? reinterpret_cast<GetSaveFileNameFn>(
                          reinterpret_cast<void*>(::GetProcAddress(dlg, "GetSaveFileNameW")))
