@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "FloorGrab_win.h"
+
 namespace {
 
 HDC g_picture;
@@ -38,22 +40,9 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     g_width = ::GetSystemMetrics(SM_CXSCREEN);
     g_height = ::GetSystemMetrics(SM_CYSCREEN);
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = g_width;
-    bi.bmiHeader.biHeight = -g_height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp) return 1;
-    g_picture = ::CreateCompatibleDC(nullptr);
-    ::SelectObject(g_picture, bmp);
-    HDC screen = ::GetDC(nullptr);
-    ::BitBlt(g_picture, 0, 0, g_width, g_height, screen, 0, 0, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    ::GdiFlush();
+    g_picture = GrabToDib(0, 0, g_width, g_height, &bits);
+    if (!g_picture) return 1;
 
     auto* p = static_cast<std::uint8_t*>(bits);
     for (std::size_t i = 0, n = std::size_t(g_width) * g_height * 4; i < n; ++i)
@@ -78,6 +67,5 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         ::DispatchMessageW(&msg);
     }
     ::DeleteDC(g_picture);
-    ::DeleteObject(bmp);
     return 0;
 }

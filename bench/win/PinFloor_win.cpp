@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "FloorGrab_win.h"
+
 namespace {
 
 HDC g_picture;
@@ -87,22 +89,9 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     g_w = a[6];
     g_h = a[7];
 
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = g_w;
-    bi.bmiHeader.biHeight = -g_h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp) return 1;
-    g_picture = ::CreateCompatibleDC(nullptr);
-    ::SelectObject(g_picture, bmp);
-    HDC screen = ::GetDC(nullptr);
-    ::BitBlt(g_picture, 0, 0, g_w, g_h, screen, a[4], a[5], SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    ::GdiFlush();
+    g_picture = GrabToDib(a[4], a[5], g_w, g_h, &bits);
+    if (!g_picture) return 1;
 
     if (!Register(L"VellumoBenchPinButton", ButtonProc) || !Register(L"VellumoBenchPinPicture", PictureProc))
         return 1;
@@ -118,7 +107,6 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         ::DispatchMessageW(&msg);
     }
     ::DeleteDC(g_picture);
-    ::DeleteObject(bmp);
     ::DeleteObject(g_buttonBrush);
     return 0;
 }

@@ -50,37 +50,32 @@ void Fill(HWND w, HDC dc) {
     DeleteObject(b);
 }
 
+// Every window of the fixture is one flat colour; true when msg was a paint.
+bool PaintFlat(HWND w, UINT msg, WPARAM wp, LRESULT& result) {
+    if (msg == WM_ERASEBKGND) {
+        Fill(w, reinterpret_cast<HDC>(wp));
+        result = 1;
+        return true;
+    }
+    if (msg != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    Fill(w, dc);
+    EndPaint(w, &ps);
+    result = 0;
+    return true;
+}
+
 LRESULT CALLBACK PartProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     CountPointer(w, msg, wp);
-    switch (msg) {
-        case WM_ERASEBKGND:
-            Fill(w, reinterpret_cast<HDC>(wp));
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            Fill(w, dc);
-            EndPaint(w, &ps);
-            return 0;
-        }
-        default:
-            return DefWindowProcW(w, msg, wp, lp);
-    }
+    if (LRESULT r; PaintFlat(w, msg, wp, r)) return r;
+    return DefWindowProcW(w, msg, wp, lp);
 }
 
 LRESULT CALLBACK TopProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     CountPointer(w, msg, wp);
+    if (LRESULT r; PaintFlat(w, msg, wp, r)) return r;
     switch (msg) {
-        case WM_ERASEBKGND:
-            Fill(w, reinterpret_cast<HDC>(wp));
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(w, &ps);
-            Fill(w, dc);
-            EndPaint(w, &ps);
-            return 0;
-        }
         case kMsgPalette:
             g_palette = wp ? 1 : 0;
             RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
