@@ -1,0 +1,82 @@
+// The annotation tools' portable rules: colours, the toolbar's layout, the
+// clamp into the selection, the rubber band, the eraser dab, and the width
+// and opacity text boxes. The Win32 layer draws; this decides where and what.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+// Tools in the order of their buttons Draw(0)..Draw(4).
+enum class Tool : int { None = -1, Rectangle = 0, Ellipse = 1, Text = 2, Arrow = 3, Eraser = 4 };
+inline constexpr int kToolCount = 5;
+
+// A stored colour: 0x00BBGGRR, or 0x800000nn for system colour nn.
+using OleColor = uint32_t;
+inline constexpr OleColor kSysColorFlag = 0x80000000u;
+inline constexpr OleColor kSysWindowColor = 0x80000005u;
+inline constexpr bool IsSystemColor(OleColor c) { return (c & kSysColorFlag) != 0; }
+
+struct Rgb16 {
+    int16_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb16&, const Rgb16&) = default;
+};
+
+// red = c AND 255; green = low 16 bits / 256; blue = c / 65536 (as unsigned).
+Rgb16 SplitColor(uint32_t colour);
+// 0xAARRGGBB from the low byte of each component.
+uint32_t MakeArgb(int alpha, int red, int green, int blue);
+// A system colour resolved through `sysColor` (index -> 0x00BBGGRR); others as they are.
+template <typename SysColorFn>
+uint32_t ResolveColor(OleColor c, SysColorFn sysColor) {
+    return IsSystemColor(c) ? static_cast<uint32_t>(sysColor(static_cast<int>(c & 0xFFu))) & 0xFFFFFFu : c;
+}
+
+// The 18 swatches Cols(0)..Cols(17); index 0 is the system window colour.
+extern const std::array<OleColor, 18> kPalette;
+inline constexpr OleColor kStartColor = 0x0000FFu;  // red
+
+// Toolbar layout, pixels inside Tools (225 x 113) unless named otherwise.
+inline constexpr Size kToolsSize{225, 113};
+Rect DrawButtonRect(int index);       // Draw(0..4): 16 x 16 at a 24-px pitch in the top row
+inline constexpr Rect kOpsRect{0, 24, 225, 40};
+inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside Ops
+Rect SwatchRect(int index);           // inside Ops; column k = index / 2, odd indexes on the lower row
+inline constexpr Rect kThinLabelRect{4, 64, 33, 17};
+inline constexpr Rect kTxtWidRect{32, 60, 25, 21};
+inline constexpr Rect kSvWidRect{60, 64, 121, 9};
+inline constexpr Rect kLightLabelRect{4, 88, 33, 17};
+inline constexpr Rect kTxtAlpRect{32, 84, 25, 21};
+inline constexpr Rect kSvAlpRect{60, 92, 121, 9};
+inline constexpr Rect kMoreCRect{186, 58, 35, 22};
+inline constexpr Rect kSetsRect{186, 82, 35, 22};
+inline constexpr int kMarkerSize = 20;  // Under and DownUn
+// A square of `size` centred on `button` (Under and DownUn behind a tool button).
+Rect CenteredMarker(const Rect& button, int size);
+
+// ClampToSelectionX/Y: x kept within [L, L + W] of the frame `sqr`.
+int ClampToSelectionX(int x, const Rect& sqr);
+int ClampToSelectionY(int y, const Rect& sqr);
+
+// The rubber band between the press point and the clamped pointer, in either direction.
+Rect RubberBand(Point start, Point current);
+
+// Eraser dab at p for width w: the integer rectangle (x - w/2, y - w/2, w, w).
+Rect EraserDab(Point p, double width);
+
+// The pixels a shape outline of pen width `pen` can touch around `shape`
+// (for repainting a moving preview); empty when `shape` is empty and pen 0.
+Rect OutlineBounds(const Rect& shape, int pen);
+// The same for a line from a to b drawn `pen` wide (arrow preview).
+Rect LineBounds(Point a, Point b, int pen);
+
+// Width and opacity text boxes: the number a text means, or nothing when it
+// is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,
+// "abc", "", "." -> nothing).
+std::optional<double> ParseNumber(std::wstring_view text);
+
+}  // namespace vellumo
