@@ -41,7 +41,6 @@ extern const std::array<OleColor, 18> kPalette;
 inline constexpr OleColor kStartColor = 0x0000FFu;  // red
 
 // Toolbar layout, pixels inside Tools (225 x 113) unless named otherwise.
-inline constexpr Size kToolsSize{225, 113};
 Rect DrawButtonRect(int index);       // Draw(0..4): 16 x 16 at a 24-px pitch in the top row
 inline constexpr Rect kOpsRect{0, 24, 225, 40};
 inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside Ops

@@ -35,7 +35,19 @@ namespace gp = Gdiplus;
     X(GdipCreateHBITMAPFromBitmap)   \
     X(GdipSetImagePalette)           \
     X(GdipSaveImageToFile)           \
-    X(GdipSaveImageToStream)
+    X(GdipSaveImageToStream)         \
+    X(GdipSetClipPath)               \
+    X(GdipAddPathRectangleI)         \
+    X(GdipSetSmoothingMode)          \
+    X(GdipCreatePen1)                \
+    X(GdipCreatePen2)                \
+    X(GdipDeletePen)                 \
+    X(GdipSetPenEndCap)              \
+    X(GdipDrawRectangleI)            \
+    X(GdipDrawEllipseI)              \
+    X(GdipDrawLineI)                 \
+    X(GdipFillEllipseI)              \
+    X(GdipCreateTexture)
 
 namespace gdiplus_detail {
 using namespace Gdiplus;

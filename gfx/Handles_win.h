@@ -119,10 +119,12 @@ inline void DeleteGpGraphics(gp::GpGraphics* g) { GdiPlus().GdipDeleteGraphics(g
 inline void DeleteGpPath(gp::GpPath* p) { GdiPlus().GdipDeletePath(p); }
 inline void DeleteGpBrush(gp::GpBrush* b) { GdiPlus().GdipDeleteBrush(b); }
 inline void DisposeGpImage(gp::GpImage* i) { GdiPlus().GdipDisposeImage(i); }
+inline void DeleteGpPen(gp::GpPen* p) { GdiPlus().GdipDeletePen(p); }
 using unique_gp_graphics = Unique<gp::GpGraphics*, DeleteGpGraphics>;
 using unique_gp_path = Unique<gp::GpPath*, DeleteGpPath>;
 using unique_gp_brush = Unique<gp::GpBrush*, DeleteGpBrush>;
 using unique_gp_image = Unique<gp::GpImage*, DisposeGpImage>;
+using unique_gp_pen = Unique<gp::GpPen*, DeleteGpPen>;
 
 // Popup menus (DestroyMenu also destroys the submenus appended to them).
 inline void CloseMenu(HMENU h) { ::DestroyMenu(h); }

@@ -90,14 +90,21 @@ void ScrShot::Init() {
 
 void ScrShot::EnsureChildren() {
     if (Tools.hwnd()) return;
-    Tools.Create(hwnd(), [this](ToolButtonId id) {
+    ToolsPanel::Events events;
+    events.action = [this](ToolButtonId id) {
         switch (id) {
             case ToolButtonId::Image1: Image1_Click(); break;
             case ToolButtonId::pinimg: pinimg_Click(); break;
             case ToolButtonId::SavePic: savepic_Click(); break;
             case ToolButtonId::Exi: Exi_Click(); break;
+            case ToolButtonId::Draw: break;
         }
-    });
+    };
+    events.Draw_Click = [this](int index) { Draw_Click(index); };
+    events.colourChosen = [this](OleColor c) { Cols_Click(c); };
+    events.MoreC_Click = [this] { MoreC_Click(); };
+    events.Sets_Click = [this] { Sets_Click(); };
+    Tools.Create(hwnd(), std::move(events));
     for (int i = 0; i < kHandleCount; ++i) Si[i].Create(*this, hwnd(), i);
     MS();
     ::SetWindowPos(Va.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -155,6 +162,7 @@ void ScrShot::Apply(const Changes& c) {
     if (c.reset || c.completed || c.handlesMoved) EnsureChildren();
     if (c.reset) {
         ::ShowWindow(Tools.hwnd(), SW_HIDE);
+        tools_.Discard(hwnd());
         if (OverlayGraphics) GdiPlus().GdipResetClip(OverlayGraphics.get());
         if (ClipPath) GdiPlus().GdipResetPath(ClipPath.get());
     }
@@ -191,10 +199,38 @@ void ScrShot::SetRect() {
     ::GdiFlush();
 }
 
+Canvas ScrShot::ToolCanvas() { return Canvas{hwnd(), OverlayGraphics.get(), surface_, sel_.frame()}; }
+
 void ScrShot::CommitText() {
-    // Nothing is pending until the text tool exists; copy, pin and save call
-    // this first so typed text always becomes part of the image.
+    // Copy, pin, save and a tool change call this first, so typed text always
+    // becomes part of the image.
+    Canvas c = ToolCanvas();
+    tools_.CommitText(c);
 }
+
+void ScrShot::Draw_Click(int index) {
+    if (index < 0 || index >= kToolCount) return;
+    ClipToSelection(OverlayGraphics.get(), ClipPath.get(), sel_.frame());
+    Tools.ShowChosenTool(index);
+    sel_.ToolMode = index;
+    CommitText();
+    // The eraser's circle shows at once; other tools drop it.
+    Canvas c = ToolCanvas();
+    tools_.Discard(hwnd());
+    POINT pt;
+    if (CurrentTool() == Tool::Eraser && ::GetCursorPos(&pt)) {
+        ::ScreenToClient(hwnd(), &pt);
+        tools_.ShowEraserCircle(c, {pt.x, pt.y}, Tools.StrokeWidth());
+    }
+}
+
+void ScrShot::Cols_Click(OleColor colour) { tools_.SetColour(colour); }
+
+void ScrShot::MoreC_Click() {
+    if (tools_.AskColour(hwnd())) Tools.SetCurrentColor(tools_.colour());
+}
+
+void ScrShot::Sets_Click() { tools_.AskFont(hwnd()); }
 
 bool ScrShot::CopyRectToClipboard() {
     if (rectPicture_.empty()) return false;
@@ -265,18 +301,37 @@ void ScrShot::Form_MouseDown(MouseButton button, Point p) {
     // Like a form, the overlay keeps the pointer while a button is down, so a
     // drag passing over the toolbar or a handle still reaches it.
     if (button == MouseButton::Left) formCapture_.Take(hwnd());
-    Apply(sel_.MouseDown(button, p));
+    // A click on the overlay takes the keyboard back from the toolbar's boxes
+    // (which then show the slider's value), so Esc and R work again.
+    if (::GetFocus() != hwnd() && !tools_.IsTextBox(::GetFocus())) ::SetFocus(hwnd());
+    const Changes c = sel_.MouseDown(button, p);
+    if (c.annotate) {
+        Canvas canvas = ToolCanvas();
+        tools_.MouseDown(canvas, CurrentTool(), p, {Tools.StrokeWidth(), Tools.StrokeAlpha()});
+    }
+    Apply(c);
 }
 
 void ScrShot::Form_MouseMove(WPARAM keys, Point p) {
     constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
-    Apply(sel_.MouseMove((keys & kButtons) == MK_LBUTTON, p));
+    const bool onlyLeft = (keys & kButtons) == MK_LBUTTON;
+    const Changes c = sel_.MouseMove(onlyLeft, p);
+    if (c.annotate || CurrentTool() == Tool::Eraser) {
+        Canvas canvas = ToolCanvas();
+        tools_.MouseMove(canvas, CurrentTool(), p, c.annotate);
+    }
+    Apply(c);
     Readout(p);
 }
 
 void ScrShot::Form_MouseUp(MouseButton button, Point p) {
     if (button == MouseButton::Left) formCapture_.Release();
-    Apply(sel_.MouseUp(button, p));
+    const Changes c = sel_.MouseUp(button, p);
+    if (c.annotate && button == MouseButton::Left) {
+        Canvas canvas = ToolCanvas();
+        tools_.MouseUp(canvas, CurrentTool());
+    }
+    Apply(c);
 }
 
 void ScrShot::Readout(Point p) {
@@ -331,6 +386,7 @@ void ScrShot::OnPaint() {
         const RECT s = ToRECT(strip);
         ::FillRect(dc.get(), &s, frameBrush);
     }
+    tools_.PaintPreviews(dc.get());
     paintedFrame_ = sel_.frame();
     paintedBorder_ = sel_.borderWidth();
 }
@@ -353,6 +409,12 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP: Form_MouseUp(MouseButton::Left, p); return 0;
         case WM_RBUTTONUP: Form_MouseUp(MouseButton::Right, p); return 0;
         case WM_MBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return 0;
+        case WM_COMMITTEXT: CommitText(); return 0;
+        case WM_CTLCOLOREDIT:
+            if (HBRUSH b = tools_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
+                return reinterpret_cast<LRESULT>(b);
+            }
+            return Default(msg, wp, lp);
         case WM_DESTROY: Form_Unload(); return 0;
         default: return Default(msg, wp, lp);
     }

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+#include "annotate/Annotator_win.h"
 #include "app/App_win.h"
 #include "app/Window_win.h"
 #include "gfx/Handles_win.h"
@@ -43,6 +44,13 @@ public:
     void pinimg_Click();
     void savepic_Click();
 
+    // The toolbar's drawing side: tools, colour, font.
+    void Draw_Click(int index);
+    void Cols_Click(OleColor colour);
+    void MoreC_Click();
+    void Sets_Click();
+    void CommitText();
+
     void Si_MouseDown(int index, MouseButton button, Point local);
     void Si_MouseMove(int index, bool leftHeld, Point local);
     void OnDestroyed() override;
@@ -63,12 +71,13 @@ private:
     void LoadDeferred();
     void OnPaint();
 
-    void CommitText();
     // Puts Rect on the clipboard, or tells the user why it could not.
     bool CopyRectToClipboard();
     void Apply(const Changes& c);
     void RefreshFrame();
     void Readout(Point p);
+    Canvas ToolCanvas();
+    Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
 
     int ScreenW = 0;
     int ScreenH = 0;
@@ -84,6 +93,7 @@ private:
     std::array<SizerHandle, kHandleCount> Si;
     Magnifier Va;
     ToolsPanel Tools;
+    Annotator tools_;
     PointerCapture formCapture_;
     // The frame as last painted, to erase its old border when it moves.
     Rect paintedFrame_{};

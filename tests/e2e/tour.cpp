@@ -1,8 +1,8 @@
 // vellumo_tour [OUTDIR]: a scripted walk through Vellumo on a virtual display,
 // for `make run` on a machine without one. Starts Vellumo over the fixture,
 // lets it detect a control, drags a region, resizes it by a handle and copies
-// it; captures again to save through the save dialog, and once more to pin
-// the capture as a Floater. Saves a screenshot of each step (names printed),
+// it; captures again to save through the save dialog, and once more to draw
+// one of each mark and pin the capture as a Floater. Saves a screenshot of each step (names printed),
 // the copied bitmap as read back from the clipboard, and the saved file.
 #include <X11/keysym.h>
 
@@ -64,6 +64,40 @@ bool DragSelection(Display& d, int fx, int fy, int tx, int ty) {
     Moves(d, fx, fy, tx, ty, 10);
     d.ButtonUp();
     return WaitUntil([&] { return Selected(d); }, 3s, 50ms);
+}
+
+// Drags with the left button from one point to another, in small steps.
+void Drag(Display& d, int fx, int fy, int tx, int ty) {
+    d.MovePointer(fx, fy);
+    std::this_thread::sleep_for(60ms);
+    d.ButtonDown();
+    Moves(d, fx, fy, tx, ty, 8);
+    d.ButtonUp();
+    std::this_thread::sleep_for(100ms);
+}
+
+// One of each mark inside the selection (110,160)-(430,330): a rectangle,
+// an ellipse, an arrow, a line of text, and an eraser stroke through the
+// rectangle. False when a tool button is missing.
+bool Annotate(Display& d) {
+    auto tool = [&](int i) {
+        const auto b = CentreOf(d, "Draw(" + std::to_string(i) + ")");
+        if (b) ClickAt(d, b->first, b->second);
+        return b.has_value();
+    };
+    if (!tool(0)) return false;
+    Drag(d, 130, 180, 210, 240);
+    if (!tool(1)) return false;
+    Drag(d, 230, 180, 320, 240);
+    if (!tool(3)) return false;
+    Drag(d, 140, 310, 280, 260);
+    if (!tool(2)) return false;
+    Drag(d, 300, 270, 420, 295);
+    for (const char ch : std::string("vellumo")) d.Tap(XK_a + (ch - 'a'));
+    d.Tap(XK_Return);
+    if (!tool(4)) return false;
+    Drag(d, 120, 210, 220, 210);
+    return true;
 }
 
 int Tour(const std::string& outDir) {
@@ -141,6 +175,9 @@ int Tour(const std::string& outDir) {
     // And once more to pin it: the Floater host shows it centred.
     if (!StartCapture(d, exe, nx, ny, app)) return Fail("the third capture never darkened the screen");
     if (!DragSelection(d, 110, 160, 430, 330)) return Fail("no selection for the pin");
+    if (!Annotate(d)) return Fail("no drawing tools on the toolbar");
+    std::this_thread::sleep_for(300ms);
+    shot("annotated");
     const auto pin = CentreOf(d, "pinimg");
     if (!pin) return Fail("no pin button");
     ClickAt(d, pin->first, pin->second);

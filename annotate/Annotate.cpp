@@ -1,0 +1,144 @@
+#include "annotate/Annotate.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace vellumo {
+
+Rgb16 SplitColor(uint32_t colour) {
+    // The stored colour is a signed 32-bit value: system colours (0x800000nn)
+    // are negative, so blue comes out in -32768..0 and always fits 16 bits.
+    const int32_t c = static_cast<int32_t>(colour);
+    return {static_cast<int16_t>(c & 255), static_cast<int16_t>((c & 65535) / 256),
+            static_cast<int16_t>(c / 65536)};  // C++ division truncates toward zero
+}
+
+uint32_t MakeArgb(int alpha, int red, int green, int blue) {
+    // Two's complement low byte: what the last two hex digits of the value say.
+    auto low = [](int v) { return static_cast<uint32_t>(v) & 0xFFu; };
+    return low(alpha) << 24 | low(red) << 16 | low(green) << 8 | low(blue);
+}
+
+namespace {
+constexpr OleColor Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+}  // namespace
+
+const std::array<OleColor, 18> kPalette = {
+    kSysWindowColor,      Rgb(0, 0, 0),       Rgb(255, 0, 0),     Rgb(255, 128, 0),  Rgb(255, 255, 0),
+    Rgb(0, 255, 0),       Rgb(0, 255, 255),   Rgb(0, 0, 255),     Rgb(255, 0, 255),  Rgb(192, 0, 0),
+    Rgb(255, 0, 0),       Rgb(128, 128, 255), Rgb(0, 0, 192),     Rgb(192, 64, 0),   Rgb(255, 255, 192),
+    Rgb(255, 192, 192),   Rgb(192, 0, 192),   Rgb(128, 128, 128),
+};
+
+Rect DrawButtonRect(int index) { return {6 + 24 * index, 4, 16, 16}; }
+
+Rect SwatchRect(int index) { return {40 + 16 * (index / 2), index % 2 ? 20 : 4, 13, 13}; }
+
+Rect CenteredMarker(const Rect& button, int size) {
+    return {button.left - (size / 2 - button.width / 2), button.top - (size / 2 - button.height / 2), size, size};
+}
+
+int ClampToSelectionX(int x, const Rect& sqr) {
+    if (x < sqr.left) return sqr.left;
+    if (x > sqr.right()) return sqr.right();
+    return x;
+}
+
+int ClampToSelectionY(int y, const Rect& sqr) {
+    if (y < sqr.top) return sqr.top;
+    if (y > sqr.bottom()) return sqr.bottom();
+    return y;
+}
+
+Rect RubberBand(Point start, Point current) {
+    Rect r;
+    if (current.x < start.x) {
+        r.left = current.x;
+        r.width = start.x - current.x;
+    } else {
+        r.left = start.x;
+        r.width = current.x - start.x;
+    }
+    if (current.y < start.y) {
+        r.top = current.y;
+        r.height = start.y - current.y;
+    } else {
+        r.top = start.y;
+        r.height = current.y - start.y;
+    }
+    return r;
+}
+
+namespace {
+// Halves round toward +infinity, so a dab never jumps a pixel as the pointer
+// crosses an axis (rounding away from zero would).
+int RoundHalfUp(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+// Outward reach of a pen of width `pen` from the path it strokes, plus the
+// anti-aliasing fringe and a pixel to spare.
+int PenReach(int pen) { return (std::max(pen, 0) + 1) / 2 + 2; }
+}  // namespace
+
+Rect EraserDab(Point p, double width) {
+    const int w = RoundHalfUp(width);
+    return {RoundHalfUp(p.x - width / 2), RoundHalfUp(p.y - width / 2), w, w};
+}
+
+Rect OutlineBounds(const Rect& shape, int pen) {
+    if (shape.empty() && pen <= 0) return {shape.left, shape.top, 0, 0};
+    // The outline runs along x = left and x = left + width (both drawn), so the
+    // far edge's pixels are one past the half-open right of `shape`.
+    const int m = PenReach(pen);
+    return {shape.left - m, shape.top - m, std::max(shape.width, 0) + 2 * m + 1,
+            std::max(shape.height, 0) + 2 * m + 1};
+}
+
+Rect LineBounds(Point a, Point b, int pen) {
+    // A square cap on a diagonal reaches pen/2 * sqrt(2) past the end point.
+    const int m = static_cast<int>(std::ceil(std::max(pen, 0) * 0.7072)) + 2;
+    const int l = std::min(a.x, b.x), t = std::min(a.y, b.y);
+    return {l - m, t - m, std::abs(a.x - b.x) + 2 * m + 1, std::abs(a.y - b.y) + 2 * m + 1};
+}
+
+std::optional<double> ParseNumber(std::wstring_view text) {
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0 || c == 0x3000; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+
+    // Plain decimal only: [sign] digits [. digits] [e [sign] digits]. No hex,
+    // no "inf"/"nan", no trailing junk ("12abc" is not a number).
+    std::string ascii;
+    std::size_t i = 0;
+    auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') ascii += static_cast<char>(text[i++]);
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+        if (text[i] == L'-') ascii += '-';
+        ++i;
+    }
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == L'.') {
+        ascii += '.';
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return std::nullopt;
+    if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+        ascii += 'e';
+        ++i;
+        if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) ascii += static_cast<char>(text[i++]);
+        if (digits() == 0) return std::nullopt;
+    }
+    if (i != text.size()) return std::nullopt;
+
+    double value = 0;
+    const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (ec != std::errc{} || end != ascii.data() + ascii.size()) return std::nullopt;  // e.g. "1e999"
+    return value;
+}
+
+}  // namespace vellumo

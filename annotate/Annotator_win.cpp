@@ -1,0 +1,328 @@
+#include "annotate/Annotator_win.h"
+
+#include <commdlg.h>
+#include <windowsx.h>
+
+#include <cmath>
+#include <string>
+
+#include "annotate/Palette_win.h"
+#include "gfx/SystemProc_win.h"
+
+namespace vellumo::win {
+
+namespace {
+constexpr COLORREF kEraserCircle = RGB(128, 128, 128);
+// A click without a drag still opens a box one can type in.
+constexpr Size kMinTextBox{80, 22};
+
+RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
+int Rounded(float v) { return static_cast<int>(std::lround(v)); }
+
+using ChooseColorFn = BOOL(WINAPI*)(LPCHOOSECOLORW);
+using ChooseFontFn = BOOL(WINAPI*)(LPCHOOSEFONTW);
+}  // namespace
+
+Annotator::Annotator() {
+    // The overlay's text font: Microsoft YaHei 9 pt, regular.
+    font_.lfHeight = -12;
+    font_.lfWeight = FW_NORMAL;
+    font_.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(font_.lfFaceName, L"微软雅黑", LF_FACESIZE);
+    hfont_.reset(::CreateFontIndirectW(&font_));
+}
+
+Annotator::~Annotator() = default;
+
+void Annotator::Invalidate(HWND window, const Rect& r) const {
+    if (r.empty()) return;
+    const RECT rc = ToRECT(r);
+    ::InvalidateRect(window, &rc, FALSE);
+}
+
+void Annotator::Drawn(Canvas& c, const Rect& r) const {
+    if (r.empty()) return;
+    c.surface.MarkDrawn(r);
+    Invalidate(c.window, r);
+}
+
+// Only the outline's pixels are repainted, so a large rubber band moves as
+// cheaply as a small one.
+void Annotator::InvalidatePreview(HWND window) const {
+    if (sapShape_ == Shape::Oval) {
+        Invalidate(window, Inflate(D_Sap, 1));
+    } else if (sapShape_ == Shape::Rectangle) {
+        const Rect r = Inflate(D_Sap, 1);
+        const int t = std::max(sapWidth_, 1) + 2;
+        Invalidate(window, {r.left, r.top, r.width, t});
+        Invalidate(window, {r.left, r.bottom() - t, r.width, t});
+        Invalidate(window, {r.left, r.top, t, r.height});
+        Invalidate(window, {r.right() - t, r.top, t, r.height});
+    }
+    if (arrVisible_) Invalidate(window, LineBounds(arrA_, arrB_, arrWidth_ + 2));
+}
+
+void Annotator::MovePreview(HWND window, Shape shape, const Rect& r, COLORREF colour, int width) {
+    InvalidatePreview(window);
+    sapShape_ = shape;
+    D_Sap = r;
+    sapColour_ = colour;
+    sapWidth_ = width;
+    InvalidatePreview(window);
+}
+
+void Annotator::HidePreview(HWND window) {
+    InvalidatePreview(window);
+    sapShape_ = Shape::None;
+}
+
+void Annotator::MoveArrow(HWND window, Point a, Point b) {
+    InvalidatePreview(window);
+    arrVisible_ = true;
+    arrA_ = a;
+    arrB_ = b;
+    InvalidatePreview(window);
+}
+
+void Annotator::HideArrow(HWND window) {
+    InvalidatePreview(window);
+    arrVisible_ = false;
+}
+
+void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& style) {
+    const COLORREF rgb = ResolvedColorRef(colour_);
+    const Rgb16 split = SplitColor(rgb);
+    const uint32_t argb = MakeArgb(Rounded(style.alpha), split.r, split.g, split.b);
+    ToolPen = MakeToolPen(argb, style.width, tool == Tool::Arrow);
+    penWidth_ = style.width;
+    const int shown = Rounded(style.width);
+    switch (tool) {
+        case Tool::Rectangle:
+        case Tool::Text:
+            MovePreview(c.window, Shape::Rectangle, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            break;
+        case Tool::Ellipse:
+            MovePreview(c.window, Shape::Oval, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            break;
+        case Tool::Arrow:
+            arrColour_ = rgb;
+            arrWidth_ = shown;
+            MoveArrow(c.window, p, p);
+            break;
+        case Tool::Eraser: {
+            ToolPen.reset();
+            const Point at{ClampToSelectionX(p.x, c.sqr), ClampToSelectionY(p.y, c.sqr)};
+            Rect touched;
+            if (eraser_.Begin(c.graphics, c.surface.PicB(), style.width, at, &touched)) Drawn(c, touched);
+            const int w = Rounded(style.width);
+            MovePreview(c.window, Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
+            break;
+        }
+        case Tool::None: break;
+    }
+    ToolStart = p;
+}
+
+void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
+    if (tool == Tool::Eraser && sapShape_ != Shape::None)
+        MovePreview(c.window, sapShape_, {p.x - D_Sap.width / 2, p.y - D_Sap.height / 2, D_Sap.width, D_Sap.height},
+                    sapColour_, sapWidth_);
+    if (!leftHeld) return;
+    const Point to{ClampToSelectionX(p.x, c.sqr), ClampToSelectionY(p.y, c.sqr)};
+    switch (tool) {
+        case Tool::Rectangle:
+        case Tool::Ellipse:
+        case Tool::Text:
+            if (sapShape_ != Shape::None) MovePreview(c.window, sapShape_, RubberBand(ToolStart, to), sapColour_, sapWidth_);
+            break;
+        case Tool::Arrow:
+            if (arrVisible_) MoveArrow(c.window, arrA_, to);
+            break;
+        case Tool::Eraser: Drawn(c, eraser_.LineTo(to)); break;
+        case Tool::None: break;
+    }
+}
+
+void Annotator::ShowEraserCircle(Canvas& c, Point p, float width) {
+    const int w = Rounded(width);
+    MovePreview(c.window, Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
+}
+
+void Annotator::MouseUp(Canvas& c, Tool tool) {
+    const Rect box = D_Sap;
+    switch (tool) {
+        case Tool::Rectangle:
+            HidePreview(c.window);
+            Drawn(c, DrawRectangleMark(c.graphics, ToolPen.get(), box, penWidth_));
+            break;
+        case Tool::Ellipse:
+            HidePreview(c.window);
+            Drawn(c, DrawEllipseMark(c.graphics, ToolPen.get(), box, penWidth_));
+            break;
+        case Tool::Text:
+            if (sapShape_ == Shape::None) break;
+            HidePreview(c.window);
+            printPos_ = {box.left, box.top};
+            EnsureTextBox(c.window);
+            if (PT) {
+                ::SetWindowPos(PT, HWND_TOP, box.left, box.top, std::max(box.width, kMinTextBox.width),
+                               std::max(box.height, kMinTextBox.height), SWP_SHOWWINDOW);
+                ::SetFocus(PT);
+                ::SendMessageW(PT, EM_SETSEL, 0, -1);
+            }
+            break;
+        case Tool::Arrow:
+            if (!arrVisible_) break;
+            HideArrow(c.window);
+            Drawn(c, DrawArrowMark(c.graphics, ToolPen.get(), arrA_, arrB_, penWidth_));
+            break;
+        case Tool::Eraser: eraser_.End(); break;
+        case Tool::None: break;
+    }
+    ToolPen.reset();
+}
+
+void Annotator::EnsureTextBox(HWND overlay) {
+    if (PT) return;
+    PT = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, kMinTextBox.width,
+                           kMinTextBox.height, overlay, nullptr, Instance(), nullptr);
+    if (!PT) return;
+    ::SetWindowLongPtrW(PT, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    textBoxDefault_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(PT, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Annotator::TextBoxProc)));
+    ApplyFont();
+}
+
+void Annotator::ApplyFont() {
+    if (PT && hfont_) ::SendMessageW(PT, WM_SETFONT, reinterpret_cast<WPARAM>(hfont_.get()), TRUE);
+}
+
+// PT: Enter commits the text, and a drag with the left button moves the box
+// (the text goes where the box is).
+LRESULT CALLBACK Annotator::TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<Annotator*>(::GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(w, msg, wp, lp);
+    const WNDPROC base = self->textBoxDefault_;
+    switch (msg) {
+        case WM_KEYDOWN:
+            if (wp == VK_RETURN) {
+                ::PostMessageW(::GetParent(w), WM_COMMITTEXT, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wp == L'\r') return 0;  // no beep for the Enter that committed
+            break;
+        case WM_LBUTTONDOWN: self->PanelGrab = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; break;
+        case WM_MOUSEMOVE:
+            if (wp & MK_LBUTTON) {
+                RECT r;
+                ::GetWindowRect(w, &r);
+                POINT topLeft{r.left, r.top};
+                ::ScreenToClient(::GetParent(w), &topLeft);
+                const int x = topLeft.x + GET_X_LPARAM(lp) - self->PanelGrab.x;
+                const int y = topLeft.y + GET_Y_LPARAM(lp) - self->PanelGrab.y;
+                ::SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                self->printPos_ = {x, y};
+            }
+            break;
+        default: break;
+    }
+    return ::CallWindowProcW(base, w, msg, wp, lp);
+}
+
+void Annotator::CommitText(Canvas& c) {
+    if (!PT || !::IsWindowVisible(PT)) return;
+    const int len = ::GetWindowTextLengthW(PT);
+    std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
+    ::GetWindowTextW(PT, text.data(), len + 1);
+    text.resize(static_cast<std::size_t>(len));
+    ::ShowWindow(PT, SW_HIDE);
+    ::SetFocus(c.window);
+    const Dib& surface = c.surface.surface();
+    if (text.empty() || surface.empty()) return;
+    // Printed like the form's Print: not clipped to the selection.
+    const HDC dc = surface.dc();
+    Selected useFont(dc, hfont_ ? static_cast<HGDIOBJ>(hfont_.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ResolvedColorRef(colour_));
+    ::TextOutW(dc, printPos_.x, printPos_.y, text.c_str(), len);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), len, &extent);
+    ::GdiFlush();
+    // Italic overhang and anti-aliasing may reach a little past the extent.
+    Drawn(c, Inflate({printPos_.x, printPos_.y, extent.cx, extent.cy}, 4));
+}
+
+void Annotator::Discard(HWND window) {
+    HidePreview(window);
+    HideArrow(window);
+    eraser_.End();
+    ToolPen.reset();
+    if (PT) ::ShowWindow(PT, SW_HIDE);
+}
+
+void Annotator::SetColour(OleColor c) {
+    colour_ = c;
+    if (PT) ::InvalidateRect(PT, nullptr, TRUE);
+}
+
+bool Annotator::AskColour(HWND owner) {
+    static const auto chooseColor = SystemProc<ChooseColorFn>(L"comdlg32.dll", "ChooseColorW");
+    if (!chooseColor) return false;
+    static COLORREF custom[16] = {};
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof(cc);
+    cc.hwndOwner = owner;
+    cc.rgbResult = ResolvedColorRef(colour_);
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_FULLOPEN;
+    if (!chooseColor(&cc)) return false;  // cancelled: the colour stays
+    SetColour(cc.rgbResult);
+    return true;
+}
+
+bool Annotator::AskFont(HWND owner) {
+    static const auto chooseFont = SystemProc<ChooseFontFn>(L"comdlg32.dll", "ChooseFontW");
+    if (!chooseFont) return false;
+    LOGFONTW lf = font_;
+    CHOOSEFONTW cf{};
+    cf.lStructSize = sizeof(cf);
+    cf.hwndOwner = owner;
+    cf.lpLogFont = &lf;
+    cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+    cf.rgbColors = ResolvedColorRef(colour_);
+    if (!chooseFont(&cf)) return false;  // cancelled: the font stays
+    unique_hfont made(::CreateFontIndirectW(&lf));
+    if (!made) return false;
+    font_ = lf;
+    hfont_ = std::move(made);
+    ApplyFont();
+    return true;
+}
+
+void Annotator::PaintPreviews(HDC dc) const {
+    if (sapShape_ != Shape::None) {
+        // The preview shows the colour opaque and the width rounded.
+        unique_hpen pen(::CreatePen(PS_INSIDEFRAME, std::max(sapWidth_, 1), sapColour_));
+        Selected usePen(dc, pen.get());
+        Selected noFill(dc, ::GetStockObject(NULL_BRUSH));
+        if (sapShape_ == Shape::Rectangle) ::Rectangle(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+        else ::Ellipse(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+    }
+    if (arrVisible_) {
+        unique_hpen pen(::CreatePen(PS_SOLID, std::max(arrWidth_, 1), arrColour_));
+        Selected usePen(dc, pen.get());
+        ::MoveToEx(dc, arrA_.x, arrA_.y, nullptr);
+        ::LineTo(dc, arrB_.x, arrB_.y);
+    }
+}
+
+HBRUSH Annotator::ColourEdit(HWND edit, HDC dc) const {
+    if (edit != PT) return nullptr;
+    ::SetTextColor(dc, ResolvedColorRef(colour_));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    return ::GetSysColorBrush(COLOR_WINDOW);
+}
+
+}  // namespace vellumo::win

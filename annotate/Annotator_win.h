@@ -1,0 +1,105 @@
+// The annotation tools at work on the capture overlay: the stroke from press
+// to release, the rubber-band previews D_Sap and D_Arr painted over the
+// surface, the text box PT, and the colour and font the marks use.
+#pragma once
+#include <windows.h>
+
+#include "annotate/Annotate.h"
+#include "annotate/Marks_win.h"
+#include "gfx/Geometry.h"
+#include "gfx/Handles_win.h"
+#include "overlay/Surface_win.h"
+
+namespace vellumo::win {
+
+// Posted by PT to the overlay when Enter is pressed in it: commit the text.
+inline constexpr UINT WM_COMMITTEXT = WM_APP + 20;
+
+// What the overlay lends the tools for one event.
+struct Canvas {
+    HWND window;
+    gp::GpGraphics* graphics;  // OverlayGraphics; null without GDI+
+    OverlaySurface& surface;
+    Rect sqr;  // the selection frame
+};
+
+// The toolbar's width and opacity at the press.
+struct StrokeStyle {
+    float width;
+    float alpha;
+};
+
+class Annotator {
+public:
+    Annotator();
+    ~Annotator();
+    Annotator(const Annotator&) = delete;
+    Annotator& operator=(const Annotator&) = delete;
+
+    // Form_MouseDown / Form_MouseMove / Form_MouseUp with a tool chosen and a
+    // selection made (the move also for the eraser's circle without a button).
+    void MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& style);
+    void MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld);
+    void MouseUp(Canvas& c, Tool tool);
+
+    // The eraser's circle at p as soon as the eraser is chosen.
+    void ShowEraserCircle(Canvas& c, Point p, float width);
+
+    // Prints pending text onto the surface and hides PT; nothing when hidden.
+    void CommitText(Canvas& c);
+    // The selection was discarded: previews and pending text go.
+    void Discard(HWND window);
+
+    // The current colour: the overlay's fore colour and PT's.
+    void SetColour(OleColor c);
+    OleColor colour() const { return colour_; }
+    // Font dialog on the overlay's font; false when cancelled.
+    bool AskFont(HWND owner);
+    // Colour dialog starting at the current colour; false when cancelled.
+    bool AskColour(HWND owner);
+
+    // After the surface is painted: D_Sap and D_Arr where visible.
+    void PaintPreviews(HDC dc) const;
+    // WM_CTLCOLOREDIT for PT; null for other controls.
+    HBRUSH ColourEdit(HWND edit, HDC dc) const;
+    bool IsTextBox(HWND w) const { return w && w == PT; }
+
+private:
+    enum class Shape { None, Rectangle, Oval };
+    void MovePreview(HWND window, Shape shape, const Rect& r, COLORREF colour, int width);
+    void HidePreview(HWND window);
+    void MoveArrow(HWND window, Point a, Point b);
+    void HideArrow(HWND window);
+    void EnsureTextBox(HWND overlay);
+    void ApplyFont();
+    void Invalidate(HWND window, const Rect& r) const;
+    void InvalidatePreview(HWND window) const;
+    void Drawn(Canvas& c, const Rect& r) const;
+    static LRESULT CALLBACK TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+
+    OleColor colour_ = kStartColor;
+    LOGFONTW font_{};
+    unique_hfont hfont_;
+
+    // D_Sap: the rubber band of rectangle, ellipse and text, and the eraser's circle.
+    Shape sapShape_ = Shape::None;
+    Rect D_Sap{};
+    COLORREF sapColour_ = 0;
+    int sapWidth_ = 1;
+    // D_Arr: the arrow's rubber band.
+    bool arrVisible_ = false;
+    Point arrA_{}, arrB_{};
+    COLORREF arrColour_ = 0;
+    int arrWidth_ = 1;
+
+    unique_gp_pen ToolPen;
+    float penWidth_ = 0;
+    EraserStroke eraser_;
+    Point ToolStart{};
+    Point printPos_{};
+    HWND PT = nullptr;  // child of the overlay, destroyed with it
+    WNDPROC textBoxDefault_ = nullptr;
+    Point PanelGrab{};
+};
+
+}  // namespace vellumo::win

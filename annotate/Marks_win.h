@@ -1,0 +1,44 @@
+// The marks the annotation tools leave on the overlay's surface, drawn with
+// GDI+ on the overlay's graphics object. Each returns the pixels it may have
+// touched, so the caller repaints only those.
+#pragma once
+#include <cstdint>
+
+#include "gfx/Dib_win.h"
+#include "gfx/Geometry.h"
+#include "gfx/Handles_win.h"
+
+namespace vellumo::win {
+
+// Every later mark is cut off at the selection's edges.
+void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& sqr);
+
+// ToolPen: a solid pen of colour 0xAARRGGBB, `width` pixels wide (fractional
+// widths allowed); with the arrow-anchor end cap for the arrow tool.
+unique_gp_pen MakeToolPen(uint32_t argb, float width, bool arrowHead);
+
+// The rectangle without anti-aliasing, the ellipse and the arrow with it.
+Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
+Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
+Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, float width);
+
+// One eraser stroke: paints the clean frozen screen back through a round pen.
+class EraserStroke {
+public:
+    // The first dab at `at`; false (and nothing drawn) without GDI+.
+    bool Begin(gp::GpGraphics* g, const Dib& clean, float width, Point at, Rect* touched);
+    // One short segment from the last point to `to`.
+    Rect LineTo(Point to);
+    void End();
+    bool active() const { return static_cast<bool>(pen_); }
+
+private:
+    gp::GpGraphics* g_ = nullptr;
+    unique_gp_image workBitmap_;  // WorkBitmap: a view of the clean screen, no copy
+    unique_gp_brush brush_;       // EraserBrush
+    unique_gp_pen pen_;
+    float width_ = 0;
+    Point last_{};
+};
+
+}  // namespace vellumo::win

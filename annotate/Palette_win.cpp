@@ -1,0 +1,85 @@
+#include "annotate/Palette_win.h"
+
+#include <windowsx.h>
+
+namespace vellumo::win {
+
+namespace {
+constexpr COLORREF kOpsBack = RGB(52, 52, 56);
+constexpr COLORREF kSeparator = RGB(96, 96, 100);
+
+RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
+
+void Fill(HDC dc, const Rect& r, COLORREF c) {
+    unique_hbrush b(::CreateSolidBrush(c));
+    const RECT rc = ToRECT(r);
+    ::FillRect(dc, &rc, b.get());
+}
+}  // namespace
+
+COLORREF ResolvedColorRef(OleColor c) {
+    return ResolveColor(c, [](int index) { return static_cast<uint32_t>(::GetSysColor(index)); });
+}
+
+bool OpsPanel::Create(HWND parent, Events events) {
+    events_ = std::move(events);
+    RegisterClassOnce(L"VellumoOps", ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+    return CreateWin(0, L"VellumoOps", L"Ops", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, kOpsRect.left,
+                     kOpsRect.top, kOpsRect.width, kOpsRect.height, parent) != nullptr;
+}
+
+void OpsPanel::SetCurrentColor(OleColor c) {
+    current_ = c;
+    if (hwnd()) {
+        const RECT rc = ToRECT(kCNRect);
+        ::InvalidateRect(hwnd(), &rc, FALSE);
+    }
+}
+
+int OpsPanel::SwatchAt(Point p) const {
+    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i)
+        if (SwatchRect(i).contains(p)) return i;
+    return -1;
+}
+
+void OpsPanel::Paint() {
+    PaintDc dc(hwnd());
+    Fill(dc.get(), {0, 0, kOpsRect.width, kOpsRect.height}, kOpsBack);
+    // CN: the current colour, framed so that white and black both show.
+    Fill(dc.get(), Inflate(kCNRect, 1), kSeparator);
+    Fill(dc.get(), kCNRect, ResolvedColorRef(current_));
+    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) Fill(dc.get(), SwatchRect(i), ResolvedColorRef(kPalette[i]));
+    Fill(dc.get(), {0, kOpsRect.height - 1, kOpsRect.width, 1}, kSeparator);
+}
+
+LRESULT OpsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    switch (msg) {
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN:
+            capture_.Take(hwnd());
+            pressedSwatch_ = SwatchAt(p);
+            dragging_ = pressedSwatch_ < 0;
+            if (dragging_ && events_.Ops_MouseDown) events_.Ops_MouseDown(p);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (dragging_ && (wp & MK_LBUTTON) && events_.Ops_MouseMove) events_.Ops_MouseMove(p);
+            return 0;
+        case WM_LBUTTONUP: {
+            const int swatch = pressedSwatch_;
+            pressedSwatch_ = -1;
+            dragging_ = false;
+            capture_.Release();
+            if (swatch >= 0 && SwatchAt(p) == swatch && events_.Cols_Click) events_.Cols_Click(swatch);
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            pressedSwatch_ = -1;
+            dragging_ = false;
+            return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

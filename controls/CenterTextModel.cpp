@@ -1,0 +1,92 @@
+#include "controls/CenterTextModel.h"
+
+#include <utility>
+
+namespace vellumo {
+
+namespace {
+int HalfDown(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
+}  // namespace
+
+Rect CaptionRect(Size box, Size caption) {
+    return {HalfDown(box.width - caption.width), HalfDown(box.height - caption.height), caption.width,
+            caption.height};
+}
+
+CenterTextModel::CenterTextModel(std::wstring name) : name_(std::move(name)) {}
+
+void CenterTextModel::Changed(std::string_view name, const std::function<void()>& hook) const {
+    if (hook) hook();
+    if (PropertyChanged) PropertyChanged(name);
+}
+
+void CenterTextModel::SetBackColor(std::uint32_t c) {
+    backColor_ = c;
+    Changed("BackColor", Repaint);
+}
+
+void CenterTextModel::SetWithBorder(bool on) {
+    borderStyle_ = on ? 1 : 0;
+    Changed("WithBorder", Repaint);
+}
+
+void CenterTextModel::SetCaption(const std::wstring& text) {
+    caption_ = text;
+    Changed("Caption", Recentre);
+}
+
+void CenterTextModel::SetForeColor(std::uint32_t c) {
+    foreColor_ = c;
+    Changed("ForeColor", Repaint);
+}
+
+void CenterTextModel::SetFont(const FontDesc& f) {
+    font_ = f;
+    Changed("Font", Recentre);
+}
+
+void CenterTextModel::Leave() {
+    // The flag drops first: releasing the capture reports a lost capture,
+    // which must not raise a second MouseLeave.
+    hovering_ = false;
+    if (MouseLeave) MouseLeave();
+}
+
+CaptureRequest CenterTextModel::SurfaceMove(int button, int shift, float x, float y, Size scale) {
+    if (x < 0 || x > static_cast<float>(scale.width) || y < 0 || y > static_cast<float>(scale.height)) {
+        Leave();
+        return CaptureRequest::Release;
+    }
+    if (MouseMove) MouseMove(button, shift, x, y);
+    if (!hovering_) {
+        hovering_ = true;
+        if (MouseEnter) MouseEnter();
+    }
+    return CaptureRequest::Take;
+}
+
+void CenterTextModel::CaptionMove(int button, int shift, float x, float y) {
+    if (MouseMove) MouseMove(button, shift, x, y);
+}
+
+void CenterTextModel::CaptureLost() {
+    if (hovering_) Leave();
+}
+
+void CenterTextModel::ReadProperties(const PropertyBag& bag) {
+    SetBackColor(static_cast<std::uint32_t>(bag.ReadInt("BackColor", static_cast<std::int32_t>(backColor_))));
+    SetWithBorder(bag.ReadInt("WithBorder", borderStyle_) != 0);
+    SetCaption(bag.ReadText("Caption", caption_));
+    SetForeColor(static_cast<std::uint32_t>(bag.ReadInt("ForeColor", static_cast<std::int32_t>(foreColor_))));
+    SetFont(bag.ReadFont("Font", font_));
+}
+
+void CenterTextModel::WriteProperties(PropertyBag& bag) const {
+    bag.Write("BackColor", static_cast<std::int32_t>(backColor_), std::int32_t{0});
+    bag.Write("WithBorder", std::int32_t{borderStyle_}, std::int32_t{1});
+    bag.Write("Caption", caption_, name_);
+    bag.Write("ForeColor", static_cast<std::int32_t>(foreColor_), std::int32_t{0});
+    bag.Write("Font", font_);
+}
+
+}  // namespace vellumo

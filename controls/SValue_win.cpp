@@ -1,0 +1,100 @@
+#include "controls/SValue_win.h"
+
+#include "controls/Mouse_win.h"
+
+namespace vellumo::win {
+
+namespace {
+constexpr wchar_t kClass[] = L"VellumoSValue";
+
+HCURSOR HandCursor() {
+    static const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+    return hand;
+}
+
+COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
+}  // namespace
+
+SValue::SValue() : thumb_(::CreateSolidBrush(ToColorRef(kSliderThumb))) {
+    model_.Redraw = [this] { Draw(); };
+    model_.Change = [this] {
+        if (Change) Change();
+    };
+}
+
+bool SValue::Create(HWND parent, int x, int y, int w, int h, float max, float value) {
+    model_.SetMax(max);
+    auto change = std::move(Change);
+    Change = nullptr;
+    model_.SetValue(value);
+    Change = std::move(change);
+    RegisterClassOnce(kClass, HandCursor(), nullptr);
+    return CreateWin(0, kClass, L"SValue", WS_CHILD | WS_VISIBLE, x, y, w, h, parent) != nullptr;
+}
+
+void SValue::Draw() {
+    if (!hwnd()) return;
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+    ::UpdateWindow(hwnd());
+}
+
+// Painted off screen and copied in one go, so a drag does not flicker.
+void SValue::Paint() {
+    PaintDc dc(hwnd());
+    const SIZE size = mouse::ClientSize(hwnd());
+    if (size.cx <= 0 || size.cy <= 0) return;
+    unique_hdc mem(::CreateCompatibleDC(dc.get()));
+    unique_hbitmap buffer(::CreateCompatibleBitmap(dc.get(), size.cx, size.cy));
+    if (!mem || !buffer) return;
+    {
+        Selected keep(mem.get(), buffer.get());
+        const RECT all{0, 0, size.cx, size.cy};
+        ::SetBkColor(mem.get(), ToColorRef(kSliderBackground));
+        ::ExtTextOutW(mem.get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+        const SliderPicture p = model_.Picture({size.cx, size.cy});
+        const RECT bar{p.bar.left, p.bar.top, p.bar.right(), p.bar.bottom()};
+        ::FillRect(mem.get(), &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+        if (!p.thumb.empty()) {
+            const RECT thumb{p.thumb.left, p.thumb.top, p.thumb.right(), p.thumb.bottom()};
+            ::FillRect(mem.get(), &thumb, thumb_.get());
+        }
+        ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+    }
+}
+
+float SValue::ScaleX(LPARAM lp) const {
+    return model_.ScaleX(mouse::X(lp), static_cast<int>(mouse::ClientSize(hwnd()).cx));
+}
+
+LRESULT SValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            // Held while any button is down, so a drag past either edge still
+            // reaches us and ends at 0 or Max.
+            ::SetCapture(hwnd());
+            ::SetCursor(HandCursor());
+            if (MouseDown) MouseDown(mouse::ButtonOf(msg), mouse::Shift(wp), ScaleX(lp), mouse::Y(lp));
+            return 0;
+        case WM_MOUSEMOVE: {
+            const int buttons = mouse::Buttons(wp);
+            const float x = ScaleX(lp);
+            model_.PointerMove(buttons, x);
+            if (MouseMove) MouseMove(buttons, mouse::Shift(wp), x, mouse::Y(lp));
+            ::SetCursor(HandCursor());
+            return 0;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) mouse::ReleaseCaptureOf(hwnd());
+            if (MouseUp) MouseUp(mouse::ButtonOf(msg), mouse::Shift(wp), ScaleX(lp), mouse::Y(lp));
+            return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

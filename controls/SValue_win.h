@@ -1,0 +1,48 @@
+// SValue: the value slider as a child window. The rules live in SValueModel;
+// this paints them and turns pointer messages into value changes.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+#include "app/Window_win.h"
+#include "controls/SValueModel.h"
+#include "gfx/Handles_win.h"
+
+namespace vellumo::win {
+
+class SValue : public Window<SValue> {
+public:
+    SValue();
+
+    // A visible child of `parent`; Change is not raised for the initial value.
+    bool Create(HWND parent, int x, int y, int w, int h, float max, float value);
+
+    float Max() const { return model_.Max(); }
+    void SetMax(float max) { model_.SetMax(max); }
+    float Value() const { return model_.Value(); }
+    // Clamps and rounds (SliderValueFor), redraws, raises Change every time.
+    void SetValue(float v) { model_.SetValue(v); }
+    bool OverMaxable() const { return model_.OverMaxable(); }
+    void SetOverMaxable(bool on) { model_.SetOverMaxable(on); }
+
+    // Repaints now.
+    void Draw();
+
+    SValueModel& model() { return model_; }
+
+    std::function<void()> Change;
+    // X in the value scale (0..Max across the control), Y in pixels.
+    std::function<void(int button, int shift, float x, float y)> MouseDown, MouseMove, MouseUp;
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    void Paint();
+    float ScaleX(LPARAM lp) const;
+
+    SValueModel model_;
+    unique_hbrush thumb_;
+};
+
+}  // namespace vellumo::win
