@@ -26,7 +26,8 @@ struct Rgb16 {
     friend bool operator==(const Rgb16&, const Rgb16&) = default;
 };
 
-// red = c AND 255; green = low 16 bits / 256; blue = c / 65536 (as unsigned).
+// red = c AND 255; green = low 16 bits / 256; blue = c / 65536 with c read as a
+// signed 32-bit value (system colours give a negative blue; resolve them first).
 Rgb16 SplitColor(uint32_t colour);
 // 0xAARRGGBB from the low byte of each component.
 uint32_t MakeArgb(int alpha, int red, int green, int blue);

@@ -307,8 +307,22 @@ void Annotator::PaintPreviews(HDC dc) const {
         unique_hpen pen(::CreatePen(PS_INSIDEFRAME, std::max(sapWidth_, 1), sapColour_));
         Selected usePen(dc, pen.get());
         Selected noFill(dc, ::GetStockObject(NULL_BRUSH));
-        if (sapShape_ == Shape::Rectangle) ::Rectangle(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
-        else ::Ellipse(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+        if (sapShape_ == Shape::Rectangle) {
+            ::Rectangle(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+        } else if (sapWidth_ <= 1) {
+            ::Ellipse(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+        } else {
+            // A wide pen on an ellipse is very slow on some GDIs (Wine: 48 ms for
+            // a large one); the ring between two elliptic regions looks the same.
+            const Rect inner = Inflate(D_Sap, -sapWidth_);
+            unique_hrgn ring(::CreateEllipticRgn(D_Sap.left, D_Sap.top, D_Sap.right() + 1, D_Sap.bottom() + 1));
+            if (!inner.empty()) {
+                unique_hrgn hole(::CreateEllipticRgn(inner.left, inner.top, inner.right() + 1, inner.bottom() + 1));
+                ::CombineRgn(ring.get(), ring.get(), hole.get(), RGN_DIFF);
+            }
+            unique_hbrush fill(::CreateSolidBrush(sapColour_));
+            ::FillRgn(dc, ring.get(), fill.get());
+        }
     }
     if (arrVisible_) {
         unique_hpen pen(::CreatePen(PS_SOLID, std::max(arrWidth_, 1), arrColour_));
