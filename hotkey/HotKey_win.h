@@ -1,0 +1,82 @@
+// HotKey: the reusable hotkey control. Its whole surface is the text box
+// txtHotKey, where the user presses a combination; the control shows it,
+// registers it for a hidden "#32770" window of its own when asked, raises
+// HotKeyPressed when the system reports it, and stores it.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/Window_win.h"
+#include "gfx/Handles_win.h"
+#include "hotkey/KeyCombo.h"
+
+namespace vellumo::win {
+
+struct HotKeyOptions {
+    std::wstring instanceName = L"HotKey1";  // prefix of the stored keys
+    std::wstring iniFileName = L"set.ini";
+    int settingLocation = 0;  // 0: the INI file; else HKCU\Software\Vellumo\<regKeyName>
+    std::wstring regKeyName = L"hotkey";
+};
+
+class HotKey : public Window<HotKey> {
+public:
+    // Defined outside so that `= {}` can default it below.
+    using Options = HotKeyOptions;
+
+    HotKey();
+    ~HotKey() override;
+
+    // Run-time load: the child window with txtHotKey (Arial 9 pt), the hidden
+    // message window, both hooked, the INI path made current and the stored
+    // combination read. Registers nothing.
+    bool Create(HWND parent, int x, int y, int w, int h, const Options& options = {});
+
+    const std::wstring& Text() const { return composer_.combination().text; }
+    int KeyCode() const { return composer_.combination().keyCode; }
+    int ModKeyCode() const { return composer_.combination().modKeyCode; }
+
+    bool HotKeyEnabled() const { return enabled_; }
+    // True registers (or explains with a message box why not); false unregisters.
+    void SetHotKeyEnabled(bool v);
+
+    // Sets the combination without registering (the Print Screen default on a first start).
+    void SetCombination(const std::wstring& text, int keyCode, int modKeyCode);
+    void SaveSettings();
+    void RaiseEvents();  // raises HotKeyPressed
+
+    HWND txtHotKey() const { return edit_; }
+    HWND hotKeyWindow() const { return hidden_.get(); }
+
+    // Events; KeyDown sees a key before the control composes it and may change it.
+    std::function<void()> HotKeyPressed, Click, DblClick;
+    std::function<void(int& keyCode, int& shift)> KeyDown, KeyUp;
+    std::function<void(int& button, int& shift, float& x, float& y)> MouseDown, MouseMove, MouseUp;
+    // Not one of the control's own events: the displayed combination was rebuilt.
+    std::function<void()> Changed;
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void OnDestroyed() override;
+
+private:
+    LRESULT OnEditInput(UINT msg, WPARAM wp, LPARAM lp);
+    void OnKeyDown(int keyCode);
+    void OnKeyUp(int keyCode);
+    void OnMouse(UINT msg, WPARAM wp, LPARAM lp);
+    void ShowCombination();
+    void LoadSettings();
+    bool RegisterKey();
+    void UnregisterKey();
+    void ShowError(const wchar_t* text);
+
+    Options options_;
+    hotkey::KeyComposer composer_;
+    bool enabled_ = false;
+    HWND edit_ = nullptr;  // child of the control, destroyed with it
+    unique_hwnd hidden_;
+    unique_hfont font_;
+};
+
+}  // namespace vellumo::win

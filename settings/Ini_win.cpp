@@ -1,0 +1,46 @@
+#include "settings/Ini_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "settings/IniRules.h"
+
+namespace vellumo::win {
+
+namespace {
+std::wstring g_iniPath;
+
+std::wstring ExeFolder() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) {
+            std::wstring path(buf.data(), n);
+            const auto slash = path.find_last_of(L"\\/");
+            // Keep the separator of a root ("C:\"), drop it otherwise.
+            if (slash == std::wstring::npos) return {};
+            return slash > 0 && path[slash - 1] == L':' ? path.substr(0, slash + 1) : path.substr(0, slash);
+        }
+        buf.resize(buf.size() * 2);  // long paths
+    }
+}
+}  // namespace
+
+void SetIniFile(const std::wstring& fileName) { g_iniPath = settings::JoinIniPath(ExeFolder(), fileName); }
+
+const std::wstring& IniPath() { return g_iniPath; }
+
+std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& def) {
+    wchar_t buf[settings::kReadBufferChars] = {};
+    const DWORD copied = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buf,
+                                                    static_cast<DWORD>(settings::kReadBufferChars), g_iniPath.c_str());
+    return settings::ValueFromReadBuffer(std::wstring_view(buf, settings::kReadBufferChars), copied);
+}
+
+void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str());
+}
+
+}  // namespace vellumo::win
