@@ -5,6 +5,7 @@
 #include "gfx/Picture_win.h"
 #include "output/Clipboard_win.h"
 #include "output/Save_win.h"
+#include "settings/Sett_win.h"
 
 namespace vellumo::win {
 
@@ -109,6 +110,9 @@ bool Hoverdeck::Form_Load() {
     BuildMenus();
     wintop_Click();
     SetKeeper(true);
+    // The stored hotkey option; the first load brings the settings window,
+    // and with it the hotkey and the tray icon.
+    if (Sett* sett = LoadSett()) sett->ApplyStoredEnableFlag();
     return true;
 }
 
@@ -315,6 +319,10 @@ void Hoverdeck::getimg_DropFiles(HDROP drop) {
 }
 
 LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (IsStartCaptureMessage(msg)) {
+        HotKeyCapture();
+        return 0;
+    }
     switch (msg) {
         case WM_PAINT: Form_Paint(); return 0;
         case WM_ERASEBKGND: return 1;

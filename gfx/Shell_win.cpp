@@ -6,17 +6,25 @@ namespace {
 struct ShellApi {
     UINT(WINAPI* dragQueryFile)(HANDLE, UINT, wchar_t*, UINT) = nullptr;
     void(WINAPI* dragFinish)(HANDLE) = nullptr;
+    BOOL(WINAPI* notifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
+    HINSTANCE(WINAPI* shellExecute)(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, INT) =
+        nullptr;
 };
+
+template <typename F>
+void Resolve(HMODULE module, const char* name, F& function) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
 
 const ShellApi& Shell() {
     static const ShellApi api = [] {
         ShellApi a;
-        // Kept loaded: the process may take more drops.
+        // Kept loaded: the process may take more drops and tray calls.
         if (HMODULE shell = ::LoadLibraryW(L"shell32.dll")) {
-            a.dragQueryFile = reinterpret_cast<decltype(a.dragQueryFile)>(
-                reinterpret_cast<void*>(::GetProcAddress(shell, "DragQueryFileW")));
-            a.dragFinish = reinterpret_cast<decltype(a.dragFinish)>(
-                reinterpret_cast<void*>(::GetProcAddress(shell, "DragFinish")));
+            Resolve(shell, "DragQueryFileW", a.dragQueryFile);
+            Resolve(shell, "DragFinish", a.dragFinish);
+            Resolve(shell, "Shell_NotifyIconW", a.notifyIcon);
+            Resolve(shell, "ShellExecuteW", a.shellExecute);
         }
         return a;
     }();
@@ -30,6 +38,14 @@ UINT QueryDroppedFile(HANDLE drop, UINT index, wchar_t* buffer, UINT size) {
 
 void ReleaseDroppedFiles(HANDLE drop) {
     if (Shell().dragFinish) Shell().dragFinish(drop);
+}
+
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+    return Shell().notifyIcon ? Shell().notifyIcon(message, data) : FALSE;
+}
+
+void OpenWithShell(HWND owner, const wchar_t* address) {
+    if (Shell().shellExecute) Shell().shellExecute(owner, L"open", address, L"", L"", SW_SHOWNORMAL);
 }
 
 }  // namespace vellumo::win

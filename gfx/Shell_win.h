@@ -12,5 +12,10 @@ namespace vellumo::win {
 UINT QueryDroppedFile(HANDLE drop, UINT index, wchar_t* buffer, UINT size);
 // DragFinish.
 void ReleaseDroppedFiles(HANDLE drop);
+// Shell_NotifyIconW: FALSE when shell32 is unavailable.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data);
+// ShellExecuteW(owner, "open", address, "", "", SW_SHOWNORMAL): the address's
+// default handler opens it. The outcome is not reported.
+void OpenWithShell(HWND owner, const wchar_t* address);
 
 }  // namespace vellumo::win

@@ -8,6 +8,7 @@
 #include "output/Save_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
+#include "settings/Sett_win.h"
 
 namespace vellumo::win {
 
@@ -393,6 +394,11 @@ void ScrShot::OnPaint() {
 
 LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    // A second start hands its capture to this copy.
+    if (IsStartCaptureMessage(msg)) {
+        HotKeyCapture();
+        return 0;
+    }
     switch (msg) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;

@@ -7,6 +7,8 @@
 //                         (tab-separated, screen coordinates, right/bottom exclusive)
 //   text HWND             T text      (the window's text through WM_GETTEXT)
 //   post CLASS MSG WPARAM OK/ERR      (posts to the first top-level of CLASS)
+//   broadcast NAME        OK/ERR      (posts the registered message NAME to
+//                                      every top-level window, as a shell does)
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   foreground            F hwnd class title
@@ -245,6 +247,11 @@ bool Run(const std::vector<std::string>& a) {
         const UINT msg = static_cast<UINT>(std::strtoul(a[2].c_str(), nullptr, 0));
         const WPARAM wp = static_cast<WPARAM>(std::strtoull(a[3].c_str(), nullptr, 0));
         Emit(w && PostMessageW(w, msg, wp, 0) ? "OK" : "ERR");
+        return true;
+    }
+    if (cmd == "broadcast" && a.size() == 2) {
+        const UINT msg = RegisterWindowMessageW(Wide(a[1]).c_str());
+        Emit(msg && PostMessageW(HWND_BROADCAST, msg, 0, 0) ? "OK" : "ERR");
         return true;
     }
     if (cmd == "syscolor" && a.size() == 2) {

@@ -1,0 +1,33 @@
+#include "settings/SettForm.h"
+
+namespace vellumo {
+
+int TwipsToPixels(int twips, int dpi) {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    const long long half = kTwipsPerInch / 2;
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch : -((-scaled + half) / kTwipsPerInch));
+}
+
+const std::array<SettControlSpec, 6>& SettControlsInTabOrder() {
+    using enum SettControl;
+    static const std::array<SettControlSpec, 6> kControls{{
+        {chkCheck1, SettControlKind::CheckBox, L"\u542F\u7528", {4200, 1920, 975, 375}, 0},  // 启用
+        {Command1, SettControlKind::Button, L"\u4FDD\u5B58", {1440, 1080, 2175, 495}, 1},    // 保存
+        {Command2, SettControlKind::Button, L"\u9690\u85CF", {120, 1680, 975, 375}, 2},      // 隐藏
+        // 默认热键为Print Screen
+        {Command3, SettControlKind::Button, L"\u9ED8\u8BA4\u70ED\u952E\u4E3APrint Screen", {3840, 360, 1335, 420}, 3},
+        {Label1, SettControlKind::Label, L"\u8BBE\u7F6E\u70ED\u952E\uFF1A", {240, 360, 975, 375}, 4},  // 设置热键：
+        {HotKey1, SettControlKind::HotKey, L"", {1560, 240, 855, 495}, 5},
+    }};
+    return kControls;
+}
+
+bool TakesDefaultHotKey(int loadedKeyCode, std::wstring_view storedKeyCode) {
+    return loadedKeyCode == 0 && storedKeyCode.empty();
+}
+
+HotKeyAction OnHotKeyPressed(std::wstring_view hostTransparencyFlag, bool hostLoaded) {
+    return hostLoaded && hostTransparencyFlag != L"0" ? HotKeyAction::BackToNormal : HotKeyAction::StartCapture;
+}
+
+}  // namespace vellumo

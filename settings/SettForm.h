@@ -1,0 +1,45 @@
+// The settings window `sett` as data: its controls with their captions,
+// places (twips) and tab order, and the rules its handlers apply. No
+// platform headers.
+#pragma once
+#include <array>
+#include <string_view>
+
+#include "gfx/Geometry.h"
+
+namespace vellumo {
+
+inline constexpr int kTwipsPerInch = 1440;
+// Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dpi);
+
+inline constexpr wchar_t kSettTitle[] = L"Form1";
+inline constexpr Size kSettClientTwips{5865, 2175};
+
+enum class SettControl { Label1, HotKey1, Command3, Command1, Command2, chkCheck1 };
+enum class SettControlKind { Label, HotKey, Button, CheckBox };
+
+struct SettControlSpec {
+    SettControl control;
+    SettControlKind kind;
+    const wchar_t* caption;
+    Rect twips;  // left, top, width, height
+    int tabIndex;
+};
+
+// In tab order (creation order gives the tab order of child windows).
+const std::array<SettControlSpec, 6>& SettControlsInTabOrder();
+
+// The default the "默认热键为Print Screen" button stores.
+inline constexpr wchar_t kDefaultHotKeyText[] = L"Print Screen";
+inline constexpr int kDefaultHotKeyCode = 44;  // VK_SNAPSHOT
+
+// A first start has no stored key code: it takes the default instead of
+// registering nothing. An explicitly stored key code is kept as it is.
+bool TakesDefaultHotKey(int loadedKeyCode, std::wstring_view storedKeyCode);
+
+// What a press of the capture hotkey does.
+enum class HotKeyAction { BackToNormal, StartCapture };
+HotKeyAction OnHotKeyPressed(std::wstring_view hostTransparencyFlag, bool hostLoaded);
+
+}  // namespace vellumo

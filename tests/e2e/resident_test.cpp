@@ -1,0 +1,505 @@
+// Vellumo resident, as a user meets it: after the first pin the program
+// stays in the notification area; the capture hotkey (a real X key press)
+// starts a fresh capture anywhere, the tray icon (shown by Wine in its own
+// system-tray window) opens the main menu, a second start hands its capture
+// to the running copy, and "set.ini" beside the exe keeps the settings.
+// Each test runs its own copy of vellumo.exe from a private folder, so no
+// two tests share a "set.ini".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/Dialogs.h"
+#include "tests/e2e/FixtureLayout.h"
+#include "tests/e2e/harness/Harness.h"
+
+#include <X11/keysym.h>
+
+using namespace e2e;
+using namespace vellumo::e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kScreenW = 1024, kScreenH = 768;
+constexpr Pixel kBg{90, 140, 60};
+// The fixture low on the left; its panel A is what gets pinned.
+constexpr int kFixL = 20, kFixT = 440, kFixW = 400, kFixH = 300;
+constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.top;
+constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;
+
+Pixel Of(const Rgb& c) { return {c.r, c.g, c.b}; }
+int DarkChannel(int c) { return (c * 85 + 127) / 255; }
+Pixel Dark(const Pixel& c) { return {DarkChannel(c.r), DarkChannel(c.g), DarkChannel(c.b)}; }
+
+class ResidentE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string built = WinExe("vellumo.exe");
+        ASSERT_TRUE(fs::exists(built)) << built << " missing: run make build-win64";
+        static int serial = 0;
+        dir_ = fs::temp_directory_path() / ("vellumo-resident-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        exe_ = (dir_ / "vellumo.exe").string();
+        fs::copy_file(built, exe_);
+        d_ = std::make_unique<e2e::Display>(kScreenW, kScreenH);
+        d_->SetBackground(kBg);
+        fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kFixL), std::to_string(kFixT),
+                                                      std::to_string(kFixW), std::to_string(kFixH)});
+        ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kPanelL + 5, kPanelT + 5) == Of(kPalettes[0].panelA); }, 10s))
+            << "the fixture never painted";
+    }
+
+    void TearDown() override {
+        if (d_) {
+            if (HasFailure()) {
+                const std::string dir = VELLUMO_E2E_SHOT_DIR;
+                fs::create_directories(dir);
+                const std::string path =
+                    dir + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
+                if (d_->SaveScreenshot(path)) std::printf("screenshot of the failure: %s\n", path.c_str());
+            }
+            const std::string name = d_->name();
+            d_.reset();
+            EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
+        }
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::optional<WinInfo> VisibleTop(const std::string& cls) {
+        for (const WinInfo& w : d_->ListWindows(cls))
+            if (w.parent == "0" && w.visible) return w;
+        return std::nullopt;
+    }
+
+    // Starts the copy, drags over panel A and presses the pin button.
+    void Pin() {
+        d_->MovePointer(kPanelL - 5, kPanelT - 5);
+        app_ = d_->Start(exe_);
+        ASSERT_TRUE(WaitUntil([&] { return VisibleTop("VellumoScrShot").has_value(); }, 10s, 50ms))
+            << "no capture overlay";
+        std::this_thread::sleep_for(300ms);
+        d_->MovePointer(kPanelL, kPanelT);
+        d_->ButtonDown();
+        for (int i = 1; i <= 10; ++i) {
+            d_->MovePointer(kPanelL + kPinW * i / 10, kPanelT + kPinH * i / 10);
+            std::this_thread::sleep_for(30ms);
+        }
+        d_->ButtonUp();
+        std::optional<WinInfo> pin;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+                    if (w.title == "pinimg" && w.visible) pin = w;
+                return pin.has_value();
+            },
+            5s, 50ms))
+            << "the pin button never showed";
+        ClickAt(*d_, pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                    if (w.cls == "VellumoPicture1" && w.visible) return true;
+                return false;
+            },
+            10s, 50ms))
+            << "the pin made no Floater";
+    }
+
+
+    // --- what the user sees
+
+    std::optional<WinInfo> Overlay() { return VisibleTop("VellumoScrShot"); }
+    bool HostShown() { return VisibleTop("VellumoHoverdeck").has_value(); }
+    int Floaters() {
+        int n = 0;
+        for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+            if (w.cls == "VellumoPicture1" && w.visible) ++n;
+        return n;
+    }
+    bool Near(int x, int y, const Pixel& want) { return e2e::Near(d_->GetPixel(x, y), want, 2); }
+    // An overlay is up showing the frozen screen: the background darkened, and
+    // the fixture under the pointer (the detected window, so not darkened)
+    // with panel A in palette `palette`.
+    bool CaptureShows(int palette) {
+        return Overlay() && Near(900, 100, Dark(kBg)) && Near(kPanelL + 150, kPanelT + 10, Of(kPalettes[palette].panelA));
+    }
+    // Waits for a capture other than `previous` (an overlay hwnd, or "").
+    std::optional<WinInfo> WaitFreshCapture(const std::string& previous, int palette, Ms timeout = 8s) {
+        std::optional<WinInfo> o;
+        WaitUntil(
+            [&] {
+                o = Overlay();
+                return o && o->hwnd != previous && CaptureShows(palette);
+            },
+            timeout, 30ms);
+        if (o && o->hwnd != previous && CaptureShows(palette)) return o;
+        return std::nullopt;
+    }
+    // Nothing new shows within `quiet`.
+    bool NoCaptureFor(Ms quiet) { return !WaitUntil([&] { return Overlay().has_value(); }, quiet, 50ms); }
+
+    // Under Wine without a window manager a key reaches Wine's hotkeys only
+    // through an X window of some Wine program under the pointer: the press is
+    // made over the fixture, as a user working in another program would.
+    void PointAtFixture() { d_->MovePointer(kFixL + 300, kFixT + 250); }
+    void PressHotkey() {
+        PointAtFixture();
+        d_->Tap(XK_Print);
+    }
+    void PressCtrlF9() {
+        PointAtFixture();
+        d_->KeyDown(XK_Control_L);
+        d_->Tap(XK_F9);
+        d_->KeyUp(XK_Control_L);
+    }
+
+    // --- the tray icon and its menu
+
+    std::optional<WinInfo> TrayIcon() {
+        for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+            if (w.cls == "__winex11_tray_icon" && w.visible) return w;
+        return std::nullopt;
+    }
+    std::vector<WinInfo> Menus() {
+        std::vector<WinInfo> out;
+        for (const WinInfo& w : d_->ListWindows("#32768"))
+            if (w.visible) out.push_back(w);
+        return out;
+    }
+    bool MenuShown() { return !Menus().empty(); }
+
+    // Clicks the tray icon with `button`; true once the menu shows.
+    bool OpenTrayMenu(int button) {
+        const auto icon = TrayIcon();
+        if (!icon) return false;
+        d_->MovePointer(icon->left + icon->width() / 2, icon->top + icon->height() / 2);
+        std::this_thread::sleep_for(50ms);
+        d_->ButtonDown(button);
+        std::this_thread::sleep_for(50ms);
+        d_->ButtonUp(button);
+        return WaitUntil([&] { return MenuShown(); }, 3s, 50ms);
+    }
+
+    // Entry `index` of the main menu's eight top-level entries.
+    void ChooseTrayEntry(int index) {
+        const auto menus = Menus();
+        ASSERT_FALSE(menus.empty()) << "no main menu";
+        const WinInfo& m = menus.front();
+        const int item = (m.height() - 6) / kTrayEntries;
+        ClickAt(*d_, m.left + 30, m.top + 3 + item * index + item / 2);
+    }
+
+    // Entry `index` of `count` in the visible popup (the Floater host's menus).
+    void ChooseMenuItem(int index, int count) {
+        std::vector<WinInfo> menus;
+        ASSERT_TRUE(WaitUntil([&] { return !(menus = Menus()).empty(); }, 3s, 50ms)) << "no popup menu";
+        const int item = (menus.front().height() - 6) / count;
+        ClickAt(*d_, menus.front().left + 30, menus.front().top + 3 + item * index + item / 2);
+        WaitUntil([&] { return !MenuShown(); }, 2s, 50ms);
+    }
+
+    // The drop icon's menu: 0 "Hide Floater", 1 "Quit".
+    void DropIconMenu(int index) {
+        std::optional<WinInfo> icon;
+        for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+            if (w.cls == "VellumoGetimg") icon = w;
+        ASSERT_TRUE(icon) << "no drop icon";
+        ClickAt(*d_, icon->left + 18, icon->top + 18, 3);
+        ChooseMenuItem(index, 2);
+    }
+
+    void WriteSetIni(const std::string& text) {
+        std::ofstream(dir_ / "set.ini", std::ios::binary) << text;
+    }
+    std::string ReadSetIni() {
+        std::ifstream in(dir_ / "set.ini", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    // The settings window's button `id` clicked, as the button tells its window.
+    bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
+
+    static constexpr int kTrayEntries = 8;
+    static constexpr unsigned kWmCommand = 0x0111;
+    static constexpr unsigned kCommand3 = 102, kCommand1 = 103;  // the window's button ids
+
+    fs::path dir_;
+    std::string exe_;
+    std::unique_ptr<e2e::Display> d_;
+    pid_t fixture_ = -1;
+    pid_t app_ = -1;
+};
+
+using Clock = std::chrono::steady_clock;
+long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+// Fixed fault: with no "set.ini" a first start used to register nothing.
+TEST_F(ResidentE2E, PrintScreenStartsAFreshCaptureWhileResidentAndAgainRestartsIt) {
+    ASSERT_FALSE(fs::exists(dir_ / "set.ini"));
+    Pin();
+    ASSERT_TRUE(HostShown());
+    ASSERT_TRUE(TrayIcon()) << "no tray icon after the first pin";
+
+    auto t = Clock::now();
+    PressHotkey();
+    const auto first = WaitFreshCapture("", 0);
+    ASSERT_TRUE(first) << "Print Screen started no capture while resident";
+    std::printf("hotkey to darkened overlay: %lld ms\n", MsSince(t));
+    EXPECT_FALSE(HostShown()) << "the Floaters stay hidden during a capture";
+    // The Floater was hidden before the freeze: its place shows the darkened background.
+    EXPECT_TRUE(Near(kScreenW / 2, kScreenH / 2, Dark(kBg))) << ToString(d_->GetPixel(kScreenW / 2, kScreenH / 2));
+    EXPECT_FALSE(fs::exists(dir_ / "set.ini")) << "nothing is stored unless the user saves";
+
+    // The fixture changes colour under the overlay; the next press freezes it anew.
+    ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
+    t = Clock::now();
+    PressHotkey();
+    const auto second = WaitFreshCapture(first->hwnd, 1);
+    ASSERT_TRUE(second) << "a second press did not restart the capture with a fresh freeze";
+    std::printf("hotkey to a restarted capture: %lld ms\n", MsSince(t));
+    EXPECT_EQ(d_->ListWindows("VellumoScrShot").front().hwnd, second->hwnd);
+
+    // Esc ends the capture; the program stays resident and answers the next press.
+    d_->Tap(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return !Overlay(); }, 5s, 50ms));
+    EXPECT_TRUE(d_->Running(app_)) << "the program left the tray when the capture ended";
+    // Past Wine's wait for the closed overlay's unmap (no window manager
+    // answers it), the press meets an idle program.
+    std::this_thread::sleep_for(2500ms);
+    t = Clock::now();
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture(second->hwnd, 1)) << "no capture after Esc";
+    std::printf("hotkey to overlay with nothing to hide first: %lld ms\n", MsSince(t));
+    d_->Stop(app_);
+}
+
+TEST_F(ResidentE2E, TranslucentHostReturnsToNormalOnAPressAndCapturesOnTheNext) {
+    Pin();
+    const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
+    // The Floater's menu: "Transparency" (4th of 4) > "50%".
+    ClickAt(*d_, fx, fy, 3);
+    std::vector<WinInfo> menus;
+    ASSERT_TRUE(WaitUntil([&] { return !(menus = Menus()).empty(); }, 3s, 50ms)) << "no Floater menu";
+    const WinInfo m = menus.front();
+    const int item = (m.height() - 6) / 4;
+    d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);
+    std::optional<WinInfo> sub;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : Menus())
+                if (w.left != m.left) sub = w;
+            return sub.has_value();
+        },
+        3s, 50ms))
+        << "no Transparency submenu";
+    ClickAt(*d_, sub->left + 30, sub->top + 3 + (sub->height() - 6) / 6);
+    // Translucent: the whole host shows, its key-coloured background too.
+    ASSERT_TRUE(WaitUntil([&] { return !Near(900, 100, kBg); }, 3s)) << "the host never turned translucent";
+
+    PressHotkey();
+    EXPECT_TRUE(WaitUntil([&] { return Near(900, 100, kBg); }, 3s))
+        << "the press did not return the host to normal: " << ToString(d_->GetPixel(900, 100));
+    EXPECT_TRUE(NoCaptureFor(1s)) << "a press on a translucent host must not start a capture";
+    EXPECT_TRUE(HostShown());
+
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "the next press started no capture";
+    EXPECT_FALSE(HostShown());
+    d_->Stop(app_);
+}
+
+TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
+    Pin();
+    std::optional<WinInfo> icon;
+    ASSERT_TRUE(WaitUntil([&] { return (icon = TrayIcon()).has_value(); }, 5s, 50ms)) << "no tray icon";
+    const int ix = icon->left + icon->width() / 2, iy = icon->top + icon->height() / 2;
+
+    // Over the icon, and a press without its release, open nothing.
+    for (const int button : {1, 3}) {
+        d_->MovePointer(ix - 2, iy);
+        std::this_thread::sleep_for(50ms);
+        d_->MovePointer(ix, iy);
+        d_->ButtonDown(button);
+        EXPECT_FALSE(WaitUntil([&] { return MenuShown(); }, 700ms, 50ms)) << "a press of button " << button;
+        const auto t = Clock::now();
+        d_->ButtonUp(button);
+        EXPECT_TRUE(WaitUntil([&] { return MenuShown(); }, 3s, 50ms)) << "no menu on release of button " << button;
+        std::printf("button %d release to menu: %lld ms\n", button, MsSince(t));
+        const auto menus = Menus();
+        ASSERT_EQ(menus.size(), 1u);
+        // Eight entries at the pointer (the greyed ones included).
+        EXPECT_NEAR(menus[0].left, ix, 2);
+        EXPECT_GE(menus[0].height(), kTrayEntries * 15);
+        // Closed by a click elsewhere.
+        ClickAt(*d_, 700, 200);
+        ASSERT_TRUE(WaitUntil([&] { return !MenuShown(); }, 3s, 50ms)) << "the menu stayed open";
+    }
+
+    // "隐藏图标" (out of use) does nothing: the Floaters stay.
+    ASSERT_TRUE(OpenTrayMenu(1));
+    const WinInfo m = Menus().front();
+    const int item = (m.height() - 6) / kTrayEntries;
+    ClickAt(*d_, m.left + 30, m.top + 3 + item / 2);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(HostShown()) << "a greyed entry acted";
+    if (MenuShown()) ClickAt(*d_, 700, 200);
+    ASSERT_TRUE(WaitUntil([&] { return !MenuShown(); }, 3s, 50ms));
+
+    // "Display Floater" after "Hide Floater": the same Floater again.
+    DropIconMenu(0);
+    ASSERT_TRUE(WaitUntil([&] { return !HostShown(); }, 5s, 50ms)) << "Hide Floater did not hide the host";
+    ASSERT_TRUE(OpenTrayMenu(3));
+    ChooseTrayEntry(4);
+    EXPECT_TRUE(WaitUntil([&] { return HostShown(); }, 5s, 50ms)) << "Display Floater did not show the host";
+    EXPECT_FALSE(MenuShown());
+    EXPECT_EQ(Floaters(), 1);
+
+    // "Quit" closes the host but the program stays in the tray; "Display
+    // Floater" then brings an empty host.
+    DropIconMenu(1);
+    ASSERT_TRUE(WaitUntil([&] { return d_->ListWindows("VellumoHoverdeck").empty(); }, 5s, 50ms));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(d_->Running(app_)) << "Quit ended a program that lives in the tray";
+    ASSERT_TRUE(TrayIcon());
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(4);
+    EXPECT_TRUE(WaitUntil([&] { return HostShown(); }, 5s, 50ms)) << "no fresh host";
+    EXPECT_EQ(Floaters(), 0);
+
+    // "Exit": the icon goes and the program ends at once.
+    ASSERT_TRUE(OpenTrayMenu(3));
+    const auto t = Clock::now();
+    ChooseTrayEntry(7);
+    int code = -1;
+    EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
+    std::printf("Exit to process end: %lld ms\n", MsSince(t));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIcon(); }, 3s, 50ms)) << "the tray icon outlived the program";
+}
+
+TEST_F(ResidentE2E, SaveWritesSetIniAndANewStartUsesIt) {
+    // A stored combination: Ctrl+F9 (120, Ctrl = 2).
+    WriteSetIni("[hotkey]\r\nHotKey1Text=Ctrl + F9\r\nHotKey1KeyCode=120\r\nHotKey1ModKeyCode=2\r\n");
+    Pin();
+    PressHotkey();
+    EXPECT_TRUE(NoCaptureFor(1500ms)) << "Print Screen answered although Ctrl+F9 is stored";
+    PressCtrlF9();
+    const auto first = WaitFreshCapture("", 0);
+    ASSERT_TRUE(first) << "the stored Ctrl+F9 started no capture";
+    d_->Tap(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return !Overlay(); }, 5s, 50ms));
+
+    // "保存" writes what the window holds into a fresh file.
+    fs::remove(dir_ / "set.ini");
+    ASSERT_TRUE(ClickHiddenButton(kCommand1));
+    ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("checka") != std::string::npos; }, 3s, 50ms))
+        << "保存 wrote no set.ini";
+    const std::string saved = ReadSetIni();
+    for (const char* line : {"[hotkey]", "HotKey1Text=Ctrl + F9", "HotKey1KeyCode=120", "HotKey1ModKeyCode=2",
+                             "[check]", "checka=1"})
+        EXPECT_NE(saved.find(line), std::string::npos) << "no \"" << line << "\" in\n" << saved;
+    d_->Stop(app_);
+
+    // A new start reads it back.
+    Pin();
+    PressCtrlF9();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "the saved Ctrl+F9 started no capture after a new start";
+
+    // "默认热键为Print Screen" stores the default for the next start, and only that.
+    ASSERT_TRUE(ClickHiddenButton(kCommand3));
+    ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("Print Screen") != std::string::npos; }, 3s, 50ms));
+    const std::string reset = ReadSetIni();
+    EXPECT_NE(reset.find("HotKey1KeyCode=44"), std::string::npos) << reset;
+    EXPECT_NE(reset.find("HotKey1ModKeyCode=2"), std::string::npos) << "the modifiers are not touched:\n" << reset;
+    d_->Stop(app_);
+}
+
+TEST_F(ResidentE2E, StoredDisabledFlagLeavesTheHotkeyOff) {
+    WriteSetIni("[check]\r\nchecka=0\r\n");
+    Pin();
+    PressHotkey();
+    EXPECT_TRUE(NoCaptureFor(1500ms)) << "checka=0 left the hotkey on";
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(app_);
+}
+
+// Fixed fault: a second copy used to run until its first pin, losing it.
+TEST_F(ResidentE2E, ASecondStartHandsItsCaptureToTheRunningCopyAndEnds) {
+    Pin();
+    ASSERT_TRUE(HostShown());
+    PointAtFixture();
+    auto t = Clock::now();
+    const pid_t second = d_->Start(exe_);
+    int code = -1;
+    ASSERT_TRUE(d_->WaitExit(second, 5s, &code)) << "the second copy kept running";
+    std::printf("second start ended after %lld ms\n", MsSince(t));
+    EXPECT_EQ(code, 0);
+    const auto handed = WaitFreshCapture("", 0);
+    EXPECT_TRUE(handed) << "the running copy started no capture";
+    std::printf("second start to the running copy's capture: %lld ms\n", MsSince(t));
+    EXPECT_FALSE(HostShown());
+    int settings = 0;
+    for (const WinInfo& w : d_->ListWindows("VellumoSett")) settings += w.parent == "0";
+    EXPECT_EQ(settings, 1) << "one settings window in all";
+
+    // While a capture is up, a start restarts it.
+    ASSERT_TRUE(handed);
+    ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
+    const pid_t third = d_->Start(exe_);
+    ASSERT_TRUE(d_->WaitExit(third, 5s, &code));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(WaitFreshCapture(handed->hwnd, 1)) << "the capture on screen was not restarted";
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(app_);
+}
+
+TEST_F(ResidentE2E, ASecondStartDuringTheFirstCaptureRestartsIt) {
+    PointAtFixture();
+    app_ = d_->Start(exe_);
+    std::optional<WinInfo> first;
+    ASSERT_TRUE(WaitUntil([&] { return (first = Overlay()).has_value() && CaptureShows(0); }, 10s, 50ms));
+    ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
+    const pid_t second = d_->Start(exe_);
+    int code = -1;
+    ASSERT_TRUE(d_->WaitExit(second, 5s, &code)) << "the second copy kept running";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(WaitFreshCapture(first->hwnd, 1)) << "the first copy did not restart its capture";
+    EXPECT_TRUE(d_->ListWindows("VellumoSett").empty()) << "no pin yet: not resident";
+    // Not resident: Esc ends the program as before.
+    d_->Tap(XK_Escape);
+    EXPECT_TRUE(d_->WaitExit(app_, 5s, &code));
+}
+
+// The shell announces a new taskbar (after a restart it has no icons): the
+// icon is added again. Wine's own shell cannot be restarted in place and
+// never sends the announcement, so here the taskbar is still there: the
+// renewed add must leave exactly one working icon.
+TEST_F(ResidentE2E, ANewTaskbarAnnouncementKeepsOneWorkingIcon) {
+    Pin();
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"broadcast", "TaskbarCreated"}).out, "OK\n");
+    std::this_thread::sleep_for(500ms);
+    int icons = 0;
+    for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+        icons += w.cls == "__winex11_tray_icon" && w.visible;
+    EXPECT_EQ(icons, 1);
+    EXPECT_TRUE(d_->Running(app_));
+    EXPECT_TRUE(OpenTrayMenu(1)) << "the icon opens no menu after the announcement";
+    d_->Stop(app_);
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// The notification-area icon of the settings window and its main menu `cd`.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+
+#include "gfx/Handles_win.h"
+#include "tray/TrayNotify.h"
+
+namespace vellumo::win {
+
+// The one icon record of the process: NIM_ADD on Add, NIM_DELETE on Remove
+// or when the record goes. The id is the icon's handle value and the tip is
+// left empty (no tooltip).
+class TrayIcon {
+public:
+    TrayIcon() = default;
+    ~TrayIcon() { Remove(); }
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    void Add(HWND owner, HICON icon);
+    // The shell forgets every icon when its taskbar is re-created.
+    void Restore();
+    void Remove();
+    UINT_PTR id() const { return data_.uID; }
+    bool added() const { return added_; }
+
+private:
+    NOTIFYICONDATAW data_{};
+    bool added_ = false;
+};
+
+TrayIcon& TheTrayIcon();
+
+// Broadcast by the shell when its taskbar (re)appears.
+UINT TaskbarCreatedMessage();
+
+// The menu `cd` as the table lists it; entries out of use are greyed.
+unique_hmenu BuildMainMenu();
+// Pops `menu` up at the pointer for `owner` (brought to the foreground first,
+// so a click elsewhere closes it); either button chooses. The chosen entry.
+std::optional<CdItem> TrackMainMenu(HWND owner, HMENU menu);
+
+// The two web pages, through the system shell.
+void OpenPage(HWND owner, CdItem item);
+
+}  // namespace vellumo::win
