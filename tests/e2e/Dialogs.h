@@ -18,6 +18,30 @@ inline void ClickAt(Display& d, int x, int y, int button = 1) {
     d.Click(button);
 }
 
+// A drag with the left button from (x, y) to (x + w, y + h) in ten steps.
+inline void DragInSteps(Display& d, int x, int y, int w, int h) {
+    d.MovePointer(x, y);
+    d.ButtonDown();
+    for (int i = 1; i <= 10; ++i) {
+        d.MovePointer(x + w * i / 10, y + h * i / 10);
+        std::this_thread::sleep_for(30ms);
+    }
+    d.ButtonUp();
+}
+
+// The capture overlay's visible child titled `title` (a toolbar button), once it shows.
+inline std::optional<WinInfo> WaitOverlayChild(Display& d, const std::string& title, Ms timeout = 5s) {
+    std::optional<WinInfo> found;
+    WaitUntil(
+        [&] {
+            for (const WinInfo& w : d.ListWindows("VellumoScrShot"))
+                if (w.title == title && w.visible) found = w;
+            return found.has_value();
+        },
+        timeout, 50ms);
+    return found;
+}
+
 // Types text on a US keyboard: letters, digits and . : \ / - _ space.
 inline void TypeText(Display& d, const std::string& text) {
     const auto shifted = [&](unsigned long keysym) {

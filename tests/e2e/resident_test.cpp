@@ -91,22 +91,9 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return VisibleTop("VellumoScrShot").has_value(); }, 10s, 50ms))
             << "no capture overlay";
         std::this_thread::sleep_for(300ms);
-        d_->MovePointer(kPanelL, kPanelT);
-        d_->ButtonDown();
-        for (int i = 1; i <= 10; ++i) {
-            d_->MovePointer(kPanelL + kPinW * i / 10, kPanelT + kPinH * i / 10);
-            std::this_thread::sleep_for(30ms);
-        }
-        d_->ButtonUp();
-        std::optional<WinInfo> pin;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
-                    if (w.title == "pinimg" && w.visible) pin = w;
-                return pin.has_value();
-            },
-            5s, 50ms))
-            << "the pin button never showed";
+        DragInSteps(*d_, kPanelL, kPanelT, kPinW, kPinH);
+        const std::optional<WinInfo> pin = WaitOverlayChild(*d_, "pinimg");
+        ASSERT_TRUE(pin) << "the pin button never showed";
         ClickAt(*d_, pin->left + pin->width() / 2, pin->top + pin->height() / 2);
         ASSERT_TRUE(WaitUntil(
             [&] {
