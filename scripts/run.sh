@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make run`: start Vellumo. On Linux it runs under Wine on $DISPLAY; with no
 # display, a scripted tour on a virtual one (detect, drag, resize, copy, save
-# through the dialog, pin a Floater) saves a screenshot of each step under
+# through the dialog, draw one of each mark, pin a Floater) saves a screenshot of each step under
 # out/, with the copied bitmap and the saved file, and prints their names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
