@@ -1,5 +1,6 @@
 // The benchmarks that need Wine, on the end-to-end harness's private X display
-// and warm wineserver: drawbench.exe (DrawAlphaClip against BitBlt), then the
+// and warm wineserver: drawbench.exe (DrawAlphaClip against BitBlt),
+// annotatebench.exe (a pointer move of the annotation tools) at each size, then the
 // start-to-overlay figure: from spawning `wine64 exe` to the darkened overlay
 // on the X screen, for the bench's floor program and for vellumo.exe, at
 // 1920x1080 and 3840x2160. The screen is read back a few pixels at a time.
@@ -177,6 +178,14 @@ int main(int argc, char** argv) {
                 }
                 std::fflush(stdout);
             }
+            // annotatebench paints on a window as large as this display.
+            const e2e::RunResult a = d.Run(dir + "/annotatebench.exe", {}, std::chrono::seconds(180));
+            std::fputs(a.out.c_str(), stdout);
+            if (a.exitCode != 0) {
+                PrintFailure("annotation moves", Format("annotatebench.exe ended with %.0f", double(a.exitCode)));
+                ok = false;
+            }
+            std::fflush(stdout);
             ok = StartToOverlay(d, dir + "/floor.exe", vellumoExe, dir + "/plainwin.exe", runs) && ok;
         }
     } catch (const std::exception& e) {

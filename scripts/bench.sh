@@ -4,7 +4,8 @@
 # harness's private Xvfb display and Wine prefix, so nothing else is started
 # here. BENCH_RUNS sets the start-to-overlay runs per program and size;
 # BENCH_PIN_RUNS the saves and pins per program (5), BENCH_FLOATERS the
-# Floaters added for the memory figures (100).
+# Floaters added for the memory figures (100), BENCH_PRESSES the hotkey presses
+# per program and size while resident (7).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
@@ -14,8 +15,9 @@ win=$build/win64
 
 missing=()
 for f in "$native/bench_tests" "$native/picklist_bench" "$native/wine_bench" "$win/vellumo.exe" \
-         "$win/bench/win/drawbench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe" \
-         "$native/output_bench" "$win/bench/win/savebench.exe" "$win/bench/win/pinfloor.exe"; do
+         "$win/bench/win/drawbench.exe" "$win/bench/win/annotatebench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe" \
+         "$native/output_bench" "$win/bench/win/savebench.exe" "$win/bench/win/pinfloor.exe" \
+         "$native/resident_bench" "$win/bench/win/hotkeyfloor.exe"; do
   [ -x "$f" ] || [ -f "$f" ] || missing+=("$f")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -35,4 +37,5 @@ fi
 "$native/picklist_bench" --header || status=1
 "$native/wine_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_RUNS:-7}" || status=1
 "$native/output_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_PIN_RUNS:-5}" "${BENCH_FLOATERS:-100}" || status=1
+"$native/resident_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_PRESSES:-7}" || status=1
 exit $status

@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 // The memory DC holding the picture (null on failure); *bits receives its pixels.
 inline HDC GrabToDib(int x, int y, int w, int h, void** bits) {
     BITMAPINFO bi{};
@@ -22,4 +25,19 @@ inline HDC GrabToDib(int x, int y, int w, int h, void** bits) {
     ::ReleaseDC(nullptr, screen);
     ::GdiFlush();
     return picture;
+}
+
+// Black at alpha 170 over every byte of a w x h grab: c -> (c*85+127)/255.
+inline void DarkenDib(void* bits, int w, int h) {
+    auto* p = static_cast<std::uint8_t*>(bits);
+    for (std::size_t i = 0, n = std::size_t(w) * h * 4; i < n; ++i)
+        p[i] = static_cast<std::uint8_t>((p[i] * 85u + 127u) / 255u);
+}
+
+// The picture's DC and its DIB section, both freed.
+inline void FreeGrab(HDC picture) {
+    if (!picture) return;
+    HBITMAP bmp = static_cast<HBITMAP>(::GetCurrentObject(picture, OBJ_BITMAP));
+    ::DeleteDC(picture);
+    if (bmp) ::DeleteObject(bmp);
 }

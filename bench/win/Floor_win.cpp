@@ -3,8 +3,6 @@
 // paints with one BitBlt. Esc or WM_CLOSE ends it. user32 and gdi32 only.
 #include <windows.h>
 
-#include <cstdint>
-
 #include "FloorGrab_win.h"
 
 namespace {
@@ -44,9 +42,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     g_picture = GrabToDib(0, 0, g_width, g_height, &bits);
     if (!g_picture) return 1;
 
-    auto* p = static_cast<std::uint8_t*>(bits);
-    for (std::size_t i = 0, n = std::size_t(g_width) * g_height * 4; i < n; ++i)
-        p[i] = static_cast<std::uint8_t>((p[i] * 85u + 127u) / 255u);
+    DarkenDib(bits, g_width, g_height);
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);

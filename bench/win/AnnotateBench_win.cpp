@@ -1,0 +1,321 @@
+// One pointer move of the annotation tools, through the overlay's own tool
+// code and repainted on a visible screen-sized window the way the overlay
+// repaints (the invalidated part of the surface, then the previews), beside
+// the floor: one full-screen memory-to-memory BitBlt timed in the same run.
+// Figures: the rubber bands of the rectangle, ellipse and arrow while they are
+// dragged, and the eraser while it draws. Each sequence's result is checked
+// afterwards (no trail left by a moving preview; the erased pixels are the
+// clean frozen screen); a sequence that fails its check gets no figure.
+//
+//   annotatebench.exe [WIDTH HEIGHT]   (default: the screen's size)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "annotate/Annotator_win.h"
+#include "annotate/Marks_win.h"
+#include "bench/Report.h"
+#include "bench/Stats.h"
+#include "gfx/GdiPlus_win.h"
+#include "overlay/Surface_win.h"
+
+namespace {
+
+using namespace vellumo;
+using namespace vellumo::bench;
+using namespace vellumo::win;
+
+class Clock {
+public:
+    Clock() { ::QueryPerformanceFrequency(&freq_); }
+    LONGLONG Now() const {
+        LARGE_INTEGER t;
+        ::QueryPerformanceCounter(&t);
+        return t.QuadPart;
+    }
+    double Ms(LONGLONG from, LONGLONG to) const { return double(to - from) * 1000.0 / double(freq_.QuadPart); }
+
+private:
+    LARGE_INTEGER freq_{};
+};
+
+// Every channel varies from pixel to pixel, so an eraser painting back the
+// wrong place cannot pass the check.
+void FillPattern(Dib& d) {
+    std::uint32_t* p = d.bits();
+    for (int y = 0; y < d.height(); ++y)
+        for (int x = 0; x < d.width(); ++x) {
+            std::uint32_t h = std::uint32_t(x) * 0x9E3779B1u ^ std::uint32_t(y) * 0x85EBCA77u;
+            h ^= h >> 15;
+            h *= 0x2C1B3C6Du;
+            *p++ = (std::uint32_t(x * 255 / d.width()) << 16) | (std::uint32_t(y * 255 / d.height()) << 8) | (h >> 24);
+        }
+}
+
+// The overlay's stand-in: a screen-sized window showing the surface with the
+// previews over it, painted as ScrShot paints.
+struct Stage {
+    OverlaySurface surface;
+    Annotator tools;
+    unique_gp_graphics graphics;
+    unique_gp_path clipPath;
+    HWND window = nullptr;
+    Rect sqr;
+
+    Canvas MakeCanvas() { return Canvas{window, graphics.get(), surface, sqr}; }
+
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = reinterpret_cast<Stage*>(::GetWindowLongPtrW(w, GWLP_USERDATA));
+        if (msg == WM_PAINT && self) {
+            PaintDc dc(w);
+            const RECT& rc = dc.area();
+            ::BitBlt(dc.get(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                     self->surface.surface().dc(), rc.left, rc.top, SRCCOPY);
+            self->tools.PaintPreviews(dc.get());
+            return 0;
+        }
+        if (msg == WM_ERASEBKGND) return 1;
+        return ::DefWindowProcW(w, msg, wp, lp);
+    }
+
+    bool Open(const Dib& screen) {
+        if (!surface.FreezeFrom(screen)) return false;
+        const int w = screen.width(), h = screen.height();
+        sqr = {w / 5, h / 5, w * 3 / 5, h * 3 / 5};
+        surface.DrawAlphaClip(sqr);
+        const GdiPlusApi& gp = GdiPlus();
+        gp::GpGraphics* g = nullptr;
+        if (gp.GdipCreateFromHDC(surface.surface().dc(), &g) != gp::Ok) return false;
+        graphics.reset(g);
+        gp::GpPath* path = nullptr;
+        if (gp.GdipCreatePath(gp::FillModeWinding, &path) != gp::Ok) return false;
+        clipPath.reset(path);
+        ClipToSelection(graphics.get(), clipPath.get(), sqr);
+
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Stage::Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VellumoAnnotateBench";
+        ::RegisterClassW(&wc);
+        window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"annotatebench", WS_POPUP, 0, 0, w, h,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
+        if (!window) return false;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ::ShowWindow(window, SW_SHOWNOACTIVATE);
+        ::UpdateWindow(window);
+        Pump();
+        return true;
+    }
+
+    ~Stage() {
+        if (window) ::DestroyWindow(window);
+    }
+
+    static void Pump() {
+        MSG m;
+        while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&m);
+    }
+
+    // One pointer move as the overlay handles it, with its repaint.
+    double Move(const Clock& clock, Tool tool, Point p) {
+        Canvas c = MakeCanvas();
+        const LONGLONG t0 = clock.Now();
+        tools.MouseMove(c, tool, p, true);
+        ::UpdateWindow(window);
+        ::GdiFlush();
+        return clock.Ms(t0, clock.Now());
+    }
+
+    COLORREF Shown(int x, int y) {
+        const HDC dc = ::GetDC(window);
+        const COLORREF c = ::GetPixel(dc, x, y);
+        ::ReleaseDC(window, dc);
+        return c;
+    }
+    COLORREF OnSurface(int x, int y) const { return RgbOf(surface.surface().bits()[std::size_t(y) * surface.size().width + x]); }
+    COLORREF Clean(int x, int y) const { return RgbOf(surface.PicB().bits()[std::size_t(y) * surface.size().width + x]); }
+    static COLORREF RgbOf(std::uint32_t p) { return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255); }
+};
+
+std::vector<double> TimeBitBlt(const Clock& clock, const Dib& from, const Dib& to, int calls) {
+    std::vector<double> ms;
+    for (int i = 0; i < calls; ++i) {
+        const LONGLONG t0 = clock.Now();
+        ::BitBlt(to.dc(), 0, 0, to.width(), to.height(), from.dc(), 0, 0, SRCCOPY);
+        ::GdiFlush();
+        ms.push_back(clock.Ms(t0, clock.Now()));
+    }
+    return ms;
+}
+
+struct Figure {
+    std::string name;
+    Summary perMove;
+    std::string fault;  // empty when the result checked out
+};
+
+std::string Hex(COLORREF c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06lX", static_cast<unsigned long>(c));
+    return buf;
+}
+
+// A rubber band dragged from `inset` inside the selection's top-left corner
+// out to its bottom-right and back half-way, a few pixels a move, as a hand
+// drags it. Each shape gets its own inset, so the marks the earlier ones left
+// cannot pass for a later one's preview.
+Figure RubberBand(const Clock& clock, Stage& s, Tool tool, const char* name, int moves, int inset) {
+    Figure f{name, {}, {}};
+    const Rect& q = s.sqr;
+    const Point start{q.left + inset, q.top + inset};
+    const Point outer{q.right() - 20, q.bottom() - 20};
+    Canvas c = s.MakeCanvas();
+    s.tools.MouseDown(c, tool, start, {5.0f, 255.0f});
+    std::vector<double> ms;
+    Point last = start;
+    for (int i = 1; i <= moves; ++i) {
+        // Out to `outer` in the first two thirds, back towards the middle after.
+        const double t = i <= moves * 2 / 3 ? double(i) / (moves * 2 / 3) : 1.0 - 0.5 * (i - moves * 2 / 3) / (moves / 3.0);
+        last = {start.x + int((outer.x - start.x) * t), start.y + int((outer.y - start.y) * t)};
+        ms.push_back(s.Move(clock, tool, last));
+    }
+    f.perMove = Summarize(std::move(ms));
+    // The preview stands at the last point; the outer corner it passed left no trail.
+    const COLORREF red = RGB(255, 0, 0);
+    if (tool == Tool::Rectangle) {
+        const int midY = (start.y + last.y) / 2;
+        if (s.Shown(last.x - 2, midY) != red) f.fault = "no preview edge at the last point: " + Hex(s.Shown(last.x - 2, midY));
+        if (s.Shown(outer.x - 2, midY) != s.OnSurface(outer.x - 2, midY)) f.fault = "trail of the preview at the outer corner";
+    } else if (tool == Tool::Ellipse) {
+        const int midY = (start.y + last.y) / 2;
+        if (s.Shown(last.x - 2, midY) != red) f.fault = "no preview at the last point: " + Hex(s.Shown(last.x - 2, midY));
+        if (s.Shown(outer.x - 2, (start.y + outer.y) / 2) != s.OnSurface(outer.x - 2, (start.y + outer.y) / 2))
+            f.fault = "trail of the preview at the outer point";
+    } else {
+        const Point mid{(start.x + last.x) / 2, (start.y + last.y) / 2};
+        if (s.Shown(mid.x, mid.y) != red) f.fault = "no arrow preview half-way: " + Hex(s.Shown(mid.x, mid.y));
+        if (s.Shown(outer.x, outer.y) != s.OnSurface(outer.x, outer.y)) f.fault = "trail of the arrow preview at the outer end";
+    }
+    Canvas up = s.MakeCanvas();
+    s.tools.MouseUp(up, tool);
+    ::UpdateWindow(s.window);
+    return f;
+}
+
+// The eraser drawn along the top edge of the rectangle left by the first
+// rubber band, `step` pixels a move.
+Figure Eraser(const Clock& clock, Stage& s, float width, int moves, int step) {
+    Figure f{"eraser move, width " + std::to_string(int(width)), {}, {}};
+    const Rect& q = s.sqr;
+    const Point start{q.left + 30, q.top + 20};
+    Canvas c = s.MakeCanvas();
+    s.tools.MouseDown(c, Tool::Eraser, start, {width, 255.0f});
+    std::vector<double> ms;
+    int x = start.x;
+    for (int i = 1; i <= moves; ++i) {
+        x = start.x + (i * step) % (q.width - 80);
+        ms.push_back(s.Move(clock, Tool::Eraser, {x, start.y}));
+        // A wrap back to the start is a jump, as a quick hand makes.
+    }
+    f.perMove = Summarize(std::move(ms));
+    Canvas up = s.MakeCanvas();
+    s.tools.MouseUp(up, Tool::Eraser);
+    ::UpdateWindow(s.window);
+    // Along the stroke the surface is the clean frozen screen again (the
+    // rectangle's red edge ran there), and so is the window.
+    const int reach = std::min(q.width - 80, moves * step) - 4;
+    for (int px = start.x + 4; px < start.x + reach; px += 7) {
+        if (s.OnSurface(px, start.y) != s.Clean(px, start.y)) {
+            f.fault = "surface not erased at (" + std::to_string(px) + "," + std::to_string(start.y) + "): " +
+                      Hex(s.OnSurface(px, start.y)) + " not " + Hex(s.Clean(px, start.y));
+            break;
+        }
+    }
+    if (f.fault.empty() && s.Shown(start.x + 10, start.y) != s.Clean(start.x + 10, start.y))
+        f.fault = "the window does not show the erased pixels";
+    return f;
+}
+
+bool RunSize(const Clock& clock, int width, int height) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    Dib screen, copy;
+    if (!screen.Create(width, height) || !copy.Create(width, height)) {
+        PrintFailure("annotate " + size, "cannot make the DIB sections");
+        return false;
+    }
+    FillPattern(screen);
+    Stage stage;
+    if (!stage.Open(screen)) {
+        PrintFailure("annotate " + size, "cannot open the stage (GDI+ or window)");
+        return false;
+    }
+
+    // The floor between the figures and after the last, so that drift in the
+    // machine's speed during the run lands on both sides of the ratio.
+    std::vector<double> blt;
+    const auto sampleFloor = [&] {
+        for (double v : TimeBitBlt(clock, screen, copy, 20)) blt.push_back(v);
+    };
+    std::vector<Figure> figures;
+    sampleFloor();
+    figures.push_back(RubberBand(clock, stage, Tool::Rectangle, "rubber band move, rectangle", 240, 20));
+    sampleFloor();
+    figures.push_back(RubberBand(clock, stage, Tool::Ellipse, "rubber band move, ellipse", 240, 70));
+    sampleFloor();
+    figures.push_back(RubberBand(clock, stage, Tool::Arrow, "rubber band move, arrow", 240, 120));
+    sampleFloor();
+    figures.push_back(Eraser(clock, stage, 5.0f, 300, 4));
+    sampleFloor();
+    figures.push_back(Eraser(clock, stage, 40.0f, 300, 6));
+    sampleFloor();
+    const Summary floor = Summarize(blt);
+
+    // For scale: the whole window repainted from the surface.
+    std::vector<double> whole;
+    for (int i = 0; i < 10; ++i) {
+        const LONGLONG t0 = clock.Now();
+        ::InvalidateRect(stage.window, nullptr, FALSE);
+        ::UpdateWindow(stage.window);
+        ::GdiFlush();
+        whole.push_back(clock.Ms(t0, clock.Now()));
+    }
+
+    bool ok = true;
+    for (const Figure& f : figures) {
+        const std::string name = f.name + " " + size;
+        if (!f.fault.empty()) {
+            PrintFailure(name, f.fault);
+            ok = false;
+            continue;
+        }
+        PrintRow(name, Format("%.3f ms", f.perMove.median), "full-screen BitBlt " + size,
+                 Format("%.3f ms", floor.median), Ratio(f.perMove.median, floor.median), "<= 1");
+        PrintNote(Format("median of %.0f moves", double(f.perMove.count)) + Format("; mean %.3f ms", f.perMove.mean) +
+                  Format("; max %.3f ms", f.perMove.max));
+    }
+    PrintNote(Format("BitBlt floor: median of %.0f calls", double(floor.count)) + Format(", mean %.3f ms", floor.mean) +
+              Format("; whole window repainted from the surface: %.3f ms", Summarize(whole).median));
+    return ok;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const ULONG_PTR token = StartGdiPlus();
+    if (!GdiPlusReady()) {
+        PrintFailure("annotate", "GDI+ did not start");
+        return 1;
+    }
+    int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    if (argc >= 3) {
+        w = std::max(64, _wtoi(argv[1]));
+        h = std::max(64, _wtoi(argv[2]));
+    }
+    const bool ok = RunSize(Clock(), w, h);
+    (void)token;  // the session ends with the process, as the overlay's does
+    return ok ? 0 : 1;
+}
