@@ -176,7 +176,7 @@ bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_
     const Summary st = Summarize(steps);
     PrintRow("pin: private bytes per 1920x1080 Floater", Mb(perFloater), "the image's own bytes",
              Mb(double(kImageBytes)), Ratio(perFloater, double(kImageBytes)), "<= image + 256 KB");
-    PrintNote(std::to_string(made) + " Floaters added by drops (a process captures only once today); " +
+    PrintNote(std::to_string(made) + " Floaters added by drops (quicker than a capture each); " +
               "per Floater: (after all - before) / count = the image + " +
               Fixed((perFloater - double(kImageBytes)) / 1024.0, 1) + " KB; each step " + Mb(st.min) + " .. " + Mb(st.max) +
               ", median " + Mb(st.median));
