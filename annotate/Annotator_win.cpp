@@ -16,7 +16,6 @@ constexpr COLORREF kEraserCircle = RGB(128, 128, 128);
 // A click without a drag still opens a box one can type in.
 constexpr Size kMinTextBox{80, 22};
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 int Rounded(float v) { return static_cast<int>(std::lround(v)); }
 
 using ChooseColorFn = BOOL(WINAPI*)(LPCHOOSECOLORW);
@@ -34,10 +33,19 @@ Annotator::Annotator() {
 
 Annotator::~Annotator() = default;
 
-void Annotator::Invalidate(HWND window, const Rect& r) const {
+// Each InvalidateRect is a round trip to the window server under Wine; the
+// areas of one event are gathered in a region and invalidated once.
+void Annotator::Invalidate(HWND, const Rect& r) const {
     if (r.empty()) return;
-    const RECT rc = ToRECT(r);
-    ::InvalidateRect(window, &rc, FALSE);
+    unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
+    if (!pending_) pending_ = std::move(add);
+    else ::CombineRgn(pending_.get(), pending_.get(), add.get(), RGN_OR);
+}
+
+Annotator::Repaint::~Repaint() {
+    if (!owner.pending_) return;
+    ::InvalidateRgn(window, owner.pending_.get(), FALSE);
+    owner.pending_.reset();
 }
 
 void Annotator::Drawn(Canvas& c, const Rect& r) const {
@@ -90,6 +98,7 @@ void Annotator::HideArrow(HWND window) {
 }
 
 void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& style) {
+    Repaint repaint{*this, c.window};
     const COLORREF rgb = ResolvedColorRef(colour_);
     const Rgb16 split = SplitColor(rgb);
     const uint32_t argb = MakeArgb(Rounded(style.alpha), split.r, split.g, split.b);
@@ -124,6 +133,7 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
 }
 
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
+    Repaint repaint{*this, c.window};
     if (tool == Tool::Eraser && sapShape_ != Shape::None)
         MovePreview(c.window, sapShape_, {p.x - D_Sap.width / 2, p.y - D_Sap.height / 2, D_Sap.width, D_Sap.height},
                     sapColour_, sapWidth_);
@@ -144,11 +154,13 @@ void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
 }
 
 void Annotator::ShowEraserCircle(Canvas& c, Point p, float width) {
+    Repaint repaint{*this, c.window};
     const int w = Rounded(width);
     MovePreview(c.window, Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
 }
 
 void Annotator::MouseUp(Canvas& c, Tool tool) {
+    Repaint repaint{*this, c.window};
     const Rect box = D_Sap;
     switch (tool) {
         case Tool::Rectangle:
@@ -232,6 +244,7 @@ LRESULT CALLBACK Annotator::TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 void Annotator::CommitText(Canvas& c) {
+    Repaint repaint{*this, c.window};
     if (!PT || !::IsWindowVisible(PT)) return;
     const int len = ::GetWindowTextLengthW(PT);
     std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
@@ -255,6 +268,7 @@ void Annotator::CommitText(Canvas& c) {
 }
 
 void Annotator::Discard(HWND window) {
+    Repaint repaint{*this, window};
     HidePreview(window);
     HideArrow(window);
     eraser_.End();

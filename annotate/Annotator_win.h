@@ -73,10 +73,17 @@ private:
     void EnsureTextBox(HWND overlay);
     void ApplyFont();
     void Invalidate(HWND window, const Rect& r) const;
+    // Invalidates what one event gathered, when the event's handler returns.
+    struct Repaint {
+        const Annotator& owner;
+        HWND window;
+        ~Repaint();
+    };
     void InvalidatePreview(HWND window) const;
     void Drawn(Canvas& c, const Rect& r) const;
     static LRESULT CALLBACK TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 
+    mutable unique_hrgn pending_;  // areas to repaint, gathered during one event
     OleColor colour_ = kStartColor;
     LOGFONTW font_{};
     unique_hfont hfont_;
