@@ -471,6 +471,17 @@ TEST_F(ResidentE2E, ASecondStartDuringTheFirstCaptureRestartsIt) {
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code));
 }
 
+// A close request on the settings window removes the icon and ends the program.
+TEST_F(ResidentE2E, ClosingTheSettingsWindowRemovesTheIconAndEnds) {
+    Pin();
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
+    ASSERT_TRUE(d_->PostToWindow("VellumoSett", 0x0010 /* WM_CLOSE */, 0));
+    int code = -1;
+    EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "the close request did not end the program";
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIcon(); }, 3s, 50ms)) << "the tray icon outlived the program";
+}
+
 // The shell announces a new taskbar (after a restart it has no icons): the
 // icon is added again. Wine's own shell cannot be restarted in place and
 // never sends the announcement, so here the taskbar is still there: the
