@@ -43,6 +43,7 @@ void CloseGdiObject(H h) {
 inline void CloseDc(HDC h) { ::DeleteDC(h); }
 inline void CloseWindowHandle(HWND h) { ::DestroyWindow(h); }
 inline void CloseModule(HMODULE h) { ::FreeLibrary(h); }
+inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 
 using unique_hbitmap = Unique<HBITMAP, CloseGdiObject<HBITMAP>>;
 using unique_hbrush = Unique<HBRUSH, CloseGdiObject<HBRUSH>>;
@@ -52,6 +53,7 @@ using unique_hrgn = Unique<HRGN, CloseGdiObject<HRGN>>;
 using unique_hdc = Unique<HDC, CloseDc>;  // from CreateCompatibleDC
 using unique_hwnd = Unique<HWND, CloseWindowHandle>;
 using unique_hmodule = Unique<HMODULE, CloseModule>;
+using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events (null when invalid)
 
 // GetDC / ReleaseDC: the window travels with the DC.
 class WindowDc {

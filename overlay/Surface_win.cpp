@@ -4,12 +4,39 @@
 
 namespace vellumo::win {
 
+namespace {
+struct PageRange {
+    volatile std::uint32_t* first;
+    std::size_t words;
+};
+
+DWORD WINAPI TouchPages(void* arg) {
+    const auto* r = static_cast<const PageRange*>(arg);
+    constexpr std::size_t kWordsPerPage = 4096 / sizeof(std::uint32_t);
+    for (std::size_t i = 0; i < r->words; i += kWordsPerPage) r->first[i] = 0;
+    return 0;
+}
+}  // namespace
+
 bool OverlaySurface::Freeze(int width, int height) {
-    if (!GrabScreen(picB_, width, height)) {
+    // A fresh surface costs a page fault per 4 KB on its first write (about
+    // 20 ms at 4K, in the first frame's darkening). A helper thread takes
+    // them while this one waits for the screen grab; nothing else touches
+    // the surface until the grab is done.
+    if (!surface_.Create(width, height)) {
         Release();
         return false;
     }
-    return AllocateFromPicB();
+    PageRange pages{surface_.bits(), std::size_t(width) * height};
+    unique_handle toucher(::CreateThread(nullptr, 0, &TouchPages, &pages, 0, nullptr));
+    const bool grabbed = GrabScreen(picB_, width, height);
+    if (toucher) ::WaitForSingleObject(toucher.get(), INFINITE);
+    if (!grabbed) {
+        Release();
+        return false;
+    }
+    tracker_ = DimTracker({width, height});
+    return true;
 }
 
 bool OverlaySurface::FreezeFrom(const Dib& screen) {
