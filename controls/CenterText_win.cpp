@@ -137,23 +137,15 @@ RECT CenterText::CaptionBox() const {
 }
 
 void CenterText::Paint() {
-    PaintDc dc(hwnd());
-    const SIZE size = mouse::ClientSize(hwnd());
-    if (size.cx <= 0 || size.cy <= 0) return;
-    unique_hdc mem(::CreateCompatibleDC(dc.get()));
-    unique_hbitmap buffer(::CreateCompatibleBitmap(dc.get(), size.cx, size.cy));
-    if (!mem || !buffer) return;
-    Selected keepBitmap(mem.get(), buffer.get());
-    Selected keepFont(mem.get(), font_.get());
-    const RECT all{0, 0, size.cx, size.cy};
-    ::SetBkColor(mem.get(), Resolve(model_.BackColor()));
-    ::ExtTextOutW(mem.get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-    ::SetBkMode(mem.get(), TRANSPARENT);
-    ::SetTextColor(mem.get(), Resolve(model_.ForeColor()));
+    BufferedPaintDc dc(hwnd(), Resolve(model_.BackColor()));
+    const HDC mem = dc.get();
+    if (!mem) return;
+    Selected keepFont(mem, font_.get());
+    ::SetBkMode(mem, TRANSPARENT);
+    ::SetTextColor(mem, Resolve(model_.ForeColor()));
     const RECT cap = CaptionBox();
     const std::wstring& text = model_.Caption();
-    ::TextOutW(mem.get(), cap.left, cap.top, text.c_str(), static_cast<int>(text.size()));
-    ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+    ::TextOutW(mem, cap.left, cap.top, text.c_str(), static_cast<int>(text.size()));
 }
 
 void CenterText::OnMove(WPARAM wp, LPARAM lp) {

@@ -40,25 +40,15 @@ void SValue::Draw() {
 
 // Painted off screen and copied in one go, so a drag does not flicker.
 void SValue::Paint() {
-    PaintDc dc(hwnd());
-    const SIZE size = mouse::ClientSize(hwnd());
-    if (size.cx <= 0 || size.cy <= 0) return;
-    unique_hdc mem(::CreateCompatibleDC(dc.get()));
-    unique_hbitmap buffer(::CreateCompatibleBitmap(dc.get(), size.cx, size.cy));
-    if (!mem || !buffer) return;
-    {
-        Selected keep(mem.get(), buffer.get());
-        const RECT all{0, 0, size.cx, size.cy};
-        ::SetBkColor(mem.get(), ToColorRef(kSliderBackground));
-        ::ExtTextOutW(mem.get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-        const SliderPicture p = model_.Picture({size.cx, size.cy});
-        const RECT bar{p.bar.left, p.bar.top, p.bar.right(), p.bar.bottom()};
-        ::FillRect(mem.get(), &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
-        if (!p.thumb.empty()) {
-            const RECT thumb{p.thumb.left, p.thumb.top, p.thumb.right(), p.thumb.bottom()};
-            ::FillRect(mem.get(), &thumb, thumb_.get());
-        }
-        ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+    BufferedPaintDc dc(hwnd(), ToColorRef(kSliderBackground));
+    const HDC mem = dc.get();
+    if (!mem) return;
+    const SliderPicture p = model_.Picture({dc.size().cx, dc.size().cy});
+    const RECT bar{p.bar.left, p.bar.top, p.bar.right(), p.bar.bottom()};
+    ::FillRect(mem, &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    if (!p.thumb.empty()) {
+        const RECT thumb{p.thumb.left, p.thumb.top, p.thumb.right(), p.thumb.bottom()};
+        ::FillRect(mem, &thumb, thumb_.get());
     }
 }
 

@@ -87,6 +87,43 @@ private:
     HDC dc_;
 };
 
+// BeginPaint / EndPaint through an off-screen copy of the client area, filled
+// with `background` and copied to the window in one go when it goes, so a
+// control redrawn while dragged does not flicker. get() is null when the
+// client area is empty or the copy cannot be made; nothing is painted then.
+class BufferedPaintDc {
+public:
+    BufferedPaintDc(HWND w, COLORREF background) : paint_(w) {
+        RECT rc{};
+        ::GetClientRect(w, &rc);
+        size_ = {rc.right - rc.left, rc.bottom - rc.top};
+        if (size_.cx <= 0 || size_.cy <= 0) return;
+        mem_.reset(::CreateCompatibleDC(paint_.get()));
+        buffer_.reset(::CreateCompatibleBitmap(paint_.get(), size_.cx, size_.cy));
+        if (!mem_ || !buffer_) return;
+        old_ = ::SelectObject(mem_.get(), buffer_.get());
+        const RECT all{0, 0, size_.cx, size_.cy};
+        ::SetBkColor(mem_.get(), background);
+        ::ExtTextOutW(mem_.get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    }
+    ~BufferedPaintDc() {
+        if (!old_) return;
+        ::BitBlt(paint_.get(), 0, 0, size_.cx, size_.cy, mem_.get(), 0, 0, SRCCOPY);
+        ::SelectObject(mem_.get(), old_);  // the buffer is deleted after, unselected
+    }
+    BufferedPaintDc(const BufferedPaintDc&) = delete;
+    BufferedPaintDc& operator=(const BufferedPaintDc&) = delete;
+    HDC get() const { return old_ ? mem_.get() : nullptr; }
+    SIZE size() const { return size_; }
+
+private:
+    PaintDc paint_;
+    SIZE size_{};
+    unique_hdc mem_;
+    unique_hbitmap buffer_;
+    HGDIOBJ old_ = nullptr;
+};
+
 // SelectObject that puts the previous object back.
 class Selected {
 public:

@@ -20,6 +20,7 @@
 #include "annotate/Marks_win.h"
 #include "bench/Report.h"
 #include "bench/Stats.h"
+#include "bench/win/Clock_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "overlay/Surface_win.h"
 
@@ -28,20 +29,6 @@ namespace {
 using namespace vellumo;
 using namespace vellumo::bench;
 using namespace vellumo::win;
-
-class Clock {
-public:
-    Clock() { ::QueryPerformanceFrequency(&freq_); }
-    LONGLONG Now() const {
-        LARGE_INTEGER t;
-        ::QueryPerformanceCounter(&t);
-        return t.QuadPart;
-    }
-    double Ms(LONGLONG from, LONGLONG to) const { return double(to - from) * 1000.0 / double(freq_.QuadPart); }
-
-private:
-    LARGE_INTEGER freq_{};
-};
 
 // Every channel varies from pixel to pixel, so an eraser painting back the
 // wrong place cannot pass the check.

@@ -13,6 +13,7 @@
 #include "bench/PixelCheck.h"
 #include "bench/Report.h"
 #include "bench/Stats.h"
+#include "bench/win/Clock_win.h"
 #include "overlay/Surface_win.h"
 
 namespace {
@@ -21,20 +22,6 @@ using namespace vellumo;
 using namespace vellumo::bench;
 using vellumo::win::Dib;
 using vellumo::win::OverlaySurface;
-
-class Clock {
-public:
-    Clock() { ::QueryPerformanceFrequency(&freq_); }
-    LONGLONG Now() const {
-        LARGE_INTEGER t;
-        ::QueryPerformanceCounter(&t);
-        return t.QuadPart;
-    }
-    double Ms(LONGLONG from, LONGLONG to) const { return double(to - from) * 1000.0 / double(freq_.QuadPart); }
-
-private:
-    LARGE_INTEGER freq_{};
-};
 
 // Gradients crossed with a hash, so every channel takes many values and no two
 // neighbouring rows are alike (a flat colour would let a wrong copy pass).

@@ -34,6 +34,25 @@ inline void DarkenDib(void* bits, int w, int h) {
         p[i] = static_cast<std::uint8_t>((p[i] * 85u + 127u) / 255u);
 }
 
+// WM_PAINT of a floor's window: the picture at the window's origin.
+inline void PaintPicture(HWND w, HDC picture, int width, int height) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(w, &ps);
+    ::BitBlt(dc, 0, 0, width, height, picture, 0, 0, SRCCOPY);
+    ::EndPaint(w, &ps);
+}
+
+// A floor's window class: the arrow cursor and no background to erase.
+inline bool RegisterFloorClass(HINSTANCE inst, const wchar_t* name, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = inst;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
 // The picture's DC and its DIB section, both freed.
 inline void FreeGrab(HDC picture) {
     if (!picture) return;

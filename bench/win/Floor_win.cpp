@@ -12,13 +12,9 @@ int g_width, g_height;
 
 LRESULT CALLBACK FloorProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(w, &ps);
-        ::BitBlt(dc, 0, 0, g_width, g_height, g_picture, 0, 0, SRCCOPY);
-        ::EndPaint(w, &ps);
+    case WM_PAINT:
+        PaintPicture(w, g_picture, g_width, g_height);
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_KEYDOWN:
@@ -44,14 +40,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
 
     DarkenDib(bits, g_width, g_height);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"VellumoBenchFloor";
-    if (!::RegisterClassExW(&wc)) return 1;
-    HWND w = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"floor", WS_POPUP, 0, 0, g_width, g_height,
+    if (!RegisterFloorClass(inst, L"VellumoBenchFloor", FloorProc)) return 1;
+    HWND w = ::CreateWindowExW(WS_EX_TOPMOST, L"VellumoBenchFloor", L"floor", WS_POPUP, 0, 0, g_width, g_height,
                                nullptr, nullptr, inst, nullptr);
     if (!w) return 1;
     ::ShowWindow(w, SW_SHOW);

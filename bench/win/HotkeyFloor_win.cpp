@@ -28,13 +28,9 @@ int g_width, g_height;
 
 LRESULT CALLBACK PopupProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(w, &ps);
-        ::BitBlt(dc, 0, 0, g_width, g_height, g_picture, 0, 0, SRCCOPY);
-        ::EndPaint(w, &ps);
+    case WM_PAINT:
+        PaintPicture(w, g_picture, g_width, g_height);
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
     case WM_KEYDOWN:
@@ -85,16 +81,6 @@ LRESULT CALLBACK OwnerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(w, msg, wp, lp);
 }
 
-bool Register(const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = proc;
-    wc.hInstance = g_inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    return ::RegisterClassExW(&wc) != 0;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
@@ -106,7 +92,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     const UINT key = argc > 1 ? UINT(_wtoi(argv[1])) : VK_SNAPSHOT;
     const UINT modifiers = argc > 2 ? UINT(_wtoi(argv[2])) : 0;
 
-    if (!Register(kPopupClass, PopupProc) || !Register(kOwnerClass, OwnerProc)) return 1;
+    if (!RegisterFloorClass(inst, kPopupClass, PopupProc) || !RegisterFloorClass(inst, kOwnerClass, OwnerProc))
+        return 1;
     // A hidden top-level window owns the hotkey, as a resident program's would.
     HWND owner = ::CreateWindowExW(0, kOwnerClass, L"hotkeyfloor owner", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                    inst, nullptr);

@@ -23,13 +23,7 @@ bool g_shown = false;
 
 LRESULT CALLBACK PictureProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(w, &ps);
-            ::BitBlt(dc, 0, 0, g_w, g_h, g_picture, 0, 0, SRCCOPY);
-            ::EndPaint(w, &ps);
-            return 0;
-        }
+        case WM_PAINT: PaintPicture(w, g_picture, g_w, g_h); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_DESTROY: ::PostQuitMessage(0); return 0;
     }
@@ -64,16 +58,6 @@ LRESULT CALLBACK ButtonProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(w, msg, wp, lp);
 }
 
-bool Register(const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = proc;
-    wc.hInstance = g_inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    return ::RegisterClassExW(&wc) != 0;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
@@ -93,7 +77,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     g_picture = GrabToDib(a[4], a[5], g_w, g_h, &bits);
     if (!g_picture) return 1;
 
-    if (!Register(L"VellumoBenchPinButton", ButtonProc) || !Register(L"VellumoBenchPinPicture", PictureProc))
+    if (!RegisterFloorClass(inst, L"VellumoBenchPinButton", ButtonProc) ||
+        !RegisterFloorClass(inst, L"VellumoBenchPinPicture", PictureProc))
         return 1;
     HWND button = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"VellumoBenchPinButton", L"pin", WS_POPUP,
                                     a[0], a[1], a[2], a[3], nullptr, nullptr, inst, nullptr);

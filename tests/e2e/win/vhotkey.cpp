@@ -20,6 +20,7 @@
 #include "hotkey/HotKey_win.h"
 #include "hotkey/Subclass_win.h"
 #include "settings/Ini_win.h"
+#include "tests/e2e/win/Utf8_win.h"
 
 using namespace vellumo::win;
 
@@ -85,14 +86,6 @@ void Check(const char* name, bool ok, const std::string& detail = {}) {
         std::printf("FAIL %s: %s\n", name, detail.c_str());
         ++g_failures;
     }
-}
-
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
