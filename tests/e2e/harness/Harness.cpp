@@ -1,6 +1,7 @@
 #include "tests/e2e/harness/Harness.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <dirent.h>
@@ -36,7 +37,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kWineLoader = "/usr/lib/wine/wine64";
+// Debian's loaders: wine64 for 64-bit programs, wine (from wine32:i386) for
+// 32-bit ones. One wineserver serves either.
+constexpr const char* kWine64Loader = "/usr/lib/wine/wine64";
+constexpr const char* kWine32Loader = "/usr/lib/wine/wine";
 constexpr int kFirstDisplay = 40;
 constexpr int kDisplayCount = 30;  // :40 .. :69
 constexpr const char* kTagVar = "VELLUMO_E2E_TAG";
@@ -51,6 +55,8 @@ std::string Env(const char* name, const std::string& fallback = {}) {
 }
 
 bool Verbose() { return !Env("E2E_VERBOSE").empty(); }
+
+const char* Loader(Arch arch) { return arch == Arch::Win32 ? kWine32Loader : kWine64Loader; }
 
 std::string WineserverPath() {
     return access("/usr/lib/wine/wineserver64", X_OK) == 0 ? "/usr/lib/wine/wineserver64" : "/usr/bin/wineserver";
@@ -223,7 +229,7 @@ std::string BaseEnvPrefix(const std::string& prefix) { return "WINEPREFIX=" + pr
 
 std::vector<std::string> WineEnv(const std::string& prefix) {
     return {BaseEnvPrefix(prefix), "WINEDEBUG=" + Env("E2E_WINEDEBUG", "-all"),
-            "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d", "WINEARCH=win64"};
+            "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d", std::string("WINEARCH=") + ArchName(TestArch())};
 }
 
 bool PrefixBooted(const std::string& p) {
@@ -242,7 +248,7 @@ void BootPrefix(const std::string& p) {
     auto env = WineEnv(p);
     env.push_back("DISPLAY");  // boot needs no display
     const auto envp = MakeEnv(env);
-    const pid_t boot = SpawnRaw({kWineLoader, "wineboot", "-i"}, envp, -1);
+    const pid_t boot = SpawnRaw({Loader(TestArch()), "wineboot", "-i"}, envp, -1);
     int code = -1;
     if (!ReapWithin(boot, 180s, &code)) {
         kill(boot, SIGKILL);
@@ -319,7 +325,35 @@ std::string RepoRoot() {
 #endif
 }
 
-std::string WinExe(const std::string& name) { return Env("VELLUMO_WIN_BIN", RepoRoot() + "/build/win64") + "/" + name; }
+Arch TestArch() {
+    static const Arch arch = Env("VELLUMO_E2E_ARCH") == "win32" ? Arch::Win32 : Arch::Win64;
+    return arch;
+}
+
+const char* ArchName(Arch arch) { return arch == Arch::Win32 ? "win32" : "win64"; }
+
+std::string WinExe(const std::string& name) {
+    return Env("VELLUMO_WIN_BIN", RepoRoot() + "/build/" + ArchName(TestArch())) + "/" + name;
+}
+
+namespace {
+
+// Wine's 32-bit loader is an i386 Linux program: the kernel runs it natively
+// when it has IA-32 emulation. Under qemu-i386 it would re-exec its preloader
+// natively anyway, and fully emulated (WINELOADERNOEXEC) each process takes
+// some 45 s to start, which no test can wait for: say so instead.
+void CheckCanRun32Bit() {
+    if (access(kWine32Loader, X_OK) != 0)
+        throw std::runtime_error(std::string(kWine32Loader) + " is missing: install wine32:i386 (scripts/setup.sh)");
+    const pid_t v = SpawnRaw({kWine32Loader, "--version"}, MakeEnv({}), -1);
+    int code = -1;
+    if (!ReapWithin(v, 10s, &code)) EndChild(v, 1s);
+    if (code != 0)
+        throw std::runtime_error("this kernel cannot run 32-bit programs (IA-32 emulation is off), so the 32-bit "
+                                 "exe cannot be tested here");
+}
+
+}  // namespace
 
 const std::string& SharedPrefix() {
     static std::once_flag once;
@@ -330,6 +364,10 @@ const std::string& SharedPrefix() {
 #else
         std::string p = Env("VELLUMO_E2E_PREFIX", Env("TMPDIR", "/tmp") + "/e2e-wineprefix-" + std::to_string(getuid()));
 #endif
+        if (TestArch() == Arch::Win32) {
+            CheckCanRun32Bit();
+            p += "-win32";
+        }
         p = fs::absolute(p).lexically_normal().string();
         if (!p.empty() && p.back() == '/') p.pop_back();
         fs::create_directories(fs::path(p).parent_path());
@@ -348,7 +386,7 @@ const std::string& SharedPrefix() {
 
 // ---------------------------------------------------------------- Display
 
-Display::Display(int width, int height) : width_(width), height_(height) {
+Display::Display(int width, int height, Desktop desktop) : width_(width), height_(height) {
     // A closed output pipe (`| head`) must not kill us past our destructors.
     std::signal(SIGPIPE, SIG_IGN);
     SweepOrphans();
@@ -357,6 +395,7 @@ Display::Display(int width, int height) : width_(width), height_(height) {
     lockFd_ = LockFile(prefix + ".lock", 300s);
     try {
         StartXvfb();
+        if (desktop == Desktop::Managed && Env("VELLUMO_E2E_BARE").empty()) StartWindowManager();
         StartWineserver();
     } catch (...) {
         Teardown();
@@ -402,6 +441,43 @@ void Display::StartXvfb() {
     throw std::runtime_error("no free X display in :40..:69");
 }
 
+// Openbox: small, EWMH-compliant (Wine asks the manager for full-screen and
+// waits for it to confirm a window's withdrawal), and it runs alone without
+// a session. Its settings come from the harness: click to focus as
+// shipped, but no key bindings, so Print Screen and Alt combinations reach
+// the programs under test as on a desktop without a screenshot tool.
+void Display::StartWindowManager() {
+    const std::string config = RepoRoot() + "/tests/e2e/harness/openbox.xml";
+    if (!fs::exists(config)) throw std::runtime_error(config + " is missing");
+    const std::string tag = std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid());
+    wm_ = SpawnRaw({"/usr/bin/openbox", "--sm-disable", "--config-file", config},
+                   MakeEnv({"DISPLAY=" + name_, tag}), -1);
+    // Managing once it names itself on the root window (EWMH's check window).
+    ::Display* d = X(x_);
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    const auto wmWindow = [&](Window w) -> Window {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Window found = None;
+        if (XGetWindowProperty(d, w, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+                Success &&
+            type == XA_WINDOW && format == 32 && count == 1)
+            found = *reinterpret_cast<Window*>(data);
+        if (data) XFree(data);
+        return found;
+    };
+    const bool up = WaitUntil(
+        [&] {
+            if (Reap(wm_, false)) return true;
+            const Window w = wmWindow(DefaultRootWindow(d));
+            return w != None && wmWindow(w) == w;
+        },
+        10s, 10ms);
+    if (!up || Reap(wm_, false)) throw std::runtime_error("openbox did not start on " + name_);
+}
+
 void Display::StartWineserver() {
     const std::string& prefix = SharedPrefix();
     const std::string sock = ServerSocket(prefix);
@@ -428,17 +504,18 @@ void Display::Teardown() {
     // Wine's helpers (explorer, services, ...) outlive the server: end them by pid.
     auto helpers = [&] {
         auto all = tag.empty() ? std::vector<pid_t>{} : ProcessesWithEnv(tag);
-        std::erase_if(all, [&](pid_t p) { return p == wineserver_ || p == xvfb_; });
+        std::erase_if(all, [&](pid_t p) { return p == wineserver_ || p == xvfb_ || p == wm_; });
         return all;
     };
     for (pid_t p : helpers()) kill(p, SIGKILL);
     WaitUntil([&] { return helpers().empty(); }, 3s, 10ms);
     if (wineserver_ > 0) EndChild(wineserver_, 3s);
+    if (wm_ > 0) EndChild(wm_, 3s);
     if (x_) XCloseDisplay(X(x_));
     x_ = nullptr;
     if (xvfb_ > 0) EndChild(xvfb_, 3s);
     for (pid_t p : helpers()) kill(p, SIGKILL);
-    wineserver_ = xvfb_ = -1;
+    wineserver_ = xvfb_ = wm_ = -1;
     Unlock(lockFd_);
     lockFd_ = -1;
 }
@@ -449,7 +526,7 @@ std::vector<pid_t> ProcessesOf(const std::string& displayName) {
 
 pid_t Display::Spawn(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env,
                      int stdoutFd) {
-    std::vector<std::string> argv{kWineLoader, exe};
+    std::vector<std::string> argv{Loader(TestArch()), exe};
     argv.insert(argv.end(), args.begin(), args.end());
     auto e = WineEnv(SharedPrefix());
     e.push_back("DISPLAY=" + name_);
@@ -627,12 +704,30 @@ void Display::MovePointer(int x, int y) {
 
 void Display::ButtonDown(int button) {
     XTestFakeButtonEvent(X(x_), static_cast<unsigned>(button), True, CurrentTime);
-    Sync();
+    WaitButton(button, true);
 }
 
 void Display::ButtonUp(int button) {
     XTestFakeButtonEvent(X(x_), static_cast<unsigned>(button), False, CurrentTime);
-    Sync();
+    WaitButton(button, false);
+}
+
+// A window manager's click-to-focus grab freezes the pointer until it replays
+// the press to the window; keys and relative moves sent meanwhile would
+// overtake the click (and a move would start from the old position). The
+// server shows the new button state once the press or release went through.
+void Display::WaitButton(int button, bool down) {
+    ::Display* d = X(x_);
+    const unsigned bit = button >= 1 && button <= 5 ? Button1Mask << (button - 1) : 0;
+    WaitUntil(
+        [&] {
+            Window root, child;
+            int rx, ry, wx, wy;
+            unsigned mask = 0;
+            XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+            return ((mask & bit) != 0) == down;
+        },
+        2s, 1ms);
 }
 
 void Display::Click(int button) {

@@ -8,7 +8,8 @@
 //   e2e::WaitUntil([&] { return d.GetPixel(10, 10) == e2e::Pixel{30, 47, 20}; }, 2000ms);
 //
 // Every process a Display starts ends with it. The Wine prefix is shared by
-// all Displays of a process and booted once, on first use.
+// all Displays of a process and booted once, on first use. A Display runs a
+// window manager (openbox) unless it is asked for a bare X server.
 #pragma once
 #include <sys/types.h>
 
@@ -44,12 +45,27 @@ bool WaitUntil(const std::function<bool()>& ready, Ms timeout, Ms interval = 20m
 
 // The repository root: $VELLUMO_REPO, else the one this harness was built from.
 std::string RepoRoot();
-// A Windows program of the 64-bit build: $VELLUMO_WIN_BIN/name, else
-// <repo>/build/win64/name.
+
+// Which Windows the programs under test meet: the 64-bit build under wine64
+// in a 64-bit prefix, or the 32-bit build under Wine's 32-bit loader in a
+// 32-bit prefix (a 32-bit Windows). One for the whole process, from
+// $VELLUMO_E2E_ARCH: "win32", else win64.
+enum class Arch { Win64, Win32 };
+Arch TestArch();
+const char* ArchName(Arch arch);  // "win64", "win32": also the build folder's name
+
+// A Windows program of the build under test: $VELLUMO_WIN_BIN/name, else
+// <repo>/build/<arch>/name.
 std::string WinExe(const std::string& name);
-// The shared Wine prefix, booted on first call ($VELLUMO_E2E_PREFIX, else
-// beside the native build). Throws when it cannot be booted.
+// The shared Wine prefix of the arch under test, booted on first call
+// ($VELLUMO_E2E_PREFIX, else beside the native build; a 32-bit prefix's
+// name ends in "-win32"). Throws when it cannot be booted, or when this
+// machine cannot run 32-bit programs.
 const std::string& SharedPrefix();
+
+// Whether the display has a window manager, as a Linux desktop has
+// ($VELLUMO_E2E_BARE set: none on any display).
+enum class Desktop { Managed, Bare };
 
 // One window as vprobe.exe reports it (screen coordinates, right/bottom exclusive).
 struct WinInfo {
@@ -73,7 +89,7 @@ std::vector<pid_t> ProcessesOf(const std::string& displayName);
 // A private X display with its own wineserver for the shared prefix.
 class Display {
 public:
-    explicit Display(int width = 1024, int height = 768);
+    explicit Display(int width = 1024, int height = 768, Desktop desktop = Desktop::Managed);
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -81,6 +97,7 @@ public:
     const std::string& name() const { return name_; }  // e.g. ":41"
     int width() const { return width_; }
     int height() const { return height_; }
+    bool managed() const { return wm_ > 0; }
 
     // --- Windows programs (env: extra "NAME=value" entries, replacing defaults)
     pid_t Start(const std::string& exe, const std::vector<std::string>& args = {},
@@ -118,16 +135,19 @@ public:
 
 private:
     void StartXvfb();
+    void StartWindowManager();
     void Teardown();
     void StartWineserver();
     pid_t Spawn(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env,
                 int stdoutFd);
     void Sync();
+    void WaitButton(int button, bool down);
 
     int width_, height_;
     std::string name_;
     void* x_ = nullptr;  // ::Display*
     pid_t xvfb_ = -1;
+    pid_t wm_ = -1;
     pid_t wineserver_ = -1;
     int lockFd_ = -1;
     std::vector<pid_t> started_;
