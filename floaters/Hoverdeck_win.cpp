@@ -68,6 +68,26 @@ HFONT CreateLabelFont() {
     return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, found ? GB2312_CHARSET : DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFace);
 }
+
+// Wine keeps the pointer inside a full-screen foreground window by grabbing
+// it to an invisible window laid over the screen. A popup menu's grab
+// replaces that one, and when the menu ends nothing restores it: the
+// invisible window, still there, swallows every later click on the screen.
+// A clip one pixel smaller, then none, makes Wine grab afresh. On Windows the
+// pair changes nothing: the narrower clip still holds the pointer. Called once
+// the menu's choice is done: a host that choice hid or closed is no longer
+// clipped to, and must not be.
+void RegrabPointerAfterMenu(HWND host) {
+    if (!::IsWindow(host) || !::IsWindowVisible(host) || ::GetForegroundWindow() != host) return;
+    const Rect screen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    POINT at{};
+    if (screen.width < 2 || !::GetCursorPos(&at)) return;
+    const Rect clip = NarrowedAround(screen, Point{at.x, at.y});
+    const RECT rc{clip.left, clip.top, clip.right(), clip.bottom()};
+    if (::ClipCursor(&rc)) ::ClipCursor(nullptr);
+}
+
 }  // namespace
 
 std::wstring HwndToTitle(HWND w) {
@@ -275,7 +295,9 @@ void Hoverdeck::Picture1_MouseDown(int n, MouseButton button, Point local) {
         ::SetWindowPos(Picture1[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ::SetWindowPos(getimg.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     } else if (button == MouseButton::Right) {
+        const HWND host = hwnd();
         ImgMenu(PopupAtPointer(imgmenu.get()));
+        RegrabPointerAfterMenu(host);
     }
 }
 
@@ -309,7 +331,10 @@ void Hoverdeck::getimg_MouseMove(WPARAM keys) {
 }
 
 void Hoverdeck::getimg_MouseDown(MouseButton button) {
-    if (button == MouseButton::Right) CddMenu(PopupAtPointer(cdd.get()));
+    if (button != MouseButton::Right) return;
+    const HWND host = hwnd();
+    CddMenu(PopupAtPointer(cdd.get()));
+    RegrabPointerAfterMenu(host);
 }
 
 void Hoverdeck::getimg_DropFiles(HDROP drop) {

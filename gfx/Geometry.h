@@ -55,6 +55,13 @@ constexpr Rect Inflate(const Rect& r, int by) {
     return {r.left - by, r.top - by, r.width + 2 * by, r.height + 2 * by};
 }
 
+// `r` less its left column, or its right one when `keep` stands in the left
+// column: one pixel smaller, and still holding a `keep` that `r` held.
+constexpr Rect NarrowedAround(const Rect& r, Point keep) {
+    if (keep.x > r.left) return {r.left + 1, r.top, r.width - 1, r.height};
+    return {r.left, r.top, r.width - 1, r.height};
+}
+
 // 24-bit colour. ColorRef is the platform's 0x00BBGGRR layout.
 struct Colour {
     std::uint8_t r = 0, g = 0, b = 0;

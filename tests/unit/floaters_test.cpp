@@ -209,6 +209,26 @@ TEST(FloaterHost, DropIconKeeperAndConstants) {
     EXPECT_TRUE(KeeperShouldReassert(L"Notepad"));
 }
 
+// After a Floater's menu the pointer clip is narrowed for a moment (to make
+// Wine grab the pointer afresh); the narrower clip must still hold the
+// pointer wherever it stands, the screen's edge columns and a screen that
+// does not start at 0 included.
+TEST(FloaterHost, MenuRegrabClipStillHoldsThePointer) {
+    const Rect screens[] = {{0, 0, 1024, 768}, {-1280, -200, 3200, 1400}, {0, 0, 2, 2}};
+    for (const Rect& s : screens) {
+        for (const int x : {s.left, s.left + 1, s.left + s.width / 2, s.right() - 2, s.right() - 1}) {
+            for (const int y : {s.top, s.bottom() - 1}) {
+                const Rect clip = NarrowedAround(s, {x, y});
+                EXPECT_EQ(clip.width, s.width - 1) << x << "," << y;
+                EXPECT_EQ(clip.top, s.top);
+                EXPECT_EQ(clip.height, s.height);
+                EXPECT_TRUE(clip.contains({x, y})) << "pointer at " << x << "," << y << " left out";
+                EXPECT_TRUE(clip.left == s.left || clip.right() == s.right());
+            }
+        }
+    }
+}
+
 TEST(FloaterFile, ExtensionRoute) {
     const struct {
         const wchar_t* path;
