@@ -5,7 +5,7 @@ BUILD ?= build
 # Builds print only on failure.
 QUIET_BUILD = > $(BUILD)/$(1).log 2>&1 || { cat $(BUILD)/$(1).log; exit 1; }
 
-.PHONY: run test bench setup build build-native build-win64 build-win32 clean
+.PHONY: run test bench setup build build-native build-win64 build-win32 build-asan build-i686 clean
 
 setup:
 	@scripts/setup.sh
@@ -23,6 +23,12 @@ build-win32: setup
 	@cmake -S . -B $(BUILD)/win32 -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake >/dev/null
 	@cmake --build $(BUILD)/win32 -j $(JOBS) $(call QUIET_BUILD,win32-build)
+
+# The core's unit tests as 32-bit Linux programs (run under qemu-i386).
+build-i686: setup
+	@cmake -S . -B $(BUILD)/i686 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-linux-gnu.cmake >/dev/null
+	@cmake --build $(BUILD)/i686 -j $(JOBS) $(call QUIET_BUILD,i686-build)
 
 build-asan: setup
 	@cmake -S . -B $(BUILD)/asan -DCMAKE_BUILD_TYPE=Debug -DVELLUMO_SANITIZE=ON >/dev/null
