@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
 # Installs what building and testing Vellumo needs, on Debian, as root.
 # Quiet and quick when everything is already there.
+#   wine32:i386       runs the 32-bit exe (needs the i386 architecture)
+#   openbox           the window manager of the end-to-end tests' displays
+#   g++-i686-linux-gnu, qemu-user, googletest
+#                     the core's unit tests as 32-bit programs, under qemu-i386
 set -euo pipefail
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for p in cmake make g++ libgtest-dev \
+for p in cmake make g++ libgtest-dev googletest \
          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
-         wine64 xvfb xdotool x11-utils libx11-dev libxtst-dev imagemagick fonts-wqy-microhei; do
+         wine64 wine32:i386 xvfb openbox xdotool x11-utils libx11-dev libxtst-dev imagemagick fonts-wqy-microhei \
+         g++-i686-linux-gnu qemu-user; do
   have_pkg "$p" || need+=("$p")
 done
-[ ${#need[@]} -eq 0 ] && exit 0
+have_i386=true
+dpkg --print-foreign-architectures | grep -qx i386 || have_i386=false
+[ ${#need[@]} -eq 0 ] && $have_i386 && exit 0
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-echo "setup: installing ${need[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+if ! $have_i386; then
+  echo "setup: adding the i386 architecture (for wine32)" >&2
+  $SUDO dpkg --add-architecture i386
+fi
+[ ${#need[@]} -eq 0 ] || echo "setup: installing ${need[*]}" >&2
 $SUDO apt-get update -qq >/dev/null
-$SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+[ ${#need[@]} -eq 0 ] || $SUDO apt-get install -y -qq "${need[@]}" >/dev/null

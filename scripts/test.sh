@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every target and runs every test: the unit tests (also under ASan and
-# UBSan), a compile-and-link check of the 32-bit exe, and the end-to-end tests
-# under Wine. Ends with one line: "N passed, N failed".
+# UBSan, and as 32-bit programs under qemu-i386), and the end-to-end tests
+# under Wine on displays with a window manager, once against the 64-bit exe
+# and once against the 32-bit one. Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 logs=build/test-logs
@@ -42,12 +43,18 @@ run_step build-native make --no-print-directory build-native
 run_step build-win64 make --no-print-directory build-win64
 run_step build-win32 make --no-print-directory build-win32
 run_step build-asan make --no-print-directory build-asan
+run_step build-i686 make --no-print-directory build-i686
 
 [ -x build/native/tests/unit/unit_tests ] && run_gtest unit build/native/tests/unit/unit_tests
 [ -x build/asan/tests/unit/unit_tests ] && run_gtest unit-asan build/asan/tests/unit/unit_tests
+# size_t is 32 bits there, as in the 32-bit exe.
+[ -x build/i686/tests/unit/unit_tests ] && run_gtest unit-i686 qemu-i386 build/i686/tests/unit/unit_tests
 [ -x build/native/bench/bench_tests ] && run_gtest bench-checks build/native/bench/bench_tests
 if [ -x build/native/tests/e2e/e2e_tests ]; then
-  run_gtest e2e build/native/tests/e2e/e2e_tests
+  run_gtest e2e-win64 env VELLUMO_E2E_ARCH=win64 build/native/tests/e2e/e2e_tests
+  # The primary target: the 32-bit exe (and the helper programs' 32-bit
+  # builds) in a 32-bit Wine prefix.
+  run_gtest e2e-win32 env VELLUMO_E2E_ARCH=win32 build/native/tests/e2e/e2e_tests
 else
   echo "e2e tests were not built"; failed=$((failed + 1))
 fi

@@ -117,7 +117,7 @@ protected:
         exe_ = WinExe("vellumo.exe");
         ASSERT_TRUE(std::filesystem::exists(exe_)) << exe_ << " missing: run make build-win64";
         ASSERT_TRUE(std::filesystem::exists(WinExe("vfixture.exe"))) << "vfixture.exe missing";
-        d_ = std::make_unique<Display>(kScreenW, kScreenH);
+        d_ = std::make_unique<Display>(kScreenW, kScreenH, desktop_);
         d_->SetBackground(kBg);
         fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kTop.l), std::to_string(kTop.t),
                                                       std::to_string(kTop.w), std::to_string(kTop.h)});
@@ -374,6 +374,7 @@ protected:
         EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Esc did not end the process";
     }
 
+    Desktop desktop_ = Desktop::Managed;  // set by a fixture before SetUp
     std::string exe_;
     std::unique_ptr<Display> d_;
     pid_t fixture_ = -1;

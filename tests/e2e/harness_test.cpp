@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -29,6 +30,9 @@ TEST(Harness, FixtureShowsInputArrivesAndEverythingEnds) {
         ASSERT_EQ(d.name().size(), 3u);
         EXPECT_GE(d.name(), ":40");
         EXPECT_LE(d.name(), ":69");
+
+        // A window manager runs unless every display was asked to be bare.
+        EXPECT_EQ(d.managed(), std::getenv("VELLUMO_E2E_BARE") == nullptr);
 
         d.SetBackground({90, 140, 60});
         EXPECT_EQ(d.GetPixel(3, 3), (Pixel{90, 140, 60}));

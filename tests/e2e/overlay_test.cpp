@@ -307,4 +307,23 @@ TEST_F(OverlayE2E, WorksWithoutGdiPlus) {
     EndWithEsc();
 }
 
+// On a bare X server, with no window manager, Wine waits for one that never
+// answers each time a full-screen window goes; the capture still works and Esc
+// still ends the program.
+class BareServerE2E : public OverlayE2E {
+protected:
+    BareServerE2E() { desktop_ = Desktop::Bare; }
+};
+
+TEST_F(BareServerE2E, DetectClickAndEscWithoutAWindowManager) {
+    ASSERT_FALSE(d_->managed());
+    ASSERT_NO_FATAL_FAILURE(Launch(kNestedBox.cx(), kNestedBox.cy()));
+    ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the frame", 5s);
+    ExpectPixelSoon(kA.l + 5, kA.t + 5, Of(P0.panelA), "panel A inside its frame");
+    ExpectRingSoon(FrameOf(kA), 4, "frame on panel A");
+    d_->Click();
+    ASSERT_NO_FATAL_FAILURE(ExpectSelection(FrameOf(kA), "click on panel A"));
+    EndWithEsc();
+}
+
 }  // namespace
