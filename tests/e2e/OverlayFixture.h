@@ -369,6 +369,11 @@ protected:
     void EndWithEsc() {
         ShotIfFailed();
         ASSERT_TRUE(d_->Running(app_)) << "vellumo.exe ended before Esc";
+        // A restarted overlay is a new window: under a window manager the key
+        // focus reaches it a round trip after it shows.
+        const auto top = Overlay().top;
+        EXPECT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms))
+            << "the key focus is not on the overlay";
         d_->Tap(XK_Escape);
         int code = -1;
         EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Esc did not end the process";

@@ -631,6 +631,16 @@ bool Display::PostToWindow(const std::string& cls, unsigned msg, unsigned long l
     return r.out.rfind("OK", 0) == 0;
 }
 
+bool Display::KeysReach(const std::string& hwnd) {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(X(x_), &focus, &revert);
+    if (focus == PointerRoot) return true;
+    const RunResult r = Run(WinExe("vprobe.exe"), {"xwindow", hwnd});
+    unsigned long long xwin = 0;
+    return std::sscanf(r.out.c_str(), "X\t%llx", &xwin) == 1 && xwin != 0 && xwin == focus;
+}
+
 Pixel Display::SysColor(int index) {
     const RunResult r = Run(WinExe("vprobe.exe"), {"syscolor", std::to_string(index)});
     Pixel p{-1, -1, -1};

@@ -116,6 +116,10 @@ public:
     // A window's text through WM_GETTEXT (UTF-8); empty on failure.
     std::string WindowText(const std::string& hwnd);
     bool PostToWindow(const std::string& cls, unsigned msg, unsigned long long wparam);
+    // Whether key presses now reach top-level `hwnd`: the X focus is on its
+    // X window, or follows the pointer (no window manager). Under a window
+    // manager focus moves a round trip after a window shows.
+    bool KeysReach(const std::string& hwnd);
     Pixel SysColor(int index);
 
     // --- X side

@@ -13,6 +13,7 @@
 //   screen                S width height
 //   foreground            F hwnd class title
 //   at X Y                A hwnd class title   (the window WindowFromPoint finds)
+//   xwindow HWND          X id     (the X window Wine shows HWND in; 0 when none)
 //   load DLL              L 1 when LoadLibraryW(DLL) succeeds, else L 0
 //   clipboard PATH        B width height of the clipboard's CF_BITMAP, its
 //                         pixels written to PATH as a binary PPM (P6);
@@ -259,6 +260,14 @@ bool Run(const std::vector<std::string>& a) {
     if (cmd == "at" && a.size() == 3) {
         HWND w = WindowFromPoint(POINT{std::atoi(a[1].c_str()), std::atoi(a[2].c_str())});
         Emit("A\t" + Hex(w) + "\t" + Utf8(w ? ClassOf(w) : L"") + "\t" + Utf8(w ? CaptionOf(w) : L""));
+        return true;
+    }
+    if (cmd == "xwindow" && a.size() == 2) {
+        // Wine's X11 driver names each top-level's X window in this property.
+        const auto x = reinterpret_cast<UINT_PTR>(GetPropW(ParseHwnd(a[1]), L"__wine_x11_whole_window"));
+        char b[32];
+        std::snprintf(b, sizeof b, "X\t%llx", static_cast<unsigned long long>(x));
+        Emit(b);
         return true;
     }
     if (cmd == "load" && a.size() == 2) {
