@@ -71,6 +71,12 @@ FlashAction FlashStepAction(int step) {
     }
 }
 
+std::int64_t FloaterBook::PixelsHeld() const {
+    std::int64_t sum = 0;
+    for (const auto& [n, f] : floaters_) sum += std::int64_t(f.natural.width) * f.natural.height;
+    return sum;
+}
+
 std::optional<int> FloaterBook::Create(Size natural, Size labelSize, Size screen) {
     const std::optional<int> n = NextUsableIndex();
     if (!n) return std::nullopt;

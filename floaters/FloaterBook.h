@@ -70,7 +70,6 @@ PictureRoute RouteFor(std::wstring_view path);
 // PictureLoadErrorText).
 std::wstring NoExtensionMessage(std::wstring_view path);
 inline constexpr wchar_t kNoFileDroppedMessage[] = L"Nothing to open: the drop carried no file.";
-inline constexpr wchar_t kNoClipboardBitmapMessage[] = L"Nothing to pin: the clipboard holds no picture.";
 inline constexpr wchar_t kIndexExhaustedMessage[] =
     L"No more Floaters can be made: this host has used all 32767 numbers. "
     L"Choose \"Quit\" on the drop icon's menu to start again at 1#.";
@@ -142,6 +141,8 @@ public:
     LayerMode layerMode() const { return layer_; }
 
     const std::map<int, Floater>& floaters() const { return floaters_; }
+    // The pixels of every Floater's image together.
+    std::int64_t PixelsHeld() const;
     const Floater* Find(int n) const;
 
 private:

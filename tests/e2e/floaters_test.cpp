@@ -207,6 +207,10 @@ protected:
         const std::optional<WinInfo> pin = WaitOverlayChild(*d_, "pinimg");
         ASSERT_TRUE(pin) << "the pin button never showed";
         ClickAt(pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+        // The Floater is made before the overlay goes; input is for the host
+        // once the overlay has gone.
+        ASSERT_TRUE(WaitUntil([&] { return d_->ListWindows("VellumoScrShot").empty(); }, 10s, 50ms))
+            << "the overlay stayed after the pin";
     }
 
     HostView Host() {
