@@ -56,6 +56,7 @@ public:
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
     T* operator->() const { return p_; }
+    T* get() const { return p_; }
     T** put() { return &p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
@@ -63,12 +64,17 @@ private:
     T* p_ = nullptr;
 };
 
-// Keeps the text of the name box as it was when the user chose Save, which
-// the dialog no longer has once it is closed.
-class TypedNameKeeper final : public IFileDialogEvents {
+// Watches one Show of the item dialog. It keeps the text of the name box as
+// it was when the user chose Save (the dialog no longer has it once closed),
+// and refuses a name too long for the dialog before the dialog sees the
+// Save: Wine's overflows a 260-character buffer there and the program dies.
+class DialogGuard final : public IFileDialogEvents {
 public:
-    explicit TypedNameKeeper(CoTaskMemFreeFn taskMemFree) : taskMemFree_(taskMemFree) {}
+    DialogGuard(IFileDialog* dialog, CoTaskMemFreeFn taskMemFree) : dialog_(dialog), taskMemFree_(taskMemFree) {}
     const std::wstring& typed() const { return typed_; }
+    // The typed name with the folder it was typed in: what a name the shell
+    // has no file item for ("nul.png") is judged by.
+    const std::wstring& typedPath() const { return typedPath_; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -84,28 +90,95 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
 
-    HRESULT STDMETHODCALLTYPE OnFileOk(IFileDialog* dialog) override {
-        wchar_t* text = nullptr;
-        if (SUCCEEDED(dialog->GetFileName(&text)) && text) {
-            typed_ = text;
-            taskMemFree_(text);
-        }
+    HRESULT STDMETHODCALLTYPE OnFileOk(IFileDialog*) override {
+        typed_ = Text([&](wchar_t** t) { return dialog_->GetFileName(t); });
+        typedPath_ = CombineDialogPath(FolderPath(), typed_);
+        return S_OK;
+    }
+    // The first folder shown: the dialog's window exists, and is watched.
+    HRESULT STDMETHODCALLTYPE OnFolderChange(IFileDialog*) override {
+        Watch();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnFolderChanging(IFileDialog*, IShellItem*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnFolderChange(IFileDialog*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnSelectionChange(IFileDialog*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnShareViolation(IFileDialog*, IShellItem*, FDE_SHAREVIOLATION_RESPONSE*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE OnTypeChange(IFileDialog*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnTypeChange(IFileDialog*) override {
+        Watch();
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE OnOverwrite(IFileDialog*, IShellItem*, FDE_OVERWRITE_RESPONSE*) override {
         return E_NOTIMPL;
     }
 
 private:
+    static constexpr wchar_t kProp[] = L"Vellumo.DialogGuard";
+
+    template <typename Get>
+    std::wstring Text(Get get) {
+        wchar_t* text = nullptr;
+        std::wstring out;
+        if (SUCCEEDED(get(&text)) && text) out = text;
+        if (text) taskMemFree_(text);
+        return out;
+    }
+
+    void Watch() {
+        if (window_) return;
+        ComPtr<IOleWindow> ole;
+        if (FAILED(dialog_->QueryInterface(__uuidof(IOleWindow), reinterpret_cast<void**>(ole.put()))) ||
+            FAILED(ole->GetWindow(&window_)) || !window_)
+            return;
+        ::SetPropW(window_, kProp, this);
+        previous_ = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GuardProc)));
+    }
+
+    std::wstring FolderPath() {
+        ComPtr<IShellItem> folder;
+        if (FAILED(dialog_->GetFolder(folder.put())) || !folder) return {};
+        return Text([&](wchar_t** t) { return folder->GetDisplayName(SIGDN_FILESYSPATH, t); });
+    }
+
+    // The name the dialog would take, if it is too long for it: the message.
+    std::wstring TooLong() {
+        const std::wstring typed = Text([&](wchar_t** t) { return dialog_->GetFileName(t); });
+        const std::wstring path = CombineDialogPath(FolderPath(), typed);
+        return path.size() > kMaxDialogPathChars ? DialogPathTooLongMessage(path.size()) : std::wstring();
+    }
+
+    static LRESULT CALLBACK GuardProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+        auto* self = static_cast<DialogGuard*>(::GetPropW(w, kProp));
+        if (!self) return ::DefWindowProcW(w, msg, wp, lp);
+        const WNDPROC previous = self->previous_;
+        if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
+            std::wstring refused;
+            try {
+                refused = self->TooLong();
+            } catch (...) {
+                refused = DialogPathTooLongMessage(0);
+            }
+            if (!refused.empty()) {
+                ::MessageBoxW(w, refused.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+                return 0;
+            }
+        }
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            ::RemovePropW(w, kProp);
+            self->window_ = nullptr;
+        }
+        return ::CallWindowProcW(previous, w, msg, wp, lp);
+    }
+
+    IFileDialog* dialog_;
     CoTaskMemFreeFn taskMemFree_;
     std::wstring typed_;
+    std::wstring typedPath_;
+    HWND window_ = nullptr;
+    WNDPROC previous_ = nullptr;
     ULONG refs_ = 1;
 };
 
@@ -144,21 +217,27 @@ std::optional<bool> AskWithItemDialog(HWND owner, std::wstring& name) {
     options &= ~static_cast<FILEOPENDIALOGOPTIONS>(FOS_PATHMUSTEXIST | FOS_NOREADONLYRETURN);
     dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_NOCHANGEDIR | FOS_FORCEFILESYSTEM);
     if (!name.empty()) dialog->SetFileName(name.c_str());
-    TypedNameKeeper keeper(api.taskMemFree);
+    DialogGuard guard(dialog.get(), api.taskMemFree);
     DWORD cookie = 0;
-    const bool advised = SUCCEEDED(dialog->Advise(&keeper, &cookie));
+    const bool advised = SUCCEEDED(dialog->Advise(&guard, &cookie));
     const HRESULT shown = dialog->Show(owner);
     if (advised) dialog->Unadvise(cookie);
     if (shown == HRESULT_FROM_WIN32(ERROR_CANCELLED)) return false;
     if (FAILED(shown)) return std::nullopt;
-    ComPtr<IShellItem> item;
-    wchar_t* path = nullptr;
-    if (FAILED(dialog->GetResult(item.put())) || FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
-        return false;
     UINT typeIndex = 1;
     dialog->GetFileTypeIndex(&typeIndex);
-    name = WithFilterExtension(UndoAppendedExtension(path, keeper.typed()), static_cast<int>(typeIndex));
-    api.taskMemFree(path);
+    ComPtr<IShellItem> item;
+    wchar_t* path = nullptr;
+    if (SUCCEEDED(dialog->GetResult(item.put())) && SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) && path) {
+        name = WithFilterExtension(UndoAppendedExtension(path, guard.typed()), static_cast<int>(typeIndex));
+        api.taskMemFree(path);
+        return true;
+    }
+    if (path) api.taskMemFree(path);
+    // No file item for what was typed (Wine's for "nul.png"): the save
+    // judges the name as typed, and tells why it cannot be written.
+    if (guard.typedPath().empty()) return false;
+    name = WithFilterExtension(guard.typedPath(), static_cast<int>(typeIndex));
     return true;
 }
 

@@ -82,6 +82,20 @@ std::wstring UndoAppendedExtension(std::wstring_view result, std::wstring_view t
     return std::wstring(result.substr(0, result.size() - added.size() - 1));
 }
 
+std::wstring CombineDialogPath(std::wstring_view folder, std::wstring_view typed) {
+    const bool absolute = (typed.size() >= 2 && typed[1] == L':') || (!typed.empty() && IsSeparator(typed[0]));
+    if (absolute || folder.empty()) return std::wstring(typed);
+    std::wstring out(folder);
+    if (!IsSeparator(out.back())) out += L'\\';
+    return out + std::wstring(typed);
+}
+
+std::wstring DialogPathTooLongMessage(std::size_t length) {
+    return L"This name is too long: with its folder it has " + std::to_wstring(length) +
+           L" characters, and the save dialog takes at most " + std::to_wstring(kMaxDialogPathChars) +
+           L".\n\nPlease choose a shorter name or folder.";
+}
+
 std::wstring ExtendedLengthPath(std::wstring_view path) {
     if (path.size() <= kMaxPlainPathChars || path.rfind(L"\\\\?\\", 0) == 0) return std::wstring(path);
     std::wstring root;

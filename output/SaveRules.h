@@ -41,6 +41,17 @@ std::wstring SaveNameMessage(SaveNameProblem problem, std::wstring_view path);
 // name's own extension decides the format.
 std::wstring UndoAppendedExtension(std::wstring_view result, std::wstring_view typed);
 
+// The save dialogs of Wine (the item dialog and the old one) overflow a
+// 260-character buffer when Save is pressed on a longer name, and the
+// program dies. Longer names are refused in the dialog, on every system,
+// with room left for an extension the dialog may add.
+inline constexpr std::size_t kMaxDialogPathChars = 255;
+// What the dialog will make of the typed text: the current folder joined
+// with a relative name, or the typed path itself.
+std::wstring CombineDialogPath(std::wstring_view folder, std::wstring_view typed);
+// The dialog stays open and the user is told how long the name was.
+std::wstring DialogPathTooLongMessage(std::size_t length);
+
 // The path the file is opened with: unchanged up to 259 characters, past that
 // an absolute one gets the \\?\ (or \\?\UNC\) prefix, with its "." and ".."
 // names resolved and / turned into \, since the prefix turns such

@@ -74,6 +74,20 @@ TEST(SaveName, AnExtensionTheDialogAddedToATypedOneIsTakenOff) {
     for (const auto& c : cases) EXPECT_EQ(UndoAppendedExtension(c.result, c.typed), c.want) << Narrow(c.result);
 }
 
+TEST(SaveName, TheDialogsPathIsTheTypedOneOrJoinedToTheFolder) {
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"shot.png"), L"Z:\\tmp\\shot.png");
+    EXPECT_EQ(CombineDialogPath(L"C:\\", L"shot.png"), L"C:\\shot.png") << "a root keeps one separator";
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"sub\\shot.png"), L"Z:\\tmp\\sub\\shot.png");
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"D:\\x\\shot.png"), L"D:\\x\\shot.png");
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"C:shot.png"), L"C:shot.png");
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"\\\\server\\share\\a.png"), L"\\\\server\\share\\a.png");
+    EXPECT_EQ(CombineDialogPath(L"Z:\\tmp", L"/tmp/a.png"), L"/tmp/a.png");
+    EXPECT_EQ(CombineDialogPath(L"", L"a.png"), L"a.png");
+    const std::wstring m = DialogPathTooLongMessage(300);
+    EXPECT_NE(m.find(L"300"), std::wstring::npos);
+    EXPECT_NE(m.find(std::to_wstring(kMaxDialogPathChars)), std::wstring::npos);
+}
+
 TEST(ExtendedLengthPath, OnlyLongAbsolutePathsGetThePrefix) {
     const std::wstring dir(130, L'd');
     const std::wstring shortPath = L"C:\\out\\shot.png";
