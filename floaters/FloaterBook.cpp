@@ -27,7 +27,9 @@ Rect HighlightFrame(const Rect& picture) { return Inflate(picture, 1); }
 
 Point DropIconPosition(int hostWidth) { return {hostWidth - kDropIconSize.width - kDropIconInset, kDropIconInset}; }
 
-bool KeeperShouldReassert(std::wstring_view foregroundTitle) { return foregroundTitle != kHostTitle; }
+bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost) {
+    return foregroundTitle != kHostTitle && !foregroundIsOursNotTheHost;
+}
 
 std::optional<int> ParseIndex(std::wstring_view text) {
     if (text.empty() || text.size() > 5) return std::nullopt;

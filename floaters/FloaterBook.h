@@ -49,8 +49,10 @@ Rect HighlightFrame(const Rect& picture);
 // getimg's top-left for a host `hostWidth` wide.
 Point DropIconPosition(int hostWidth);
 // The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
-// foreground window (exact, case-sensitive title match).
-bool KeeperShouldReassert(std::wstring_view foregroundTitle);
+// foreground window (exact, case-sensitive title match), or another window
+// of this program is: raised over its own message box (the settings
+// window's, say) the host would cover the box's buttons with a Floater.
+bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost = false);
 
 // Decimal text of a usable Floater index (1..32767), else nothing.
 std::optional<int> ParseIndex(std::wstring_view text);

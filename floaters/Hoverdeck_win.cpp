@@ -133,7 +133,11 @@ void Hoverdeck::Timer1_Timer() {
     // host would cover it where the system does not keep owned windows above
     // a re-raised owner (Wine), leaving the user a box they cannot click.
     if (!::IsWindowEnabled(hwnd())) return;
-    if (!KeeperShouldReassert(HwndToTitle(::GetForegroundWindow()))) return;
+    const HWND foreground = ::GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) ::GetWindowThreadProcessId(foreground, &process);
+    const bool ours = foreground && foreground != hwnd() && process == ::GetCurrentProcessId();
+    if (!KeeperShouldReassert(HwndToTitle(foreground), ours)) return;
     // Unlike a pin, the keeper must not take the keyboard from the user's program.
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

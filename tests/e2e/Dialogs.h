@@ -86,9 +86,9 @@ struct Message {
     bool closed = false;  // OK took it away
 };
 
-// The program's message box (a top-level "#32770" titled "Vellumo"): its
+// The program's message box (a top-level "#32770" titled `title`): its
 // text, dismissed with OK; nothing when none shows within `timeout`.
-inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
+inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std::string& title = "Vellumo") {
     std::optional<WinInfo> text, ok;
     const bool shown = WaitUntil(
         [&] {
@@ -96,7 +96,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
             ok.reset();
             bool box = false;
             for (const WinInfo& w : d.ListWindows("#32770")) {
-                if (w.parent == "0") box = w.visible && w.title == "Vellumo";
+                if (w.parent == "0") box = w.visible && w.title == title;
                 else if (box && w.cls == "Static" && !w.title.empty()) text = w;
                 else if (box && w.cls == "Button" && w.id == 1) ok = w;
             }
