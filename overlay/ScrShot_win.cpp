@@ -40,17 +40,18 @@ void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
 
 ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.get() : nullptr; }
 
-void ScrShot::ShowCapture() {
+bool ScrShot::ShowCapture() {
     KeepAlive hold;
     UnloadCapture();
     std::unique_ptr<ScrShot> overlay(new ScrShot());
-    if (!overlay->Form_Load()) return;
+    if (!overlay->Form_Load()) return false;
     g_current = std::move(overlay);
     const HWND w = g_current->hwnd();
     ::ShowWindow(w, SW_SHOW);
     ::SetForegroundWindow(w);
     ::SetFocus(w);
     ::UpdateWindow(w);
+    return true;
 }
 
 void ScrShot::UnloadCapture() {

@@ -22,8 +22,9 @@ namespace vellumo::win {
 
 class ScrShot : public Window<ScrShot>, public Disposable {
 public:
-    // Loads and shows a new overlay (a fresh freeze), unloading any earlier one.
-    static void ShowCapture();
+    // Loads and shows a new overlay (a fresh freeze), unloading any earlier
+    // one. False, the user told, when there is no memory for the freeze.
+    static bool ShowCapture();
     // Unloads the overlay if one is loaded.
     static void UnloadCapture();
     static ScrShot* Current();

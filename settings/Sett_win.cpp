@@ -119,14 +119,20 @@ void HotKeyCapture() {
     }
     OnePressAtATime guard;
     KeepAlive hold;
-    const bool uncovers = ScrShot::Current() || (host && ::IsWindowVisible(host->hwnd()));
+    const bool hostShown = host && ::IsWindowVisible(host->hwnd());
+    const bool uncovers = ScrShot::Current() || hostShown;
     ScrShot::UnloadCapture();
     if (host) {
         host->Hide();
         host->SetKeeper(false);
     }
     if (uncovers) PumpMessagesFor(kRepaintSettleMs);
-    ScrShot::ShowCapture();
+    if (ScrShot::ShowCapture()) return;
+    // No memory for the freeze (the user has been told): the Floaters come back.
+    if (hostShown && (host = LoadedHoverdeck())) {
+        host->Show();
+        host->SetKeeper(true);
+    }
 }
 
 Sett* LoadedSett() { return g_sett && g_sett->hwnd() ? g_sett : nullptr; }

@@ -4,6 +4,7 @@
 // are clicked, and the result is read from the screen's pixels, the host's
 // windows (vprobe.exe) and the host's X window properties.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -740,6 +741,52 @@ TEST_F(FloatersE2E, SixtyFilesDroppedAtOnceMakeAFloaterEachAndEveryBadOneIsTold)
     EXPECT_EQ(v.labels.count(58), 1u);
     EXPECT_EQ(v.labels.count(59), 0u);
     EXPECT_FALSE(TakeMessage(500ms)) << "a message no file asked for";
+    d_->Stop(app_);
+}
+
+// The private memory a process started while this lives may have (the
+// data-segment limit it inherits): Wine then cannot commit more, as on a
+// machine short of memory. The test's own process gets its limit back.
+class DataLimit {
+public:
+    explicit DataLimit(rlim_t megabytes) {
+        getrlimit(RLIMIT_DATA, &old_);
+        rlimit lower = old_;
+        lower.rlim_cur = megabytes << 20;
+        setrlimit(RLIMIT_DATA, &lower);
+    }
+    ~DataLimit() { setrlimit(RLIMIT_DATA, &old_); }
+    DataLimit(const DataLimit&) = delete;
+    DataLimit& operator=(const DataLimit&) = delete;
+
+private:
+    rlimit old_{};
+};
+
+// A picture within the pixel budget that the memory left cannot hold
+// (12000 x 12000: two 576 MB copies while it loads, in 1.2 GB): told, and
+// everything already there stays.
+TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
+    Images img;
+    ASSERT_TRUE(img.ok());
+    ASSERT_TRUE(BlackPngWriter::Write(img.Path("big.png"), 12000, 12000));
+    {
+        DataLimit limit(1200);
+        PinPanelA();
+    }
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater under the memory limit";
+    DropOnIcon(img.Uri("big.png"));
+    const auto told = TakeMessage(60s);
+    ASSERT_TRUE(told) << "nothing said; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->find("not enough memory"), std::string::npos) << *told;
+    EXPECT_NE(told->find(img.WinPath("big.png")), std::string::npos) << *told;
+    EXPECT_NE(told->find("12000 \xC3\x97 12000"), std::string::npos) << *told;
+    ASSERT_TRUE(d_->Running(app_));
+    EXPECT_EQ(Host().pictures.size(), 1u);
+    EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the Floater already there was lost";
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(2)) << "no Floater after the refused one";
+    EXPECT_EQ(Host().labels.at(2).title, "2#");
     d_->Stop(app_);
 }
 

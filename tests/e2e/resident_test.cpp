@@ -6,6 +6,7 @@
 // Each test runs its own copy of vellumo.exe from a private folder, so no
 // two tests share a "set.ini".
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -658,6 +659,42 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
         << ReadSetIni();
     const auto quiet = e2e::TakeMessage(*d_, 500ms);
     EXPECT_FALSE(quiet) << "a good save is quiet: " << quiet->text;
+    d_->Stop(app_);
+}
+
+// The private memory a running process has committed (VmData), in bytes.
+rlim_t CommittedBytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmData:", 0) == 0) return rlim_t(std::strtoull(line.c_str() + 7, nullptr, 10)) << 10;
+    return 0;
+}
+
+// No memory for a fresh freeze (a second copy of the screen): the user is
+// told and the Floaters come back; with memory again the hotkey captures.
+TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "not resident";
+    const int fx = (kScreenW - kPinW) / 2 + 150, fy = (kScreenH - kPinH) / 2 + 120;  // yellow, past the nested part
+    ASSERT_TRUE(Near(fx, fy, Of(kPalettes[0].panelA))) << "the Floater is not on screen";
+    // Room for one screen-sized surface (3 MB) but not for the grab beside it.
+    const rlim_t committed = CommittedBytes(app_);
+    ASSERT_GT(committed, 0u);
+    rlimit tight{committed + (4u << 20), RLIM_INFINITY}, before{};
+    ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
+    PressHotkey();
+    const auto told = e2e::TakeMessage(*d_, 10s);
+    rlimit loose = before;
+    prlimit(app_, RLIMIT_DATA, &loose, nullptr);
+    ASSERT_TRUE(told) << "nothing said; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->text.find("not enough memory to capture"), std::string::npos) << told->text;
+    EXPECT_NE(told->text.find("1024 \xC3\x97 768"), std::string::npos) << told->text;
+    ASSERT_TRUE(d_->Running(app_));
+    EXPECT_FALSE(Overlay()) << "a capture without a frozen screen";
+    EXPECT_TRUE(WaitUntil([&] { return HostShown() && Near(fx, fy, Of(kPalettes[0].panelA)); }, 5s, 50ms))
+        << "the Floaters did not come back";
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "no capture once there was memory again";
     d_->Stop(app_);
 }
 

@@ -123,6 +123,9 @@ TEST(OutputMessages, EmptySelectionAndMissingMemoryNameTheActionAndSize) {
     const std::wstring memory = NoMemoryForSelectionMessage(OutputAction::Pin, {7680, 4320});
     EXPECT_NE(memory.find(L"pin"), std::wstring::npos);
     EXPECT_NE(memory.find(L"7680 \u00D7 4320"), std::wstring::npos);
+    const std::wstring freeze = NoMemoryToFreezeMessage({1024, 768});
+    EXPECT_NE(freeze.find(L"not enough memory to capture"), std::wstring::npos);
+    EXPECT_NE(freeze.find(L"1024 \u00D7 768"), std::wstring::npos);
 }
 
 TEST(OutputMessages, EverySaveFailureNamesTheFile) {
