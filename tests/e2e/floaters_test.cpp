@@ -16,7 +16,7 @@
 #include <optional>
 #include <thread>
 
-#include "tests/e2e/BlackPng.h"
+#include "tests/e2e/harness/BlackPng.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -646,7 +646,7 @@ int VellumoBoxes(e2e::Display& d) {
 TEST_F(FloatersE2E, APictureTooLargeToHoldIsRefusedByItsHeaderAndNothingIsLost) {
     Images img;
     ASSERT_TRUE(img.ok()) << "ImageMagick's convert is needed for the test images";
-    ASSERT_TRUE(BlackPngWriter::Write(img.Path("huge.png"), 30000, 30000));
+    ASSERT_TRUE(WriteBlackPng(img.Path("huge.png"), 30000, 30000));
     PinPanelA();
     ASSERT_TRUE(WaitForPictures(1));
     ASSERT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the pinned Floater never showed";
@@ -672,7 +672,7 @@ TEST_F(FloatersE2E, APictureTooLargeToHoldIsRefusedByItsHeaderAndNothingIsLost) 
 TEST_F(FloatersE2E, TheDropIconStaysAboveAFloaterLargerThanTheScreenAndAnswers) {
     Images img;
     ASSERT_TRUE(img.ok());
-    ASSERT_TRUE(BlackPngWriter::Write(img.Path("wide.png"), kScreenW + 76, kScreenH + 32));
+    ASSERT_TRUE(WriteBlackPng(img.Path("wide.png"), kScreenW + 76, kScreenH + 32));
     PinPanelA();
     ASSERT_TRUE(WaitForPictures(1));
     DropOnIcon(img.Uri("wide.png"));
@@ -769,7 +769,7 @@ private:
 TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
     Images img;
     ASSERT_TRUE(img.ok());
-    ASSERT_TRUE(BlackPngWriter::Write(img.Path("big.png"), 12000, 12000));
+    ASSERT_TRUE(WriteBlackPng(img.Path("big.png"), 12000, 12000));
     {
         DataLimit limit(1200);
         PinPanelA();
