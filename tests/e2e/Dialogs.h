@@ -107,12 +107,11 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std
     // The listing holds a title's first line only; the whole text:
     std::string said = d.WindowText(text->hwnd);
     if (said.empty()) said = text->title;
-    // Listed is not yet clickable: the box may still be mapping.
-    const auto gone = [&] {
-        for (const WinInfo& w : d.ListWindows("#32770"))
-            if (w.parent == "0" && w.visible) return false;
-        return true;
-    };
+    // Listed is not yet clickable: the box may still be mapping. Gone means
+    // this box is destroyed (vprobe answers that it is no window), not that a
+    // listing came back without it.
+    const std::string box = text->parent;
+    const auto gone = [&] { return d.Run(WinExe("vprobe.exe"), {"text", box}).exitCode == 2; };
     for (int attempt = 0; attempt < 4 && !gone(); ++attempt) {
         std::this_thread::sleep_for(200ms);
         ClickAt(d, ok->left + ok->width() / 2, ok->top + ok->height() / 2);

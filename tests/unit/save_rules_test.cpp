@@ -128,7 +128,7 @@ TEST(OutputMessages, EmptySelectionAndMissingMemoryNameTheActionAndSize) {
     EXPECT_NE(freeze.find(L"1024 \u00D7 768"), std::wstring::npos);
 }
 
-TEST(OutputMessages, EverySaveFailureNamesTheFile) {
+TEST(OutputMessages, EverySaveFaultNamesTheFile) {
     const std::wstring file = L"Z:\\tmp\\shot.png";
     for (SaveStep step : {SaveStep::ReadImage, SaveStep::OutOfMemory, SaveStep::Encode, SaveStep::Write,
                           SaveStep::NotAFile, SaveStep::Verify}) {
