@@ -61,9 +61,12 @@ void ScrShot::pinimg_Click() {
     if (!RenderSelection(OutputAction::Pin) || !CopyRectToClipboard(OutputAction::Pin)) return;
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
+    const bool freshHost = !LoadedHoverdeck();
     Hoverdeck* host = LoadHoverdeckWindow();
     std::wstring why = L"The Floater could not be made: the system refused a new window.";
     if (!host || !host->PinCapture(unique_hbitmap(rectPicture_.ReleaseBitmap()), why)) {
+        // A host loaded for this pin alone would keep the process running unseen.
+        if (freshHost && host) ::DestroyWindow(host->hwnd());
         Tell(why);
         return;
     }
