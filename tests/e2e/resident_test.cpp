@@ -410,7 +410,14 @@ TEST_F(ResidentE2E, SaveWritesSetIniAndANewStartUsesIt) {
 
     // "默认热键为Print Screen" stores the default for the next start, and only that.
     ASSERT_TRUE(ClickHiddenButton(kCommand3));
-    ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("Print Screen") != std::string::npos; }, 3s, 50ms));
+    // Two writes, text then key code: the file is read once both are there.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::string now = ReadSetIni();
+            return now.find("Print Screen") != std::string::npos && now.find("HotKey1KeyCode=120") == std::string::npos;
+        },
+        3s, 50ms))
+        << ReadSetIni();
     const std::string reset = ReadSetIni();
     EXPECT_NE(reset.find("HotKey1KeyCode=44"), std::string::npos) << reset;
     EXPECT_NE(reset.find("HotKey1ModKeyCode=2"), std::string::npos) << "the modifiers are not touched:\n" << reset;
