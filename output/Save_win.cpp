@@ -206,18 +206,33 @@ DWORD WINAPI SaveThread(void* job) {
     return 0;
 }
 
+// Input that comes while a save runs is dropped: the capture it would act
+// on is being written. Paint goes on, so the program's windows stay drawn.
+void DropInputKeepPainting() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
 // Runs the save on a worker thread. Past half a second the pointer shows
-// the wait cursor, and the program's windows keep painting; input waits for
-// the save, so nothing can act on a capture that is being written.
+// the wait cursor until it is done. The cursor is set again as the pointer
+// moves: the system (and Wine) put it on the window the pointer is in, which
+// it learns from the input taken here.
 void RunWithWaitCursor(SaveJob& job) {
     unique_handle thread(::CreateThread(nullptr, 0, &SaveThread, &job, 0, nullptr));
     if (!thread) return RunSave(job);
     if (::WaitForSingleObject(thread.get(), kWaitCursorAfterMs) != WAIT_TIMEOUT) return;
-    const HCURSOR before = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    const HANDLE wait = thread.get();
-    while (::MsgWaitForMultipleObjects(1, &wait, FALSE, INFINITE, QS_PAINT) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) ::DispatchMessageW(&msg);
+    const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+    const HCURSOR before = ::SetCursor(wait);
+    const HANDLE done = thread.get();
+    while (::MsgWaitForMultipleObjects(1, &done, FALSE, 100, QS_INPUT | QS_PAINT) != WAIT_OBJECT_0) {
+        DropInputKeepPainting();
+        ::SetCursor(wait);
     }
     ::SetCursor(before);
 }

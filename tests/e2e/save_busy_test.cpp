@@ -130,13 +130,18 @@ TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
         const auto pressed = std::chrono::steady_clock::now();
         d.Tap(XK_Return);
         bool waited = false;
+        long long written = -1;  // ms from Enter to the file's appearance: the save's own time
         const bool ended = WaitUntil(
             [&] {
                 waited = waited || x.Cursor() == wait;
+                if (written < 0 && fs::exists(file))
+                    written = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - pressed).count();
                 return !d.Running(app);
             },
             60s, 20ms);
         const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - pressed).count();
+        std::printf("save: file after %lld ms, capture ended after %lld ms, wait cursor seen: %d\n", written,
+                    static_cast<long long>(took), waited);
         ASSERT_TRUE(ended) << "the save did not end the capture";
         ASSERT_TRUE(fs::exists(file)) << "nothing was saved";
         ASSERT_GT(took, 1000) << "the save took " << took << " ms: too quick to tell anything";
