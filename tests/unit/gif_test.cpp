@@ -1,5 +1,5 @@
-// The GIF writer, read back by a decoder written from the GIF89a
-// specification: the header, the colour table and every pixel must survive,
+// The GIF writer, read back by a decoder written from the GIF89a format
+// description: the header, the colour table and every pixel must survive,
 // across table resets (more than 4096 codes) and the widening of the codes.
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ struct Decoded {
     int resets = 0;  // clear codes seen after the first
 };
 
-// Reads one-image GIFs as the specification describes them; nothing on failure.
+// Reads one-image GIFs as the GIF89a format describes them; nothing on failure.
 std::optional<Decoded> DecodeGif(const std::vector<std::uint8_t>& f) {
     Decoded d;
     std::size_t at = 0;
@@ -107,7 +107,7 @@ void ExpectRoundTrip(const IndexedImage& img, int w, int h, const char* what, in
     const auto file = EncodeGif(img, w, h);
     ASSERT_FALSE(file.empty()) << what;
     const auto d = DecodeGif(file);
-    ASSERT_TRUE(d) << what << ": not a GIF the specification reads";
+    ASSERT_TRUE(d) << what << ": not a GIF89a file this decoder reads";
     EXPECT_EQ(d->width, w) << what;
     EXPECT_EQ(d->height, h) << what;
     ASSERT_GE(d->palette.size(), img.palette.size()) << what;
