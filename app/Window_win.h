@@ -4,9 +4,25 @@
 #pragma once
 #include <windows.h>
 
+#include <new>
+
 namespace vellumo::win {
 
 HINSTANCE Instance();
+
+// A handler that threw has left its work undone: the user is told, once at a
+// time (a failing paint must not stack boxes), and the window stays usable.
+inline void TellHandlerFailed(bool outOfMemory) noexcept {
+    static bool telling = false;
+    if (telling) return;
+    telling = true;
+    ::MessageBoxW(nullptr,
+                  outOfMemory ? L"Vellumo ran out of memory, so the last action was not done.\n\n"
+                                L"Close some programs or Floaters and try again."
+                              : L"An unexpected error stopped the last action; it was not done.",
+                  L"Vellumo", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+    telling = false;
+}
 
 template <typename T>
 class Window {
@@ -66,16 +82,21 @@ private:
             self->hwnd_ = nullptr;
             try {
                 self->OnDestroyed();
+            } catch (const std::bad_alloc&) {
+                TellHandlerFailed(true);
             } catch (...) {
+                TellHandlerFailed(false);
             }
             return ::DefWindowProcW(hwnd, msg, wp, lp);
         }
         try {
             return self->HandleMessage(msg, wp, lp);
+        } catch (const std::bad_alloc&) {
+            TellHandlerFailed(true);
         } catch (...) {
-            // A failed handler leaves its work undone; the window stays usable.
-            return ::DefWindowProcW(hwnd, msg, wp, lp);
+            TellHandlerFailed(false);
         }
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
 
     HWND hwnd_ = nullptr;

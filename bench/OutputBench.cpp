@@ -1,5 +1,5 @@
 // The output figures under Wine on one 3840 x 2160 display of the end-to-end
-// harness: save (savebench.exe against ImageMagick), then pin (vellumo.exe
+// harness: save (savebench.exe against ImageMagick; GIF against PNG), then pin (vellumo.exe
 // against pinfloor.exe, and the Floaters' memory).
 //
 //   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS]
@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     try {
         e2e::Display d(3840, 2160);
         ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
+        ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
         ok = PinFigures(d, o) && ok;
     } catch (const std::exception& e) {
         PrintFailure("output benchmarks", e.what());

@@ -31,6 +31,9 @@ std::string WinePath(const std::string& linuxPath);
 // savebench.exe writes workDir/screen.ppm, which the pin figures reuse for
 // the dropped pictures. False when a figure failed.
 bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
+// A GIF save of a 3840 x 2160 screen-like picture against a PNG save of the
+// same picture in the same run (the goal: at most twice as long).
+bool GifFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
 
 struct PinOptions {
     std::string vellumoExe, pinfloorExe, plainwinExe;

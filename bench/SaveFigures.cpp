@@ -188,4 +188,41 @@ bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::st
     return true;
 }
 
+bool GifFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs) {
+    const std::string figure = "save GIF 3840x2160";
+    const e2e::RunResult r =
+        d.Run(savebenchExe, {WinePath(workDir), std::to_string(runs), "3840", "2160", "png,gif"}, std::chrono::seconds(300));
+    std::string failure;
+    const auto ours = ParseSaveBench(r.out, failure);
+    if (r.exitCode != 0 || !ours.count("png") || !ours.count("gif")) {
+        if (failure.empty()) failure = "savebench.exe ended with " + std::to_string(r.exitCode);
+        PrintFailure(figure, failure);
+        return false;
+    }
+    // Is the GIF the picture? It holds at most 256 colours (a 6 x 6 x 6 cube
+    // for a picture of more), so it is judged by its size and closeness.
+    const std::string ppm = workDir + "/screen-3840x2160.ppm";
+    const std::string gifFile = workDir + "/vellumo-3840x2160.gif", pngFile = workDir + "/vellumo-3840x2160.png";
+    const Command id = RunCommand({"identify", "-format", "%m %w %h", gifFile + "[0]"}, true);
+    const double pngDiff = Metric("AE", ppm, pngFile);
+    const double gifPsnr = Metric("PSNR", ppm, gifFile);
+    std::string wrong;
+    if (id.out.rfind("GIF 3840 2160", 0) != 0) wrong = "ImageMagick reads the GIF as \"" + id.out + "\"";
+    else if (pngDiff != 0) wrong = "the PNG differs from the picture in " + Fixed(pngDiff, 0) + " pixels";
+    else if (gifPsnr < 20) wrong = "the GIF is far from the picture (PSNR " + Fixed(gifPsnr, 1) + " dB)";
+
+    const Ours& png = ours.at("png");
+    const Ours& gif = ours.at("gif");
+    PrintRow(figure + " (SaveBitmapToFile)", Format("%.1f ms", gif.ms), "PNG 3840x2160, same picture and run",
+             Format("%.1f ms", png.ms), Ratio(gif.ms, png.ms), "<= 2");
+    PrintNote("medians of " + std::to_string(runs) + " saves each, written and read back; ours in ms: gif" + gif.runs +
+              "; png" + png.runs + "; files: gif " + Kb(gif.bytes) + ", png " + Kb(png.bytes) + "; GIF PSNR " +
+              Fixed(gifPsnr, 1) + " dB (a 216-colour cube for this many-coloured picture)");
+    if (!wrong.empty()) {
+        PrintFailure(figure + " pixels", wrong);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vellumo::bench

@@ -27,7 +27,9 @@ Rect HighlightFrame(const Rect& picture) { return Inflate(picture, 1); }
 
 Point DropIconPosition(int hostWidth) { return {hostWidth - kDropIconSize.width - kDropIconInset, kDropIconInset}; }
 
-bool KeeperShouldReassert(std::wstring_view foregroundTitle) { return foregroundTitle != kHostTitle; }
+bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost) {
+    return foregroundTitle != kHostTitle && !foregroundIsOursNotTheHost;
+}
 
 std::optional<int> ParseIndex(std::wstring_view text) {
     if (text.empty() || text.size() > 5) return std::nullopt;
@@ -69,6 +71,12 @@ FlashAction FlashStepAction(int step) {
         // Later ticks only come from a timer message already queued when ctime stopped.
         default: return {std::nullopt, true};
     }
+}
+
+std::int64_t FloaterBook::PixelsHeld() const {
+    std::int64_t sum = 0;
+    for (const auto& [n, f] : floaters_) sum += std::int64_t(f.natural.width) * f.natural.height;
+    return sum;
 }
 
 std::optional<int> FloaterBook::Create(Size natural, Size labelSize, Size screen) {

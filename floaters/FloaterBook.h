@@ -49,8 +49,10 @@ Rect HighlightFrame(const Rect& picture);
 // getimg's top-left for a host `hostWidth` wide.
 Point DropIconPosition(int hostWidth);
 // The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
-// foreground window (exact, case-sensitive title match).
-bool KeeperShouldReassert(std::wstring_view foregroundTitle);
+// foreground window (exact, case-sensitive title match), or another window
+// of this program is: raised over its own message box (the settings
+// window's, say) the host would cover the box's buttons with a Floater.
+bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost = false);
 
 // Decimal text of a usable Floater index (1..32767), else nothing.
 std::optional<int> ParseIndex(std::wstring_view text);
@@ -70,7 +72,6 @@ PictureRoute RouteFor(std::wstring_view path);
 // PictureLoadErrorText).
 std::wstring NoExtensionMessage(std::wstring_view path);
 inline constexpr wchar_t kNoFileDroppedMessage[] = L"Nothing to open: the drop carried no file.";
-inline constexpr wchar_t kNoClipboardBitmapMessage[] = L"Nothing to pin: the clipboard holds no picture.";
 inline constexpr wchar_t kIndexExhaustedMessage[] =
     L"No more Floaters can be made: this host has used all 32767 numbers. "
     L"Choose \"Quit\" on the drop icon's menu to start again at 1#.";
@@ -142,6 +143,8 @@ public:
     LayerMode layerMode() const { return layer_; }
 
     const std::map<int, Floater>& floaters() const { return floaters_; }
+    // The pixels of every Floater's image together.
+    std::int64_t PixelsHeld() const;
     const Floater* Find(int n) const;
 
 private:

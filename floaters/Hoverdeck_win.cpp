@@ -3,8 +3,6 @@
 #include "floaters/Moveit_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
-#include "output/Clipboard_win.h"
-#include "output/Save_win.h"
 #include "settings/Sett_win.h"
 
 namespace vellumo::win {
@@ -14,19 +12,6 @@ constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
 constexpr UINT_PTR kCtimeTimer = 1;
 constexpr UINT_PTR kTimer1 = 2;
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-// imgmenu and cdd item ids.
-enum : UINT {
-    exitimg = 101,  // Delete
-    qexit,          // Lowest
-    bcjt,           // Save
-    wstmd,          // 50%
-    qstmd,          // 70%
-    hfzc,           // Back to normal (PrtScr)
-    hi = 201,       // Hide Floater
-    quitit,         // Quit
-};
 
 std::unique_ptr<Hoverdeck> g_host;
 
@@ -35,17 +20,6 @@ void InvalidateRectOf(HWND w, const Rect& r) {
     if (r.empty()) return;
     const RECT rc{r.left, r.top, r.right(), r.bottom()};
     ::InvalidateRect(w, &rc, TRUE);
-}
-
-// The first file of a drop; empty when the drop carries none. The drop is
-// finished here, before any message box, so the source is not kept waiting.
-std::wstring FirstDroppedFile(HDROP drop) {
-    unique_hdrop owned(drop);
-    if (!owned || QueryDroppedFile(owned.get(), 0xFFFFFFFF, nullptr, 0) == 0) return {};
-    const UINT length = QueryDroppedFile(owned.get(), 0, nullptr, 0);
-    std::wstring path(length + 1, L'\0');
-    path.resize(QueryDroppedFile(owned.get(), 0, path.data(), length + 1));
-    return path;
 }
 
 int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -98,7 +72,7 @@ std::wstring HwndToTitle(HWND w) {
 
 Hoverdeck* LoadedHoverdeck() { return g_host && g_host->hwnd() ? g_host.get() : nullptr; }
 
-Hoverdeck* LoadHoverdeck() {
+Hoverdeck* LoadHoverdeckWindow() {
     if (Hoverdeck* h = LoadedHoverdeck()) return h;
     std::unique_ptr<Hoverdeck> host(new Hoverdeck());
     if (!host->Form_Load()) return nullptr;
@@ -106,13 +80,29 @@ Hoverdeck* LoadHoverdeck() {
     return g_host.get();
 }
 
-void PinFromClipboard() {
-    Hoverdeck* h = LoadHoverdeck();
-    if (!h) return;
-    h->Command3_Click();
-    h->Show();
-    h->wintop_Click();
-    h->SetKeeper(true);
+Hoverdeck* LoadHoverdeck() {
+    Hoverdeck* h = LoadHoverdeckWindow();
+    if (h) h->ApplyStoredSettings();
+    return h;
+}
+
+bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
+    if (!book_.NextUsableIndex()) {
+        why = kIndexExhaustedMessage;
+        return false;
+    }
+    if (!AddFloater(std::move(bitmap))) {
+        why = L"The Floater could not be made: the system refused a new window.";
+        return false;
+    }
+    return true;
+}
+
+void Hoverdeck::ShowPinned() {
+    Show();
+    wintop_Click();
+    SetKeeper(true);
+    ApplyStoredSettings();
 }
 
 bool Hoverdeck::Form_Load() {
@@ -130,10 +120,15 @@ bool Hoverdeck::Form_Load() {
     BuildMenus();
     wintop_Click();
     SetKeeper(true);
+    return true;
+}
+
+void Hoverdeck::ApplyStoredSettings() {
+    if (settingsApplied_) return;
+    settingsApplied_ = true;
     // The stored hotkey option; the first load brings the settings window,
     // and with it the hotkey and the tray icon.
     if (Sett* sett = LoadSett()) sett->ApplyStoredEnableFlag();
-    return true;
 }
 
 void Hoverdeck::OnDestroyed() {
@@ -158,7 +153,11 @@ void Hoverdeck::Timer1_Timer() {
     // host would cover it where the system does not keep owned windows above
     // a re-raised owner (Wine), leaving the user a box they cannot click.
     if (!::IsWindowEnabled(hwnd())) return;
-    if (!KeeperShouldReassert(HwndToTitle(::GetForegroundWindow()))) return;
+    const HWND foreground = ::GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) ::GetWindowThreadProcessId(foreground, &process);
+    const bool ours = foreground && foreground != hwnd() && process == ::GetCurrentProcessId();
+    if (!KeeperShouldReassert(HwndToTitle(foreground), ours)) return;
     // Unlike a pin, the keeper must not take the keyboard from the user's program.
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -192,10 +191,15 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     ApplyFloater(n);
     const HWND pic = Picture1[n]->hwnd();
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RaiseDropIcon();
     ::ShowWindow(pic, SW_SHOWNA);
     InvalidateFrame();
     ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
     return true;
+}
+
+void Hoverdeck::RaiseDropIcon() {
+    ::SetWindowPos(getimg.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Hoverdeck::ApplyFloater(int n) {
@@ -224,32 +228,6 @@ void Hoverdeck::RemoveFloater(int n) {
         Text1.erase(it);
     }
     book_.Delete(n);
-}
-
-void Hoverdeck::Command3_Click() {
-    if (!book_.NextUsableIndex()) return Tell(kIndexExhaustedMessage);
-    unique_hbitmap bitmap(BitmapFromClipboard(hwnd()));
-    if (!bitmap) return Tell(kNoClipboardBitmapMessage);
-    AddFloater(std::move(bitmap));
-}
-
-void Hoverdeck::OpenImageFile(const std::wstring& index, const std::wstring& path) {
-    const std::optional<int> n = ParseIndex(index);
-    if (!n || n != book_.NextUsableIndex()) return Tell(kIndexExhaustedMessage);
-    if (RouteFor(path) == PictureRoute::Refused) return Tell(NoExtensionMessage(path));
-    unique_hbitmap bitmap;
-    try {
-        // PNG takes the scaled loader by rule. GDI+ also stands in as the
-        // standard loader for BMP, JPEG, GIF, ICO, WMF and EMF: it is loaded
-        // on demand already, and drawn on white a transparent part never
-        // shows the key colour (a see-through hole in the Floater).
-        GdiPlusSession session;
-        int width = -1, height = -1;
-        bitmap = LoadPictureScaled(path, width, height, kWhite, false);
-    } catch (const PictureLoadError& e) {
-        return Tell(e.description);
-    }
-    if (!AddFloater(std::move(bitmap))) Tell(PictureLoadErrorText(path));
 }
 
 void Hoverdeck::InvalidateFrame() {
@@ -293,7 +271,7 @@ void Hoverdeck::Picture1_MouseDown(int n, MouseButton button, Point local) {
     InvalidateFrame();
     if (button == MouseButton::Left) {
         ::SetWindowPos(Picture1[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ::SetWindowPos(getimg.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RaiseDropIcon();
     } else if (button == MouseButton::Right) {
         const HWND host = hwnd();
         ImgMenu(PopupAtPointer(imgmenu.get()));
@@ -319,11 +297,6 @@ void Hoverdeck::Picture1_DblClick(int n) {
     ::InvalidateRect(Picture1[n]->hwnd(), nullptr, TRUE);
 }
 
-void Hoverdeck::Picture1_DropFiles(HDROP drop) {
-    const std::wstring path = FirstDroppedFile(drop);
-    ::MessageBoxW(hwnd(), path.c_str(), kMessageTitle, MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
-}
-
 void Hoverdeck::getimg_MouseMove(WPARAM keys) {
     // Only a held left button starts the move: the move loop entered without
     // one would make the icon stick to the pointer until the next click.
@@ -337,17 +310,8 @@ void Hoverdeck::getimg_MouseDown(MouseButton button) {
     RegrabPointerAfterMenu(host);
 }
 
-void Hoverdeck::getimg_DropFiles(HDROP drop) {
-    const std::wstring path = FirstDroppedFile(drop);
-    if (path.empty()) return Tell(kNoFileDroppedMessage);
-    OpenImageFile(book_.nextIndex, path);
-}
-
 LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (IsStartCaptureMessage(msg)) {
-        HotKeyCapture();
-        return 0;
-    }
+    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
     switch (msg) {
         case WM_PAINT: Form_Paint(); return 0;
         case WM_ERASEBKGND: return 1;
@@ -361,81 +325,6 @@ LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         default: return Default(msg, wp, lp);
     }
-}
-
-// ---- The Floater commands: imgmenu, cdd, the two modes, a Floater's save ----
-
-void Hoverdeck::BuildMenus() {
-    imgmenu.reset(::CreatePopupMenu());
-    cdd.reset(::CreatePopupMenu());
-    if (imgmenu) {
-        ::AppendMenuW(imgmenu.get(), MF_STRING, exitimg, L"Delete");
-        ::AppendMenuW(imgmenu.get(), MF_STRING, qexit, L"Lowest");
-        ::AppendMenuW(imgmenu.get(), MF_STRING, bcjt, L"Save");
-        unique_hmenu tmdd(::CreatePopupMenu());
-        if (tmdd) {
-            ::AppendMenuW(tmdd.get(), MF_STRING, wstmd, L"50%");
-            ::AppendMenuW(tmdd.get(), MF_STRING, qstmd, L"70%");
-            ::AppendMenuW(tmdd.get(), MF_STRING, hfzc, L"Back to normal (PrtScr)");
-            // The parent menu owns the submenu once appended.
-            if (::AppendMenuW(imgmenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
-                tmdd.release();
-        }
-    }
-    if (cdd) {
-        ::AppendMenuW(cdd.get(), MF_STRING, hi, L"Hide Floater");
-        ::AppendMenuW(cdd.get(), MF_STRING, quitit, L"Quit");
-    }
-}
-
-void Hoverdeck::SetHostAlpha(BYTE alpha) {
-    const LayerMode m = book_.SetHostAlpha(alpha);
-    ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
-    ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
-}
-
-void Hoverdeck::Command5_Click() {
-    book_.BackToNormal();
-    ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
-    ::SetLayeredWindowAttributes(hwnd(), kKeyColorRef, 0, LWA_COLORKEY);
-}
-
-void Hoverdeck::ImgMenu(int command) {
-    const std::optional<int> n = book_.SelectedIndex();
-    switch (command) {
-        case exitimg:
-            if (n) RemoveFloater(*n);
-            break;
-        case qexit:
-            if (n) ::SetWindowPos(Picture1[*n]->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            break;
-        case bcjt: savepic_Click(); break;
-        case wstmd: SetHostAlpha(kAlpha50); break;
-        case qstmd: SetHostAlpha(kAlpha70); break;
-        case hfzc: Command5_Click(); break;
-        default: break;
-    }
-}
-
-void Hoverdeck::CddMenu(int command) {
-    switch (command) {
-        case hi: Hide(); break;
-        // Every Floater goes with the window; the object is freed by the loop.
-        case quitit: ::DestroyWindow(hwnd()); break;
-        default: break;
-    }
-}
-
-void Hoverdeck::savepic_Click() {
-    const std::optional<int> n = book_.SelectedIndex();
-    if (!n) return;
-    std::wstring name = lastSaveName_;
-    if (AskSaveName(hwnd(), name)) {
-        lastSaveName_ = name;
-        // Failures are reported to the user by the save itself.
-        if (auto it = Picture1.find(*n); it != Picture1.end()) SaveBitmapToFile(hwnd(), it->second->bitmap(), name);
-    }
-    if (hwnd()) SetKeeper(true);
 }
 
 }  // namespace vellumo::win

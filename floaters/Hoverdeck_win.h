@@ -10,6 +10,7 @@
 
 #include "app/App_win.h"
 #include "app/Window_win.h"
+#include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
 #include "gfx/Handles_win.h"
@@ -22,14 +23,14 @@ class Hoverdeck;
 inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
 
 // The loaded host, loading a fresh one (hidden, no Floaters, next index 1)
-// when there is none. Null only if the window cannot be created.
+// when there is none; its first load also loads the settings window (the
+// hotkey and the tray icon). Null only if the window cannot be created.
 Hoverdeck* LoadHoverdeck();
+// The host window alone: the settings come with ShowPinned, once no capture
+// overlay covers the messages they may show.
+Hoverdeck* LoadHoverdeckWindow();
 // The loaded host, or null.
 Hoverdeck* LoadedHoverdeck();
-
-// The pin contract with the capture output: the capture has put its image on
-// the clipboard as a bitmap and closed the overlay.
-void PinFromClipboard();
 
 // The title of any window, at most 255 characters.
 std::wstring HwndToTitle(HWND w);
@@ -39,10 +40,16 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnDestroyed() override;
 
-    // A Floater from the clipboard's bitmap, at the next index.
-    void Command3_Click();
+    // The pin contract with the capture output: a Floater at the next index
+    // made from the capture's own bitmap, handed over, not copied. False,
+    // with the reason in `why`, when it cannot be made; nothing is left then.
+    bool PinCapture(unique_hbitmap bitmap, std::wstring& why);
+    // After a pin, once the overlay is gone: the host shown, on top, its
+    // keeper running, and on its first load the settings applied.
+    void ShowPinned();
     // A Floater from an image file; `index` is the next index as text.
-    void OpenImageFile(const std::wstring& index, const std::wstring& path);
+    // Tells the user when it cannot be made; true when it was.
+    bool OpenImageFile(const std::wstring& index, const std::wstring& path);
     void wintop_Click();
     void Show();
     void Hide();
@@ -67,9 +74,16 @@ public:
     void getimg_DropFiles(HDROP drop);
 
 private:
+    friend Hoverdeck* LoadHoverdeckWindow();
     friend Hoverdeck* LoadHoverdeck();
     Hoverdeck() = default;
     bool Form_Load();
+    // The stored hotkey option, read at the host's first load.
+    void ApplyStoredSettings();
+    // The drops waiting in dropQueue_, one at a time.
+    void TakeDrops();
+    // A limit stops the drop at `path`: told once, the waiting files dropped.
+    void TellNoRoom(FloaterRoom room, const std::wstring& path);
     void BuildMenus();
     void Form_Paint();
     void ctime_Timer();
@@ -80,6 +94,8 @@ private:
 
     // Makes Floater n (n = the next index) around `bitmap`; false leaves nothing behind.
     bool AddFloater(unique_hbitmap bitmap);
+    // The drop icon above every Floater, where it can always be reached.
+    void RaiseDropIcon();
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
@@ -97,6 +113,8 @@ private:
     unique_hfont labelFont_;
     Rect paintedFrame_{};  // Shape1 as last invalidated
     std::wstring lastSaveName_;
+    DropQueue dropQueue_;
+    bool settingsApplied_ = false;
 };
 
 }  // namespace vellumo::win

@@ -33,7 +33,6 @@ namespace gp = Gdiplus;
     X(GdipCreateBitmapFromHBITMAP)   \
     X(GdipCreateBitmapFromScan0)     \
     X(GdipCreateHBITMAPFromBitmap)   \
-    X(GdipSetImagePalette)           \
     X(GdipSaveImageToFile)           \
     X(GdipSaveImageToStream)         \
     X(GdipSetClipPath)               \

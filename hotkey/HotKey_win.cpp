@@ -106,17 +106,19 @@ void HotKey::LoadSettings() {
     ShowCombination();
 }
 
-void HotKey::SaveSettings() {
+unsigned long HotKey::SaveSettings() {
     const std::wstring& name = options_.instanceName;
+    unsigned long first = 0;
     auto write = [&](const settings::Setting& s, const std::wstring& value) {
-        if (options_.settingLocation == 0)
-            WriteIni(std::wstring(s.section), s.Key(name), value);
-        else
-            WriteUserSetting(options_.regKeyName, std::wstring(s.section), s.Key(name), value);
+        const unsigned long error = options_.settingLocation == 0
+                                        ? WriteIni(std::wstring(s.section), s.Key(name), value)
+                                        : WriteUserSetting(options_.regKeyName, std::wstring(s.section), s.Key(name), value);
+        if (!first) first = error;
     };
     write(settings::kHotKeyText, Text());
     write(settings::kHotKeyKeyCode, std::to_wstring(KeyCode()));
     write(settings::kHotKeyModKeyCode, std::to_wstring(ModKeyCode()));
+    return first;
 }
 
 void HotKey::SetCombination(const std::wstring& text, int keyCode, int modKeyCode) {

@@ -44,7 +44,8 @@ public:
 
     // Sets the combination without registering (the Print Screen default on a first start).
     void SetCombination(const std::wstring& text, int keyCode, int modKeyCode);
-    void SaveSettings();
+    // 0, or the first error code of the three writes (all are tried).
+    unsigned long SaveSettings();
     void RaiseEvents();  // raises HotKeyPressed
 
     HWND txtHotKey() const { return edit_; }

@@ -2,6 +2,19 @@
 
 namespace vellumo::hotkey {
 
+bool IsUsableHotKeyCode(long long keyCode) {
+    if (keyCode < 1 || keyCode > 254) return false;
+    switch (keyCode) {
+        case 1: case 2: case 4: case 5: case 6:  // mouse buttons
+        case kVkShift: case kVkControl: case kVkMenu:
+        case kVkLWin: case kVkLWin + 1:          // left and right Windows keys
+        case 160: case 161: case 162: case 163: case 164: case 165:  // left/right Shift, Ctrl, Alt
+            return false;
+        default:
+            return true;
+    }
+}
+
 int RegisteredModifiers(int modKeyCode) {
     const int plain = kModAlt | kModControl | kModShift | kModWin;
     if (modKeyCode & kPrtMarker) return modKeyCode & (kModAlt | kModControl);

@@ -28,6 +28,11 @@ struct Combination {
     friend bool operator==(const Combination&, const Combination&) = default;
 };
 
+// Whether a key code can be the hotkey's key: a virtual key from 1 to 254
+// that is neither a mouse button nor a modifier alone (Shift, Ctrl, Alt,
+// either Windows key, or their left and right forms).
+bool IsUsableHotKeyCode(long long keyCode);
+
 // The modifiers to register for a stored ModKeyCode. Plain values keep their
 // four modifier bits. With the Prt marker the base 68 carries a 4 that would
 // read as Shift; it is taken as part of the base, so "Prt + Print Screen"

@@ -45,12 +45,12 @@ std::wstring ReadUserSetting(const std::wstring& app, const std::wstring& sectio
     return settings::ValueFromReadBuffer(value, value.empty() || value[0] == L'\0' ? 0 : value.size());
 }
 
-void WriteUserSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
-                      const std::wstring& value) {
+unsigned long WriteUserSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                               const std::wstring& value) {
     const auto& reg = Registry();
-    if (!reg.setKeyValue) return;
-    reg.setKeyValue(HKEY_CURRENT_USER, SubKey(app, section).c_str(), key.c_str(), REG_SZ, value.c_str(),
-                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    if (!reg.setKeyValue) return ERROR_PROC_NOT_FOUND;
+    return static_cast<unsigned long>(reg.setKeyValue(HKEY_CURRENT_USER, SubKey(app, section).c_str(), key.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
 }
 
 }  // namespace vellumo::win

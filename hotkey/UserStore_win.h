@@ -9,7 +9,8 @@ namespace vellumo::win {
 // A missing value (or no advapi32) gives `def`; values are cut to 254 characters.
 std::wstring ReadUserSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
                              const std::wstring& def);
-void WriteUserSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
-                      const std::wstring& value);
+// 0, or the system's error code.
+unsigned long WriteUserSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                               const std::wstring& value);
 
 }  // namespace vellumo::win

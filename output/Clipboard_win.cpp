@@ -33,37 +33,31 @@ private:
     bool open_;
 };
 
-// A device-dependent copy, the form CF_BITMAP readers expect everywhere.
-unique_hbitmap CompatibleCopy(const Pixels& px) {
+// A device-dependent copy, the form CF_BITMAP readers expect everywhere,
+// made in one blit from the picture's own DC: no pixels pass through memory
+// of ours on the way.
+unique_hbitmap CompatibleCopy(const Dib& picture) {
     WindowDc screen(nullptr);
-    unique_hbitmap ddb(::CreateCompatibleBitmap(screen.get(), px.width, px.height));
+    unique_hbitmap ddb(::CreateCompatibleBitmap(screen.get(), picture.width(), picture.height()));
     if (!ddb) return {};
-    BITMAPINFO bi = TopDownDibInfo(px.width, px.height);
-    if (::SetDIBits(screen.get(), ddb.get(), 0, px.height, px.bits.data(), &bi, DIB_RGB_COLORS) != px.height)
-        return {};
+    unique_hdc dc(::CreateCompatibleDC(screen.get()));
+    if (!dc) return {};
+    Selected into(dc.get(), ddb.get());
+    if (!::BitBlt(dc.get(), 0, 0, picture.width(), picture.height(), picture.dc(), 0, 0, SRCCOPY)) return {};
     return ddb;
 }
 }  // namespace
 
-bool PutBitmapOnClipboard(HWND owner, HBITMAP bitmap) {
-    Pixels px;
-    if (!ReadPixels(bitmap, px)) return false;
-    unique_hbitmap copy = CompatibleCopy(px);
-    if (!copy) return false;
+ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture) {
+    if (picture.empty()) return ClipboardResult::NoMemory;
+    unique_hbitmap copy = CompatibleCopy(picture);
+    if (!copy) return ClipboardResult::NoMemory;
+    ::GdiFlush();
     ClipboardSession clip(owner);
-    if (!clip.open() || !::EmptyClipboard()) return false;
-    if (!::SetClipboardData(CF_BITMAP, copy.get())) return false;
+    if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
+    if (!::SetClipboardData(CF_BITMAP, copy.get())) return ClipboardResult::NoMemory;
     copy.release();  // the clipboard owns it now
-    return true;
-}
-
-HBITMAP BitmapFromClipboard(HWND owner) {
-    ClipboardSession clip(owner);
-    if (!clip.open()) return nullptr;
-    const auto held = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
-    Pixels px;
-    if (!held || !ReadPixels(held, px)) return nullptr;
-    return BitmapFromPixels(px);
+    return ClipboardResult::Ok;
 }
 
 }  // namespace vellumo::win

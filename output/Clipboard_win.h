@@ -1,16 +1,16 @@
-// The clipboard as the capture output uses it: a bitmap in, a bitmap out.
+// The clipboard as the capture output uses it: a bitmap in.
 #pragma once
 #include <windows.h>
 
+#include "gfx/Dib_win.h"
+
 namespace vellumo::win {
 
-// Empties the clipboard and puts a copy of `bitmap` on it (CF_BITMAP). Another
-// program holding the clipboard is waited for a short while; false if it
-// stays held or the copy cannot be made.
-bool PutBitmapOnClipboard(HWND owner, HBITMAP bitmap);
+enum class ClipboardResult { Ok, Busy, NoMemory };
 
-// A new 32-bit DIB section holding the clipboard's bitmap, owned by the
-// caller; null when the clipboard holds no bitmap or cannot be opened.
-HBITMAP BitmapFromClipboard(HWND owner);
+// Empties the clipboard and puts a copy of `picture` on it (CF_BITMAP). Another
+// program holding the clipboard is waited for a short while (Busy if it stays
+// held); NoMemory when the copy cannot be made. The picture itself is left as it is.
+ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture);
 
 }  // namespace vellumo::win

@@ -1,7 +1,7 @@
 #include "output/ImageFormat.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <array>
 
 namespace vellumo {
 
@@ -146,21 +146,37 @@ IndexedImage ReduceToPalette(const std::uint32_t* px, int w, int h, std::ptrdiff
     IndexedImage out;
     if (w <= 0 || h <= 0) return out;
     out.indices.resize(std::size_t(w) * h);
-    std::unordered_map<std::uint32_t, std::uint8_t> exact;
+    // Colours seen so far, open addressing; a screen has long runs of one
+    // colour, so the last one is tried first.
+    constexpr std::size_t kSlots = 1024;
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // no 0x00RRGGBB colour
+    std::array<std::uint32_t, kSlots> colours;
+    std::array<std::uint8_t, kSlots> indexOf{};
+    colours.fill(kEmpty);
+    std::uint32_t last = kEmpty;
+    std::uint8_t lastIndex = 0;
     bool fits = true;
     for (int y = 0; y < h && fits; ++y) {
+        const std::uint32_t* row = px + y * stride;
+        std::uint8_t* dst = out.indices.data() + std::size_t(y) * w;
         for (int x = 0; x < w; ++x) {
-            const std::uint32_t c = px[y * stride + x] & 0xFFFFFFu;
-            auto it = exact.find(c);
-            if (it == exact.end()) {
-                if (exact.size() == 256) {
-                    fits = false;
-                    break;
+            const std::uint32_t c = row[x] & 0xFFFFFFu;
+            if (c != last) {
+                std::size_t slot = (c * 2654435761u) >> 22;
+                while (colours[slot] != kEmpty && colours[slot] != c) slot = (slot + 1) & (kSlots - 1);
+                if (colours[slot] == kEmpty) {
+                    if (out.palette.size() == 256) {
+                        fits = false;
+                        break;
+                    }
+                    colours[slot] = c;
+                    indexOf[slot] = static_cast<std::uint8_t>(out.palette.size());
+                    out.palette.push_back(c);
                 }
-                it = exact.emplace(c, static_cast<std::uint8_t>(out.palette.size())).first;
-                out.palette.push_back(c);
+                last = c;
+                lastIndex = indexOf[slot];
             }
-            out.indices[std::size_t(y) * w + x] = it->second;
+            dst[x] = lastIndex;
         }
     }
     if (fits) return out;

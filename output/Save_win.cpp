@@ -1,15 +1,18 @@
 #include "output/Save_win.h"
 
-#include <commdlg.h>
 #include <objidl.h>
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "gfx/Dib_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/SystemError_win.h"
+#include "output/GifEncoder.h"
 #include "output/ImageFormat.h"
+#include "output/SaveRules.h"
 
 namespace vellumo::win {
 
@@ -22,17 +25,6 @@ GUID ToGuid(const Guid& g) {
     out.Data2 = g.data2;
     out.Data3 = g.data3;
     std::memcpy(out.Data4, g.data4.data(), 8);
-    return out;
-}
-
-std::wstring SystemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring out = n ? std::wstring(text, n) : L"System error " + std::to_wstring(error) + L".";
-    if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' ')) out.pop_back();
     return out;
 }
 
@@ -76,41 +68,18 @@ private:
     IStream* stream_ = nullptr;
 };
 
-bool EncodeWithGdiPlus(const Pixels& px, ImageFormat format, std::vector<std::uint8_t>& out) {
-    if (!GdiPlusReady()) return false;
+gp::GpStatus EncodeWithGdiPlus(const Pixels& px, ImageFormat format, std::vector<std::uint8_t>& out) {
+    if (!GdiPlusReady()) return gp::GdiplusNotInitialized;
     const GdiPlusApi& gp = GdiPlus();
-    // GIF: Wine's encoder takes only paletted bitmaps, so every platform gets
-    // the same 8-bit image made here.
-    IndexedImage indexed;
-    std::vector<std::uint8_t> rows;
     gp::GpBitmap* raw = nullptr;
-    if (format == ImageFormat::Gif) {
-        indexed = ReduceToPalette(px.bits.data(), px.width, px.height, px.width);
-        const int stride = (px.width + 3) & ~3;
-        rows.assign(std::size_t(stride) * px.height, 0);
-        for (int y = 0; y < px.height; ++y)
-            std::memcpy(&rows[std::size_t(y) * stride], &indexed.indices[std::size_t(y) * px.width], px.width);
-        if (gp.GdipCreateBitmapFromScan0(px.width, px.height, stride, PixelFormat8bppIndexed, rows.data(), &raw) !=
-            gp::Ok)
-            return false;
-    } else if (gp.GdipCreateBitmapFromScan0(px.width, px.height, px.width * 4, PixelFormat32bppRGB,
-                                            reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(px.bits.data())),
-                                            &raw) != gp::Ok) {
-        return false;
-    }
+    gp::GpStatus status = gp.GdipCreateBitmapFromScan0(
+        px.width, px.height, px.width * 4, PixelFormat32bppRGB,
+        reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(px.bits.data())), &raw);
+    if (status != gp::Ok) return status;
     unique_gp_image image(raw);
-    if (format == ImageFormat::Gif) {
-        std::vector<std::uint8_t> buffer(sizeof(gp::ColorPalette) + sizeof(gp::ARGB) * 256);
-        auto* palette = reinterpret_cast<gp::ColorPalette*>(buffer.data());
-        palette->Flags = 0;
-        palette->Count = static_cast<UINT>(indexed.palette.size());
-        for (std::size_t i = 0; i < indexed.palette.size(); ++i) palette->Entries[i] = 0xFF000000u | indexed.palette[i];
-        if (gp.GdipSetImagePalette(image.get(), palette) != gp::Ok) return false;
-    }
     MemoryStream stream;
-    if (!stream.get()) return false;
+    if (!stream.get()) return gp::OutOfMemory;
     const GUID clsid = ToGuid(EncoderClsidByIndex(EncoderIndexFor(format)));
-    gp::GpStatus status;
     if (format == ImageFormat::Jpeg) {
         ULONG quality = kJpegQuality;
         gp::EncoderParameters params{};
@@ -123,91 +92,172 @@ bool EncodeWithGdiPlus(const Pixels& px, ImageFormat format, std::vector<std::ui
     } else {
         status = gp.GdipSaveImageToStream(image.get(), stream.get(), &clsid, nullptr);
     }
-    return status == gp::Ok && stream.Bytes(out) && !out.empty();
+    if (status != gp::Ok) return status;
+    return stream.Bytes(out) && !out.empty() ? gp::Ok : gp::OutOfMemory;
 }
 
-// Writes the whole file or nothing: a failed write removes what it began.
-DWORD WriteWhole(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
-    HANDLE f = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return ::GetLastError();
+// One save after its pixels are read: encoded, written and checked on a
+// worker thread, so the program can show that it is busy.
+struct SaveJob {
+    std::wstring name;  // as the user chose it
+    ImageFormat format = ImageFormat::None;
+    Pixels pixels;
+    bool ok = false;
+    SaveStep failedAt = SaveStep::Write;
+    std::wstring detail;
+
+    bool Fail(SaveStep step, std::wstring why = {}) {
+        failedAt = step;
+        detail = std::move(why);
+        return false;
+    }
+};
+
+// Writes the whole file or nothing: a failed write removes what it began. A
+// name that opens a device (nul.png slipped past the name check as
+// \\.\nul, say) is refused before anything goes to it.
+bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
+    unique_handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (f.get() == INVALID_HANDLE_VALUE) {
+        f.release();  // not a handle to close
+        return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
+    }
+    if (::GetFileType(f.get()) != FILE_TYPE_DISK) return job.Fail(SaveStep::NotAFile);
     std::size_t done = 0;
     DWORD error = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
         DWORD written = 0;
-        if (!::WriteFile(f, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+        if (!::WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
             error = ::GetLastError();
             if (!error) error = ERROR_WRITE_FAULT;
             break;
         }
         done += written;
     }
-    if (!::CloseHandle(f) && !error) error = ::GetLastError();
-    if (error) ::DeleteFileW(name.c_str());
-    return error;
+    if (!::CloseHandle(f.release()) && !error) error = ::GetLastError();
+    if (!error) return true;
+    ::DeleteFileW(path.c_str());
+    return job.Fail(SaveStep::Write, SystemErrorText(error));
+}
+
+// The file is there, a file, and holds exactly what was written: a save
+// that "succeeded" into nothing is not told as a success.
+bool VerifyWritten(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
+    unique_handle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (f.get() == INVALID_HANDLE_VALUE) {
+        f.release();
+        return job.Fail(SaveStep::Verify, L"it cannot be opened again: " + SystemErrorText(::GetLastError()));
+    }
+    LARGE_INTEGER size{};
+    if (::GetFileType(f.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(f.get(), &size))
+        return job.Fail(SaveStep::Verify, L"it is not a file");
+    if (static_cast<unsigned long long>(size.QuadPart) != bytes.size())
+        return job.Fail(SaveStep::Verify, std::to_wstring(size.QuadPart) + L" bytes instead of " +
+                                              std::to_wstring(bytes.size()));
+    std::vector<std::uint8_t> chunk(std::min<std::size_t>(bytes.size(), 1u << 20));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const DWORD want = static_cast<DWORD>(std::min(chunk.size(), bytes.size() - done));
+        DWORD got = 0;
+        if (!::ReadFile(f.get(), chunk.data(), want, &got, nullptr) || got != want ||
+            std::memcmp(chunk.data(), bytes.data() + done, want) != 0)
+            return job.Fail(SaveStep::Verify, L"its bytes differ from those written");
+        done += want;
+    }
+    return true;
+}
+
+bool Encode(SaveJob& job, std::vector<std::uint8_t>& bytes) {
+    const Pixels& px = job.pixels;
+    switch (job.format) {
+        case ImageFormat::Bmp: bytes = EncodeBmp(px.bits.data(), px.width, px.height, px.width); break;
+        // Written here: Wine's GIF encoder takes only paletted bitmaps and
+        // took 19 s for an 8K screen.
+        case ImageFormat::Gif:
+            bytes = EncodeGif(ReduceToPalette(px.bits.data(), px.width, px.height, px.width), px.width, px.height);
+            break;
+        default: {
+            const gp::GpStatus status = EncodeWithGdiPlus(px, job.format, bytes);
+            if (status == gp::OutOfMemory) return job.Fail(SaveStep::OutOfMemory);
+            if (status != gp::Ok) return job.Fail(SaveStep::Encode);
+        }
+    }
+    return !bytes.empty() || job.Fail(SaveStep::Encode);
+}
+
+void RunSave(SaveJob& job) noexcept {
+    try {
+        std::vector<std::uint8_t> bytes;
+        if (!Encode(job, bytes)) return;
+        job.pixels = {};  // the encoded file is all that is needed now
+        const std::wstring path = ExtendedLengthPath(job.name);
+        job.ok = WriteWhole(path, bytes, job) && VerifyWritten(path, bytes, job);
+    } catch (const std::bad_alloc&) {
+        job.Fail(SaveStep::OutOfMemory);
+    } catch (...) {
+        job.Fail(SaveStep::Encode);
+    }
+}
+
+DWORD WINAPI SaveThread(void* job) {
+    RunSave(*static_cast<SaveJob*>(job));
+    return 0;
+}
+
+// Input that comes while a save runs is dropped: the capture it would act
+// on is being written. Paint goes on, so the program's windows stay drawn.
+void DropInputKeepPainting() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+// Runs the save on a worker thread. Past half a second the pointer shows
+// the wait cursor until it is done. The cursor is set again as the pointer
+// moves: the system (and Wine) put it on the window the pointer is in, which
+// it learns from the input taken here.
+void RunWithWaitCursor(SaveJob& job) {
+    unique_handle thread(::CreateThread(nullptr, 0, &SaveThread, &job, 0, nullptr));
+    if (!thread) return RunSave(job);
+    if (::WaitForSingleObject(thread.get(), kWaitCursorAfterMs) != WAIT_TIMEOUT) return;
+    const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+    const HCURSOR before = ::SetCursor(wait);
+    const HANDLE done = thread.get();
+    while (::MsgWaitForMultipleObjects(1, &done, FALSE, 100, QS_INPUT | QS_PAINT) != WAIT_OBJECT_0) {
+        DropInputKeepPainting();
+        ::SetCursor(wait);
+    }
+    ::SetCursor(before);
 }
 }  // namespace
 
-using GetSaveFileNameFn = BOOL(WINAPI*)(OPENFILENAMEW*);
-using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
-
-bool AskSaveName(HWND owner, std::wstring& name) {
-    // comdlg32 (and the shell it pulls in) is loaded when first needed, not at start-up.
-    static const auto getSaveFileName = [] {
-        // The Explorer-style dialog hosts shell objects and expects COM in
-        // this thread as a single-threaded apartment; it stays for the life
-        // of the process, as the dialog may be shown again.
-        if (HMODULE ole = ::LoadLibraryW(L"ole32.dll")) {
-            if (auto init = reinterpret_cast<CoInitializeExFn>(
-                    reinterpret_cast<void*>(::GetProcAddress(ole, "CoInitializeEx"))))
-                init(nullptr, COINIT_APARTMENTTHREADED);
-        }
-        HMODULE dlg = ::LoadLibraryW(L"comdlg32.dll");
-        return dlg ? reinterpret_cast<GetSaveFileNameFn>(
-                         reinterpret_cast<void*>(::GetProcAddress(dlg, "GetSaveFileNameW")))
-                   : nullptr;
-    }();
-    if (!getSaveFileName) return false;
-    const std::wstring filter = DialogFilter(kImageFilter);
-    std::vector<wchar_t> buffer(32768, L'\0');
-    name.copy(buffer.data(), std::min(name.size(), buffer.size() - 1));
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!getSaveFileName(&ofn)) return false;
-    name = WithFilterExtension(buffer.data(), static_cast<int>(ofn.nFilterIndex));
-    return true;
-}
-
 bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name) {
-    const ImageFormat format = FormatByExtension(name);
-    if (format == ImageFormat::None) {
-        Tell(owner, UnsupportedExtensionMessage(name));
+    if (const SaveNameProblem problem = CheckSaveName(name); problem != SaveNameProblem::None) {
+        Tell(owner, SaveNameMessage(problem, name));
         return false;
     }
-    Pixels px;
-    if (!ReadPixels(bitmap, px)) {
-        Tell(owner, L"Nothing was saved: the image could not be read.");
+    SaveJob job;
+    job.name = name;
+    job.format = FormatByExtension(name);
+    try {
+        if (!ReadPixels(bitmap, job.pixels)) {
+            Tell(owner, SaveFailureMessage(SaveStep::ReadImage, name));
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        Tell(owner, SaveFailureMessage(SaveStep::OutOfMemory, name));
         return false;
     }
-    std::vector<std::uint8_t> bytes;
-    if (format == ImageFormat::Bmp) {
-        bytes = EncodeBmp(px.bits.data(), px.width, px.height, px.width);
-    } else if (!EncodeWithGdiPlus(px, format, bytes)) {
-        Tell(owner, L"Nothing was saved: the image could not be encoded as " + FileExtension(name) +
-                        L" (GDI+ is not available or refused the image).");
-        return false;
-    }
-    if (const DWORD error = WriteWhole(name, bytes)) {
-        Tell(owner, L"The image could not be saved to\n" + name + L"\n\n" + SystemMessage(error));
-        return false;
-    }
-    return true;
+    RunWithWaitCursor(job);
+    if (!job.ok) Tell(owner, SaveFailureMessage(job.failedAt, name, job.detail));
+    return job.ok;
 }
 
 }  // namespace vellumo::win

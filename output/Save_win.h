@@ -13,9 +13,14 @@ namespace vellumo::win {
 // the extension of the chosen filter entry. False when the user cancels.
 bool AskSaveName(HWND owner, std::wstring& name);
 
-// Writes `bitmap` to `name`. On failure (an extension that is none of png,
-// jpg, gif, bmp; a write the system refuses) the user is told in a message box
-// owned by `owner` and false is returned; no partial file is left behind.
+// Writes `bitmap` to `name` and reads the file back. Refused names (an
+// extension that is none of png, jpg, gif, bmp; a device name such as
+// nul.png; a name longer than any file system allows) and failures (no
+// memory, a write the system refuses, a file that does not hold what was
+// written) are told in a message box owned by `owner`, and false is
+// returned; no partial file is left behind. Paths past 259 characters are
+// written through the \\?\ form. A save that takes over half a second shows
+// the wait cursor.
 bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name);
 
 }  // namespace vellumo::win

@@ -2,10 +2,7 @@
 
 #include <windowsx.h>
 
-#include "floaters/Hoverdeck_win.h"
 #include "gfx/GdiPlus_win.h"
-#include "output/Clipboard_win.h"
-#include "output/Save_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
 #include "settings/Sett_win.h"
@@ -43,17 +40,18 @@ void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
 
 ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.get() : nullptr; }
 
-void ScrShot::ShowCapture() {
+bool ScrShot::ShowCapture() {
     KeepAlive hold;
     UnloadCapture();
     std::unique_ptr<ScrShot> overlay(new ScrShot());
-    if (!overlay->Form_Load()) return;
+    if (!overlay->Form_Load()) return false;
     g_current = std::move(overlay);
     const HWND w = g_current->hwnd();
     ::ShowWindow(w, SW_SHOW);
     ::SetForegroundWindow(w);
     ::SetFocus(w);
     ::UpdateWindow(w);
+    return true;
 }
 
 void ScrShot::UnloadCapture() {
@@ -67,7 +65,11 @@ bool ScrShot::Form_Load() {
     sel_ = Selection({ScreenW, ScreenH});
     // The freeze comes first: the capture is of the moment it was asked for,
     // and the overlay, not yet created, can be neither grabbed nor listed.
-    Init();
+    if (!Init()) {
+        // No memory for the frozen screen: nothing to show, and nothing lost.
+        Tell(NoMemoryToFreezeMessage({ScreenW, ScreenH}));
+        return false;
+    }
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_CROSS), nullptr)) return false;
     if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, ScreenW, ScreenH))
         return false;
@@ -83,10 +85,11 @@ bool ScrShot::Form_Load() {
     return true;
 }
 
-void ScrShot::Init() {
-    surface_.Freeze(ScreenW, ScreenH);
+bool ScrShot::Init() {
+    if (!surface_.Freeze(ScreenW, ScreenH)) return false;
     Win32WindowLister lister;
     picks_.Build(lister);
+    return true;
 }
 
 void ScrShot::EnsureChildren() {
@@ -233,46 +236,6 @@ void ScrShot::MoreC_Click() {
 
 void ScrShot::Sets_Click() { tools_.AskFont(hwnd()); }
 
-bool ScrShot::CopyRectToClipboard() {
-    if (rectPicture_.empty()) return false;
-    if (PutBitmapOnClipboard(hwnd(), rectPicture_.bitmap())) return true;
-    ::MessageBoxW(hwnd(),
-                  L"The capture could not be put on the clipboard: another program is holding it.\n\n"
-                  L"Your selection is still here; please try again.",
-                  L"Vellumo", MB_OK | MB_ICONWARNING);
-    return false;
-}
-
-void ScrShot::Image1_Click() {
-    if (!sel_.Selected()) return;
-    CommitText();
-    SetRect();
-    if (!CopyRectToClipboard()) return;
-    Exi_Click();
-}
-
-void ScrShot::pinimg_Click() {
-    if (!sel_.Selected()) return;
-    CommitText();
-    SetRect();
-    if (!CopyRectToClipboard()) return;
-    // The host takes over from here; the process must not end in between.
-    KeepAlive hold;
-    Exi_Click();
-    PinFromClipboard();
-}
-
-void ScrShot::savepic_Click() {
-    if (!sel_.Selected()) return;
-    std::wstring name;
-    // A cancelled dialog or a failed write leaves the overlay as it is.
-    if (!AskSaveName(hwnd(), name)) return;
-    CommitText();
-    SetRect();
-    if (rectPicture_.empty() || !SaveBitmapToFile(hwnd(), rectPicture_.bitmap(), name)) return;
-    Exi_Click();
-}
-
 void ScrShot::Form_Unload() {
     ReLoad();
     ClipPath.reset();
@@ -395,10 +358,7 @@ void ScrShot::OnPaint() {
 LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     // A second start hands its capture to this copy.
-    if (IsStartCaptureMessage(msg)) {
-        HotKeyCapture();
-        return 0;
-    }
+    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
     switch (msg) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;

@@ -11,6 +11,7 @@
 #include "app/App_win.h"
 #include "app/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "output/SaveRules.h"
 #include "overlay/Parts_win.h"
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
@@ -21,8 +22,9 @@ namespace vellumo::win {
 
 class ScrShot : public Window<ScrShot>, public Disposable {
 public:
-    // Loads and shows a new overlay (a fresh freeze), unloading any earlier one.
-    static void ShowCapture();
+    // Loads and shows a new overlay (a fresh freeze), unloading any earlier
+    // one. False, the user told, when there is no memory for the freeze.
+    static bool ShowCapture();
     // Unloads the overlay if one is loaded.
     static void UnloadCapture();
     static ScrShot* Current();
@@ -58,7 +60,7 @@ public:
 private:
     ScrShot() = default;
     bool Form_Load();
-    void Init();
+    bool Init();
     void Form_Unload();
     void Form_KeyDown(WPARAM keyCode);
     void Form_MouseDown(MouseButton button, Point p);
@@ -71,8 +73,14 @@ private:
     void LoadDeferred();
     void OnPaint();
 
+    // The selection's part on the screen (a frame may reach past its edges).
+    Rect SelectionOnScreen() const;
+    // SetRect for an output action; false, with the user told, when the
+    // selection is empty or the memory for its image cannot be had.
+    bool RenderSelection(OutputAction action);
     // Puts Rect on the clipboard, or tells the user why it could not.
-    bool CopyRectToClipboard();
+    bool CopyRectToClipboard(OutputAction action);
+    void Tell(const std::wstring& text);
     void Apply(const Changes& c);
     void RefreshFrame();
     void Readout(Point p);

@@ -46,4 +46,8 @@ int ReadNumber(const Setting& setting, std::wstring_view stored) {
     return static_cast<int>(*n);
 }
 
+std::wstring SettingsNotSavedMessage(std::wstring_view iniPath, std::wstring_view reason) {
+    return L"The settings could not be saved to\n" + std::wstring(iniPath) + L"\n\n" + std::wstring(reason);
+}
+
 }  // namespace vellumo::settings

@@ -55,4 +55,8 @@ std::optional<long long> ParseWholeNumber(std::wstring_view text);
 // A stored number as the setting reads it: bad or out-of-range text gives 0.
 int ReadNumber(const Setting& setting, std::wstring_view stored);
 
+// A save the system refused (a read-only file or folder): the file and the
+// system's reason.
+std::wstring SettingsNotSavedMessage(std::wstring_view iniPath, std::wstring_view reason);
+
 }  // namespace vellumo::settings

@@ -39,8 +39,10 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const
     return settings::ValueFromReadBuffer(std::wstring_view(buf, settings::kReadBufferChars), copied);
 }
 
-void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str());
+unsigned long WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    if (::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str())) return 0;
+    const DWORD error = ::GetLastError();
+    return error ? error : ERROR_WRITE_FAULT;
 }
 
 }  // namespace vellumo::win

@@ -12,7 +12,8 @@ void SetIniFile(const std::wstring& fileName);
 const std::wstring& IniPath();
 // A missing key gives `def`; a key present with an empty value gives "".
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& def);
-// Failures (a read-only folder) are not reported: the value is simply not kept.
-void WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+// 0, or the system's error code when the value could not be kept (a
+// read-only file or folder): callers tell the user.
+unsigned long WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
 }  // namespace vellumo::win

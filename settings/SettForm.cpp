@@ -1,5 +1,8 @@
 #include "settings/SettForm.h"
 
+#include "hotkey/KeyCombo.h"
+#include "settings/IniRules.h"
+
 namespace vellumo {
 
 int TwipsToPixels(int twips, int dpi) {
@@ -22,8 +25,9 @@ const std::array<SettControlSpec, 6>& SettControlsInTabOrder() {
     return kControls;
 }
 
-bool TakesDefaultHotKey(int loadedKeyCode, std::wstring_view storedKeyCode) {
-    return loadedKeyCode == 0 && storedKeyCode.empty();
+bool TakesDefaultHotKey(std::wstring_view storedKeyCode) {
+    const std::optional<long long> code = settings::ParseWholeNumber(storedKeyCode);
+    return !code || !hotkey::IsUsableHotKeyCode(*code);
 }
 
 HotKeyAction OnHotKeyPressed(std::wstring_view hostTransparencyFlag, bool hostLoaded) {

@@ -34,9 +34,10 @@ const std::array<SettControlSpec, 6>& SettControlsInTabOrder();
 inline constexpr wchar_t kDefaultHotKeyText[] = L"Print Screen";
 inline constexpr int kDefaultHotKeyCode = 44;  // VK_SNAPSHOT
 
-// A first start has no stored key code: it takes the default instead of
-// registering nothing. An explicitly stored key code is kept as it is.
-bool TakesDefaultHotKey(int loadedKeyCode, std::wstring_view storedKeyCode);
+// A stored key code that cannot be a hotkey (missing, not a number, 0,
+// negative, out of range, a mouse button or a modifier alone) is taken like
+// a first start: Print Screen with no modifiers, the file left as it is.
+bool TakesDefaultHotKey(std::wstring_view storedKeyCode);
 
 // What a press of the capture hotkey does.
 enum class HotKeyAction { BackToNormal, StartCapture };

@@ -4,6 +4,7 @@
 
 #include "floaters/Hoverdeck_win.h"
 #include "floaters/Moveit_win.h"
+#include "gfx/SystemError_win.h"
 #include "hotkey/HotKey_win.h"
 #include "overlay/ScrShot_win.h"
 #include "settings/IniRules.h"
@@ -20,8 +21,10 @@ constexpr wchar_t kStartCaptureMessage[] = L"Vellumo.StartCapture";
 // The windows a running copy may have, the settings window first: it lives
 // as long as the program once loaded, the others come and go.
 constexpr const wchar_t* kRunningCopyClasses[] = {kClassName, L"VellumoScrShot", L"VellumoHoverdeck"};
-// A copy that owns the name but shows no window yet is just starting.
-constexpr DWORD kFindRunningCopyMs = 1000;
+// Each hand-over attempt waits this long for the running copy's answer.
+constexpr UINT kHandOverTimeoutMs = 1000;
+// How often a waiting copy looks again for the running one's window.
+constexpr DWORD kLookAgainMs = 50;
 // Other programs repaint what a closed overlay or the hidden Floaters
 // uncovered before the fresh freeze.
 constexpr DWORD kRepaintSettleMs = 150;
@@ -49,6 +52,17 @@ HWND RunningCopyWindow() {
     return nullptr;
 }
 
+void CALLBACK StartAcceptedCapture(HWND, UINT, UINT_PTR id, DWORD) noexcept {
+    ::KillTimer(nullptr, id);
+    try {
+        HotKeyCapture();
+    } catch (const std::bad_alloc&) {
+        TellHandlerFailed(true);
+    } catch (...) {
+        TellHandlerFailed(false);
+    }
+}
+
 // A press that arrives while a restart waits for repaints is dropped.
 struct OnePressAtATime {
     static inline bool busy = false;
@@ -63,22 +77,37 @@ UINT StartCaptureMessage() {
 }
 
 bool ClaimSingleInstance() {
-    // The handle stays open for the life of the process: the name marks a running copy.
-    const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    // The copy that creates the name owns it, from this (the main) thread,
+    // for as long as it runs: when it ends, for whatever reason, the name is
+    // abandoned and a waiting copy takes it.
+    static unique_handle mutex;
+    mutex.reset(::CreateMutexW(nullptr, TRUE, kInstanceMutex));
     if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return true;
-    const DWORD start = ::GetTickCount();
-    do {
+    // Another copy is the one, however long it takes to show a window (an 8K
+    // freeze takes seconds): this one waits while it lives, then hands over.
+    for (;;) {
         if (HWND w = RunningCopyWindow()) {
             DWORD pid = 0;
             ::GetWindowThreadProcessId(w, &pid);
             // The running copy's overlay must be able to come to the front.
             ::AllowSetForegroundWindow(pid);
-            if (::PostMessageW(w, StartCaptureMessage(), 0, 0)) return false;
+            DWORD_PTR answer = 0;
+            if (::SendMessageTimeoutW(w, StartCaptureMessage(), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                      kHandOverTimeoutMs, &answer) &&
+                answer == kCaptureAccepted)
+                return false;
         }
-        ::Sleep(20);
-    } while (::GetTickCount() - start < kFindRunningCopyMs);
-    // The other copy is ending without a window: this one runs instead.
-    return true;
+        const DWORD owned = ::WaitForSingleObject(mutex.get(), kLookAgainMs);
+        if (owned == WAIT_OBJECT_0 || owned == WAIT_ABANDONED) return true;  // the other copy has ended
+    }
+}
+
+LRESULT AcceptStartCapture() {
+    // The capture starts from a thread timer, after the asking copy has its
+    // answer: it waits for none of the freeze. Such a timer also fires inside
+    // a message box's or a menu's loop, like the message did.
+    ::SetTimer(nullptr, 0, 0, &StartAcceptedCapture);
+    return kCaptureAccepted;
 }
 
 void HotKeyCapture() {
@@ -90,14 +119,20 @@ void HotKeyCapture() {
     }
     OnePressAtATime guard;
     KeepAlive hold;
-    const bool uncovers = ScrShot::Current() || (host && ::IsWindowVisible(host->hwnd()));
+    const bool hostShown = host && ::IsWindowVisible(host->hwnd());
+    const bool uncovers = ScrShot::Current() || hostShown;
     ScrShot::UnloadCapture();
     if (host) {
         host->Hide();
         host->SetKeeper(false);
     }
     if (uncovers) PumpMessagesFor(kRepaintSettleMs);
-    ScrShot::ShowCapture();
+    if (ScrShot::ShowCapture()) return;
+    // No memory for the freeze (the user has been told): the Floaters come back.
+    if (hostShown && (host = LoadedHoverdeck())) {
+        host->Show();
+        host->SetKeeper(true);
+    }
 }
 
 Sett* LoadedSett() { return g_sett && g_sett->hwnd() ? g_sett : nullptr; }
@@ -132,11 +167,11 @@ bool Sett::Form_Load() {
     cd_ = BuildMainMenu();
 
     SetCheck(BST_CHECKED);
-    // A first start has nothing stored: the default the window offers beats
-    // no hotkey at all (the only way to set one is out of use).
+    // Nothing stored, or nothing that can be a hotkey: the default the window
+    // offers beats no hotkey at all. The file is left as it is.
     const std::wstring storedKey = ReadIni(std::wstring(settings::kHotKeyKeyCode.section),
                                            settings::kHotKeyKeyCode.Key(L"HotKey1"), L"");
-    if (TakesDefaultHotKey(HotKey1_->KeyCode(), storedKey))
+    if (TakesDefaultHotKey(storedKey))
         HotKey1_->SetCombination(kDefaultHotKeyText, kDefaultHotKeyCode, kNoModifiers);
     HotKey1_->SetHotKeyEnabled(chkCheck1Value() != 0);
     SetCheck(HotKey1_->HotKeyEnabled() ? BST_CHECKED : BST_UNCHECKED);
@@ -192,19 +227,30 @@ void Sett::ApplyStoredEnableFlag() {
     SetCheck(HotKey1_->HotKeyEnabled() ? 1 : 0);
 }
 
-void Sett::Command1_Click() {
-    HotKey1_->SaveSettings();
-    WriteIni(std::wstring(settings::kCheckA.section), settings::kCheckA.Key(settings::kCheckOwner),
-             std::to_wstring(chkCheck1Value()));
+void Sett::TellIfNotSaved(DWORD error) {
+    if (!error) return;
+    ::MessageBoxW(hwnd(), settings::SettingsNotSavedMessage(IniPath(), SystemErrorText(error)).c_str(), L"Vellumo",
+                  MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-void Sett::Command2_Click() { ::ShowWindow(hwnd(), SW_HIDE); }
+void Sett::Command1_Click() {
+    DWORD error = HotKey1_->SaveSettings();
+    const DWORD flag = WriteIni(std::wstring(settings::kCheckA.section), settings::kCheckA.Key(settings::kCheckOwner),
+                                std::to_wstring(chkCheck1Value()));
+    TellIfNotSaved(error ? error : flag);
+}
+
+void Sett::Command2_Click() {
+    ::SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::ShowWindow(hwnd(), SW_HIDE);
+}
 
 void Sett::Command3_Click() {
     // Only the stored default changes; it takes effect at the next start.
     const std::wstring section(settings::kHotKeyText.section);
-    WriteIni(section, settings::kHotKeyText.Key(L"HotKey1"), kDefaultHotKeyText);
-    WriteIni(section, settings::kHotKeyKeyCode.Key(L"HotKey1"), std::to_wstring(kDefaultHotKeyCode));
+    const DWORD text = WriteIni(section, settings::kHotKeyText.Key(L"HotKey1"), kDefaultHotKeyText);
+    const DWORD code = WriteIni(section, settings::kHotKeyKeyCode.Key(L"HotKey1"), std::to_wstring(kDefaultHotKeyCode));
+    TellIfNotSaved(text ? text : code);
 }
 
 void Sett::chkCheck1_MouseUp() {
@@ -215,8 +261,11 @@ void Sett::chkCheck1_MouseUp() {
 void Sett::HotKey1_HotKeyPressed() { HotKeyCapture(); }
 
 void Sett::kjj_Click() {
-    ::ShowWindow(hwnd(), SW_SHOWNORMAL);
-    if (Hoverdeck* host = LoadHoverdeck()) ::SetParent(hwnd(), host->hwnd());
+    // Shown as a window of its own, above the topmost Floater host: made a
+    // child of the host it would vanish with a hidden host, drop out where a
+    // pixel matches the key colour and fade with the host's translucency.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetForegroundWindow(hwnd());
 }
 
 void Sett::ExitProgram() {
@@ -283,10 +332,7 @@ void Sett::Form_Paint() {
 }
 
 LRESULT Sett::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (IsStartCaptureMessage(msg)) {
-        HotKeyCapture();
-        return 0;
-    }
+    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
     if (msg >= 0xC000 && msg == TaskbarCreatedMessage()) {
         TheTrayIcon().Restore();
         return 0;

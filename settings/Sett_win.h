@@ -30,9 +30,13 @@ UINT StartCaptureMessage();
 // Cheap enough for every message: only registered messages are compared.
 inline bool IsStartCaptureMessage(UINT msg) { return msg >= 0xC000 && msg == StartCaptureMessage(); }
 
-// At start, before anything is shown: true when no other copy runs. Otherwise
-// the running copy has been asked to start a capture and this one should end.
+// At start, before anything is shown: true when this copy is the one that
+// runs. Otherwise another copy runs; this one has waited for it to answer,
+// however long that took, and it has taken the capture over: this one ends.
 bool ClaimSingleInstance();
+// The running copy's answer to a second start: a capture is on its way.
+inline constexpr LRESULT kCaptureAccepted = 1;
+LRESULT AcceptStartCapture();
 
 class Sett : public Window<Sett> {
 public:
@@ -63,6 +67,8 @@ private:
     [[noreturn]] void Form_QueryUnload();
     void MainMenu_Click(CdItem item);
     void SetCheck(int value);
+    // A refused settings write (a read-only set.ini or folder) is told.
+    void TellIfNotSaved(DWORD error);
 
     std::unique_ptr<HotKey> HotKey1_;
     HWND chkCheck1 = nullptr;  // children go with the window

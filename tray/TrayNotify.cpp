@@ -28,7 +28,8 @@ constexpr std::array<CdEntry, 12> kCd{{
     {tmw, "tmw", L"50%\u900F\u660E", false, tmd, false},                           // 50%透明
     {tmq, "tmq", L"75%\u900F\u660E", false, tmd, false},                           // 75%透明
     {zhengchan, "zhengchan", L"\u6062\u590D\u6B63\u5E38", false, tmd, false},      // 恢复正常
-    {kjj, "kjj", L"\u8BBE\u7F6E\u70ED\u952E", false, std::nullopt, false},         // 设置热键
+    // In use: the only way to choose another key when the stored one cannot be had.
+    {kjj, "kjj", L"\u8BBE\u7F6E\u70ED\u952E", true, std::nullopt, false},          // 设置热键
     {dfer, "dfer", L"Display Floater", true, std::nullopt, false},
     {bdi, "bdi", L"Orrindal:image:", true, std::nullopt, false},
     {abouthis, "abouthis", L"About", true, std::nullopt, true},

@@ -1,8 +1,8 @@
-// SaveBitmapToFile timed on a 1920 x 1080 screen-like picture, as PNG and as
-// JPEG at quality 80. The same pixels go to DIR\screen.ppm for ImageMagick,
-// which the native side times as the floor.
+// SaveBitmapToFile timed on a screen-like picture, by default 1920 x 1080 as
+// PNG and as JPEG at quality 80. The same pixels go to DIR\screen.ppm for
+// ImageMagick, which the native side times as the floor (or checks against).
 //
-//   savebench.exe DIR RUNS
+//   savebench.exe DIR RUNS [WIDTH HEIGHT FORMATS]   FORMATS: e.g. png,gif
 // Lines out (tab-separated): "PPM path", "FIRST format ms" (the first save of
 // each format, which loads the codecs), "SAVE format median_ms bytes runs...",
 // or "FAIL why". SaveBitmapToFile tells its failures in a message box, which
@@ -25,7 +25,6 @@ namespace {
 using namespace vellumo;
 using namespace vellumo::bench;
 
-constexpr int kWidth = 1920, kHeight = 1080;
 
 double NowMs() {
     static const LONGLONG freq = [] {
@@ -70,7 +69,7 @@ long long FileBytes(const std::wstring& path) {
 }
 
 struct Format {
-    const char* name;
+    std::string name;
     std::wstring path;
     std::vector<double> ms;
 };
@@ -78,18 +77,29 @@ struct Format {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::printf("FAIL\tusage: savebench DIR RUNS\n");
+    if (argc != 3 && argc != 6) {
+        std::printf("FAIL\tusage: savebench DIR RUNS [WIDTH HEIGHT FORMATS]\n");
         return 2;
     }
     const std::wstring dir = argv[1];
     const int runs = std::max(1, _wtoi(argv[2]));
+    const int width = argc == 6 ? _wtoi(argv[3]) : 1920, height = argc == 6 ? _wtoi(argv[4]) : 1080;
+    // Named by size when one is given: screen-3840x2160.ppm, vellumo-3840x2160.gif.
+    const std::wstring tag = argc == 6 ? L"-" + std::to_wstring(width) + L"x" + std::to_wstring(height) : L"";
+    std::vector<Format> formats;
+    std::wstring list = argc == 6 ? argv[5] : L"png,jpg";
+    for (std::size_t at = 0; at <= list.size();) {
+        const std::size_t comma = std::min(list.find(L',', at), list.size());
+        const std::wstring ext = list.substr(at, comma - at);
+        formats.push_back({Narrow(ext), dir + L"\\vellumo" + tag + L"." + ext, {}});
+        at = comma + 1;
+    }
     win::Dib screen;
-    if (!screen.Create(kWidth, kHeight) || !PaintScreenLike(screen)) {
+    if (!screen.Create(width, height) || !PaintScreenLike(screen)) {
         std::printf("FAIL\tcannot paint the screen-like picture\n");
         return 1;
     }
-    const std::wstring ppm = dir + L"\\screen.ppm";
+    const std::wstring ppm = dir + L"\\screen" + tag + L".ppm";
     if (!WritePpm(ppm, screen)) {
         std::printf("FAIL\tcannot write %s\n", Narrow(ppm).c_str());
         return 1;
@@ -100,13 +110,12 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("FAIL\tGDI+ did not start\n");
         return 1;
     }
-    Format formats[] = {{"png", dir + L"\\vellumo.png", {}}, {"jpg", dir + L"\\vellumo.jpg", {}}};
     for (Format& f : formats) {
         const double t0 = NowMs();
         const bool ok = win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path);
-        std::printf("FIRST\t%s\t%.1f\n", f.name, NowMs() - t0);
+        std::printf("FIRST\t%s\t%.1f\n", f.name.c_str(), NowMs() - t0);
         if (!ok) {
-            std::printf("FAIL\tSaveBitmapToFile refused %s\n", f.name);
+            std::printf("FAIL\tSaveBitmapToFile refused %s\n", f.name.c_str());
             return 1;
         }
     }
@@ -115,14 +124,14 @@ int wmain(int argc, wchar_t** argv) {
         for (Format& f : formats) {
             const double t0 = NowMs();
             if (!win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path)) {
-                std::printf("FAIL\tSaveBitmapToFile refused %s on run %d\n", f.name, i + 1);
+                std::printf("FAIL\tSaveBitmapToFile refused %s on run %d\n", f.name.c_str(), i + 1);
                 return 1;
             }
             f.ms.push_back(NowMs() - t0);
         }
     }
     for (const Format& f : formats) {
-        std::printf("SAVE\t%s\t%.2f\t%lld", f.name, Summarize(f.ms).median, FileBytes(f.path));
+        std::printf("SAVE\t%s\t%.2f\t%lld", f.name.c_str(), Summarize(f.ms).median, FileBytes(f.path));
         for (double v : f.ms) std::printf("\t%.1f", v);
         std::printf("\n");
     }

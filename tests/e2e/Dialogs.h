@@ -86,9 +86,9 @@ struct Message {
     bool closed = false;  // OK took it away
 };
 
-// The program's message box (a top-level "#32770" titled "Vellumo"): its
+// The program's message box (a top-level "#32770" titled `title`): its
 // text, dismissed with OK; nothing when none shows within `timeout`.
-inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
+inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std::string& title = "Vellumo") {
     std::optional<WinInfo> text, ok;
     const bool shown = WaitUntil(
         [&] {
@@ -96,7 +96,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
             ok.reset();
             bool box = false;
             for (const WinInfo& w : d.ListWindows("#32770")) {
-                if (w.parent == "0") box = w.visible && w.title == "Vellumo";
+                if (w.parent == "0") box = w.visible && w.title == title;
                 else if (box && w.cls == "Static" && !w.title.empty()) text = w;
                 else if (box && w.cls == "Button" && w.id == 1) ok = w;
             }
@@ -107,12 +107,11 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s) {
     // The listing holds a title's first line only; the whole text:
     std::string said = d.WindowText(text->hwnd);
     if (said.empty()) said = text->title;
-    // Listed is not yet clickable: the box may still be mapping.
-    const auto gone = [&] {
-        for (const WinInfo& w : d.ListWindows("#32770"))
-            if (w.parent == "0" && w.visible) return false;
-        return true;
-    };
+    // Listed is not yet clickable: the box may still be mapping. Gone means
+    // this box is destroyed (vprobe answers that it is no window), not that a
+    // listing came back without it.
+    const std::string box = text->parent;
+    const auto gone = [&] { return d.Run(WinExe("vprobe.exe"), {"text", box}).exitCode == 2; };
     for (int attempt = 0; attempt < 4 && !gone(); ++attempt) {
         std::this_thread::sleep_for(200ms);
         ClickAt(d, ok->left + ok->width() / 2, ok->top + ok->height() / 2);

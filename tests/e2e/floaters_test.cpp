@@ -4,16 +4,19 @@
 // are clicked, and the result is read from the screen's pixels, the host's
 // windows (vprobe.exe) and the host's X window properties.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <thread>
 
+#include "tests/e2e/harness/BlackPng.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -141,6 +144,7 @@ public:
         fs::remove_all(dir_, ec);
     }
     std::string Uri(const std::string& name) const { return "file://" + dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     std::string WinPath(const std::string& name) const {
         std::string p = "Z:" + dir_ + "/" + name;
         for (char& c : p)
@@ -207,6 +211,10 @@ protected:
         const std::optional<WinInfo> pin = WaitOverlayChild(*d_, "pinimg");
         ASSERT_TRUE(pin) << "the pin button never showed";
         ClickAt(pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+        // The Floater is made before the overlay goes; input is for the host
+        // once the overlay has gone.
+        ASSERT_TRUE(WaitUntil([&] { return d_->ListWindows("VellumoScrShot").empty(); }, 10s, 50ms))
+            << "the overlay stayed after the pin";
     }
 
     HostView Host() {
@@ -621,6 +629,164 @@ TEST_F(FloatersE2E, DroppedFilesOfEveryKindAndEveryFaultTellsTheUser) {
     DropOnIcon(img.Uri("red.png"));
     ASSERT_TRUE(WaitForPictures(6));
     EXPECT_EQ(Host().labels.at(6).title, "6#");
+    d_->Stop(app_);
+}
+
+// ---- Files a hostile user drops ----
+
+// The program's message boxes on screen at this moment.
+int VellumoBoxes(e2e::Display& d) {
+    int n = 0;
+    for (const WinInfo& w : d.ListWindows("#32770")) n += w.parent == "0" && w.visible && w.title == "Vellumo";
+    return n;
+}
+
+// Fixed fault: a valid 30000 x 30000 PNG (a 17 MB file) reached the decoder,
+// which overflowed and ended the process with every Floater.
+TEST_F(FloatersE2E, APictureTooLargeToHoldIsRefusedByItsHeaderAndNothingIsLost) {
+    Images img;
+    ASSERT_TRUE(img.ok()) << "ImageMagick's convert is needed for the test images";
+    ASSERT_TRUE(WriteBlackPng(img.Path("huge.png"), 30000, 30000));
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    ASSERT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the pinned Floater never showed";
+
+    DropOnIcon(img.Uri("huge.png"));
+    const auto told = TakeMessage(15s);
+    ASSERT_TRUE(told) << "no message; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->find(img.WinPath("huge.png")), std::string::npos) << *told;
+    EXPECT_NE(told->find("30000 \xC3\x97 30000"), std::string::npos) << "the size is not named: " << *told;
+    ASSERT_TRUE(d_->Running(app_));
+    EXPECT_EQ(Host().pictures.size(), 1u);
+    EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the Floater already there was lost";
+
+    // The refusal used up nothing: the next picture is Floater 2.
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(2));
+    EXPECT_EQ(Host().labels.at(2).title, "2#");
+    d_->Stop(app_);
+}
+
+// Fixed fault: a Floater larger than the screen covered the drop icon, the
+// one way to open more pictures or close them all.
+TEST_F(FloatersE2E, TheDropIconStaysAboveAFloaterLargerThanTheScreenAndAnswers) {
+    Images img;
+    ASSERT_TRUE(img.ok());
+    ASSERT_TRUE(WriteBlackPng(img.Path("wide.png"), kScreenW + 76, kScreenH + 32));
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    DropOnIcon(img.Uri("wide.png"));
+    ASSERT_TRUE(WaitForPictures(2)) << "the picture larger than the screen made no Floater";
+    const WinInfo icon = *Host().icon;
+    const Box f2 = BoxOf(Host().pictures.at(2));
+    ASSERT_TRUE(f2.l < icon.left && f2.t < icon.top && f2.l + f2.w > icon.right && f2.t + f2.h > icon.bottom)
+        << "the Floater " << Str(f2) << " does not cover the icon's place";
+    // The Floater shows where the icon is not, the icon where it is.
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(icon.left - 10, icon.top + 18) == (Pixel{0, 0, 0}); }, 3s))
+        << "the black Floater is not on screen";
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(icon.left + 5, icon.top + 5) == (Pixel{250, 250, 250}); }, 3s))
+        << "the icon is covered: " << ToString(d_->GetPixel(icon.left + 5, icon.top + 5));
+    // And it answers: its menu hides the host.
+    ClickAt(icon.left + 18, icon.top + 18, 3);
+    ChooseMenuItem(0, 2);
+    EXPECT_TRUE(WaitUntil([&] { return !Host().host->visible; }, 3s)) << "the icon's menu did not act";
+    d_->Stop(app_);
+}
+
+// Fixed faults: a drop of 60 files made one Floater and ignored 59 without a
+// word, a bad file stopped the files after it, and a drop during a message
+// box opened a second box over it.
+TEST_F(FloatersE2E, SixtyFilesDroppedAtOnceMakeAFloaterEachAndEveryBadOneIsTold) {
+    Images img;
+    ASSERT_TRUE(img.ok());
+    std::string uris;
+    std::vector<std::string> bad;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = (i % 20 == 0 || i == 59 ? "bad-" : "good-") + std::to_string(i) + ".png";
+        if (name[0] == 'b') {
+            std::ofstream(img.Path(name)) << "not a picture";
+            bad.push_back(name);
+        } else {
+            fs::copy_file(img.Path("red.png"), img.Path(name));
+        }
+        uris += (i ? "\r\n" : "") + img.Uri(name);
+    }
+    ASSERT_EQ(bad.size(), 4u);
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    DropOnIcon(uris);
+
+    // The first file is bad: its message comes first. A drop made while it
+    // is up waits for it instead of opening a second box.
+    ASSERT_TRUE(WaitUntil([&] { return VellumoBoxes(*d_) == 1; }, 10s, 50ms)) << "no message for " << bad[0];
+    DropOnIcon(img.Uri("red.png"));
+    EXPECT_FALSE(WaitUntil([&] { return VellumoBoxes(*d_) > 1; }, 1500ms, 50ms)) << "a second box over the first";
+    for (const std::string& name : bad) {
+        int most = 0;
+        std::optional<std::string> told;
+        WaitUntil(
+            [&] {
+                most = std::max(most, VellumoBoxes(*d_));
+                return most > 0;
+            },
+            20s, 50ms);
+        told = TakeMessage(5s);
+        ASSERT_TRUE(told) << "no message for " << name;
+        EXPECT_EQ(*told, "Error loading picture " + img.WinPath(name));
+        EXPECT_LE(most, 1) << "boxes stacked";
+    }
+    // 56 good files, then the one dropped during the first message.
+    EXPECT_TRUE(WaitForPictures(1 + 56 + 1, 30s)) << Host().pictures.size() << " Floaters";
+    const HostView v = Host();
+    EXPECT_EQ(v.labels.count(58), 1u);
+    EXPECT_EQ(v.labels.count(59), 0u);
+    EXPECT_FALSE(TakeMessage(500ms)) << "a message no file asked for";
+    d_->Stop(app_);
+}
+
+// The private memory a process started while this lives may have (the
+// data-segment limit it inherits): Wine then cannot commit more, as on a
+// machine short of memory. The test's own process gets its limit back.
+class DataLimit {
+public:
+    explicit DataLimit(rlim_t megabytes) {
+        getrlimit(RLIMIT_DATA, &old_);
+        rlimit lower = old_;
+        lower.rlim_cur = megabytes << 20;
+        setrlimit(RLIMIT_DATA, &lower);
+    }
+    ~DataLimit() { setrlimit(RLIMIT_DATA, &old_); }
+    DataLimit(const DataLimit&) = delete;
+    DataLimit& operator=(const DataLimit&) = delete;
+
+private:
+    rlimit old_{};
+};
+
+// A picture within the pixel budget that the memory left cannot hold
+// (12000 x 12000: two 576 MB copies while it loads, in 1.2 GB): told, and
+// everything already there stays.
+TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
+    Images img;
+    ASSERT_TRUE(img.ok());
+    ASSERT_TRUE(WriteBlackPng(img.Path("big.png"), 12000, 12000));
+    {
+        DataLimit limit(1200);
+        PinPanelA();
+    }
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater under the memory limit";
+    DropOnIcon(img.Uri("big.png"));
+    const auto told = TakeMessage(60s);
+    ASSERT_TRUE(told) << "nothing said; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->find("not enough memory"), std::string::npos) << *told;
+    EXPECT_NE(told->find(img.WinPath("big.png")), std::string::npos) << *told;
+    EXPECT_NE(told->find("12000 \xC3\x97 12000"), std::string::npos) << *told;
+    ASSERT_TRUE(d_->Running(app_));
+    EXPECT_EQ(Host().pictures.size(), 1u);
+    EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the Floater already there was lost";
+    DropOnIcon(img.Uri("red.png"));
+    ASSERT_TRUE(WaitForPictures(2)) << "no Floater after the refused one";
+    EXPECT_EQ(Host().labels.at(2).title, "2#");
     d_->Stop(app_);
 }
 

@@ -434,4 +434,151 @@ TEST_F(OutputE2E, EachExtensionWritesItsFormatAndTheFilterEntryFillsAMissingOne)
     EXPECT_EQ(Files(), (std::set<std::string>{"Shot.BMP", "plain.jpg", "shot.gif", "shot.jpg"}));
 }
 
+// ---- What a hostile user does to the output ----
+
+// The file dialog's name box, when one shows.
+bool FileDialogShown(Display& d) {
+    for (const WinInfo& w : d.ListWindows("#32770"))
+        if (w.cls == "Edit" && w.visible) return true;
+    return false;
+}
+
+// Fixed fault: Save on a name past 260 characters killed the dialog's thread
+// (a buffer overflow in Wine's dialogs) and left a dead, frozen screen. Such
+// a name is now refused in the dialog, which stays open; the capture stays.
+TEST_F(OutputE2E, NamesOf300And325CharactersAreRefusedInTheDialogAndTheCaptureStays) {
+    // A 300-character path of names a file system allows, its folders made.
+    const fs::path deep = dir_ / std::string(120, 'a') / std::string(120, 'b');
+    fs::create_directories(deep);
+    const std::string folder = WinPath(deep) + "\\";
+    const std::string path300 = folder + std::string(300 - folder.size() - 4, 's') + ".png";
+    const std::string name325 = std::string(321, 'n') + ".png";
+    ASSERT_EQ(path300.size(), 300u);
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("SavePic"));
+    for (const std::string& typed : {path300, name325}) {
+        SCOPED_TRACE(typed.size());
+        ASSERT_TRUE(TypeFileName(*d_, typed)) << "no save dialog";
+        const std::string text = ExpectMessage("a " + std::to_string(typed.size()) + "-character name");
+        EXPECT_NE(text.find("too long"), std::string::npos) << text;
+        ASSERT_TRUE(d_->Running(app_)) << "vellumo.exe died";
+        EXPECT_TRUE(WaitUntil([&] { return FileDialogShown(*d_); }, 3s, 100ms)) << "the dialog did not stay open";
+    }
+    // Esc in the dialog: the capture is still there, nothing was written.
+    d_->Tap(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return !FileDialogShown(*d_); }, 5s, 100ms)) << "the dialog stayed";
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after the long names"));
+    EXPECT_TRUE(fs::is_empty(deep));
+    EXPECT_EQ(Files(), (std::set<std::string>{std::string(120, 'a')}));
+    // A name the dialog takes still saves.
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / "shot.png")));
+    ExpectEnded("save under a short name");
+    ExpectImageFile(dir_ / "shot.png", "PNG");
+}
+
+// Fixed fault: a zero-size selection asked for a name and then wrote and said
+// nothing; copy and pin silently did nothing.
+TEST_F(OutputE2E, AnEmptySelectionIsToldByCopyPinAndSaveBeforeAnyDialog) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    // The right-middle handle dragged onto the left edge.
+    const Box right = HandlesFor(kRegion)[4];
+    ASSERT_EQ(right.cx(), kRegion.r());
+    ASSERT_EQ(right.cy(), kRegion.cy());
+    GlideTo(right.cx(), right.cy());
+    d_->ButtonDown();
+    for (int i = 1; i <= 10; ++i) MoveSeen(kRegion.r() - kRegion.w * i / 10, right.cy());
+    d_->ButtonUp();
+    GlideTo(1000, 740);
+    ASSERT_TRUE(WaitUntil([&] { return SizeCaption() == SizeText(0, kRegion.h); }, 3s, 50ms))
+        << "the selection is not empty: " << SizeCaption();
+    ASSERT_TRUE(Overlay().ToolsShown());
+
+    struct Case {
+        const char* button;
+        const char* said;
+    };
+    for (const Case& c : {Case{"SavePic", "Nothing to save"}, Case{"Image1", "Nothing to copy"},
+                          Case{"pinimg", "Nothing to pin"}}) {
+        ASSERT_NO_FATAL_FAILURE(Press(c.button));
+        const auto m = TakeMessage(*d_, 5s);
+        ASSERT_TRUE(m) << c.button << " said nothing";
+        EXPECT_EQ(m->text.rfind(c.said, 0), 0u) << m->text;
+        EXPECT_NE(m->text.find(SizeText(0, kRegion.h)), std::string::npos) << m->text;
+        EXPECT_FALSE(WaitUntil([&] { return FileDialogShown(*d_); }, 700ms, 100ms)) << c.button << " asked for a name";
+        ASSERT_TRUE(d_->Running(app_));
+        EXPECT_TRUE(Overlay().ToolsShown()) << "the capture went after " << c.button;
+    }
+    EXPECT_TRUE(d_->ListWindows("VellumoHoverdeck").empty()) << "an empty pin made a Floater host";
+    EXPECT_TRUE(Files().empty());
+    EndWithEsc();
+}
+
+// Fixed faults: nul.png and con.bmp "saved" into a device or said "Invalid
+// handle."; a save into a name that leads to a device was told as a success.
+TEST_F(OutputE2E, DeviceNamesAreRefusedAndAWriteThatLandsNowhereIsTold) {
+    fs::create_symlink("/dev/null", dir_ / "void.png");
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    for (const std::string name : {"nul.png", "con.bmp"}) {
+        ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / name)));
+        ConfirmOverwrite();  // Wine's dialog finds the device there and asks
+        const std::string text = ExpectMessage(name);
+        EXPECT_NE(text.find("\"" + name + "\""), std::string::npos) << text;
+        EXPECT_NE(text.find("device"), std::string::npos) << text;
+        ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after " + name));
+    }
+    // A link to /dev/null: the name is fine, the file is not a file.
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(dir_ / "void.png")));
+    ConfirmOverwrite();
+    const std::string text = ExpectMessage("void.png");
+    EXPECT_NE(text.find("void.png"), std::string::npos) << text;
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after void.png"));
+    EXPECT_EQ(Files(), (std::set<std::string>{"void.png"}));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "void.png"));
+    EndWithEsc();
+}
+
+// Fixed fault: pin read the picture back from the clipboard, so a clipboard
+// manager that held the clipboard after each change, or replaced the picture
+// with text, left "Nothing to pin" and lost the capture.
+TEST_F(OutputE2E, PinSurvivesAClipboardProgramThatHoldsOrReplacesEveryChange) {
+    const Box floater{(kScreenW - kRegion.w) / 2, (kScreenH - kRegion.h) / 2, kRegion.w, kRegion.h};
+    for (const std::string mode : {"hold", "text"}) {
+        SCOPED_TRACE(mode);
+        const fs::path log = dir_ / ("clipwatch-" + mode + ".log");
+        std::vector<std::string> args{"clipwatch", mode};
+        if (mode == "hold") args.push_back("2");
+        args.push_back(WinPath(log));
+        const pid_t watcher = d_->Start(WinExe("vother.exe"), args);
+        ASSERT_TRUE(WaitUntil([&] { return ReadFile(log).find("watching") != std::string::npos; }, 10s))
+            << "the clipboard program never started";
+
+        ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+        ASSERT_NO_FATAL_FAILURE(Press("pinimg"));
+        const bool pinned = WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                    if (w.cls == "VellumoPicture1" && w.visible) return d_->ListWindows("VellumoScrShot").empty();
+                return false;
+            },
+            10s, 50ms);
+        if (!pinned) {
+            const auto m = TakeMessage(*d_, 500ms);
+            FAIL() << "no Floater after the pin" << (m ? "; it says: " + m->text : std::string());
+        }
+        // The clipboard program did act on the pin's copy.
+        const std::string acted = mode == "hold" ? "held" : "replaced";
+        EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find(acted) != std::string::npos; }, 10s))
+            << "the clipboard program never " << acted << " the pin's copy";
+        // The Floater is the frozen region itself.
+        const Diff diff = Compare(d_->Grab(floater.l, floater.t, floater.w, floater.h), want_, 0);
+        EXPECT_EQ(diff.off, 0) << "the Floater differs from the region: " << diff.first;
+        if (mode == "text") {
+            const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dir_ / "after.ppm")});
+            EXPECT_EQ(r.out, "B\t0\t0\n") << "the text replaced the picture, so the clipboard holds no bitmap";
+        }
+        d_->Stop(app_);
+        d_->Stop(watcher);
+    }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 // Each test runs its own copy of vellumo.exe from a private folder, so no
 // two tests share a "set.ini".
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -221,6 +222,7 @@ protected:
     static constexpr int kTrayEntries = 8;
     static constexpr unsigned kWmCommand = 0x0111;
     static constexpr unsigned kCommand3 = 102, kCommand1 = 103;  // the window's button ids
+    static constexpr int kChkCheck1 = 105;
 
     fs::path dir_;
     std::string exe_;
@@ -408,7 +410,14 @@ TEST_F(ResidentE2E, SaveWritesSetIniAndANewStartUsesIt) {
 
     // "默认热键为Print Screen" stores the default for the next start, and only that.
     ASSERT_TRUE(ClickHiddenButton(kCommand3));
-    ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("Print Screen") != std::string::npos; }, 3s, 50ms));
+    // Two writes, text then key code: the file is read once both are there.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::string now = ReadSetIni();
+            return now.find("Print Screen") != std::string::npos && now.find("HotKey1KeyCode=120") == std::string::npos;
+        },
+        3s, 50ms))
+        << ReadSetIni();
     const std::string reset = ReadSetIni();
     EXPECT_NE(reset.find("HotKey1KeyCode=44"), std::string::npos) << reset;
     EXPECT_NE(reset.find("HotKey1ModKeyCode=2"), std::string::npos) << "the modifiers are not touched:\n" << reset;
@@ -497,6 +506,202 @@ TEST_F(ResidentE2E, ANewTaskbarAnnouncementKeepsOneWorkingIcon) {
     EXPECT_EQ(icons, 1);
     EXPECT_TRUE(d_->Running(app_));
     EXPECT_TRUE(OpenTrayMenu(1)) << "the icon opens no menu after the announcement";
+    d_->Stop(app_);
+}
+
+// ---- Stored settings a hostile user breaks ----
+
+// The message boxes titled `title` on screen.
+int Boxes(e2e::Display& d, const std::string& title) {
+    int n = 0;
+    for (const WinInfo& w : d.ListWindows("#32770")) n += w.parent == "0" && w.visible && w.title == title;
+    return n;
+}
+
+// Fixed fault: a stored key code that cannot be a hotkey gave "错误 / 请设置热键"
+// at the first pin, then no hotkey at all.
+TEST_F(ResidentE2E, AStoredKeyCodeThatCannotBeAHotkeyTakesPrintScreenAndLeavesTheFileAlone) {
+    // Not a number, none, negative, out of range, a modifier alone (Shift, the Windows key).
+    for (const std::string code : {"abc", "0", "-5", "300", "16", "91"}) {
+        SCOPED_TRACE("HotKey1KeyCode=" + code);
+        const std::string stored =
+            "[hotkey]\r\nHotKey1Text=Broken\r\nHotKey1KeyCode=" + code + "\r\nHotKey1ModKeyCode=2\r\n";
+        WriteSetIni(stored);
+        ASSERT_NO_FATAL_FAILURE(Pin());
+        ASSERT_TRUE(TrayIcon() || WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "not resident";
+        EXPECT_EQ(Boxes(*d_, "\xE9\x94\x99\xE8\xAF\xAF"), 0) << "an error box (错误) at the first pin";
+        PressHotkey();
+        const auto capture = WaitFreshCapture("", 0);
+        EXPECT_TRUE(capture) << "Print Screen started no capture";
+        if (capture) {
+            d_->Tap(XK_Escape);
+            EXPECT_TRUE(WaitUntil([&] { return !Overlay(); }, 5s, 50ms));
+        }
+        EXPECT_EQ(ReadSetIni(), stored) << "the stored file was changed";
+        d_->Stop(app_);
+    }
+}
+
+// Fixed fault: with Print Screen held by another program, "热键正在使用" left no
+// hotkey, and "设置热键", the only way to choose another, was greyed.
+TEST_F(ResidentE2E, APrintScreenHeldElsewhereIsToldAndSetHotkeyLetsTheUserChooseAnother) {
+    const fs::path ready = dir_ / "holder-ready";
+    const pid_t holder = d_->Start(WinExe("vother.exe"), {"hotkey", "44", "0", "Z:" + ready.string()});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vother never answered";
+    std::ifstream readyFile(ready);
+    std::string answer;
+    readyFile >> answer;
+    ASSERT_EQ(answer, "OK") << "the other program could not take Print Screen";
+
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    const auto inUse = e2e::TakeMessage(*d_, 10s, "\xE9\x94\x99\xE8\xAF\xAF");  // 错误
+    ASSERT_TRUE(inUse) << "the refused Print Screen was not told";
+    EXPECT_EQ(inUse->text, "\xE7\x83\xAD\xE9\x94\xAE\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xBD\xBF\xE7\x94\xA8");  // 热键正在使用
+
+    // "设置热键" (the fourth entry) shows the settings window.
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(3);
+    std::optional<WinInfo> edit, enable, save;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto sett = VisibleTop("VellumoSett");
+            if (!sett) return false;
+            for (const WinInfo& w : d_->ListWindows("VellumoSett")) {
+                if (w.cls == "Edit") edit = w;
+                if (w.cls == "Button" && w.id == kChkCheck1) enable = w;
+                if (w.cls == "Button" && w.id == kCommand1) save = w;
+            }
+            return edit && enable && save && edit->visible;
+        },
+        5s, 50ms))
+        << "设置热键 showed no settings window";
+    // Another key: Ctrl+F9 in the box, "启用" to register it, "保存" to keep it.
+    ClickAt(*d_, edit->left + edit->width() / 2, edit->top + edit->height() / 2);
+    d_->KeyDown(XK_Control_L);
+    d_->Tap(XK_F9);
+    d_->KeyUp(XK_Control_L);
+    ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(edit->hwnd) == "Ctrl + F9"; }, 3s, 50ms))
+        << "the box shows \"" << d_->WindowText(edit->hwnd) << "\"";
+    ClickAt(*d_, enable->left + 8, enable->top + enable->height() / 2);
+    ClickAt(*d_, save->left + save->width() / 2, save->top + save->height() / 2);
+    ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("HotKey1KeyCode=120") != std::string::npos; }, 3s, 50ms))
+        << "保存 kept nothing:\n" << ReadSetIni();
+    const std::string saved = ReadSetIni();
+    EXPECT_NE(saved.find("HotKey1ModKeyCode=2"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("checka=1"), std::string::npos) << saved;
+    EXPECT_EQ(Boxes(*d_, "\xE9\x94\x99\xE8\xAF\xAF"), 0) << "Ctrl+F9 was refused too";
+
+    PressCtrlF9();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "the chosen Ctrl+F9 started no capture";
+    d_->Stop(app_);
+    d_->Stop(holder);
+}
+
+// A file or folder made read-only as a user's system would: no write bits
+// and, since root writes regardless, the immutable flag as well. Undone when
+// it goes, so the test's folder can be removed.
+class ReadOnly {
+public:
+    explicit ReadOnly(fs::path path) : path_(std::move(path)) {
+        fs::permissions(path_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        if (geteuid() == 0) Chattr("+i");
+    }
+    ~ReadOnly() {
+        if (geteuid() == 0) Chattr("-i");
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add, ec);
+    }
+    ReadOnly(const ReadOnly&) = delete;
+    ReadOnly& operator=(const ReadOnly&) = delete;
+    // Whether even this process cannot write there now.
+    bool Holds() const {
+        const fs::path probe = fs::is_directory(path_) ? path_ / "probe" : path_;
+        const bool writable = static_cast<bool>(std::ofstream(probe, std::ios::app));
+        if (writable && fs::is_directory(path_)) fs::remove(probe);
+        return !writable;
+    }
+
+private:
+    void Chattr(const char* flag) const {
+        const std::string cmd = std::string("chattr ") + flag + " '" + path_.string() + "' 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0) std::printf("note: %s failed\n", cmd.c_str());
+    }
+    fs::path path_;
+};
+
+// Fixed fault: saving the settings to a read-only set.ini, or into a
+// read-only folder, wrote nothing and said nothing.
+TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
+    const std::string stored = "[hotkey]\r\nHotKey1Text=Print Screen\r\nHotKey1KeyCode=44\r\nHotKey1ModKeyCode=0\r\n";
+    WriteSetIni(stored);
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    const auto expectTold = [&](unsigned button, const std::string& what) {
+        SCOPED_TRACE(what + ", button " + std::to_string(button));
+        ASSERT_TRUE(ClickHiddenButton(button));
+        const auto told = e2e::TakeMessage(*d_, 10s);
+        ASSERT_TRUE(told) << "a refused write said nothing";
+        EXPECT_TRUE(told->closed) << "the message did not close";
+        EXPECT_EQ(Boxes(*d_, "Vellumo"), 0) << "more than one message";
+        EXPECT_NE(told->text.find("could not be saved"), std::string::npos) << told->text;
+        EXPECT_NE(told->text.find("set.ini"), std::string::npos) << told->text;
+    };
+    {
+        ReadOnly file(dir_ / "set.ini");
+        ASSERT_TRUE(file.Holds()) << "set.ini could not be made read-only here";
+        for (const unsigned button : {kCommand1, kCommand3}) expectTold(button, "read-only set.ini");
+        EXPECT_EQ(ReadSetIni(), stored);
+    }
+    fs::remove(dir_ / "set.ini");
+    {
+        ReadOnly folder(dir_);
+        ASSERT_TRUE(folder.Holds()) << "the folder could not be made read-only here";
+        expectTold(kCommand1, "read-only folder");
+        EXPECT_FALSE(fs::exists(dir_ / "set.ini"));
+    }
+    // Writable again: the save is kept, and quiet.
+    ASSERT_TRUE(ClickHiddenButton(kCommand1));
+    EXPECT_TRUE(WaitUntil([&] { return ReadSetIni().find("checka=1") != std::string::npos; }, 3s, 50ms))
+        << ReadSetIni();
+    const auto quiet = e2e::TakeMessage(*d_, 500ms);
+    EXPECT_FALSE(quiet) << "a good save is quiet: " << quiet->text;
+    d_->Stop(app_);
+}
+
+// The private memory a running process has committed (VmData), in bytes.
+rlim_t CommittedBytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmData:", 0) == 0) return rlim_t(std::strtoull(line.c_str() + 7, nullptr, 10)) << 10;
+    return 0;
+}
+
+// No memory for a fresh freeze (a second copy of the screen): the user is
+// told and the Floaters come back; with memory again the hotkey captures.
+TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "not resident";
+    const int fx = (kScreenW - kPinW) / 2 + 150, fy = (kScreenH - kPinH) / 2 + 120;  // yellow, past the nested part
+    ASSERT_TRUE(Near(fx, fy, Of(kPalettes[0].panelA))) << "the Floater is not on screen";
+    // Room for one screen-sized surface (3 MB) but not for the grab beside it.
+    const rlim_t committed = CommittedBytes(app_);
+    ASSERT_GT(committed, 0u);
+    rlimit tight{committed + (4u << 20), RLIM_INFINITY}, before{};
+    ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
+    PressHotkey();
+    const auto told = e2e::TakeMessage(*d_, 10s);
+    rlimit loose = before;
+    prlimit(app_, RLIMIT_DATA, &loose, nullptr);
+    ASSERT_TRUE(told) << "nothing said; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->text.find("not enough memory to capture"), std::string::npos) << told->text;
+    EXPECT_NE(told->text.find("1024 \xC3\x97 768"), std::string::npos) << told->text;
+    ASSERT_TRUE(d_->Running(app_));
+    EXPECT_FALSE(Overlay()) << "a capture without a frozen screen";
+    EXPECT_TRUE(WaitUntil([&] { return HostShown() && Near(fx, fy, Of(kPalettes[0].panelA)); }, 5s, 50ms))
+        << "the Floaters did not come back";
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "no capture once there was memory again";
     d_->Stop(app_);
 }
 

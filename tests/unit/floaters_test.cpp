@@ -207,6 +207,9 @@ TEST(FloaterHost, DropIconKeeperAndConstants) {
     EXPECT_TRUE(KeeperShouldReassert(L"hoverdeck "));
     EXPECT_TRUE(KeeperShouldReassert(L""));
     EXPECT_TRUE(KeeperShouldReassert(L"Notepad"));
+    // Fixed fault: the host rose over the settings window's own message box.
+    EXPECT_FALSE(KeeperShouldReassert(L"Vellumo", true));
+    EXPECT_FALSE(KeeperShouldReassert(L"hoverdeck", true));
 }
 
 // After a Floater's menu the pointer clip is narrowed for a moment (to make

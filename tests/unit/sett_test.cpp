@@ -1,6 +1,7 @@
 // The settings window's layout and the rules its handlers apply.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <set>
 #include <string>
 
@@ -50,13 +51,14 @@ TEST(SettForm, ControlsCaptionsPlacesAndTabOrder) {
     EXPECT_EQ(std::wstring(kSettTitle), L"Form1");
 }
 
-// Fixed fault: a first start stored nothing, registered nothing and the only
-// way to set a hotkey was out of use.
-TEST(SettForm, FirstStartTakesPrintScreenButAStoredKeyIsKept) {
-    EXPECT_TRUE(TakesDefaultHotKey(0, L""));
-    EXPECT_FALSE(TakesDefaultHotKey(0, L"0"));    // stored as no key on purpose
-    EXPECT_FALSE(TakesDefaultHotKey(83, L"83"));  // a stored combination
-    EXPECT_FALSE(TakesDefaultHotKey(44, L""));    // a key already in the control
+// Fixed faults: a first start stored nothing and registered nothing; a
+// stored key code that cannot be a hotkey left no hotkey at all.
+TEST(SettForm, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept) {
+    for (const wchar_t* stored : {L"", L"abc", L"0", L"-5", L"255", L"300", L"99999999999", L"16", L"17", L"18",
+                                  L"91", L"92", L"160", L"165", L"1", L"2", L"44x"})
+        EXPECT_TRUE(TakesDefaultHotKey(stored)) << std::string(stored, stored + std::wcslen(stored));
+    for (const wchar_t* stored : {L"44", L"83", L"120", L"3", L"8", L"254", L" 120 ", L"+65", L"159", L"166"})
+        EXPECT_FALSE(TakesDefaultHotKey(stored)) << std::string(stored, stored + std::wcslen(stored));
     EXPECT_EQ(kDefaultHotKeyCode, 44);
     EXPECT_EQ(std::wstring(kDefaultHotKeyText), L"Print Screen");
 }

@@ -75,7 +75,7 @@ TEST(TrayMenu, EntriesInDisplayOrderWithTheirCaptionsUseAndSubmenus) {
         {CdItem::tmw, "tmw", L"50%透明", false, CdItem::tmd, false},
         {CdItem::tmq, "tmq", L"75%透明", false, CdItem::tmd, false},
         {CdItem::zhengchan, "zhengchan", L"恢复正常", false, CdItem::tmd, false},
-        {CdItem::kjj, "kjj", L"设置热键", false, {}, false},
+        {CdItem::kjj, "kjj", L"设置热键", true, {}, false},
         {CdItem::dfer, "dfer", L"Display Floater", true, {}, false},
         {CdItem::bdi, "bdi", L"Orrindal:image:", true, {}, false},
         {CdItem::abouthis, "abouthis", L"About", true, {}, true},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/harness/BlackPng.h"
 #include "tests/e2e/harness/Harness.h"
 
 namespace e2e {
@@ -86,6 +87,81 @@ bool WritePng(const std::string& path, const Image& image) {
     Chunk(f, "IDAT", z);
     Chunk(f, "IEND", {});
     return std::fclose(f) == 0;
+}
+
+// ---- An all-black PNG of any size ----
+
+namespace {
+
+// Deflate bits go out least significant first; Huffman codes most
+// significant bit first, so they are reversed on the way.
+class BitWriter {
+public:
+    explicit BitWriter(std::FILE* f) : f_(f) {}
+    void Code(std::uint32_t code, int bits) {
+        std::uint32_t reversed = 0;
+        for (int i = 0; i < bits; ++i) reversed |= ((code >> i) & 1) << (bits - 1 - i);
+        Bits(reversed, bits);
+    }
+    void Bits(std::uint32_t value, int bits) {
+        acc_ |= std::uint64_t(value) << filled_;
+        filled_ += bits;
+        while (filled_ >= 8) Byte(static_cast<std::uint8_t>(acc_)), acc_ >>= 8, filled_ -= 8;
+    }
+    void Byte(std::uint8_t b) {
+        idat_.push_back(b);
+        if (idat_.size() >= (1u << 20)) Flush();
+    }
+    void Align() {
+        if (filled_ > 0) Bits(0, 8 - filled_);
+    }
+    void Flush() {
+        if (!idat_.empty()) Chunk(f_, "IDAT", idat_);
+        idat_.clear();
+    }
+
+private:
+    std::FILE* f_;
+    std::vector<std::uint8_t> idat_;
+    std::uint64_t acc_ = 0;
+    int filled_ = 0;
+};
+
+}  // namespace
+
+bool WriteBlackPng(const std::string& path, std::uint32_t width, std::uint32_t height) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    static const std::uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::fwrite(sig, 1, 8, f);
+    std::vector<std::uint8_t> ihdr;
+    Be32(ihdr, width);
+    Be32(ihdr, height);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+    Chunk(f, "IHDR", ihdr);
+    // Every byte of the scanlines is 0: one fixed-Huffman block of a literal
+    // 0 and copies of length 258 at distance 1 (13 bits per 258 bytes).
+    const std::uint64_t n = std::uint64_t(height) * (1 + std::uint64_t(width) * 3);
+    BitWriter w(f);
+    w.Byte(0x78);
+    w.Byte(0x01);
+    w.Bits(1, 1);       // the last block
+    w.Bits(1, 2);       // fixed codes
+    w.Code(0x30, 8);    // literal 0
+    for (std::uint64_t i = 0; i < (n - 1) / 258; ++i) {
+        w.Code(0xC5, 8);  // length 258 (symbol 285)
+        w.Code(0, 5);     // distance 1
+    }
+    for (std::uint64_t i = 0; i < (n - 1) % 258; ++i) w.Code(0x30, 8);
+    w.Code(0, 7);  // end of block (symbol 256)
+    w.Align();
+    // Adler-32 of zeros: a stays 1, b grows by 1 a byte.
+    const std::uint32_t adler = static_cast<std::uint32_t>(n % 65521) << 16 | 1;
+    for (int s = 24; s >= 0; s -= 8) w.Byte(static_cast<std::uint8_t>(adler >> s));
+    w.Flush();
+    Chunk(f, "IEND", {});
+    const bool ok = !std::ferror(f);
+    return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace e2e

@@ -1,0 +1,90 @@
+// The overlay's three ways out: copy, pin and save. Each takes the selection
+// as it shows and ends the capture; anything that stops one is told, and the
+// overlay stays with its selection and drawings.
+#include <algorithm>
+
+#include "floaters/Hoverdeck_win.h"
+#include "output/Clipboard_win.h"
+#include "output/Save_win.h"
+#include "overlay/ScrShot_win.h"
+
+namespace vellumo::win {
+
+Rect ScrShot::SelectionOnScreen() const { return Intersect(sel_.frame(), Rect{0, 0, ScreenW, ScreenH}); }
+
+void ScrShot::Tell(const std::wstring& text) {
+    ::MessageBoxW(hwnd(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+}
+
+bool ScrShot::RenderSelection(OutputAction action) {
+    const Rect part = SelectionOnScreen();
+    if (part.empty()) {
+        const Rect& f = sel_.frame();
+        Tell(EmptySelectionMessage(action, {std::max(0, f.width), std::max(0, f.height)}));
+        return false;
+    }
+    SetRect();
+    if (rectPicture_.empty()) {
+        Tell(NoMemoryForSelectionMessage(action, {part.width, part.height}));
+        return false;
+    }
+    return true;
+}
+
+bool ScrShot::CopyRectToClipboard(OutputAction action) {
+    switch (PutBitmapOnClipboard(hwnd(), rectPicture_)) {
+        case ClipboardResult::Ok: return true;
+        case ClipboardResult::Busy:
+            Tell(L"The capture could not be put on the clipboard: another program is holding it.\n\n"
+                 L"Your selection is still here; please try again.");
+            return false;
+        case ClipboardResult::NoMemory:
+            Tell(NoMemoryForSelectionMessage(action, {rectPicture_.width(), rectPicture_.height()}));
+            return false;
+    }
+    return false;
+}
+
+void ScrShot::Image1_Click() {
+    if (!sel_.Selected()) return;
+    CommitText();
+    if (!RenderSelection(OutputAction::Copy) || !CopyRectToClipboard(OutputAction::Copy)) return;
+    Exi_Click();
+}
+
+void ScrShot::pinimg_Click() {
+    if (!sel_.Selected()) return;
+    CommitText();
+    // The clipboard gets a copy for other programs; the Floater is made from
+    // the capture itself, so whatever another program then does with the
+    // clipboard (hold it, replace the picture) cannot lose the pin.
+    if (!RenderSelection(OutputAction::Pin) || !CopyRectToClipboard(OutputAction::Pin)) return;
+    // The host takes over from here; the process must not end in between.
+    KeepAlive hold;
+    const bool freshHost = !LoadedHoverdeck();
+    Hoverdeck* host = LoadHoverdeckWindow();
+    std::wstring why = L"The Floater could not be made: the system refused a new window.";
+    if (!host || !host->PinCapture(unique_hbitmap(rectPicture_.ReleaseBitmap()), why)) {
+        // A host loaded for this pin alone would keep the process running unseen.
+        if (freshHost && host) ::DestroyWindow(host->hwnd());
+        Tell(why);
+        return;
+    }
+    // Only once the Floater exists does the capture go.
+    Exi_Click();
+    host->ShowPinned();
+}
+
+void ScrShot::savepic_Click() {
+    if (!sel_.Selected()) return;
+    // An empty selection is told before the dialog asks for a name in vain.
+    if (SelectionOnScreen().empty() && !RenderSelection(OutputAction::Save)) return;
+    std::wstring name;
+    // A cancelled dialog or a failed write leaves the overlay as it is.
+    if (!AskSaveName(hwnd(), name)) return;
+    CommitText();
+    if (!RenderSelection(OutputAction::Save) || !SaveBitmapToFile(hwnd(), rectPicture_.bitmap(), name)) return;
+    Exi_Click();
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,158 @@
+// A long save shows that the program is busy: a 4K screen of noise saved as
+// PNG takes well over half a second, and meanwhile the pointer shows the
+// system's wait cursor (read from the X server, compared with the one a
+// plain window of IDC_WAIT shows).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/Dialogs.h"
+#include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/harness/Harness.h"
+
+// Last: Xlib's macros (None, Status, Bool) would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kW = 3840, kH = 2160;
+
+struct CursorImage {
+    int width = 0, height = 0, xhot = 0, yhot = 0;
+    std::vector<unsigned long> pixels;
+    friend bool operator==(const CursorImage&, const CursorImage&) = default;
+};
+
+// The test's own X connection: the noise on the root window, and the
+// pointer's current image.
+class XView {
+public:
+    explicit XView(const std::string& display) : d_(XOpenDisplay(display.c_str())) {
+        int event = 0, error = 0;
+        fixes_ = d_ && XFixesQueryExtension(d_, &event, &error);
+    }
+    ~XView() {
+        if (d_) XCloseDisplay(d_);
+    }
+    bool ok() const { return d_ && fixes_; }
+
+    // Noise that no encoder can shorten much, over the whole root window.
+    void FillRootWithNoise() {
+        const Window root = DefaultRootWindow(d_);
+        const Pixmap pm = XCreatePixmap(d_, root, kW, kH, DefaultDepth(d_, DefaultScreen(d_)));
+        const GC gc = XCreateGC(d_, pm, 0, nullptr);
+        std::mt19937 rng(7);
+        constexpr int kBand = 60;
+        std::vector<std::uint32_t> band(std::size_t(kW) * kBand);
+        for (int y = 0; y < kH; y += kBand) {
+            for (auto& p : band) p = rng() & 0xFFFFFFu;
+            XImage* img = XCreateImage(d_, DefaultVisual(d_, DefaultScreen(d_)), DefaultDepth(d_, DefaultScreen(d_)),
+                                       ZPixmap, 0, reinterpret_cast<char*>(band.data()), kW, kBand, 32, 0);
+            XPutImage(d_, pm, gc, img, 0, 0, 0, y, kW, kBand);
+            img->data = nullptr;  // ours, not Xlib's to free
+            XDestroyImage(img);
+        }
+        XSetWindowBackgroundPixmap(d_, root, pm);
+        XClearWindow(d_, root);
+        XFreeGC(d_, gc);
+        XFreePixmap(d_, pm);
+        XSync(d_, False);
+    }
+
+    std::optional<CursorImage> Cursor() {
+        XFixesCursorImage* c = XFixesGetCursorImage(d_);
+        if (!c) return std::nullopt;
+        CursorImage out{c->width, c->height, c->xhot, c->yhot, {c->pixels, c->pixels + std::size_t(c->width) * c->height}};
+        XFree(c);
+        return out;
+    }
+
+private:
+    ::Display* d_;
+    bool fixes_ = false;
+};
+
+// Fixed fault: a long save froze the program with no sign of life.
+TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
+    const std::string exe = WinExe("vellumo.exe");
+    ASSERT_TRUE(fs::exists(exe)) << exe << " missing: run make build-win64";
+    const fs::path dir = fs::path("/tmp") / ("vellumo-busy-e2e-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    {
+        e2e::Display d(kW, kH);
+        XView x(d.name());
+        ASSERT_TRUE(x.ok()) << "no XFIXES on the test display";
+        x.FillRootWithNoise();
+
+        // What this system's wait cursor and arrow look like.
+        const auto reference = [&](const char* which) {
+            const fs::path ready = dir / (std::string("cursor-") + which);
+            const pid_t p = d.Start(WinExe("vother.exe"), {"cursor", which, "100", "100", "300", "300", WinPath(ready)});
+            EXPECT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "no " << which << " window";
+            std::optional<CursorImage> seen;
+            d.MovePointer(200, 200);
+            WaitUntil([&] { return (seen = x.Cursor()) && seen->width > 0; }, 3s, 50ms);
+            d.MovePointer(250, 250);  // a move over the window: its cursor is set by now
+            WaitUntil([&] { return (seen = x.Cursor()) && seen->width > 0; }, 3s, 50ms);
+            d.Stop(p);
+            return seen;
+        };
+        const auto wait = reference("WAIT");
+        const auto arrow = reference("ARROW");
+        ASSERT_TRUE(wait && arrow);
+        ASSERT_NE(*wait, *arrow) << "the wait cursor cannot be told from the arrow here";
+
+        d.MovePointer(kW / 2, kH / 2);
+        const pid_t app = d.Start(exe);
+        ASSERT_TRUE(WaitUntil([&] { return !d.ListWindows("VellumoScrShot").empty(); }, 20s, 100ms)) << "no overlay";
+        std::this_thread::sleep_for(500ms);  // the first frame is up; a drag now is a drag
+        DragInSteps(d, 2, 2, kW - 4, kH - 300);
+        const auto save = WaitOverlayChild(d, "SavePic", 10s);
+        ASSERT_TRUE(save) << "no save button";
+        ClickAt(d, save->left + save->width() / 2, save->top + save->height() / 2);
+        const fs::path file = dir / "noise.png";
+        ASSERT_TRUE(TypeFileName(d, WinPath(file), 20s, false)) << "no save dialog";
+        EXPECT_NE(x.Cursor(), wait) << "the wait cursor before any save";
+
+        const auto pressed = std::chrono::steady_clock::now();
+        d.Tap(XK_Return);
+        bool waited = false;
+        long long written = -1;  // ms from Enter to the file's appearance: the save's own time
+        const bool ended = WaitUntil(
+            [&] {
+                waited = waited || x.Cursor() == wait;
+                if (written < 0 && fs::exists(file))
+                    written = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - pressed).count();
+                return !d.Running(app);
+            },
+            60s, 20ms);
+        const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - pressed).count();
+        std::printf("save: file after %lld ms, capture ended after %lld ms, wait cursor seen: %d\n", written,
+                    static_cast<long long>(took), waited);
+        ASSERT_TRUE(ended) << "the save did not end the capture";
+        ASSERT_TRUE(fs::exists(file)) << "nothing was saved";
+        ASSERT_GT(took, 1000) << "the save took " << took << " ms: too quick to tell anything";
+        EXPECT_TRUE(waited) << "no wait cursor during a save of " << took << " ms";
+        const auto decoded = Decode(file);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->image.width, kW - 4);
+        EXPECT_EQ(decoded->image.height, kH - 300);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// vother.exe: the other programs a user runs beside Vellumo, each behaving
+// as a hostile but ordinary program does.
+//   vother clipwatch hold SECONDS LOG   a clipboard manager that opens the
+//                                       clipboard for SECONDS after every
+//                                       change; a line "held" in LOG for each
+//   vother clipwatch text LOG           one that replaces every new content
+//                                       with the text "vother was here"; a
+//                                       line "replaced" in LOG for each
+//   vother hotkey VK MODS READY         holds a global hotkey; READY holds
+//                                       "OK" once it is registered, else "FAIL"
+//   vother cursor WAIT|ARROW X Y W H READY  a window at X,Y (W x H) showing
+//                                       that system cursor; READY once shown
+// Each runs until it is ended. The log and ready files are written whole.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/win/Utf8_win.h"
+
+namespace {
+
+void Append(const std::string& path, const std::string& line) {
+    HANDLE f = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+struct Watch {
+    bool replace = false;
+    DWORD holdMs = 0;
+    std::string log;
+    bool replacing = false;  // our own change comes back as an update too
+};
+Watch g_watch;
+
+void ReplaceWithText(HWND self) {
+    if (!OpenClipboard(self)) return;
+    const wchar_t text[] = L"vother was here";
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    if (mem) {
+        CopyMemory(GlobalLock(mem), text, sizeof text);
+        GlobalUnlock(mem);
+        EmptyClipboard();
+        if (!SetClipboardData(CF_UNICODETEXT, mem)) GlobalFree(mem);
+    }
+    g_watch.replacing = true;
+    CloseClipboard();
+    Append(g_watch.log, "replaced");
+}
+
+LRESULT CALLBACK WatchProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLIPBOARDUPDATE) {
+        if (g_watch.replacing) {
+            g_watch.replacing = false;
+            return 0;
+        }
+        if (g_watch.replace) {
+            ReplaceWithText(w);
+        } else if (OpenClipboard(w)) {
+            Sleep(g_watch.holdMs);
+            CloseClipboard();
+            Append(g_watch.log, "held");
+        }
+        return 0;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+HWND MakeWindow(const wchar_t* cls, WNDPROC proc, HCURSOR cursor, DWORD style, int x, int y, int w, int h) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = cls;
+    wc.hCursor = cursor;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    RegisterClassW(&wc);
+    return CreateWindowExW(WS_EX_TOPMOST, cls, cls, style, x, y, w, h, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+int Loop() {
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    return 0;
+}
+
+int ClipWatch(const std::vector<std::string>& a) {
+    g_watch.replace = a[1] == "text";
+    if (g_watch.replace && a.size() == 3) {
+        g_watch.log = a[2];
+    } else if (a[1] == "hold" && a.size() == 4) {
+        g_watch.holdMs = static_cast<DWORD>(std::strtod(a[2].c_str(), nullptr) * 1000);
+        g_watch.log = a[3];
+    } else {
+        return 2;
+    }
+    HWND w = MakeWindow(L"VotherClipWatch", WatchProc, nullptr, WS_POPUP, 0, 0, 1, 1);
+    if (!w || !AddClipboardFormatListener(w)) return 1;
+    Append(g_watch.log, "watching");
+    return Loop();
+}
+
+int HoldHotkey(const std::vector<std::string>& a) {
+    if (a.size() != 4) return 2;
+    const bool ok = RegisterHotKey(nullptr, 1, static_cast<UINT>(std::atoi(a[2].c_str())),
+                                   static_cast<UINT>(std::atoi(a[1].c_str())));
+    Append(a[3], ok ? "OK" : "FAIL");
+    return ok ? Loop() : 1;
+}
+
+int ShowCursorWindow(const std::vector<std::string>& a) {
+    if (a.size() != 7) return 2;
+    const wchar_t* id = a[1] == "WAIT" ? IDC_WAIT : IDC_ARROW;
+    HWND w = MakeWindow(L"VotherCursor", DefWindowProcW, LoadCursorW(nullptr, id), WS_POPUP | WS_VISIBLE,
+                        std::atoi(a[2].c_str()), std::atoi(a[3].c_str()), std::atoi(a[4].c_str()),
+                        std::atoi(a[5].c_str()));
+    if (!w) return 1;
+    UpdateWindow(w);
+    Append(a[6], "shown");
+    return Loop();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> a;
+    for (int i = 1; i < argc; ++i) a.push_back(Utf8(argv[i]));
+    if (a.size() >= 2 && a[0] == "clipwatch") return ClipWatch(a);
+    if (a.size() >= 2 && a[0] == "hotkey") return HoldHotkey(a);
+    if (a.size() >= 2 && a[0] == "cursor") return ShowCursorWindow(a);
+    return 2;
+}
