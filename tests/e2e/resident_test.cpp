@@ -556,6 +556,7 @@ TEST_F(ResidentE2E, APrintScreenHeldElsewhereIsToldAndSetHotkeyLetsTheUserChoose
     ASSERT_NO_FATAL_FAILURE(Pin());
     const auto inUse = e2e::TakeMessage(*d_, 10s, "\xE9\x94\x99\xE8\xAF\xAF");  // 错误
     ASSERT_TRUE(inUse) << "the refused Print Screen was not told";
+    EXPECT_TRUE(inUse->closed) << "its OK did not close the message";
     EXPECT_EQ(inUse->text, "\xE7\x83\xAD\xE9\x94\xAE\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xBD\xBF\xE7\x94\xA8");  // 热键正在使用
 
     // "设置热键" (the fourth entry) shows the settings window.
