@@ -22,7 +22,10 @@ run_gtest() {
   f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
   p=${p:-0}; f=${f:-0}
   if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
-  grep -E '^\[  FAILED  \] [A-Za-z]|^\[       OK \]|Failure|error:' "$log" | grep -v '^\[       OK \]' | head -n 40
+  # Each failure with what it said (expected, actual, the message), so a run
+  # seen only through this summary can still be diagnosed.
+  grep -E -A6 'Failure$|error:' "$log" | grep -v -E '^\[ +(OK|RUN) +\]' | head -n 80
+  grep -E '^\[  FAILED  \] [A-Za-z].* \(' "$log"
   echo "   $p passed, $f failed  (log: $log)"
   passed=$((passed + p)); failed=$((failed + f))
 }
