@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace vellumo {
 
@@ -47,7 +48,7 @@ bool MarkHistory::Touch(const PixelPlane& surface, const Rect& box) {
         std::vector<std::uint32_t> grown;
         try {
             grown.resize(Area(target));
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {  // bad_alloc, or length_error past max_size
             lost_ = true;
             std::vector<std::uint32_t>().swap(before_);
             return false;

@@ -5,7 +5,9 @@
 //
 // The caller paints; this only watches. Before painting any part of a mark it
 // names the box that part may touch (Touch), and once the mark is finished
-// (EndMark) whatever differs inside the touched boxes becomes one step.
+// (EndMark) whatever differs inside the touched boxes becomes one step. A
+// pixel painted outside every touched box is not kept, so the boxes must hold
+// the pen's full width and any antialiasing (OutlineBounds, LineBounds).
 #pragma once
 #include <cstddef>
 #include <cstdint>
