@@ -190,6 +190,10 @@ LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
         case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
         case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        // Dragged by the system's move loop: the host's region follows.
+        case WM_WINDOWPOSCHANGED:
+            host_->getimg_Moved();
+            return Default(msg, wp, lp);
         case WM_DESTROY: tip_.reset(); return 0;
         default: return Default(msg, wp, lp);
     }

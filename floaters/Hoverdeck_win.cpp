@@ -111,12 +111,13 @@ bool Hoverdeck::Form_Load() {
     keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
     labelFont_.reset(CreateLabelFont());
     // Not in the taskbar (a tool window), borderless, above everything.
-    if (!CreateWin(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle,
-                   WS_POPUP | WS_CLIPCHILDREN, 0, 0, screen_.width, screen_.height))
+    if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                   screen_.width, screen_.height))
         return false;
     TopLevelOpened();
     Command5_Click();
     getimg.Create(*this, DropIconPosition(screen_.width));
+    ApplyShape();
     BuildMenus();
     wintop_Click();
     SetKeeper(true);
@@ -212,6 +213,7 @@ void Hoverdeck::ApplyFloater(int n) {
                    f->picture.height, flags);
     ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
                    flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    ApplyShape();
 }
 
 void Hoverdeck::RemoveFloater(int n) {
@@ -228,12 +230,44 @@ void Hoverdeck::RemoveFloater(int n) {
         Text1.erase(it);
     }
     book_.Delete(n);
+    ApplyShape();
 }
 
 void Hoverdeck::InvalidateFrame() {
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
     paintedFrame_ = book_.frame;
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    ApplyShape();
+}
+
+// A region rather than a colour key hides the background: the system then
+// knows the host's shape for every click, and draws and sends to the screen
+// only the parts (under Wine a colour key has every repaint scan and send
+// the whole screen-sized window, tens of milliseconds at 4K).
+void Hoverdeck::ApplyShape() {
+    Rect icon{};
+    if (getimg.hwnd()) {
+        RECT rc{};
+        ::GetWindowRect(getimg.hwnd(), &rc);
+        ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+        icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
+    }
+    std::vector<Rect> parts = HostShape(book_, icon, screen_);
+    if (shape_ == parts) return;
+    const bool whole = parts.size() == 1 && parts[0] == Rect{0, 0, screen_.width, screen_.height};
+    unique_hrgn region;
+    if (!whole) {
+        region.reset(::CreateRectRgn(0, 0, 0, 0));
+        if (!region) return;
+        for (const Rect& r : parts) {
+            unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
+            if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return;
+        }
+    }
+    // The system owns the region once it is set.
+    if (!::SetWindowRgn(hwnd(), region.get(), TRUE)) return;
+    region.release();
+    shape_ = std::move(parts);
 }
 
 void Hoverdeck::ctime_Timer() {

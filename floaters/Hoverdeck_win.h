@@ -6,7 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/App_win.h"
 #include "app/Window_win.h"
@@ -71,6 +73,7 @@ public:
     void Text1_MouseMove(int n, WPARAM keys, Point local);
     void getimg_MouseMove(WPARAM keys);
     void getimg_MouseDown(MouseButton button);
+    void getimg_Moved() { ApplyShape(); }
     void getimg_DropFiles(HDROP drop);
 
 private:
@@ -99,6 +102,8 @@ private:
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
+    // The host's window region: what HostShape says shows, and nothing else.
+    void ApplyShape();
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
@@ -112,6 +117,7 @@ private:
     unique_hbrush keyBrush_;
     unique_hfont labelFont_;
     Rect paintedFrame_{};  // Shape1 as last invalidated
+    std::optional<std::vector<Rect>> shape_;  // the region as last applied
     std::wstring lastSaveName_;
     DropQueue dropQueue_;
     bool settingsApplied_ = false;
