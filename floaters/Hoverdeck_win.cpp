@@ -3,6 +3,7 @@
 #include "floaters/Moveit_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
+#include "output/SaveRules.h"
 #include "settings/Sett_win.h"
 
 namespace vellumo::win {
@@ -12,6 +13,11 @@ constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
 constexpr UINT_PTR kCtimeTimer = 1;
 constexpr UINT_PTR kTimer1 = 2;
+// Tries again to put the promised copy on a clipboard another program holds,
+// for a few seconds; till then programs that ask still get it.
+constexpr UINT_PTR kPromiseTimer = 3;
+constexpr UINT kPromiseRetryMs = 50;
+constexpr int kPromiseTries = 100;
 
 std::unique_ptr<Hoverdeck> g_host;
 
@@ -86,22 +92,35 @@ Hoverdeck* LoadHoverdeck() {
     return h;
 }
 
+bool Hoverdeck::CanPin(std::wstring& why) const {
+    if (book_.NextUsableIndex()) return true;
+    why = kIndexExhaustedMessage;
+    return false;
+}
+
 bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
-    if (!book_.NextUsableIndex()) {
-        why = kIndexExhaustedMessage;
+    const std::optional<int> n = book_.NextUsableIndex();
+    if (!CanPin(why) || !AddFloater(std::move(bitmap))) {
+        if (n) why = L"The Floater could not be made: the system refused a new window.";
+        WithdrawBitmapPromise(hwnd());
         return false;
     }
-    if (!AddFloater(std::move(bitmap))) {
-        why = L"The Floater could not be made: the system refused a new window.";
-        return false;
-    }
+    promisedCopy_ = n;
+    promiseTries_ = 0;
     return true;
 }
 
 void Hoverdeck::ShowPinned() {
+    WhenIdle([] {
+        if (Hoverdeck* h = LoadedHoverdeck()) h->AfterPinShown();
+    });
     Show();
     wintop_Click();
     SetKeeper(true);
+}
+
+void Hoverdeck::AfterPinShown() {
+    KeepPromise(PromiseMoment::Now);
     ApplyStoredSettings();
 }
 
@@ -216,7 +235,39 @@ void Hoverdeck::ApplyFloater(int n) {
     ApplyShape();
 }
 
+void Hoverdeck::KeepPromise(PromiseMoment moment) {
+    if (!promisedCopy_) return;
+    const auto pic = Picture1.find(*promisedCopy_);
+    const HBITMAP source = pic != Picture1.end() ? pic->second->bitmap() : nullptr;
+    switch (KeepBitmapPromise(hwnd(), source, moment)) {
+        case ClipboardResult::Ok: DropPromise(); return;
+        case ClipboardResult::Busy:
+            if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
+                ::SetTimer(hwnd(), kPromiseTimer, kPromiseRetryMs, nullptr);
+            else if (moment == PromiseMoment::Last)
+                DropPromise();
+            return;
+        case ClipboardResult::NoMemory:
+            // Asked, it may go better the next time; else the promise is withdrawn.
+            if (moment == PromiseMoment::Asked) return;
+            DropPromise();
+            if (moment == PromiseMoment::Now && source) {
+                const SIZE size = BitmapSize(source);
+                Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
+            }
+            return;
+    }
+}
+
+void Hoverdeck::DropPromise() {
+    promisedCopy_.reset();
+    promiseTries_ = 0;
+    ::KillTimer(hwnd(), kPromiseTimer);
+}
+
 void Hoverdeck::RemoveFloater(int n) {
+    // The clipboard's promised copy is made before its picture goes.
+    if (promisedCopy_ == n) KeepPromise(PromiseMoment::Last);
     // The elements may be on the stack (a menu popped up by the picture), so
     // they are freed by the message loop.
     if (auto it = Picture1.find(n); it != Picture1.end()) {
@@ -352,7 +403,17 @@ LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCtimeTimer) ctime_Timer();
             else if (wp == kTimer1) Timer1_Timer();
+            else if (wp == kPromiseTimer) {
+                ::KillTimer(hwnd(), kPromiseTimer);
+                KeepPromise(PromiseMoment::Now);
+            }
             return 0;
+        // The pin's promised copy (PromiseBitmapOnClipboard).
+        case WM_RENDERFORMAT:
+            if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);
+            return 0;
+        case WM_RENDERALLFORMATS: KeepPromise(PromiseMoment::Last); return 0;
+        case WM_DESTROYCLIPBOARD: DropPromise(); return 0;
         case WM_CLOSE:
             // Only "Quit" unloads the host; Alt+F4 and the like hide it.
             Hide();
