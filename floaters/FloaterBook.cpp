@@ -176,14 +176,14 @@ LayerMode FloaterBook::BackToNormal() {
     return layer_;
 }
 
-std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host) {
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits) {
     if (!book.layerMode().colourKey) return {Rect{0, 0, host.width, host.height}};
     std::vector<Rect> parts;
     for (const auto& [n, f] : book.floaters()) {
         parts.push_back(f.picture);
         if (f.labelVisible) parts.push_back(f.label);
     }
-    if (book.frameVisible) {
+    if (book.frameVisible && !frameWaits) {
         for (const Rect& strip : FrameRing(book.frame, kFrameWidth))
             if (!strip.empty()) parts.push_back(strip);
     }

@@ -156,8 +156,8 @@ private:
 };
 
 // What of a host `host` large shows, in its coordinates: every Floater's
-// picture, the labels shown, the highlight frame while it shows and the drop
-// icon at `dropIcon`; translucent, the whole host.
-std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host);
+// picture, the labels shown, the highlight frame while it shows (unless
+// `frameWaits`) and the drop icon at `dropIcon`; translucent, the whole host.
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits = false);
 
 }  // namespace vellumo

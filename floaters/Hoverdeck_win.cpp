@@ -22,6 +22,16 @@ constexpr int kPromiseTries = 100;
 std::unique_ptr<Hoverdeck> g_host;
 
 COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
+HRGN RegionOf(const std::vector<Rect>& parts) {
+    unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
+    if (!region) return nullptr;
+    for (const Rect& r : parts) {
+        unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
+        if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return nullptr;
+    }
+    return region.release();
+}
+
 void InvalidateRectOf(HWND w, const Rect& r) {
     if (r.empty()) return;
     const RECT rc{r.left, r.top, r.right(), r.bottom()};
@@ -213,9 +223,21 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RaiseDropIcon();
     ::ShowWindow(pic, SW_SHOWNA);
+    // The frame (a thin ring, but touching every row of the picture's height)
+    // comes a moment after the picture, which the user is waiting for.
+    frameWaits_ = true;
     InvalidateFrame();
+    WhenIdle([] {
+        if (Hoverdeck* h = LoadedHoverdeck()) h->ShowWaitingFrame();
+    });
     ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
     return true;
+}
+
+void Hoverdeck::ShowWaitingFrame() {
+    if (!frameWaits_) return;
+    frameWaits_ = false;
+    InvalidateFrame();
 }
 
 void Hoverdeck::RaiseDropIcon() {
@@ -303,21 +325,21 @@ void Hoverdeck::ApplyShape() {
         ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
     }
-    std::vector<Rect> parts = HostShape(book_, icon, screen_);
+    std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_);
     if (shape_ == parts) return;
-    const bool whole = parts.size() == 1 && parts[0] == Rect{0, 0, screen_.width, screen_.height};
-    unique_hrgn region;
-    if (!whole) {
-        region.reset(::CreateRectRgn(0, 0, 0, 0));
-        if (!region) return;
-        for (const Rect& r : parts) {
-            unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
-            if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return;
-        }
-    }
-    // The system owns the region once it is set.
-    if (!::SetWindowRgn(hwnd(), region.get(), TRUE)) return;
+    const Rect whole{0, 0, screen_.width, screen_.height};
+    unique_hrgn region(RegionOf(parts)), shown(RegionOf(parts));
+    if (!region || !shown) return;
+    // Unshaped when the whole host shows. The system owns the region once set.
+    if (!::SetWindowRgn(hwnd(), parts == std::vector<Rect>{whole} ? nullptr : region.get(), FALSE)) return;
     region.release();
+    // Only what the region newly takes in is painted (a redraw by the system
+    // would repaint every Floater at each step of a drag).
+    if (shape_) {
+        unique_hrgn before(RegionOf(*shape_));
+        if (!before || ::CombineRgn(shown.get(), shown.get(), before.get(), RGN_DIFF) == ERROR) shown.reset();
+    }
+    ::RedrawWindow(hwnd(), nullptr, shown.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     shape_ = std::move(parts);
 }
 
@@ -328,7 +350,9 @@ void Hoverdeck::ctime_Timer() {
 
 void Hoverdeck::Form_Paint() {
     PaintDc dc(hwnd());
-    ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
+    // The background shows only in translucent mode; otherwise the region
+    // leaves it out, and filling it would only touch memory.
+    if (!book_.layerMode().colourKey) ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
     if (!book_.frameVisible) return;
     unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
     for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {

@@ -117,6 +117,8 @@ private:
     void InvalidateFrame();
     // The host's window region: what HostShape says shows, and nothing else.
     void ApplyShape();
+    // A new Floater's frame, held back until its picture shows.
+    void ShowWaitingFrame();
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
@@ -131,6 +133,7 @@ private:
     unique_hfont labelFont_;
     Rect paintedFrame_{};  // Shape1 as last invalidated
     std::optional<std::vector<Rect>> shape_;  // the region as last applied
+    bool frameWaits_ = false;
     std::wstring lastSaveName_;
     DropQueue dropQueue_;
     bool settingsApplied_ = false;

@@ -217,6 +217,7 @@ TEST(FloaterHost, ShapeHoldsThePartsShownAndTheWholeHostWhenTranslucent) {
     EXPECT_EQ(shape[2], (Rect{360, 483, 304, 3}));
     EXPECT_EQ(shape[3], (Rect{360, 285, 3, 198}));
     EXPECT_EQ(shape[4], (Rect{661, 285, 3, 198}));
+    EXPECT_EQ(HostShape(book, icon, kScreen, /*frameWaits=*/true), (std::vector<Rect>{picture, icon}));
 
     // The frame hidden, the picture collapsed with its label above.
     book.PictureMouseDown(1, false, {0, 0});
