@@ -10,13 +10,28 @@ namespace vellumo::win {
 
 HINSTANCE Instance();
 
+// The owner a message box needs to stay in sight: the highest visible
+// top-level window of this program. An owned window always stays above its
+// owner, whereas Wine does not make an MB_TOPMOST box topmost: a box owned by
+// a hidden window, or by none, sits under the topmost full-screen Floater
+// host, and a Floater there covers its buttons.
+inline HWND MessageBoxOwner() noexcept {
+    const DWORD self = ::GetCurrentProcessId();
+    for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid == self && ::IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
 // A handler that threw has left its work undone: the user is told, once at a
 // time (a failing paint must not stack boxes), and the window stays usable.
 inline void TellHandlerFailed(bool outOfMemory) noexcept {
     static bool telling = false;
     if (telling) return;
     telling = true;
-    ::MessageBoxW(nullptr,
+    ::MessageBoxW(MessageBoxOwner(),
                   outOfMemory ? L"Vellumo ran out of memory, so the last action was not done.\n\n"
                                 L"Close some programs or Floaters and try again."
                               : L"An unexpected error stopped the last action; it was not done.",

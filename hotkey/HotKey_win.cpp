@@ -154,8 +154,7 @@ bool HotKey::RegisterKey() {
 void HotKey::UnregisterKey() { ::UnregisterHotKey(hidden_.get(), kHotKeyId); }
 
 void HotKey::ShowError(const wchar_t* text) {
-    // Owned by the host's top-level window, which may well be hidden.
-    ::MessageBoxW(hwnd() ? ::GetAncestor(hwnd(), GA_ROOT) : nullptr, text, L"错误",
+    ::MessageBoxW(MessageBoxOwner(), text, L"错误",
                   MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
 }
 

@@ -229,7 +229,7 @@ void Sett::ApplyStoredEnableFlag() {
 
 void Sett::TellIfNotSaved(DWORD error) {
     if (!error) return;
-    ::MessageBoxW(hwnd(), settings::SettingsNotSavedMessage(IniPath(), SystemErrorText(error)).c_str(), L"Vellumo",
+    ::MessageBoxW(MessageBoxOwner(), settings::SettingsNotSavedMessage(IniPath(), SystemErrorText(error)).c_str(), L"Vellumo",
                   MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }
 

@@ -744,46 +744,35 @@ TEST_F(FloatersE2E, SixtyFilesDroppedAtOnceMakeAFloaterEachAndEveryBadOneIsTold)
     d_->Stop(app_);
 }
 
-// The private memory a process started while this lives may have (the
-// data-segment limit it inherits): Wine then cannot commit more, as on a
-// machine short of memory. The test's own process gets its limit back.
-class DataLimit {
-public:
-    explicit DataLimit(rlim_t megabytes) {
-        getrlimit(RLIMIT_DATA, &old_);
-        rlimit lower = old_;
-        lower.rlim_cur = megabytes << 20;
-        setrlimit(RLIMIT_DATA, &lower);
-    }
-    ~DataLimit() { setrlimit(RLIMIT_DATA, &old_); }
-    DataLimit(const DataLimit&) = delete;
-    DataLimit& operator=(const DataLimit&) = delete;
-
-private:
-    rlimit old_{};
-};
-
-// A picture within the pixel budget that the memory left cannot hold
-// (12000 x 12000: two 576 MB copies while it loads, in 1.2 GB): told, and
-// everything already there stays.
+// A picture within this build's pixel budget that the memory left cannot
+// hold: told, and everything already there stays. The running program is
+// given room for one copy of the picture, not for the second that loading
+// it takes; each build gets a picture its budget (48 million pixels in the
+// 32-bit one) lets through to the decoder.
 TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
+    const int side = TestArch() == Arch::Win32 ? 6900 : 12000;
+    const std::string size = std::to_string(side) + " \xC3\x97 " + std::to_string(side);
     Images img;
     ASSERT_TRUE(img.ok());
-    ASSERT_TRUE(WriteBlackPng(img.Path("big.png"), 12000, 12000));
-    {
-        DataLimit limit(1200);
-        PinPanelA();
-    }
-    ASSERT_TRUE(WaitForPictures(1)) << "no Floater under the memory limit";
+    ASSERT_TRUE(WriteBlackPng(img.Path("big.png"), side, side));
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater";
+    const long long committed = CommittedBytes(app_);
+    ASSERT_GT(committed, 0);
+    const rlim_t oneCopy = rlim_t(side) * side * 4;
+    rlimit tight{rlim_t(committed) + oneCopy + (32u << 20), RLIM_INFINITY}, before{};
+    ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
     DropOnIcon(img.Uri("big.png"));
     const auto told = TakeMessage(60s);
     ASSERT_TRUE(told) << "nothing said; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
     EXPECT_NE(told->find("not enough memory"), std::string::npos) << *told;
     EXPECT_NE(told->find(img.WinPath("big.png")), std::string::npos) << *told;
-    EXPECT_NE(told->find("12000 \xC3\x97 12000"), std::string::npos) << *told;
+    EXPECT_NE(told->find(size), std::string::npos) << *told;
     ASSERT_TRUE(d_->Running(app_));
     EXPECT_EQ(Host().pictures.size(), 1u);
     EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kYellow) << "the Floater already there was lost";
+    // Memory again: the next picture opens.
+    ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &before, nullptr), 0);
     DropOnIcon(img.Uri("red.png"));
     ASSERT_TRUE(WaitForPictures(2)) << "no Floater after the refused one";
     EXPECT_EQ(Host().labels.at(2).title, "2#");

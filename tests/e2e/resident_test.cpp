@@ -556,6 +556,7 @@ TEST_F(ResidentE2E, APrintScreenHeldElsewhereIsToldAndSetHotkeyLetsTheUserChoose
     ASSERT_NO_FATAL_FAILURE(Pin());
     const auto inUse = e2e::TakeMessage(*d_, 10s, "\xE9\x94\x99\xE8\xAF\xAF");  // 错误
     ASSERT_TRUE(inUse) << "the refused Print Screen was not told";
+    EXPECT_TRUE(inUse->closed) << "its OK did not close the message";
     EXPECT_EQ(inUse->text, "\xE7\x83\xAD\xE9\x94\xAE\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xBD\xBF\xE7\x94\xA8");  // 热键正在使用
 
     // "设置热键" (the fourth entry) shows the settings window.
@@ -669,14 +670,6 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
     d_->Stop(app_);
 }
 
-// The private memory a running process has committed (VmData), in bytes.
-rlim_t CommittedBytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmData:", 0) == 0) return rlim_t(std::strtoull(line.c_str() + 7, nullptr, 10)) << 10;
-    return 0;
-}
-
 // No memory for a fresh freeze (a second copy of the screen): the user is
 // told and the Floaters come back; with memory again the hotkey captures.
 TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
@@ -685,9 +678,9 @@ TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
     const int fx = (kScreenW - kPinW) / 2 + 150, fy = (kScreenH - kPinH) / 2 + 120;  // yellow, past the nested part
     ASSERT_TRUE(Near(fx, fy, Of(kPalettes[0].panelA))) << "the Floater is not on screen";
     // Room for one screen-sized surface (3 MB) but not for the grab beside it.
-    const rlim_t committed = CommittedBytes(app_);
-    ASSERT_GT(committed, 0u);
-    rlimit tight{committed + (4u << 20), RLIM_INFINITY}, before{};
+    const long long committed = CommittedBytes(app_);
+    ASSERT_GT(committed, 0);
+    rlimit tight{rlim_t(committed) + (4u << 20), RLIM_INFINITY}, before{};
     ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
     PressHotkey();
     const auto told = e2e::TakeMessage(*d_, 10s);

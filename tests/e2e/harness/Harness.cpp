@@ -524,6 +524,13 @@ std::vector<pid_t> ProcessesOf(const std::string& displayName) {
     return ProcessesWithEnv(std::string(kTagVar) + "=" + displayName + "-" + std::to_string(getpid()));
 }
 
+long long CommittedBytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmData:", 0) == 0) return std::strtoll(line.c_str() + 7, nullptr, 10) << 10;
+    return 0;
+}
+
 pid_t Display::Spawn(const std::string& exe, const std::vector<std::string>& args, const std::vector<std::string>& env,
                      int stdoutFd) {
     std::vector<std::string> argv{Loader(TestArch()), exe};

@@ -86,6 +86,11 @@ struct RunResult {
 // their descendants (Wine's helpers too): empty once that Display is gone.
 std::vector<pid_t> ProcessesOf(const std::string& displayName);
 
+// The private memory process `pid` has committed (its VmData), in bytes; 0
+// when it cannot be read. With RLIMIT_DATA (prlimit) a test leaves a running
+// program only so much room, as on a machine short of memory.
+long long CommittedBytes(pid_t pid);
+
 // A private X display with its own wineserver for the shared prefix.
 class Display {
 public:
