@@ -58,7 +58,7 @@ void Annotator::Drawn(Canvas& c, const Rect& r) const {
 // cheaply as a small one.
 void Annotator::InvalidatePreview(HWND window) const {
     if (sapShape_ == Shape::Oval) {
-        Invalidate(window, Inflate(D_Sap, 1));
+        for (const Rect& piece : OvalOutlinePieces(D_Sap, sapWidth_)) Invalidate(window, piece);
     } else if (sapShape_ == Shape::Rectangle) {
         const Rect r = Inflate(D_Sap, 1);
         const int t = std::max(sapWidth_, 1) + 2;
@@ -67,7 +67,8 @@ void Annotator::InvalidatePreview(HWND window) const {
         Invalidate(window, {r.left, r.top, t, r.height});
         Invalidate(window, {r.right() - t, r.top, t, r.height});
     }
-    if (arrVisible_) Invalidate(window, LineBounds(arrA_, arrB_, arrWidth_ + 2));
+    if (arrVisible_)
+        for (const Rect& piece : LinePieces(arrA_, arrB_, arrWidth_ + 2)) Invalidate(window, piece);
 }
 
 void Annotator::MovePreview(HWND window, Shape shape, const Rect& r, COLORREF colour, int width) {

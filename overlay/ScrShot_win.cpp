@@ -13,9 +13,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"VellumoScrShot";
 constexpr UINT_PTR kPosTimer = 1;       // window detection
 constexpr UINT_PTR kHotKeyTimer = 2;    // Ctrl+Shift+C poll
-// The parts a first frame does not show (handles, toolbar, GDI+) are made
-// right after it is up.
-constexpr UINT_PTR kDeferredTimer = 3;
 constexpr UINT kPosInterval = 50;
 constexpr UINT kHotKeyInterval = 100;
 // After the overlay closes for a restart, other programs repaint what it
@@ -43,6 +40,8 @@ ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.
 bool ScrShot::ShowCapture() {
     KeepAlive hold;
     UnloadCapture();
+    // The last capture's memory is back before the freeze asks for more.
+    RunIdleWork();
     std::unique_ptr<ScrShot> overlay(new ScrShot());
     if (!overlay->Form_Load()) return false;
     g_current = std::move(overlay);
@@ -78,7 +77,11 @@ bool ScrShot::Form_Load() {
     sel_.ToolMode = -1;
     ::SetTimer(hwnd(), kPosTimer, kPosInterval, nullptr);
     ::SetTimer(hwnd(), kHotKeyTimer, kHotKeyInterval, nullptr);
-    ::SetTimer(hwnd(), kDeferredTimer, USER_TIMER_MINIMUM, nullptr);
+    // The parts a first frame does not show (handles, toolbar, the dimmed
+    // copy, GDI+) are made once it is on the screen.
+    WhenIdle([w = hwnd()] {
+        if (ScrShot* s = Current(); s && s->hwnd() == w) s->LoadDeferred();
+    });
     // The first frame already shows the window under the pointer.
     Pos_Timer();
     surface_.EnsureDrawn();
@@ -115,7 +118,6 @@ void ScrShot::EnsureChildren() {
 }
 
 void ScrShot::LoadDeferred() {
-    ::KillTimer(hwnd(), kDeferredTimer);
     EnsureChildren();
     surface_.PrepareRedraws();
     StartGdiPlusSession();
@@ -242,12 +244,13 @@ void ScrShot::Form_Unload() {
     OverlayGraphics.reset();
     ::KillTimer(hwnd(), kPosTimer);
     ::KillTimer(hwnd(), kHotKeyTimer);
-    ::KillTimer(hwnd(), kDeferredTimer);
     formCapture_.Release();
 }
 
 void ScrShot::OnDestroyed() {
-    surface_.Release();
+    // The frozen screen's pictures, several as large as the screen, are freed
+    // once the screen shows what follows the capture.
+    WhenIdle([frozen = std::make_shared<OverlaySurface>(std::move(surface_))] { frozen->Release(); });
     rectPicture_.Clear();
     if (g_current.get() == this) DisposeLater(std::move(g_current));
     TopLevelClosed();
@@ -365,7 +368,6 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kPosTimer) Pos_Timer();
             else if (wp == kHotKeyTimer) HotKey_Timer();
-            else if (wp == kDeferredTimer) LoadDeferred();
             return 0;
         case WM_KEYDOWN: Form_KeyDown(wp); return 0;
         case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;
