@@ -24,7 +24,6 @@ public:
     void Restore();
     void Remove();
     UINT_PTR id() const { return data_.uID; }
-    bool added() const { return added_; }
 
 private:
     NOTIFYICONDATAW data_{};
