@@ -27,7 +27,6 @@ public:
 
 private:
     NOTIFYICONDATAW data_{};
-    bool added_ = false;
 };
 
 TrayIcon& TheTrayIcon();
