@@ -8,6 +8,15 @@ namespace {
 int g_topLevel = 0;
 int g_keepAlive = 0;
 std::vector<std::unique_ptr<Disposable>> g_disposed;
+HWND g_navigation = nullptr;
+
+void Dispatch(MSG& msg) {
+    // The navigation window's keys go between its controls; IsDialogMessage
+    // dispatches whatever it takes.
+    if (g_navigation && ::IsWindow(g_navigation) && ::IsDialogMessageW(g_navigation, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
 
 void QuitIfIdle() {
     if (g_topLevel <= 0 && g_keepAlive <= 0) ::PostQuitMessage(0);
@@ -38,8 +47,7 @@ void PumpMessagesFor(DWORD ms) {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
+            Dispatch(msg);
         }
         const DWORD spent = ::GetTickCount() - start;
         if (spent >= ms) return;
@@ -49,11 +57,12 @@ void PumpMessagesFor(DWORD ms) {
 
 void DisposeLater(std::unique_ptr<Disposable> object) { g_disposed.push_back(std::move(object)); }
 
+void SetKeyboardNavigationWindow(HWND window) { g_navigation = window; }
+
 int RunMessageLoop() {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        Dispatch(msg);
         g_disposed.clear();
     }
     g_disposed.clear();

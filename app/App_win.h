@@ -31,6 +31,10 @@ struct Disposable {
 };
 void DisposeLater(std::unique_ptr<Disposable> object);
 
+// The window whose controls Tab, the arrows and Enter move between, as in a
+// dialog (nullptr: none). The window calls this again with nullptr as it goes.
+void SetKeyboardNavigationWindow(HWND window);
+
 int RunMessageLoop();
 
 }  // namespace vellumo::win

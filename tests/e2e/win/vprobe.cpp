@@ -14,6 +14,8 @@
 //                                      restarted shell forgets it; the icon's
 //                                      id is the window's property
 //                                      "VellumoTrayIconId")
+//   focus CLASS           K hwnd class id   (the keyboard focus in the
+//                                      thread of the first top-level of CLASS)
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   foreground            F hwnd class title
@@ -254,6 +256,15 @@ bool Run(const std::vector<std::string>& a) {
         data.hWnd = w;
         data.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(w ? GetPropW(w, L"VellumoTrayIconId") : nullptr));
         Emit(!w ? "ERR no window" : !data.uID ? "ERR no icon id" : Shell_NotifyIconW(NIM_DELETE, &data) ? "OK" : "ERR refused");
+        return true;
+    }
+    if (cmd == "focus" && a.size() == 2) {
+        HWND w = FindWindowW(Wide(a[1]).c_str(), nullptr);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!w || !GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return false;
+        Emit("K\t" + Hex(info.hwndFocus) + "\t" + Utf8(ClassOf(info.hwndFocus)) + "\t" +
+             std::to_string(GetDlgCtrlID(info.hwndFocus)));
         return true;
     }
     if (cmd == "syscolor" && a.size() == 2) {
