@@ -12,6 +12,14 @@
 
 namespace e2e {
 
+// True once the resident program's settings window (title "Form1") has
+// answered a sent message: whatever input came before has been handled, so
+// an absence checked now is not a slow answer.
+inline bool ResidentAnswers(Display& d) {
+    const auto sett = d.ListWindows("VellumoSett");
+    return !sett.empty() && d.WindowText(sett.front().hwnd) == "Form1";
+}
+
 inline void ClickAt(Display& d, int x, int y, int button = 1) {
     d.MovePointer(x, y);
     std::this_thread::sleep_for(50ms);
