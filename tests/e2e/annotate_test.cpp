@@ -471,7 +471,8 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     std::this_thread::sleep_for(200ms);
     ClickAt(*d_, cancel->left + cancel->width() / 2, cancel->top + cancel->height() / 2);
     ASSERT_TRUE(dialogGone()) << "Cancel did not close the colour dialog";
-    std::this_thread::sleep_for(200ms);
+    // The overlay answers once the click's handler has returned from the dialog.
+    ASSERT_EQ(d_->WindowText(overlay_), "ScrShot") << "the overlay did not answer after Cancel";
     EXPECT_TRUE(Near(CN(), kRed, 1)) << "CN after Cancel: " << ToString(CN());
 
     ASSERT_TRUE(openDialog()) << "no colour dialog the second time";

@@ -14,7 +14,8 @@
 //                                      restarted shell forgets it; the icon's
 //                                      id is the window's property
 //                                      "VellumoTrayIconId")
-//   focus CLASS           K hwnd class id   (the keyboard focus in the
+//   focus CLASS           K hwnd class id capture-class   (the keyboard
+//                                      focus and the pointer capture in the
 //                                      thread of the first top-level of CLASS)
 //   iconsizes EXE         I w w ...   (the widths of the images in EXE's
 //                                      icon group 1, as the loader sees them)
@@ -266,7 +267,8 @@ bool Run(const std::vector<std::string>& a) {
         info.cbSize = sizeof info;
         if (!w || !GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return false;
         Emit("K\t" + Hex(info.hwndFocus) + "\t" + Utf8(ClassOf(info.hwndFocus)) + "\t" +
-             std::to_string(GetDlgCtrlID(info.hwndFocus)));
+             std::to_string(GetDlgCtrlID(info.hwndFocus)) + "\t" +
+             (info.hwndCapture ? Utf8(ClassOf(info.hwndCapture)) : std::string("-")));
         return true;
     }
     if (cmd == "iconsizes" && a.size() == 2) {
