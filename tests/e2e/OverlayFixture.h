@@ -311,8 +311,8 @@ protected:
 
     // Until the magnifier stands beside (x, y): the program has caught up
     // with the pointer. Not a check; the checks come later.
-    void WaitVa(int x, int y) {
-        WaitUntil(
+    bool WaitVa(int x, int y) {
+        return WaitUntil(
             [&] {
                 const auto v = Overlay();
                 return v.va && v.va->left == VaLeft(x) && v.va->top == VaTop(y);

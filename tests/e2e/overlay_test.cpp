@@ -241,7 +241,9 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
     d_->KeyUp(XK_c);
     d_->KeyUp(XK_Shift_L);
     d_->KeyUp(XK_Control_L);
-    std::this_thread::sleep_for(300ms);
+    // A move handled after the releases: the magnifier follows it.
+    Jump(kB.cx() + 5, kB.cy() + 5);
+    ASSERT_TRUE(WaitVa(kB.cx() + 5, kB.cy() + 5)) << "the overlay did not follow the pointer";
     EXPECT_TRUE(PixelNear(ax, ay, Dark(Of(P1.panelA))))
         << "restarted more than once while the keys were held: " << ToString(d_->GetPixel(ax, ay));
     EXPECT_EQ(Overlay().overlays, 1);
@@ -275,9 +277,10 @@ TEST_F(OverlayE2E, BareDesktopUnderThePointer) {
     }
     GlideTo(700, 500);
     d_->Click();
-    std::this_thread::sleep_for(200ms);
     d_->Click(3);
-    std::this_thread::sleep_for(200ms);
+    // A move handled after the clicks: the magnifier follows it.
+    Jump(710, 510);
+    ASSERT_TRUE(WaitVa(710, 510)) << "the overlay did not follow the pointer after the clicks";
     ASSERT_TRUE(d_->Running(app_)) << "a click on the bare desktop ended the program";
 
     GlideTo(kB.cx(), kB.cy());
