@@ -11,6 +11,15 @@ int g_topLevel = 0;
 int g_keepAlive = 0;
 std::vector<std::unique_ptr<Disposable>> g_disposed;
 std::vector<std::function<void()>> g_idleWork;
+HWND g_navigation = nullptr;
+
+void Dispatch(MSG& msg) {
+    // The navigation window's keys go between its controls; IsDialogMessage
+    // dispatches whatever it takes.
+    if (g_navigation && ::IsWindow(g_navigation) && ::IsDialogMessageW(g_navigation, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
 
 void QuitIfIdle() {
     if (g_topLevel <= 0 && g_keepAlive <= 0) ::PostQuitMessage(0);
@@ -41,8 +50,7 @@ void PumpMessagesFor(DWORD ms) {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
+            Dispatch(msg);
         }
         const DWORD spent = ::GetTickCount() - start;
         if (spent >= ms) return;
@@ -51,6 +59,8 @@ void PumpMessagesFor(DWORD ms) {
 }
 
 void DisposeLater(std::unique_ptr<Disposable> object) { g_disposed.push_back(std::move(object)); }
+
+void SetKeyboardNavigationWindow(HWND window) { g_navigation = window; }
 
 void WhenIdle(std::function<void()> work) { g_idleWork.push_back(std::move(work)); }
 
@@ -81,8 +91,7 @@ int RunMessageLoop() {
             continue;
         }
         if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        Dispatch(msg);
         g_disposed.clear();
     }
     g_disposed.clear();

@@ -373,10 +373,13 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;
         case WM_RBUTTONDOWN: Form_MouseDown(MouseButton::Right, p); return 0;
         case WM_MBUTTONDOWN: Form_MouseDown(MouseButton::Middle, p); return 0;
+        // The side buttons count as any other non-left button; TRUE says handled.
+        case WM_XBUTTONDOWN: Form_MouseDown(MouseButton::Middle, p); return TRUE;
         case WM_MOUSEMOVE: Form_MouseMove(wp, p); return 0;
         case WM_LBUTTONUP: Form_MouseUp(MouseButton::Left, p); return 0;
         case WM_RBUTTONUP: Form_MouseUp(MouseButton::Right, p); return 0;
         case WM_MBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return 0;
+        case WM_XBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return TRUE;
         case WM_COMMITTEXT: CommitText(); return 0;
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = tools_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {

@@ -17,21 +17,25 @@ void TrayIcon::Add(HWND owner, HICON icon) {
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = kTrayCallbackMessage;
     data_.hIcon = icon;
-    added_ = NotifyIcon(NIM_ADD, &data_) != FALSE;
+    NotifyIcon(NIM_ADD, &data_);
+    // The id is a handle in this process that no other program can ask for
+    // (Wine answers no WM_GETICON across processes): the owner carries it, so
+    // a tool (or a test standing in for a restarting shell) can name the icon.
+    ::SetPropW(owner, kTrayIconIdProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(data_.uID)));
 }
 
 void TrayIcon::Restore() {
     if (!data_.hWnd) return;
     // A restarted shell has none of our icons; an explorer that is still there
     // refuses a second add, which is harmless.
-    added_ = NotifyIcon(NIM_ADD, &data_) != FALSE || added_;
+    NotifyIcon(NIM_ADD, &data_);
 }
 
 void TrayIcon::Remove() {
     if (!data_.hWnd) return;
     NotifyIcon(NIM_DELETE, &data_);
+    ::RemovePropW(data_.hWnd, kTrayIconIdProperty);
     data_.hWnd = nullptr;
-    added_ = false;
 }
 
 TrayIcon& TheTrayIcon() {

@@ -8,9 +8,22 @@
 #include <string>
 #include <thread>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/harness/Harness.h"
 
 namespace e2e {
+
+// True when the resident program's settings window (title "Form1") answers a
+// sent message twice, one probe after the other: a handler that returned
+// before the first answer has done all it does, and a program that had
+// already posted itself a quit does not live to give the second.
+inline bool ResidentAnswers(Display& d) {
+    for (int i = 0; i < 2; ++i) {
+        const auto sett = d.ListWindows("VellumoSett");
+        if (sett.empty() || d.WindowText(sett.front().hwnd) != "Form1") return false;
+    }
+    return true;
+}
 
 inline void ClickAt(Display& d, int x, int y, int button = 1) {
     d.MovePointer(x, y);
@@ -98,7 +111,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std
             for (const WinInfo& w : d.ListWindows("#32770")) {
                 if (w.parent == "0") box = w.visible && w.title == title;
                 else if (box && w.cls == "Static" && !w.title.empty()) text = w;
-                else if (box && w.cls == "Button" && w.id == 1) ok = w;
+                else if (box && w.cls == "Button" && w.id == kMessageOkId) ok = w;
             }
             return text && ok;
         },

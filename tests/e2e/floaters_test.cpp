@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "tests/e2e/harness/BlackPng.h"
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -33,33 +34,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kScreenW = 1024, kScreenH = 768;
-constexpr Pixel kBg{90, 140, 60};
 constexpr Pixel kKey{64, 0, 64};
 constexpr Pixel kLabelBlue{0, 153, 255};
 constexpr Pixel kWhite{255, 255, 255};
 
 // The fixture sits low on the left, out of the way of centred Floaters. Its
 // panel A (yellow, with the green nested part) is what gets pinned.
-constexpr int kFixL = 20, kFixT = 440, kFixW = 400, kFixH = 300;
+constexpr int kFixL = kFixtureLow.l, kFixT = kFixtureLow.t, kFixW = kFixtureLow.w, kFixH = kFixtureLow.h;
 constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.top;
 constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;  // 200 x 150
 // Floater 1 of a 200 x 150 pin, centred.
 constexpr int kF1L = (kScreenW - kPinW) / 2, kF1T = (kScreenH - kPinH) / 2;  // (412, 309)
 
-Pixel Of(const Rgb& c) { return {c.r, c.g, c.b}; }
 const Pixel kYellow = Of(kPalettes[0].panelA);
 const Pixel kGreen = Of(kPalettes[0].nested);
-
-struct Box {
-    int l, t, w, h;
-    friend bool operator==(const Box&, const Box&) = default;
-};
-std::string Str(const Box& b) {
-    return "(" + std::to_string(b.l) + "," + std::to_string(b.t) + " " + std::to_string(b.w) + "x" +
-           std::to_string(b.h) + ")";
-}
-Box BoxOf(const WinInfo& w) { return {w.left, w.top, w.width(), w.height()}; }
 
 // The host as vprobe lists it.
 struct HostView {
@@ -223,9 +211,9 @@ protected:
             if (w.cls == "VellumoHoverdeck") v.host = w;
             else if (w.cls == "VellumoGetimg") v.icon = w;
             else if (w.cls == "VellumoPicture1") {
-                v.pictures[w.id - 1000] = w;
-                v.pictureOrder.push_back(w.id - 1000);
-            } else if (w.cls == "VellumoText1") v.labels[w.id - 40000] = w;
+                v.pictures[w.id - kFloaterIdBase] = w;
+                v.pictureOrder.push_back(w.id - kFloaterIdBase);
+            } else if (w.cls == "VellumoText1") v.labels[w.id - kLabelIdBase] = w;
         }
         return v;
     }
@@ -443,16 +431,25 @@ TEST_F(FloatersE2E, DragCollapseExpandAndTheClampAtTheScreenEdge) {
     const Box before = BoxOf(Host().pictures.at(1));
     d_->MovePointer(20, 20);
     d_->ButtonDown(3);
-    std::this_thread::sleep_for(300ms);
+    const auto menuShown = [&] {
+        for (const WinInfo& w : d_->ListWindows("#32768"))
+            if (w.visible) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil(menuShown, 3s, 50ms)) << "the right press opened no menu";
     d_->Tap(XK_Escape);  // closes the menu the press opened
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, 3s, 50ms)) << "Esc left the menu open";
     for (int i = 1; i <= 5; ++i) {
         d_->MovePointer(20 + 10 * i, 20 + 10 * i);
         std::this_thread::sleep_for(30ms);
     }
     d_->ButtonUp(3);
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(BoxOf(Host().pictures.at(1)), before);
+    // A left drag handled after it moves the Floater by exactly its own
+    // travel: the right drag moved nothing.
+    Drag(20, 20, 60, 50);
+    const Box leftDragged{before.l + 40, before.t + 30, before.w, before.h};
+    EXPECT_TRUE(WaitUntil([&] { return BoxOf(Host().pictures.at(1)) == leftDragged; }, 3s))
+        << Str(BoxOf(Host().pictures.at(1))) << ", want " << Str(leftDragged);
     d_->Stop(app_);
 }
 
@@ -572,7 +569,7 @@ TEST_F(FloatersE2E, QuitDestroysEveryFloaterAndTheProgramStaysInTheTray) {
     EXPECT_TRUE(WaitUntil([&] { return d_->ListWindows("VellumoHoverdeck").empty(); }, 5s, 50ms));
     EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kBg);
     // The first pin made the program resident: it lives on in the tray.
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(ResidentAnswers(*d_)) << "the program did not answer after Quit";
     EXPECT_TRUE(d_->Running(app_)) << "Quit ended a program that lives in the tray";
     d_->Stop(app_);
 }

@@ -125,6 +125,15 @@ TEST_F(OverlayE2E, DetectClickReadoutAndBackToDetection) {
     ASSERT_TRUE(WaitSelected()) << "second click did not select";
     d_->Click(3);
     ExpectBackToDetection("right button");
+    // Every other button too: the middle one and the two side buttons (X
+    // buttons 8 and 9 are XBUTTON1 and XBUTTON2).
+    for (const auto& [button, name] : {std::pair{2, "middle button"}, {8, "X1 button"}, {9, "X2 button"}}) {
+        GlideTo(kNestedBox.cx(), kNestedBox.cy());
+        d_->Click();
+        ASSERT_TRUE(WaitSelected()) << "no selection before the " << name;
+        d_->Click(button);
+        ExpectBackToDetection(name);
+    }
     GlideTo(kB.cx(), kB.cy());
     ExpectRingSoon(FrameOf(kB), 4, "detection follows the pointer again", 1000ms);
 
@@ -212,7 +221,7 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 
     // The fixture changes behind the overlay; the frozen picture does not.
     ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(FixturePainted(1)) << "the fixture did not repaint";
     EXPECT_TRUE(PixelNear(ax, ay, Dark(Of(P0.panelA)))) << "overlay not frozen: " << ToString(d_->GetPixel(ax, ay));
 
     d_->KeyDown(XK_Control_L);
@@ -227,11 +236,14 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 
     // Still held: the fixture changes back, and no second freeze may show it.
     ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 0));
-    std::this_thread::sleep_for(700ms);
+    ASSERT_TRUE(FixturePainted(0)) << "the fixture did not repaint";
+    std::this_thread::sleep_for(700ms);  // held on: a repeat would restart now
     d_->KeyUp(XK_c);
     d_->KeyUp(XK_Shift_L);
     d_->KeyUp(XK_Control_L);
-    std::this_thread::sleep_for(300ms);
+    // A move handled after the releases: the magnifier follows it.
+    Jump(kB.cx() + 5, kB.cy() + 5);
+    ASSERT_TRUE(WaitVa(kB.cx() + 5, kB.cy() + 5)) << "the overlay did not follow the pointer";
     EXPECT_TRUE(PixelNear(ax, ay, Dark(Of(P1.panelA))))
         << "restarted more than once while the keys were held: " << ToString(d_->GetPixel(ax, ay));
     EXPECT_EQ(Overlay().overlays, 1);
@@ -251,7 +263,11 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 // No window under the pointer: nothing is framed or darkened, nothing breaks.
 TEST_F(OverlayE2E, BareDesktopUnderThePointer) {
     ASSERT_NO_FATAL_FAILURE(Launch(800, 600));
-    std::this_thread::sleep_for(500ms);  // ten detection ticks
+    // Detection has looked under the pointer: the magnifier stands beside it
+    // and reads the bare desktop's colour.
+    WaitVa(800, 600);
+    ASSERT_TRUE(WaitUntil([&] { return RgbCaption() == "RGB(90 , 140 , 60)"; }, 2s, 50ms))
+        << "the magnifier reads " << RgbCaption();
     EXPECT_EQ(d_->GetPixel(800, 650), kBg) << "darkened with no window detected";
     EXPECT_EQ(d_->GetPixel(5, 5), kBg);
     EXPECT_EQ(d_->GetPixel(kA.l + 5, kA.t + 5), Of(P0.panelA));
@@ -261,9 +277,10 @@ TEST_F(OverlayE2E, BareDesktopUnderThePointer) {
     }
     GlideTo(700, 500);
     d_->Click();
-    std::this_thread::sleep_for(200ms);
     d_->Click(3);
-    std::this_thread::sleep_for(200ms);
+    // A move handled after the clicks: the magnifier follows it.
+    Jump(710, 510);
+    ASSERT_TRUE(WaitVa(710, 510)) << "the overlay did not follow the pointer after the clicks";
     ASSERT_TRUE(d_->Running(app_)) << "a click on the bare desktop ended the program";
 
     GlideTo(kB.cx(), kB.cy());
