@@ -466,6 +466,7 @@ void Display::Open(const Rig& rig) {
 // touch nothing in /etc or /var/log.
 void Display::StartXServer(bool twoMonitors) {
     const int first = kFirstDisplay + static_cast<int>(getpid() % kDisplayCount);
+    std::string lastLog;  // why the last Xorg did not start, for the error
     for (int i = 0; i < kDisplayCount; ++i) {
         const int n = kFirstDisplay + (first - kFirstDisplay + i) % kDisplayCount;
         const std::string num = std::to_string(n);
@@ -500,12 +501,12 @@ void Display::StartXServer(bool twoMonitors) {
         if (!dpy) {
             EndChild(xserver_, 2s);
             xserver_ = -1;
-            // Another server owns the number, or this one cannot start at all.
-            if (fs::exists("/tmp/.X" + num + "-lock")) {
-                if (!xorgDir_.empty()) fs::remove_all(xorgDir_);
-                continue;
+            if (!xorgDir_.empty()) {
+                lastLog = Tail(xorgDir_ + "/Xorg.log");
+                fs::remove_all(xorgDir_);
+                xorgDir_.clear();
             }
-            throw std::runtime_error(argv[0] + " did not start on " + name_ + Tail(xorgDir_ + "/Xorg.log"));
+            continue;
         }
         x_ = dpy;
         XSetErrorHandler(IgnoreXErrors);
@@ -514,7 +515,7 @@ void Display::StartXServer(bool twoMonitors) {
         if (!XTestQueryExtension(dpy, &ev, &er, &maj, &min)) throw std::runtime_error(argv[0] + " lacks XTEST");
         return;
     }
-    throw std::runtime_error("no free X display in :40..:69");
+    throw std::runtime_error("no X server would start in :40..:69" + lastLog);
 }
 
 // The dummy driver starts with one output; xrandr gives the second a mode and
