@@ -156,9 +156,15 @@ protected:
     // The pointer on the toolbar button titled `title` (copy "Image1", pin
     // "pinimg", save "SavePic"), not yet clicked.
     void PointAt(const std::string& title) {
+        // The toolbar is made once the overlay's first frame is out.
         std::optional<WinInfo> button;
-        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
-            if (w.cls == "VellumoToolButton" && w.title == title && w.visible) button = w;
+        WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+                    if (w.cls == "VellumoToolButton" && w.title == title && w.visible) button = w;
+                return button.has_value();
+            },
+            3s, 50ms);
         ASSERT_TRUE(button) << "no visible tool button \"" << title << "\"";
         Jump(button->left + button->width() / 2, button->top + button->height() / 2);
         std::this_thread::sleep_for(50ms);
