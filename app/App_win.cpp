@@ -2,12 +2,15 @@
 
 #include <vector>
 
+#include "app/Window_win.h"
+
 namespace vellumo::win {
 
 namespace {
 int g_topLevel = 0;
 int g_keepAlive = 0;
 std::vector<std::unique_ptr<Disposable>> g_disposed;
+std::vector<std::function<void()>> g_idleWork;
 
 void QuitIfIdle() {
     if (g_topLevel <= 0 && g_keepAlive <= 0) ::PostQuitMessage(0);
@@ -49,14 +52,41 @@ void PumpMessagesFor(DWORD ms) {
 
 void DisposeLater(std::unique_ptr<Disposable> object) { g_disposed.push_back(std::move(object)); }
 
+void WhenIdle(std::function<void()> work) { g_idleWork.push_back(std::move(work)); }
+
+namespace {
+void RunFirstIdleWork() {
+    std::function<void()> work = std::move(g_idleWork.front());
+    g_idleWork.erase(g_idleWork.begin());
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        TellHandlerFailed(true);
+    } catch (...) {
+        TellHandlerFailed(false);
+    }
+}
+}  // namespace
+
+void RunIdleWork() {
+    while (!g_idleWork.empty()) RunFirstIdleWork();
+}
+
 int RunMessageLoop() {
     MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        // One piece at a time: what it changes is painted before the next.
+        if (!g_idleWork.empty() && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            RunFirstIdleWork();
+            continue;
+        }
+        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
         g_disposed.clear();
     }
     g_disposed.clear();
+    g_idleWork.clear();
     return static_cast<int>(msg.wParam);
 }
 

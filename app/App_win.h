@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 namespace vellumo::win {
@@ -30,6 +31,14 @@ struct Disposable {
     virtual ~Disposable() = default;
 };
 void DisposeLater(std::unique_ptr<Disposable> object);
+
+// Work the user need not wait for, run once no message is waiting: after the
+// windows have painted what the last messages changed and the screen shows
+// it (under Wine a program's windows reach the X server only as it goes
+// idle). In the order given; before a fresh capture RunIdleWork runs what is
+// still waiting, so that its memory is back first.
+void WhenIdle(std::function<void()> work);
+void RunIdleWork();
 
 int RunMessageLoop();
 

@@ -43,9 +43,9 @@ struct PinOptions {
 };
 // Needs a 3840 x 2160 display (the scene of bench/PinScene.h).
 bool PinFigures(e2e::Display& d, const PinOptions& o);
-// In `pid`, which has just pinned its Floater on scene `s`; ends the process
-// through "Quit".
-bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_t pid);
+// In `pid`, which has just pinned `pinned` Floaters on scene `s`; ends the
+// process through "Quit".
+bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_t pid, int pinned);
 
 inline std::uint32_t RgbAt(e2e::Display& d, int x, int y) {
     const e2e::Pixel p = d.GetPixel(x, y);

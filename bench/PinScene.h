@@ -2,7 +2,8 @@
 // with a band window across the top of the region to pin; the capture
 // freezes it, then the root turns `live`, so that after the pin click the
 // screen shows the live colour until the Floater brings the frozen picture
-// back, centred. Probes sit where the Floater appears but the overlay shows
+// back, centred. A later pin of the same process freezes another colour
+// (Later()): the first Floater, beneath the new one, must not pass for it. Probes sit where the Floater appears but the overlay shows
 // something else (darkened, or undarkened frozen inside the selection) and
 // clear of the overlay's toolbar, handles and magnifier. A Floater painted
 // upside down shows the band at its bottom: told apart, not taken for a pin.
@@ -20,6 +21,12 @@ struct PinScene {
     Rect selection{40, 40, 1920, 1080};
     Rect band{40, 40, 1920, 270};  // a plain window, the top quarter of the selection
     std::uint32_t frozen = 0xC08040, live = 0x305070, bandColour = 0x3070B0;
+    // The scene of a later pin: the same, frozen in another colour.
+    PinScene Later() const {
+        PinScene later = *this;
+        later.frozen = 0x90C050;
+        return later;
+    }
     Rect floater() const {
         return {(screen.width - selection.width) / 2, (screen.height - selection.height) / 2, selection.width,
                 selection.height};

@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/KeyFocus.h"
 #include "bench/PixelCheck.h"
 #include "bench/ProcIdle.h"
 #include "bench/ProcMemory.h"
@@ -105,6 +106,7 @@ int Floaters(e2e::Display& d) {
 // One program's presses: each from a clean screen to every probe showing the
 // darkened overlay, then Esc and the clean screen again.
 struct Presses {
+    std::string overlayClass;  // the program's full-screen window, for the Esc
     std::vector<Probe> probes;
     BenchHotkey key;
     pid_t pid = -1;
@@ -134,7 +136,7 @@ struct Presses {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         if (!shown) why = "no darkened overlay within 10 s: " + FirstWrong(d, probes, true);
-        d.Tap(XK_Escape);
+        EscOnceFocused(d, overlayClass);
         const auto esc = Clock::now();
         if (e2e::WaitUntil([&] { return Shows(d, probes, false); }, milliseconds(6000), milliseconds(5))) {
             if (timed) cleanMs.push_back(MsSince(esc));
@@ -269,7 +271,7 @@ Resident MakeResident(e2e::Display& d, const std::string& exe, const StartScene&
     Sleep(300);  // the overlay loads its parts after the first frame
     if (!d.ListWindows("VellumoSett").empty()) {
         r.how = "resident from its start; the first capture ended with Esc";
-        d.Tap(XK_Escape);
+        EscOnceFocused(d, "VellumoScrShot");
     } else {
         r.how = "made resident by a first pin, its Floater then deleted";
         r.why = PinAndDelete(d, s);
@@ -308,6 +310,8 @@ bool OneSize(e2e::Display& d, const std::string& dir, const std::string& vellumo
     fl.probes = ProbesFor(scene, /*keepsWindowClear=*/false);
     ve.probes = ProbesFor(scene, /*keepsWindowClear=*/true);
     fl.key = ve.key = key;
+    fl.overlayClass = "VellumoBenchHotkeyFloor";
+    ve.overlayClass = "VellumoScrShot";
     // The floor's presses come in two halves, before and after vellumo's, so
     // that drift in the machine's load hits both alike.
     double floorMemory = 0;

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/KeyFocus.h"
 #include "bench/PixelCheck.h"
 #include "bench/Report.h"
 #include "bench/StartProbes.h"
@@ -62,7 +63,8 @@ std::string FirstWrongProbe(e2e::Display& d, const std::vector<Probe>& probes) {
 
 // One start: spawn, poll until every probe shows the overlay, end it with Esc
 // (or by pid when Esc does not end it) and wait for the screen as before.
-Run StartOnce(e2e::Display& d, const std::string& exe, const std::vector<Probe>& probes) {
+Run StartOnce(e2e::Display& d, const std::string& exe, const std::string& overlayClass,
+              const std::vector<Probe>& probes) {
     Run r;
     if (!e2e::WaitUntil([&] { return Shows(d, probes, false); }, milliseconds(5000), milliseconds(5))) return r;
     const auto t0 = Clock::now();
@@ -77,7 +79,7 @@ Run StartOnce(e2e::Display& d, const std::string& exe, const std::vector<Probe>&
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     if (!r.ok) r.seen = FirstWrongProbe(d, probes);
-    d.Tap(XK_Escape);
+    EscOnceFocused(d, overlayClass);
     r.endedByEsc = d.WaitExit(pid, milliseconds(3000));
     if (!r.endedByEsc) d.Stop(pid);
     return r;
@@ -93,7 +95,7 @@ std::string Runs(const char* name, const std::vector<double>& ms, int fails) {
 // One program's starts on one display. A program that misses twice is not
 // started again, so the bench stays within minutes when the overlay never shows.
 struct Series {
-    std::string exe;
+    std::string exe, overlayClass;
     std::vector<Probe> probes;
     std::vector<double> ms;
     int misses = 0, byEsc = 0;
@@ -101,7 +103,7 @@ struct Series {
 
     void Start(e2e::Display& d, bool timed) {
         if (misses >= 2) return;
-        const Run r = StartOnce(d, exe, probes);
+        const Run r = StartOnce(d, exe, overlayClass, probes);
         if (!r.ok) {
             ++misses;
             seen = r.seen;
@@ -128,8 +130,8 @@ bool StartToOverlay(e2e::Display& d, const std::string& floorExe, const std::str
     }
     d.MovePointer(c.x, c.y);
 
-    Series fl{floorExe, ProbesFor(scene, /*keepsWindowClear=*/false), {}, 0, 0, {}};
-    Series ve{vellumoExe, ProbesFor(scene, /*keepsWindowClear=*/true), {}, 0, 0, {}};
+    Series fl{floorExe, "VellumoBenchFloor", ProbesFor(scene, /*keepsWindowClear=*/false), {}, 0, 0, {}};
+    Series ve{vellumoExe, "VellumoScrShot", ProbesFor(scene, /*keepsWindowClear=*/true), {}, 0, 0, {}};
     // One untimed start of each warms the wineserver and the page cache; then
     // the two alternate so that drift in the machine's speed hits both alike.
     fl.Start(d, false);

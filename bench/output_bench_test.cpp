@@ -45,6 +45,23 @@ TEST(PinProbes, OnlyTheFloaterTheRightWayUpSatisfiesThemAll) {
     EXPECT_NE(probes[0].overlay, s.live);
 }
 
+TEST(PinProbes, OfALaterPinAreNotSatisfiedByTheFirstFloaterBeneath) {
+    const PinScene first, later = first.Later();
+    const std::vector<PinProbe> a = PinProbes(first), b = PinProbes(later);
+    ASSERT_EQ(a.size(), b.size());
+    bool firstCould = true, overlayCould = true;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ((Point{a[i].x, a[i].y}), (Point{b[i].x, b[i].y}));
+        firstCould = firstCould && a[i].floater == b[i].floater;
+        overlayCould = overlayCould && b[i].overlay == b[i].floater;
+    }
+    EXPECT_FALSE(firstCould) << "the first Floater would pass for the later one";
+    EXPECT_FALSE(overlayCould);
+    // The later capture's overlay is told from the first Floater it covers.
+    EXPECT_NE(b[0].overlay, a[0].floater);
+    EXPECT_NE(b[0].overlay, later.live);
+}
+
 TEST(PinProbes, SitInTheFloaterAndClearOfEverythingElseOnTheScreen) {
     const PinScene s;
     // Where the program puts the Floater, the toolbar, the handles and the

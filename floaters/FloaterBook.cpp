@@ -1,5 +1,7 @@
 #include "floaters/FloaterBook.h"
 
+#include "overlay/Selection.h"
+
 namespace vellumo {
 
 namespace {
@@ -172,6 +174,21 @@ LayerMode FloaterBook::BackToNormal() {
     layer_ = {};
     transparencyFlag = L"0";
     return layer_;
+}
+
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits) {
+    if (!book.layerMode().colourKey) return {Rect{0, 0, host.width, host.height}};
+    std::vector<Rect> parts;
+    for (const auto& [n, f] : book.floaters()) {
+        parts.push_back(f.picture);
+        if (f.labelVisible) parts.push_back(f.label);
+    }
+    if (book.frameVisible && !frameWaits) {
+        for (const Rect& strip : FrameRing(book.frame, kFrameWidth))
+            if (!strip.empty()) parts.push_back(strip);
+    }
+    if (!dropIcon.empty()) parts.push_back(dropIcon);
+    return parts;
 }
 
 }  // namespace vellumo

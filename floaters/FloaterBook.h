@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gfx/Geometry.h"
 
@@ -76,9 +77,11 @@ inline constexpr wchar_t kIndexExhaustedMessage[] =
     L"No more Floaters can be made: this host has used all 32767 numbers. "
     L"Choose \"Quit\" on the drop icon's menu to start again at 1#.";
 
-// The host's layered attributes.
+// The host's look: normally its kKeyColour background does not show (nor
+// take clicks), only its parts (HostShape) do; translucent, the whole host
+// shows at `alpha`, background included.
 struct LayerMode {
-    bool colourKey = true;  // LWA_COLORKEY with kKeyColour; else LWA_ALPHA with alpha
+    bool colourKey = true;  // the background hidden; else LWA_ALPHA with alpha
     std::uint8_t alpha = 0;
     friend bool operator==(const LayerMode&, const LayerMode&) = default;
 };
@@ -151,5 +154,10 @@ private:
     std::map<int, Floater> floaters_;
     LayerMode layer_{};
 };
+
+// What of a host `host` large shows, in its coordinates: every Floater's
+// picture, the labels shown, the highlight frame while it shows (unless
+// `frameWaits`) and the drop icon at `dropIcon`; translucent, the whole host.
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits = false);
 
 }  // namespace vellumo

@@ -18,6 +18,7 @@ constexpr wchar_t kDropIconClass[] = L"VellumoGetimg";
 constexpr wchar_t kDropIconTip[] = L"Drag an image here to open or click to display menu";
 constexpr COLORREF kIconBack = RGB(250, 250, 250);
 constexpr COLORREF kIconInk = RGB(90, 90, 90);
+constexpr UINT kAddTooltip = WM_APP + 1;
 
 Point LocalOf(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
 
@@ -137,7 +138,11 @@ bool DropIcon::Create(Hoverdeck& host, Point at) {
     if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
                    at.y, kDropIconSize.width, kDropIconSize.height, host.hwnd(), 1))
         return false;
-    AddTooltip();
+    // The tooltip (and comctl32 with it) can wait until the host has shown
+    // what the user is waiting for.
+    WhenIdle([icon = hwnd()] {
+        if (::IsWindow(icon)) ::SendMessageW(icon, kAddTooltip, 0, 0);
+    });
     return true;
 }
 
@@ -190,6 +195,13 @@ LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
         case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
         case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        // Dragged by the system's move loop: the host's region follows.
+        case WM_WINDOWPOSCHANGED:
+            host_->getimg_Moved();
+            return Default(msg, wp, lp);
+        case kAddTooltip:
+            if (!tip_) AddTooltip();
+            return 0;
         case WM_DESTROY: tip_.reset(); return 0;
         default: return Default(msg, wp, lp);
     }

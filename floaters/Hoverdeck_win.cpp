@@ -3,6 +3,7 @@
 #include "floaters/Moveit_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
+#include "output/SaveRules.h"
 #include "settings/Sett_win.h"
 
 namespace vellumo::win {
@@ -12,10 +13,25 @@ constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
 constexpr UINT_PTR kCtimeTimer = 1;
 constexpr UINT_PTR kTimer1 = 2;
+// Tries again to put the promised copy on a clipboard another program holds,
+// for a few seconds; till then programs that ask still get it.
+constexpr UINT_PTR kPromiseTimer = 3;
+constexpr UINT kPromiseRetryMs = 50;
+constexpr int kPromiseTries = 100;
 
 std::unique_ptr<Hoverdeck> g_host;
 
 COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
+HRGN RegionOf(const std::vector<Rect>& parts) {
+    unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
+    if (!region) return nullptr;
+    for (const Rect& r : parts) {
+        unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
+        if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return nullptr;
+    }
+    return region.release();
+}
+
 void InvalidateRectOf(HWND w, const Rect& r) {
     if (r.empty()) return;
     const RECT rc{r.left, r.top, r.right(), r.bottom()};
@@ -86,22 +102,35 @@ Hoverdeck* LoadHoverdeck() {
     return h;
 }
 
+bool Hoverdeck::CanPin(std::wstring& why) const {
+    if (book_.NextUsableIndex()) return true;
+    why = kIndexExhaustedMessage;
+    return false;
+}
+
 bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
-    if (!book_.NextUsableIndex()) {
-        why = kIndexExhaustedMessage;
+    const std::optional<int> n = book_.NextUsableIndex();
+    if (!CanPin(why) || !AddFloater(std::move(bitmap))) {
+        if (n) why = L"The Floater could not be made: the system refused a new window.";
+        WithdrawBitmapPromise(hwnd());
         return false;
     }
-    if (!AddFloater(std::move(bitmap))) {
-        why = L"The Floater could not be made: the system refused a new window.";
-        return false;
-    }
+    promisedCopy_ = n;
+    promiseTries_ = 0;
     return true;
 }
 
 void Hoverdeck::ShowPinned() {
+    WhenIdle([] {
+        if (Hoverdeck* h = LoadedHoverdeck()) h->AfterPinShown();
+    });
     Show();
     wintop_Click();
     SetKeeper(true);
+}
+
+void Hoverdeck::AfterPinShown() {
+    KeepPromise(PromiseMoment::Now);
     ApplyStoredSettings();
 }
 
@@ -111,12 +140,13 @@ bool Hoverdeck::Form_Load() {
     keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
     labelFont_.reset(CreateLabelFont());
     // Not in the taskbar (a tool window), borderless, above everything.
-    if (!CreateWin(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle,
-                   WS_POPUP | WS_CLIPCHILDREN, 0, 0, screen_.width, screen_.height))
+    if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                   screen_.width, screen_.height))
         return false;
     TopLevelOpened();
     Command5_Click();
     getimg.Create(*this, DropIconPosition(screen_.width));
+    ApplyShape();
     BuildMenus();
     wintop_Click();
     SetKeeper(true);
@@ -193,9 +223,21 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RaiseDropIcon();
     ::ShowWindow(pic, SW_SHOWNA);
+    // The frame (a thin ring, but touching every row of the picture's height)
+    // comes a moment after the picture, which the user is waiting for.
+    frameWaits_ = true;
     InvalidateFrame();
+    WhenIdle([] {
+        if (Hoverdeck* h = LoadedHoverdeck()) h->ShowWaitingFrame();
+    });
     ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
     return true;
+}
+
+void Hoverdeck::ShowWaitingFrame() {
+    if (!frameWaits_) return;
+    frameWaits_ = false;
+    InvalidateFrame();
 }
 
 void Hoverdeck::RaiseDropIcon() {
@@ -212,9 +254,42 @@ void Hoverdeck::ApplyFloater(int n) {
                    f->picture.height, flags);
     ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
                    flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    ApplyShape();
+}
+
+void Hoverdeck::KeepPromise(PromiseMoment moment) {
+    if (!promisedCopy_) return;
+    const auto pic = Picture1.find(*promisedCopy_);
+    const HBITMAP source = pic != Picture1.end() ? pic->second->bitmap() : nullptr;
+    switch (KeepBitmapPromise(hwnd(), source, moment)) {
+        case ClipboardResult::Ok: DropPromise(); return;
+        case ClipboardResult::Busy:
+            if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
+                ::SetTimer(hwnd(), kPromiseTimer, kPromiseRetryMs, nullptr);
+            else if (moment == PromiseMoment::Last)
+                DropPromise();
+            return;
+        case ClipboardResult::NoMemory:
+            // Asked, it may go better the next time; else the promise is withdrawn.
+            if (moment == PromiseMoment::Asked) return;
+            DropPromise();
+            if (moment == PromiseMoment::Now && source) {
+                const SIZE size = BitmapSize(source);
+                Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
+            }
+            return;
+    }
+}
+
+void Hoverdeck::DropPromise() {
+    promisedCopy_.reset();
+    promiseTries_ = 0;
+    ::KillTimer(hwnd(), kPromiseTimer);
 }
 
 void Hoverdeck::RemoveFloater(int n) {
+    // The clipboard's promised copy is made before its picture goes.
+    if (promisedCopy_ == n) KeepPromise(PromiseMoment::Last);
     // The elements may be on the stack (a menu popped up by the picture), so
     // they are freed by the message loop.
     if (auto it = Picture1.find(n); it != Picture1.end()) {
@@ -228,12 +303,44 @@ void Hoverdeck::RemoveFloater(int n) {
         Text1.erase(it);
     }
     book_.Delete(n);
+    ApplyShape();
 }
 
 void Hoverdeck::InvalidateFrame() {
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
     paintedFrame_ = book_.frame;
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    ApplyShape();
+}
+
+// A region rather than a colour key hides the background: the system then
+// knows the host's shape for every click, and draws and sends to the screen
+// only the parts (under Wine a colour key has every repaint scan and send
+// the whole screen-sized window, tens of milliseconds at 4K).
+void Hoverdeck::ApplyShape() {
+    Rect icon{};
+    if (getimg.hwnd()) {
+        RECT rc{};
+        ::GetWindowRect(getimg.hwnd(), &rc);
+        ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+        icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
+    }
+    std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_);
+    if (shape_ == parts) return;
+    const Rect whole{0, 0, screen_.width, screen_.height};
+    unique_hrgn region(RegionOf(parts)), shown(RegionOf(parts));
+    if (!region || !shown) return;
+    // Unshaped when the whole host shows. The system owns the region once set.
+    if (!::SetWindowRgn(hwnd(), parts == std::vector<Rect>{whole} ? nullptr : region.get(), FALSE)) return;
+    region.release();
+    // Only what the region newly takes in is painted (a redraw by the system
+    // would repaint every Floater at each step of a drag).
+    if (shape_) {
+        unique_hrgn before(RegionOf(*shape_));
+        if (!before || ::CombineRgn(shown.get(), shown.get(), before.get(), RGN_DIFF) == ERROR) shown.reset();
+    }
+    ::RedrawWindow(hwnd(), nullptr, shown.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    shape_ = std::move(parts);
 }
 
 void Hoverdeck::ctime_Timer() {
@@ -243,7 +350,9 @@ void Hoverdeck::ctime_Timer() {
 
 void Hoverdeck::Form_Paint() {
     PaintDc dc(hwnd());
-    ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
+    // The background shows only in translucent mode; otherwise the region
+    // leaves it out, and filling it would only touch memory.
+    if (!book_.layerMode().colourKey) ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
     if (!book_.frameVisible) return;
     unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
     for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {
@@ -318,7 +427,17 @@ LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCtimeTimer) ctime_Timer();
             else if (wp == kTimer1) Timer1_Timer();
+            else if (wp == kPromiseTimer) {
+                ::KillTimer(hwnd(), kPromiseTimer);
+                KeepPromise(PromiseMoment::Now);
+            }
             return 0;
+        // The pin's promised copy (PromiseBitmapOnClipboard).
+        case WM_RENDERFORMAT:
+            if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);
+            return 0;
+        case WM_RENDERALLFORMATS: KeepPromise(PromiseMoment::Last); return 0;
+        case WM_DESTROYCLIPBOARD: DropPromise(); return 0;
         case WM_CLOSE:
             // Only "Quit" unloads the host; Alt+F4 and the like hide it.
             Hide();

@@ -6,7 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/App_win.h"
 #include "app/Window_win.h"
@@ -14,6 +16,7 @@
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
 #include "gfx/Handles_win.h"
+#include "output/Clipboard_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -40,12 +43,18 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnDestroyed() override;
 
+    // Whether a pin can make a Floater (an index is left); else `why` says.
+    bool CanPin(std::wstring& why) const;
     // The pin contract with the capture output: a Floater at the next index
-    // made from the capture's own bitmap, handed over, not copied. False,
-    // with the reason in `why`, when it cannot be made; nothing is left then.
+    // made from the capture's own bitmap, handed over, not copied. The caller
+    // has promised the clipboard a bitmap for this host
+    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise.
+    // False, with the reason in `why`, when it cannot be made; nothing is
+    // left then, and the promise is withdrawn.
     bool PinCapture(unique_hbitmap bitmap, std::wstring& why);
     // After a pin, once the overlay is gone: the host shown, on top, its
-    // keeper running, and on its first load the settings applied.
+    // keeper running; once the Floater shows, the promised copy put on the
+    // clipboard and on the host's first load the settings applied.
     void ShowPinned();
     // A Floater from an image file; `index` is the next index as text.
     // Tells the user when it cannot be made; true when it was.
@@ -71,6 +80,7 @@ public:
     void Text1_MouseMove(int n, WPARAM keys, Point local);
     void getimg_MouseMove(WPARAM keys);
     void getimg_MouseDown(MouseButton button);
+    void getimg_Moved() { ApplyShape(); }
     void getimg_DropFiles(HDROP drop);
 
 private:
@@ -86,6 +96,12 @@ private:
     void TellNoRoom(FloaterRoom room, const std::wstring& path);
     void BuildMenus();
     void Form_Paint();
+    void AfterPinShown();
+    // The promised copy put on the clipboard: asked for by a program, on the
+    // host's own time (retried while another program holds the clipboard), or
+    // last, before its Floater or the host goes.
+    void KeepPromise(PromiseMoment moment);
+    void DropPromise();
     void ctime_Timer();
     void Timer1_Timer();
     void ImgMenu(int command);
@@ -99,6 +115,10 @@ private:
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
+    // The host's window region: what HostShape says shows, and nothing else.
+    void ApplyShape();
+    // A new Floater's frame, held back until its picture shows.
+    void ShowWaitingFrame();
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
@@ -112,9 +132,14 @@ private:
     unique_hbrush keyBrush_;
     unique_hfont labelFont_;
     Rect paintedFrame_{};  // Shape1 as last invalidated
+    std::optional<std::vector<Rect>> shape_;  // the region as last applied
+    bool frameWaits_ = false;
     std::wstring lastSaveName_;
     DropQueue dropQueue_;
     bool settingsApplied_ = false;
+    // The Floater whose picture the clipboard was promised, until it is there.
+    std::optional<int> promisedCopy_;
+    int promiseTries_ = 0;
 };
 
 }  // namespace vellumo::win

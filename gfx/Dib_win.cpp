@@ -34,6 +34,18 @@ bool Dib::Create(int width, int height) {
     return true;
 }
 
+Dib& Dib::operator=(Dib&& other) noexcept {
+    if (this == &other) return *this;
+    Clear();
+    dc_ = std::move(other.dc_);
+    bitmap_ = std::move(other.bitmap_);
+    stock_ = std::exchange(other.stock_, nullptr);
+    bits_ = std::exchange(other.bits_, nullptr);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    return *this;
+}
+
 void Dib::Clear() {
     if (dc_ && stock_) ::SelectObject(dc_.get(), stock_);
     stock_ = nullptr;

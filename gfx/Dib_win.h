@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "gfx/Handles_win.h"
@@ -17,8 +18,9 @@ BITMAPINFO TopDownDibInfo(int width, int height);
 class Dib {
 public:
     Dib() = default;
-    Dib(Dib&&) noexcept = default;
-    Dib& operator=(Dib&&) noexcept = default;
+    // A moved-from Dib is empty, not an alias of the pixels it gave away.
+    Dib(Dib&& other) noexcept { *this = std::move(other); }
+    Dib& operator=(Dib&& other) noexcept;
 
     // False when the system refuses the bitmap (out of memory); the Dib stays empty.
     bool Create(int width, int height);

@@ -1,5 +1,8 @@
 #include "output/Clipboard_win.h"
 
+#include <cstdlib>
+#include <optional>
+
 #include "gfx/Dib_win.h"
 #include "gfx/Handles_win.h"
 
@@ -21,7 +24,8 @@ bool OpenClipboardPatiently(HWND owner) {
 
 class ClipboardSession {
 public:
-    explicit ClipboardSession(HWND owner) : open_(OpenClipboardPatiently(owner)) {}
+    explicit ClipboardSession(HWND owner, bool patient = true)
+        : open_(patient ? OpenClipboardPatiently(owner) : ::OpenClipboard(owner) != FALSE) {}
     ~ClipboardSession() {
         if (open_) ::CloseClipboard();
     }
@@ -34,30 +38,71 @@ private:
 };
 
 // A device-dependent copy, the form CF_BITMAP readers expect everywhere,
-// made in one blit from the picture's own DC: no pixels pass through memory
-// of ours on the way.
-unique_hbitmap CompatibleCopy(const Dib& picture) {
+// made in one blit from the picture's DC: no pixels pass through memory of
+// ours on the way.
+unique_hbitmap CompatibleCopy(HDC from, int width, int height) {
     WindowDc screen(nullptr);
-    unique_hbitmap ddb(::CreateCompatibleBitmap(screen.get(), picture.width(), picture.height()));
+    unique_hbitmap ddb(::CreateCompatibleBitmap(screen.get(), width, height));
     if (!ddb) return {};
     unique_hdc dc(::CreateCompatibleDC(screen.get()));
     if (!dc) return {};
     Selected into(dc.get(), ddb.get());
-    if (!::BitBlt(dc.get(), 0, 0, picture.width(), picture.height(), picture.dc(), 0, 0, SRCCOPY)) return {};
+    if (!::BitBlt(dc.get(), 0, 0, width, height, from, 0, 0, SRCCOPY)) return {};
+    ::GdiFlush();
     return ddb;
+}
+
+unique_hbitmap CompatibleCopy(HBITMAP source) {
+    BITMAP bm{};
+    if (!source || !::GetObjectW(source, sizeof(bm), &bm)) return {};
+    unique_hdc from(::CreateCompatibleDC(nullptr));
+    if (!from) return {};
+    Selected use(from.get(), source);
+    return CompatibleCopy(from.get(), bm.bmWidth, std::abs(bm.bmHeight));
 }
 }  // namespace
 
 ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture) {
     if (picture.empty()) return ClipboardResult::NoMemory;
-    unique_hbitmap copy = CompatibleCopy(picture);
+    unique_hbitmap copy = CompatibleCopy(picture.dc(), picture.width(), picture.height());
     if (!copy) return ClipboardResult::NoMemory;
-    ::GdiFlush();
     ClipboardSession clip(owner);
     if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
     if (!::SetClipboardData(CF_BITMAP, copy.get())) return ClipboardResult::NoMemory;
     copy.release();  // the clipboard owns it now
     return ClipboardResult::Ok;
+}
+
+ClipboardResult PromiseBitmapOnClipboard(HWND owner) {
+    ClipboardSession clip(owner);
+    if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
+    // Null data: the system asks the owner for it (WM_RENDERFORMAT) when a
+    // program wants it first.
+    ::SetClipboardData(CF_BITMAP, nullptr);
+    return ClipboardResult::Ok;
+}
+
+ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment) {
+    std::optional<ClipboardSession> clip;
+    if (moment != PromiseMoment::Asked) {
+        clip.emplace(owner, moment == PromiseMoment::Last);
+        if (!clip->open()) return ClipboardResult::Busy;
+        // Another program may have emptied it since.
+        if (::GetClipboardOwner() != owner) return ClipboardResult::Ok;
+    }
+    unique_hbitmap copy = CompatibleCopy(source);
+    if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) {
+        copy.release();  // the clipboard owns it now
+        return ClipboardResult::Ok;
+    }
+    // Other programs are not left a bitmap that never comes.
+    if (clip) ::EmptyClipboard();
+    return ClipboardResult::NoMemory;
+}
+
+void WithdrawBitmapPromise(HWND owner) {
+    ClipboardSession clip(owner);
+    if (clip.open() && ::GetClipboardOwner() == owner) ::EmptyClipboard();
 }
 
 }  // namespace vellumo::win

@@ -13,4 +13,21 @@ enum class ClipboardResult { Ok, Busy, NoMemory };
 // held); NoMemory when the copy cannot be made. The picture itself is left as it is.
 ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture);
 
+// Empties the clipboard for `owner` and promises a bitmap (CF_BITMAP, no data
+// yet): no pixels move, so it costs no time; the owner keeps the promise
+// with KeepBitmapPromise. Busy as above.
+ClipboardResult PromiseBitmapOnClipboard(HWND owner);
+
+enum class PromiseMoment {
+    Asked,  // WM_RENDERFORMAT: a program waits for it, the clipboard is open
+    Now,    // on the owner's own time: one try, Busy if held
+    Last,   // the owner or the source is going (WM_RENDERALLFORMATS): held is waited for
+};
+// Puts a copy of `source` on the clipboard for `owner`'s promise. Ok too when
+// the clipboard is no longer `owner`'s (nothing left to keep); NoMemory when
+// the copy cannot be made (the promise then withdrawn, but when Asked).
+ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment);
+// A promise that will not be kept: the clipboard emptied, if still `owner`'s.
+void WithdrawBitmapPromise(HWND owner);
+
 }  // namespace vellumo::win

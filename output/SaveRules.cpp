@@ -143,6 +143,11 @@ std::wstring NoMemoryForSelectionMessage(OutputAction action, Size selection) {
            SizeText(selection) + L" pixels).\n\nYour selection is still here; close some programs and try again.";
 }
 
+std::wstring NoMemoryForPinnedCopyMessage(Size image) {
+    return L"The Floater is pinned, but there was not enough memory to put a copy of it (" + SizeText(image) +
+           L" pixels) on the clipboard.";
+}
+
 std::wstring NoMemoryToFreezeMessage(Size screen) {
     return L"There is not enough memory to capture the screen (" + SizeText(screen) +
            L" pixels).\n\nClose some programs or Floaters and try again.";

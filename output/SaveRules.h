@@ -63,6 +63,8 @@ enum class OutputAction { Copy, Save, Pin };
 std::wstring EmptySelectionMessage(OutputAction action, Size selection);
 // The memory for the selection's image could not be had.
 std::wstring NoMemoryForSelectionMessage(OutputAction action, Size selection);
+// The Floater is pinned, but its copy for the clipboard could not be made.
+std::wstring NoMemoryForPinnedCopyMessage(Size image);
 // The memory for the frozen screen could not be had: no capture.
 std::wstring NoMemoryToFreezeMessage(Size screen);
 

@@ -31,8 +31,8 @@ bool ScrShot::RenderSelection(OutputAction action) {
     return true;
 }
 
-bool ScrShot::CopyRectToClipboard(OutputAction action) {
-    switch (PutBitmapOnClipboard(hwnd(), rectPicture_)) {
+bool ScrShot::ClipboardTaken(ClipboardResult result, OutputAction action) {
+    switch (result) {
         case ClipboardResult::Ok: return true;
         case ClipboardResult::Busy:
             Tell(L"The capture could not be put on the clipboard: another program is holding it.\n\n"
@@ -48,25 +48,42 @@ bool ScrShot::CopyRectToClipboard(OutputAction action) {
 void ScrShot::Image1_Click() {
     if (!sel_.Selected()) return;
     CommitText();
-    if (!RenderSelection(OutputAction::Copy) || !CopyRectToClipboard(OutputAction::Copy)) return;
+    if (!RenderSelection(OutputAction::Copy) ||
+        !ClipboardTaken(PutBitmapOnClipboard(hwnd(), rectPicture_), OutputAction::Copy))
+        return;
     Exi_Click();
 }
 
 void ScrShot::pinimg_Click() {
     if (!sel_.Selected()) return;
     CommitText();
-    // The clipboard gets a copy for other programs; the Floater is made from
-    // the capture itself, so whatever another program then does with the
-    // clipboard (hold it, replace the picture) cannot lose the pin.
-    if (!RenderSelection(OutputAction::Pin) || !CopyRectToClipboard(OutputAction::Pin)) return;
+    if (!RenderSelection(OutputAction::Pin)) return;
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
     const bool freshHost = !LoadedHoverdeck();
     Hoverdeck* host = LoadHoverdeckWindow();
-    std::wstring why = L"The Floater could not be made: the system refused a new window.";
-    if (!host || !host->PinCapture(unique_hbitmap(rectPicture_.ReleaseBitmap()), why)) {
-        // A host loaded for this pin alone would keep the process running unseen.
+    // A host loaded for this pin alone would keep the process running unseen.
+    const auto unload = [&] {
         if (freshHost && host) ::DestroyWindow(host->hwnd());
+    };
+    std::wstring why = L"The Floater could not be made: the system refused a new window.";
+    if (!host || !host->CanPin(why)) {
+        unload();
+        Tell(why);
+        return;
+    }
+    // The clipboard is the host's, a bitmap promised, before the Floater is
+    // made: another program holding it is told and nothing is pinned. The
+    // copy for it is made from the Floater's picture once the Floater shows;
+    // the Floater is the capture's own bitmap, so whatever another program
+    // then does with the clipboard (hold it, replace the picture) cannot lose
+    // the pin.
+    if (!ClipboardTaken(PromiseBitmapOnClipboard(host->hwnd()), OutputAction::Pin)) {
+        unload();
+        return;
+    }
+    if (!host->PinCapture(unique_hbitmap(rectPicture_.ReleaseBitmap()), why)) {
+        unload();
         Tell(why);
         return;
     }

@@ -43,6 +43,8 @@ ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.
 bool ScrShot::ShowCapture() {
     KeepAlive hold;
     UnloadCapture();
+    // The last capture's memory is back before the freeze asks for more.
+    RunIdleWork();
     std::unique_ptr<ScrShot> overlay(new ScrShot());
     if (!overlay->Form_Load()) return false;
     g_current = std::move(overlay);
@@ -247,7 +249,9 @@ void ScrShot::Form_Unload() {
 }
 
 void ScrShot::OnDestroyed() {
-    surface_.Release();
+    // The frozen screen's pictures, several as large as the screen, are freed
+    // once the screen shows what follows the capture.
+    WhenIdle([frozen = std::make_shared<OverlaySurface>(std::move(surface_))] { frozen->Release(); });
     rectPicture_.Clear();
     if (g_current.get() == this) DisposeLater(std::move(g_current));
     TopLevelClosed();

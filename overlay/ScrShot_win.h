@@ -11,6 +11,7 @@
 #include "app/App_win.h"
 #include "app/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "output/Clipboard_win.h"
 #include "output/SaveRules.h"
 #include "overlay/Parts_win.h"
 #include "overlay/PickList.h"
@@ -78,8 +79,9 @@ private:
     // SetRect for an output action; false, with the user told, when the
     // selection is empty or the memory for its image cannot be had.
     bool RenderSelection(OutputAction action);
-    // Puts Rect on the clipboard, or tells the user why it could not.
-    bool CopyRectToClipboard(OutputAction action);
+    // Whether the clipboard took Rect (or a promise of it); the user is told
+    // why when it did not.
+    bool ClipboardTaken(ClipboardResult result, OutputAction action);
     void Tell(const std::wstring& text);
     void Apply(const Changes& c);
     void RefreshFrame();

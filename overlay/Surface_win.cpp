@@ -78,6 +78,8 @@ void OverlaySurface::Release() {
 OverlaySurface::Redraw OverlaySurface::DrawAlphaClip(const Rect& frame) {
     if (surface_.empty()) return {};
     Redraw r;
+    // Asked before Update, which makes every later frame known.
+    const bool firstFrame = !tracker_.known();
     r.before = tracker_.shownClear();
     r.drawn = tracker_.dirty();
     const Rect clear = ClearArea(frame, size());
@@ -86,7 +88,7 @@ OverlaySurface::Redraw OverlaySurface::DrawAlphaClip(const Rect& frame) {
     // GDI may still be writing into the DIB (BitBlt, GDI+ drawing) — settle it
     // before the pixels are touched directly.
     ::GdiFlush();
-    if (dimmed_.empty() && !tracker_.known()) {
+    if (dimmed_.empty() && firstFrame) {
         // The first frame: darken straight from the frozen screen, one pass.
         ComposeDimmedFrom(surface_.plane(), picB_.plane(), clear);
     } else {

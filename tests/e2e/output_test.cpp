@@ -581,4 +581,41 @@ TEST_F(OutputE2E, PinSurvivesAClipboardProgramThatHoldsOrReplacesEveryChange) {
     }
 }
 
+// Pin leaves its picture on the clipboard for other programs: a clipboard
+// manager that reads every change at once gets it (never an empty promise),
+// and so does a program that reads once the Floater is up.
+TEST_F(OutputE2E, PinLeavesTheRegionOnTheClipboardForProgramsThatReadAtOnceOrLater) {
+    const fs::path log = dir_ / "clipwatch-read.log";
+    const pid_t watcher = d_->Start(WinExe("vother.exe"), {"clipwatch", "read", WinPath(log)});
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(log).find("watching") != std::string::npos; }, 10s))
+        << "the clipboard program never started";
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("pinimg"));
+    const std::string read = "read " + std::to_string(kRegion.w) + " " + std::to_string(kRegion.h);
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find(read) != std::string::npos; }, 10s))
+        << "the clipboard program never read the pin's bitmap; its log:\n" << ReadFile(log);
+    EXPECT_EQ(ReadFile(log).find("read 0 0"), std::string::npos)
+        << "the clipboard program found no bitmap behind a change; its log:\n" << ReadFile(log);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                if (w.cls == "VellumoPicture1" && w.visible) return d_->ListWindows("VellumoScrShot").empty();
+            return false;
+        },
+        10s, 50ms))
+        << "no Floater after the pin";
+
+    const fs::path dump = dir_ / "clipboard.ppm";
+    const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
+    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n");
+    const auto copied = Decode(dump);
+    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
+    const Diff diff = Compare(copied->image, want_, 0);
+    EXPECT_EQ(diff.off, 0) << "the clipboard's bitmap differs from the region: " << diff.first
+                           << UpsideDownNote(copied->image, want_);
+    d_->Stop(app_);
+    d_->Stop(watcher);
+}
+
 }  // namespace

@@ -198,6 +198,44 @@ TEST(FloaterHost, LayerModesAndTransparencyFlag) {
     EXPECT_EQ(kKeyColour.toColorRef(), 0x400040u);
 }
 
+// The host shows its parts only: a part left out is a Floater the user cannot
+// see or click; anything more covers the desktop beneath.
+TEST(FloaterHost, ShapeHoldsThePartsShownAndTheWholeHostWhenTranslucent) {
+    FloaterBook book;
+    const Rect icon{DropIconPosition(kScreen.width).x, kDropIconInset, kDropIconSize.width, kDropIconSize.height};
+    EXPECT_EQ(HostShape(book, icon, kScreen), (std::vector<Rect>{icon}));
+    EXPECT_EQ(HostShape(book, Rect{}, kScreen), (std::vector<Rect>{})) << "no drop icon yet: nothing shows";
+
+    book.Create({300, 200}, {25, 30}, kScreen);  // at (362, 284), outlined
+    const Rect picture{362, 284, 300, 200};
+    std::vector<Rect> shape = HostShape(book, icon, kScreen);
+    ASSERT_EQ(shape.size(), 6u) << "picture, four frame strips, icon";
+    EXPECT_EQ(shape.front(), picture);
+    EXPECT_EQ(shape.back(), icon);
+    // The 3-pixel frame one pixel outside the picture, centred on that edge.
+    EXPECT_EQ(shape[1], (Rect{360, 282, 304, 3}));
+    EXPECT_EQ(shape[2], (Rect{360, 483, 304, 3}));
+    EXPECT_EQ(shape[3], (Rect{360, 285, 3, 198}));
+    EXPECT_EQ(shape[4], (Rect{661, 285, 3, 198}));
+    EXPECT_EQ(HostShape(book, icon, kScreen, /*frameWaits=*/true), (std::vector<Rect>{picture, icon}));
+
+    // The frame hidden, the picture collapsed with its label above.
+    book.PictureMouseDown(1, false, {0, 0});
+    book.ToggleCollapse(1);
+    EXPECT_EQ(HostShape(book, icon, kScreen),
+              (std::vector<Rect>{{362, 284, 30, 30}, {362, 254, 25, 30}, icon}));
+    // A second Floater and a deleted first.
+    book.Create({10, 10}, kLabel, kScreen);
+    book.PictureMouseDown(2, false, {0, 0});
+    book.Delete(1);
+    EXPECT_EQ(HostShape(book, icon, kScreen), (std::vector<Rect>{{507, 379, 10, 10}, icon}));
+
+    book.SetHostAlpha(kAlpha70);
+    EXPECT_EQ(HostShape(book, icon, kScreen), (std::vector<Rect>{{0, 0, kScreen.width, kScreen.height}}));
+    book.BackToNormal();
+    EXPECT_EQ(HostShape(book, icon, kScreen).size(), 2u);
+}
+
 TEST(FloaterHost, DropIconKeeperAndConstants) {
     EXPECT_EQ(DropIconPosition(1024), (Point{955, 33}));
     EXPECT_EQ(DropIconPosition(1920), (Point{1851, 33}));

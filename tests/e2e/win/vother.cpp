@@ -6,6 +6,9 @@
 //   vother clipwatch text LOG           one that replaces every new content
 //                                       with the text "vother was here"; a
 //                                       line "replaced" in LOG for each
+//   vother clipwatch read LOG           one that reads the bitmap of every
+//                                       change at once; "read W H" in LOG
+//                                       (0 0 when there is none)
 //   vother hotkey VK MODS READY         holds a global hotkey; READY holds
 //                                       "OK" once it is registered, else "FAIL"
 //   vother cursor WAIT|ARROW X Y W H READY  a window at X,Y (W x H) showing
@@ -34,6 +37,7 @@ void Append(const std::string& path, const std::string& line) {
 
 struct Watch {
     bool replace = false;
+    bool read = false;
     DWORD holdMs = 0;
     std::string log;
     bool replacing = false;  // our own change comes back as an update too
@@ -63,6 +67,13 @@ LRESULT CALLBACK WatchProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         if (g_watch.replace) {
             ReplaceWithText(w);
+        } else if (g_watch.read) {
+            BITMAP bm{};
+            if (!OpenClipboard(w)) return 0;
+            const HANDLE b = GetClipboardData(CF_BITMAP);
+            if (!b || !GetObjectW(b, sizeof bm, &bm)) bm = BITMAP{};
+            CloseClipboard();
+            Append(g_watch.log, "read " + std::to_string(bm.bmWidth) + " " + std::to_string(std::abs(bm.bmHeight)));
         } else if (OpenClipboard(w)) {
             Sleep(g_watch.holdMs);
             CloseClipboard();
@@ -95,7 +106,8 @@ int Loop() {
 
 int ClipWatch(const std::vector<std::string>& a) {
     g_watch.replace = a[1] == "text";
-    if (g_watch.replace && a.size() == 3) {
+    g_watch.read = a[1] == "read";
+    if ((g_watch.replace || g_watch.read) && a.size() == 3) {
         g_watch.log = a[2];
     } else if (a[1] == "hold" && a.size() == 4) {
         g_watch.holdMs = static_cast<DWORD>(std::strtod(a[2].c_str(), nullptr) * 1000);
