@@ -35,7 +35,7 @@ Annotator::~Annotator() = default;
 
 // Each InvalidateRect is a round trip to the window server under Wine; the
 // areas of one event are gathered in a region and invalidated once.
-void Annotator::Invalidate(HWND, const Rect& r) const {
+void Annotator::Invalidate(const Rect& r) const {
     if (r.empty()) return;
     unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
     if (!pending_) pending_ = std::move(add);
@@ -51,49 +51,49 @@ Annotator::Repaint::~Repaint() {
 void Annotator::Drawn(Canvas& c, const Rect& r) const {
     if (r.empty()) return;
     c.surface.MarkDrawn(r);
-    Invalidate(c.window, r);
+    Invalidate(r);
 }
 
 // Only the outline's pixels are repainted, so a large rubber band moves as
 // cheaply as a small one.
-void Annotator::InvalidatePreview(HWND window) const {
+void Annotator::InvalidatePreview() const {
     if (sapShape_ == Shape::Oval) {
-        Invalidate(window, Inflate(D_Sap, 1));
+        Invalidate(Inflate(D_Sap, 1));
     } else if (sapShape_ == Shape::Rectangle) {
         const Rect r = Inflate(D_Sap, 1);
         const int t = std::max(sapWidth_, 1) + 2;
-        Invalidate(window, {r.left, r.top, r.width, t});
-        Invalidate(window, {r.left, r.bottom() - t, r.width, t});
-        Invalidate(window, {r.left, r.top, t, r.height});
-        Invalidate(window, {r.right() - t, r.top, t, r.height});
+        Invalidate({r.left, r.top, r.width, t});
+        Invalidate({r.left, r.bottom() - t, r.width, t});
+        Invalidate({r.left, r.top, t, r.height});
+        Invalidate({r.right() - t, r.top, t, r.height});
     }
-    if (arrVisible_) Invalidate(window, LineBounds(arrA_, arrB_, arrWidth_ + 2));
+    if (arrVisible_) Invalidate(LineBounds(arrA_, arrB_, arrWidth_ + 2));
 }
 
-void Annotator::MovePreview(HWND window, Shape shape, const Rect& r, COLORREF colour, int width) {
-    InvalidatePreview(window);
+void Annotator::MovePreview(Shape shape, const Rect& r, COLORREF colour, int width) {
+    InvalidatePreview();
     sapShape_ = shape;
     D_Sap = r;
     sapColour_ = colour;
     sapWidth_ = width;
-    InvalidatePreview(window);
+    InvalidatePreview();
 }
 
-void Annotator::HidePreview(HWND window) {
-    InvalidatePreview(window);
+void Annotator::HidePreview() {
+    InvalidatePreview();
     sapShape_ = Shape::None;
 }
 
-void Annotator::MoveArrow(HWND window, Point a, Point b) {
-    InvalidatePreview(window);
+void Annotator::MoveArrow(Point a, Point b) {
+    InvalidatePreview();
     arrVisible_ = true;
     arrA_ = a;
     arrB_ = b;
-    InvalidatePreview(window);
+    InvalidatePreview();
 }
 
-void Annotator::HideArrow(HWND window) {
-    InvalidatePreview(window);
+void Annotator::HideArrow() {
+    InvalidatePreview();
     arrVisible_ = false;
 }
 
@@ -108,15 +108,15 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
     switch (tool) {
         case Tool::Rectangle:
         case Tool::Text:
-            MovePreview(c.window, Shape::Rectangle, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            MovePreview(Shape::Rectangle, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
             break;
         case Tool::Ellipse:
-            MovePreview(c.window, Shape::Oval, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            MovePreview(Shape::Oval, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
             break;
         case Tool::Arrow:
             arrColour_ = rgb;
             arrWidth_ = shown;
-            MoveArrow(c.window, p, p);
+            MoveArrow(p, p);
             break;
         case Tool::Eraser: {
             ToolPen.reset();
@@ -124,7 +124,7 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
             Rect touched;
             if (eraser_.Begin(c.graphics, c.surface.PicB(), style.width, at, &touched)) Drawn(c, touched);
             const int w = Rounded(style.width);
-            MovePreview(c.window, Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
+            MovePreview(Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
             break;
         }
         case Tool::None: break;
@@ -135,7 +135,7 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
     Repaint repaint{*this, c.window};
     if (tool == Tool::Eraser && sapShape_ != Shape::None)
-        MovePreview(c.window, sapShape_, {p.x - D_Sap.width / 2, p.y - D_Sap.height / 2, D_Sap.width, D_Sap.height},
+        MovePreview(sapShape_, {p.x - D_Sap.width / 2, p.y - D_Sap.height / 2, D_Sap.width, D_Sap.height},
                     sapColour_, sapWidth_);
     if (!leftHeld) return;
     const Point to{ClampToSelectionX(p.x, c.sqr), ClampToSelectionY(p.y, c.sqr)};
@@ -143,10 +143,10 @@ void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
         case Tool::Rectangle:
         case Tool::Ellipse:
         case Tool::Text:
-            if (sapShape_ != Shape::None) MovePreview(c.window, sapShape_, RubberBand(ToolStart, to), sapColour_, sapWidth_);
+            if (sapShape_ != Shape::None) MovePreview(sapShape_, RubberBand(ToolStart, to), sapColour_, sapWidth_);
             break;
         case Tool::Arrow:
-            if (arrVisible_) MoveArrow(c.window, arrA_, to);
+            if (arrVisible_) MoveArrow(arrA_, to);
             break;
         case Tool::Eraser: Drawn(c, eraser_.LineTo(to)); break;
         case Tool::None: break;
@@ -156,7 +156,7 @@ void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
 void Annotator::ShowEraserCircle(Canvas& c, Point p, float width) {
     Repaint repaint{*this, c.window};
     const int w = Rounded(width);
-    MovePreview(c.window, Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
+    MovePreview(Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
 }
 
 void Annotator::MouseUp(Canvas& c, Tool tool) {
@@ -164,16 +164,16 @@ void Annotator::MouseUp(Canvas& c, Tool tool) {
     const Rect box = D_Sap;
     switch (tool) {
         case Tool::Rectangle:
-            HidePreview(c.window);
+            HidePreview();
             Drawn(c, DrawRectangleMark(c.graphics, ToolPen.get(), box, penWidth_));
             break;
         case Tool::Ellipse:
-            HidePreview(c.window);
+            HidePreview();
             Drawn(c, DrawEllipseMark(c.graphics, ToolPen.get(), box, penWidth_));
             break;
         case Tool::Text:
             if (sapShape_ == Shape::None) break;
-            HidePreview(c.window);
+            HidePreview();
             printPos_ = {box.left, box.top};
             EnsureTextBox(c.window);
             if (PT) {
@@ -185,7 +185,7 @@ void Annotator::MouseUp(Canvas& c, Tool tool) {
             break;
         case Tool::Arrow:
             if (!arrVisible_) break;
-            HideArrow(c.window);
+            HideArrow();
             Drawn(c, DrawArrowMark(c.graphics, ToolPen.get(), arrA_, arrB_, penWidth_));
             break;
         case Tool::Eraser: eraser_.End(); break;
@@ -269,8 +269,8 @@ void Annotator::CommitText(Canvas& c) {
 
 void Annotator::Discard(HWND window) {
     Repaint repaint{*this, window};
-    HidePreview(window);
-    HideArrow(window);
+    HidePreview();
+    HideArrow();
     eraser_.End();
     ToolPen.reset();
     if (PT) ::ShowWindow(PT, SW_HIDE);

@@ -66,20 +66,20 @@ public:
 
 private:
     enum class Shape { None, Rectangle, Oval };
-    void MovePreview(HWND window, Shape shape, const Rect& r, COLORREF colour, int width);
-    void HidePreview(HWND window);
-    void MoveArrow(HWND window, Point a, Point b);
-    void HideArrow(HWND window);
+    void MovePreview(Shape shape, const Rect& r, COLORREF colour, int width);
+    void HidePreview();
+    void MoveArrow(Point a, Point b);
+    void HideArrow();
     void EnsureTextBox(HWND overlay);
     void ApplyFont();
-    void Invalidate(HWND window, const Rect& r) const;
+    void Invalidate(const Rect& r) const;
     // Invalidates what one event gathered, when the event's handler returns.
     struct Repaint {
         const Annotator& owner;
         HWND window;
         ~Repaint();
     };
-    void InvalidatePreview(HWND window) const;
+    void InvalidatePreview() const;
     void Drawn(Canvas& c, const Rect& r) const;
     static LRESULT CALLBACK TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 

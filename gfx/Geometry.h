@@ -65,10 +65,6 @@ constexpr Rect NarrowedAround(const Rect& r, Point keep) {
 // 24-bit colour. ColorRef is the platform's 0x00BBGGRR layout.
 struct Colour {
     std::uint8_t r = 0, g = 0, b = 0;
-    static constexpr Colour fromColorRef(std::uint32_t c) {
-        return {static_cast<std::uint8_t>(c & 255), static_cast<std::uint8_t>((c & 65535) / 256),
-                static_cast<std::uint8_t>((c / 65536) & 255)};
-    }
     constexpr std::uint32_t toColorRef() const {
         return std::uint32_t(r) | (std::uint32_t(g) << 8) | (std::uint32_t(b) << 16);
     }

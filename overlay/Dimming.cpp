@@ -11,21 +11,6 @@ Rect ClearArea(const Rect& frame, Size screen) {
     return r.empty() ? Rect{0, 0, 0, 0} : r;
 }
 
-std::array<Rect, 4> DimBands(const Rect& c, Size s) {
-    auto band = [](int x, int y, int w, int h) {
-        return (w <= 0 || h <= 0) ? Rect{x, y, 0, 0} : Rect{x, y, w, h};
-    };
-    if (c.empty()) return {band(0, 0, s.width, s.height), Rect{}, Rect{}, Rect{}};
-    return {band(0, 0, c.left, s.height), band(c.left, 0, c.width, c.top),
-            band(c.right(), 0, s.width - c.right(), s.height),
-            band(c.left, c.bottom(), c.width, s.height - c.bottom())};
-}
-
-std::uint32_t DimPixel(std::uint32_t p) {
-    return std::uint32_t(DimChannel(p & 255)) | (std::uint32_t(DimChannel((p >> 8) & 255)) << 8) |
-           (std::uint32_t(DimChannel((p >> 16) & 255)) << 16);
-}
-
 void DimPixels(const std::uint32_t* src, std::uint32_t* dst, std::size_t count) {
     // Byte-wise over the whole buffer so the compiler can vectorise it; the
     // alpha byte is dimmed too, which is harmless for an opaque surface.

@@ -20,16 +20,11 @@ inline constexpr std::uint32_t kDimAlpha = 170;
 // the frame's visible part.)
 Rect ClearArea(const Rect& frame, Size screen);
 
-// The four dimmed bands around a clear area: left, top, right, bottom.
-// Bands of zero extent come out empty.
-std::array<Rect, 4> DimBands(const Rect& clear, Size screen);
-
 // One channel under black at alpha 170: c * 85 / 255, rounded.
 constexpr std::uint8_t DimChannel(std::uint32_t c) {
     return static_cast<std::uint8_t>((c * (255 - kDimAlpha) + 127) / 255);
 }
-// A 32-bit 0x00RRGGBB pixel under the dimming; the top byte comes out 0.
-std::uint32_t DimPixel(std::uint32_t p);
+// Every byte of `count` 32-bit pixels through DimChannel.
 void DimPixels(const std::uint32_t* src, std::uint32_t* dst, std::size_t count);
 
 // A 32-bit top-down pixel buffer; stride counted in pixels.

@@ -38,6 +38,4 @@ Rect PickList::WindowRectOf(std::size_t k) const {
     return Rect::fromEdges(e.left, e.top, e.right, e.bottom);
 }
 
-Rect PickList::FrameFor(std::size_t k) const { return Inflate(WindowRectOf(k), 2); }
-
 }  // namespace vellumo

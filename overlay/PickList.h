@@ -37,8 +37,6 @@ public:
 
     // Index of the first listed window holding p (edges inclusive).
     std::optional<std::size_t> Find(Point p) const;
-    // The frame for entry k: its rectangle with a 2-pixel margin.
-    Rect FrameFor(std::size_t k) const;
     // The rectangle of entry k as listed (right/bottom exclusive, as Win32 gives them).
     Rect WindowRectOf(std::size_t k) const;
 

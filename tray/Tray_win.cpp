@@ -17,21 +17,20 @@ void TrayIcon::Add(HWND owner, HICON icon) {
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = kTrayCallbackMessage;
     data_.hIcon = icon;
-    added_ = NotifyIcon(NIM_ADD, &data_) != FALSE;
+    NotifyIcon(NIM_ADD, &data_);
 }
 
 void TrayIcon::Restore() {
     if (!data_.hWnd) return;
     // A restarted shell has none of our icons; an explorer that is still there
     // refuses a second add, which is harmless.
-    added_ = NotifyIcon(NIM_ADD, &data_) != FALSE || added_;
+    NotifyIcon(NIM_ADD, &data_);
 }
 
 void TrayIcon::Remove() {
     if (!data_.hWnd) return;
     NotifyIcon(NIM_DELETE, &data_);
     data_.hWnd = nullptr;
-    added_ = false;
 }
 
 TrayIcon& TheTrayIcon() {

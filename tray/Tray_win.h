@@ -24,11 +24,9 @@ public:
     void Restore();
     void Remove();
     UINT_PTR id() const { return data_.uID; }
-    bool added() const { return added_; }
 
 private:
     NOTIFYICONDATAW data_{};
-    bool added_ = false;
 };
 
 TrayIcon& TheTrayIcon();

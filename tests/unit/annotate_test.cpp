@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <string>
@@ -84,16 +85,27 @@ TEST(AnnotateColor, ResolveColorAsksOnlyForSystemColours) {
     EXPECT_TRUE(IsSystemColor(kSysWindowColor));
 }
 
-TEST(AnnotateColor, PaletteInSwatchOrder) {
-    const uint32_t want[18] = {
-        kSysWindowColor,      Rgb(0, 0, 0),       Rgb(255, 0, 0),   Rgb(255, 128, 0),  Rgb(255, 255, 0),
-        Rgb(0, 255, 0),       Rgb(0, 255, 255),   Rgb(0, 0, 255),   Rgb(255, 0, 255),  Rgb(192, 0, 0),
-        Rgb(255, 0, 0),       Rgb(128, 128, 255), Rgb(0, 0, 192),   Rgb(192, 64, 0),   Rgb(255, 255, 192),
-        Rgb(255, 192, 192),   Rgb(192, 0, 192),   Rgb(128, 128, 128),
-    };
-    for (int i = 0; i < 18; ++i) EXPECT_EQ(kPalette[i], want[i]) << "Cols(" << i << ")";
-    EXPECT_EQ(kStartColor, Rgb(255, 0, 0));
-    EXPECT_EQ(kPalette[0x0000], 0x80000005u);  // COLOR_WINDOW, resolved at use
+// Every swatch paints and draws as some colour: a plain RGB, or a system
+// colour the system has (resolved when used, so it follows the theme); the
+// colour the tools start with is one of them.
+TEST(AnnotateColor, EverySwatchIsAColourTheToolsCanDraw) {
+    constexpr int kSystemColours = 31;  // COLOR_SCROLLBAR (0) .. COLOR_MENUBAR (30)
+    int systemSwatches = 0;
+    for (std::size_t i = 0; i < kPalette.size(); ++i) {
+        const OleColor c = kPalette[i];
+        if (IsSystemColor(c)) {
+            ++systemSwatches;
+            EXPECT_LT(c & ~kSysColorFlag, static_cast<OleColor>(kSystemColours)) << "Cols(" << i << ")";
+        } else {
+            EXPECT_EQ(c & 0xFF000000u, 0u) << "Cols(" << i << ") is no 0x00BBGGRR colour";
+        }
+        const uint32_t drawn = ResolveColor(c, [](int) { return 0xFFFFFFFFu; });
+        EXPECT_EQ(drawn & 0xFF000000u, 0u) << "Cols(" << i << ") draws with a stray alpha byte";
+    }
+    EXPECT_EQ(kPalette[0], kSysWindowColor) << "the first swatch follows the system's window colour";
+    EXPECT_EQ(systemSwatches, 1);
+    EXPECT_NE(std::find(kPalette.begin(), kPalette.end(), kStartColor), kPalette.end());
+    EXPECT_FALSE(IsSystemColor(kStartColor));
 }
 
 TEST(AnnotateLayout, SwatchesAlternateRowsColumnByColumn) {

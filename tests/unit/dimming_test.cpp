@@ -27,28 +27,7 @@ TEST(ClearArea, IsTheFramesVisiblePart) {
     }
 }
 
-TEST(DimBands, CoverEverythingOutsideTheClearAreaOnce) {
-    const Rect clears[] = {{5, 5, 10, 10}, {0, 0, 40, 30}, {0, 0, 10, 10}, {30, 20, 10, 10}, {0, 0, 0, 0},
-                           {39, 29, 1, 1}};
-    for (const Rect& clear : clears) {
-        const auto bands = DimBands(clear, kScreen);
-        for (int y = 0; y < kScreen.height; ++y) {
-            for (int x = 0; x < kScreen.width; ++x) {
-                int covered = 0;
-                for (const Rect& b : bands) covered += b.contains({x, y});
-                const int want = clear.contains({x, y}) ? 0 : 1;
-                ASSERT_EQ(covered, want) << "pixel " << x << "," << y << " clear " << clear.left << ","
-                                         << clear.top << " " << clear.width << "x" << clear.height;
-            }
-        }
-    }
-    // A clear area touching the right and bottom edges leaves empty bands there.
-    const auto b = DimBands({30, 20, 10, 10}, kScreen);
-    EXPECT_TRUE(b[2].empty());
-    EXPECT_TRUE(b[3].empty());
-}
-
-TEST(DimPixel, IsBlackAtAlpha170Rounded) {
+TEST(DimChannel, IsBlackAtAlpha170Rounded) {
     EXPECT_EQ(DimChannel(0), 0);
     EXPECT_EQ(DimChannel(255), 85);
     EXPECT_EQ(DimChannel(1), 0);    // 0.33
@@ -59,12 +38,23 @@ TEST(DimPixel, IsBlackAtAlpha170Rounded) {
         const double exact = c * 85.0 / 255.0;
         EXPECT_NEAR(DimChannel(c), exact, 0.5) << c;
     }
-    EXPECT_EQ(DimPixel(0x00FF8000u), 0x00552B00u);
-    EXPECT_EQ(DimPixel(0xFFFFFFFFu), 0x00555555u) << "the alpha byte does not leak into colour";
-    std::vector<std::uint32_t> src = {0x00FFFFFFu, 0x00000000u, 0x00C08040u, 0x00010203u};
-    std::vector<std::uint32_t> dst(src.size());
-    DimPixels(src.data(), dst.data(), src.size());
-    for (std::size_t i = 0; i < src.size(); ++i) EXPECT_EQ(dst[i] & 0xFFFFFFu, DimPixel(src[i])) << i;
+}
+
+TEST(DimPixels, DimsEachChannelOnItsOwnInAnyBufferLength) {
+    // Lengths around a vector register's width, so both the vectorised body
+    // and the tail are reached; nothing past `count` is written.
+    for (std::size_t count : {1u, 3u, 4u, 5u, 15u, 16u, 17u, 33u}) {
+        std::vector<std::uint32_t> src(count), dst(count + 1, 0xA5A5A5A5u);
+        for (std::size_t i = 0; i < count; ++i) src[i] = 0x01000000u * std::uint32_t(i * 37 % 256) | (0x00FF8000u + i);
+        DimPixels(src.data(), dst.data(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t p = src[i], d = dst[i];
+            EXPECT_EQ(d & 255, DimChannel(p & 255)) << count << ":" << i;
+            EXPECT_EQ((d >> 8) & 255, DimChannel((p >> 8) & 255)) << count << ":" << i;
+            EXPECT_EQ((d >> 16) & 255, DimChannel((p >> 16) & 255)) << count << ":" << i;
+        }
+        EXPECT_EQ(dst[count], 0xA5A5A5A5u) << "written past " << count;
+    }
 }
 
 // Three planes of the test screen size: clean, dimmed and the surface.

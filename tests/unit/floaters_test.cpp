@@ -236,10 +236,13 @@ TEST(FloaterHost, ShapeHoldsThePartsShownAndTheWholeHostWhenTranslucent) {
     EXPECT_EQ(HostShape(book, icon, kScreen).size(), 2u);
 }
 
-TEST(FloaterHost, DropIconKeeperAndConstants) {
-    EXPECT_EQ(DropIconPosition(1024), (Point{955, 33}));
-    EXPECT_EQ(DropIconPosition(1920), (Point{1851, 33}));
-    EXPECT_EQ(kCollapsedSide, 30);
+TEST(FloaterHost, DropIconStandsInTheTopRightCornerAndTheKeeperYields) {
+    // As far from the right edge as from the top, whatever the screen's width.
+    for (const int width : {640, 1024, 1920, 15360}) {
+        const Point p = DropIconPosition(width);
+        EXPECT_EQ(width - (p.x + kDropIconSize.width), p.y) << width;
+        EXPECT_GT(p.y, 0);
+    }
     EXPECT_FALSE(KeeperShouldReassert(L"hoverdeck"));
     EXPECT_TRUE(KeeperShouldReassert(L"Hoverdeck"));
     EXPECT_TRUE(KeeperShouldReassert(L"hoverdeck "));

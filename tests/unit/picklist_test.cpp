@@ -70,13 +70,16 @@ TEST(PickList, FindsTheInnermostListedWindowOfTheTopmostHit) {
     EXPECT_EQ(hit(-1, 0), 0u);
 }
 
-TEST(PickList, FrameIsTheWindowWithATwoPixelMargin) {
+TEST(PickList, TheFoundWindowsRectangleIsTheOneListed) {
     FakeLister d = Desktop();
     PickList p;
     p.Build(d);
-    const auto k = p.Find({130, 210});
-    ASSERT_TRUE(k);
-    EXPECT_EQ(p.FrameFor(*k), (Rect{118, 198, 64, 29}));
+    for (const auto& [id, rect] : d.rects) {
+        const auto k = p.Find({rect.left + rect.width / 2, rect.top + rect.height / 2});
+        ASSERT_TRUE(k);
+        const WindowId found = p.Windows()[*k];
+        EXPECT_EQ(p.WindowRectOf(*k), d.rects[found]) << "window " << found << " found for " << id;
+    }
 }
 
 TEST(PickList, EmptyListAndVanishedWindows) {

@@ -16,10 +16,9 @@ TEST(Readout, Texts) {
     EXPECT_EQ(std::wstring(kInitialRgbCaption), L"RGB(0,0,0)");
 }
 
-TEST(Readout, ColourFromColorRefAndInverse) {
-    const Colour c = Colour::fromColorRef(0x000080FFu);  // RGB(255, 128, 0)
-    EXPECT_EQ(c, (Colour{255, 128, 0}));
-    EXPECT_EQ(c.toColorRef(), 0x000080FFu);
+TEST(Readout, ColourLayoutsAndInverse) {
+    const Colour c{255, 128, 0};
+    EXPECT_EQ(c.toColorRef(), 0x000080FFu);  // RGB(255, 128, 0): red in the low byte
     EXPECT_EQ(Colour::fromPixel(0x00FF8000u), (Colour{255, 128, 0}));
     EXPECT_EQ((Colour{0, 0, 0}).inverse(), (Colour{255, 255, 255}));
     EXPECT_EQ((Colour{255, 128, 0}).inverse(), (Colour{0, 127, 255}));

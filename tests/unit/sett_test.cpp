@@ -1,6 +1,7 @@
 // The settings window's layout and the rules its handlers apply.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <set>
 #include <string>
@@ -23,32 +24,32 @@ TEST(SettForm, TwipsBecomePixelsAtTheScreensDpi) {
     for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.px) << c.twips << " @" << c.dpi;
 }
 
-TEST(SettForm, ControlsCaptionsPlacesAndTabOrder) {
+// What the window builder relies on: each control once, in tab order, with a
+// caption where the user reads one, inside the window and clear of the others.
+TEST(SettForm, EveryControlOnceInTabOrderInsideTheWindowAndClearOfTheOthers) {
     const auto& controls = SettControlsInTabOrder();
-    struct Want {
-        SettControl control;
-        std::wstring caption;
-        Rect twips;
-    };
-    const Want want[] = {
-        {SettControl::chkCheck1, L"启用", {4200, 1920, 975, 375}},
-        {SettControl::Command1, L"保存", {1440, 1080, 2175, 495}},
-        {SettControl::Command2, L"隐藏", {120, 1680, 975, 375}},
-        {SettControl::Command3, L"默认热键为Print Screen", {3840, 360, 1335, 420}},
-        {SettControl::Label1, L"设置热键：", {240, 360, 975, 375}},
-        {SettControl::HotKey1, L"", {1560, 240, 855, 495}},
-    };
-    ASSERT_EQ(controls.size(), std::size(want));
+    std::set<SettControl> seen;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        EXPECT_EQ(controls[i].control, want[i].control) << i;
-        EXPECT_EQ(controls[i].tabIndex, static_cast<int>(i));
-        EXPECT_EQ(std::wstring(controls[i].caption), want[i].caption) << i;
-        EXPECT_EQ(controls[i].twips, want[i].twips) << i;
-        // Every control starts inside the window (the box's lower edge is cut by its bottom).
-        EXPECT_LT(controls[i].twips.left, kSettClientTwips.width) << i;
-        EXPECT_LT(controls[i].twips.top, kSettClientTwips.height) << i;
+        const SettControlSpec& c = controls[i];
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(seen.insert(c.control).second) << "listed twice";
+        EXPECT_EQ(c.tabIndex, static_cast<int>(i));
+        EXPECT_EQ(std::wstring(c.caption).empty(), c.kind == SettControlKind::HotKey);
+        EXPECT_GT(c.twips.width, 0);
+        EXPECT_GT(c.twips.height, 0);
+        // Inside the window across; it may start low enough to be cut by the bottom edge.
+        EXPECT_GE(c.twips.left, 0);
+        EXPECT_LE(c.twips.right(), kSettClientTwips.width);
+        EXPECT_GE(c.twips.top, 0);
+        EXPECT_LT(c.twips.top, kSettClientTwips.height);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_TRUE(Intersect(c.twips, controls[j].twips).empty()) << "overlaps control " << j;
     }
-    EXPECT_EQ(std::wstring(kSettTitle), L"Form1");
+    EXPECT_EQ(seen.size(), 6u) << "every control of the window";
+    // One box a user types into: the hotkey's.
+    EXPECT_EQ(std::count_if(controls.begin(), controls.end(),
+                            [](const SettControlSpec& c) { return c.kind == SettControlKind::HotKey; }),
+              1);
 }
 
 // Fixed faults: a first start stored nothing and registered nothing; a

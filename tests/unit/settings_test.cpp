@@ -2,6 +2,8 @@
 // and how stored numbers are read.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <set>
 #include <string>
 
 #include "settings/IniRules.h"
@@ -38,16 +40,38 @@ TEST(SettingsIni, ReadBufferRules) {
     }
 }
 
-TEST(SettingsIni, TableNamesTheStoredKeys) {
-    EXPECT_EQ(kHotKeyText.Key(L"HotKey1"), L"HotKey1Text");
-    EXPECT_EQ(kHotKeyKeyCode.Key(L"HotKey1"), L"HotKey1KeyCode");
-    EXPECT_EQ(kHotKeyModKeyCode.Key(L"HotKey1"), L"HotKey1ModKeyCode");
-    EXPECT_EQ(kHotKeyText.section, L"hotkey");
-    EXPECT_EQ(kHotKeyModKeyCode.section, L"hotkey");
-    EXPECT_EQ(kHotKeyText.defaultValue, L"NULL");
-    EXPECT_EQ(kHotKeyKeyCode.defaultValue, L"0");
-    EXPECT_EQ(kCheckA.Key(kCheckOwner), L"checka");
-    EXPECT_EQ(kCheckA.section, L"check");
+// The names themselves are what a user's set.ini holds; the end-to-end
+// tests write and read them as a user would. Here: no two settings share a
+// key, every key is one an ini file keeps intact, and a number's default and
+// bounds are values it reads back.
+TEST(SettingsIni, EverySettingHasAKeyOfItsOwnAndUsableNumbers) {
+    struct Owned {
+        const Setting& setting;
+        std::wstring_view owner;
+    };
+    const Owned all[] = {{kHotKeyText, L"HotKey1"}, {kHotKeyKeyCode, L"HotKey1"}, {kHotKeyModKeyCode, L"HotKey1"},
+                         {kCheckA, kCheckOwner}};
+    std::set<std::wstring> keys;
+    for (const Owned& o : all) {
+        const std::wstring key = o.setting.Key(o.owner);
+        SCOPED_TRACE(testing::PrintToString(key));
+        EXPECT_TRUE(key.starts_with(o.owner));
+        EXPECT_GT(key.size(), o.owner.size()) << "a key is more than its owner's name";
+        EXPECT_FALSE(o.setting.section.empty());
+        // Letters and digits only: no '=', ';', brackets or blanks an ini reader splits on.
+        for (const std::wstring_view text : {std::wstring_view(key), o.setting.section})
+            for (const wchar_t c : text) EXPECT_TRUE(std::iswalnum(c)) << "character " << int(c);
+        EXPECT_TRUE(keys.insert(std::wstring(o.setting.section) + L"/" + key).second) << "a key used twice";
+        if (o.setting.kind != ValueKind::WholeNumber) continue;
+        EXPECT_LT(o.setting.min, o.setting.max);
+        for (const long long bound : {o.setting.min, o.setting.max})
+            EXPECT_EQ(ReadNumber(o.setting, std::to_wstring(bound)), bound);
+        if (!o.setting.defaultValue.empty())
+            EXPECT_EQ(std::to_wstring(ReadNumber(o.setting, o.setting.defaultValue)), o.setting.defaultValue);
+    }
+    // One hotkey's combination is one section's business (its reset rewrites it).
+    EXPECT_EQ(kHotKeyText.section, kHotKeyKeyCode.section);
+    EXPECT_EQ(kHotKeyText.section, kHotKeyModKeyCode.section);
 }
 
 TEST(SettingsIni, BadNumbersReadAsZero) {

@@ -25,14 +25,26 @@
 
 namespace {
 
-void Append(const std::string& path, const std::string& line) {
-    HANDLE f = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    const std::string text = line + "\n";
+bool WriteLine(const std::wstring& path, DWORD disposition, DWORD access, const std::string& text) {
+    HANDLE f = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const bool ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size();
     CloseHandle(f);
+    return ok;
+}
+
+// A test reads a file as soon as it exists: the first line is written beside
+// it and moved into place, so the file is never seen empty.
+void Append(const std::string& path, const std::string& line) {
+    const std::wstring name = Wide(path);
+    const std::string text = line + "\n";
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::wstring part = name + L".part";
+        if (WriteLine(part, CREATE_ALWAYS, GENERIC_WRITE, text) && MoveFileExW(part.c_str(), name.c_str(), 0)) return;
+    }
+    WriteLine(name, OPEN_ALWAYS, FILE_APPEND_DATA, text);
 }
 
 struct Watch {
