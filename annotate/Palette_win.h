@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "annotate/Annotate.h"
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 
 namespace vellumo::win {

@@ -2,7 +2,7 @@
 // process ends when the last of its windows is gone.
 #include <windows.h>
 
-#include "app/App_win.h"
+#include "gfx/MessageLoop_win.h"
 #include "overlay/ScrShot_win.h"
 #include "settings/Sett_win.h"
 

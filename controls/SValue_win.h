@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "controls/SValueModel.h"
 #include "gfx/Handles_win.h"
 

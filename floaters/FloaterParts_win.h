@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/App_win.h"
-#include "app/Window_win.h"
+#include "gfx/MessageLoop_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/App_win.h"
-#include "app/Window_win.h"
+#include "gfx/MessageLoop_win.h"
+#include "gfx/Window_win.h"
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"

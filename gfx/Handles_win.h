@@ -53,7 +53,13 @@ using unique_hrgn = Unique<HRGN, CloseGdiObject<HRGN>>;
 using unique_hdc = Unique<HDC, CloseDc>;  // from CreateCompatibleDC
 using unique_hwnd = Unique<HWND, CloseWindowHandle>;
 using unique_hmodule = Unique<HMODULE, CloseModule>;
-using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events (null when invalid)
+using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events, files (null when invalid)
+
+// CreateFileW says "no file" with INVALID_HANDLE_VALUE, not null: the guard
+// holds null then, so `if (!file)` is the one test for every handle kind.
+inline unique_handle FileHandle(HANDLE fromCreateFile) {
+    return unique_handle(fromCreateFile == INVALID_HANDLE_VALUE ? nullptr : fromCreateFile);
+}
 
 // GetDC / ReleaseDC: the window travels with the DC.
 class WindowDc {

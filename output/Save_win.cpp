@@ -117,12 +117,9 @@ struct SaveJob {
 // name that opens a device (nul.png slipped past the name check as
 // \\.\nul, say) is refused before anything goes to it.
 bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
-    unique_handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) {
-        f.release();  // not a handle to close
-        return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
-    }
+    unique_handle f = FileHandle(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
     if (::GetFileType(f.get()) != FILE_TYPE_DISK) return job.Fail(SaveStep::NotAFile);
     std::size_t done = 0;
     DWORD error = 0;
@@ -145,12 +142,10 @@ bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 // The file is there, a file, and holds exactly what was written: a save
 // that "succeeded" into nothing is not told as a success.
 bool VerifyWritten(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
-    unique_handle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) {
-        f.release();
-        return job.Fail(SaveStep::Verify, L"it cannot be opened again: " + SystemErrorText(::GetLastError()));
-    }
+    unique_handle f = FileHandle(::CreateFileW(path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return job.Fail(SaveStep::Verify, L"it cannot be opened again: " + SystemErrorText(::GetLastError()));
     LARGE_INTEGER size{};
     if (::GetFileType(f.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(f.get(), &size))
         return job.Fail(SaveStep::Verify, L"it is not a file");

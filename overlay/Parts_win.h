@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"

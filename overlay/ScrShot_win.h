@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "annotate/Annotator_win.h"
-#include "app/App_win.h"
-#include "app/Window_win.h"
+#include "gfx/MessageLoop_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "output/Clipboard_win.h"
 #include "output/SaveRules.h"

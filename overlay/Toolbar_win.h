@@ -10,7 +10,7 @@
 
 #include "annotate/Annotate.h"
 #include "annotate/Palette_win.h"
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "controls/CenterText_win.h"
 #include "controls/SValue_win.h"
 #include "gfx/Handles_win.h"

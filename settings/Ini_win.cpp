@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "gfx/Log_win.h"
 #include "settings/IniRules.h"
 
 namespace vellumo::win {
@@ -40,7 +41,9 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const
 }
 
 unsigned long WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    if (::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str())) return 0;
+    if (!LogLastErrorIf(!::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str()),
+                        L"WritePrivateProfileStringW"))
+        return 0;
     const DWORD error = ::GetLastError();
     return error ? error : ERROR_WRITE_FAULT;
 }

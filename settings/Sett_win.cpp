@@ -56,10 +56,8 @@ void CALLBACK StartAcceptedCapture(HWND, UINT, UINT_PTR id, DWORD) noexcept {
     ::KillTimer(nullptr, id);
     try {
         HotKeyCapture();
-    } catch (const std::bad_alloc&) {
-        TellHandlerFailed(true);
     } catch (...) {
-        TellHandlerFailed(false);
+        ReportCaughtException();
     }
 }
 

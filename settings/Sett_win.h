@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "tray/TrayNotify.h"
 

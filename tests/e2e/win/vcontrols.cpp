@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "controls/CenterText_win.h"
 #include "controls/SValue_win.h"
 

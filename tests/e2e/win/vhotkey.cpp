@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "hotkey/HotKey_win.h"
 #include "hotkey/Subclass_win.h"
 #include "settings/Ini_win.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include <new>
+#include "gfx/Log_win.h"
 
 namespace vellumo::win {
 
@@ -66,13 +66,14 @@ protected:
         wc.hbrBackground = background;
         wc.lpszClassName = name;
         wc.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(1));
-        return ::RegisterClassExW(&wc) != 0;
+        return !LogLastErrorIf(!::RegisterClassExW(&wc), L"RegisterClassExW");
     }
 
     HWND CreateWin(DWORD exStyle, const wchar_t* cls, const wchar_t* title, DWORD style, int x, int y, int w,
                    int h, HWND parent = nullptr, UINT_PTR id = 0) {
-        return ::CreateWindowExW(exStyle, cls, title, style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(id), Instance(), this);
+        return LogIfNull(::CreateWindowExW(exStyle, cls, title, style, x, y, w, h, parent,
+                                           reinterpret_cast<HMENU>(id), Instance(), this),
+                         L"CreateWindowExW");
     }
 
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd_, msg, wp, lp); }
@@ -97,19 +98,15 @@ private:
             self->hwnd_ = nullptr;
             try {
                 self->OnDestroyed();
-            } catch (const std::bad_alloc&) {
-                TellHandlerFailed(true);
             } catch (...) {
-                TellHandlerFailed(false);
+                ReportCaughtException();
             }
             return ::DefWindowProcW(hwnd, msg, wp, lp);
         }
         try {
             return self->HandleMessage(msg, wp, lp);
-        } catch (const std::bad_alloc&) {
-            TellHandlerFailed(true);
         } catch (...) {
-            TellHandlerFailed(false);
+            ReportCaughtException();
         }
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }

@@ -1,8 +1,9 @@
-#include "app/App_win.h"
+#include "gfx/MessageLoop_win.h"
 
 #include <vector>
 
-#include "app/Window_win.h"
+#include "gfx/Log_win.h"
+#include "gfx/Window_win.h"
 
 namespace vellumo::win {
 
@@ -60,10 +61,8 @@ void RunFirstIdleWork() {
     g_idleWork.erase(g_idleWork.begin());
     try {
         work();
-    } catch (const std::bad_alloc&) {
-        TellHandlerFailed(true);
     } catch (...) {
-        TellHandlerFailed(false);
+        ReportCaughtException();
     }
 }
 }  // namespace
