@@ -65,8 +65,9 @@ LRESULT SizerHandle::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
             owner_->Si_MouseDown(index_, ButtonOf(msg), local);
-            return 0;
+            return msg == WM_XBUTTONDOWN;
         case WM_MOUSEMOVE:
             owner_->Si_MouseMove(index_, (wp & MK_LBUTTON) != 0, local);
             return 0;

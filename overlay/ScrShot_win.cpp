@@ -13,9 +13,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"VellumoScrShot";
 constexpr UINT_PTR kPosTimer = 1;       // window detection
 constexpr UINT_PTR kHotKeyTimer = 2;    // Ctrl+Shift+C poll
-// The parts a first frame does not show (handles, toolbar, GDI+) are made
-// right after it is up.
-constexpr UINT_PTR kDeferredTimer = 3;
 constexpr UINT kPosInterval = 50;
 constexpr UINT kHotKeyInterval = 100;
 // After the overlay closes for a restart, other programs repaint what it
@@ -80,7 +77,11 @@ bool ScrShot::Form_Load() {
     sel_.ToolMode = -1;
     ::SetTimer(hwnd(), kPosTimer, kPosInterval, nullptr);
     ::SetTimer(hwnd(), kHotKeyTimer, kHotKeyInterval, nullptr);
-    ::SetTimer(hwnd(), kDeferredTimer, USER_TIMER_MINIMUM, nullptr);
+    // The parts a first frame does not show (handles, toolbar, the dimmed
+    // copy, GDI+) are made once it is on the screen.
+    WhenIdle([w = hwnd()] {
+        if (ScrShot* s = Current(); s && s->hwnd() == w) s->LoadDeferred();
+    });
     // The first frame already shows the window under the pointer.
     Pos_Timer();
     surface_.EnsureDrawn();
@@ -117,7 +118,6 @@ void ScrShot::EnsureChildren() {
 }
 
 void ScrShot::LoadDeferred() {
-    ::KillTimer(hwnd(), kDeferredTimer);
     EnsureChildren();
     surface_.PrepareRedraws();
     StartGdiPlusSession();
@@ -244,7 +244,6 @@ void ScrShot::Form_Unload() {
     OverlayGraphics.reset();
     ::KillTimer(hwnd(), kPosTimer);
     ::KillTimer(hwnd(), kHotKeyTimer);
-    ::KillTimer(hwnd(), kDeferredTimer);
     formCapture_.Release();
 }
 
@@ -369,16 +368,18 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kPosTimer) Pos_Timer();
             else if (wp == kHotKeyTimer) HotKey_Timer();
-            else if (wp == kDeferredTimer) LoadDeferred();
             return 0;
         case WM_KEYDOWN: Form_KeyDown(wp); return 0;
         case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;
         case WM_RBUTTONDOWN: Form_MouseDown(MouseButton::Right, p); return 0;
         case WM_MBUTTONDOWN: Form_MouseDown(MouseButton::Middle, p); return 0;
+        // The side buttons count as any other non-left button; TRUE says handled.
+        case WM_XBUTTONDOWN: Form_MouseDown(MouseButton::Middle, p); return TRUE;
         case WM_MOUSEMOVE: Form_MouseMove(wp, p); return 0;
         case WM_LBUTTONUP: Form_MouseUp(MouseButton::Left, p); return 0;
         case WM_RBUTTONUP: Form_MouseUp(MouseButton::Right, p); return 0;
         case WM_MBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return 0;
+        case WM_XBUTTONUP: Form_MouseUp(MouseButton::Middle, p); return TRUE;
         case WM_COMMITTEXT: CommitText(); return 0;
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = tools_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {

@@ -18,6 +18,10 @@ void TrayIcon::Add(HWND owner, HICON icon) {
     data_.uCallbackMessage = kTrayCallbackMessage;
     data_.hIcon = icon;
     NotifyIcon(NIM_ADD, &data_);
+    // The id is a handle in this process that no other program can ask for
+    // (Wine answers no WM_GETICON across processes): the owner carries it, so
+    // a tool (or a test standing in for a restarting shell) can name the icon.
+    ::SetPropW(owner, kTrayIconIdProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(data_.uID)));
 }
 
 void TrayIcon::Restore() {
@@ -30,6 +34,7 @@ void TrayIcon::Restore() {
 void TrayIcon::Remove() {
     if (!data_.hWnd) return;
     NotifyIcon(NIM_DELETE, &data_);
+    ::RemovePropW(data_.hWnd, kTrayIconIdProperty);
     data_.hWnd = nullptr;
 }
 

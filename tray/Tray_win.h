@@ -12,6 +12,9 @@ namespace vellumo::win {
 // The one icon record of the process: NIM_ADD on Add, NIM_DELETE on Remove
 // or when the record goes. The id is the icon's handle value and the tip is
 // left empty (no tooltip).
+// The window property on the owner that holds the icon's id.
+inline constexpr wchar_t kTrayIconIdProperty[] = L"VellumoTrayIconId";
+
 class TrayIcon {
 public:
     TrayIcon() = default;

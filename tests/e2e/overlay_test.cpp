@@ -125,6 +125,15 @@ TEST_F(OverlayE2E, DetectClickReadoutAndBackToDetection) {
     ASSERT_TRUE(WaitSelected()) << "second click did not select";
     d_->Click(3);
     ExpectBackToDetection("right button");
+    // Every other button too: the middle one and the two side buttons (X
+    // buttons 8 and 9 are XBUTTON1 and XBUTTON2).
+    for (const auto& [button, name] : {std::pair{2, "middle button"}, {8, "X1 button"}, {9, "X2 button"}}) {
+        GlideTo(kNestedBox.cx(), kNestedBox.cy());
+        d_->Click();
+        ASSERT_TRUE(WaitSelected()) << "no selection before the " << name;
+        d_->Click(button);
+        ExpectBackToDetection(name);
+    }
     GlideTo(kB.cx(), kB.cy());
     ExpectRingSoon(FrameOf(kB), 4, "detection follows the pointer again", 1000ms);
 

@@ -499,19 +499,25 @@ TEST_F(ResidentE2E, ClosingTheSettingsWindowRemovesTheIconAndEnds) {
     EXPECT_TRUE(WaitUntil([&] { return !TrayIcon(); }, 3s, 50ms)) << "the tray icon outlived the program";
 }
 
-// The shell announces a new taskbar (after a restart it has no icons): the
-// icon is added again. Wine's own shell cannot be restarted in place and
-// never sends the announcement, so here the taskbar is still there: the
-// renewed add must leave exactly one working icon.
-TEST_F(ResidentE2E, ANewTaskbarAnnouncementKeepsOneWorkingIcon) {
+// A restarted shell has forgotten every icon and announces its new taskbar:
+// the icon comes back, once, and works. Wine's own shell cannot be restarted
+// in place, so the icon is taken away as a restart does (NIM_DELETE from
+// another program, naming the settings window and its icon) and the
+// announcement is broadcast.
+TEST_F(ResidentE2E, ANewTaskbarAnnouncementBringsBackOneWorkingIcon) {
     Pin();
     ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
+    const auto icons = [&] {
+        int n = 0;
+        for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+            n += w.cls == "__winex11_tray_icon" && w.visible;
+        return n;
+    };
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"untray", "VellumoSett"}).out, "OK\n") << "the icon could not be named";
+    ASSERT_TRUE(WaitUntil([&] { return icons() == 0; }, 5s, 50ms)) << "the icon was not taken away";
     ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"broadcast", "TaskbarCreated"}).out, "OK\n");
-    std::this_thread::sleep_for(500ms);
-    int icons = 0;
-    for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
-        icons += w.cls == "__winex11_tray_icon" && w.visible;
-    EXPECT_EQ(icons, 1);
+    EXPECT_TRUE(WaitUntil([&] { return icons() == 1; }, 5s, 50ms)) << "the icon did not come back";
+    EXPECT_EQ(icons(), 1);
     EXPECT_TRUE(d_->Running(app_));
     EXPECT_TRUE(OpenTrayMenu(1)) << "the icon opens no menu after the announcement";
     d_->Stop(app_);

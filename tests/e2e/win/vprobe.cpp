@@ -9,6 +9,11 @@
 //   post CLASS MSG WPARAM OK/ERR      (posts to the first top-level of CLASS)
 //   broadcast NAME        OK/ERR      (posts the registered message NAME to
 //                                      every top-level window, as a shell does)
+//   untray CLASS          OK/ERR      (takes away the notification-area icon
+//                                      of the first top-level of CLASS, as a
+//                                      restarted shell forgets it; the icon's
+//                                      id is the window's property
+//                                      "VellumoTrayIconId")
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   foreground            F hwnd class title
@@ -27,6 +32,7 @@
 //                         given quality looks like here)
 // Text goes out as UTF-8.
 #include <windows.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -239,6 +245,15 @@ bool Run(const std::vector<std::string>& a) {
     if (cmd == "broadcast" && a.size() == 2) {
         const UINT msg = RegisterWindowMessageW(Wide(a[1]).c_str());
         Emit(msg && PostMessageW(HWND_BROADCAST, msg, 0, 0) ? "OK" : "ERR");
+        return true;
+    }
+    if (cmd == "untray" && a.size() == 2) {
+        HWND w = FindWindowW(Wide(a[1]).c_str(), nullptr);
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = w;
+        data.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(w ? GetPropW(w, L"VellumoTrayIconId") : nullptr));
+        Emit(!w ? "ERR no window" : !data.uID ? "ERR no icon id" : Shell_NotifyIconW(NIM_DELETE, &data) ? "OK" : "ERR refused");
         return true;
     }
     if (cmd == "syscolor" && a.size() == 2) {
