@@ -8,18 +8,31 @@
 #include "annotate/Marks_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
-#include "overlay/Surface_win.h"
+#include "gfx/Dib_win.h"
 
 namespace vellumo::win {
 
 // Posted by PT to the overlay when Enter is pressed in it: commit the text.
 inline constexpr UINT WM_COMMITTEXT = WM_APP + 20;
 
+// What the tools draw on: the overlay's surface, and the clean frozen screen
+// the eraser paints back. Implemented by the overlay's surface.
+class DrawingSurface {
+public:
+    virtual const Dib& surface() const = 0;
+    virtual const Dib& PicB() const = 0;
+    // The tools drew over r; the overlay's next redraw wipes it.
+    virtual void MarkDrawn(const Rect& r) = 0;
+
+protected:
+    ~DrawingSurface() = default;
+};
+
 // What the overlay lends the tools for one event.
 struct Canvas {
     HWND window;
     gp::GpGraphics* graphics;  // OverlayGraphics; null without GDI+
-    OverlaySurface& surface;
+    DrawingSurface& surface;
     Rect sqr;  // the selection frame
 };
 

@@ -4,12 +4,8 @@
 
 namespace vellumo {
 
-namespace {
-int HalfDown(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
-}  // namespace
-
 Rect CaptionRect(Size box, Size caption) {
-    return {HalfDown(box.width - caption.width), HalfDown(box.height - caption.height), caption.width,
+    return {FloorHalf(box.width - caption.width), FloorHalf(box.height - caption.height), caption.width,
             caption.height};
 }
 

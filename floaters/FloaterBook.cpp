@@ -1,12 +1,8 @@
 #include "floaters/FloaterBook.h"
 
-#include "overlay/Selection.h"
-
 namespace vellumo {
 
 namespace {
-int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
-
 std::wstring_view FileName(std::wstring_view path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring_view::npos ? path : path.substr(slash + 1);

@@ -4,7 +4,6 @@
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
 #include "output/SaveRules.h"
-#include "settings/Sett_win.h"
 
 namespace vellumo::win {
 
@@ -18,8 +17,6 @@ constexpr UINT_PTR kTimer1 = 2;
 constexpr UINT_PTR kPromiseTimer = 3;
 constexpr UINT kPromiseRetryMs = 50;
 constexpr int kPromiseTries = 100;
-
-std::unique_ptr<Hoverdeck> g_host;
 
 COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
 HRGN RegionOf(const std::vector<Rect>& parts) {
@@ -86,22 +83,6 @@ std::wstring HwndToTitle(HWND w) {
     return std::wstring(buffer, n > 0 ? n : 0);
 }
 
-Hoverdeck* LoadedHoverdeck() { return g_host && g_host->hwnd() ? g_host.get() : nullptr; }
-
-Hoverdeck* LoadHoverdeckWindow() {
-    if (Hoverdeck* h = LoadedHoverdeck()) return h;
-    std::unique_ptr<Hoverdeck> host(new Hoverdeck());
-    if (!host->Form_Load()) return nullptr;
-    g_host = std::move(host);
-    return g_host.get();
-}
-
-Hoverdeck* LoadHoverdeck() {
-    Hoverdeck* h = LoadHoverdeckWindow();
-    if (h) h->ApplyStoredSettings();
-    return h;
-}
-
 bool Hoverdeck::CanPin(std::wstring& why) const {
     if (book_.NextUsableIndex()) return true;
     why = kIndexExhaustedMessage;
@@ -121,9 +102,7 @@ bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
 }
 
 void Hoverdeck::ShowPinned() {
-    WhenIdle([] {
-        if (Hoverdeck* h = LoadedHoverdeck()) h->AfterPinShown();
-    });
+    WhenIdle(WhileAlive([](Hoverdeck& host) { host.AfterPinShown(); }));
     Show();
     wintop_Click();
     SetKeeper(true);
@@ -131,7 +110,7 @@ void Hoverdeck::ShowPinned() {
 
 void Hoverdeck::AfterPinShown() {
     KeepPromise(PromiseMoment::Now);
-    ApplyStoredSettings();
+    events_.OnFloaterHostInUse();
 }
 
 bool Hoverdeck::Form_Load() {
@@ -153,16 +132,8 @@ bool Hoverdeck::Form_Load() {
     return true;
 }
 
-void Hoverdeck::ApplyStoredSettings() {
-    if (settingsApplied_) return;
-    settingsApplied_ = true;
-    // The stored hotkey option; the first load brings the settings window,
-    // and with it the hotkey and the tray icon.
-    if (Sett* sett = LoadSett()) sett->ApplyStoredEnableFlag();
-}
-
 void Hoverdeck::OnDestroyed() {
-    if (g_host.get() == this) DisposeLater(std::move(g_host));
+    events_.OnFloaterHostClosed(*this);
     TopLevelClosed();
 }
 
@@ -227,9 +198,7 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     // comes a moment after the picture, which the user is waiting for.
     frameWaits_ = true;
     InvalidateFrame();
-    WhenIdle([] {
-        if (Hoverdeck* h = LoadedHoverdeck()) h->ShowWaitingFrame();
-    });
+    WhenIdle(WhileAlive([](Hoverdeck& host) { host.ShowWaitingFrame(); }));
     ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
     return true;
 }
@@ -420,7 +389,7 @@ void Hoverdeck::getimg_MouseDown(MouseButton button) {
 }
 
 LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
+    if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
     switch (msg) {
         case WM_PAINT: Form_Paint(); return 0;
         case WM_ERASEBKGND: return 1;

@@ -16,8 +16,8 @@
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
 #include "output/Clipboard_win.h"
-#include "overlay/Selection.h"
 
 namespace vellumo::win {
 
@@ -25,21 +25,30 @@ class Hoverdeck;
 
 inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
 
-// The loaded host, loading a fresh one (hidden, no Floaters, next index 1)
-// when there is none; its first load also loads the settings window (the
-// hotkey and the tray icon). Null only if the window cannot be created.
-Hoverdeck* LoadHoverdeck();
-// The host window alone: the settings come with ShowPinned, once no capture
-// overlay covers the messages they may show.
-Hoverdeck* LoadHoverdeckWindow();
-// The loaded host, or null.
-Hoverdeck* LoadedHoverdeck();
+// What the Floater host tells the coordinator (app/).
+class FloaterHostEvents : public StartCaptureListener {
+public:
+    // The host is in use (a Floater shows, or the tray menu loaded it): the
+    // first time per host, the settings window (the hotkey and the tray
+    // icon) is loaded and its stored option applied.
+    virtual void OnFloaterHostInUse() = 0;
+    // The host's window is gone ("Quit"); the object may be freed once its
+    // handlers have returned.
+    virtual void OnFloaterHostClosed(Hoverdeck& host) = 0;
+
+protected:
+    ~FloaterHostEvents() = default;
+};
 
 // The title of any window, at most 255 characters.
 std::wstring HwndToTitle(HWND w);
 
 class Hoverdeck : public Window<Hoverdeck>, public Disposable {
 public:
+    explicit Hoverdeck(FloaterHostEvents& events) : events_(events) {}
+    // Creates the window: hidden, no Floaters, next index 1. False if the
+    // system refuses it.
+    bool Load() { return Form_Load(); }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnDestroyed() override;
 
@@ -84,12 +93,7 @@ public:
     void getimg_DropFiles(HDROP drop);
 
 private:
-    friend Hoverdeck* LoadHoverdeckWindow();
-    friend Hoverdeck* LoadHoverdeck();
-    Hoverdeck() = default;
     bool Form_Load();
-    // The stored hotkey option, read at the host's first load.
-    void ApplyStoredSettings();
     // The drops waiting in dropQueue_, one at a time.
     void TakeDrops();
     // A limit stops the drop at `path`: told once, the waiting files dropped.
@@ -122,6 +126,7 @@ private:
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
+    FloaterHostEvents& events_;
     Size screen_{};
     FloaterBook book_;
     std::map<int, std::unique_ptr<FloaterPicture>> Picture1;
@@ -136,7 +141,6 @@ private:
     bool frameWaits_ = false;
     std::wstring lastSaveName_;
     DropQueue dropQueue_;
-    bool settingsApplied_ = false;
     // The Floater whose picture the clipboard was promised, until it is there.
     std::optional<int> promisedCopy_;
     int promiseTries_ = 0;

@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+
 #include "gfx/Log_win.h"
 
 namespace vellumo::win {
@@ -53,6 +56,14 @@ public:
     }
 
     HWND hwnd() const { return hwnd_; }
+
+    // Work for later (WhenIdle, a timer) that runs only if this window still
+    // exists by then: neither its object freed nor its window destroyed.
+    std::function<void()> WhileAlive(std::function<void(T&)> work) {
+        return [alive = std::weak_ptr<Window*>(self_), work = std::move(work)] {
+            if (const auto self = alive.lock(); self && (*self)->hwnd_) work(static_cast<T&>(**self));
+        };
+    }
 
 protected:
     static bool RegisterClassOnce(const wchar_t* name, HCURSOR cursor, HBRUSH background, UINT style = 0) {
@@ -112,6 +123,7 @@ private:
     }
 
     HWND hwnd_ = nullptr;
+    std::shared_ptr<Window*> self_ = std::make_shared<Window*>(this);
 };
 
 }  // namespace vellumo::win

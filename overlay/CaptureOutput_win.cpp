@@ -60,8 +60,8 @@ void ScrShot::pinimg_Click() {
     if (!RenderSelection(OutputAction::Pin)) return;
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
-    const bool freshHost = !LoadedHoverdeck();
-    Hoverdeck* host = LoadHoverdeckWindow();
+    bool freshHost = false;
+    Hoverdeck* host = events_.FloaterHostForPin(freshHost);
     // A host loaded for this pin alone would keep the process running unseen.
     const auto unload = [&] {
         if (freshHost && host) ::DestroyWindow(host->hwnd());

@@ -5,7 +5,6 @@
 #include "gfx/GdiPlus_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
-#include "settings/Sett_win.h"
 
 namespace vellumo::win {
 
@@ -15,11 +14,6 @@ constexpr UINT_PTR kPosTimer = 1;       // window detection
 constexpr UINT_PTR kHotKeyTimer = 2;    // Ctrl+Shift+C poll
 constexpr UINT kPosInterval = 50;
 constexpr UINT kHotKeyInterval = 100;
-// After the overlay closes for a restart, other programs repaint what it
-// covered; the fresh freeze waits this long for them.
-constexpr DWORD kRepaintSettleMs = 150;
-
-std::unique_ptr<ScrShot> g_current;
 // Ctrl+Shift+C has been seen held; outlives each overlay so a held chord
 // restarts the capture only once.
 bool g_chordLatch = false;
@@ -35,27 +29,13 @@ void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
 }
 }  // namespace
 
-ScrShot* ScrShot::Current() { return g_current && g_current->hwnd() ? g_current.get() : nullptr; }
-
-bool ScrShot::ShowCapture() {
-    KeepAlive hold;
-    UnloadCapture();
-    // The last capture's memory is back before the freeze asks for more.
-    RunIdleWork();
-    std::unique_ptr<ScrShot> overlay(new ScrShot());
-    if (!overlay->Form_Load()) return false;
-    g_current = std::move(overlay);
-    const HWND w = g_current->hwnd();
-    ::ShowWindow(w, SW_SHOW);
-    ::SetForegroundWindow(w);
-    ::SetFocus(w);
-    ::UpdateWindow(w);
+bool ScrShot::Load() {
+    if (!Form_Load()) return false;
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::SetForegroundWindow(hwnd());
+    ::SetFocus(hwnd());
+    ::UpdateWindow(hwnd());
     return true;
-}
-
-void ScrShot::UnloadCapture() {
-    if (ScrShot* s = Current()) ::DestroyWindow(s->hwnd());
-    if (g_current) DisposeLater(std::move(g_current));
 }
 
 bool ScrShot::Form_Load() {
@@ -79,9 +59,7 @@ bool ScrShot::Form_Load() {
     ::SetTimer(hwnd(), kHotKeyTimer, kHotKeyInterval, nullptr);
     // The parts a first frame does not show (handles, toolbar, the dimmed
     // copy, GDI+) are made once it is on the screen.
-    WhenIdle([w = hwnd()] {
-        if (ScrShot* s = Current(); s && s->hwnd() == w) s->LoadDeferred();
-    });
+    WhenIdle(WhileAlive([](ScrShot& overlay) { overlay.LoadDeferred(); }));
     // The first frame already shows the window under the pointer.
     Pos_Timer();
     surface_.EnsureDrawn();
@@ -252,7 +230,7 @@ void ScrShot::OnDestroyed() {
     // once the screen shows what follows the capture.
     WhenIdle([frozen = std::make_shared<OverlaySurface>(std::move(surface_))] { frozen->Release(); });
     rectPicture_.Clear();
-    if (g_current.get() == this) DisposeLater(std::move(g_current));
+    events_.OnCaptureClosed(*this);
     TopLevelClosed();
 }
 
@@ -333,11 +311,7 @@ void ScrShot::HotKey_Timer() {
     }
     if (g_chordLatch) return;
     g_chordLatch = true;
-    KeepAlive hold;
-    // This object lives on (in the dispose list) until the handler returns.
-    UnloadCapture();
-    PumpMessagesFor(kRepaintSettleMs);
-    ShowCapture();
+    events_.OnRestartCaptureHeld();
 }
 
 void ScrShot::OnPaint() {
@@ -361,7 +335,7 @@ void ScrShot::OnPaint() {
 LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     // A second start hands its capture to this copy.
-    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
+    if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
     switch (msg) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;

@@ -11,6 +11,7 @@
 #include "gfx/MessageLoop_win.h"
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
 #include "output/Clipboard_win.h"
 #include "output/SaveRules.h"
 #include "overlay/Parts_win.h"
@@ -21,14 +22,31 @@
 
 namespace vellumo::win {
 
+class Hoverdeck;
+class ScrShot;
+
+// What the overlay tells the coordinator (app/), and asks of it.
+class CaptureEvents : public StartCaptureListener {
+public:
+    // Ctrl+Shift+C held: this capture ends and a fresh one starts.
+    virtual void OnRestartCaptureHeld() = 0;
+    // The Floater host for a pin, loaded if need be (null if it cannot be);
+    // `fresh` says it was loaded for this pin alone.
+    virtual Hoverdeck* FloaterHostForPin(bool& fresh) = 0;
+    // The overlay's window is gone; the object may be freed once its
+    // handlers have returned.
+    virtual void OnCaptureClosed(ScrShot& overlay) = 0;
+
+protected:
+    ~CaptureEvents() = default;
+};
+
 class ScrShot : public Window<ScrShot>, public Disposable {
 public:
-    // Loads and shows a new overlay (a fresh freeze), unloading any earlier
-    // one. False, the user told, when there is no memory for the freeze.
-    static bool ShowCapture();
-    // Unloads the overlay if one is loaded.
-    static void UnloadCapture();
-    static ScrShot* Current();
+    explicit ScrShot(CaptureEvents& events) : events_(events) {}
+    // Freezes the screen and shows the overlay. False, the user told, when
+    // there is no memory for the freeze.
+    bool Load();
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -59,7 +77,6 @@ public:
     void OnDestroyed() override;
 
 private:
-    ScrShot() = default;
     bool Form_Load();
     bool Init();
     void Form_Unload();
@@ -89,6 +106,7 @@ private:
     Canvas ToolCanvas();
     Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
 
+    CaptureEvents& events_;
     int ScreenW = 0;
     int ScreenH = 0;
     Selection sel_{{0, 0}};

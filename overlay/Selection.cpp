@@ -85,19 +85,6 @@ Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int
     return f;
 }
 
-Rect FrameBounds(const Rect& frame, int borderWidth) { return Inflate(frame, borderWidth / 2); }
-
-std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth) {
-    const Rect outer = FrameBounds(frame, borderWidth);
-    const Rect inner = Inflate(outer, -borderWidth);
-    if (outer.empty()) return {};
-    if (inner.empty()) return {outer, Rect{}, Rect{}, Rect{}};
-    return {Rect{outer.left, outer.top, outer.width, inner.top - outer.top},
-            Rect{outer.left, inner.bottom(), outer.width, outer.bottom() - inner.bottom()},
-            Rect{outer.left, inner.top, inner.left - outer.left, inner.height},
-            Rect{inner.right(), inner.top, outer.right() - inner.right(), inner.height}};
-}
-
 Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
     for (auto& h : handles_) h = {0, kHiddenHandleTop, kHandleSize.width, kHandleSize.height};
 }

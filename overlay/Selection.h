@@ -16,7 +16,6 @@ enum class Mode {
     Selected,   // selection complete: handles and toolbar shown
 };
 
-enum class MouseButton { Left, Right, Middle };
 
 inline constexpr Size kHandleSize{6, 6};
 inline constexpr Size kToolsSize{225, 113};
@@ -48,12 +47,6 @@ int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight);
 // corner handle 0 the whole step is refused instead.
 Rect ResizeByHandle(int handle, const Rect& frame, Point centre, int anchorRight, int anchorBottom);
 
-// The frame's border as four strips (top, bottom, left, right). A border wider
-// than one pixel is centred on the frame's edge; a one-pixel border lies on the
-// frame's outermost pixels. A frame too small for a hole is one filled strip.
-std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth);
-// Everything FrameRing may cover.
-Rect FrameBounds(const Rect& frame, int borderWidth);
 
 struct Changes {
     bool frameChanged = false;   // DrawAlphaClip and repaint

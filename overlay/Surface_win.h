@@ -2,12 +2,13 @@
 // clean frozen screen), a dimmed copy of it made once per freeze, and the
 // surface itself, which shows the darkening and whatever is drawn on it.
 #pragma once
+#include "annotate/Annotator_win.h"
 #include "gfx/Dib_win.h"
 #include "overlay/Dimming.h"
 
 namespace vellumo::win {
 
-class OverlaySurface {
+class OverlaySurface final : public DrawingSurface {
 public:
     // Grabs the live screen into PicB. The surface is filled by the first
     // DrawAlphaClip or EnsureDrawn, which compute the darkening as they go;
@@ -37,10 +38,10 @@ public:
     // DrawAlphaClip: the surface becomes the frozen screen, dimmed outside the frame.
     Redraw DrawAlphaClip(const Rect& frame);
     // Annotations drew over r; the next DrawAlphaClip wipes them.
-    void MarkDrawn(const Rect& r) { tracker_.MarkDirty(r); }
+    void MarkDrawn(const Rect& r) override { tracker_.MarkDirty(r); }
 
-    const Dib& surface() const { return surface_; }
-    const Dib& PicB() const { return picB_; }
+    const Dib& surface() const override { return surface_; }
+    const Dib& PicB() const override { return picB_; }
     Size size() const { return {surface_.width(), surface_.height()}; }
 
 private:

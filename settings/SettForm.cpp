@@ -1,7 +1,7 @@
 #include "settings/SettForm.h"
 
 #include "hotkey/KeyCombo.h"
-#include "settings/IniRules.h"
+#include "store/IniRules.h"
 
 namespace vellumo {
 
@@ -28,10 +28,6 @@ const std::array<SettControlSpec, 6>& SettControlsInTabOrder() {
 bool TakesDefaultHotKey(std::wstring_view storedKeyCode) {
     const std::optional<long long> code = settings::ParseWholeNumber(storedKeyCode);
     return !code || !hotkey::IsUsableHotKeyCode(*code);
-}
-
-HotKeyAction OnHotKeyPressed(std::wstring_view hostTransparencyFlag, bool hostLoaded) {
-    return hostLoaded && hostTransparencyFlag != L"0" ? HotKeyAction::BackToNormal : HotKeyAction::StartCapture;
 }
 
 }  // namespace vellumo

@@ -39,8 +39,4 @@ inline constexpr int kDefaultHotKeyCode = 44;  // VK_SNAPSHOT
 // a first start: Print Screen with no modifiers, the file left as it is.
 bool TakesDefaultHotKey(std::wstring_view storedKeyCode);
 
-// What a press of the capture hotkey does.
-enum class HotKeyAction { BackToNormal, StartCapture };
-HotKeyAction OnHotKeyPressed(std::wstring_view hostTransparencyFlag, bool hostLoaded);
-
 }  // namespace vellumo

@@ -2,13 +2,12 @@
 
 #include <string>
 
-#include "floaters/Hoverdeck_win.h"
 #include "floaters/Moveit_win.h"
+#include "gfx/MessageLoop_win.h"
 #include "gfx/SystemError_win.h"
 #include "hotkey/HotKey_win.h"
-#include "overlay/ScrShot_win.h"
-#include "settings/IniRules.h"
-#include "settings/Ini_win.h"
+#include "store/IniRules.h"
+#include "store/Ini_win.h"
 #include "settings/SettForm.h"
 #include "tray/Tray_win.h"
 
@@ -16,24 +15,10 @@ namespace vellumo::win {
 
 namespace {
 constexpr wchar_t kClassName[] = L"VellumoSett";
-constexpr wchar_t kInstanceMutex[] = L"Vellumo.SingleInstance";
-constexpr wchar_t kStartCaptureMessage[] = L"Vellumo.StartCapture";
-// The windows a running copy may have, the settings window first: it lives
-// as long as the program once loaded, the others come and go.
-constexpr const wchar_t* kRunningCopyClasses[] = {kClassName, L"VellumoScrShot", L"VellumoHoverdeck"};
-// Each hand-over attempt waits this long for the running copy's answer.
-constexpr UINT kHandOverTimeoutMs = 1000;
-// How often a waiting copy looks again for the running one's window.
-constexpr DWORD kLookAgainMs = 50;
-// Other programs repaint what a closed overlay or the hidden Floaters
-// uncovered before the fresh freeze.
-constexpr DWORD kRepaintSettleMs = 150;
 // Tray menu requests run after the notification's dispatch has returned.
 constexpr UINT kOpenTrayMenu = WM_APP + 1;
 constexpr UINT kCheckMouseUp = WM_APP + 2;
 constexpr int kNoModifiers = 0;
-
-Sett* g_sett = nullptr;  // never freed: the window lives as long as the program
 
 int ControlId(SettControl c) { return 100 + static_cast<int>(c); }
 
@@ -45,108 +30,10 @@ LRESULT CALLBACK CheckBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_LBUTTONUP) ::SendMessageW(::GetParent(w), kCheckMouseUp, 0, 0);
     return r;
 }
-
-HWND RunningCopyWindow() {
-    for (const wchar_t* cls : kRunningCopyClasses)
-        if (HWND w = ::FindWindowW(cls, nullptr)) return w;
-    return nullptr;
-}
-
-void CALLBACK StartAcceptedCapture(HWND, UINT, UINT_PTR id, DWORD) noexcept {
-    ::KillTimer(nullptr, id);
-    try {
-        HotKeyCapture();
-    } catch (...) {
-        ReportCaughtException();
-    }
-}
-
-// A press that arrives while a restart waits for repaints is dropped.
-struct OnePressAtATime {
-    static inline bool busy = false;
-    OnePressAtATime() { busy = true; }
-    ~OnePressAtATime() { busy = false; }
-};
 }  // namespace
 
-UINT StartCaptureMessage() {
-    static const UINT message = ::RegisterWindowMessageW(kStartCaptureMessage);
-    return message;
-}
-
-bool ClaimSingleInstance() {
-    // The copy that creates the name owns it, from this (the main) thread,
-    // for as long as it runs: when it ends, for whatever reason, the name is
-    // abandoned and a waiting copy takes it.
-    static unique_handle mutex;
-    mutex.reset(::CreateMutexW(nullptr, TRUE, kInstanceMutex));
-    if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return true;
-    // Another copy is the one, however long it takes to show a window (an 8K
-    // freeze takes seconds): this one waits while it lives, then hands over.
-    for (;;) {
-        if (HWND w = RunningCopyWindow()) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(w, &pid);
-            // The running copy's overlay must be able to come to the front.
-            ::AllowSetForegroundWindow(pid);
-            DWORD_PTR answer = 0;
-            if (::SendMessageTimeoutW(w, StartCaptureMessage(), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                      kHandOverTimeoutMs, &answer) &&
-                answer == kCaptureAccepted)
-                return false;
-        }
-        const DWORD owned = ::WaitForSingleObject(mutex.get(), kLookAgainMs);
-        if (owned == WAIT_OBJECT_0 || owned == WAIT_ABANDONED) return true;  // the other copy has ended
-    }
-}
-
-LRESULT AcceptStartCapture() {
-    // The capture starts from a thread timer, after the asking copy has its
-    // answer: it waits for none of the freeze. Such a timer also fires inside
-    // a message box's or a menu's loop, like the message did.
-    ::SetTimer(nullptr, 0, 0, &StartAcceptedCapture);
-    return kCaptureAccepted;
-}
-
-void HotKeyCapture() {
-    if (OnePressAtATime::busy) return;
-    Hoverdeck* host = LoadedHoverdeck();
-    if (OnHotKeyPressed(host ? host->transparencyFlag() : L"0", host != nullptr) == HotKeyAction::BackToNormal) {
-        host->Command5_Click();
-        return;
-    }
-    OnePressAtATime guard;
-    KeepAlive hold;
-    const bool hostShown = host && ::IsWindowVisible(host->hwnd());
-    const bool uncovers = ScrShot::Current() || hostShown;
-    ScrShot::UnloadCapture();
-    if (host) {
-        host->Hide();
-        host->SetKeeper(false);
-    }
-    if (uncovers) PumpMessagesFor(kRepaintSettleMs);
-    if (ScrShot::ShowCapture()) return;
-    // No memory for the freeze (the user has been told): the Floaters come back.
-    if (hostShown && (host = LoadedHoverdeck())) {
-        host->Show();
-        host->SetKeeper(true);
-    }
-}
-
-Sett* LoadedSett() { return g_sett && g_sett->hwnd() ? g_sett : nullptr; }
-
-Sett* LoadSett() {
-    if (Sett* s = LoadedSett()) return s;
-    auto* s = new Sett();
-    if (!s->Form_Load()) {
-        delete s;
-        return nullptr;
-    }
-    g_sett = s;
-    return s;
-}
-
-Sett::Sett() : HotKey1_(std::make_unique<HotKey>()) {}
+Sett::Sett(SettingsEvents& events, IniFile store)
+    : events_(events), store_(std::move(store)), HotKey1_(std::make_unique<HotKey>()) {}
 Sett::~Sett() = default;
 
 bool Sett::Form_Load() {
@@ -167,7 +54,7 @@ bool Sett::Form_Load() {
     SetCheck(BST_CHECKED);
     // Nothing stored, or nothing that can be a hotkey: the default the window
     // offers beats no hotkey at all. The file is left as it is.
-    const std::wstring storedKey = ReadIni(std::wstring(settings::kHotKeyKeyCode.section),
+    const std::wstring storedKey = store_.Read(std::wstring(settings::kHotKeyKeyCode.section),
                                            settings::kHotKeyKeyCode.Key(L"HotKey1"), L"");
     if (TakesDefaultHotKey(storedKey))
         HotKey1_->SetCombination(kDefaultHotKeyText, kDefaultHotKeyCode, kNoModifiers);
@@ -219,7 +106,7 @@ void Sett::SetCheck(int value) {
 void Sett::ApplyStoredEnableFlag() {
     const std::wstring key = settings::kCheckA.Key(settings::kCheckOwner);
     const std::wstring stored =
-        ReadIni(std::wstring(settings::kCheckA.section), key, std::to_wstring(chkCheck1Value()));
+        store_.Read(std::wstring(settings::kCheckA.section), key, std::to_wstring(chkCheck1Value()));
     SetCheck(settings::ReadNumber(settings::kCheckA, stored));
     HotKey1_->SetHotKeyEnabled(chkCheck1Value() != 0);
     SetCheck(HotKey1_->HotKeyEnabled() ? 1 : 0);
@@ -227,13 +114,13 @@ void Sett::ApplyStoredEnableFlag() {
 
 void Sett::TellIfNotSaved(DWORD error) {
     if (!error) return;
-    ::MessageBoxW(MessageBoxOwner(), settings::SettingsNotSavedMessage(IniPath(), SystemErrorText(error)).c_str(), L"Vellumo",
+    ::MessageBoxW(MessageBoxOwner(), settings::SettingsNotSavedMessage(store_.path(), SystemErrorText(error)).c_str(), L"Vellumo",
                   MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 void Sett::Command1_Click() {
     DWORD error = HotKey1_->SaveSettings();
-    const DWORD flag = WriteIni(std::wstring(settings::kCheckA.section), settings::kCheckA.Key(settings::kCheckOwner),
+    const DWORD flag = store_.Write(std::wstring(settings::kCheckA.section), settings::kCheckA.Key(settings::kCheckOwner),
                                 std::to_wstring(chkCheck1Value()));
     TellIfNotSaved(error ? error : flag);
 }
@@ -246,8 +133,8 @@ void Sett::Command2_Click() {
 void Sett::Command3_Click() {
     // Only the stored default changes; it takes effect at the next start.
     const std::wstring section(settings::kHotKeyText.section);
-    const DWORD text = WriteIni(section, settings::kHotKeyText.Key(L"HotKey1"), kDefaultHotKeyText);
-    const DWORD code = WriteIni(section, settings::kHotKeyKeyCode.Key(L"HotKey1"), std::to_wstring(kDefaultHotKeyCode));
+    const DWORD text = store_.Write(section, settings::kHotKeyText.Key(L"HotKey1"), kDefaultHotKeyText);
+    const DWORD code = store_.Write(section, settings::kHotKeyKeyCode.Key(L"HotKey1"), std::to_wstring(kDefaultHotKeyCode));
     TellIfNotSaved(text ? text : code);
 }
 
@@ -256,7 +143,7 @@ void Sett::chkCheck1_MouseUp() {
     SetCheck(HotKey1_->HotKeyEnabled() ? 1 : 0);
 }
 
-void Sett::HotKey1_HotKeyPressed() { HotKeyCapture(); }
+void Sett::HotKey1_HotKeyPressed() { events_.OnCaptureHotkey(); }
 
 void Sett::kjj_Click() {
     // Shown as a window of its own, above the topmost Floater host: made a
@@ -287,37 +174,11 @@ void Sett::Form_MouseMove(WPARAM wp, LPARAM lp) {
 
 void Sett::MainMenu_Click(CdItem item) {
     switch (item) {
-        case CdItem::ycck:
-            if (Hoverdeck* host = LoadedHoverdeck()) {
-                host->SetKeeper(false);
-                host->Hide();
-            }
-            break;
-        case CdItem::xsck:
-            if (Hoverdeck* host = LoadHoverdeck()) {
-                host->SetKeeper(true);
-                host->Show();
-            }
-            break;
-        case CdItem::tmw:
-            if (Hoverdeck* host = LoadHoverdeck()) host->SetHostAlpha(200);
-            break;
-        case CdItem::tmq:
-            if (Hoverdeck* host = LoadHoverdeck()) host->SetHostAlpha(125);
-            break;
-        case CdItem::zhengchan:
-            if (Hoverdeck* host = LoadHoverdeck()) host->Command5_Click();
-            break;
         case CdItem::kjj: kjj_Click(); break;
-        // A host closed by "Quit" comes back fresh and empty.
-        case CdItem::dfer:
-            if (Hoverdeck* host = LoadHoverdeck()) host->Show();
-            break;
         case CdItem::bdi:
         case CdItem::aapp: OpenPage(hwnd(), item); break;
         case CdItem::exit: ExitProgram();
-        case CdItem::tmd:
-        case CdItem::abouthis: break;
+        default: events_.OnTrayMenuChosen(item); break;
     }
 }
 
@@ -330,7 +191,7 @@ void Sett::Form_Paint() {
 }
 
 LRESULT Sett::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (IsStartCaptureMessage(msg)) return AcceptStartCapture();
+    if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
     if (msg >= 0xC000 && msg == TaskbarCreatedMessage()) {
         TheTrayIcon().Restore();
         return 0;

@@ -1,6 +1,6 @@
 // sett, the settings window: the hidden owner of the capture hotkey
 // (HotKey1), of the tray icon and its menu. The first load of the Floater
-// host loads it; it stays loaded, hidden, until the program ends.
+// host brings it; it stays loaded, hidden, until the program ends.
 #pragma once
 #include <windows.h>
 
@@ -8,39 +8,35 @@
 
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
+#include "store/Ini_win.h"
 #include "tray/TrayNotify.h"
 
 namespace vellumo::win {
 
 class HotKey;
-class Sett;
 
-// The settings window, loaded on first use. Null only if it cannot be created.
-Sett* LoadSett();
-// The settings window if loaded, else null.
-Sett* LoadedSett();
+// What the settings window tells the coordinator (app/).
+class SettingsEvents : public StartCaptureListener {
+public:
+    // The capture hotkey was pressed.
+    virtual void OnCaptureHotkey() = 0;
+    // An entry of the tray icon's menu was chosen (other than the settings
+    // window's own "set hotkey" and "Exit").
+    virtual void OnTrayMenuChosen(CdItem item) = 0;
 
-// What a press of the capture hotkey does: returns a translucent Floater host
-// to normal, or else discards any capture, hides the Floaters, pauses the
-// topmost keeper and starts a fresh capture.
-void HotKeyCapture();
-
-// A second start asks the running copy for a capture with this message.
-UINT StartCaptureMessage();
-// Cheap enough for every message: only registered messages are compared.
-inline bool IsStartCaptureMessage(UINT msg) { return msg >= 0xC000 && msg == StartCaptureMessage(); }
-
-// At start, before anything is shown: true when this copy is the one that
-// runs. Otherwise another copy runs; this one has waited for it to answer,
-// however long that took, and it has taken the capture over: this one ends.
-bool ClaimSingleInstance();
-// The running copy's answer to a second start: a capture is on its way.
-inline constexpr LRESULT kCaptureAccepted = 1;
-LRESULT AcceptStartCapture();
+protected:
+    ~SettingsEvents() = default;
+};
 
 class Sett : public Window<Sett> {
 public:
+    // The settings are kept in `store` (set.ini beside the exe).
+    Sett(SettingsEvents& events, IniFile store);
     ~Sett() override;
+    // Creates the hidden window, its hotkey and the tray icon. False if the
+    // system refuses the window.
+    bool Load() { return Form_Load(); }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
     // The Floater host's load applies the stored enable flag `checka`.
@@ -58,8 +54,6 @@ public:
     [[noreturn]] void ExitProgram();
 
 private:
-    friend Sett* LoadSett();
-    Sett();
     bool Form_Load();
     void CreateControls(int dpi);
     void Form_MouseMove(WPARAM wp, LPARAM lp);
@@ -70,6 +64,8 @@ private:
     // A refused settings write (a read-only set.ini or folder) is told.
     void TellIfNotSaved(DWORD error);
 
+    SettingsEvents& events_;
+    IniFile store_;
     std::unique_ptr<HotKey> HotKey1_;
     HWND chkCheck1 = nullptr;  // children go with the window
     HICON icon_ = nullptr;     // shared: never destroyed

@@ -682,7 +682,7 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
     {
         std::ifstream in(log);
         const std::string logged((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_NE(logged.find("settings/Ini_win.cpp("), std::string::npos) << "log: " << logged;
+        EXPECT_NE(logged.find("store/Ini_win.cpp("), std::string::npos) << "log: " << logged;
         EXPECT_NE(logged.find("WritePrivateProfileStringW"), std::string::npos) << "log: " << logged;
         fs::remove(log);
     }

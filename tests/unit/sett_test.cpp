@@ -64,11 +64,3 @@ TEST(SettForm, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept) {
     EXPECT_EQ(std::wstring(kDefaultHotKeyText), L"Print Screen");
 }
 
-TEST(SettForm, HotKeyReturnsATranslucentHostToNormalAndOtherwiseCaptures) {
-    EXPECT_EQ(OnHotKeyPressed(L"0", true), HotKeyAction::StartCapture);
-    EXPECT_EQ(OnHotKeyPressed(L"1", true), HotKeyAction::BackToNormal);
-    EXPECT_EQ(OnHotKeyPressed(L"", true), HotKeyAction::BackToNormal);   // anything but "0"
-    EXPECT_EQ(OnHotKeyPressed(L"00", true), HotKeyAction::BackToNormal);
-    EXPECT_EQ(OnHotKeyPressed(L"1", false), HotKeyAction::StartCapture);  // no host: nothing to restore
-    EXPECT_EQ(OnHotKeyPressed(L"0", false), HotKeyAction::StartCapture);
-}

@@ -1,17 +1,15 @@
-#include "settings/Ini_win.h"
+#include "store/Ini_win.h"
 
 #include <windows.h>
 
 #include <vector>
 
 #include "gfx/Log_win.h"
-#include "settings/IniRules.h"
+#include "store/IniRules.h"
 
 namespace vellumo::win {
 
 namespace {
-std::wstring g_iniPath;
-
 std::wstring ExeFolder() {
     std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {
@@ -29,19 +27,19 @@ std::wstring ExeFolder() {
 }
 }  // namespace
 
-void SetIniFile(const std::wstring& fileName) { g_iniPath = settings::JoinIniPath(ExeFolder(), fileName); }
+IniFile IniFile::BesideExe(const std::wstring& fileName) {
+    return IniFile(settings::JoinIniPath(ExeFolder(), fileName));
+}
 
-const std::wstring& IniPath() { return g_iniPath; }
-
-std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& def) {
+std::wstring IniFile::Read(const std::wstring& section, const std::wstring& key, const std::wstring& def) const {
     wchar_t buf[settings::kReadBufferChars] = {};
     const DWORD copied = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buf,
-                                                    static_cast<DWORD>(settings::kReadBufferChars), g_iniPath.c_str());
+                                                    static_cast<DWORD>(settings::kReadBufferChars), path_.c_str());
     return settings::ValueFromReadBuffer(std::wstring_view(buf, settings::kReadBufferChars), copied);
 }
 
-unsigned long WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    if (!LogLastErrorIf(!::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), g_iniPath.c_str()),
+unsigned long IniFile::Write(const std::wstring& section, const std::wstring& key, const std::wstring& value) const {
+    if (!LogLastErrorIf(!::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str()),
                         L"WritePrivateProfileStringW"))
         return 0;
     const DWORD error = ::GetLastError();

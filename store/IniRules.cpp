@@ -1,4 +1,4 @@
-#include "settings/IniRules.h"
+#include "store/IniRules.h"
 
 #include <climits>
 
