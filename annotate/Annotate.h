@@ -15,12 +15,6 @@ namespace vellumo {
 enum class Tool : int { None = -1, Rectangle = 0, Ellipse = 1, Text = 2, Arrow = 3, Eraser = 4 };
 inline constexpr int kToolCount = 5;
 
-// A stored colour: 0x00BBGGRR, or 0x800000nn for system colour nn.
-using OleColor = uint32_t;
-inline constexpr OleColor kSysColorFlag = 0x80000000u;
-inline constexpr OleColor kSysWindowColor = 0x80000005u;
-inline constexpr bool IsSystemColor(OleColor c) { return (c & kSysColorFlag) != 0; }
-
 struct Rgb16 {
     int16_t r = 0, g = 0, b = 0;
     friend bool operator==(const Rgb16&, const Rgb16&) = default;
@@ -31,11 +25,6 @@ struct Rgb16 {
 Rgb16 SplitColor(uint32_t colour);
 // 0xAARRGGBB from the low byte of each component.
 uint32_t MakeArgb(int alpha, int red, int green, int blue);
-// A system colour resolved through `sysColor` (index -> 0x00BBGGRR); others as they are.
-template <typename SysColorFn>
-uint32_t ResolveColor(OleColor c, SysColorFn sysColor) {
-    return IsSystemColor(c) ? static_cast<uint32_t>(sysColor(static_cast<int>(c & 0xFFu))) & 0xFFFFFFu : c;
-}
 
 // The 18 swatches Cols(0)..Cols(17); index 0 is the system window colour.
 extern const std::array<OleColor, 18> kPalette;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "annotate/Palette_win.h"
+#include "gfx/Convert_win.h"
 #include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {

@@ -2,13 +2,14 @@
 
 #include <windowsx.h>
 
+#include "gfx/Convert_win.h"
+
 namespace vellumo::win {
 
 namespace {
 constexpr COLORREF kOpsBack = RGB(52, 52, 56);
 constexpr COLORREF kSeparator = RGB(96, 96, 100);
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 
 void Fill(HDC dc, const Rect& r, COLORREF c) {
     unique_hbrush b(::CreateSolidBrush(c));
@@ -16,10 +17,6 @@ void Fill(HDC dc, const Rect& r, COLORREF c) {
     ::FillRect(dc, &rc, b.get());
 }
 }  // namespace
-
-COLORREF ResolvedColorRef(OleColor c) {
-    return ResolveColor(c, [](int index) { return static_cast<uint32_t>(::GetSysColor(index)); });
-}
 
 bool OpsPanel::Create(HWND parent, Events events) {
     events_ = std::move(events);

@@ -13,7 +13,6 @@
 namespace vellumo::win {
 
 // A stored colour as GDI draws it: system colours resolved.
-COLORREF ResolvedColorRef(OleColor c);
 
 class OpsPanel : public Window<OpsPanel> {
 public:

@@ -3,16 +3,13 @@
 #include <cmath>
 
 #include "controls/Mouse_win.h"
+#include "gfx/Convert_win.h"
 
 namespace vellumo::win {
 
 namespace {
 constexpr wchar_t kClass[] = L"VellumoCenterText";
 
-COLORREF Resolve(uint32_t ole) {
-    if (ole & 0x80000000u) return ::GetSysColor(static_cast<int>(ole & 0xFFu));
-    return ole & 0xFFFFFFu;
-}
 
 int ScreenDpi() {
     WindowDc screen(nullptr);
@@ -137,12 +134,12 @@ RECT CenterText::CaptionBox() const {
 }
 
 void CenterText::Paint() {
-    BufferedPaintDc dc(hwnd(), Resolve(model_.BackColor()));
+    BufferedPaintDc dc(hwnd(), ResolvedColorRef(model_.BackColor()));
     const HDC mem = dc.get();
     if (!mem) return;
     Selected keepFont(mem, font_.get());
     ::SetBkMode(mem, TRANSPARENT);
-    ::SetTextColor(mem, Resolve(model_.ForeColor()));
+    ::SetTextColor(mem, ResolvedColorRef(model_.ForeColor()));
     const RECT cap = CaptionBox();
     const std::wstring& text = model_.Caption();
     ::TextOutW(mem, cap.left, cap.top, text.c_str(), static_cast<int>(text.size()));
@@ -155,17 +152,17 @@ void CenterText::OnMove(WPARAM wp, LPARAM lp) {
     const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     // Without the capture, a move over Cap is Cap's own and only reported;
     // once captured, every move goes through the surface's hover rules.
-    if (::GetCapture() != hwnd() && ::PtInRect(&cap, at)) {
+    if (!PointerCapture::HeldBy(hwnd()) && ::PtInRect(&cap, at)) {
         model_.CaptionMove(buttons, shift, x, y);
         return;
     }
     const SIZE box = mouse::ClientSize(hwnd());
     switch (model_.SurfaceMove(buttons, shift, x, y, {box.cx, box.cy})) {
         case CaptureRequest::Take:
-            if (hwnd() && ::GetCapture() != hwnd()) ::SetCapture(hwnd());
+            if (hwnd()) capture_.Take(hwnd());
             break;
         case CaptureRequest::Release:
-            if (hwnd()) mouse::ReleaseCaptureOf(hwnd());
+            capture_.Release();
             break;
         case CaptureRequest::None: break;
     }
@@ -206,7 +203,7 @@ LRESULT CenterText::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (click && at.x >= 0 && at.y >= 0 && at.x < box.cx && at.y < box.cy) {
                 // A click may open a modal dialog; a capture kept by the hover
                 // would take that dialog's pointer input.
-                mouse::ReleaseCaptureOf(hwnd());
+                capture_.Release();
                 if (Click) Click();
             }
             return 0;

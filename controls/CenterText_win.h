@@ -51,6 +51,7 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    PointerCapture capture_;  // while the left button is down
     void Paint();
     void OnModelFont();
     void ApplyBorder();

@@ -1,6 +1,7 @@
 #include "controls/SValue_win.h"
 
 #include "controls/Mouse_win.h"
+#include "gfx/Convert_win.h"
 
 namespace vellumo::win {
 
@@ -12,7 +13,6 @@ HCURSOR HandCursor() {
     return hand;
 }
 
-COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
 }  // namespace
 
 SValue::SValue() : thumb_(::CreateSolidBrush(ToColorRef(kSliderThumb))) {
@@ -44,10 +44,10 @@ void SValue::Paint() {
     const HDC mem = dc.get();
     if (!mem) return;
     const SliderPicture p = model_.Picture({dc.size().cx, dc.size().cy});
-    const RECT bar{p.bar.left, p.bar.top, p.bar.right(), p.bar.bottom()};
+    const RECT bar = ToRECT(p.bar);
     ::FillRect(mem, &bar, ::GetSysColorBrush(COLOR_HIGHLIGHT));
     if (!p.thumb.empty()) {
-        const RECT thumb{p.thumb.left, p.thumb.top, p.thumb.right(), p.thumb.bottom()};
+        const RECT thumb = ToRECT(p.thumb);
         ::FillRect(mem, &thumb, thumb_.get());
     }
 }
@@ -65,7 +65,7 @@ LRESULT SValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONDOWN:
             // Held while any button is down, so a drag past either edge still
             // reaches us and ends at 0 or Max.
-            ::SetCapture(hwnd());
+            capture_.Take(hwnd());
             ::SetCursor(HandCursor());
             if (MouseDown) MouseDown(mouse::ButtonOf(msg), mouse::Shift(wp), ScaleX(lp), mouse::Y(lp));
             return 0;
@@ -80,7 +80,7 @@ LRESULT SValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
-            if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) mouse::ReleaseCaptureOf(hwnd());
+            if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) capture_.Release();
             if (MouseUp) MouseUp(mouse::ButtonOf(msg), mouse::Shift(wp), ScaleX(lp), mouse::Y(lp));
             return 0;
         default: return Default(msg, wp, lp);

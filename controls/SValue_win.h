@@ -38,6 +38,7 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    PointerCapture capture_;  // while the left button is down
     void Paint();
     float ScaleX(LPARAM lp) const;
 

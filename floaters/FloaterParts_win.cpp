@@ -7,7 +7,9 @@
 
 #include "floaters/FloaterBook.h"
 #include "floaters/Hoverdeck_win.h"
+#include "gfx/Convert_win.h"
 #include "gfx/Picture_win.h"
+#include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {
 
@@ -22,22 +24,9 @@ constexpr UINT kAddTooltip = WM_APP + 1;
 
 Point LocalOf(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
 
-void ReleaseCaptureOf(HWND w) {
-    if (::GetCapture() == w) ::ReleaseCapture();
-}
-
 // comctl32 is loaded on first use (for the tooltip) and kept, like gdiplus.
 bool TooltipsAvailable() {
-    static const bool available = [] {
-        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        HMODULE dll = ::LoadLibraryW(L"comctl32.dll");
-        auto init = dll ? reinterpret_cast<InitFn>(
-                              reinterpret_cast<void*>(::GetProcAddress(dll, "InitCommonControlsEx")))
-                        : nullptr;
-        if (!init) return false;
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
-        return init(&icc) != FALSE;
-    }();
+    static const bool available = InitCommonControlClasses(ICC_BAR_CLASSES);
     return available;
 }
 }  // namespace
@@ -76,7 +65,7 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: return 1;
         case WM_LBUTTONDOWN:
             // Like a picture box, it keeps the pointer while the button is down.
-            ::SetCapture(hwnd());
+            capture_.Take(hwnd());
             host_->Picture1_MouseDown(index_, MouseButton::Left, LocalOf(lp));
             return 0;
         case WM_RBUTTONDOWN:
@@ -85,7 +74,7 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_MBUTTONDOWN: host_->Picture1_MouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
         case WM_MOUSEMOVE: host_->Picture1_MouseMove(index_, wp, LocalOf(lp)); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
         case WM_LBUTTONDBLCLK: host_->Picture1_DblClick(index_); return 0;
         case WM_DROPFILES: host_->Picture1_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         default: return Default(msg, wp, lp);
@@ -107,13 +96,13 @@ void FloaterLabel::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
-    unique_hbrush back(::CreateSolidBrush(RGB(kLabelBackColour.r, kLabelBackColour.g, kLabelBackColour.b)));
+    unique_hbrush back(::CreateSolidBrush(ToColorRef(kLabelBackColour)));
     ::FillRect(dc.get(), &rc, back.get());
     wchar_t text[32] = {};
     const int n = ::GetWindowTextW(hwnd(), text, 32);
     Selected keep(dc.get(), font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc.get(), TRANSPARENT);
-    ::SetTextColor(dc.get(), RGB(kLabelTextColour.r, kLabelTextColour.g, kLabelTextColour.b));
+    ::SetTextColor(dc.get(), ToColorRef(kLabelTextColour));
     // A text box's inner margin.
     RECT inner{rc.left + 2, rc.top + 1, rc.right, rc.bottom};
     ::DrawTextW(dc.get(), text, n, &inner, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -123,9 +112,9 @@ LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
+        case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
         case WM_MOUSEMOVE: host_->Text1_MouseMove(index_, wp, LocalOf(lp)); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
         default: return Default(msg, wp, lp);
     }
 }
@@ -190,8 +179,8 @@ LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: return 1;
         // Held like a control's press, so the first move is ours even when it
         // already lies outside the icon.
-        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
         case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
         case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
         case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;

@@ -23,6 +23,7 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    PointerCapture capture_;  // while the left button is down
     void Paint();
 
     Hoverdeck* host_ = nullptr;
@@ -37,6 +38,7 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    PointerCapture capture_;  // while the left button is down
     void Paint();
 
     Hoverdeck* host_ = nullptr;
@@ -51,6 +53,7 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    PointerCapture capture_;  // while the left button is down
     void Paint();
     void AddTooltip();
 

@@ -90,7 +90,7 @@ bool Hoverdeck::OpenImageFile(const std::wstring& index, const std::wstring& pat
         // standard loader for BMP, JPEG, GIF, ICO, WMF and EMF: it is loaded
         // on demand already, and drawn on white a transparent part never
         // shows the key colour (a see-through hole in the Floater).
-        GdiPlusSession session;
+        EnsureGdiPlus();
         int width = -1, height = -1;
         bitmap = LoadPictureScaled(path, width, height, kWhite, false);
     } catch (const PictureLoadError& e) {

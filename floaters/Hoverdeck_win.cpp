@@ -1,6 +1,7 @@
 #include "floaters/Hoverdeck_win.h"
 
 #include "floaters/Moveit_win.h"
+#include "gfx/Convert_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
 #include "output/SaveRules.h"
@@ -18,7 +19,6 @@ constexpr UINT_PTR kPromiseTimer = 3;
 constexpr UINT kPromiseRetryMs = 50;
 constexpr int kPromiseTries = 100;
 
-COLORREF ToColorRef(Colour c) { return RGB(c.r, c.g, c.b); }
 HRGN RegionOf(const std::vector<Rect>& parts) {
     unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
     if (!region) return nullptr;
@@ -31,7 +31,7 @@ HRGN RegionOf(const std::vector<Rect>& parts) {
 
 void InvalidateRectOf(HWND w, const Rect& r) {
     if (r.empty()) return;
-    const RECT rc{r.left, r.top, r.right(), r.bottom()};
+    const RECT rc = ToRECT(r);
     ::InvalidateRect(w, &rc, TRUE);
 }
 
@@ -71,7 +71,7 @@ void RegrabPointerAfterMenu(HWND host) {
     POINT at{};
     if (screen.width < 2 || !::GetCursorPos(&at)) return;
     const Rect clip = NarrowedAround(screen, Point{at.x, at.y});
-    const RECT rc{clip.left, clip.top, clip.right(), clip.bottom()};
+    const RECT rc = ToRECT(clip);
     if (::ClipCursor(&rc)) ::ClipCursor(nullptr);
 }
 
@@ -326,7 +326,7 @@ void Hoverdeck::Form_Paint() {
     unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
     for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {
         if (strip.empty()) continue;
-        const RECT rc{strip.left, strip.top, strip.right(), strip.bottom()};
+        const RECT rc = ToRECT(strip);
         ::FillRect(dc.get(), &rc, brush.get());
     }
 }

@@ -107,4 +107,18 @@ struct Colour {
     friend bool operator==(const Colour&, const Colour&) = default;
 };
 
+// A stored colour: 0x00BBGGRR, or 0x800000nn for system colour nn (the
+// controls' stored colour properties and the palette keep this form).
+using OleColor = std::uint32_t;
+inline constexpr OleColor kSysColorFlag = 0x80000000u;
+inline constexpr OleColor kSysWindowColor = 0x80000005u;
+inline constexpr bool IsSystemColor(OleColor c) { return (c & kSysColorFlag) != 0; }
+
+// A system colour resolved through `sysColor` (index -> 0x00BBGGRR); others
+// as they are, less any stray high byte.
+template <typename SysColorFn>
+std::uint32_t ResolveColor(OleColor c, SysColorFn sysColor) {
+    return (IsSystemColor(c) ? static_cast<std::uint32_t>(sysColor(static_cast<int>(c & 0xFFu))) : c) & 0xFFFFFFu;
+}
+
 }  // namespace vellumo

@@ -10,6 +10,7 @@
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/SystemError_win.h"
+#include "gfx/SystemProc_win.h"
 #include "output/GifEncoder.h"
 #include "output/ImageFormat.h"
 #include "output/SaveRules.h"
@@ -41,10 +42,7 @@ public:
     MemoryStream() {
         // ole32 is in the process once GDI+ is; resolving it here keeps it out
         // of the exe's start-up imports.
-        HMODULE ole = ::LoadLibraryW(L"ole32.dll");
-        auto create = ole ? reinterpret_cast<CreateStreamOnHGlobalFn>(
-                                reinterpret_cast<void*>(::GetProcAddress(ole, "CreateStreamOnHGlobal")))
-                          : nullptr;
+        static const auto create = SystemProc<CreateStreamOnHGlobalFn>(L"ole32.dll", "CreateStreamOnHGlobal");
         if (create) create(nullptr, TRUE, &stream_);
     }
     ~MemoryStream() {

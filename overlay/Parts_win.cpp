@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "gfx/Convert_win.h"
 #include "overlay/Readout.h"
 #include "overlay/ScrShot_win.h"
 #include "overlay/Selection.h"
@@ -161,7 +162,7 @@ void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& siz
     pointer_ = pointer;
     cross_ = underPointer.inverse();
     viewDrawn_ = true;
-    const RECT view{kViewRect.left, kViewRect.top, kViewRect.right(), kViewRect.bottom()};
+    const RECT view = ToRECT(kViewRect);
     ::InvalidateRect(hwnd(), &view, FALSE);
 }
 
@@ -170,10 +171,10 @@ void Magnifier::Paint() {
     RECT all;
     ::GetClientRect(hwnd(), &all);
     ::FillRect(dc.get(), &all, back_.get());
-    const RECT view{kViewRect.left, kViewRect.top, kViewRect.right(), kViewRect.bottom()};
+    const RECT view = ToRECT(kViewRect);
     ::FillRect(dc.get(), &view, ::GetSysColorBrush(COLOR_WINDOW));
     const Rect cross = CrossRect();
-    const RECT crossRc{cross.left, cross.top, cross.right(), cross.bottom()};
+    const RECT crossRc = ToRECT(cross);
     if (viewDrawn_ && frozen_ && !frozen_->empty()) {
         const MagnifierPlan plan = PlanMagnifier(pointer_, {frozen_->width(), frozen_->height()});
         if (!plan.source.empty()) {

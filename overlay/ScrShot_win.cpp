@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "gfx/Convert_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
@@ -18,7 +19,6 @@ constexpr UINT kHotKeyInterval = 100;
 // restarts the capture only once.
 bool g_chordLatch = false;
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 
 void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
     for (const Rect& r : rects) {
@@ -98,14 +98,13 @@ void ScrShot::EnsureChildren() {
 void ScrShot::LoadDeferred() {
     EnsureChildren();
     surface_.PrepareRedraws();
-    StartGdiPlusSession();
+    CreateDrawingObjects();
 }
 
-void ScrShot::StartGdiPlusSession() {
-    // The overlay's session stays open for the life of the process; the
-    // annotation tools and the save actions rely on it.
-    gdiPlusToken_ = StartGdiPlus();
-    if (!GdiPlusReady() || surface_.surface().empty()) return;
+void ScrShot::CreateDrawingObjects() {
+    // The process's GDI+ session, started here by the first capture, also
+    // serves the save actions and the Floaters' pictures.
+    if (!EnsureGdiPlus() || surface_.surface().empty()) return;
     const GdiPlusApi& gp = GdiPlus();
     gp::GpGraphics* g = nullptr;
     if (gp.GdipCreateFromHDC(surface_.surface().dc(), &g) == gp::Ok) OverlayGraphics.reset(g);

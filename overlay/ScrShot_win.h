@@ -86,7 +86,7 @@ private:
     void Form_MouseUp(MouseButton button, Point p);
     void Pos_Timer();
     void HotKey_Timer();
-    void StartGdiPlusSession();
+    void CreateDrawingObjects();
     void EnsureChildren();
     void LoadDeferred();
     void OnPaint();
@@ -114,7 +114,6 @@ private:
     OverlaySurface surface_;
     Dib rectPicture_;  // the hidden picture Rect: the selection handed to output
 
-    ULONG_PTR gdiPlusToken_ = 0;
     unique_gp_graphics OverlayGraphics;
     unique_gp_path ClipPath;
 

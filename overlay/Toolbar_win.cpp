@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "gfx/Convert_win.h"
+#include "gfx/SystemProc_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -42,7 +44,6 @@ constexpr const wchar_t* kDrawNames[kToolCount] = {L"Draw(0)", L"Draw(1)", L"Dra
 constexpr const wchar_t* kDrawTips[kToolCount] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text",
                                                   L"Add Arrow", L"Eraser"};
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 
 void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::MoveToEx(dc, x0, y0, nullptr);
@@ -129,7 +130,6 @@ void DrawQuit(HDC dc, const RECT& rc) {
     Line(dc, cx + 5, cy - 5, cx - 5, cy + 5);
 }
 
-using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 }  // namespace
 
 
@@ -248,13 +248,7 @@ bool ToolsPanel::Create(HWND parent, Events events) {
 
 void ToolsPanel::EnsureTooltips() {
     if (tooltip_ || !hwnd()) return;
-    HMODULE comctl = ::LoadLibraryW(L"comctl32.dll");
-    auto init = comctl ? reinterpret_cast<InitCommonControlsExFn>(
-                             reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")))
-                       : nullptr;
-    if (!init) return;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    init(&icc);
+    if (!InitCommonControlClasses(ICC_WIN95_CLASSES)) return;
     tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                                  Instance(), nullptr);

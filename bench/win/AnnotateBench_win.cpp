@@ -301,8 +301,7 @@ bool RunSize(const Clock& clock, int width, int height) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const ULONG_PTR token = StartGdiPlus();
-    if (!GdiPlusReady()) {
+    if (!EnsureGdiPlus()) {
         PrintFailure("annotate", "GDI+ did not start");
         return 1;
     }
@@ -312,6 +311,5 @@ int wmain(int argc, wchar_t** argv) {
         h = std::max(64, _wtoi(argv[2]));
     }
     const bool ok = RunSize(Clock(), w, h);
-    (void)token;  // the session ends with the process, as the overlay's does
     return ok ? 0 : 1;
 }

@@ -105,8 +105,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     std::printf("PPM\t%s\n", Narrow(ppm).c_str());
-    ULONG_PTR token = win::StartGdiPlus();
-    if (!win::GdiPlusReady()) {
+    if (!win::EnsureGdiPlus()) {
         std::printf("FAIL\tGDI+ did not start\n");
         return 1;
     }
@@ -135,6 +134,5 @@ int wmain(int argc, wchar_t** argv) {
         for (double v : f.ms) std::printf("\t%.1f", v);
         std::printf("\n");
     }
-    win::StopGdiPlus(token);
     return 0;
 }
