@@ -102,6 +102,53 @@ Rect LineBounds(Point a, Point b, int pen) {
     return {l - m, t - m, std::abs(a.x - b.x) + 2 * m + 1, std::abs(a.y - b.y) + 2 * m + 1};
 }
 
+std::vector<Rect> OvalOutlinePieces(const Rect& shape, int pen) {
+    // Two pixels beyond the ring on either side: GDI's ellipses and elliptic
+    // regions may differ from the exact curve by a pixel.
+    constexpr int kMargin = 2;
+    // The oval's pixels run from left to left + width, both included.
+    const double cx = shape.left + shape.width / 2.0, cy = shape.top + shape.height / 2.0;
+    const double outerX = shape.width / 2.0 + kMargin + 1, outerY = shape.height / 2.0 + kMargin + 1;
+    const int in = std::max(pen, 1) + kMargin;
+    const double holeX = shape.width / 2.0 - in, holeY = shape.height / 2.0 - in;
+    const Rect whole{static_cast<int>(std::floor(cx - outerX)), static_cast<int>(std::floor(cy - outerY)),
+                     static_cast<int>(std::ceil(2 * outerX)) + 2, static_cast<int>(std::ceil(2 * outerY)) + 2};
+    // Bands of about 24 rows; a small or thick-ringed oval is one piece.
+    const int bands = std::min(whole.height / 24, 24);
+    if (bands < 3 || holeX <= 2 || holeY <= 2) return {whole};
+    std::vector<Rect> pieces;
+    for (int i = 0; i < bands; ++i) {
+        const int top = whole.top + whole.height * i / bands, bottom = whole.top + whole.height * (i + 1) / bands;
+        // The band's rows nearest to and farthest from the middle row.
+        const double near = (top <= cy && cy <= bottom) ? 0 : std::min(std::abs(top - cy), std::abs(bottom - cy));
+        const double far = std::max(std::abs(top - cy), std::abs(bottom - cy));
+        const double outer = outerX * std::sqrt(std::max(0.0, 1 - (near / outerY) * (near / outerY)));
+        const double hole = far < holeY ? holeX * std::sqrt(1 - (far / holeY) * (far / holeY)) : 0;
+        const int l = static_cast<int>(std::floor(cx - outer)) - 1, r = static_cast<int>(std::ceil(cx + outer)) + 2;
+        const int holeL = static_cast<int>(std::ceil(cx - hole)), holeR = static_cast<int>(std::floor(cx + hole));
+        if (holeR - holeL < 2) {
+            pieces.push_back({l, top, r - l, bottom - top});
+        } else {
+            pieces.push_back({l, top, holeL - l, bottom - top});
+            pieces.push_back({holeR, top, r - holeR, bottom - top});
+        }
+    }
+    return pieces;
+}
+
+std::vector<Rect> LinePieces(Point a, Point b, int pen) {
+    // Steps of about 48 pixels; each step's bounds hold its part of the line.
+    const int n = std::clamp(std::max(std::abs(b.x - a.x), std::abs(b.y - a.y)) / 48, 1, 32);
+    std::vector<Rect> pieces;
+    Point from = a;
+    for (int i = 1; i <= n; ++i) {
+        const Point to{a.x + (b.x - a.x) * i / n, a.y + (b.y - a.y) * i / n};
+        pieces.push_back(LineBounds(from, to, pen));
+        from = to;
+    }
+    return pieces;
+}
+
 std::optional<double> ParseNumber(std::wstring_view text) {
     auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0 || c == 0x3000; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);

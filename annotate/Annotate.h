@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "gfx/Geometry.h"
 
@@ -62,6 +63,12 @@ Rect EraserDab(Point p, double width);
 Rect OutlineBounds(const Rect& shape, int pen);
 // The same for a line from a to b drawn `pen` wide (arrow preview).
 Rect LineBounds(Point a, Point b, int pen);
+// The same pixels in a few rectangles that leave out most of what a large
+// preview only passes around: the ring of an ellipse drawn `pen` wide inside
+// `shape`, and a long line (a staircase along it). Repainting a moving preview
+// costs as much as the area invalidated.
+std::vector<Rect> OvalOutlinePieces(const Rect& shape, int pen);
+std::vector<Rect> LinePieces(Point a, Point b, int pen);
 
 // Width and opacity text boxes: the number a text means, or nothing when it
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,

@@ -59,7 +59,7 @@ void Annotator::Drawn(Canvas& c, const Rect& r) const {
 // cheaply as a small one.
 void Annotator::InvalidatePreview() const {
     if (sapShape_ == Shape::Oval) {
-        Invalidate(Inflate(D_Sap, 1));
+        for (const Rect& piece : OvalOutlinePieces(D_Sap, sapWidth_)) Invalidate(piece);
     } else if (sapShape_ == Shape::Rectangle) {
         const Rect r = Inflate(D_Sap, 1);
         const int t = std::max(sapWidth_, 1) + 2;
@@ -68,7 +68,8 @@ void Annotator::InvalidatePreview() const {
         Invalidate({r.left, r.top, t, r.height});
         Invalidate({r.right() - t, r.top, t, r.height});
     }
-    if (arrVisible_) Invalidate(LineBounds(arrA_, arrB_, arrWidth_ + 2));
+    if (arrVisible_)
+        for (const Rect& piece : LinePieces(arrA_, arrB_, arrWidth_ + 2)) Invalidate(piece);
 }
 
 void Annotator::MovePreview(Shape shape, const Rect& r, COLORREF colour, int width) {

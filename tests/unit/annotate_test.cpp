@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace vellumo {
 namespace {
@@ -261,6 +262,66 @@ TEST(AnnotateGeometry, LineBoundsCoverBothEndsAnyDirection) {
     EXPECT_EQ(Str(LineBounds({10, 10}, {10, 10}, 0)), Str({8, 8, 5, 5}));
     const Rect horizontal = LineBounds({10, 50}, {90, 50}, 4);
     EXPECT_TRUE(horizontal.contains({10 - 4, 50 - 4}) && horizontal.contains({90 + 4, 50 + 4}));
+}
+
+bool Covered(const std::vector<Rect>& pieces, double x, double y) {
+    const Point p{static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y))};
+    for (const Rect& r : pieces)
+        if (r.contains(p)) return true;
+    return false;
+}
+
+double AreaOf(const std::vector<Rect>& pieces) {
+    double a = 0;
+    for (const Rect& r : pieces) a += double(r.width) * r.height;
+    return a;
+}
+
+TEST(AnnotateGeometry, OvalOutlinePiecesHoldTheRingAndLeaveTheMiddle) {
+    const Rect shapes[] = {{100, 80, 2000, 1200}, {300, 200, 640, 90}, {50, 60, 40, 700}, {10, 10, 9, 9},
+                           {500, 400, 0, 0},       {200, 100, 333, 321}};
+    for (const Rect& shape : shapes) {
+        for (int pen : {0, 1, 5, 30, 200}) {
+            const std::vector<Rect> pieces = OvalOutlinePieces(shape, pen);
+            ASSERT_FALSE(pieces.empty());
+            // The ring's pixels, from the oval's edge to a pen's width inside it,
+            // and a pixel beyond on both sides.
+            const double cx = shape.left + shape.width / 2.0 + 0.5, cy = shape.top + shape.height / 2.0 + 0.5;
+            for (double d = -1; d <= std::max(pen, 1) + 1; d += 0.5)
+                for (int k = 0; k < 3600; ++k) {
+                    const double t = k * 3.14159265358979 / 1800;
+                    const double rx = std::max(shape.width / 2.0 - d, 0.0), ry = std::max(shape.height / 2.0 - d, 0.0);
+                    const double x = cx + rx * std::cos(t), y = cy + ry * std::sin(t);
+                    ASSERT_TRUE(Covered(pieces, x, y)) << Str(shape) << " pen " << pen << " misses " << x << "," << y;
+                }
+        }
+    }
+    // A large rubber band repaints a small share of its bounds, and not its middle.
+    const Rect big{100, 80, 2000, 1200};
+    const std::vector<Rect> ring = OvalOutlinePieces(big, 5);
+    EXPECT_LT(AreaOf(ring), 0.3 * double(big.width) * big.height);
+    EXPECT_FALSE(Covered(ring, 1100, 680));
+}
+
+TEST(AnnotateGeometry, LinePiecesHoldTheWideLineAndLittleElse) {
+    const Point a{300, 100};
+    for (const Point b : {Point{200, 180}, Point{1700, 100}, Point{300, 40}, Point{2100, 1300}, Point{-900, 900}, a}) {
+        for (int pen : {0, 3, 22, 60}) {
+            const std::vector<Rect> pieces = LinePieces(a, b, pen);
+            const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
+            const double ux = len > 0 ? dx / len : 1, uy = len > 0 ? dy / len : 0;
+            // Every pixel the pen paints: half the pen across, a square cap's
+            // half-pen past both ends.
+            const double half = pen / 2.0 + 0.5;
+            for (double t = -half; t <= len + half; t += 0.5)
+                for (double s = -half; s <= half; s += 0.5)
+                    ASSERT_TRUE(Covered(pieces, a.x + ux * t - uy * s, a.y + uy * t + ux * s))
+                        << "pen " << pen << " to (" << b.x << "," << b.y << ") at " << t << "," << s;
+        }
+    }
+    // A long diagonal: a small share of its bounds.
+    const Rect bounds = LineBounds({0, 0}, {2000, 1200}, 7);
+    EXPECT_LT(AreaOf(LinePieces({0, 0}, {2000, 1200}, 7)), 0.1 * double(bounds.width) * bounds.height);
 }
 
 TEST(AnnotateText, ParseNumberTable) {
