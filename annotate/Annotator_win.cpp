@@ -182,7 +182,10 @@ void Annotator::MouseUp(Canvas& c, Tool tool) {
                 ::SetWindowPos(PT, HWND_TOP, box.left, box.top, std::max(box.width, kMinTextBox.width),
                                std::max(box.height, kMinTextBox.height), SWP_SHOWWINDOW);
                 ::SetFocus(PT);
-                ::SendMessageW(PT, EM_SETSEL, 0, -1);
+                // The previous text stays, the caret after it and nothing
+                // selected: the first key adds to it rather than replacing it.
+                const int end = ::GetWindowTextLengthW(PT);
+                ::SendMessageW(PT, EM_SETSEL, end, end);
             }
             break;
         case Tool::Arrow:

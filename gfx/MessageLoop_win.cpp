@@ -12,6 +12,15 @@ int g_topLevel = 0;
 int g_keepAlive = 0;
 std::vector<std::unique_ptr<Disposable>> g_disposed;
 std::vector<std::function<void()>> g_idleWork;
+HWND g_navigation = nullptr;
+
+void Dispatch(MSG& msg) {
+    // The navigation window's keys go between its controls; IsDialogMessage
+    // dispatches whatever it takes.
+    if (g_navigation && ::IsWindow(g_navigation) && ::IsDialogMessageW(g_navigation, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
 
 void QuitIfIdle() {
     if (g_topLevel <= 0 && g_keepAlive <= 0) ::PostQuitMessage(0);
@@ -42,8 +51,7 @@ void PumpMessagesFor(DWORD ms) {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
+            Dispatch(msg);
         }
         const DWORD spent = ::GetTickCount() - start;
         if (spent >= ms) return;
@@ -71,6 +79,8 @@ void RunIdleWork() {
     while (!g_idleWork.empty()) RunFirstIdleWork();
 }
 
+void SetKeyboardNavigationWindow(HWND window) { g_navigation = window; }
+
 int RunMessageLoop() {
     MSG msg;
     for (;;) {
@@ -80,8 +90,7 @@ int RunMessageLoop() {
             continue;
         }
         if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        Dispatch(msg);
         g_disposed.clear();
     }
     g_disposed.clear();

@@ -40,6 +40,10 @@ void DisposeLater(std::unique_ptr<Disposable> object);
 void WhenIdle(std::function<void()> work);
 void RunIdleWork();
 
+// The window whose controls Tab, the arrows and Enter move between, as in a
+// dialog (nullptr: none). The window calls this again with nullptr as it goes.
+void SetKeyboardNavigationWindow(HWND window);
+
 int RunMessageLoop();
 
 }  // namespace vellumo::win

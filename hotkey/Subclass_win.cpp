@@ -84,6 +84,14 @@ LRESULT CALLBACK HotKeyWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
 LRESULT CALLBACK EditWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_CONTEXTMENU) return 0;
     if (IsCharMessage(msg)) return 0;  // typed characters are never inserted
+    if (msg == WM_GETDLGCODE) {
+        // In a window that moves the focus with Tab, a plain Tab or Shift+Tab
+        // moves on; every other key (Enter and Esc too) is a hotkey key.
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        const bool navigates = key && key->message == WM_KEYDOWN && key->wParam == VK_TAB &&
+                               ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0;
+        return CallSaved(SavedProc(hwnd), hwnd, msg, wp, lp) | (navigates ? 0 : DLGC_WANTALLKEYS);
+    }
     if (IsInputMessage(msg)) {
         EditInput input{msg, wp, lp};
         if (::SendMessageW(::GetParent(hwnd), kEditInputMessage, 0, reinterpret_cast<LPARAM>(&input))) return 0;

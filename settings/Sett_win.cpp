@@ -49,6 +49,8 @@ bool Sett::Form_Load() {
     // The settings window keeps the program resident.
     TopLevelOpened();
     CreateControls(dpi);
+    // Tab moves between the controls, as in a dialog.
+    SetKeyboardNavigationWindow(hwnd());
     cd_ = BuildMainMenu();
 
     SetCheck(BST_CHECKED);
@@ -209,6 +211,7 @@ LRESULT Sett::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             else if (LOWORD(wp) == ControlId(SettControl::Command3)) Command3_Click();
             return 0;
         case WM_PAINT: Form_Paint(); return 0;
+        case WM_DESTROY: SetKeyboardNavigationWindow(nullptr); break;
         case WM_SIZE:
             if (wp == SIZE_MINIMIZED) ::ShowWindow(hwnd(), SW_HIDE);
             return 0;

@@ -12,6 +12,18 @@
 
 namespace e2e {
 
+// True when the resident program's settings window (title "Form1") answers a
+// sent message twice, one probe after the other: a handler that returned
+// before the first answer has done all it does, and a program that had
+// already posted itself a quit does not live to give the second.
+inline bool ResidentAnswers(Display& d) {
+    for (int i = 0; i < 2; ++i) {
+        const auto sett = d.ListWindows("VellumoSett");
+        if (sett.empty() || d.WindowText(sett.front().hwnd) != "Form1") return false;
+    }
+    return true;
+}
+
 inline void ClickAt(Display& d, int x, int y, int button = 1) {
     d.MovePointer(x, y);
     std::this_thread::sleep_for(50ms);

@@ -199,6 +199,14 @@ protected:
         const auto v = Overlay();
         return v.sizeCaption ? d_->WindowText(v.sizeCaption->hwnd) : "<no Size caption>";
     }
+    // vfixture has repainted itself in `palette` (its title says so after the paint).
+    bool FixturePainted(int palette) {
+        const std::string want = "Fixture palette=" + std::to_string(palette);
+        return WaitUntil([&] {
+            const auto f = d_->ListWindows("VellumoFixture");
+            return !f.empty() && f.front().title == want;
+        }, 3s, 50ms);
+    }
     std::string RgbCaption() {
         const auto v = Overlay();
         return v.rgbCaption ? d_->WindowText(v.rgbCaption->hwnd) : "<no RGBCO caption>";
@@ -303,8 +311,8 @@ protected:
 
     // Until the magnifier stands beside (x, y): the program has caught up
     // with the pointer. Not a check; the checks come later.
-    void WaitVa(int x, int y) {
-        WaitUntil(
+    bool WaitVa(int x, int y) {
+        return WaitUntil(
             [&] {
                 const auto v = Overlay();
                 return v.va && v.va->left == VaLeft(x) && v.va->top == VaTop(y);

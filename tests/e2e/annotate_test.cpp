@@ -311,12 +311,22 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     const Image beyond = d_->Grab(622, 262, 40, 28);
     for (const Pixel& p : beyond.pixels) outside += !Near(p, Dark(kBg), 2);
     EXPECT_GT(outside, 10) << "no printed text right of the selection";
-    // A second text area: the box starts with the text just printed, and the
-    // copy prints it though Enter was never pressed.
+    // How far the ten m's reach right of where they were printed.
+    const Image printed = d_->Grab(622, 262, kScreenW - 622, 28);
+    int tenWide = 0;
+    for (int x = 0; x < printed.width; ++x)
+        for (int y = 0; y < printed.height; ++y)
+            if (!Near(printed.at(x, y), Dark(kBg), 2)) tenWide = 622 + x - 560 + 1;
+    // A second text area: the box starts with the text just printed, the
+    // caret after it and nothing selected, so typing adds to it; the copy
+    // prints it though Enter was never pressed.
     Stroke(120, 465, 250, 490, 4);
     ASSERT_TRUE(WaitUntil([&] { return (pt = PT()) && pt->visible && pt->left == 120 && pt->top == 465; }, 2s, 50ms))
         << "no text box PT on the second area";
     EXPECT_EQ(d_->WindowText(pt->hwnd), "mmmmmmmmmm") << "the second box does not start with the last text";
+    TypeText(*d_, "mm");
+    EXPECT_TRUE(WaitUntil([&] { return d_->WindowText(pt->hwnd) == "mmmmmmmmmmmm"; }, 2s, 50ms))
+        << "typing into the second box left \"" << d_->WindowText(pt->hwnd) << "\"";
 
     const Image img = CopyAndRead();
     ASSERT_EQ(img.width, kSel.w);
@@ -406,6 +416,15 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
             pending += p.b > 150 && p.r < 80 && p.g < 110;
         }
     EXPECT_GT(pending, 40) << "the text pending at the copy was not printed";
+    // Twelve m's reach further than the ten printed before.
+    int twelveWide = 0;
+    for (int y = 465; y < 490; ++y)
+        for (int x = 120; x < kSel.r(); ++x) {
+            const Pixel& p = At(img, x, y);
+            if (p.b > 150 && p.r < 80 && p.g < 110) twelveWide = std::max(twelveWide, x - 120 + 1);
+        }
+    EXPECT_GT(tenWide, 60) << "the first text was not measured";
+    EXPECT_GT(twelveWide, tenWide) << "the pending text is not the previous text with the typed one after it";
 }
 
 // Width and opacity boxes and the slider follow each other, the colour
@@ -452,7 +471,8 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     std::this_thread::sleep_for(200ms);
     ClickAt(*d_, cancel->left + cancel->width() / 2, cancel->top + cancel->height() / 2);
     ASSERT_TRUE(dialogGone()) << "Cancel did not close the colour dialog";
-    std::this_thread::sleep_for(200ms);
+    // The overlay answers once the click's handler has returned from the dialog.
+    ASSERT_EQ(d_->WindowText(overlay_), "ScrShot") << "the overlay did not answer after Cancel";
     EXPECT_TRUE(Near(CN(), kRed, 1)) << "CN after Cancel: " << ToString(CN());
 
     ASSERT_TRUE(openDialog()) << "no colour dialog the second time";

@@ -1,10 +1,12 @@
 // The value slider and the caption label as real windows: vcontrols.exe
 // hosts one of each under Wine and reports in its title what they raised
-// ("v=<value> c=<changes> k=<clicks> d=<double-clicks> h=<hover log>").
+// ("v=<value> c=<changes> k=<clicks> d=<double-clicks> m=<moves over the
+// host> h=<hover log>").
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "tests/e2e/harness/Harness.h"
@@ -32,6 +34,27 @@ struct Controls {
     bool TitleMatches(const std::string& re, Ms timeout = 3s) {
         return WaitUntil([&] { return std::regex_search(Title(), std::regex(re)); }, timeout);
     }
+    // Moves the host saw over its bare surface.
+    int HostMoves() {
+        std::smatch m;
+        const std::string t = Title();
+        return std::regex_search(t, m, std::regex(" m=(\\d+) ")) ? std::stoi(m[1]) : -1;
+    }
+    // A move to (x, y) on the bare surface, seen: whatever input came before
+    // it has been handled.
+    bool MoveSeenOnTheHost(int x, int y) {
+        const int before = HostMoves();
+        d.MovePointer(x, y);
+        return WaitUntil([&] { return HostMoves() > before; }, 3s);
+    }
+    // The window holding the pointer capture in the program, by class ("-": none).
+    std::string CaptureClass() {
+        std::istringstream in(d.Run(WinExe("vprobe.exe"), {"focus", "VellumoControlsHost"}).out);
+        std::string field, last;
+        while (std::getline(in, field, '\t')) last = field;
+        while (!last.empty() && last.back() == '\n') last.pop_back();
+        return last;
+    }
     // Thumb centre in screen x for a value, with its colour.
     static int ThumbX(int value) { return kSliderL + value * kSliderW / 255; }
 };
@@ -39,7 +62,7 @@ struct Controls {
 TEST(ControlsE2E, SliderDragsToBothEndsAndLabelReportsHoverAndClicks) {
     ASSERT_TRUE(std::filesystem::exists(WinExe("vcontrols.exe"))) << "build vcontrols.exe (win64) first";
     Controls c;
-    ASSERT_TRUE(c.TitleMatches("^v=100 c=0 k=0 d=0 h=$", 15s)) << c.Title();
+    ASSERT_TRUE(c.TitleMatches("^v=100 c=0 k=0 d=0 m=[0-9]+ h=$", 15s)) << c.Title();
     ASSERT_TRUE(WaitUntil([&] { return c.d.GetPixel(Controls::ThumbX(100), kThumbY) == kOrange; }, 3s));
     EXPECT_EQ(c.d.GetPixel(kSliderL + 10, kThumbY), kWhite);
     EXPECT_EQ(c.d.GetPixel(kSliderL + kSliderW - 10, kThumbY), kWhite);
@@ -58,7 +81,8 @@ TEST(ControlsE2E, SliderDragsToBothEndsAndLabelReportsHoverAndClicks) {
     // Press in the middle (no change yet), drag past the right edge: exactly 255.
     c.d.MovePointer(kSliderL + kSliderW / 2, kSliderY);
     c.d.ButtonDown();
-    std::this_thread::sleep_for(300ms);
+    // The slider has taken the pointer: the press is handled.
+    ASSERT_TRUE(WaitUntil([&] { return c.CaptureClass() == "VellumoSValue"; }, 3s)) << c.CaptureClass();
     EXPECT_TRUE(c.TitleMatches("^v=100 c=0 ")) << "a press alone changed the value: " << c.Title();
     for (int x = kSliderL + kSliderW / 2; x <= 600; x += 40) c.d.MovePointer(x, kSliderY + (x % 3));
     EXPECT_TRUE(c.TitleMatches("^v=255 ")) << c.Title();
@@ -67,9 +91,10 @@ TEST(ControlsE2E, SliderDragsToBothEndsAndLabelReportsHoverAndClicks) {
     // Moving without the button changes nothing.
     c.d.MovePointer(kSliderL + 50, kSliderY);
     c.d.MovePointer(kSliderL + 60, kSliderY);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(c.MoveSeenOnTheHost(kSliderL + 60, kSliderY + 25)) << "the host saw no move: " << c.Title();
     EXPECT_TRUE(c.TitleMatches("^v=255 ")) << c.Title();
     // And past the left edge: 0 (the pointer may leave the window while held).
+    c.d.MovePointer(kSliderL + 60, kSliderY);
     c.d.ButtonDown();
     c.d.MovePointer(kSliderL + 30, kSliderY);
     c.d.MovePointer(2, kSliderY + 40);
@@ -87,8 +112,7 @@ TEST(ControlsE2E, SliderDragsToBothEndsAndLabelReportsHoverAndClicks) {
     EXPECT_TRUE(c.TitleMatches(" h=MEMM$")) << c.Title();
     c.d.MovePointer(kLabelL + kLabelW + 40, 75);
     EXPECT_TRUE(c.TitleMatches(" h=MEMML$")) << c.Title();
-    c.d.MovePointer(kLabelL + kLabelW + 60, 80);
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(c.MoveSeenOnTheHost(kLabelL + kLabelW + 60, 80)) << "the host saw no move: " << c.Title();
     EXPECT_TRUE(c.TitleMatches(" h=MEMML$")) << "events after leaving: " << c.Title();
 
     // A click on the caption and one on the empty part both count; then a double-click.

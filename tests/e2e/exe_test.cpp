@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,21 @@ TEST(Exe, HeaderAsksForDepAslrAndTheAddressSpaceItNeeds) {
     EXPECT_FALSE(h->characteristics & kRelocsStripped) << "relocations stripped: ASLR cannot move it";
     EXPECT_GT(h->relocationBytes, 0u) << "no base relocations: ASLR cannot move it";
     if (!is32) EXPECT_TRUE(h->dllCharacteristics & kHighEntropyVa) << "no high-entropy ASLR";
+}
+
+// The program's icon carries a drawn image for the three sizes Windows shows
+// it at (notification area and small captions, desktop, Explorer's large
+// view), so none of them is a blurred stretch of another.
+TEST(Exe, IconCarriesSixteenThirtyTwoAndFortyEightPixelImages) {
+    e2e::Display d(64, 64);
+    const auto r = d.Run(e2e::WinExe("vprobe.exe"), {"iconsizes", "Z:" + e2e::WinExe("vellumo.exe")});
+    std::istringstream in(r.out);
+    std::string tag;
+    in >> tag;
+    std::set<int> sizes;
+    for (int w; in >> w;) sizes.insert(w);
+    EXPECT_EQ(tag, "I") << r.out;
+    EXPECT_EQ(sizes, (std::set<int>{16, 32, 48})) << r.out;
 }
 
 }  // namespace

@@ -443,16 +443,25 @@ TEST_F(FloatersE2E, DragCollapseExpandAndTheClampAtTheScreenEdge) {
     const Box before = BoxOf(Host().pictures.at(1));
     d_->MovePointer(20, 20);
     d_->ButtonDown(3);
-    std::this_thread::sleep_for(300ms);
+    const auto menuShown = [&] {
+        for (const WinInfo& w : d_->ListWindows("#32768"))
+            if (w.visible) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil(menuShown, 3s, 50ms)) << "the right press opened no menu";
     d_->Tap(XK_Escape);  // closes the menu the press opened
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(WaitUntil([&] { return !menuShown(); }, 3s, 50ms)) << "Esc left the menu open";
     for (int i = 1; i <= 5; ++i) {
         d_->MovePointer(20 + 10 * i, 20 + 10 * i);
         std::this_thread::sleep_for(30ms);
     }
     d_->ButtonUp(3);
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(BoxOf(Host().pictures.at(1)), before);
+    // A left drag handled after it moves the Floater by exactly its own
+    // travel: the right drag moved nothing.
+    Drag(20, 20, 60, 50);
+    const Box leftDragged{before.l + 40, before.t + 30, before.w, before.h};
+    EXPECT_TRUE(WaitUntil([&] { return BoxOf(Host().pictures.at(1)) == leftDragged; }, 3s))
+        << Str(BoxOf(Host().pictures.at(1))) << ", want " << Str(leftDragged);
     d_->Stop(app_);
 }
 
@@ -567,7 +576,7 @@ TEST_F(FloatersE2E, QuitDestroysEveryFloaterAndTheProgramStaysInTheTray) {
     EXPECT_TRUE(WaitUntil([&] { return d_->ListWindows("VellumoHoverdeck").empty(); }, 5s, 50ms));
     EXPECT_EQ(d_->GetPixel(kF1L + 5, kF1T + 5), kBg);
     // The first pin made the program resident: it lives on in the tray.
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(ResidentAnswers(*d_)) << "the program did not answer after Quit";
     EXPECT_TRUE(d_->Running(app_)) << "Quit ended a program that lives in the tray";
     d_->Stop(app_);
 }

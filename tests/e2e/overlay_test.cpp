@@ -221,7 +221,7 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 
     // The fixture changes behind the overlay; the frozen picture does not.
     ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(FixturePainted(1)) << "the fixture did not repaint";
     EXPECT_TRUE(PixelNear(ax, ay, Dark(Of(P0.panelA)))) << "overlay not frozen: " << ToString(d_->GetPixel(ax, ay));
 
     d_->KeyDown(XK_Control_L);
@@ -236,11 +236,14 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 
     // Still held: the fixture changes back, and no second freeze may show it.
     ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 0));
-    std::this_thread::sleep_for(700ms);
+    ASSERT_TRUE(FixturePainted(0)) << "the fixture did not repaint";
+    std::this_thread::sleep_for(700ms);  // held on: a repeat would restart now
     d_->KeyUp(XK_c);
     d_->KeyUp(XK_Shift_L);
     d_->KeyUp(XK_Control_L);
-    std::this_thread::sleep_for(300ms);
+    // A move handled after the releases: the magnifier follows it.
+    Jump(kB.cx() + 5, kB.cy() + 5);
+    ASSERT_TRUE(WaitVa(kB.cx() + 5, kB.cy() + 5)) << "the overlay did not follow the pointer";
     EXPECT_TRUE(PixelNear(ax, ay, Dark(Of(P1.panelA))))
         << "restarted more than once while the keys were held: " << ToString(d_->GetPixel(ax, ay));
     EXPECT_EQ(Overlay().overlays, 1);
@@ -260,7 +263,11 @@ TEST_F(OverlayE2E, RestartChordFreezesNewContentOncePerHold) {
 // No window under the pointer: nothing is framed or darkened, nothing breaks.
 TEST_F(OverlayE2E, BareDesktopUnderThePointer) {
     ASSERT_NO_FATAL_FAILURE(Launch(800, 600));
-    std::this_thread::sleep_for(500ms);  // ten detection ticks
+    // Detection has looked under the pointer: the magnifier stands beside it
+    // and reads the bare desktop's colour.
+    WaitVa(800, 600);
+    ASSERT_TRUE(WaitUntil([&] { return RgbCaption() == "RGB(90 , 140 , 60)"; }, 2s, 50ms))
+        << "the magnifier reads " << RgbCaption();
     EXPECT_EQ(d_->GetPixel(800, 650), kBg) << "darkened with no window detected";
     EXPECT_EQ(d_->GetPixel(5, 5), kBg);
     EXPECT_EQ(d_->GetPixel(kA.l + 5, kA.t + 5), Of(P0.panelA));
@@ -270,9 +277,10 @@ TEST_F(OverlayE2E, BareDesktopUnderThePointer) {
     }
     GlideTo(700, 500);
     d_->Click();
-    std::this_thread::sleep_for(200ms);
     d_->Click(3);
-    std::this_thread::sleep_for(200ms);
+    // A move handled after the clicks: the magnifier follows it.
+    Jump(710, 510);
+    ASSERT_TRUE(WaitVa(710, 510)) << "the overlay did not follow the pointer after the clicks";
     ASSERT_TRUE(d_->Running(app_)) << "a click on the bare desktop ended the program";
 
     GlideTo(kB.cx(), kB.cy());

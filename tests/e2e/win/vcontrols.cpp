@@ -2,7 +2,8 @@
 // label ("Color", dark grey, white 微软雅黑 9 pt) on a borderless window at
 // (0, 0), 300 x 150, for the end-to-end tests. The title tells what the
 // controls reported:
-//   v=<Value> c=<Change count> k=<Click count> d=<DblCilck count> h=<hover log>
+//   v=<Value> c=<Change count> k=<Click count> d=<DblCilck count>
+//   m=<moves over the host's bare surface> h=<hover log>
 // where the hover log has M for MouseMove, E for MouseEnter, L for MouseLeave.
 #include <windows.h>
 
@@ -44,6 +45,8 @@ public:
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_DESTROY) ::PostQuitMessage(0);
+        // Moves over the bare surface: a test sees its earlier input handled.
+        if (msg == WM_MOUSEMOVE) ++moves_, Report();
         return Default(msg, wp, lp);
     }
 
@@ -55,13 +58,14 @@ private:
     void Report() {
         const std::wstring title = L"v=" + std::to_wstring(static_cast<int>(slider_.Value())) +
                                    L" c=" + std::to_wstring(changes_) + L" k=" + std::to_wstring(clicks_) +
-                                   L" d=" + std::to_wstring(doubles_) + L" h=" + hover_;
+                                   L" d=" + std::to_wstring(doubles_) + L" m=" + std::to_wstring(moves_) +
+                                   L" h=" + hover_;
         if (hwnd()) ::SetWindowTextW(hwnd(), title.c_str());
     }
 
     SValue slider_;
     CenterText label_;
-    int changes_ = 0, clicks_ = 0, doubles_ = 0;
+    int changes_ = 0, clicks_ = 0, doubles_ = 0, moves_ = 0;
     std::wstring hover_;
 };
 

@@ -79,6 +79,11 @@ LRESULT CALLBACK TopProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case kMsgPalette:
             g_palette = wp ? 1 : 0;
             RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            {
+                wchar_t title[64];
+                swprintf(title, 64, L"Fixture palette=%d", g_palette);
+                SetWindowTextW(w, title);  // after the paint: tests wait for it
+            }
             return 0;
         case kMsgDestroyPart: {
             HWND part = GetDlgItem(w, static_cast<int>(wp));

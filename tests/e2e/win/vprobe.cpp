@@ -14,6 +14,11 @@
 //                                      restarted shell forgets it; the icon's
 //                                      id is the window's property
 //                                      "VellumoTrayIconId")
+//   focus CLASS           K hwnd class id capture-class   (the keyboard
+//                                      focus and the pointer capture in the
+//                                      thread of the first top-level of CLASS)
+//   iconsizes EXE         I w w ...   (the widths of the images in EXE's
+//                                      icon group 1, as the loader sees them)
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   foreground            F hwnd class title
@@ -254,6 +259,31 @@ bool Run(const std::vector<std::string>& a) {
         data.hWnd = w;
         data.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(w ? GetPropW(w, L"VellumoTrayIconId") : nullptr));
         Emit(!w ? "ERR no window" : !data.uID ? "ERR no icon id" : Shell_NotifyIconW(NIM_DELETE, &data) ? "OK" : "ERR refused");
+        return true;
+    }
+    if (cmd == "focus" && a.size() == 2) {
+        HWND w = FindWindowW(Wide(a[1]).c_str(), nullptr);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!w || !GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info)) return false;
+        Emit("K\t" + Hex(info.hwndFocus) + "\t" + Utf8(ClassOf(info.hwndFocus)) + "\t" +
+             std::to_string(GetDlgCtrlID(info.hwndFocus)) + "\t" +
+             (info.hwndCapture ? Utf8(ClassOf(info.hwndCapture)) : std::string("-")));
+        return true;
+    }
+    if (cmd == "iconsizes" && a.size() == 2) {
+        HMODULE exe = LoadLibraryExW(Wide(a[1]).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HRSRC group = exe ? FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)) : nullptr;  // RT_GROUP_ICON
+        const auto* dir = group ? static_cast<const unsigned char*>(LockResource(LoadResource(exe, group))) : nullptr;
+        if (!dir) return false;
+        // GRPICONDIR: reserved, type, count; then 14-byte entries, width first.
+        const unsigned count = dir[4] | (dir[5] << 8);
+        std::string line = "I";
+        for (unsigned i = 0; i < count && 6 + 14 * (i + 1) <= SizeofResource(exe, group); ++i) {
+            const unsigned w = dir[6 + 14 * i];
+            line += "\t" + std::to_string(w ? w : 256);
+        }
+        Emit(line);
         return true;
     }
     if (cmd == "syscolor" && a.size() == 2) {
