@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/harness/Harness.h"
 
 namespace e2e {
@@ -110,7 +111,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std
             for (const WinInfo& w : d.ListWindows("#32770")) {
                 if (w.parent == "0") box = w.visible && w.title == title;
                 else if (box && w.cls == "Static" && !w.title.empty()) text = w;
-                else if (box && w.cls == "Button" && w.id == 1) ok = w;
+                else if (box && w.cls == "Button" && w.id == kMessageOkId) ok = w;
             }
             return text && ok;
         },

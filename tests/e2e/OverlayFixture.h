@@ -17,54 +17,19 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
 
 namespace e2e {
 
-namespace fixture = vellumo::e2e;
-
-inline constexpr int kScreenW = 1024, kScreenH = 768;
-inline constexpr Pixel kBg{90, 140, 60};
-inline constexpr int kColorHighlight = 13;  // COLOR_HIGHLIGHT
-inline constexpr unsigned kWmClose = 0x0010;
-
-struct Box {
-    int l, t, w, h;
-    int r() const { return l + w; }
-    int b() const { return t + h; }
-    int cx() const { return l + w / 2; }
-    int cy() const { return t + h / 2; }
-    friend bool operator==(const Box&, const Box&) = default;
-};
-inline std::string Str(const Box& b) {
-    char s[80];
-    std::snprintf(s, sizeof s, "(%d,%d %dx%d)", b.l, b.t, b.w, b.h);
-    return s;
-}
-inline std::string Describe(const std::vector<Box>& boxes) {
-    std::string s;
-    for (const Box& b : boxes) s += Str(b);
-    return s;
-}
-inline Box BoxOf(const WinInfo& w) { return {w.left, w.top, w.width(), w.height()}; }
-
 // The fixture on screen: top-level at (100,150) 400x300.
-inline const Box kTop{100, 150, 400, 300};
-inline const Box kA{kTop.l + fixture::kPanelARect.left, kTop.t + fixture::kPanelARect.top,
-                    fixture::kPanelARect.width, fixture::kPanelARect.height};
-inline const Box kNestedBox{kA.l + fixture::kNestedRect.left, kA.t + fixture::kNestedRect.top,
-                            fixture::kNestedRect.width, fixture::kNestedRect.height};
-inline const Box kB{kTop.l + fixture::kPanelBRect.left, kTop.t + fixture::kPanelBRect.top,
-                    fixture::kPanelBRect.width, fixture::kPanelBRect.height};
+inline const Box kTop = kFixtureHigh;
+inline const Box kA = PartOf(kTop, fixture::kPanelARect);
+inline const Box kNestedBox = PartOf(kA, fixture::kNestedRect);
+inline const Box kB = PartOf(kTop, fixture::kPanelBRect);
 
 inline Box FrameOf(const Box& w) { return {w.l - 2, w.t - 2, w.w + 4, w.h + 4}; }
-
-inline Pixel Of(const fixture::Rgb& c) { return {c.r, c.g, c.b}; }
-inline int DarkChannel(int c) { return (c * 85 + 127) / 255; }
-inline Pixel Dark(const Pixel& c) { return {DarkChannel(c.r), DarkChannel(c.g), DarkChannel(c.b)}; }
-
-inline std::string SizeText(int w, int h) { return std::to_string(w) + " \xC3\x97 " + std::to_string(h); }
 
 // "RGB(r , g , b)" exactly, or nothing.
 inline std::optional<Pixel> ParseRgb(const std::string& s) {
@@ -188,8 +153,8 @@ protected:
             for (const WinInfo& w : d_->ListWindows("VellumoScrShot")) {
                 // Found by control id: the captions' class is the program's business.
                 if (w.parent != v.va->hwnd) continue;
-                if (w.id == 1) v.sizeCaption = w;
-                if (w.id == 2) v.rgbCaption = w;
+                if (w.id == kSizeCaptionId) v.sizeCaption = w;
+                if (w.id == kRgbCaptionId) v.rgbCaption = w;
             }
         }
         return v;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "tests/e2e/harness/BlackPng.h"
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -33,33 +34,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kScreenW = 1024, kScreenH = 768;
-constexpr Pixel kBg{90, 140, 60};
 constexpr Pixel kKey{64, 0, 64};
 constexpr Pixel kLabelBlue{0, 153, 255};
 constexpr Pixel kWhite{255, 255, 255};
 
 // The fixture sits low on the left, out of the way of centred Floaters. Its
 // panel A (yellow, with the green nested part) is what gets pinned.
-constexpr int kFixL = 20, kFixT = 440, kFixW = 400, kFixH = 300;
+constexpr int kFixL = kFixtureLow.l, kFixT = kFixtureLow.t, kFixW = kFixtureLow.w, kFixH = kFixtureLow.h;
 constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.top;
 constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;  // 200 x 150
 // Floater 1 of a 200 x 150 pin, centred.
 constexpr int kF1L = (kScreenW - kPinW) / 2, kF1T = (kScreenH - kPinH) / 2;  // (412, 309)
 
-Pixel Of(const Rgb& c) { return {c.r, c.g, c.b}; }
 const Pixel kYellow = Of(kPalettes[0].panelA);
 const Pixel kGreen = Of(kPalettes[0].nested);
-
-struct Box {
-    int l, t, w, h;
-    friend bool operator==(const Box&, const Box&) = default;
-};
-std::string Str(const Box& b) {
-    return "(" + std::to_string(b.l) + "," + std::to_string(b.t) + " " + std::to_string(b.w) + "x" +
-           std::to_string(b.h) + ")";
-}
-Box BoxOf(const WinInfo& w) { return {w.left, w.top, w.width(), w.height()}; }
 
 // The host as vprobe lists it.
 struct HostView {
@@ -223,9 +211,9 @@ protected:
             if (w.cls == "VellumoHoverdeck") v.host = w;
             else if (w.cls == "VellumoGetimg") v.icon = w;
             else if (w.cls == "VellumoPicture1") {
-                v.pictures[w.id - 1000] = w;
-                v.pictureOrder.push_back(w.id - 1000);
-            } else if (w.cls == "VellumoText1") v.labels[w.id - 40000] = w;
+                v.pictures[w.id - kFloaterIdBase] = w;
+                v.pictureOrder.push_back(w.id - kFloaterIdBase);
+            } else if (w.cls == "VellumoText1") v.labels[w.id - kLabelIdBase] = w;
         }
         return v;
     }

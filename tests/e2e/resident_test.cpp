@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -34,16 +35,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kScreenW = 1024, kScreenH = 768;
-constexpr Pixel kBg{90, 140, 60};
 // The fixture low on the left; its panel A is what gets pinned.
-constexpr int kFixL = 20, kFixT = 440, kFixW = 400, kFixH = 300;
+constexpr int kFixL = kFixtureLow.l, kFixT = kFixtureLow.t, kFixW = kFixtureLow.w, kFixH = kFixtureLow.h;
 constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.top;
 constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;
 
-Pixel Of(const Rgb& c) { return {c.r, c.g, c.b}; }
-int DarkChannel(int c) { return (c * 85 + 127) / 255; }
-Pixel Dark(const Pixel& c) { return {DarkChannel(c.r), DarkChannel(c.g), DarkChannel(c.b)}; }
 
 class ResidentE2E : public ::testing::Test {
 protected:
@@ -257,9 +253,6 @@ protected:
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
     static constexpr int kTrayEntries = 8;
-    static constexpr unsigned kWmCommand = 0x0111;
-    static constexpr int kCommand3 = 102, kCommand1 = 103, kHide = 104;  // the window's button ids
-    static constexpr int kChkCheck1 = 105;
 
     fs::path dir_;
     std::string exe_;
@@ -434,7 +427,7 @@ TEST_F(ResidentE2E, SaveWritesSetIniAndANewStartUsesIt) {
 
     // "保存" writes what the window holds into a fresh file.
     fs::remove(dir_ / "set.ini");
-    ASSERT_TRUE(ClickHiddenButton(kCommand1));
+    ASSERT_TRUE(ClickHiddenButton(kSettSaveId));
     ASSERT_TRUE(WaitUntil([&] { return ReadSetIni().find("checka") != std::string::npos; }, 3s, 50ms))
         << "保存 wrote no set.ini";
     const std::string saved = ReadSetIni();
@@ -449,7 +442,7 @@ TEST_F(ResidentE2E, SaveWritesSetIniAndANewStartUsesIt) {
     EXPECT_TRUE(WaitFreshCapture("", 0)) << "the saved Ctrl+F9 started no capture after a new start";
 
     // "默认热键为Print Screen" stores the default for the next start, and only that.
-    ASSERT_TRUE(ClickHiddenButton(kCommand3));
+    ASSERT_TRUE(ClickHiddenButton(kSettDefaultKeyId));
     // Two writes, text then key code: the file is read once both are there.
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -524,7 +517,7 @@ TEST_F(ResidentE2E, ASecondStartDuringTheFirstCaptureRestartsIt) {
 TEST_F(ResidentE2E, ClosingTheSettingsWindowRemovesTheIconAndEnds) {
     Pin();
     ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
-    ASSERT_TRUE(d_->PostToWindow("VellumoSett", 0x0010 /* WM_CLOSE */, 0));
+    ASSERT_TRUE(d_->PostToWindow("VellumoSett", kWmClose, 0));
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "the close request did not end the program";
     EXPECT_EQ(code, 0);
@@ -568,7 +561,7 @@ TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
     ASSERT_TRUE(WaitUntil([&] { return FocusedControl() == edit->id; }, 3s, 50ms))
         << "the click left the focus on " << FocusedControl();
     // "启用", "保存", "隐藏", "默认热键为Print Screen", then the box again.
-    for (const int next : {kChkCheck1, kCommand1, kHide, kCommand3, edit->id}) {
+    for (const int next : {kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
         d_->Tap(XK_Tab);
         EXPECT_TRUE(WaitUntil([&] { return FocusedControl() == next; }, 3s, 50ms))
             << "Tab left the focus on " << FocusedControl() << ", not " << next;
@@ -637,8 +630,8 @@ TEST_F(ResidentE2E, APrintScreenHeldElsewhereIsToldAndSetHotkeyLetsTheUserChoose
     ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
     for (const WinInfo& w : d_->ListWindows("VellumoSett")) {
         if (w.cls == "Edit") edit = w;
-        if (w.cls == "Button" && w.id == kChkCheck1) enable = w;
-        if (w.cls == "Button" && w.id == kCommand1) save = w;
+        if (w.cls == "Button" && w.id == kSettEnableId) enable = w;
+        if (w.cls == "Button" && w.id == kSettSaveId) save = w;
     }
     ASSERT_TRUE(edit && enable && save);
     // Another key: Ctrl+F9 in the box, "启用" to register it, "保存" to keep it.
@@ -726,7 +719,7 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
     {
         ReadOnly file(dir_ / "set.ini");
         ASSERT_TRUE(file.Holds()) << "set.ini could not be made read-only here";
-        for (const unsigned button : {kCommand1, kCommand3}) expectTold(button, "read-only set.ini");
+        for (const unsigned button : {kSettSaveId, kSettDefaultKeyId}) expectTold(button, "read-only set.ini");
         EXPECT_EQ(ReadSetIni(), stored);
     }
     {
@@ -740,11 +733,11 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
     {
         ReadOnly folder(dir_);
         ASSERT_TRUE(folder.Holds()) << "the folder could not be made read-only here";
-        expectTold(kCommand1, "read-only folder");
+        expectTold(kSettSaveId, "read-only folder");
         EXPECT_FALSE(fs::exists(dir_ / "set.ini"));
     }
     // Writable again: the save is kept, and quiet.
-    ASSERT_TRUE(ClickHiddenButton(kCommand1));
+    ASSERT_TRUE(ClickHiddenButton(kSettSaveId));
     EXPECT_TRUE(WaitUntil([&] { return ReadSetIni().find("checka=1") != std::string::npos; }, 3s, 50ms))
         << ReadSetIni();
     const auto quiet = e2e::TakeMessage(*d_, 500ms);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -37,7 +38,7 @@ protected:
         exe_ = (dir_ / "vellumo.exe").string();
         fs::copy_file(built, exe_);
         d_ = std::make_unique<Display>(kWidth, kHeight);
-        d_->SetBackground({90, 140, 60});
+        d_->SetBackground(kBg);
     }
     void TearDown() override {
         if (d_) {

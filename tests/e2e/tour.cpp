@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "tests/e2e/Desktop.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
@@ -22,8 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr Pixel kBg{90, 140, 60};
-constexpr Pixel kDarkBg{30, 47, 20};
+const Pixel kDarkBg = Dark(kBg);
 
 int Fail(const char* what) {
     std::fprintf(stderr, "tour: %s\n", what);
@@ -104,7 +104,7 @@ int Tour(const std::string& outDir) {
     const std::string exe = WinExe("vellumo.exe");
     if (!fs::exists(exe)) return Fail("build/win64/vellumo.exe missing (make build-win64)");
     fs::create_directories(outDir);
-    Display d(1024, 768);
+    Display d(kScreenW, kScreenH);
     d.SetBackground(kBg);
     d.Start(WinExe("vfixture.exe"), {"100", "150", "400", "300"});
     const auto& nested = vellumo::e2e::kNestedRect;
