@@ -40,15 +40,15 @@ Rect CenteredMarker(const Rect& button, int size) {
     return {button.left - (size / 2 - button.width / 2), button.top - (size / 2 - button.height / 2), size, size};
 }
 
-int ClampToSelectionX(int x, const Rect& sqr) {
-    if (x < sqr.left) return sqr.left;
-    if (x > sqr.right()) return sqr.right();
+int ClampToSelectionX(int x, const Rect& frame) {
+    if (x < frame.left) return frame.left;
+    if (x > frame.right()) return frame.right();
     return x;
 }
 
-int ClampToSelectionY(int y, const Rect& sqr) {
-    if (y < sqr.top) return sqr.top;
-    if (y > sqr.bottom()) return sqr.bottom();
+int ClampToSelectionY(int y, const Rect& frame) {
+    if (y < frame.top) return frame.top;
+    if (y > frame.bottom()) return frame.bottom();
     return y;
 }
 

@@ -39,7 +39,7 @@ void CALLBACK StartAcceptedCapture(HWND, UINT, UINT_PTR id, DWORD) noexcept {
     }
 }
 
-// Sets a flag for as long as it lives.
+// Raises a flag for as long as it lives.
 class FlagWhile {
 public:
     explicit FlagWhile(bool& flag) : flag_(flag) { flag_ = true; }
@@ -92,14 +92,14 @@ LRESULT Coordinator::OnStartCaptureAsked() {
     return kCaptureAccepted;
 }
 
-ScrShot* Coordinator::LiveCapture() const { return capture_ && capture_->hwnd() ? capture_.get() : nullptr; }
+CaptureOverlay* Coordinator::LiveCapture() const { return capture_ && capture_->hwnd() ? capture_.get() : nullptr; }
 
-Hoverdeck* Coordinator::LiveFloaterHost() const {
+FloaterHost* Coordinator::LiveFloaterHost() const {
     return floaterHost_ && floaterHost_->hwnd() ? floaterHost_.get() : nullptr;
 }
 
 void Coordinator::CloseCapture() {
-    if (ScrShot* overlay = LiveCapture()) ::DestroyWindow(overlay->hwnd());
+    if (CaptureOverlay* overlay = LiveCapture()) ::DestroyWindow(overlay->hwnd());
     if (capture_) DisposeLater(std::move(capture_));
 }
 
@@ -108,13 +108,13 @@ bool Coordinator::StartCapture() {
     CloseCapture();
     // The last capture's memory is back before the freeze asks for more.
     RunIdleWork();
-    auto overlay = std::make_unique<ScrShot>(*this);
+    auto overlay = std::make_unique<CaptureOverlay>(*this);
     if (!overlay->Load()) return false;
     capture_ = std::move(overlay);
     return true;
 }
 
-void Coordinator::OnCaptureClosed(ScrShot& overlay) {
+void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
 }
 
@@ -127,7 +127,7 @@ void Coordinator::OnRestartCaptureHeld() {
 }
 
 void Coordinator::CaptureFromHotkey() {
-    Hoverdeck* host = LiveFloaterHost();
+    FloaterHost* host = LiveFloaterHost();
     const HotkeyPressPlan plan = PlanHotkeyPress({.restarting = restarting_,
                                                   .floaterHostLoaded = host != nullptr,
                                                   .transparencyFlag = host ? host->transparencyFlag() : L"0",
@@ -135,7 +135,7 @@ void Coordinator::CaptureFromHotkey() {
                                                   .captureOpen = LiveCapture() != nullptr});
     if (plan.action == HotkeyPressPlan::Action::Ignore) return;
     if (plan.action == HotkeyPressPlan::Action::BackToNormal) {
-        host->Command5_Click();
+        host->BackToNormal();
         return;
     }
     FlagWhile restarting(restarting_);
@@ -156,24 +156,24 @@ void Coordinator::CaptureFromHotkey() {
 
 void Coordinator::OnCaptureHotkey() { CaptureFromHotkey(); }
 
-Hoverdeck* Coordinator::LoadFloaterHost() {
-    if (Hoverdeck* host = LiveFloaterHost()) return host;
-    auto host = std::make_unique<Hoverdeck>(*this);
+FloaterHost* Coordinator::LoadFloaterHost() {
+    if (FloaterHost* host = LiveFloaterHost()) return host;
+    auto host = std::make_unique<FloaterHost>(*this);
     if (!host->Load()) return nullptr;
     floaterHost_ = std::move(host);
     floaterHostInUse_ = false;
     return floaterHost_.get();
 }
 
-Hoverdeck* Coordinator::FloaterHostForPin(bool& fresh) {
+FloaterHost* Coordinator::FloaterHostForPin(bool& fresh) {
     fresh = LiveFloaterHost() == nullptr;
     // The settings come with ShowPinned, once no capture overlay covers the
     // messages they may show.
     return LoadFloaterHost();
 }
 
-Hoverdeck* Coordinator::FloaterHostInUse() {
-    Hoverdeck* host = LoadFloaterHost();
+FloaterHost* Coordinator::FloaterHostInUse() {
+    FloaterHost* host = LoadFloaterHost();
     if (host) OnFloaterHostInUse();
     return host;
 }
@@ -184,43 +184,43 @@ void Coordinator::OnFloaterHostInUse() {
     // The first host brings the settings window, and with it the hotkey and
     // the tray icon; every host applies the stored hotkey option.
     if (!settings_ || !settings_->hwnd()) {
-        auto settings = std::make_unique<Sett>(*this, IniFile::BesideExe(L"set.ini"));
+        auto settings = std::make_unique<SettingsWindow>(*this, IniFile::BesideExe(L"set.ini"));
         if (!settings->Load()) return;
         settings_ = std::move(settings);
     }
     settings_->ApplyStoredEnableFlag();
 }
 
-void Coordinator::OnFloaterHostClosed(Hoverdeck& host) {
+void Coordinator::OnFloaterHostClosed(FloaterHost& host) {
     if (floaterHost_.get() == &host) DisposeLater(std::move(floaterHost_));
 }
 
-void Coordinator::OnTrayMenuChosen(CdItem item) {
+void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
     switch (item) {
-        case CdItem::ycck:
-            if (Hoverdeck* host = LiveFloaterHost()) {
+        case TrayMenuItem::HideFloaters:
+            if (FloaterHost* host = LiveFloaterHost()) {
                 host->SetKeeper(false);
                 host->Hide();
             }
             break;
-        case CdItem::xsck:
-            if (Hoverdeck* host = FloaterHostInUse()) {
+        case TrayMenuItem::ShowFloaters:
+            if (FloaterHost* host = FloaterHostInUse()) {
                 host->SetKeeper(true);
                 host->Show();
             }
             break;
-        case CdItem::tmw:
-            if (Hoverdeck* host = FloaterHostInUse()) host->SetHostAlpha(kTranslucentLight);
+        case TrayMenuItem::TranslucentLight:
+            if (FloaterHost* host = FloaterHostInUse()) host->SetHostAlpha(kTranslucentLight);
             break;
-        case CdItem::tmq:
-            if (Hoverdeck* host = FloaterHostInUse()) host->SetHostAlpha(kTranslucentStrong);
+        case TrayMenuItem::TranslucentStrong:
+            if (FloaterHost* host = FloaterHostInUse()) host->SetHostAlpha(kTranslucentStrong);
             break;
-        case CdItem::zhengchan:
-            if (Hoverdeck* host = FloaterHostInUse()) host->Command5_Click();
+        case TrayMenuItem::BackToNormal:
+            if (FloaterHost* host = FloaterHostInUse()) host->BackToNormal();
             break;
         // A host closed by "Quit" comes back fresh and empty.
-        case CdItem::dfer:
-            if (Hoverdeck* host = FloaterHostInUse()) host->Show();
+        case TrayMenuItem::ShowFloaterHost:
+            if (FloaterHost* host = FloaterHostInUse()) host->Show();
             break;
         default: break;
     }

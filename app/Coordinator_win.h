@@ -10,9 +10,9 @@
 
 #include <memory>
 
-#include "floaters/Hoverdeck_win.h"
-#include "overlay/ScrShot_win.h"
-#include "settings/Sett_win.h"
+#include "floaters/FloaterHost_win.h"
+#include "overlay/CaptureOverlay_win.h"
+#include "settings/SettingsWindow_win.h"
 
 namespace vellumo::win {
 
@@ -40,30 +40,30 @@ public:
     // The events the feature windows report.
     LRESULT OnStartCaptureAsked() override;
     void OnRestartCaptureHeld() override;
-    Hoverdeck* FloaterHostForPin(bool& fresh) override;
-    void OnCaptureClosed(ScrShot& overlay) override;
+    FloaterHost* FloaterHostForPin(bool& fresh) override;
+    void OnCaptureClosed(CaptureOverlay& overlay) override;
     void OnFloaterHostInUse() override;
-    void OnFloaterHostClosed(Hoverdeck& host) override;
+    void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
-    void OnTrayMenuChosen(CdItem item) override;
+    void OnTrayMenuChosen(TrayMenuItem item) override;
 
 private:
-    ScrShot* LiveCapture() const;
-    Hoverdeck* LiveFloaterHost() const;
+    CaptureOverlay* LiveCapture() const;
+    FloaterHost* LiveFloaterHost() const;
     // The Floater host, created (hidden, empty) when there is none; null only
     // if the system refuses the window.
-    Hoverdeck* LoadFloaterHost();
+    FloaterHost* LoadFloaterHost();
     // The same, in use from the tray menu: the settings come with it.
-    Hoverdeck* FloaterHostInUse();
+    FloaterHost* FloaterHostInUse();
     void CloseCapture();
 
-    std::unique_ptr<ScrShot> capture_;
-    std::unique_ptr<Hoverdeck> floaterHost_;
+    std::unique_ptr<CaptureOverlay> capture_;
+    std::unique_ptr<FloaterHost> floaterHost_;
     // Whether the current host has brought the settings window and applied
     // its stored option (once per host).
     bool floaterHostInUse_ = false;
     // Lives as long as the program once loaded.
-    std::unique_ptr<Sett> settings_;
+    std::unique_ptr<SettingsWindow> settings_;
     unique_handle instanceMutex_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;

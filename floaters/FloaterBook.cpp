@@ -66,7 +66,7 @@ FlashAction FlashStepAction(int step) {
         case 1: return {Colour{255, 255, 0}, false};
         case 2: return {Colour{0, 255, 0}, false};
         case 3: return {std::nullopt, true};
-        // Later ticks only come from a timer message already queued when ctime stopped.
+        // Later ticks only come from a timer message already queued when the flashing stopped.
         default: return {std::nullopt, true};
     }
 }

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "floaters/FloaterBook.h"
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
 #include "gfx/Convert_win.h"
 #include "gfx/Picture_win.h"
 #include "gfx/SystemProc_win.h"
@@ -31,13 +31,14 @@ bool TooltipsAvailable() {
 }
 }  // namespace
 
-// ---- Picture1(n) ----
+// ---- pictures_(n) ----
 
-bool FloaterPicture::Create(Hoverdeck& host, int index, unique_hbitmap bitmap) {
+bool FloaterPicture::Create(FloaterHost& host, int index, unique_hbitmap bitmap) {
     host_ = &host;
     index_ = index;
     bitmap_ = std::move(bitmap);
     RegisterClassOnce(kPictureClass, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, CS_DBLCLKS);
+    // The title is observable and kept as it always was (see the overlay's class name).
     const std::wstring title = L"Picture1(" + std::to_wstring(index) + L")";
     // Created hidden; the host places it and then shows it.
     return CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
@@ -66,24 +67,24 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
             // Like a picture box, it keeps the pointer while the button is down.
             capture_.Take(hwnd());
-            host_->Picture1_MouseDown(index_, MouseButton::Left, LocalOf(lp));
+            host_->OnFloaterMouseDown(index_, MouseButton::Left, LocalOf(lp));
             return 0;
         case WM_RBUTTONDOWN:
             // The menu may delete this picture: nothing of it is touched afterwards.
-            host_->Picture1_MouseDown(index_, MouseButton::Right, LocalOf(lp));
+            host_->OnFloaterMouseDown(index_, MouseButton::Right, LocalOf(lp));
             return 0;
-        case WM_MBUTTONDOWN: host_->Picture1_MouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
-        case WM_MOUSEMOVE: host_->Picture1_MouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_MBUTTONDOWN: host_->OnFloaterMouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
+        case WM_MOUSEMOVE: host_->OnFloaterMouseMove(index_, wp, LocalOf(lp)); return 0;
         case WM_LBUTTONUP: capture_.Release(); return 0;
-        case WM_LBUTTONDBLCLK: host_->Picture1_DblClick(index_); return 0;
-        case WM_DROPFILES: host_->Picture1_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_LBUTTONDBLCLK: host_->OnFloaterDoubleClick(index_); return 0;
+        case WM_DROPFILES: host_->OnFloaterDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         default: return Default(msg, wp, lp);
     }
 }
 
-// ---- Text1(n) ----
+// ---- labels_(n) ----
 
-bool FloaterLabel::Create(Hoverdeck& host, int index, const std::wstring& text, HFONT font) {
+bool FloaterLabel::Create(FloaterHost& host, int index, const std::wstring& text, HFONT font) {
     host_ = &host;
     index_ = index;
     font_ = font;
@@ -113,17 +114,18 @@ LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
-        case WM_MOUSEMOVE: host_->Text1_MouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_MOUSEMOVE: host_->OnLabelMouseMove(index_, wp, LocalOf(lp)); return 0;
         case WM_LBUTTONUP: capture_.Release(); return 0;
         default: return Default(msg, wp, lp);
     }
 }
 
-// ---- getimg ----
+// ---- dropIcon_ ----
 
-bool DropIcon::Create(Hoverdeck& host, Point at) {
+bool DropIcon::Create(FloaterHost& host, Point at) {
     host_ = &host;
     RegisterClassOnce(kDropIconClass, ::LoadCursorW(nullptr, IDC_SIZEALL), nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
                    at.y, kDropIconSize.width, kDropIconSize.height, host.hwnd(), 1))
         return false;
@@ -181,12 +183,12 @@ LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // already lies outside the icon.
         case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
         case WM_LBUTTONUP: capture_.Release(); return 0;
-        case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
-        case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
-        case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_MOUSEMOVE: host_->OnDropIconMouseMove(wp); return 0;
+        case WM_RBUTTONDOWN: host_->OnDropIconMouseDown(MouseButton::Right); return 0;
+        case WM_DROPFILES: host_->OnDropIconDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         // Dragged by the system's move loop: the host's region follows.
         case WM_WINDOWPOSCHANGED:
-            host_->getimg_Moved();
+            host_->OnDropIconMoved();
             return Default(msg, wp, lp);
         case kAddTooltip:
             if (!tip_) AddTooltip();

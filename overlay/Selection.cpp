@@ -89,7 +89,7 @@ Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
     for (auto& h : handles_) h = {0, kHiddenHandleTop, kHandleSize.width, kHandleSize.height};
 }
 
-Changes Selection::ReLoad() {
+Changes Selection::BackToDetection() {
     dragCount_ = 0;
     mode_ = Mode::Detecting;
     toolsVisible_ = false;
@@ -103,7 +103,7 @@ Changes Selection::ReLoad() {
 }
 
 Changes Selection::MouseDown(MouseButton button, Point p) {
-    if (button != MouseButton::Left) return ReLoad();
+    if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (Selected()) {
         c.annotate = ToolMode != -1;
@@ -164,7 +164,7 @@ Changes Selection::MouseUp(MouseButton button, Point) {
 
 Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
     // A right or middle press discards the selection wherever it lands.
-    if (button != MouseButton::Left) return ReLoad();
+    if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (handle < 0 || handle >= kHandleCount) return c;
     grab_ = local;

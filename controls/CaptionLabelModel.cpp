@@ -1,4 +1,4 @@
-#include "controls/CenterTextModel.h"
+#include "controls/CaptionLabelModel.h"
 
 #include <utility>
 
@@ -9,46 +9,46 @@ Rect CaptionRect(Size box, Size caption) {
             caption.height};
 }
 
-CenterTextModel::CenterTextModel(std::wstring name) : name_(std::move(name)) {}
+CaptionLabelModel::CaptionLabelModel(std::wstring name) : name_(std::move(name)) {}
 
-void CenterTextModel::Changed(std::string_view name, const std::function<void()>& hook) const {
+void CaptionLabelModel::Changed(std::string_view name, const std::function<void()>& hook) const {
     if (hook) hook();
     if (PropertyChanged) PropertyChanged(name);
 }
 
-void CenterTextModel::SetBackColor(std::uint32_t c) {
+void CaptionLabelModel::SetBackColor(std::uint32_t c) {
     backColor_ = c;
     Changed("BackColor", Repaint);
 }
 
-void CenterTextModel::SetWithBorder(bool on) {
+void CaptionLabelModel::SetWithBorder(bool on) {
     borderStyle_ = on ? 1 : 0;
     Changed("WithBorder", Repaint);
 }
 
-void CenterTextModel::SetCaption(const std::wstring& text) {
+void CaptionLabelModel::SetCaption(const std::wstring& text) {
     caption_ = text;
     Changed("Caption", Recentre);
 }
 
-void CenterTextModel::SetForeColor(std::uint32_t c) {
+void CaptionLabelModel::SetForeColor(std::uint32_t c) {
     foreColor_ = c;
     Changed("ForeColor", Repaint);
 }
 
-void CenterTextModel::SetFont(const FontDesc& f) {
+void CaptionLabelModel::SetFont(const FontDesc& f) {
     font_ = f;
     Changed("Font", Recentre);
 }
 
-void CenterTextModel::Leave() {
+void CaptionLabelModel::Leave() {
     // The flag drops first: releasing the capture reports a lost capture,
     // which must not raise a second MouseLeave.
     hovering_ = false;
     if (MouseLeave) MouseLeave();
 }
 
-CaptureRequest CenterTextModel::SurfaceMove(int button, int shift, float x, float y, Size scale) {
+CaptureRequest CaptionLabelModel::SurfaceMove(int button, int shift, float x, float y, Size scale) {
     if (x < 0 || x > static_cast<float>(scale.width) || y < 0 || y > static_cast<float>(scale.height)) {
         Leave();
         return CaptureRequest::Release;
@@ -61,15 +61,15 @@ CaptureRequest CenterTextModel::SurfaceMove(int button, int shift, float x, floa
     return CaptureRequest::Take;
 }
 
-void CenterTextModel::CaptionMove(int button, int shift, float x, float y) {
+void CaptionLabelModel::CaptionMove(int button, int shift, float x, float y) {
     if (MouseMove) MouseMove(button, shift, x, y);
 }
 
-void CenterTextModel::CaptureLost() {
+void CaptionLabelModel::CaptureLost() {
     if (hovering_) Leave();
 }
 
-void CenterTextModel::ReadProperties(const PropertyBag& bag) {
+void CaptionLabelModel::ReadProperties(const PropertyBag& bag) {
     SetBackColor(static_cast<std::uint32_t>(bag.ReadInt("BackColor", static_cast<std::int32_t>(backColor_))));
     SetWithBorder(bag.ReadInt("WithBorder", borderStyle_) != 0);
     SetCaption(bag.ReadText("Caption", caption_));
@@ -77,7 +77,7 @@ void CenterTextModel::ReadProperties(const PropertyBag& bag) {
     SetFont(bag.ReadFont("Font", font_));
 }
 
-void CenterTextModel::WriteProperties(PropertyBag& bag) const {
+void CaptionLabelModel::WriteProperties(PropertyBag& bag) const {
     bag.Write("BackColor", static_cast<std::int32_t>(backColor_), std::int32_t{0});
     bag.Write("WithBorder", std::int32_t{borderStyle_}, std::int32_t{1});
     bag.Write("Caption", caption_, name_);

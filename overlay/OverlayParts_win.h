@@ -1,5 +1,5 @@
 // The overlay's child elements that are windows of their own: the sizer
-// handles Si(0)..Si(7) and the magnifier panel Va with its captions. The
+// handles sizeHandles_(0)..sizeHandles_(7) and the magnifier panel magnifier_ with its captions. The
 // handles forward their pointer events to the overlay.
 #pragma once
 #include <windows.h>
@@ -13,16 +13,16 @@
 
 namespace vellumo::win {
 
-class ScrShot;
+class CaptureOverlay;
 
 class SizerHandle : public Window<SizerHandle> {
 public:
-    bool Create(ScrShot& owner, HWND parent, int index);
+    bool Create(CaptureOverlay& owner, HWND parent, int index);
     void MoveTo(const Rect& r);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    ScrShot* owner_ = nullptr;
+    CaptureOverlay* owner_ = nullptr;
     int index_ = 0;
     PointerCapture capture_;
 };
@@ -53,15 +53,15 @@ public:
 private:
     void Paint();
 
-    const Dib* frozen_ = nullptr;  // PicB's picture: the clean frozen screen
+    const Dib* frozen_ = nullptr;  // frozenScreen's picture: the clean frozen screen
     Point pointer_{};
     Colour cross_{};  // black until the first move
     bool viewDrawn_ = false;
     Point position_{};
     unique_hbrush back_;
     unique_hfont font_;
-    Caption Size;
-    Caption RGBCO;
+    Caption sizeCaption_;
+    Caption rgbCaption_;
 };
 
 }  // namespace vellumo::win

@@ -1,6 +1,6 @@
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
 
-#include "floaters/Moveit_win.h"
+#include "floaters/WindowDrag_win.h"
 #include "gfx/Convert_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
@@ -9,10 +9,13 @@
 namespace vellumo::win {
 
 namespace {
+// Window class names and titles are observable (other programs, automation
+// and the end-to-end tests find the windows by them): they keep the names
+// the program has always had, whatever the C++ names.
 constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
-constexpr UINT_PTR kCtimeTimer = 1;
-constexpr UINT_PTR kTimer1 = 2;
+constexpr UINT_PTR kFlashTimer = 1;
+constexpr UINT_PTR kKeeperTimer = 2;
 // Tries again to put the promised copy on a clipboard another program holds,
 // for a few seconds; till then programs that ask still get it.
 constexpr UINT_PTR kPromiseTimer = 3;
@@ -77,19 +80,19 @@ void RegrabPointerAfterMenu(HWND host) {
 
 }  // namespace
 
-std::wstring HwndToTitle(HWND w) {
+std::wstring WindowTitle(HWND w) {
     wchar_t buffer[256] = {};
     const int n = w ? ::GetWindowTextW(w, buffer, 256) : 0;
     return std::wstring(buffer, n > 0 ? n : 0);
 }
 
-bool Hoverdeck::CanPin(std::wstring& why) const {
+bool FloaterHost::CanPin(std::wstring& why) const {
     if (book_.NextUsableIndex()) return true;
     why = kIndexExhaustedMessage;
     return false;
 }
 
-bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
+bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
     const std::optional<int> n = book_.NextUsableIndex();
     if (!CanPin(why) || !AddFloater(std::move(bitmap))) {
         if (n) why = L"The Floater could not be made: the system refused a new window.";
@@ -101,19 +104,19 @@ bool Hoverdeck::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
     return true;
 }
 
-void Hoverdeck::ShowPinned() {
-    WhenIdle(WhileAlive([](Hoverdeck& host) { host.AfterPinShown(); }));
+void FloaterHost::ShowPinned() {
+    WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
     Show();
-    wintop_Click();
+    BringToTop();
     SetKeeper(true);
 }
 
-void Hoverdeck::AfterPinShown() {
+void FloaterHost::AfterPinShown() {
     KeepPromise(PromiseMoment::Now);
     events_.OnFloaterHostInUse();
 }
 
-bool Hoverdeck::Form_Load() {
+bool FloaterHost::CreateWindows() {
     screen_ = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) return false;
     keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
@@ -123,33 +126,33 @@ bool Hoverdeck::Form_Load() {
                    screen_.width, screen_.height))
         return false;
     TopLevelOpened();
-    Command5_Click();
-    getimg.Create(*this, DropIconPosition(screen_.width));
+    BackToNormal();
+    dropIcon_.Create(*this, DropIconPosition(screen_.width));
     ApplyShape();
     BuildMenus();
-    wintop_Click();
+    BringToTop();
     SetKeeper(true);
     return true;
 }
 
-void Hoverdeck::OnDestroyed() {
+void FloaterHost::OnDestroyed() {
     events_.OnFloaterHostClosed(*this);
     TopLevelClosed();
 }
 
-void Hoverdeck::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
-void Hoverdeck::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
+void FloaterHost::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
+void FloaterHost::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
 
-void Hoverdeck::wintop_Click() {
+void FloaterHost::BringToTop() {
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void Hoverdeck::SetKeeper(bool on) {
-    if (on) ::SetTimer(hwnd(), kTimer1, kKeeperIntervalMs, nullptr);
-    else ::KillTimer(hwnd(), kTimer1);
+void FloaterHost::SetKeeper(bool on) {
+    if (on) ::SetTimer(hwnd(), kKeeperTimer, kKeeperIntervalMs, nullptr);
+    else ::KillTimer(hwnd(), kKeeperTimer);
 }
 
-void Hoverdeck::Timer1_Timer() {
+void FloaterHost::OnKeeperTick() {
     // A disabled host has a dialog or message box of its own up: raising the
     // host would cover it where the system does not keep owned windows above
     // a re-raised owner (Wine), leaving the user a box they cannot click.
@@ -158,16 +161,16 @@ void Hoverdeck::Timer1_Timer() {
     DWORD process = 0;
     if (foreground) ::GetWindowThreadProcessId(foreground, &process);
     const bool ours = foreground && foreground != hwnd() && process == ::GetCurrentProcessId();
-    if (!KeeperShouldReassert(HwndToTitle(foreground), ours)) return;
+    if (!KeeperShouldReassert(WindowTitle(foreground), ours)) return;
     // Unlike a pin, the keeper must not take the keyboard from the user's program.
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Hoverdeck::Tell(const std::wstring& text) {
+void FloaterHost::Tell(const std::wstring& text) {
     ::MessageBoxW(hwnd(), text.c_str(), kMessageTitle, MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-Size Hoverdeck::MeasureLabelText(const std::wstring& text) {
+Size FloaterHost::MeasureLabelText(const std::wstring& text) {
     // The host's own font, as a form measures text; the label draws in its own.
     WindowDc dc(hwnd());
     Selected font(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));
@@ -176,7 +179,7 @@ Size Hoverdeck::MeasureLabelText(const std::wstring& text) {
     return {extent.cx, extent.cy};
 }
 
-bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
+bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
     const std::optional<int> next = book_.NextUsableIndex();
     if (!next || !bitmap) return false;
     const int n = *next;
@@ -187,10 +190,10 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     if (!label->Create(*this, n, text, labelFont_.get())) return false;
     if (!picture->Create(*this, n, std::move(bitmap))) return false;
     book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text)), screen_);
-    Text1[n] = std::move(label);
-    Picture1[n] = std::move(picture);
+    labels_[n] = std::move(label);
+    pictures_[n] = std::move(picture);
     ApplyFloater(n);
-    const HWND pic = Picture1[n]->hwnd();
+    const HWND pic = pictures_[n]->hwnd();
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RaiseDropIcon();
     ::ShowWindow(pic, SW_SHOWNA);
@@ -198,26 +201,26 @@ bool Hoverdeck::AddFloater(unique_hbitmap bitmap) {
     // comes a moment after the picture, which the user is waiting for.
     frameWaits_ = true;
     InvalidateFrame();
-    WhenIdle(WhileAlive([](Hoverdeck& host) { host.ShowWaitingFrame(); }));
-    ::SetTimer(hwnd(), kCtimeTimer, kFlashIntervalMs, nullptr);
+    WhenIdle(WhileAlive([](FloaterHost& host) { host.ShowWaitingFrame(); }));
+    ::SetTimer(hwnd(), kFlashTimer, kFlashIntervalMs, nullptr);
     return true;
 }
 
-void Hoverdeck::ShowWaitingFrame() {
+void FloaterHost::ShowWaitingFrame() {
     if (!frameWaits_) return;
     frameWaits_ = false;
     InvalidateFrame();
 }
 
-void Hoverdeck::RaiseDropIcon() {
-    ::SetWindowPos(getimg.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+void FloaterHost::RaiseDropIcon() {
+    ::SetWindowPos(dropIcon_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Hoverdeck::ApplyFloater(int n) {
+void FloaterHost::ApplyFloater(int n) {
     const Floater* f = book_.Find(n);
-    auto pic = Picture1.find(n);
-    auto label = Text1.find(n);
-    if (!f || pic == Picture1.end() || label == Text1.end()) return;
+    auto pic = pictures_.find(n);
+    auto label = labels_.find(n);
+    if (!f || pic == pictures_.end() || label == labels_.end()) return;
     constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     ::SetWindowPos(pic->second->hwnd(), nullptr, f->picture.left, f->picture.top, f->picture.width,
                    f->picture.height, flags);
@@ -226,10 +229,10 @@ void Hoverdeck::ApplyFloater(int n) {
     ApplyShape();
 }
 
-void Hoverdeck::KeepPromise(PromiseMoment moment) {
+void FloaterHost::KeepPromise(PromiseMoment moment) {
     if (!promisedCopy_) return;
-    const auto pic = Picture1.find(*promisedCopy_);
-    const HBITMAP source = pic != Picture1.end() ? pic->second->bitmap() : nullptr;
+    const auto pic = pictures_.find(*promisedCopy_);
+    const HBITMAP source = pic != pictures_.end() ? pic->second->bitmap() : nullptr;
     switch (KeepBitmapPromise(hwnd(), source, moment)) {
         case ClipboardResult::Ok: DropPromise(); return;
         case ClipboardResult::Busy:
@@ -250,32 +253,32 @@ void Hoverdeck::KeepPromise(PromiseMoment moment) {
     }
 }
 
-void Hoverdeck::DropPromise() {
+void FloaterHost::DropPromise() {
     promisedCopy_.reset();
     promiseTries_ = 0;
     ::KillTimer(hwnd(), kPromiseTimer);
 }
 
-void Hoverdeck::RemoveFloater(int n) {
+void FloaterHost::RemoveFloater(int n) {
     // The clipboard's promised copy is made before its picture goes.
     if (promisedCopy_ == n) KeepPromise(PromiseMoment::Last);
     // The elements may be on the stack (a menu popped up by the picture), so
     // they are freed by the message loop.
-    if (auto it = Picture1.find(n); it != Picture1.end()) {
+    if (auto it = pictures_.find(n); it != pictures_.end()) {
         ::DestroyWindow(it->second->hwnd());
         DisposeLater(std::move(it->second));
-        Picture1.erase(it);
+        pictures_.erase(it);
     }
-    if (auto it = Text1.find(n); it != Text1.end()) {
+    if (auto it = labels_.find(n); it != labels_.end()) {
         ::DestroyWindow(it->second->hwnd());
         DisposeLater(std::move(it->second));
-        Text1.erase(it);
+        labels_.erase(it);
     }
     book_.Delete(n);
     ApplyShape();
 }
 
-void Hoverdeck::InvalidateFrame() {
+void FloaterHost::InvalidateFrame() {
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
     paintedFrame_ = book_.frame;
     InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
@@ -286,11 +289,11 @@ void Hoverdeck::InvalidateFrame() {
 // knows the host's shape for every click, and draws and sends to the screen
 // only the parts (under Wine a colour key has every repaint scan and send
 // the whole screen-sized window, tens of milliseconds at 4K).
-void Hoverdeck::ApplyShape() {
+void FloaterHost::ApplyShape() {
     Rect icon{};
-    if (getimg.hwnd()) {
+    if (dropIcon_.hwnd()) {
         RECT rc{};
-        ::GetWindowRect(getimg.hwnd(), &rc);
+        ::GetWindowRect(dropIcon_.hwnd(), &rc);
         ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
     }
@@ -312,12 +315,12 @@ void Hoverdeck::ApplyShape() {
     shape_ = std::move(parts);
 }
 
-void Hoverdeck::ctime_Timer() {
-    if (book_.FlashTick().hide) ::KillTimer(hwnd(), kCtimeTimer);
+void FloaterHost::OnFlashTick() {
+    if (book_.FlashTick().hide) ::KillTimer(hwnd(), kFlashTimer);
     InvalidateFrame();
 }
 
-void Hoverdeck::Form_Paint() {
+void FloaterHost::OnPaint() {
     PaintDc dc(hwnd());
     // The background shows only in translucent mode; otherwise the region
     // leaves it out, and filling it would only touch memory.
@@ -331,7 +334,7 @@ void Hoverdeck::Form_Paint() {
     }
 }
 
-int Hoverdeck::PopupAtPointer(HMENU menu) {
+int FloaterHost::PopupAtPointer(HMENU menu) {
     if (!menu) return 0;
     POINT pt{};
     ::GetCursorPos(&pt);
@@ -344,58 +347,58 @@ int Hoverdeck::PopupAtPointer(HMENU menu) {
     return command;
 }
 
-void Hoverdeck::Picture1_MouseDown(int n, MouseButton button, Point local) {
+void FloaterHost::OnFloaterMouseDown(int n, MouseButton button, Point local) {
     book_.PictureMouseDown(n, button == MouseButton::Left, local);
     InvalidateFrame();
     if (button == MouseButton::Left) {
-        ::SetWindowPos(Picture1[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(pictures_[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         RaiseDropIcon();
     } else if (button == MouseButton::Right) {
         const HWND host = hwnd();
-        ImgMenu(PopupAtPointer(imgmenu.get()));
+        OnFloaterMenu(PopupAtPointer(floaterMenu_.get()));
         RegrabPointerAfterMenu(host);
     }
 }
 
-void Hoverdeck::Picture1_MouseMove(int n, WPARAM keys, Point local) {
+void FloaterHost::OnFloaterMouseMove(int n, WPARAM keys, Point local) {
     constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
     if ((keys & kButtons) != MK_LBUTTON) return;
     if (book_.DragPicture(n, local)) ApplyFloater(n);
 }
 
-void Hoverdeck::Text1_MouseMove(int n, WPARAM keys, Point local) {
+void FloaterHost::OnLabelMouseMove(int n, WPARAM keys, Point local) {
     constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
     if ((keys & kButtons) != MK_LBUTTON) return;
     if (book_.DragLabel(n, local)) ApplyFloater(n);
 }
 
-void Hoverdeck::Picture1_DblClick(int n) {
+void FloaterHost::OnFloaterDoubleClick(int n) {
     if (!book_.ToggleCollapse(n)) return;
     ApplyFloater(n);
-    ::InvalidateRect(Picture1[n]->hwnd(), nullptr, TRUE);
+    ::InvalidateRect(pictures_[n]->hwnd(), nullptr, TRUE);
 }
 
-void Hoverdeck::getimg_MouseMove(WPARAM keys) {
+void FloaterHost::OnDropIconMouseMove(WPARAM keys) {
     // Only a held left button starts the move: the move loop entered without
     // one would make the icon stick to the pointer until the next click.
-    if (keys & MK_LBUTTON) DragDropIcon(hwnd(), getimg.hwnd());
+    if (keys & MK_LBUTTON) DragDropIcon(hwnd(), dropIcon_.hwnd());
 }
 
-void Hoverdeck::getimg_MouseDown(MouseButton button) {
+void FloaterHost::OnDropIconMouseDown(MouseButton button) {
     if (button != MouseButton::Right) return;
     const HWND host = hwnd();
-    CddMenu(PopupAtPointer(cdd.get()));
+    OnDropIconMenu(PopupAtPointer(dropIconMenu_.get()));
     RegrabPointerAfterMenu(host);
 }
 
-LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
     switch (msg) {
-        case WM_PAINT: Form_Paint(); return 0;
+        case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_TIMER:
-            if (wp == kCtimeTimer) ctime_Timer();
-            else if (wp == kTimer1) Timer1_Timer();
+            if (wp == kFlashTimer) OnFlashTick();
+            else if (wp == kKeeperTimer) OnKeeperTick();
             else if (wp == kPromiseTimer) {
                 ::KillTimer(hwnd(), kPromiseTimer);
                 KeepPromise(PromiseMoment::Now);

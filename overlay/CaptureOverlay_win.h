@@ -1,4 +1,4 @@
-// ScrShot, the full-screen capture overlay: one load per capture. It freezes
+// CaptureOverlay, the full-screen capture overlay: one load per capture. It freezes
 // the screen, highlights the window under the pointer, lets the user drag or
 // resize the selection, and hands the selected region over in Rect.
 #pragma once
@@ -14,7 +14,7 @@
 #include "gfx/StartCapture_win.h"
 #include "output/Clipboard_win.h"
 #include "output/SaveRules.h"
-#include "overlay/Parts_win.h"
+#include "overlay/OverlayParts_win.h"
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
 #include "overlay/Surface_win.h"
@@ -22,8 +22,8 @@
 
 namespace vellumo::win {
 
-class Hoverdeck;
-class ScrShot;
+class FloaterHost;
+class CaptureOverlay;
 
 // What the overlay tells the coordinator (app/), and asks of it.
 class CaptureEvents : public StartCaptureListener {
@@ -32,18 +32,18 @@ public:
     virtual void OnRestartCaptureHeld() = 0;
     // The Floater host for a pin, loaded if need be (null if it cannot be);
     // `fresh` says it was loaded for this pin alone.
-    virtual Hoverdeck* FloaterHostForPin(bool& fresh) = 0;
+    virtual FloaterHost* FloaterHostForPin(bool& fresh) = 0;
     // The overlay's window is gone; the object may be freed once its
     // handlers have returned.
-    virtual void OnCaptureClosed(ScrShot& overlay) = 0;
+    virtual void OnCaptureClosed(CaptureOverlay& overlay) = 0;
 
 protected:
     ~CaptureEvents() = default;
 };
 
-class ScrShot : public Window<ScrShot>, public Disposable {
+class CaptureOverlay : public Window<CaptureOverlay>, public Disposable {
 public:
-    explicit ScrShot(CaptureEvents& events) : events_(events) {}
+    explicit CaptureOverlay(CaptureEvents& events) : events_(events) {}
     // Freezes the screen and shows the overlay. False, the user told, when
     // there is no memory for the freeze.
     bool Load();
@@ -51,41 +51,41 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
     // Overlay operations; the names are those the rest of the program uses.
-    void DrawAlphaClip();
-    void ReLoad();
-    void Exi_Click();
-    void SetRect();
-    void MS();
-    const Dib& RectPicture() const { return rectPicture_; }
+    void RedrawDimming();
+    void BackToDetection();
+    void EndCapture();
+    void CopySelectionPicture();
+    void PlaceSizeHandles();
+    const Dib& SelectionPicture() const { return selectionPicture_; }
     const Selection& selection() const { return sel_; }
 
     // The toolbar's actions: copy, pin, save. Each takes the selection as it
     // shows and ends the capture; a failure leaves the overlay open.
-    void Image1_Click();
-    void pinimg_Click();
-    void savepic_Click();
+    void CopySelection();
+    void PinSelection();
+    void SaveSelection();
 
     // The toolbar's drawing side: tools, colour, font.
-    void Draw_Click(int index);
-    void Cols_Click(OleColor colour);
-    void MoreC_Click();
-    void Sets_Click();
+    void ChooseTool(int index);
+    void ChooseColour(OleColor colour);
+    void PickMoreColours();
+    void PickFont();
     void CommitText();
 
-    void Si_MouseDown(int index, MouseButton button, Point local);
-    void Si_MouseMove(int index, bool leftHeld, Point local);
+    void OnHandleMouseDown(int index, MouseButton button, Point local);
+    void OnHandleMouseMove(int index, bool leftHeld, Point local);
     void OnDestroyed() override;
 
 private:
-    bool Form_Load();
+    bool CreateWindows();
     bool Init();
-    void Form_Unload();
-    void Form_KeyDown(WPARAM keyCode);
-    void Form_MouseDown(MouseButton button, Point p);
-    void Form_MouseMove(WPARAM keys, Point p);
-    void Form_MouseUp(MouseButton button, Point p);
-    void Pos_Timer();
-    void HotKey_Timer();
+    void OnClosing();
+    void OnKeyDown(WPARAM keyCode);
+    void OnMouseDown(MouseButton button, Point p);
+    void OnMouseMove(WPARAM keys, Point p);
+    void OnMouseUp(MouseButton button, Point p);
+    void OnDetectionTick();
+    void OnRestartChordTick();
     void CreateDrawingObjects();
     void EnsureChildren();
     void LoadDeferred();
@@ -107,21 +107,21 @@ private:
     Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
 
     CaptureEvents& events_;
-    int ScreenW = 0;
-    int ScreenH = 0;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
     Selection sel_{{0, 0}};
     PickList picks_;
     OverlaySurface surface_;
-    Dib rectPicture_;  // the hidden picture Rect: the selection handed to output
+    Dib selectionPicture_;  // the hidden picture Rect: the selection handed to output
 
-    unique_gp_graphics OverlayGraphics;
-    unique_gp_path ClipPath;
+    unique_gp_graphics surfaceGraphics_;
+    unique_gp_path clipPath_;
 
-    std::array<SizerHandle, kHandleCount> Si;
-    Magnifier Va;
-    ToolsPanel Tools;
-    Annotator tools_;
-    PointerCapture formCapture_;
+    std::array<SizerHandle, kHandleCount> sizeHandles_;
+    Magnifier magnifier_;
+    Toolbar toolbar_;
+    Annotator annotator_;
+    PointerCapture dragCapture_;
     // The frame as last painted, to erase its old border when it moves.
     Rect paintedFrame_{};
     int paintedBorder_ = kDetectBorder;

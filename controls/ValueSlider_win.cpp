@@ -1,4 +1,4 @@
-#include "controls/SValue_win.h"
+#include "controls/ValueSlider_win.h"
 
 #include "controls/Mouse_win.h"
 #include "gfx/Convert_win.h"
@@ -15,31 +15,32 @@ HCURSOR HandCursor() {
 
 }  // namespace
 
-SValue::SValue() : thumb_(::CreateSolidBrush(ToColorRef(kSliderThumb))) {
-    model_.Redraw = [this] { Draw(); };
+ValueSlider::ValueSlider() : thumb_(::CreateSolidBrush(ToColorRef(kSliderThumb))) {
+    model_.Redraw = [this] { Repaint(); };
     model_.Change = [this] {
         if (Change) Change();
     };
 }
 
-bool SValue::Create(HWND parent, int x, int y, int w, int h, float max, float value) {
+bool ValueSlider::Create(HWND parent, int x, int y, int w, int h, float max, float value) {
     model_.SetMax(max);
     auto change = std::move(Change);
     Change = nullptr;
     model_.SetValue(value);
     Change = std::move(change);
     RegisterClassOnce(kClass, HandCursor(), nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     return CreateWin(0, kClass, L"SValue", WS_CHILD | WS_VISIBLE, x, y, w, h, parent) != nullptr;
 }
 
-void SValue::Draw() {
+void ValueSlider::Repaint() {
     if (!hwnd()) return;
     ::InvalidateRect(hwnd(), nullptr, FALSE);
     ::UpdateWindow(hwnd());
 }
 
 // Painted off screen and copied in one go, so a drag does not flicker.
-void SValue::Paint() {
+void ValueSlider::Paint() {
     BufferedPaintDc dc(hwnd(), ToColorRef(kSliderBackground));
     const HDC mem = dc.get();
     if (!mem) return;
@@ -52,11 +53,11 @@ void SValue::Paint() {
     }
 }
 
-float SValue::ScaleX(LPARAM lp) const {
+float ValueSlider::ScaleX(LPARAM lp) const {
     return model_.ScaleX(mouse::X(lp), static_cast<int>(mouse::ClientSize(hwnd()).cx));
 }
 
-LRESULT SValue::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ValueSlider::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;

@@ -1,4 +1,4 @@
-#include "controls/CenterText_win.h"
+#include "controls/CaptionLabel_win.h"
 
 #include <cmath>
 
@@ -53,7 +53,7 @@ FontDesc FontDescOf(const LOGFONTW& lf) {
     return f;
 }
 
-CenterText::CenterText() {
+CaptionLabel::CaptionLabel() {
     // The stock GUI font until the container picks one.
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont_), &logFont_);
     font_.reset(::CreateFontIndirectW(&logFont_));
@@ -74,7 +74,7 @@ CenterText::CenterText() {
     };
 }
 
-bool CenterText::Create(HWND parent, int x, int y, int w, int h, const std::wstring& caption) {
+bool CaptionLabel::Create(HWND parent, int x, int y, int w, int h, const std::wstring& caption) {
     RegisterClassOnce(kClass, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, CS_DBLCLKS);
     const DWORD border = model_.WithBorder() ? WS_BORDER : 0;
     if (!CreateWin(0, kClass, caption.c_str(), WS_CHILD | WS_VISIBLE | border, x, y, w, h, parent)) return false;
@@ -82,7 +82,7 @@ bool CenterText::Create(HWND parent, int x, int y, int w, int h, const std::wstr
     return true;
 }
 
-void CenterText::SetFont(const LOGFONTW& lf) {
+void CaptionLabel::SetFont(const LOGFONTW& lf) {
     logFont_ = lf;
     // A face that is not installed is substituted by the font mapper.
     font_.reset(::CreateFontIndirectW(&logFont_));
@@ -90,7 +90,7 @@ void CenterText::SetFont(const LOGFONTW& lf) {
 }
 
 // Caption or font changed: measure Cap again (it sizes itself to its text).
-void CenterText::OnModelFont() {
+void CaptionLabel::OnModelFont() {
     const FontDesc want = model_.Font();
     if (!(FontDescOf(logFont_) == want)) {
         // Set through the model (stored properties): build the font from it.
@@ -113,7 +113,7 @@ void CenterText::OnModelFont() {
     Invalidate();
 }
 
-void CenterText::ApplyBorder() {
+void CaptionLabel::ApplyBorder() {
     if (!hwnd()) return;
     const LONG_PTR style = ::GetWindowLongPtrW(hwnd(), GWL_STYLE);
     const LONG_PTR want = model_.WithBorder() ? (style | WS_BORDER) : (style & ~static_cast<LONG_PTR>(WS_BORDER));
@@ -123,17 +123,17 @@ void CenterText::ApplyBorder() {
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
-void CenterText::Invalidate() {
+void CaptionLabel::Invalidate() {
     if (hwnd()) ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-RECT CenterText::CaptionBox() const {
+RECT CaptionLabel::CaptionBox() const {
     const SIZE box = hwnd() ? mouse::ClientSize(hwnd()) : SIZE{};
     const Rect r = CaptionRect({box.cx, box.cy}, {captionSize_.cx, captionSize_.cy});
     return {r.left, r.top, r.right(), r.bottom()};
 }
 
-void CenterText::Paint() {
+void CaptionLabel::Paint() {
     BufferedPaintDc dc(hwnd(), ResolvedColorRef(model_.BackColor()));
     const HDC mem = dc.get();
     if (!mem) return;
@@ -145,7 +145,7 @@ void CenterText::Paint() {
     ::TextOutW(mem, cap.left, cap.top, text.c_str(), static_cast<int>(text.size()));
 }
 
-void CenterText::OnMove(WPARAM wp, LPARAM lp) {
+void CaptionLabel::OnMove(WPARAM wp, LPARAM lp) {
     const int buttons = mouse::Buttons(wp), shift = mouse::Shift(wp);
     const float x = mouse::X(lp), y = mouse::Y(lp);
     const RECT cap = CaptionBox();
@@ -168,7 +168,7 @@ void CenterText::OnMove(WPARAM wp, LPARAM lp) {
     }
 }
 
-LRESULT CenterText::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CaptionLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CREATE: OnModelFont(); return 0;
         case WM_PAINT: Paint(); return 0;

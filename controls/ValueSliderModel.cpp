@@ -1,4 +1,4 @@
-#include "controls/SValueModel.h"
+#include "controls/ValueSliderModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,34 +12,34 @@ float SliderValueFor(float v, float max, bool overMaxable) {
     return std::rint(v) + 0.0f;
 }
 
-void SValueModel::SetMax(float max) {
+void ValueSliderModel::SetMax(float max) {
     max_ = max;
-    Draw();
+    RequestRedraw();
     Notify("Max");
 }
 
-void SValueModel::SetValue(float v) {
+void ValueSliderModel::SetValue(float v) {
     value_ = SliderValueFor(v, max_, overMaxable_);
-    Draw();
+    RequestRedraw();
     if (Change) Change();
     Notify("Value");
 }
 
-void SValueModel::SetOverMaxable(bool on) {
+void ValueSliderModel::SetOverMaxable(bool on) {
     overMaxable_ = on;
     Notify("OverMaxable");
 }
 
-float SValueModel::ScaleX(float px, int widthPx) const {
+float ValueSliderModel::ScaleX(float px, int widthPx) const {
     if (widthPx <= 0) return 0.0f;
     return px * max_ / static_cast<float>(widthPx);
 }
 
-void SValueModel::PointerMove(int button, float x) {
+void ValueSliderModel::PointerMove(int button, float x) {
     if (button & 1) SetValue(x);
 }
 
-SliderPicture SValueModel::Picture(Size px) const {
+SliderPicture ValueSliderModel::Picture(Size px) const {
     SliderPicture p;
     p.bar = {0, px.height / 3, px.width, px.height / 4};
     if (max_ <= 0 || px.width <= 0) return p;
@@ -55,7 +55,7 @@ SliderPicture SValueModel::Picture(Size px) const {
     return p;
 }
 
-void SValueModel::ReadProperties(const PropertyBag& bag) {
+void ValueSliderModel::ReadProperties(const PropertyBag& bag) {
     float max = bag.ReadFloat("Max", kStoredMaxDefault);
     if (max == 0) max = kStoredMaxDefault;
     SetMax(max);
@@ -63,7 +63,7 @@ void SValueModel::ReadProperties(const PropertyBag& bag) {
     SetOverMaxable(bag.ReadBool("OverMaxable", false));
 }
 
-void SValueModel::WriteProperties(PropertyBag& bag) const {
+void ValueSliderModel::WriteProperties(PropertyBag& bag) const {
     bag.Write("Max", max_, kStoredMaxDefault);
     bag.Write("Value", value_, 0.0f);
     bag.Write("OverMaxable", overMaxable_, false);

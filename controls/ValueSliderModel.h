@@ -26,7 +26,7 @@ struct SliderPicture {
     Rect thumb;  // empty when the scale is empty (Max <= 0)
 };
 
-class SValueModel {
+class ValueSliderModel {
 public:
     float Max() const { return max_; }
     void SetMax(float max);
@@ -55,7 +55,7 @@ private:
     void Notify(std::string_view name) const {
         if (PropertyChanged) PropertyChanged(name);
     }
-    void Draw() const {
+    void RequestRedraw() const {
         if (Redraw) Redraw();
     }
 

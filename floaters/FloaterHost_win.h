@@ -1,4 +1,4 @@
-// hoverdeck, the Floater host: one screen-sized, topmost, colour-keyed window
+// The Floater host: one screen-sized, topmost, colour-keyed window
 // per process that carries every Floater (pinned image), its label, the
 // highlight frame and the drop icon. Loaded on first use, unloaded by "Quit".
 #pragma once
@@ -21,7 +21,7 @@
 
 namespace vellumo::win {
 
-class Hoverdeck;
+class FloaterHost;
 
 inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
 
@@ -34,21 +34,21 @@ public:
     virtual void OnFloaterHostInUse() = 0;
     // The host's window is gone ("Quit"); the object may be freed once its
     // handlers have returned.
-    virtual void OnFloaterHostClosed(Hoverdeck& host) = 0;
+    virtual void OnFloaterHostClosed(FloaterHost& host) = 0;
 
 protected:
     ~FloaterHostEvents() = default;
 };
 
 // The title of any window, at most 255 characters.
-std::wstring HwndToTitle(HWND w);
+std::wstring WindowTitle(HWND w);
 
-class Hoverdeck : public Window<Hoverdeck>, public Disposable {
+class FloaterHost : public Window<FloaterHost>, public Disposable {
 public:
-    explicit Hoverdeck(FloaterHostEvents& events) : events_(events) {}
+    explicit FloaterHost(FloaterHostEvents& events) : events_(events) {}
     // Creates the window: hidden, no Floaters, next index 1. False if the
     // system refuses it.
-    bool Load() { return Form_Load(); }
+    bool Load() { return CreateWindows(); }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnDestroyed() override;
 
@@ -68,48 +68,48 @@ public:
     // A Floater from an image file; `index` is the next index as text.
     // Tells the user when it cannot be made; true when it was.
     bool OpenImageFile(const std::wstring& index, const std::wstring& path);
-    void wintop_Click();
+    void BringToTop();
     void Show();
     void Hide();
-    // Timer1, the topmost keeper.
+    // The topmost keeper: raises the host over other programs' windows now and then.
     void SetKeeper(bool on);
     // Translucent mode: the whole host at `alpha` opacity, background included.
     void SetHostAlpha(BYTE alpha);
     // Back to normal: the key colour invisible and click-through again.
-    void Command5_Click();
-    void savepic_Click();
+    void BackToNormal();
+    void SaveFloater();
     const std::wstring& transparencyFlag() const { return book_.transparencyFlag; }
     const FloaterBook& book() const { return book_; }
 
     // Events of the child elements.
-    void Picture1_MouseDown(int n, MouseButton button, Point local);
-    void Picture1_MouseMove(int n, WPARAM keys, Point local);
-    void Picture1_DblClick(int n);
-    void Picture1_DropFiles(HDROP drop);
-    void Text1_MouseMove(int n, WPARAM keys, Point local);
-    void getimg_MouseMove(WPARAM keys);
-    void getimg_MouseDown(MouseButton button);
-    void getimg_Moved() { ApplyShape(); }
-    void getimg_DropFiles(HDROP drop);
+    void OnFloaterMouseDown(int n, MouseButton button, Point local);
+    void OnFloaterMouseMove(int n, WPARAM keys, Point local);
+    void OnFloaterDoubleClick(int n);
+    void OnFloaterDropFiles(HDROP drop);
+    void OnLabelMouseMove(int n, WPARAM keys, Point local);
+    void OnDropIconMouseMove(WPARAM keys);
+    void OnDropIconMouseDown(MouseButton button);
+    void OnDropIconMoved() { ApplyShape(); }
+    void OnDropIconDropFiles(HDROP drop);
 
 private:
-    bool Form_Load();
+    bool CreateWindows();
     // The drops waiting in dropQueue_, one at a time.
     void TakeDrops();
     // A limit stops the drop at `path`: told once, the waiting files dropped.
     void TellNoRoom(FloaterRoom room, const std::wstring& path);
     void BuildMenus();
-    void Form_Paint();
+    void OnPaint();
     void AfterPinShown();
     // The promised copy put on the clipboard: asked for by a program, on the
     // host's own time (retried while another program holds the clipboard), or
     // last, before its Floater or the host goes.
     void KeepPromise(PromiseMoment moment);
     void DropPromise();
-    void ctime_Timer();
-    void Timer1_Timer();
-    void ImgMenu(int command);
-    void CddMenu(int command);
+    void OnFlashTick();
+    void OnKeeperTick();
+    void OnFloaterMenu(int command);
+    void OnDropIconMenu(int command);
     int PopupAtPointer(HMENU menu);
 
     // Makes Floater n (n = the next index) around `bitmap`; false leaves nothing behind.
@@ -129,14 +129,14 @@ private:
     FloaterHostEvents& events_;
     Size screen_{};
     FloaterBook book_;
-    std::map<int, std::unique_ptr<FloaterPicture>> Picture1;
-    std::map<int, std::unique_ptr<FloaterLabel>> Text1;
-    DropIcon getimg;
-    unique_hmenu imgmenu;
-    unique_hmenu cdd;
+    std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
+    std::map<int, std::unique_ptr<FloaterLabel>> labels_;
+    DropIcon dropIcon_;
+    unique_hmenu floaterMenu_;
+    unique_hmenu dropIconMenu_;
     unique_hbrush keyBrush_;
     unique_hfont labelFont_;
-    Rect paintedFrame_{};  // Shape1 as last invalidated
+    Rect paintedFrame_{};  // the highlight frame as last invalidated
     std::optional<std::vector<Rect>> shape_;  // the region as last applied
     bool frameWaits_ = false;
     std::wstring lastSaveName_;

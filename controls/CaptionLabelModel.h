@@ -21,9 +21,9 @@ Rect CaptionRect(Size box, Size caption);
 // What a pointer move asks of the pointer capture.
 enum class CaptureRequest { None, Take, Release };
 
-class CenterTextModel {
+class CaptionLabelModel {
 public:
-    explicit CenterTextModel(std::wstring name = L"CenterText");
+    explicit CaptionLabelModel(std::wstring name = L"CenterText");
 
     const std::wstring& Name() const { return name_; }
 

@@ -1,4 +1,4 @@
-// The settings window `sett` as data: its controls with their captions,
+// The settings window as data: its controls with their captions,
 // places (twips) and tab order, and the rules its handlers apply. No
 // platform headers.
 #pragma once
@@ -13,22 +13,22 @@ inline constexpr int kTwipsPerInch = 1440;
 // Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);
 
-inline constexpr wchar_t kSettTitle[] = L"Form1";
-inline constexpr Size kSettClientTwips{5865, 2175};
+inline constexpr wchar_t kSettingsTitle[] = L"Form1";
+inline constexpr Size kSettingsClientTwips{5865, 2175};
 
-enum class SettControl { Label1, HotKey1, Command3, Command1, Command2, chkCheck1 };
-enum class SettControlKind { Label, HotKey, Button, CheckBox };
+enum class SettingsControl { HotkeyLabel, Hotkey, DefaultButton, SaveButton, HideButton, EnableBox };
+enum class SettingsControlKind { Label, HotKey, Button, CheckBox };
 
-struct SettControlSpec {
-    SettControl control;
-    SettControlKind kind;
+struct SettingsControlSpec {
+    SettingsControl control;
+    SettingsControlKind kind;
     const wchar_t* caption;
     Rect twips;  // left, top, width, height
     int tabIndex;
 };
 
 // In tab order (creation order gives the tab order of child windows).
-const std::array<SettControlSpec, 6>& SettControlsInTabOrder();
+const std::array<SettingsControlSpec, 6>& SettingsControlsInTabOrder();
 
 // The default the "默认热键为Print Screen" button stores.
 inline constexpr wchar_t kDefaultHotKeyText[] = L"Print Screen";

@@ -1,5 +1,5 @@
-// CenterText: the caption label as a child window. The caption Cap is
-// painted by the control itself, centred; CenterTextModel decides the
+// CaptionLabel: the caption label as a child window. The caption Cap is
+// painted by the control itself, centred; CaptionLabelModel decides the
 // hover events and capture.
 #pragma once
 #include <windows.h>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gfx/Window_win.h"
-#include "controls/CenterTextModel.h"
+#include "controls/CaptionLabelModel.h"
 #include "gfx/Handles_win.h"
 
 namespace vellumo::win {
@@ -20,9 +20,9 @@ LOGFONTW LogFontFor(const std::wstring& face, float points, bool bold = false);
 FontDesc FontDescOf(const LOGFONTW& lf);
 LOGFONTW LogFontOf(const FontDesc& f);
 
-class CenterText : public Window<CenterText> {
+class CaptionLabel : public Window<CaptionLabel> {
 public:
-    CenterText();
+    CaptionLabel();
 
     // A visible child of `parent`, framed, in the system window colour.
     bool Create(HWND parent, int x, int y, int w, int h, const std::wstring& caption);
@@ -42,7 +42,7 @@ public:
     // Where Cap sits now, in client pixels.
     RECT CaptionBox() const;
 
-    CenterTextModel& model() { return model_; }
+    CaptionLabelModel& model() { return model_; }
 
     std::function<void()> Click, DblCilck, MouseEnter, MouseLeave;
     // X, Y in client pixels.
@@ -58,7 +58,7 @@ private:
     void Invalidate();
     void OnMove(WPARAM wp, LPARAM lp);
 
-    CenterTextModel model_;
+    CaptionLabelModel model_;
     LOGFONTW logFont_{};
     unique_hfont font_;
     SIZE captionSize_{};

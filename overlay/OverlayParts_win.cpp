@@ -1,4 +1,4 @@
-#include "overlay/Parts_win.h"
+#include "overlay/OverlayParts_win.h"
 
 #include <windowsx.h>
 
@@ -6,7 +6,7 @@
 
 #include "gfx/Convert_win.h"
 #include "overlay/Readout.h"
-#include "overlay/ScrShot_win.h"
+#include "overlay/CaptureOverlay_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -38,12 +38,13 @@ MouseButton ButtonOf(UINT msg) {
 }
 }  // namespace
 
-// ---- Si(0)..Si(7) ----
+// ---- sizeHandles_(0)..sizeHandles_(7) ----
 
-bool SizerHandle::Create(ScrShot& owner, HWND parent, int index) {
+bool SizerHandle::Create(CaptureOverlay& owner, HWND parent, int index) {
     owner_ = &owner;
     index_ = index;
     RegisterClassOnce(L"VellumoSi", nullptr, nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     const std::wstring title = L"Si(" + std::to_wstring(index) + L")";
     return CreateWin(0, L"VellumoSi", title.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
                      -kHandleSize.height, kHandleSize.width, kHandleSize.height, parent, 100 + index) != nullptr;
@@ -62,15 +63,15 @@ LRESULT SizerHandle::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
             // The handle keeps the pointer until release, wherever it goes.
             capture_.Take(hwnd());
-            owner_->Si_MouseDown(index_, MouseButton::Left, local);
+            owner_->OnHandleMouseDown(index_, MouseButton::Left, local);
             return 0;
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            owner_->Si_MouseDown(index_, ButtonOf(msg), local);
+            owner_->OnHandleMouseDown(index_, ButtonOf(msg), local);
             return msg == WM_XBUTTONDOWN;
         case WM_MOUSEMOVE:
-            owner_->Si_MouseMove(index_, (wp & MK_LBUTTON) != 0, local);
+            owner_->OnHandleMouseMove(index_, (wp & MK_LBUTTON) != 0, local);
             return 0;
         case WM_LBUTTONUP:
         case WM_CAPTURECHANGED:
@@ -90,7 +91,7 @@ LRESULT SizerHandle::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-// ---- Size and RGBCO: the captions ----
+// ---- Size and rgbCaption_: the captions ----
 
 bool Caption::Create(HWND parent, const Rect& r, const wchar_t* text, int id, HFONT font) {
     font_ = font;
@@ -128,12 +129,13 @@ LRESULT Caption::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-// ---- Va: the magnifier ----
+// ---- magnifier_: the magnifier ----
 
 bool Magnifier::Create(HWND parent, const Dib& frozen) {
     frozen_ = &frozen;
     back_.reset(::CreateSolidBrush(kPanelGrey));
     RegisterClassOnce(L"VellumoVa", nullptr, nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(0, L"VellumoVa", L"Va", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                    kVaInitialPosition.x, kVaInitialPosition.y, kVaSize.width, kVaSize.height, parent))
         return false;
@@ -143,8 +145,8 @@ bool Magnifier::Create(HWND parent, const Dib& frozen) {
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
         font_.reset(::CreateFontIndirectW(&ncm.lfMessageFont));
     }
-    Size.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, font_.get());
-    RGBCO.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, font_.get());
+    sizeCaption_.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, font_.get());
+    rgbCaption_.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, font_.get());
     // Above the handles and the toolbar: it follows the pointer everywhere.
     ::SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
@@ -152,8 +154,8 @@ bool Magnifier::Create(HWND parent, const Dib& frozen) {
 
 void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& sizeText,
                      const std::wstring& rgbText, vellumo::Size screen) {
-    RGBCO.SetText(rgbText);
-    Size.SetText(sizeText);
+    rgbCaption_.SetText(rgbText);
+    sizeCaption_.SetText(sizeText);
     const Point at = PlaceMagnifier(pointer, kVaSize, screen);
     if (!(at == position_)) {
         ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -1,4 +1,4 @@
-// SValue: the value slider as a child window. The rules live in SValueModel;
+// ValueSlider: the value slider as a child window. The rules live in ValueSliderModel;
 // this paints them and turns pointer messages into value changes.
 #pragma once
 #include <windows.h>
@@ -6,14 +6,14 @@
 #include <functional>
 
 #include "gfx/Window_win.h"
-#include "controls/SValueModel.h"
+#include "controls/ValueSliderModel.h"
 #include "gfx/Handles_win.h"
 
 namespace vellumo::win {
 
-class SValue : public Window<SValue> {
+class ValueSlider : public Window<ValueSlider> {
 public:
-    SValue();
+    ValueSlider();
 
     // A visible child of `parent`; Change is not raised for the initial value.
     bool Create(HWND parent, int x, int y, int w, int h, float max, float value);
@@ -27,9 +27,9 @@ public:
     void SetOverMaxable(bool on) { model_.SetOverMaxable(on); }
 
     // Repaints now.
-    void Draw();
+    void Repaint();
 
-    SValueModel& model() { return model_; }
+    ValueSliderModel& model() { return model_; }
 
     std::function<void()> Change;
     // X in the value scale (0..Max across the control), Y in pixels.
@@ -42,7 +42,7 @@ private:
     void Paint();
     float ScaleX(LPARAM lp) const;
 
-    SValueModel model_;
+    ValueSliderModel model_;
     unique_hbrush thumb_;
 };
 

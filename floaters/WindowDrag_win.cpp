@@ -1,4 +1,4 @@
-#include "floaters/Moveit_win.h"
+#include "floaters/WindowDrag_win.h"
 
 namespace vellumo::win {
 
