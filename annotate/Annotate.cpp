@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cwchar>
 #include <string>
 
 namespace vellumo {
@@ -186,6 +187,18 @@ std::optional<double> ParseNumber(std::wstring_view text) {
     const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec != std::errc{} || end != ascii.data() + ascii.size()) return std::nullopt;  // e.g. "1e999"
     return value;
+}
+
+std::wstring ValueBoxText(float value) {
+    wchar_t buf[32];
+    std::swprintf(buf, 32, L"%g", static_cast<double>(value));
+    return buf;
+}
+
+std::optional<std::wstring> ValueBoxTextOnLeave(std::wstring_view typed, float sliderValue) {
+    std::wstring shown = ValueBoxText(sliderValue);
+    if (shown == typed) return std::nullopt;
+    return shown;
 }
 
 }  // namespace vellumo

@@ -74,5 +74,12 @@ std::vector<Rect> LinePieces(Point a, Point b, int pen);
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,
 // "abc", "", "." -> nothing).
 std::optional<double> ParseNumber(std::wstring_view text);
+// What a box shows for its slider's value ("%g": 2.5 -> "2.5", 100 -> "100").
+std::wstring ValueBoxText(float value);
+// The typing rule: a changed box moves its slider to ParseNumber's value (a
+// text that is no number leaves it); while the user types, the box keeps the
+// typed text. When the focus leaves the box: the text it must show then (the
+// slider's value), or nothing when it shows that already.
+std::optional<std::wstring> ValueBoxTextOnLeave(std::wstring_view typed, float sliderValue);
 
 }  // namespace vellumo

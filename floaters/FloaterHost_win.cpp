@@ -16,11 +16,6 @@ constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
 constexpr UINT_PTR kFlashTimer = 1;
 constexpr UINT_PTR kKeeperTimer = 2;
-// Tries again to put the promised copy on a clipboard another program holds,
-// for a few seconds; till then programs that ask still get it.
-constexpr UINT_PTR kPromiseTimer = 3;
-constexpr UINT kPromiseRetryMs = 50;
-constexpr int kPromiseTries = 100;
 
 HRGN RegionOf(const std::vector<Rect>& parts) {
     unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
@@ -84,36 +79,6 @@ std::wstring WindowTitle(HWND w) {
     wchar_t buffer[256] = {};
     const int n = w ? ::GetWindowTextW(w, buffer, 256) : 0;
     return std::wstring(buffer, n > 0 ? n : 0);
-}
-
-bool FloaterHost::CanPin(std::wstring& why) const {
-    if (book_.NextUsableIndex()) return true;
-    why = kIndexExhaustedMessage;
-    return false;
-}
-
-bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
-    const std::optional<int> n = book_.NextUsableIndex();
-    if (!CanPin(why) || !AddFloater(std::move(bitmap))) {
-        if (n) why = L"The Floater could not be made: the system refused a new window.";
-        WithdrawBitmapPromise(hwnd());
-        return false;
-    }
-    promisedCopy_ = n;
-    promiseTries_ = 0;
-    return true;
-}
-
-void FloaterHost::ShowPinned() {
-    WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
-    Show();
-    BringToTop();
-    SetKeeper(true);
-}
-
-void FloaterHost::AfterPinShown() {
-    KeepPromise(PromiseMoment::Now);
-    events_.OnFloaterHostInUse();
 }
 
 bool FloaterHost::CreateWindows() {
@@ -227,36 +192,6 @@ void FloaterHost::ApplyFloater(int n) {
     ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
                    flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     ApplyShape();
-}
-
-void FloaterHost::KeepPromise(PromiseMoment moment) {
-    if (!promisedCopy_) return;
-    const auto pic = pictures_.find(*promisedCopy_);
-    const HBITMAP source = pic != pictures_.end() ? pic->second->bitmap() : nullptr;
-    switch (KeepBitmapPromise(hwnd(), source, moment)) {
-        case ClipboardResult::Ok: DropPromise(); return;
-        case ClipboardResult::Busy:
-            if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
-                ::SetTimer(hwnd(), kPromiseTimer, kPromiseRetryMs, nullptr);
-            else if (moment == PromiseMoment::Last)
-                DropPromise();
-            return;
-        case ClipboardResult::NoMemory:
-            // Asked, it may go better the next time; else the promise is withdrawn.
-            if (moment == PromiseMoment::Asked) return;
-            DropPromise();
-            if (moment == PromiseMoment::Now && source) {
-                const SIZE size = BitmapSize(source);
-                Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
-            }
-            return;
-    }
-}
-
-void FloaterHost::DropPromise() {
-    promisedCopy_.reset();
-    promiseTries_ = 0;
-    ::KillTimer(hwnd(), kPromiseTimer);
 }
 
 void FloaterHost::RemoveFloater(int n) {

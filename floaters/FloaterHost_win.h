@@ -126,6 +126,8 @@ private:
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
+    // The timer that retries a promised clipboard copy.
+    static constexpr UINT_PTR kPromiseTimer = 3;
     FloaterHostEvents& events_;
     Size screen_{};
     FloaterBook book_;

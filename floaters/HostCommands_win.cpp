@@ -88,7 +88,11 @@ void FloaterHost::SaveFloater() {
     if (AskSaveName(hwnd(), name)) {
         lastSaveName_ = name;
         // Failures are reported to the user by the save itself.
-        if (auto it = pictures_.find(*n); it != pictures_.end()) SaveBitmapToFile(hwnd(), it->second->bitmap(), name);
+        if (auto it = pictures_.find(*n); it != pictures_.end()) {
+            const SaveOutcome outcome = SaveBitmapToFile(it->second->bitmap(), name);
+            if (!outcome.saved())
+                ::MessageBoxW(hwnd(), outcome.refusal.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+        }
     }
     if (hwnd()) SetKeeper(true);
 }

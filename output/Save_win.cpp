@@ -9,6 +9,7 @@
 #include "gfx/Dib_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/Log_win.h"
 #include "gfx/SystemError_win.h"
 #include "gfx/SystemProc_win.h"
 #include "output/GifEncoder.h"
@@ -18,8 +19,6 @@
 namespace vellumo::win {
 
 namespace {
-constexpr wchar_t kTitle[] = L"Vellumo";
-
 GUID ToGuid(const Guid& g) {
     GUID out;
     out.Data1 = g.data1;
@@ -27,10 +26,6 @@ GUID ToGuid(const Guid& g) {
     out.Data3 = g.data3;
     std::memcpy(out.Data4, g.data4.data(), 8);
     return out;
-}
-
-void Tell(HWND owner, const std::wstring& text) {
-    ::MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONWARNING);
 }
 
 // The encoders write into memory; the file itself is written by WriteWhole,
@@ -231,26 +226,23 @@ void RunWithWaitCursor(SaveJob& job) {
 }
 }  // namespace
 
-bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name) {
-    if (const SaveNameProblem problem = CheckSaveName(name); problem != SaveNameProblem::None) {
-        Tell(owner, SaveNameMessage(problem, name));
-        return false;
-    }
+SaveOutcome SaveBitmapToFile(HBITMAP bitmap, const std::wstring& name) {
+    if (const SaveNameProblem problem = CheckSaveName(name); problem != SaveNameProblem::None)
+        return {SaveNameMessage(problem, name)};
     SaveJob job;
     job.name = name;
     job.format = FormatByExtension(name);
     try {
-        if (!ReadPixels(bitmap, job.pixels)) {
-            Tell(owner, SaveFailureMessage(SaveStep::ReadImage, name));
-            return false;
-        }
+        if (!ReadPixels(bitmap, job.pixels)) return {SaveFailureMessage(SaveStep::ReadImage, name)};
     } catch (const std::bad_alloc&) {
-        Tell(owner, SaveFailureMessage(SaveStep::OutOfMemory, name));
-        return false;
+        return {SaveFailureMessage(SaveStep::OutOfMemory, name)};
     }
     RunWithWaitCursor(job);
-    if (!job.ok) Tell(owner, SaveFailureMessage(job.failedAt, name, job.detail));
-    return job.ok;
+    if (!job.ok) {
+        LogFailure((L"saving " + name + L" failed: " + job.detail).c_str());
+        return {SaveFailureMessage(job.failedAt, name, job.detail)};
+    }
+    return {};
 }
 
 }  // namespace vellumo::win

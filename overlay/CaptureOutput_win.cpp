@@ -100,7 +100,11 @@ void CaptureOverlay::SaveSelection() {
     // A cancelled dialog or a failed write leaves the overlay as it is.
     if (!AskSaveName(hwnd(), name)) return;
     CommitText();
-    if (!RenderSelection(OutputAction::Save) || !SaveBitmapToFile(hwnd(), selectionPicture_.bitmap(), name)) return;
+    if (!RenderSelection(OutputAction::Save)) return;
+    if (const SaveOutcome outcome = SaveBitmapToFile(selectionPicture_.bitmap(), name); !outcome.saved()) {
+        Tell(outcome.refusal);
+        return;
+    }
     EndCapture();
 }
 

@@ -295,20 +295,12 @@ void Toolbar::OnPanelMouseMove(Point local) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-namespace {
-std::wstring NumberText(float v) {
-    wchar_t buf[32];
-    std::swprintf(buf, 32, L"%g", static_cast<double>(v));
-    return buf;
-}
-}  // namespace
-
 void Toolbar::OnWidthChanged() {
-    if (widthBox_ && typingIn_ != widthBox_) ::SetWindowTextW(widthBox_, NumberText(widthSlider_.Value()).c_str());
+    if (widthBox_ && typingIn_ != widthBox_) ::SetWindowTextW(widthBox_, ValueBoxText(widthSlider_.Value()).c_str());
 }
 
 void Toolbar::OnOpacityChanged() {
-    if (opacityBox_ && typingIn_ != opacityBox_) ::SetWindowTextW(opacityBox_, NumberText(opacitySlider_.Value()).c_str());
+    if (opacityBox_ && typingIn_ != opacityBox_) ::SetWindowTextW(opacityBox_, ValueBoxText(opacitySlider_.Value()).c_str());
 }
 
 void Toolbar::OnEditCommand(HWND edit, int code) {
@@ -324,10 +316,9 @@ void Toolbar::OnEditCommand(HWND edit, int code) {
         slider.SetValue(static_cast<float>(*v));
         typingIn_ = nullptr;
     } else if (code == EN_KILLFOCUS) {
-        const std::wstring shown = NumberText(slider.Value());
         wchar_t buf[64] = {};
         ::GetWindowTextW(edit, buf, 64);
-        if (shown != buf) ::SetWindowTextW(edit, shown.c_str());
+        if (const auto shown = ValueBoxTextOnLeave(buf, slider.Value())) ::SetWindowTextW(edit, shown->c_str());
     }
 }
 
