@@ -5,6 +5,9 @@
 #   openbox           the window manager of the end-to-end tests' displays
 #   g++-i686-linux-gnu, qemu-user, googletest
 #                     the core's unit tests as 32-bit programs, under qemu-i386
+#   xserver-xorg-core, xserver-xorg-video-dummy, x11-xserver-utils
+#                     the end-to-end tests' two-monitor desktop (Xorg's dummy
+#                     driver, arranged with xrandr)
 set -euo pipefail
 
 need=()
@@ -12,7 +15,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 for p in cmake make g++ libgtest-dev googletest \
          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
          wine64 wine32:i386 xvfb openbox xdotool x11-utils libx11-dev libxtst-dev imagemagick fonts-wqy-microhei \
-         g++-i686-linux-gnu qemu-user; do
+         g++-i686-linux-gnu qemu-user xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils; do
   have_pkg "$p" || need+=("$p")
 done
 have_i386=true

@@ -494,7 +494,12 @@ TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
     EXPECT_EQ(x_->Opacity("hoverdeck"), 0x7D7D7D7Dul);
     Translucency(f2.l + 5, f2.t + 5, 2);
     EXPECT_FALSE(x_->Opacity("hoverdeck").has_value());
-    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(200, 100) == kBg; }, 3s));
+    // Back to opaque, Wine gives the host a new X window: the background shows
+    // while it is unmapped too, so the Floater must show again before a drop
+    // can find the host under the icon.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return d_->GetPixel(200, 100) == kBg && d_->GetPixel(f2.l + 5, f2.t + 5) == Pixel{200, 30, 40}; },
+        5s));
 
     // The index of a deleted Floater is not reused.
     DropOnIcon(img.Uri("red.png"));

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -237,7 +238,32 @@ bool PrefixBooted(const std::string& p) {
            fs::exists(p + "/drive_c/windows/system32/kernel32.dll");
 }
 
-void BootPrefix(const std::string& p) {
+// Runs a Wine program in prefix `p` with no display and waits for its
+// wineserver to save the registry; the program's exit code, -1 on a timeout.
+int RunInPrefix(const std::string& p, const std::vector<std::string>& args, Ms timeout) {
+    auto env = WineEnv(p);
+    env.push_back("DISPLAY");
+    const auto envp = MakeEnv(env);
+    std::vector<std::string> argv{Loader(TestArch())};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t child = SpawnRaw(argv, envp, -1);
+    int code = -1;
+    if (!ReapWithin(child, timeout, &code)) {
+        kill(child, SIGKILL);
+        Reap(child, true);
+        code = -1;
+    }
+    // The server the program started saves the registry when it ends by itself.
+    const pid_t wait = SpawnRaw({WineserverPath(), "-w"}, envp, -1);
+    if (!ReapWithin(wait, 60s)) {
+        const pid_t k = SpawnRaw({WineserverPath(), "-k"}, envp, -1);
+        Reap(k, true);
+        EndChild(wait, 2s);
+    }
+    return code;
+}
+
+void BootPrefix(const std::string& p, int dpi) {
     if (fs::exists(p)) {
         // Only a half-made prefix is thrown away, never some other folder.
         const bool looksLikePrefix = fs::is_empty(p) || fs::exists(p + "/drive_c") || fs::exists(p + "/system.reg");
@@ -245,24 +271,14 @@ void BootPrefix(const std::string& p) {
         fs::remove_all(p);
     }
     fs::create_directories(fs::path(p).parent_path());
-    auto env = WineEnv(p);
-    env.push_back("DISPLAY");  // boot needs no display
-    const auto envp = MakeEnv(env);
-    const pid_t boot = SpawnRaw({Loader(TestArch()), "wineboot", "-i"}, envp, -1);
-    int code = -1;
-    if (!ReapWithin(boot, 180s, &code)) {
-        kill(boot, SIGKILL);
-        Reap(boot, true);
-        throw std::runtime_error("wineboot did not finish");
-    }
-    // The server wineboot started saves the registry when it ends by itself.
-    const pid_t wait = SpawnRaw({WineserverPath(), "-w"}, envp, -1);
-    if (!ReapWithin(wait, 60s)) {
-        const pid_t k = SpawnRaw({WineserverPath(), "-k"}, envp, -1);
-        Reap(k, true);
-        EndChild(wait, 2s);
-    }
+    const int code = RunInPrefix(p, {"wineboot", "-i"}, 180s);
     if (code != 0 || !fs::exists(p + "/system.reg")) throw std::runtime_error("wineboot failed in " + p);
+    // Wine takes the desktop's DPI from here, as Windows once did.
+    if (dpi != 96 && RunInPrefix(p,
+                                 {"reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                                  "/d", std::to_string(dpi), "/f"},
+                                 60s) != 0)
+        throw std::runtime_error("cannot set LogPixels in " + p);
     std::ofstream(p + "/.e2e-booted") << "ok\n";
 }
 
@@ -294,9 +310,31 @@ bool SocketAnswers(const std::string& path) {
 
 int IgnoreXErrors(::Display*, XErrorEvent*) { return 0; }
 
+// The last lines of a log, for an error message; empty when there is none.
+std::string Tail(const std::string& path, std::size_t lines = 8) {
+    std::ifstream in(path);
+    std::vector<std::string> last;
+    for (std::string line; std::getline(in, line);) {
+        last.push_back(line);
+        if (last.size() > lines) last.erase(last.begin());
+    }
+    std::string out;
+    for (const auto& l : last) out += "\n  " + l;
+    return out;
+}
+
 ::Display* X(void* p) { return static_cast<::Display*>(p); }
 
 }  // namespace
+
+std::string ToString(const Monitor& m) {
+    char b[96];
+    std::snprintf(b, sizeof b, "(%d,%d)-(%d,%d)%s", m.left, m.top, m.right, m.bottom, m.primary ? " primary" : "");
+    return b;
+}
+
+void PrintTo(const Monitor& m, std::ostream* os) { *os << ToString(m); }
+void PrintTo(const Pixel& p, std::ostream* os) { *os << ToString(p); }
 
 std::string ToString(const Pixel& p) {
     char b[48];
@@ -355,47 +393,65 @@ void CheckCanRun32Bit() {
 
 }  // namespace
 
-const std::string& SharedPrefix() {
-    static std::once_flag once;
-    static std::string prefix;
-    std::call_once(once, [] {
+const std::string& PrefixAtDpi(int dpi) {
+    static std::mutex mutex;
+    static std::map<int, std::string> prefixes;
+    const std::lock_guard<std::mutex> hold(mutex);
+    auto known = prefixes.find(dpi);
+    if (known != prefixes.end()) return known->second;
 #ifdef VELLUMO_E2E_DEFAULT_PREFIX
-        std::string p = Env("VELLUMO_E2E_PREFIX", VELLUMO_E2E_DEFAULT_PREFIX);
+    std::string p = Env("VELLUMO_E2E_PREFIX", VELLUMO_E2E_DEFAULT_PREFIX);
 #else
-        std::string p = Env("VELLUMO_E2E_PREFIX", Env("TMPDIR", "/tmp") + "/e2e-wineprefix-" + std::to_string(getuid()));
+    std::string p = Env("VELLUMO_E2E_PREFIX", Env("TMPDIR", "/tmp") + "/e2e-wineprefix-" + std::to_string(getuid()));
 #endif
-        if (TestArch() == Arch::Win32) {
-            CheckCanRun32Bit();
-            p += "-win32";
-        }
-        p = fs::absolute(p).lexically_normal().string();
-        if (!p.empty() && p.back() == '/') p.pop_back();
-        fs::create_directories(fs::path(p).parent_path());
-        const int lock = LockFile(p + ".lock", 300s);
-        try {
-            if (!PrefixBooted(p)) BootPrefix(p);
-        } catch (...) {
-            Unlock(lock);
-            throw;
-        }
+    if (dpi != 96) p += "-dpi" + std::to_string(dpi);
+    if (TestArch() == Arch::Win32) {
+        CheckCanRun32Bit();
+        p += "-win32";
+    }
+    p = fs::absolute(p).lexically_normal().string();
+    if (!p.empty() && p.back() == '/') p.pop_back();
+    fs::create_directories(fs::path(p).parent_path());
+    const int lock = LockFile(p + ".lock", 300s);
+    try {
+        if (!PrefixBooted(p)) BootPrefix(p, dpi);
+    } catch (...) {
         Unlock(lock);
-        prefix = p;
-    });
-    return prefix;
+        throw;
+    }
+    Unlock(lock);
+    return prefixes.emplace(dpi, p).first->second;
 }
+
+const std::string& SharedPrefix() { return PrefixAtDpi(96); }
 
 // ---------------------------------------------------------------- Display
 
 Display::Display(int width, int height, Desktop desktop) : width_(width), height_(height) {
+    Open(Rig{.desktop = desktop});
+}
+
+Display::Display(const Rig& rig) : width_(1024), height_(768) { Open(rig); }
+
+void Display::Open(const Rig& rig) {
     // A closed output pipe (`| head`) must not kill us past our destructors.
     std::signal(SIGPIPE, SIG_IGN);
     SweepOrphans();
-    const std::string& prefix = SharedPrefix();
+    if (rig.twoMonitors) {
+        width_ = kRigPrimary.right - kRigLeft.left;
+        height_ = std::max(kRigPrimary.bottom, kRigLeft.bottom);
+        monitors_ = {kRigPrimary, kRigLeft};
+        originX_ = kRigLeft.left;
+    } else {
+        monitors_ = {Monitor{0, 0, width_, height_, true}};
+    }
+    prefix_ = PrefixAtDpi(rig.dpi);
     // One wineserver per prefix at a time: displays of other processes wait.
-    lockFd_ = LockFile(prefix + ".lock", 300s);
+    lockFd_ = LockFile(prefix_ + ".lock", 300s);
     try {
-        StartXvfb();
-        if (desktop == Desktop::Managed && Env("VELLUMO_E2E_BARE").empty()) StartWindowManager();
+        StartXServer(rig.twoMonitors);
+        if (rig.twoMonitors) ArrangeTwoMonitors();
+        if (rig.desktop == Desktop::Managed && Env("VELLUMO_E2E_BARE").empty()) StartWindowManager();
         StartWineserver();
     } catch (...) {
         Teardown();
@@ -403,42 +459,94 @@ Display::Display(int width, int height, Desktop desktop) : width_(width), height
     }
 }
 
-void Display::StartXvfb() {
+// Xvfb has one screen and no RandR outputs to speak of; two monitors take
+// the real server with Debian's dummy video driver, whose outputs xrandr
+// arranges like a desktop's. Run as root (as the tests are), Xorg takes the
+// config, the config folder and the log from where we say, so parallel runs
+// touch nothing in /etc or /var/log.
+void Display::StartXServer(bool twoMonitors) {
     const int first = kFirstDisplay + static_cast<int>(getpid() % kDisplayCount);
+    std::string lastLog;  // why the last Xorg did not start, for the error
     for (int i = 0; i < kDisplayCount; ++i) {
         const int n = kFirstDisplay + (first - kFirstDisplay + i) % kDisplayCount;
         const std::string num = std::to_string(n);
         if (fs::exists("/tmp/.X" + num + "-lock") || fs::exists("/tmp/.X11-unix/X" + num)) continue;
         name_ = ":" + num;
         const std::string tag = std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid());
-        const std::string screen = std::to_string(width_) + "x" + std::to_string(height_) + "x24";
-        xvfb_ = SpawnRaw({"/usr/bin/Xvfb", name_, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"},
-                         MakeEnv({tag}), -1);
+        std::vector<std::string> argv;
+        if (twoMonitors) {
+            xorgDir_ = Env("TMPDIR", "/tmp") + "/vellumo-xorg-" + num + "-" + std::to_string(getpid());
+            fs::remove_all(xorgDir_);
+            fs::create_directories(xorgDir_ + "/conf.d");
+            argv = {"/usr/bin/Xorg", name_, "-config", RepoRoot() + "/tests/e2e/harness/xorg-dummy.conf",
+                    "-configdir", xorgDir_ + "/conf.d", "-logfile", xorgDir_ + "/Xorg.log", "-noreset",
+                    "-nolisten", "tcp"};
+        } else {
+            argv = {"/usr/bin/Xvfb", name_, "-screen", "0",
+                    std::to_string(width_) + "x" + std::to_string(height_) + "x24", "-nolisten", "tcp", "-noreset"};
+        }
+        xserver_ = SpawnRaw(argv, MakeEnv({tag}), -1);
         // Ready when it takes connections; gone when the number was taken.
         ::Display* dpy = nullptr;
         WaitUntil(
             [&] {
-                if (Reap(xvfb_, false)) return true;
+                if (Reap(xserver_, false)) return true;
                 std::ifstream lock("/tmp/.X" + num + "-lock");
                 pid_t owner = 0;
-                if (!(lock >> owner) || owner != xvfb_) return false;
+                if (!(lock >> owner) || owner != xserver_) return false;
                 dpy = XOpenDisplay(name_.c_str());
                 return dpy != nullptr;
             },
             10s, 10ms);
         if (!dpy) {
-            EndChild(xvfb_, 2s);
-            xvfb_ = -1;
+            EndChild(xserver_, 2s);
+            xserver_ = -1;
+            if (!xorgDir_.empty()) {
+                lastLog = Tail(xorgDir_ + "/Xorg.log");
+                fs::remove_all(xorgDir_);
+                xorgDir_.clear();
+            }
             continue;
         }
         x_ = dpy;
         XSetErrorHandler(IgnoreXErrors);
         XChangePointerControl(dpy, True, True, 1, 1, 0);  // no acceleration: relative moves are exact
         int ev, er, maj, min;
-        if (!XTestQueryExtension(dpy, &ev, &er, &maj, &min)) throw std::runtime_error("Xvfb lacks XTEST");
+        if (!XTestQueryExtension(dpy, &ev, &er, &maj, &min)) throw std::runtime_error(argv[0] + " lacks XTEST");
         return;
     }
-    throw std::runtime_error("no free X display in :40..:69");
+    throw std::runtime_error("no X server would start in :40..:69" + lastLog);
+}
+
+// The dummy driver starts with one output; xrandr gives the second a mode and
+// places both in one call, the way a desktop's settings do. The plain query
+// after it makes the server probe its outputs: until then Wine may find a
+// single monitor.
+void Display::ArrangeTwoMonitors() {
+    const auto xrandr = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv{"/usr/bin/xrandr"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t p = SpawnRaw(argv, MakeEnv({"DISPLAY=" + name_}), -1);
+        int code = -1;
+        if (!ReapWithin(p, 10s, &code)) EndChild(p, 1s);
+        if (code != 0) throw std::runtime_error("xrandr " + args.front() + " failed on " + name_);
+    };
+    const auto mode = [](const Monitor& m) {
+        return std::to_string(m.right - m.left) + "x" + std::to_string(m.bottom - m.top);
+    };
+    const auto pos = [&](const Monitor& m) { return std::to_string(ToX(m.left)) + "x" + std::to_string(ToY(m.top)); };
+    xrandr({"--addmode", "DUMMY1", mode(kRigLeft)});
+    xrandr({"--fb", std::to_string(width_) + "x" + std::to_string(height_), "--output", "DUMMY0", "--mode",
+            mode(kRigPrimary), "--pos", pos(kRigPrimary), "--primary", "--output", "DUMMY1", "--mode",
+            mode(kRigLeft), "--pos", pos(kRigLeft)});
+    xrandr({"--query"});
+    ::Display* d = X(x_);
+    Window root;
+    int x, y;
+    unsigned w = 0, h = 0, border, depth;
+    XGetGeometry(d, DefaultRootWindow(d), &root, &x, &y, &w, &h, &border, &depth);
+    if (static_cast<int>(w) != width_ || static_cast<int>(h) != height_)
+        throw std::runtime_error("xrandr left the screen at " + std::to_string(w) + "x" + std::to_string(h));
 }
 
 // Openbox: small, EWMH-compliant (Wine asks the manager for full-screen and
@@ -479,7 +587,7 @@ void Display::StartWindowManager() {
 }
 
 void Display::StartWineserver() {
-    const std::string& prefix = SharedPrefix();
+    const std::string& prefix = prefix_;
     const std::string sock = ServerSocket(prefix);
     if (fs::exists(sock)) {
         if (SocketAnswers(sock)) throw std::runtime_error("another wineserver already serves " + prefix);
@@ -504,7 +612,7 @@ void Display::Teardown() {
     // Wine's helpers (explorer, services, ...) outlive the server: end them by pid.
     auto helpers = [&] {
         auto all = tag.empty() ? std::vector<pid_t>{} : ProcessesWithEnv(tag);
-        std::erase_if(all, [&](pid_t p) { return p == wineserver_ || p == xvfb_ || p == wm_; });
+        std::erase_if(all, [&](pid_t p) { return p == wineserver_ || p == xserver_ || p == wm_; });
         return all;
     };
     for (pid_t p : helpers()) kill(p, SIGKILL);
@@ -513,9 +621,14 @@ void Display::Teardown() {
     if (wm_ > 0) EndChild(wm_, 3s);
     if (x_) XCloseDisplay(X(x_));
     x_ = nullptr;
-    if (xvfb_ > 0) EndChild(xvfb_, 3s);
+    if (xserver_ > 0) EndChild(xserver_, 3s);
     for (pid_t p : helpers()) kill(p, SIGKILL);
-    wineserver_ = xvfb_ = wm_ = -1;
+    wineserver_ = xserver_ = wm_ = -1;
+    if (!xorgDir_.empty()) {
+        std::error_code ignored;  // a leftover log in /tmp is no failure
+        fs::remove_all(xorgDir_, ignored);
+        xorgDir_.clear();
+    }
     Unlock(lockFd_);
     lockFd_ = -1;
 }
@@ -535,7 +648,7 @@ pid_t Display::Spawn(const std::string& exe, const std::vector<std::string>& arg
                      int stdoutFd) {
     std::vector<std::string> argv{Loader(TestArch()), exe};
     argv.insert(argv.end(), args.begin(), args.end());
-    auto e = WineEnv(SharedPrefix());
+    auto e = WineEnv(prefix_);
     e.push_back("DISPLAY=" + name_);
     e.push_back(std::string(kTagVar) + "=" + name_ + "-" + std::to_string(getpid()));
     e.insert(e.end(), env.begin(), env.end());
@@ -655,6 +768,38 @@ Pixel Display::SysColor(int index) {
     return p;
 }
 
+WinDesktop Display::ProbeDesktop() {
+    WinDesktop desk;
+    std::istringstream in(Run(WinExe("vprobe.exe"), {"monitors"}).out + Run(WinExe("vprobe.exe"), {"dpi"}).out);
+    for (std::string line; std::getline(in, line);) {
+        Monitor m;
+        int primary = 0, w = 0, h = 0;
+        if (std::sscanf(line.c_str(), "N\t%d", &desk.monitorCount) == 1) continue;
+        if (std::sscanf(line.c_str(), "V\t%d\t%d\t%d\t%d", &m.left, &m.top, &w, &h) == 4) {
+            desk.virtualScreen = {m.left, m.top, m.left + w, m.top + h, false};
+        } else if (std::sscanf(line.c_str(), "M\t%d\t%d\t%d\t%d\t%d", &m.left, &m.top, &m.right, &m.bottom,
+                               &primary) == 5) {
+            m.primary = primary != 0;
+            desk.monitors.push_back(m);
+        } else {
+            std::sscanf(line.c_str(), "D\t%d\t%d", &desk.logPixels, &desk.systemDpi);
+        }
+    }
+    return desk;
+}
+
+Pixel Display::WinPixel(int x, int y) {
+    const RunResult r = Run(WinExe("vprobe.exe"), {"pixel", std::to_string(x), std::to_string(y)});
+    Pixel p{-1, -1, -1};
+    std::sscanf(r.out.c_str(), "P\t%d\t%d\t%d", &p.r, &p.g, &p.b);
+    return p;
+}
+
+bool Display::WinCursor(int* x, int* y) {
+    const RunResult r = Run(WinExe("vprobe.exe"), {"cursor"});
+    return std::sscanf(r.out.c_str(), "K\t%d\t%d", x, y) == 2;
+}
+
 // ---------------------------------------------------------------- X side
 
 Image Display::Grab(int x, int y, int w, int h) {
@@ -701,6 +846,16 @@ void Display::SetBackground(const Pixel& c) {
     const Window root = DefaultRootWindow(d);
     XSetWindowBackground(d, root, (static_cast<unsigned long>(c.r) << 16) | (c.g << 8) | c.b);
     XClearWindow(d, root);
+    Sync();
+}
+
+void Display::FillRect(int x, int y, int w, int h, const Pixel& c) {
+    ::Display* d = X(x_);
+    const Window root = DefaultRootWindow(d);
+    GC gc = XCreateGC(d, root, 0, nullptr);
+    XSetForeground(d, gc, (static_cast<unsigned long>(c.r) << 16) | (c.g << 8) | c.b);
+    XFillRectangle(d, root, gc, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XFreeGC(d, gc);
     Sync();
 }
 

@@ -10,11 +10,17 @@
 // Every process a Display starts ends with it. The Wine prefix is shared by
 // all Displays of a process and booted once, on first use. A Display runs a
 // window manager (openbox) unless it is asked for a bare X server.
+//
+// A Rig asks for more: two monitors (Xorg's dummy driver instead of Xvfb)
+// and a Wine prefix at another DPI:
+//   e2e::Display d(e2e::Rig{.twoMonitors = true});
+//   d.GetPixel(d.ToX(-1000), d.ToY(10));     // a pixel of the left monitor
 #pragma once
 #include <sys/types.h>
 
 #include <chrono>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -62,10 +68,40 @@ std::string WinExe(const std::string& name);
 // name ends in "-win32"). Throws when it cannot be booted, or when this
 // machine cannot run 32-bit programs.
 const std::string& SharedPrefix();
+// The arch's prefix whose desktop runs at `dpi` (HKCU\Control Panel\Desktop
+// LogPixels), made on first call beside the shared one and kept; 96 is the
+// shared prefix itself.
+const std::string& PrefixAtDpi(int dpi);
 
 // Whether the display has a window manager, as a Linux desktop has
 // ($VELLUMO_E2E_BARE set: none on any display).
 enum class Desktop { Managed, Bare };
+
+// One monitor as Windows numbers it: virtual-screen coordinates, right/bottom
+// exclusive.
+struct Monitor {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool primary = false;
+    friend bool operator==(const Monitor&, const Monitor&) = default;
+};
+std::string ToString(const Monitor& m);
+// For GoogleTest's messages.
+void PrintTo(const Monitor& m, std::ostream* os);
+void PrintTo(const Pixel& p, std::ostream* os);
+
+// The two-monitor desktop: the primary 1280 x 800 at (0,0) and a 1024 x 768
+// monitor to its left at (-1024,0), top edges aligned; below the left one a
+// 1024 x 32 strip of the X screen belongs to no monitor. On the X side the
+// screen is 2304 x 800 and X coordinates are Windows' plus 1024.
+inline constexpr Monitor kRigPrimary{0, 0, 1280, 800, true};
+inline constexpr Monitor kRigLeft{-1024, 0, 0, 768, false};
+
+// What a Display is beyond its size.
+struct Rig {
+    bool twoMonitors = false;  // kRigPrimary and kRigLeft, on Xorg's dummy driver
+    int dpi = 96;              // the Wine prefix's DPI (PrefixAtDpi)
+    Desktop desktop = Desktop::Managed;
+};
 
 // One window as vprobe.exe reports it (screen coordinates, right/bottom exclusive).
 struct WinInfo {
@@ -75,6 +111,15 @@ struct WinInfo {
     int left = 0, top = 0, right = 0, bottom = 0;
     int width() const { return right - left; }
     int height() const { return bottom - top; }
+};
+
+// The desktop as a Windows program sees it (vprobe.exe monitors and dpi).
+struct WinDesktop {
+    int monitorCount = 0;     // SM_CMONITORS
+    Monitor virtualScreen;    // SM_[XY]VIRTUALSCREEN, SM_C[XY]VIRTUALSCREEN
+    std::vector<Monitor> monitors;  // EnumDisplayMonitors' order
+    int logPixels = 0;        // GetDeviceCaps(LOGPIXELSX), DPI-aware
+    int systemDpi = 0;        // GetDpiForSystem, DPI-aware
 };
 
 struct RunResult {
@@ -95,6 +140,8 @@ long long CommittedBytes(pid_t pid);
 class Display {
 public:
     explicit Display(int width = 1024, int height = 768, Desktop desktop = Desktop::Managed);
+    // A 1024 x 768 Xvfb screen unless the rig has two monitors.
+    explicit Display(const Rig& rig);
     ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
@@ -103,6 +150,12 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     bool managed() const { return wm_ > 0; }
+    // The monitors Windows should see, primary first.
+    const std::vector<Monitor>& monitors() const { return monitors_; }
+    const std::string& prefix() const { return prefix_; }
+    // X coordinates of a point in Windows' virtual-screen coordinates.
+    int ToX(int winX) const { return winX - originX_; }
+    int ToY(int winY) const { return winY - originY_; }
 
     // --- Windows programs (env: extra "NAME=value" entries, replacing defaults)
     pid_t Start(const std::string& exe, const std::vector<std::string>& args = {},
@@ -126,6 +179,12 @@ public:
     // manager focus moves a round trip after a window shows.
     bool KeysReach(const std::string& hwnd);
     Pixel SysColor(int index);
+    WinDesktop ProbeDesktop();
+    // The screen pixel GDI reads at Windows' virtual-screen (x, y); -1s when
+    // it cannot.
+    Pixel WinPixel(int x, int y);
+    // Where Windows has the pointer.
+    bool WinCursor(int* x, int* y);
 
     // --- X side
     Pixel GetPixel(int x, int y);
@@ -133,6 +192,9 @@ public:
     Image Grab() { return Grab(0, 0, width_, height_); }
     bool SaveScreenshot(const std::string& path);
     void SetBackground(const Pixel& colour);
+    // Paints straight onto the root window (X coordinates), over the
+    // background until something repaints it.
+    void FillRect(int x, int y, int w, int h, const Pixel& colour);
     void MovePointer(int x, int y);
     void ButtonDown(int button = 1);
     void ButtonUp(int button = 1);
@@ -143,7 +205,9 @@ public:
     void Tap(unsigned long keysym);
 
 private:
-    void StartXvfb();
+    void Open(const Rig& rig);
+    void StartXServer(bool twoMonitors);
+    void ArrangeTwoMonitors();
     void StartWindowManager();
     void Teardown();
     void StartWineserver();
@@ -153,9 +217,13 @@ private:
     void WaitButton(int button, bool down);
 
     int width_, height_;
+    std::vector<Monitor> monitors_;
+    int originX_ = 0, originY_ = 0;  // Windows' coordinates of X's (0,0)
+    std::string prefix_;
     std::string name_;
-    void* x_ = nullptr;  // ::Display*
-    pid_t xvfb_ = -1;
+    std::string xorgDir_;  // the dummy-driver server's config and log
+    void* x_ = nullptr;    // ::Display*
+    pid_t xserver_ = -1;
     pid_t wm_ = -1;
     pid_t wineserver_ = -1;
     int lockFd_ = -1;

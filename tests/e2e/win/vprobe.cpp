@@ -21,6 +21,15 @@
 //                                      icon group 1, as the loader sees them)
 //   syscolor INDEX        C r g b
 //   screen                S width height
+//   monitors              N count (SM_CMONITORS), V left top width height
+//                         (the virtual screen), then per monitor
+//                         M left top right bottom primary (1 or 0)
+//   dpi                   D logpixelsx system-dpi, as a DPI-aware program
+//                         sees them (system-dpi 0 where GetDpiForSystem is
+//                         missing)
+//   pixel X Y             P r g b of the screen at X Y (virtual-screen
+//                         coordinates); P -1 -1 -1 when GDI cannot read it
+//   cursor                K x y    (GetCursorPos)
 //   foreground            F hwnd class title
 //   at X Y                A hwnd class title   (the window WindowFromPoint finds)
 //   xwindow HWND          X id     (the X window Wine shows HWND in; 0 when none)
@@ -221,6 +230,32 @@ bool SaveReferenceJpeg(ULONG quality, const std::string& path) {
     return true;
 }
 
+BOOL CALLBACK DescribeMonitor(HMONITOR m, HDC, LPRECT, LPARAM) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (!GetMonitorInfoW(m, &mi)) return TRUE;
+    const RECT& r = mi.rcMonitor;
+    Emit("M\t" + std::to_string(r.left) + "\t" + std::to_string(r.top) + "\t" + std::to_string(r.right) + "\t" +
+         std::to_string(r.bottom) + "\t" + ((mi.dwFlags & MONITORINFOF_PRIMARY) ? "1" : "0"));
+    return TRUE;
+}
+
+template <typename Fn>
+Fn User32Proc(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// A DPI-unaware program is told 96 whatever the desktop's DPI: ask as the
+// per-monitor-aware program under test does, or as a system-aware one where
+// the per-monitor kind is unknown.
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    if (auto set = User32Proc<SetContext>("SetProcessDpiAwarenessContext"))
+        if (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))  // PER_MONITOR_AWARE_V2
+            return;
+    SetProcessDPIAware();
+}
+
 // Runs one command; false when it is unknown or malformed.
 bool Run(const std::vector<std::string>& a) {
     if (a.empty()) return false;
@@ -295,6 +330,39 @@ bool Run(const std::vector<std::string>& a) {
     if (cmd == "screen" && a.size() == 1) {
         Emit("S\t" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "\t" +
              std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+        return true;
+    }
+    if (cmd == "monitors" && a.size() == 1) {
+        Emit("N\t" + std::to_string(GetSystemMetrics(SM_CMONITORS)));
+        Emit("V\t" + std::to_string(GetSystemMetrics(SM_XVIRTUALSCREEN)) + "\t" +
+             std::to_string(GetSystemMetrics(SM_YVIRTUALSCREEN)) + "\t" +
+             std::to_string(GetSystemMetrics(SM_CXVIRTUALSCREEN)) + "\t" +
+             std::to_string(GetSystemMetrics(SM_CYVIRTUALSCREEN)));
+        return EnumDisplayMonitors(nullptr, nullptr, DescribeMonitor, 0) != FALSE;
+    }
+    if (cmd == "dpi" && a.size() == 1) {
+        BecomeDpiAware();
+        HDC screen = GetDC(nullptr);
+        const int logPixels = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        using GetSystemDpi = UINT(WINAPI*)();
+        const auto system = User32Proc<GetSystemDpi>("GetDpiForSystem");
+        Emit("D\t" + std::to_string(logPixels) + "\t" + std::to_string(system ? system() : 0));
+        return true;
+    }
+    if (cmd == "pixel" && a.size() == 3) {
+        HDC screen = GetDC(nullptr);
+        const COLORREF c = GetPixel(screen, std::atoi(a[1].c_str()), std::atoi(a[2].c_str()));
+        ReleaseDC(nullptr, screen);
+        if (c == CLR_INVALID) Emit("P\t-1\t-1\t-1");
+        else Emit("P\t" + std::to_string(GetRValue(c)) + "\t" + std::to_string(GetGValue(c)) + "\t" +
+                  std::to_string(GetBValue(c)));
+        return true;
+    }
+    if (cmd == "cursor" && a.size() == 1) {
+        POINT p{};
+        if (!GetCursorPos(&p)) return false;
+        Emit("K\t" + std::to_string(p.x) + "\t" + std::to_string(p.y));
         return true;
     }
     if (cmd == "foreground" && a.size() == 1) {

@@ -1,0 +1,43 @@
+#include "overlay/MonitorPlacement.h"
+
+#include <algorithm>
+
+#include "overlay/Readout.h"
+#include "overlay/Selection.h"
+
+namespace vellumo {
+
+namespace {
+
+// `start` of a span `length` long, moved back into [monFrom, monTo) where it
+// reaches out of that monitor's span but not out of the virtual screen's
+// [virtFrom, virtTo): it would then show on another monitor or in a gap.
+int KeepOnMonitor(int start, int length, int monFrom, int monTo, int virtFrom, int virtTo) {
+    if (start < monFrom && start >= virtFrom) return monFrom;
+    if (start + length > monTo && start + length <= virtTo) return std::max(monFrom, monTo - length);
+    return start;
+}
+
+}  // namespace
+
+Point PlaceToolbarOn(const MonitorLayout& layout, const Rect& frame, Size toolbar) {
+    const Rect& m = layout.bounds(layout.MonitorOf(frame));
+    const Rect& v = layout.virtualBounds();
+    int top = frame.top;
+    if (frame.top - m.top + kToolsGap > toolbar.height) {
+        top = frame.top - toolbar.height - kToolsGap;
+    } else if (frame.bottom() + toolbar.height + kToolsGap < m.bottom()) {
+        top = frame.bottom() + kToolsGap;
+    }
+    return {KeepOnMonitor(frame.left, toolbar.width, m.left, m.right(), v.left, v.right()),
+            KeepOnMonitor(top, toolbar.height, m.top, m.bottom(), v.top, v.bottom())};
+}
+
+Point PlaceMagnifierOn(const MonitorLayout& layout, Point p, Size panel) {
+    const Rect& m = layout.bounds(layout.MonitorAt(p));
+    const int left = p.x + kPointerGap + panel.width <= m.right() ? p.x + kPointerGap : p.x - panel.width - kPointerGap;
+    const int top = p.y + kPointerGap + panel.height <= m.bottom() ? p.y + kPointerGap : p.y - panel.height - kPointerGap;
+    return {left, top};
+}
+
+}  // namespace vellumo

@@ -1,0 +1,240 @@
+// Monitor layouts, placement on several monitors, and DPI scaling. The
+// two-monitor layout is the end-to-end rig's: a 1280 x 800 primary and a
+// 1024 x 768 monitor to its left, so a 1024 x 32 gap lies below the left one.
+#include <gtest/gtest.h>
+
+#include "floaters/FloaterBook.h"
+#include "gfx/Dpi.h"
+#include "gfx/MonitorLayout.h"
+#include "overlay/MonitorPlacement.h"
+#include "overlay/Readout.h"
+#include "overlay/Selection.h"
+
+using namespace vellumo;
+
+namespace {
+
+const MonitorArea kPrimary{{0, 0, 1280, 800}, true};
+const MonitorArea kLeft{{-1024, 0, 1024, 768}, false};
+
+MonitorLayout Rig() { return MonitorLayout({kPrimary, kLeft}); }
+
+// Three monitors of different sizes: one above the primary, one to its right
+// whose top is lower, leaving gaps in every corner of the virtual screen.
+MonitorLayout Staggered() {
+    return MonitorLayout({{{0, -600, 800, 600}, false}, {{0, 0, 1920, 1080}, true}, {{1920, 200, 1280, 1024}, false}});
+}
+
+TEST(MonitorLayout, BoundsPrimaryAndDegenerateLists) {
+    const MonitorLayout rig = Rig();
+    EXPECT_EQ(rig.virtualBounds(), (Rect{-1024, 0, 2304, 800}));
+    EXPECT_EQ(rig.primaryIndex(), 0u);
+    EXPECT_EQ(Staggered().virtualBounds(), (Rect{0, -600, 3200, 1824}));
+    EXPECT_EQ(Staggered().primary(), (Rect{0, 0, 1920, 1080}));
+
+    // No flag: the monitor at the origin is the primary, whatever its place in the list.
+    const MonitorLayout unflagged({{{-1024, 0, 1024, 768}, false}, {{0, 0, 1280, 800}, false}});
+    EXPECT_EQ(unflagged.primaryIndex(), 1u);
+    EXPECT_TRUE(unflagged.monitors()[1].primary);
+    // Two flags: only the first stays primary.
+    const MonitorLayout twoFlags({{{0, 0, 10, 10}, true}, {{10, 0, 10, 10}, true}});
+    EXPECT_EQ(twoFlags.primaryIndex(), 0u);
+    EXPECT_FALSE(twoFlags.monitors()[1].primary);
+
+    // Empty monitors are dropped; with none left, every question still answers.
+    const MonitorLayout none({{{5, 5, 0, 100}, true}});
+    EXPECT_EQ(none.count(), 1u);
+    EXPECT_EQ(none.virtualBounds(), (Rect{0, 0, 0, 0}));
+    EXPECT_EQ(none.MonitorAt({50, 50}), 0u);
+    EXPECT_TRUE(none.OutsideEveryMonitor({0, 0}));
+    EXPECT_EQ(none.ClampToVirtual(Point{50, -50}), (Point{0, 0}));
+    EXPECT_EQ(MonitorLayout({{{5, 5, 0, 100}, true}, {{0, 0, 640, 480}, false}}).primary(), (Rect{0, 0, 640, 480}));
+}
+
+TEST(MonitorLayout, MonitorAtPointAndNearestInGaps) {
+    const MonitorLayout rig = Rig();
+    struct Case {
+        Point p;
+        std::size_t monitor;
+        bool outside;
+    };
+    const Case cases[] = {
+        {{0, 0}, 0, false},         {{-1, 0}, 1, false},       {{-1024, 0}, 1, false},  {{-1025, 0}, 1, true},
+        {{1279, 799}, 0, false},    {{1280, 799}, 0, true},    {{-1, 767}, 1, false},
+        {{-1, 768}, 0, true},       // the gap's corner: one pixel from both, the earlier wins
+        {{-600, 790}, 1, true},     // deep in the gap: 23 below the left monitor, 600 left of the primary
+        {{-20, 799}, 0, true},      // 20 left of the primary, 32 below the left monitor
+        {{500, -30}, 0, true},      {{-500, -30}, 1, true},    {{-5000, 400}, 1, true}, {{9000, 9000}, 0, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rig.MonitorAt(c.p), c.monitor) << c.p.x << "," << c.p.y;
+        EXPECT_EQ(rig.OutsideEveryMonitor(c.p), c.outside) << c.p.x << "," << c.p.y;
+    }
+    const MonitorLayout st = Staggered();
+    EXPECT_TRUE(st.OutsideEveryMonitor({800, -1}));   // right of the top monitor
+    EXPECT_EQ(st.MonitorAt({850, -1}), 1u);           // 1 above the primary, 50 right of the top one
+    EXPECT_TRUE(st.OutsideEveryMonitor({1920, 199}));  // above the right monitor
+    EXPECT_FALSE(st.OutsideEveryMonitor({1920, 200}));
+    EXPECT_EQ(st.MonitorAt({3000, 100}), 2u);
+    // Equally near two monitors: the earlier one.
+    const MonitorLayout apart({{{0, 0, 100, 100}, true}, {{201, 0, 100, 100}, false}});
+    EXPECT_EQ(apart.MonitorAt({149, 50}), 0u);
+    EXPECT_EQ(apart.MonitorAt({150, 50}), 0u);
+    EXPECT_EQ(apart.MonitorAt({151, 50}), 1u);
+}
+
+TEST(MonitorLayout, MonitorHoldingMostOfARect) {
+    const MonitorLayout rig = Rig();
+    EXPECT_EQ(rig.MonitorOf({-100, 10, 99, 50}), 1u);
+    EXPECT_EQ(rig.MonitorOf({-100, 10, 201, 50}), 0u);   // 101 columns on the primary, 100 on the left
+    EXPECT_EQ(rig.MonitorOf({-101, 10, 201, 50}), 1u);   // 101 on the left, 100 on the primary
+    EXPECT_EQ(rig.MonitorOf({-100, 10, 200, 50}), 0u);   // a tie: the earlier in the list wins...
+    EXPECT_EQ(MonitorLayout({kLeft, kPrimary}).MonitorOf({-100, 10, 200, 50}), 0u);  // ...whichever it is
+    // The taller primary holds more of a rect reaching into the gap.
+    EXPECT_EQ(rig.MonitorOf({-30, 700, 60, 100}), 0u);
+    EXPECT_EQ(rig.MonitorOf({-40, 700, 60, 100}), 1u);
+    // Off every monitor: the nearest.
+    EXPECT_EQ(rig.MonitorOf({-900, 780, 50, 10}), 1u);
+    EXPECT_EQ(rig.MonitorOf({1400, 100, 50, 50}), 0u);
+    EXPECT_EQ(rig.MonitorOf({-1500, 100, 50, 50}), 1u);
+    // An empty rect is its corner.
+    EXPECT_EQ(rig.MonitorOf({-5, 10, 0, 0}), 1u);
+    EXPECT_EQ(rig.MonitorOf({5, 10, 0, 40}), 0u);
+}
+
+TEST(MonitorLayout, ClampingAndCoordinateConversion) {
+    const MonitorLayout rig = Rig();
+    EXPECT_EQ(rig.ClampToVirtual(Point{-2000, -5}), (Point{-1024, 0}));
+    EXPECT_EQ(rig.ClampToVirtual(Point{5000, 5000}), (Point{1279, 799}));
+    EXPECT_EQ(rig.ClampToVirtual(Point{-600, 790}), (Point{-600, 790}));  // a gap is on the virtual screen
+    EXPECT_EQ(rig.ClampToVirtual(Rect{-1100, -10, 300, 100}), (Rect{-1024, 0, 224, 90}));
+    EXPECT_EQ(rig.ClampToVirtual(Rect{1200, 700, 500, 500}), (Rect{1200, 700, 80, 100}));
+    EXPECT_TRUE(rig.ClampToVirtual(Rect{2000, 0, 10, 10}).empty());
+
+    // Bitmap (0,0) is the virtual screen's top-left, whatever its sign.
+    EXPECT_EQ(rig.ToBitmap(Point{-1024, 0}), (Point{0, 0}));
+    EXPECT_EQ(rig.ToBitmap(Point{0, 0}), (Point{1024, 0}));
+    EXPECT_EQ(rig.ToBitmap(Rect{-10, 5, 20, 30}), (Rect{1014, 5, 20, 30}));
+    EXPECT_EQ(Staggered().ToBitmap(Point{0, 0}), (Point{0, 600}));
+    for (const Point p : {Point{-1024, 0}, Point{-1, 767}, Point{1279, 799}, Point{-7000, 9000}}) {
+        EXPECT_EQ(rig.ToScreen(rig.ToBitmap(p)), p);
+        EXPECT_EQ(Staggered().ToScreen(Staggered().ToBitmap(p)), p);
+    }
+    EXPECT_EQ(rig.ToScreen(rig.ToBitmap(Rect{-3, -4, 5, 6})), (Rect{-3, -4, 5, 6}));
+}
+
+TEST(MonitorLayout, CentringMatchesTheSingleScreenFloaterRule) {
+    for (const Size screen : {Size{1024, 768}, Size{1280, 800}, Size{1, 1}}) {
+        const MonitorLayout one = MonitorLayout::Single(screen);
+        for (const Size image : {Size{100, 50}, Size{101, 51}, Size{2000, 1001}, Size{1023, 767}, Size{0, 0}})
+            EXPECT_EQ(one.CentreOn(0, image), CentreOn(image, screen)) << image.width << "x" << image.height;
+    }
+    const MonitorLayout rig = Rig();
+    EXPECT_EQ(rig.CentreOn(1, {100, 100}), (Point{-562, 334}));
+    EXPECT_EQ(rig.CentreOn(1, {101, 101}), (Point{-563, 333}));
+    EXPECT_EQ(rig.CentreOn(1, {2001, 1001}), (Point{-1513, -117}));  // larger than the monitor: floor, as before
+    EXPECT_EQ(rig.CentreOn(0, {100, 100}), (Point{590, 350}));
+}
+
+// Every frame a single screen can complete, against the toolbar rule the
+// overlay has always used.
+TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
+    for (const Size screen : {Size{1024, 768}, Size{800, 600}, Size{1280, 800}}) {
+        const MonitorLayout one = MonitorLayout::Single(screen);
+        for (int top : {-40, -1, 0, 1, 100, 107, 108, 109, 118, 119, 300, 600, 640, 700, 767, 900})
+            for (int height : {0, 1, 20, 300, 560, 700, 768})
+                for (int left : {-30, 0, 5, 900, 1023, 1100}) {
+                    const Rect frame{left, top, 40, height};
+                    const Point want{frame.left, ToolbarTop(frame, kToolsSize.height, screen.height)};
+                    ASSERT_EQ(PlaceToolbarOn(one, frame, kToolsSize), want)
+                        << screen.width << "x" << screen.height << " frame " << left << "," << top << " h" << height;
+                }
+        for (int y = -30; y <= screen.height + 30; y += 7)
+            for (int x = -30; x <= screen.width + 30; x += 11)
+                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kVaSize), PlaceMagnifier({x, y}, kVaSize, screen))
+                    << x << "," << y;
+    }
+}
+
+TEST(MonitorPlacement, ToolbarStaysOnTheSelectionsMonitor) {
+    const MonitorLayout rig = Rig();
+    // On the left monitor the single-screen rule holds, measured on that monitor.
+    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 300, 200, 100}, kToolsSize), (Point{-900, 300 - 113 - 5}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 10, 200, 100}, kToolsSize), (Point{-900, 115}));
+    // Below fits on the primary (800 high) but not on the left monitor (768).
+    EXPECT_EQ(PlaceToolbarOn(rig, {200, 100, 200, 570}, kToolsSize), (Point{200, 675}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 100, 200, 570}, kToolsSize), (Point{-900, 100}));
+    // A selection mostly on the primary that starts on the left monitor: the
+    // toolbar starts at the primary's left edge, not on the other monitor.
+    EXPECT_EQ(PlaceToolbarOn(rig, {-50, 300, 400, 100}, kToolsSize), (Point{0, 182}));
+    // Mostly on the left monitor, reaching onto the primary near the boundary:
+    // the toolbar ends at the left monitor's right edge.
+    EXPECT_EQ(PlaceToolbarOn(rig, {-150, 300, 200, 100}, kToolsSize), (Point{-225, 182}));
+    // Past the virtual screen's outer edges it stays as on one screen.
+    EXPECT_EQ(PlaceToolbarOn(rig, {1200, 300, 80, 100}, kToolsSize), (Point{1200, 182}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-1030, 300, 80, 100}, kToolsSize), (Point{-1030, 182}));
+    // A selection on the primary whose "over its top edge" fallback would
+    // start on the monitor above is pulled back down onto the primary.
+    const MonitorLayout st = Staggered();
+    EXPECT_EQ(PlaceToolbarOn(st, {100, -20, 300, 1090}, kToolsSize), (Point{100, 0}));
+    // Near the primary's right edge it would reach onto the monitor there.
+    EXPECT_EQ(PlaceToolbarOn(st, {1800, 500, 100, 100}, kToolsSize), (Point{1695, 382}));
+}
+
+TEST(MonitorPlacement, MagnifierFlipsAtThePointersMonitorEdges) {
+    const MonitorLayout rig = Rig();
+    const Size va = kVaSize;  // 130 x 161
+    // The left monitor's right edge is the boundary: flip before it, although
+    // the primary lies beyond.
+    EXPECT_EQ(PlaceMagnifierOn(rig, {-151, 100}, va), (Point{-131, 120}));  // -151+20+130 = -1: fits
+    EXPECT_EQ(PlaceMagnifierOn(rig, {-149, 100}, va), (Point{-299, 120}));
+    // Its bottom is 768, not 800.
+    EXPECT_EQ(PlaceMagnifierOn(rig, {-500, 587}, va), (Point{-480, 607}));
+    EXPECT_EQ(PlaceMagnifierOn(rig, {-500, 588}, va), (Point{-480, 407}));
+    EXPECT_EQ(PlaceMagnifierOn(rig, {500, 619}, va), (Point{520, 639}));
+    EXPECT_EQ(PlaceMagnifierOn(rig, {500, 620}, va), (Point{520, 439}));
+    // Near the primary's left edge nothing flips: there is room to the right.
+    EXPECT_EQ(PlaceMagnifierOn(rig, {0, 0}, va), (Point{20, 20}));
+    // In the gap: the nearest monitor's edges (the left one's bottom is 768).
+    EXPECT_EQ(PlaceMagnifierOn(rig, {-600, 790}, va), (Point{-580, 609}));
+}
+
+TEST(Dpi, ScalingRoundsAsWindowsDoes) {
+    for (int v = -300; v <= 300; ++v) {
+        ASSERT_EQ(ScaleForDpi(v, 96), v);
+        ASSERT_EQ(ScaleForDpi(v, 192), 2 * v);
+        ASSERT_EQ(ScaleForDpi(v, 144), v * 3 / 2 + (v % 2 == 0 ? 0 : (v > 0 ? 1 : -1)));  // halves away from zero
+    }
+    EXPECT_EQ(ScaleForDpi(225, 120), 281);  // 281.25
+    EXPECT_EQ(ScaleForDpi(6, 120), 8);      // 7.5 rounds up
+    EXPECT_EQ(ScaleForDpi(-6, 120), -8);
+    EXPECT_EQ(ScaleForDpi(kToolsSize, 144), (Size{338, 170}));  // 337.5, 169.5
+    EXPECT_EQ(ScaleForDpi(Rect{-3, 4, 130, 161}, 144), (Rect{-5, 6, 195, 242}));
+    // A failed DPI query leaves lengths as designed.
+    EXPECT_EQ(ScaleForDpi(130, 0), 130);
+    EXPECT_EQ(ScaleForDpi(130, -144), 130);
+    // MulDiv's own edges.
+    EXPECT_EQ(MulDivRounded(5, 3, 0), -1);
+    EXPECT_EQ(MulDivRounded(INT32_MAX, 2, 1), -1);
+    EXPECT_EQ(MulDivRounded(INT32_MAX, 2, 2), INT32_MAX);
+    EXPECT_EQ(MulDivRounded(INT32_MIN, 1, 1), INT32_MIN);
+    EXPECT_EQ(MulDivRounded(7, 1, -2), -4);
+    EXPECT_EQ(MulDivRounded(-7, -1, -2), -4);
+}
+
+TEST(Dpi, TwipsFollowTheRealDpi) {
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(96), 15.0);
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(120), 12.0);
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(144), 10.0);
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(192), 7.5);
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(0), 15.0);
+    // At 96 DPI, exactly the host's fixed 15 twips per pixel.
+    for (int t = 0; t <= 20000; ++t) ASSERT_EQ(TwipsToPixels(t, 96), TwipsToPixels(t)) << t;
+    EXPECT_EQ(TwipsToPixels(450, 144), 45);
+    EXPECT_EQ(TwipsToPixels(500, 144), 50);
+    EXPECT_EQ(TwipsToPixels(255, 144), 26);  // 25.5
+    EXPECT_EQ(TwipsToPixels(160, 192), 21);  // 21.33
+    EXPECT_EQ(TwipsToPixels(255, 120), 21);  // 21.25
+}
+
+}  // namespace
