@@ -432,7 +432,9 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
 // drawn with each width has an outline exactly that thick.
 TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
-    const int thumb5 = ThumbRight(kSvWid);
+    // The toolbar is built and painted once the overlay's first frame is out.
+    int thumb5 = -1;
+    WaitUntil([&] { return (thumb5 = ThumbRight(kSvWid)) >= 0; }, 5s, 50ms);
     ASSERT_GE(thumb5, 0) << "no orange thumb on svWid";
 
     TypeInto(kTxtWid, "12.5");

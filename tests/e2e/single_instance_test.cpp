@@ -8,6 +8,8 @@
 // two free stretches that long, so that freeze is now and then refused as
 // one there is no memory for, and the user is told so.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include <filesystem>
@@ -82,9 +84,19 @@ TEST_F(SingleInstanceE2E, TwoStartsAtTheSameMomentOnAHugeScreenLeaveOneCopyWithO
         int code = -1;
         ASSERT_TRUE(d_->WaitExit(*ended, 1s, &code));
         EXPECT_EQ(code, 0) << "the copy that handed over ended badly";
-        ASSERT_TRUE(WaitUntil([&] { return VisibleOverlays() > 0; }, 60s, 100ms)) << "no capture at all";
+        // The copy that stays may restart its capture for the hand-over (a
+        // moment with none shown); never two at once.
+        int most = 0;
+        const bool one = WaitUntil(
+            [&] {
+                const int n = VisibleOverlays();
+                most = std::max(most, n);
+                return n == 1;
+            },
+            60s, 100ms);
+        ASSERT_TRUE(one || most > 1) << "no capture at all";
         EXPECT_TRUE(d_->Running(*stays)) << "the copy that stays ended";
-        EXPECT_EQ(VisibleOverlays(), 1) << "more than one capture on the screen";
+        EXPECT_EQ(most, 1) << "more than one capture on the screen";
         d_->Stop(*stays);
     }
 }

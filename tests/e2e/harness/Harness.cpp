@@ -748,7 +748,9 @@ std::string Display::WindowText(const std::string& hwnd) {
 
 bool Display::PostToWindow(const std::string& cls, unsigned msg, unsigned long long wparam) {
     const RunResult r = Run(WinExe("vprobe.exe"), {"post", cls, std::to_string(msg), std::to_string(wparam)});
-    return r.out.rfind("OK", 0) == 0;
+    if (r.out.rfind("OK", 0) == 0) return true;
+    std::fprintf(stderr, "post %u to %s: exit %d, said \"%s\"\n", msg, cls.c_str(), r.exitCode, r.out.c_str());
+    return false;
 }
 
 bool Display::KeysReach(const std::string& hwnd) {

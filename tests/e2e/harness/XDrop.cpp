@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 
 #include "tests/e2e/harness/Harness.h"
 
@@ -83,29 +84,65 @@ bool XDropSource::Drop(int x, int y, const std::string& uri) {
     const Atom selection = Intern(d, "XdndSelection"), uriList = Intern(d, "text/uri-list");
     const Window src = XCreateSimpleWindow(d, root, -10, -10, 1, 1, 0, 0, 0);
     XSetSelectionOwner(d, selection, src, CurrentTime);
-    const Window target = AwareWindowAt(d, x, y);
-    bool finished = false;
-    if (target) {
+    bool finished = false, statusSeen = false;
+    Window target = None;
+    // A dragging pointer tells the target its place on every move; a target
+    // that was being remapped when the first position came (Wine gives a
+    // window a new X window when its layered style changes) is asked again,
+    // found afresh, as a real drag's next move would.
+    for (int attempt = 0; attempt < 3 && !finished; ++attempt) {
+        target = AwareWindowAt(d, x, y);
+        if (!target) {
+            e2e::WaitUntil([&] { return (target = AwareWindowAt(d, x, y)) != None; }, std::chrono::seconds(1),
+                           std::chrono::milliseconds(50));
+            if (!target) continue;
+        }
         Send(d, target, "XdndEnter", {static_cast<long>(src), 5L << 24, static_cast<long>(uriList), 0, 0});
         Send(d, target, "XdndPosition",
              {static_cast<long>(src), 0, (x << 16) | y, CurrentTime, static_cast<long>(Intern(d, "XdndActionCopy"))});
         bool dropped = false;
-        e2e::WaitUntil(
-            [&] {
-                while (XPending(d)) {
-                    XEvent e;
-                    XNextEvent(d, &e);
-                    if (e.type == SelectionRequest) Answer(d, e.xselectionrequest, uriList, uri + "\r\n");
-                    if (e.type != ClientMessage) continue;
-                    if (e.xclient.message_type == Intern(d, "XdndStatus") && !dropped) {
-                        Send(d, target, "XdndDrop", {static_cast<long>(src), 0, CurrentTime, 0, 0});
-                        dropped = true;
-                    }
-                    if (e.xclient.message_type == Intern(d, "XdndFinished")) finished = true;
+        const auto pump = [&] {
+            while (XPending(d)) {
+                XEvent e;
+                XNextEvent(d, &e);
+                if (e.type == SelectionRequest) Answer(d, e.xselectionrequest, uriList, uri + "\r\n");
+                if (e.type != ClientMessage) continue;
+                if (e.xclient.message_type == Intern(d, "XdndStatus") && !dropped) {
+                    statusSeen = true;
+                    Send(d, target, "XdndDrop", {static_cast<long>(src), 0, CurrentTime, 0, 0});
+                    dropped = true;
                 }
-                return finished;
-            },
-            std::chrono::seconds(5), std::chrono::milliseconds(2));
+                if (e.xclient.message_type == Intern(d, "XdndFinished")) finished = true;
+            }
+        };
+        e2e::WaitUntil([&] { return pump(), dropped; }, std::chrono::seconds(3), std::chrono::milliseconds(2));
+        // Once dropped, the target is not asked again: a second drop would be
+        // a second file for the program.
+        if (dropped) {
+            e2e::WaitUntil([&] { return pump(), finished; }, std::chrono::seconds(5), std::chrono::milliseconds(2));
+            break;
+        }
+        Send(d, target, "XdndLeave", {static_cast<long>(src), 0, 0, 0, 0});
+    }
+    if (!finished) {
+        // The windows under the point, top-level first, for the log.
+        Window w = root, child = None;
+        int wx, wy;
+        while (XTranslateCoordinates(d, root, w, x, y, &wx, &wy, &child) && child != None) {
+            XWindowAttributes a{};
+            XGetWindowAttributes(d, child, &a);
+            char* name = nullptr;
+            XFetchName(d, child, &name);
+            std::fprintf(stderr, "  under (%d,%d): 0x%lx %dx%d+%d+%d map=%d \"%s\"\n", x, y,
+                         static_cast<unsigned long>(child), a.width, a.height, a.x, a.y, a.map_state,
+                         name ? name : "");
+            if (name) XFree(name);
+            w = child;
+        }
+        std::fprintf(stderr, "XDrop at (%d,%d): target 0x%lx, %s\n", x, y, static_cast<unsigned long>(target),
+                     !target ? "no window under the point takes drops"
+                     : statusSeen ? "dropped, never finished"
+                                  : "never answered the position");
     }
     XDestroyWindow(d, src);
     XSync(d, False);
