@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cwchar>
 #include <string>
 
 namespace vellumo {
@@ -40,15 +41,15 @@ Rect CenteredMarker(const Rect& button, int size) {
     return {button.left - (size / 2 - button.width / 2), button.top - (size / 2 - button.height / 2), size, size};
 }
 
-int ClampToSelectionX(int x, const Rect& sqr) {
-    if (x < sqr.left) return sqr.left;
-    if (x > sqr.right()) return sqr.right();
+int ClampToSelectionX(int x, const Rect& frame) {
+    if (x < frame.left) return frame.left;
+    if (x > frame.right()) return frame.right();
     return x;
 }
 
-int ClampToSelectionY(int y, const Rect& sqr) {
-    if (y < sqr.top) return sqr.top;
-    if (y > sqr.bottom()) return sqr.bottom();
+int ClampToSelectionY(int y, const Rect& frame) {
+    if (y < frame.top) return frame.top;
+    if (y > frame.bottom()) return frame.bottom();
     return y;
 }
 
@@ -186,6 +187,18 @@ std::optional<double> ParseNumber(std::wstring_view text) {
     const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec != std::errc{} || end != ascii.data() + ascii.size()) return std::nullopt;  // e.g. "1e999"
     return value;
+}
+
+std::wstring ValueBoxText(float value) {
+    wchar_t buf[32];
+    std::swprintf(buf, 32, L"%g", static_cast<double>(value));
+    return buf;
+}
+
+std::optional<std::wstring> ValueBoxTextOnLeave(std::wstring_view typed, float sliderValue) {
+    std::wstring shown = ValueBoxText(sliderValue);
+    if (shown == typed) return std::nullopt;
+    return shown;
 }
 
 }  // namespace vellumo

@@ -12,15 +12,9 @@
 
 namespace vellumo {
 
-// Tools in the order of their buttons Draw(0)..Draw(4).
+// Tools in the order of their buttons on the toolbar.
 enum class Tool : int { None = -1, Rectangle = 0, Ellipse = 1, Text = 2, Arrow = 3, Eraser = 4 };
 inline constexpr int kToolCount = 5;
-
-// A stored colour: 0x00BBGGRR, or 0x800000nn for system colour nn.
-using OleColor = uint32_t;
-inline constexpr OleColor kSysColorFlag = 0x80000000u;
-inline constexpr OleColor kSysWindowColor = 0x80000005u;
-inline constexpr bool IsSystemColor(OleColor c) { return (c & kSysColorFlag) != 0; }
 
 struct Rgb16 {
     int16_t r = 0, g = 0, b = 0;
@@ -32,21 +26,16 @@ struct Rgb16 {
 Rgb16 SplitColor(uint32_t colour);
 // 0xAARRGGBB from the low byte of each component.
 uint32_t MakeArgb(int alpha, int red, int green, int blue);
-// A system colour resolved through `sysColor` (index -> 0x00BBGGRR); others as they are.
-template <typename SysColorFn>
-uint32_t ResolveColor(OleColor c, SysColorFn sysColor) {
-    return IsSystemColor(c) ? static_cast<uint32_t>(sysColor(static_cast<int>(c & 0xFFu))) & 0xFFFFFFu : c;
-}
 
-// The 18 swatches Cols(0)..Cols(17); index 0 is the system window colour.
+// The 18 swatches, in order; index 0 is the system window colour.
 extern const std::array<OleColor, 18> kPalette;
 inline constexpr OleColor kStartColor = 0x0000FFu;  // red
 
-// Toolbar layout, pixels inside Tools (225 x 113) unless named otherwise.
-Rect DrawButtonRect(int index);       // Draw(0..4): 16 x 16 at a 24-px pitch in the top row
+// Toolbar layout, pixels inside toolbar_ (225 x 113) unless named otherwise.
+Rect DrawButtonRect(int index);       // tool buttons 0..4: 16 x 16 at a 24-px pitch in the top row
 inline constexpr Rect kOpsRect{0, 24, 225, 40};
-inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside Ops
-Rect SwatchRect(int index);           // inside Ops; column k = index / 2, odd indexes on the lower row
+inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside the palette
+Rect SwatchRect(int index);           // inside the palette; column k = index / 2, odd indexes on the lower row
 inline constexpr Rect kThinLabelRect{4, 64, 33, 17};
 inline constexpr Rect kTxtWidRect{32, 60, 25, 21};
 inline constexpr Rect kSvWidRect{60, 64, 121, 9};
@@ -55,13 +44,13 @@ inline constexpr Rect kTxtAlpRect{32, 84, 25, 21};
 inline constexpr Rect kSvAlpRect{60, 92, 121, 9};
 inline constexpr Rect kMoreCRect{186, 58, 35, 22};
 inline constexpr Rect kSetsRect{186, 82, 35, 22};
-inline constexpr int kMarkerSize = 20;  // Under and DownUn
-// A square of `size` centred on `button` (Under and DownUn behind a tool button).
+inline constexpr int kMarkerSize = 20;  // the hover and chosen-tool markers
+// A square of `size` centred on `button` (a marker behind a tool button).
 Rect CenteredMarker(const Rect& button, int size);
 
-// ClampToSelectionX/Y: x kept within [L, L + W] of the frame `sqr`.
-int ClampToSelectionX(int x, const Rect& sqr);
-int ClampToSelectionY(int y, const Rect& sqr);
+// ClampToSelectionX/Y: x kept within [L, L + W] of the frame `frame`.
+int ClampToSelectionX(int x, const Rect& frame);
+int ClampToSelectionY(int y, const Rect& frame);
 
 // The rubber band between the press point and the clamped pointer, in either direction.
 Rect RubberBand(Point start, Point current);
@@ -85,5 +74,12 @@ std::vector<Rect> LinePieces(Point a, Point b, int pen);
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,
 // "abc", "", "." -> nothing).
 std::optional<double> ParseNumber(std::wstring_view text);
+// What a box shows for its slider's value ("%g": 2.5 -> "2.5", 100 -> "100").
+std::wstring ValueBoxText(float value);
+// The typing rule: a changed box moves its slider to ParseNumber's value (a
+// text that is no number leaves it); while the user types, the box keeps the
+// typed text. When the focus leaves the box: the text it must show then (the
+// slider's value), or nothing when it shows that already.
+std::optional<std::wstring> ValueBoxTextOnLeave(std::wstring_view typed, float sliderValue);
 
 }  // namespace vellumo

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "annotate/Palette_win.h"
+#include "gfx/Convert_win.h"
 #include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {
@@ -58,9 +59,9 @@ void Annotator::Drawn(Canvas& c, const Rect& r) const {
 // cheaply as a small one.
 void Annotator::InvalidatePreview() const {
     if (sapShape_ == Shape::Oval) {
-        for (const Rect& piece : OvalOutlinePieces(D_Sap, sapWidth_)) Invalidate(piece);
+        for (const Rect& piece : OvalOutlinePieces(shapePreview_, sapWidth_)) Invalidate(piece);
     } else if (sapShape_ == Shape::Rectangle) {
-        const Rect r = Inflate(D_Sap, 1);
+        const Rect r = Inflate(shapePreview_, 1);
         const int t = std::max(sapWidth_, 1) + 2;
         Invalidate({r.left, r.top, r.width, t});
         Invalidate({r.left, r.bottom() - t, r.width, t});
@@ -74,7 +75,7 @@ void Annotator::InvalidatePreview() const {
 void Annotator::MovePreview(Shape shape, const Rect& r, COLORREF colour, int width) {
     InvalidatePreview();
     sapShape_ = shape;
-    D_Sap = r;
+    shapePreview_ = r;
     sapColour_ = colour;
     sapWidth_ = width;
     InvalidatePreview();
@@ -103,16 +104,16 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
     const COLORREF rgb = ResolvedColorRef(colour_);
     const Rgb16 split = SplitColor(rgb);
     const uint32_t argb = MakeArgb(Rounded(style.alpha), split.r, split.g, split.b);
-    ToolPen = MakeToolPen(argb, style.width, tool == Tool::Arrow);
+    toolPen_ = MakeToolPen(argb, style.width, tool == Tool::Arrow);
     penWidth_ = style.width;
     const int shown = Rounded(style.width);
     switch (tool) {
         case Tool::Rectangle:
         case Tool::Text:
-            MovePreview(Shape::Rectangle, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            MovePreview(Shape::Rectangle, {p.x, p.y, shapePreview_.width, shapePreview_.height}, rgb, shown);
             break;
         case Tool::Ellipse:
-            MovePreview(Shape::Oval, {p.x, p.y, D_Sap.width, D_Sap.height}, rgb, shown);
+            MovePreview(Shape::Oval, {p.x, p.y, shapePreview_.width, shapePreview_.height}, rgb, shown);
             break;
         case Tool::Arrow:
             arrColour_ = rgb;
@@ -120,31 +121,31 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
             MoveArrow(p, p);
             break;
         case Tool::Eraser: {
-            ToolPen.reset();
-            const Point at{ClampToSelectionX(p.x, c.sqr), ClampToSelectionY(p.y, c.sqr)};
+            toolPen_.reset();
+            const Point at{ClampToSelectionX(p.x, c.frame), ClampToSelectionY(p.y, c.frame)};
             Rect touched;
-            if (eraser_.Begin(c.graphics, c.surface.PicB(), style.width, at, &touched)) Drawn(c, touched);
+            if (eraser_.Begin(c.graphics, c.surface.frozenScreen(), style.width, at, &touched)) Drawn(c, touched);
             const int w = Rounded(style.width);
             MovePreview(Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
             break;
         }
         case Tool::None: break;
     }
-    ToolStart = p;
+    strokeStart_ = p;
 }
 
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
     Repaint repaint{*this, c.window};
     if (tool == Tool::Eraser && sapShape_ != Shape::None)
-        MovePreview(sapShape_, {p.x - D_Sap.width / 2, p.y - D_Sap.height / 2, D_Sap.width, D_Sap.height},
+        MovePreview(sapShape_, {p.x - shapePreview_.width / 2, p.y - shapePreview_.height / 2, shapePreview_.width, shapePreview_.height},
                     sapColour_, sapWidth_);
     if (!leftHeld) return;
-    const Point to{ClampToSelectionX(p.x, c.sqr), ClampToSelectionY(p.y, c.sqr)};
+    const Point to{ClampToSelectionX(p.x, c.frame), ClampToSelectionY(p.y, c.frame)};
     switch (tool) {
         case Tool::Rectangle:
         case Tool::Ellipse:
         case Tool::Text:
-            if (sapShape_ != Shape::None) MovePreview(sapShape_, RubberBand(ToolStart, to), sapColour_, sapWidth_);
+            if (sapShape_ != Shape::None) MovePreview(sapShape_, RubberBand(strokeStart_, to), sapColour_, sapWidth_);
             break;
         case Tool::Arrow:
             if (arrVisible_) MoveArrow(arrA_, to);
@@ -162,58 +163,58 @@ void Annotator::ShowEraserCircle(Canvas& c, Point p, float width) {
 
 void Annotator::MouseUp(Canvas& c, Tool tool) {
     Repaint repaint{*this, c.window};
-    const Rect box = D_Sap;
+    const Rect box = shapePreview_;
     switch (tool) {
         case Tool::Rectangle:
             HidePreview();
-            Drawn(c, DrawRectangleMark(c.graphics, ToolPen.get(), box, penWidth_));
+            Drawn(c, DrawRectangleMark(c.graphics, toolPen_.get(), box, penWidth_));
             break;
         case Tool::Ellipse:
             HidePreview();
-            Drawn(c, DrawEllipseMark(c.graphics, ToolPen.get(), box, penWidth_));
+            Drawn(c, DrawEllipseMark(c.graphics, toolPen_.get(), box, penWidth_));
             break;
         case Tool::Text:
             if (sapShape_ == Shape::None) break;
             HidePreview();
             printPos_ = {box.left, box.top};
             EnsureTextBox(c.window);
-            if (PT) {
-                ::SetWindowPos(PT, HWND_TOP, box.left, box.top, std::max(box.width, kMinTextBox.width),
+            if (textBox_) {
+                ::SetWindowPos(textBox_, HWND_TOP, box.left, box.top, std::max(box.width, kMinTextBox.width),
                                std::max(box.height, kMinTextBox.height), SWP_SHOWWINDOW);
-                ::SetFocus(PT);
+                ::SetFocus(textBox_);
                 // The previous text stays, the caret after it and nothing
                 // selected: the first key adds to it rather than replacing it.
-                const int end = ::GetWindowTextLengthW(PT);
-                ::SendMessageW(PT, EM_SETSEL, end, end);
+                const int end = ::GetWindowTextLengthW(textBox_);
+                ::SendMessageW(textBox_, EM_SETSEL, end, end);
             }
             break;
         case Tool::Arrow:
             if (!arrVisible_) break;
             HideArrow();
-            Drawn(c, DrawArrowMark(c.graphics, ToolPen.get(), arrA_, arrB_, penWidth_));
+            Drawn(c, DrawArrowMark(c.graphics, toolPen_.get(), arrA_, arrB_, penWidth_));
             break;
         case Tool::Eraser: eraser_.End(); break;
         case Tool::None: break;
     }
-    ToolPen.reset();
+    toolPen_.reset();
 }
 
 void Annotator::EnsureTextBox(HWND overlay) {
-    if (PT) return;
-    PT = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, kMinTextBox.width,
+    if (textBox_) return;
+    textBox_ = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, kMinTextBox.width,
                            kMinTextBox.height, overlay, nullptr, Instance(), nullptr);
-    if (!PT) return;
-    ::SetWindowLongPtrW(PT, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (!textBox_) return;
+    ::SetWindowLongPtrW(textBox_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     textBoxDefault_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(PT, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Annotator::TextBoxProc)));
+        ::SetWindowLongPtrW(textBox_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Annotator::TextBoxProc)));
     ApplyFont();
 }
 
 void Annotator::ApplyFont() {
-    if (PT && hfont_) ::SendMessageW(PT, WM_SETFONT, reinterpret_cast<WPARAM>(hfont_.get()), TRUE);
+    if (textBox_ && hfont_) ::SendMessageW(textBox_, WM_SETFONT, reinterpret_cast<WPARAM>(hfont_.get()), TRUE);
 }
 
-// PT: Enter commits the text, and a drag with the left button moves the box
+// textBox_: Enter commits the text, and a drag with the left button moves the box
 // (the text goes where the box is).
 LRESULT CALLBACK Annotator::TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<Annotator*>(::GetWindowLongPtrW(w, GWLP_USERDATA));
@@ -229,15 +230,15 @@ LRESULT CALLBACK Annotator::TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) 
         case WM_CHAR:
             if (wp == L'\r') return 0;  // no beep for the Enter that committed
             break;
-        case WM_LBUTTONDOWN: self->PanelGrab = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; break;
+        case WM_LBUTTONDOWN: self->grabOffset_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; break;
         case WM_MOUSEMOVE:
             if (wp & MK_LBUTTON) {
                 RECT r;
                 ::GetWindowRect(w, &r);
                 POINT topLeft{r.left, r.top};
                 ::ScreenToClient(::GetParent(w), &topLeft);
-                const int x = topLeft.x + GET_X_LPARAM(lp) - self->PanelGrab.x;
-                const int y = topLeft.y + GET_Y_LPARAM(lp) - self->PanelGrab.y;
+                const int x = topLeft.x + GET_X_LPARAM(lp) - self->grabOffset_.x;
+                const int y = topLeft.y + GET_Y_LPARAM(lp) - self->grabOffset_.y;
                 ::SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
                 self->printPos_ = {x, y};
             }
@@ -249,12 +250,12 @@ LRESULT CALLBACK Annotator::TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) 
 
 void Annotator::CommitText(Canvas& c) {
     Repaint repaint{*this, c.window};
-    if (!PT || !::IsWindowVisible(PT)) return;
-    const int len = ::GetWindowTextLengthW(PT);
+    if (!textBox_ || !::IsWindowVisible(textBox_)) return;
+    const int len = ::GetWindowTextLengthW(textBox_);
     std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
-    ::GetWindowTextW(PT, text.data(), len + 1);
+    ::GetWindowTextW(textBox_, text.data(), len + 1);
     text.resize(static_cast<std::size_t>(len));
-    ::ShowWindow(PT, SW_HIDE);
+    ::ShowWindow(textBox_, SW_HIDE);
     ::SetFocus(c.window);
     const Dib& surface = c.surface.surface();
     if (text.empty() || surface.empty()) return;
@@ -276,13 +277,13 @@ void Annotator::Discard(HWND window) {
     HidePreview();
     HideArrow();
     eraser_.End();
-    ToolPen.reset();
-    if (PT) ::ShowWindow(PT, SW_HIDE);
+    toolPen_.reset();
+    if (textBox_) ::ShowWindow(textBox_, SW_HIDE);
 }
 
 void Annotator::SetColour(OleColor c) {
     colour_ = c;
-    if (PT) ::InvalidateRect(PT, nullptr, TRUE);
+    if (textBox_) ::InvalidateRect(textBox_, nullptr, TRUE);
 }
 
 bool Annotator::AskColour(HWND owner) {
@@ -326,14 +327,14 @@ void Annotator::PaintPreviews(HDC dc) const {
         Selected usePen(dc, pen.get());
         Selected noFill(dc, ::GetStockObject(NULL_BRUSH));
         if (sapShape_ == Shape::Rectangle) {
-            ::Rectangle(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+            ::Rectangle(dc, shapePreview_.left, shapePreview_.top, shapePreview_.right(), shapePreview_.bottom());
         } else if (sapWidth_ <= 1) {
-            ::Ellipse(dc, D_Sap.left, D_Sap.top, D_Sap.right(), D_Sap.bottom());
+            ::Ellipse(dc, shapePreview_.left, shapePreview_.top, shapePreview_.right(), shapePreview_.bottom());
         } else {
             // A wide pen on an ellipse is very slow on some GDIs (Wine: 48 ms for
             // a large one); the ring between two elliptic regions looks the same.
-            const Rect inner = Inflate(D_Sap, -sapWidth_);
-            unique_hrgn ring(::CreateEllipticRgn(D_Sap.left, D_Sap.top, D_Sap.right() + 1, D_Sap.bottom() + 1));
+            const Rect inner = Inflate(shapePreview_, -sapWidth_);
+            unique_hrgn ring(::CreateEllipticRgn(shapePreview_.left, shapePreview_.top, shapePreview_.right() + 1, shapePreview_.bottom() + 1));
             if (!inner.empty()) {
                 unique_hrgn hole(::CreateEllipticRgn(inner.left, inner.top, inner.right() + 1, inner.bottom() + 1));
                 ::CombineRgn(ring.get(), ring.get(), hole.get(), RGN_DIFF);
@@ -351,7 +352,7 @@ void Annotator::PaintPreviews(HDC dc) const {
 }
 
 HBRUSH Annotator::ColourEdit(HWND edit, HDC dc) const {
-    if (edit != PT) return nullptr;
+    if (edit != textBox_) return nullptr;
     ::SetTextColor(dc, ResolvedColorRef(colour_));
     ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
     return ::GetSysColorBrush(COLOR_WINDOW);

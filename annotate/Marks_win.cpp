@@ -17,12 +17,12 @@ int ArrowReach(float width) { return 2 * Reach(width) + 2; }
 Rect Touched(const Rect& shape, float width) { return OutlineBounds(shape, Reach(width)); }
 }  // namespace
 
-void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& sqr) {
+void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& frame) {
     if (!g || !clipPath) return;
     const GdiPlusApi& gdip = GdiPlus();
     gdip.GdipResetClip(g);
     gdip.GdipResetPath(clipPath);
-    gdip.GdipAddPathRectangleI(clipPath, sqr.left, sqr.top, sqr.width, sqr.height);
+    gdip.GdipAddPathRectangleI(clipPath, frame.left, frame.top, frame.width, frame.height);
     gdip.GdipSetClipPath(g, clipPath, gp::CombineModeReplace);
 }
 

@@ -11,9 +11,9 @@
 namespace vellumo::win {
 
 // Every later mark is cut off at the selection's edges.
-void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& sqr);
+void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& frame);
 
-// ToolPen: a solid pen of colour 0xAARRGGBB, `width` pixels wide (fractional
+// toolPen_: a solid pen of colour 0xAARRGGBB, `width` pixels wide (fractional
 // widths allowed); with the arrow-anchor end cap for the arrow tool.
 unique_gp_pen MakeToolPen(uint32_t argb, float width, bool arrowHead);
 

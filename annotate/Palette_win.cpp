@@ -2,13 +2,14 @@
 
 #include <windowsx.h>
 
+#include "gfx/Convert_win.h"
+
 namespace vellumo::win {
 
 namespace {
 constexpr COLORREF kOpsBack = RGB(52, 52, 56);
 constexpr COLORREF kSeparator = RGB(96, 96, 100);
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 
 void Fill(HDC dc, const Rect& r, COLORREF c) {
     unique_hbrush b(::CreateSolidBrush(c));
@@ -17,18 +18,15 @@ void Fill(HDC dc, const Rect& r, COLORREF c) {
 }
 }  // namespace
 
-COLORREF ResolvedColorRef(OleColor c) {
-    return ResolveColor(c, [](int index) { return static_cast<uint32_t>(::GetSysColor(index)); });
-}
-
-bool OpsPanel::Create(HWND parent, Events events) {
+bool ColourPalette::Create(HWND parent, Events events) {
     events_ = std::move(events);
     RegisterClassOnce(L"VellumoOps", ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     return CreateWin(0, L"VellumoOps", L"Ops", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, kOpsRect.left,
                      kOpsRect.top, kOpsRect.width, kOpsRect.height, parent) != nullptr;
 }
 
-void OpsPanel::SetCurrentColor(OleColor c) {
+void ColourPalette::SetCurrentColor(OleColor c) {
     current_ = c;
     if (hwnd()) {
         const RECT rc = ToRECT(kCNRect);
@@ -36,13 +34,13 @@ void OpsPanel::SetCurrentColor(OleColor c) {
     }
 }
 
-int OpsPanel::SwatchAt(Point p) const {
+int ColourPalette::SwatchAt(Point p) const {
     for (int i = 0; i < static_cast<int>(kPalette.size()); ++i)
         if (SwatchRect(i).contains(p)) return i;
     return -1;
 }
 
-void OpsPanel::Paint() {
+void ColourPalette::Paint() {
     PaintDc dc(hwnd());
     Fill(dc.get(), {0, 0, kOpsRect.width, kOpsRect.height}, kOpsBack);
     // CN: the current colour, framed so that white and black both show.
@@ -52,7 +50,7 @@ void OpsPanel::Paint() {
     Fill(dc.get(), {0, kOpsRect.height - 1, kOpsRect.width, 1}, kSeparator);
 }
 
-LRESULT OpsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ColourPalette::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     switch (msg) {
         case WM_PAINT: Paint(); return 0;
@@ -61,17 +59,17 @@ LRESULT OpsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             capture_.Take(hwnd());
             pressedSwatch_ = SwatchAt(p);
             dragging_ = pressedSwatch_ < 0;
-            if (dragging_ && events_.Ops_MouseDown) events_.Ops_MouseDown(p);
+            if (dragging_ && events_.panelMouseDown) events_.panelMouseDown(p);
             return 0;
         case WM_MOUSEMOVE:
-            if (dragging_ && (wp & MK_LBUTTON) && events_.Ops_MouseMove) events_.Ops_MouseMove(p);
+            if (dragging_ && (wp & MK_LBUTTON) && events_.panelMouseMove) events_.panelMouseMove(p);
             return 0;
         case WM_LBUTTONUP: {
             const int swatch = pressedSwatch_;
             pressedSwatch_ = -1;
             dragging_ = false;
             capture_.Release();
-            if (swatch >= 0 && SwatchAt(p) == swatch && events_.Cols_Click) events_.Cols_Click(swatch);
+            if (swatch >= 0 && SwatchAt(p) == swatch && events_.ChooseColour) events_.ChooseColour(swatch);
             return 0;
         }
         case WM_CAPTURECHANGED:

@@ -1,5 +1,5 @@
-// Ops, the toolbar's colour panel: the current colour CN and the eighteen
-// swatches Cols(0)..Cols(17), painted by the panel itself. A click on a
+// The toolbar's colour palette: the current colour and the eighteen
+// swatches, painted by the panel itself. A click on a
 // swatch picks its colour; a press anywhere else drags the toolbar.
 #pragma once
 #include <windows.h>
@@ -7,20 +7,19 @@
 #include <functional>
 
 #include "annotate/Annotate.h"
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 
 namespace vellumo::win {
 
 // A stored colour as GDI draws it: system colours resolved.
-COLORREF ResolvedColorRef(OleColor c);
 
-class OpsPanel : public Window<OpsPanel> {
+class ColourPalette : public Window<ColourPalette> {
 public:
     struct Events {
-        std::function<void(int index)> Cols_Click;
-        std::function<void(Point local)> Ops_MouseDown;  // left press off the swatches
-        std::function<void(Point local)> Ops_MouseMove;  // with the left button held
+        std::function<void(int index)> ChooseColour;
+        std::function<void(Point local)> panelMouseDown;  // left press off the swatches
+        std::function<void(Point local)> panelMouseMove;  // with the left button held
     };
     bool Create(HWND parent, Events events);
     // CN's fill colour.

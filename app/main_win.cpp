@@ -2,13 +2,13 @@
 // process ends when the last of its windows is gone.
 #include <windows.h>
 
-#include "app/App_win.h"
-#include "overlay/ScrShot_win.h"
-#include "settings/Sett_win.h"
+#include "app/Coordinator_win.h"
+#include "gfx/MessageLoop_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    vellumo::win::Coordinator program;
     // A copy already running takes the capture over; this one just ends.
-    if (!vellumo::win::ClaimSingleInstance()) return 0;
-    vellumo::win::ScrShot::ShowCapture();
+    if (!program.ClaimSingleInstance()) return 0;
+    program.StartCapture();
     return vellumo::win::RunMessageLoop();
 }

@@ -1,4 +1,4 @@
-// The frame sequences DrawAlphaClip is timed on: what a drag, window detection
+// The frame sequences RedrawDimming is timed on: what a drag, window detection
 // and moving a selection feed it, call after call.
 #pragma once
 #include <algorithm>

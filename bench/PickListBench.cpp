@@ -1,4 +1,4 @@
-// One Pos_Timer search through 1,000 listed windows, at its worst: the pointer
+// One OnDetectionTick search through 1,000 listed windows, at its worst: the pointer
 // matches only the last entry, or none. Beside it the floor: a bare inclusive
 // containment scan over the same 1,000 rectangles, written inline.
 #include <chrono>

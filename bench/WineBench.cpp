@@ -1,5 +1,5 @@
 // The benchmarks that need Wine, on the end-to-end harness's private X display
-// and warm wineserver: drawbench.exe (DrawAlphaClip against BitBlt),
+// and warm wineserver: drawbench.exe (RedrawDimming against BitBlt),
 // annotatebench.exe (a pointer move of the annotation tools) at each size, then the
 // start-to-overlay figure: from spawning `wine64 exe` to the darkened overlay
 // on the X screen, for the bench's floor program and for vellumo.exe, at

@@ -155,7 +155,7 @@ TEST(StartProbes, StayClearOfTheBorderAndTheMagnifier) {
     }
 }
 
-// The portable half of DrawAlphaClip (clear area, tracker, composition) run
+// The portable half of RedrawDimming (clear area, tracker, composition) run
 // through every benchmark sequence with the pixels checked after each call,
 // where drawbench under Wine checks only after the last one.
 TEST(BenchSequences, ComposeRightPixelsAtEveryCall) {

@@ -35,8 +35,4 @@ inline SIZE ClientSize(HWND w) {
     return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
-inline void ReleaseCaptureOf(HWND w) {
-    if (::GetCapture() == w) ::ReleaseCapture();
-}
-
 }  // namespace vellumo::win::mouse

@@ -1,12 +1,8 @@
 #include "floaters/FloaterBook.h"
 
-#include "overlay/Selection.h"
-
 namespace vellumo {
 
 namespace {
-int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
-
 std::wstring_view FileName(std::wstring_view path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
@@ -70,7 +66,7 @@ FlashAction FlashStepAction(int step) {
         case 1: return {Colour{255, 255, 0}, false};
         case 2: return {Colour{0, 255, 0}, false};
         case 3: return {std::nullopt, true};
-        // Later ticks only come from a timer message already queued when ctime stopped.
+        // Later ticks only come from a timer message already queued when the flashing stopped.
         default: return {std::nullopt, true};
     }
 }

@@ -19,6 +19,8 @@ namespace vellumo {
 inline constexpr int kTwipsPerPixel = 15;
 constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
+// The host window's title: observable (other programs see it, the keeper
+// compares it), so it stays as it always was.
 inline constexpr wchar_t kHostTitle[] = L"hoverdeck";
 inline constexpr Colour kKeyColour{64, 0, 64};  // 0x400040: invisible and click-through
 inline constexpr Colour kLabelTextColour{255, 255, 255};
@@ -44,10 +46,10 @@ Size FitLabel(Size textExtent);
 Rect PlaceLabel(const Rect& picture, Size label);
 // Top-left that centres `image` on `screen` (rounded towards minus infinity).
 Point CentreOn(Size image, Size screen);
-// The highlight frame Shape1: one pixel outside the picture on every side;
+// The highlight frame: one pixel outside the picture on every side;
 // its 3-pixel border is centred on that edge.
 Rect HighlightFrame(const Rect& picture);
-// getimg's top-left for a host `hostWidth` wide.
+// dropIcon_'s top-left for a host `hostWidth` wide.
 Point DropIconPosition(int hostWidth);
 // The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
 // foreground window (exact, case-sensitive title match), or another window
@@ -89,15 +91,15 @@ struct LayerMode {
 // One flash tick's action on the frame.
 struct FlashAction {
     std::optional<Colour> colour;  // new frame colour
-    bool hide = false;             // hide the frame and stop ctime
+    bool hide = false;             // hide the frame and stop its flashing
 };
 FlashAction FlashStepAction(int step);
 
 struct Floater {
     Size natural;     // the image's own size
-    Rect picture;     // Picture1(n)
+    Rect picture;     // pictures_(n)
     std::wstring tag;  // "1" collapsed, anything else expanded
-    Rect label;       // Text1(n)
+    Rect label;       // labels_(n)
     bool labelVisible = false;
     bool collapsed() const { return tag == L"1"; }
 };
@@ -111,10 +113,10 @@ public:
     std::int16_t FlashStep = 0;
     Point FloaterGrab{};
 
-    Rect frame{};  // Shape1
+    Rect frame{};  // the highlight frame
     bool frameVisible = false;
     Colour frameColour = kFrameFirstColour;
-    bool flashRunning = false;  // ctime
+    bool flashRunning = false;  // the frame flashes
 
     // The index the next Floater takes, or nothing once it would pass 32767.
     std::optional<int> NextUsableIndex() const { return ParseIndex(nextIndex); }
@@ -133,7 +135,7 @@ public:
     bool DragLabel(int n, Point local) { return DragPicture(n, local); }
     // Double-click: collapse to 30 x 30 with the label above, or expand back.
     bool ToggleCollapse(int n);
-    // One ctime tick.
+    // One tick of the frame's flashing.
     FlashAction FlashTick();
 
     // The Floater the menu commands act on.

@@ -6,8 +6,10 @@
 #include <algorithm>
 
 #include "floaters/FloaterBook.h"
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
+#include "gfx/Convert_win.h"
 #include "gfx/Picture_win.h"
+#include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {
 
@@ -22,33 +24,21 @@ constexpr UINT kAddTooltip = WM_APP + 1;
 
 Point LocalOf(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
 
-void ReleaseCaptureOf(HWND w) {
-    if (::GetCapture() == w) ::ReleaseCapture();
-}
-
 // comctl32 is loaded on first use (for the tooltip) and kept, like gdiplus.
 bool TooltipsAvailable() {
-    static const bool available = [] {
-        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        HMODULE dll = ::LoadLibraryW(L"comctl32.dll");
-        auto init = dll ? reinterpret_cast<InitFn>(
-                              reinterpret_cast<void*>(::GetProcAddress(dll, "InitCommonControlsEx")))
-                        : nullptr;
-        if (!init) return false;
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
-        return init(&icc) != FALSE;
-    }();
+    static const bool available = InitCommonControlClasses(ICC_BAR_CLASSES);
     return available;
 }
 }  // namespace
 
-// ---- Picture1(n) ----
+// ---- pictures_(n) ----
 
-bool FloaterPicture::Create(Hoverdeck& host, int index, unique_hbitmap bitmap) {
+bool FloaterPicture::Create(FloaterHost& host, int index, unique_hbitmap bitmap) {
     host_ = &host;
     index_ = index;
     bitmap_ = std::move(bitmap);
     RegisterClassOnce(kPictureClass, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, CS_DBLCLKS);
+    // The title is observable and kept as it always was (see the overlay's class name).
     const std::wstring title = L"Picture1(" + std::to_wstring(index) + L")";
     // Created hidden; the host places it and then shows it.
     return CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
@@ -76,25 +66,25 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: return 1;
         case WM_LBUTTONDOWN:
             // Like a picture box, it keeps the pointer while the button is down.
-            ::SetCapture(hwnd());
-            host_->Picture1_MouseDown(index_, MouseButton::Left, LocalOf(lp));
+            capture_.Take(hwnd());
+            host_->OnFloaterMouseDown(index_, MouseButton::Left, LocalOf(lp));
             return 0;
         case WM_RBUTTONDOWN:
             // The menu may delete this picture: nothing of it is touched afterwards.
-            host_->Picture1_MouseDown(index_, MouseButton::Right, LocalOf(lp));
+            host_->OnFloaterMouseDown(index_, MouseButton::Right, LocalOf(lp));
             return 0;
-        case WM_MBUTTONDOWN: host_->Picture1_MouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
-        case WM_MOUSEMOVE: host_->Picture1_MouseMove(index_, wp, LocalOf(lp)); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
-        case WM_LBUTTONDBLCLK: host_->Picture1_DblClick(index_); return 0;
-        case WM_DROPFILES: host_->Picture1_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_MBUTTONDOWN: host_->OnFloaterMouseDown(index_, MouseButton::Middle, LocalOf(lp)); return 0;
+        case WM_MOUSEMOVE: host_->OnFloaterMouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
+        case WM_LBUTTONDBLCLK: host_->OnFloaterDoubleClick(index_); return 0;
+        case WM_DROPFILES: host_->OnFloaterDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         default: return Default(msg, wp, lp);
     }
 }
 
-// ---- Text1(n) ----
+// ---- labels_(n) ----
 
-bool FloaterLabel::Create(Hoverdeck& host, int index, const std::wstring& text, HFONT font) {
+bool FloaterLabel::Create(FloaterHost& host, int index, const std::wstring& text, HFONT font) {
     host_ = &host;
     index_ = index;
     font_ = font;
@@ -107,13 +97,13 @@ void FloaterLabel::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
-    unique_hbrush back(::CreateSolidBrush(RGB(kLabelBackColour.r, kLabelBackColour.g, kLabelBackColour.b)));
+    unique_hbrush back(::CreateSolidBrush(ToColorRef(kLabelBackColour)));
     ::FillRect(dc.get(), &rc, back.get());
     wchar_t text[32] = {};
     const int n = ::GetWindowTextW(hwnd(), text, 32);
     Selected keep(dc.get(), font_ ? static_cast<HGDIOBJ>(font_) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc.get(), TRANSPARENT);
-    ::SetTextColor(dc.get(), RGB(kLabelTextColour.r, kLabelTextColour.g, kLabelTextColour.b));
+    ::SetTextColor(dc.get(), ToColorRef(kLabelTextColour));
     // A text box's inner margin.
     RECT inner{rc.left + 2, rc.top + 1, rc.right, rc.bottom};
     ::DrawTextW(dc.get(), text, n, &inner, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -123,18 +113,19 @@ LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
-        case WM_MOUSEMOVE: host_->Text1_MouseMove(index_, wp, LocalOf(lp)); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
+        case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
+        case WM_MOUSEMOVE: host_->OnLabelMouseMove(index_, wp, LocalOf(lp)); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
         default: return Default(msg, wp, lp);
     }
 }
 
-// ---- getimg ----
+// ---- dropIcon_ ----
 
-bool DropIcon::Create(Hoverdeck& host, Point at) {
+bool DropIcon::Create(FloaterHost& host, Point at) {
     host_ = &host;
     RegisterClassOnce(kDropIconClass, ::LoadCursorW(nullptr, IDC_SIZEALL), nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
                    at.y, kDropIconSize.width, kDropIconSize.height, host.hwnd(), 1))
         return false;
@@ -190,14 +181,14 @@ LRESULT DropIcon::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND: return 1;
         // Held like a control's press, so the first move is ours even when it
         // already lies outside the icon.
-        case WM_LBUTTONDOWN: ::SetCapture(hwnd()); return 0;
-        case WM_LBUTTONUP: ReleaseCaptureOf(hwnd()); return 0;
-        case WM_MOUSEMOVE: host_->getimg_MouseMove(wp); return 0;
-        case WM_RBUTTONDOWN: host_->getimg_MouseDown(MouseButton::Right); return 0;
-        case WM_DROPFILES: host_->getimg_DropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        case WM_LBUTTONDOWN: capture_.Take(hwnd()); return 0;
+        case WM_LBUTTONUP: capture_.Release(); return 0;
+        case WM_MOUSEMOVE: host_->OnDropIconMouseMove(wp); return 0;
+        case WM_RBUTTONDOWN: host_->OnDropIconMouseDown(MouseButton::Right); return 0;
+        case WM_DROPFILES: host_->OnDropIconDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         // Dragged by the system's move loop: the host's region follows.
         case WM_WINDOWPOSCHANGED:
-            host_->getimg_Moved();
+            host_->OnDropIconMoved();
             return Default(msg, wp, lp);
         case kAddTooltip:
             if (!tip_) AddTooltip();

@@ -1,12 +1,12 @@
-// The Floater commands: the menus imgmenu and cdd, the host's two layer
+// The Floater commands: the menus floaterMenu_ and dropIconMenu_, the host's two layer
 // modes, and a Floater's save.
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
 #include "output/Save_win.h"
 
 namespace vellumo::win {
 
 namespace {
-// imgmenu and cdd item ids.
+// floaterMenu_ and dropIconMenu_ item ids.
 enum : UINT {
     exitimg = 101,  // Delete
     qexit,          // Lowest
@@ -19,60 +19,60 @@ enum : UINT {
 };
 }  // namespace
 
-void Hoverdeck::BuildMenus() {
-    imgmenu.reset(::CreatePopupMenu());
-    cdd.reset(::CreatePopupMenu());
-    if (imgmenu) {
-        ::AppendMenuW(imgmenu.get(), MF_STRING, exitimg, L"Delete");
-        ::AppendMenuW(imgmenu.get(), MF_STRING, qexit, L"Lowest");
-        ::AppendMenuW(imgmenu.get(), MF_STRING, bcjt, L"Save");
+void FloaterHost::BuildMenus() {
+    floaterMenu_.reset(::CreatePopupMenu());
+    dropIconMenu_.reset(::CreatePopupMenu());
+    if (floaterMenu_) {
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, exitimg, L"Delete");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, qexit, L"Lowest");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, bcjt, L"Save");
         unique_hmenu tmdd(::CreatePopupMenu());
         if (tmdd) {
             ::AppendMenuW(tmdd.get(), MF_STRING, wstmd, L"50%");
             ::AppendMenuW(tmdd.get(), MF_STRING, qstmd, L"70%");
             ::AppendMenuW(tmdd.get(), MF_STRING, hfzc, L"Back to normal (PrtScr)");
             // The parent menu owns the submenu once appended.
-            if (::AppendMenuW(imgmenu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
+            if (::AppendMenuW(floaterMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
                 tmdd.release();
         }
     }
-    if (cdd) {
-        ::AppendMenuW(cdd.get(), MF_STRING, hi, L"Hide Floater");
-        ::AppendMenuW(cdd.get(), MF_STRING, quitit, L"Quit");
+    if (dropIconMenu_) {
+        ::AppendMenuW(dropIconMenu_.get(), MF_STRING, hi, L"Hide Floater");
+        ::AppendMenuW(dropIconMenu_.get(), MF_STRING, quitit, L"Quit");
     }
 }
 
-void Hoverdeck::SetHostAlpha(BYTE alpha) {
+void FloaterHost::SetHostAlpha(BYTE alpha) {
     const LayerMode m = book_.SetHostAlpha(alpha);
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
     ApplyShape();
 }
 
-void Hoverdeck::Command5_Click() {
+void FloaterHost::BackToNormal() {
     book_.BackToNormal();
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ApplyShape();
 }
 
-void Hoverdeck::ImgMenu(int command) {
+void FloaterHost::OnFloaterMenu(int command) {
     const std::optional<int> n = book_.SelectedIndex();
     switch (command) {
         case exitimg:
             if (n) RemoveFloater(*n);
             break;
         case qexit:
-            if (n) ::SetWindowPos(Picture1[*n]->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (n) ::SetWindowPos(pictures_[*n]->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             break;
-        case bcjt: savepic_Click(); break;
+        case bcjt: SaveFloater(); break;
         case wstmd: SetHostAlpha(kAlpha50); break;
         case qstmd: SetHostAlpha(kAlpha70); break;
-        case hfzc: Command5_Click(); break;
+        case hfzc: BackToNormal(); break;
         default: break;
     }
 }
 
-void Hoverdeck::CddMenu(int command) {
+void FloaterHost::OnDropIconMenu(int command) {
     switch (command) {
         case hi: Hide(); break;
         // Every Floater goes with the window; the object is freed by the loop.
@@ -81,14 +81,18 @@ void Hoverdeck::CddMenu(int command) {
     }
 }
 
-void Hoverdeck::savepic_Click() {
+void FloaterHost::SaveFloater() {
     const std::optional<int> n = book_.SelectedIndex();
     if (!n) return;
     std::wstring name = lastSaveName_;
     if (AskSaveName(hwnd(), name)) {
         lastSaveName_ = name;
         // Failures are reported to the user by the save itself.
-        if (auto it = Picture1.find(*n); it != Picture1.end()) SaveBitmapToFile(hwnd(), it->second->bitmap(), name);
+        if (auto it = pictures_.find(*n); it != pictures_.end()) {
+            const SaveOutcome outcome = SaveBitmapToFile(it->second->bitmap(), name);
+            if (!outcome.saved())
+                ::MessageBoxW(hwnd(), outcome.refusal.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+        }
     }
     if (hwnd()) SetKeeper(true);
 }

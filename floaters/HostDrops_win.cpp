@@ -2,7 +2,7 @@
 // Floater the first one's path is shown. Drops wait in a queue and are taken
 // one at a time, so a drop that arrives while a message about an earlier one
 // is up never opens a second box over it.
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
 #include "gfx/Picture_win.h"
 #include "gfx/PictureFit.h"
 
@@ -28,17 +28,17 @@ std::vector<std::wstring> DroppedFiles(HDROP drop) {
 }
 }  // namespace
 
-void Hoverdeck::getimg_DropFiles(HDROP drop) {
+void FloaterHost::OnDropIconDropFiles(HDROP drop) {
     dropQueue_.Add(DropItem::Kind::OpenAsFloater, DroppedFiles(drop));
     TakeDrops();
 }
 
-void Hoverdeck::Picture1_DropFiles(HDROP drop) {
+void FloaterHost::OnFloaterDropFiles(HDROP drop) {
     dropQueue_.Add(DropItem::Kind::ShowPath, DroppedFiles(drop));
     TakeDrops();
 }
 
-void Hoverdeck::TakeDrops() {
+void FloaterHost::TakeDrops() {
     // Called again from inside one of this loop's message boxes, the new
     // drop just waits in the queue for this loop.
     if (!dropQueue_.BeginDrain()) return;
@@ -59,13 +59,13 @@ void Hoverdeck::TakeDrops() {
     }
 }
 
-void Hoverdeck::TellNoRoom(FloaterRoom room, const std::wstring& path) {
+void FloaterHost::TellNoRoom(FloaterRoom room, const std::wstring& path) {
     // The files still waiting would meet the same limit: one message for all.
     const std::size_t skipped = dropQueue_.DiscardFloaterFiles();
     Tell(NoRoomMessage(room, path, skipped, book_.PixelsHeld(), ThisProcessBudget().allFloaters));
 }
 
-bool Hoverdeck::OpenImageFile(const std::wstring& index, const std::wstring& path) {
+bool FloaterHost::OpenImageFile(const std::wstring& index, const std::wstring& path) {
     const std::optional<int> n = ParseIndex(index);
     if (!n || n != book_.NextUsableIndex()) {
         TellNoRoom(FloaterRoom::NoIndex, path);
@@ -90,7 +90,7 @@ bool Hoverdeck::OpenImageFile(const std::wstring& index, const std::wstring& pat
         // standard loader for BMP, JPEG, GIF, ICO, WMF and EMF: it is loaded
         // on demand already, and drawn on white a transparent part never
         // shows the key colour (a see-through hole in the Floater).
-        GdiPlusSession session;
+        EnsureGdiPlus();
         int width = -1, height = -1;
         bitmap = LoadPictureScaled(path, width, height, kWhite, false);
     } catch (const PictureLoadError& e) {

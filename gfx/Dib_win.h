@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gfx/Handles_win.h"
-#include "overlay/Dimming.h"
+#include "gfx/PixelPlane.h"
 
 namespace vellumo::win {
 

@@ -1,11 +1,15 @@
 #include "gfx/GdiPlus_win.h"
 
+#include <string>
+
+#include "gfx/Log_win.h"
+
 namespace vellumo::win {
 
 namespace {
 GdiPlusApi g_api;
 bool g_loadTried = false;
-int g_sessions = 0;
+ULONG_PTR g_session = 0;
 
 bool LoadApi() {
     if (g_loadTried) return g_api.loaded;
@@ -30,22 +34,22 @@ bool LoadApi() {
 
 const GdiPlusApi& GdiPlus() { return g_api; }
 
-ULONG_PTR StartGdiPlus() {
-    if (!LoadApi()) return 0;
+bool EnsureGdiPlus() {
+    if (g_session) return true;
+    if (!LoadApi()) {
+        LogFailure(L"gdiplus.dll could not be loaded");
+        return false;
+    }
     gp::GdiplusStartupInput input;  // version 1, no callback, background thread on
-    ULONG_PTR token = 0;
-    if (g_api.GdiplusStartup(&token, &input, nullptr) != gp::Ok) return 0;
-    ++g_sessions;
-    return token;
+    const gp::Status status = g_api.GdiplusStartup(&g_session, &input, nullptr);
+    if (status != gp::Ok) {
+        g_session = 0;
+        LogFailure((L"GdiplusStartup failed with status " + std::to_wstring(status)).c_str());
+        return false;
+    }
+    return true;
 }
 
-void StopGdiPlus(ULONG_PTR& token) {
-    if (!token || !g_api.loaded) return;
-    g_api.GdiplusShutdown(token);
-    token = 0;
-    --g_sessions;
-}
-
-bool GdiPlusReady() { return g_api.loaded && g_sessions > 0; }
+bool GdiPlusReady() { return g_session != 0; }
 
 }  // namespace vellumo::win

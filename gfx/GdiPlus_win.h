@@ -63,13 +63,16 @@ struct GdiPlusApi {
     bool loaded = false;
 };
 
-// The loaded table; every member is null until StartGdiPlus has succeeded once.
+// The loaded table; every member is null until EnsureGdiPlus has succeeded.
 const GdiPlusApi& GdiPlus();
 
-// Starts a GDI+ session and returns its token, or 0 when GDI+ is not available
-// (the library is missing or refuses to start). Callers test GdiPlusReady().
-ULONG_PTR StartGdiPlus();
-void StopGdiPlus(ULONG_PTR& token);
+// The process's one GDI+ session, started on first need (loading gdiplus.dll
+// then, so a capture's first frame never waits for it) and kept until the
+// process ends: GDI+ objects (the overlay's graphics, a Floater's picture)
+// outlive any one caller, and a session per capture would pile up in a
+// resident process. False when GDI+ is missing or refuses to start.
+bool EnsureGdiPlus();
+// Whether the session is running (EnsureGdiPlus has succeeded).
 bool GdiPlusReady();
 
 }  // namespace vellumo::win

@@ -2,6 +2,7 @@
 // layer converts RECT/POINT/COLORREF at its boundary.
 #pragma once
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace vellumo {
@@ -35,6 +36,14 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// The pointer's buttons as the core tells them apart: the side buttons (X1,
+// X2) count as Middle, like any other non-left button.
+enum class MouseButton { Left, Right, Middle };
+
+// Half of v rounded towards minus infinity (-3 gives -2), as centring on a
+// pixel grid needs: integer division would round towards zero.
+constexpr int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
+
 // Overlap of two rectangles; empty (0 x 0 at a's corner) when they do not meet.
 constexpr Rect Intersect(const Rect& a, const Rect& b) {
     const int l = std::max(a.left, b.left), t = std::max(a.top, b.top);
@@ -53,6 +62,24 @@ constexpr Rect Union(const Rect& a, const Rect& b) {
 
 constexpr Rect Inflate(const Rect& r, int by) {
     return {r.left - by, r.top - by, r.width + 2 * by, r.height + 2 * by};
+}
+
+// Everything FrameRing may cover: a border wider than one pixel is centred
+// on the frame's edge.
+constexpr Rect FrameBounds(const Rect& frame, int borderWidth) { return Inflate(frame, borderWidth / 2); }
+
+// The frame's border as four strips (top, bottom, left, right). A border wider
+// than one pixel is centred on the frame's edge; a one-pixel border lies on the
+// frame's outermost pixels. A frame too small for a hole is one filled strip.
+constexpr std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth) {
+    const Rect outer = FrameBounds(frame, borderWidth);
+    const Rect inner = Inflate(outer, -borderWidth);
+    if (outer.empty()) return {};
+    if (inner.empty()) return {outer, Rect{}, Rect{}, Rect{}};
+    return {Rect{outer.left, outer.top, outer.width, inner.top - outer.top},
+            Rect{outer.left, inner.bottom(), outer.width, outer.bottom() - inner.bottom()},
+            Rect{outer.left, inner.top, inner.left - outer.left, inner.height},
+            Rect{inner.right(), inner.top, outer.right() - inner.right(), inner.height}};
 }
 
 // `r` less its left column, or its right one when `keep` stands in the left
@@ -79,5 +106,19 @@ struct Colour {
     }
     friend bool operator==(const Colour&, const Colour&) = default;
 };
+
+// A stored colour: 0x00BBGGRR, or 0x800000nn for system colour nn (the
+// controls' stored colour properties and the palette keep this form).
+using OleColor = std::uint32_t;
+inline constexpr OleColor kSysColorFlag = 0x80000000u;
+inline constexpr OleColor kSysWindowColor = 0x80000005u;
+inline constexpr bool IsSystemColor(OleColor c) { return (c & kSysColorFlag) != 0; }
+
+// A system colour resolved through `sysColor` (index -> 0x00BBGGRR); others
+// as they are, less any stray high byte.
+template <typename SysColorFn>
+std::uint32_t ResolveColor(OleColor c, SysColorFn sysColor) {
+    return (IsSystemColor(c) ? static_cast<std::uint32_t>(sysColor(static_cast<int>(c & 0xFFu))) : c) & 0xFFFFFFu;
+}
 
 }  // namespace vellumo

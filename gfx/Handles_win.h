@@ -53,7 +53,13 @@ using unique_hrgn = Unique<HRGN, CloseGdiObject<HRGN>>;
 using unique_hdc = Unique<HDC, CloseDc>;  // from CreateCompatibleDC
 using unique_hwnd = Unique<HWND, CloseWindowHandle>;
 using unique_hmodule = Unique<HMODULE, CloseModule>;
-using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events (null when invalid)
+using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events, files (null when invalid)
+
+// CreateFileW says "no file" with INVALID_HANDLE_VALUE, not null: the guard
+// holds null then, so `if (!file)` is the one test for every handle kind.
+inline unique_handle FileHandle(HANDLE fromCreateFile) {
+    return unique_handle(fromCreateFile == INVALID_HANDLE_VALUE ? nullptr : fromCreateFile);
+}
 
 // GetDC / ReleaseDC: the window travels with the DC.
 class WindowDc {
@@ -139,18 +145,30 @@ private:
     HGDIOBJ old_;
 };
 
-// SetCapture / ReleaseCapture for a handle drag.
+// SetCapture / ReleaseCapture: the one way a window holds the pointer while
+// a button is down. Release lets go only of a capture still this window's:
+// the system may have handed it on meanwhile (a menu, a move loop, another
+// window's SetCapture), and that one is not ours to end.
 class PointerCapture {
 public:
-    void Take(HWND w) { ::SetCapture(w); held_ = true; }
-    void Release() {
-        if (held_) ::ReleaseCapture();
-        held_ = false;
-    }
+    PointerCapture() = default;
+    PointerCapture(const PointerCapture&) = delete;
+    PointerCapture& operator=(const PointerCapture&) = delete;
     ~PointerCapture() { Release(); }
 
+    void Take(HWND w) {
+        if (::GetCapture() != w) ::SetCapture(w);
+        window_ = w;
+    }
+    void Release() {
+        if (window_ && ::GetCapture() == window_) ::ReleaseCapture();
+        window_ = nullptr;
+    }
+    // Whether `w` holds the pointer now, through this guard or not.
+    static bool HeldBy(HWND w) { return w && ::GetCapture() == w; }
+
 private:
-    bool held_ = false;
+    HWND window_ = nullptr;
 };
 
 // GDI+ objects, deleted through the dynamically loaded flat API.
@@ -172,18 +190,5 @@ using unique_hmenu = Unique<HMENU, CloseMenu>;
 // The files of one WM_DROPFILES; DragFinish releases them.
 inline void CloseDrop(HDROP h) { ReleaseDroppedFiles(h); }
 using unique_hdrop = Unique<HDROP, CloseDrop>;
-
-// A GDI+ session for one operation: StartGdiPlus / StopGdiPlus with its token.
-// Sessions nest, so a bracketed load inside the overlay's session is safe.
-class GdiPlusSession {
-public:
-    GdiPlusSession() : token_(StartGdiPlus()) {}
-    ~GdiPlusSession() { StopGdiPlus(token_); }
-    GdiPlusSession(const GdiPlusSession&) = delete;
-    GdiPlusSession& operator=(const GdiPlusSession&) = delete;
-
-private:
-    ULONG_PTR token_;
-};
 
 }  // namespace vellumo::win

@@ -8,9 +8,6 @@
 namespace vellumo {
 
 namespace {
-
-int FloorHalf(int v) { return v >= 0 ? v / 2 : -((-v + 1) / 2); }
-
 // How far [from, to) lies from `v` (0 when it holds v), widened so that
 // monitors at the ends of int's range cannot overflow.
 std::int64_t Gap(int v, int from, int to) {

@@ -8,12 +8,9 @@
 namespace vellumo::win {
 
 PictureHeader ReadPictureFileHeader(const std::wstring& fileName) {
-    unique_handle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();  // not a handle to close
-        return {};
-    }
+    unique_handle file = FileHandle(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
     return ReadPictureHeader([&](std::uint64_t offset, std::uint8_t* into, std::size_t count) -> std::size_t {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);

@@ -4,8 +4,8 @@
 
 #include "hotkey/Subclass_win.h"
 #include "hotkey/UserStore_win.h"
-#include "settings/IniRules.h"
-#include "settings/Ini_win.h"
+#include "store/IniRules.h"
+#include "store/Ini_win.h"
 
 namespace vellumo::win {
 
@@ -91,13 +91,13 @@ bool HotKey::Create(HWND parent, int x, int y, int w, int h, const Options& opti
 
 void HotKey::LoadSettings() {
     const std::wstring& name = options_.instanceName;
+    const IniFile ini = IniFile::BesideExe(options_.iniFileName);
     auto read = [&](const settings::Setting& s) {
         const std::wstring key = s.Key(name);
         const std::wstring def(s.defaultValue);
-        if (options_.settingLocation == 0) return ReadIni(std::wstring(s.section), key, def);
+        if (options_.settingLocation == 0) return ini.Read(std::wstring(s.section), key, def);
         return ReadUserSetting(options_.regKeyName, std::wstring(s.section), key, def);
     };
-    if (options_.settingLocation == 0) SetIniFile(options_.iniFileName);
     hotkey::Combination c;
     c.text = read(settings::kHotKeyText);
     c.keyCode = settings::ReadNumber(settings::kHotKeyKeyCode, read(settings::kHotKeyKeyCode));
@@ -108,10 +108,11 @@ void HotKey::LoadSettings() {
 
 unsigned long HotKey::SaveSettings() {
     const std::wstring& name = options_.instanceName;
+    const IniFile ini = IniFile::BesideExe(options_.iniFileName);
     unsigned long first = 0;
     auto write = [&](const settings::Setting& s, const std::wstring& value) {
         const unsigned long error = options_.settingLocation == 0
-                                        ? WriteIni(std::wstring(s.section), s.Key(name), value)
+                                        ? ini.Write(std::wstring(s.section), s.Key(name), value)
                                         : WriteUserSetting(options_.regKeyName, std::wstring(s.section), s.Key(name), value);
         if (!first) first = error;
     };

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "hotkey/KeyCombo.h"
 

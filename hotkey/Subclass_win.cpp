@@ -70,6 +70,7 @@ LRESULT CALLBACK HotKeyWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
                 control->RaiseEvents();
             } catch (...) {
                 // A failing handler must not unwind through the system.
+                ReportCaughtException();
             }
         }
         return 0;

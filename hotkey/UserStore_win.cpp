@@ -5,7 +5,7 @@
 #include <winreg.h>
 
 #include "gfx/SystemProc_win.h"
-#include "settings/IniRules.h"
+#include "store/IniRules.h"
 
 namespace vellumo::win {
 

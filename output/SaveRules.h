@@ -79,6 +79,12 @@ enum class SaveStep {
 };
 std::wstring SaveFailureMessage(SaveStep step, std::wstring_view path, std::wstring_view detail = {});
 
+// What a save came to: saved, or refused with the message the window shows.
+struct SaveOutcome {
+    std::wstring refusal;  // empty when saved
+    bool saved() const { return refusal.empty(); }
+};
+
 // Saves up to this long are quick; past it the pointer shows the wait cursor.
 inline constexpr unsigned kWaitCursorAfterMs = 500;
 

@@ -9,7 +9,9 @@
 #include "gfx/Dib_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/Log_win.h"
 #include "gfx/SystemError_win.h"
+#include "gfx/SystemProc_win.h"
 #include "output/GifEncoder.h"
 #include "output/ImageFormat.h"
 #include "output/SaveRules.h"
@@ -17,8 +19,6 @@
 namespace vellumo::win {
 
 namespace {
-constexpr wchar_t kTitle[] = L"Vellumo";
-
 GUID ToGuid(const Guid& g) {
     GUID out;
     out.Data1 = g.data1;
@@ -26,10 +26,6 @@ GUID ToGuid(const Guid& g) {
     out.Data3 = g.data3;
     std::memcpy(out.Data4, g.data4.data(), 8);
     return out;
-}
-
-void Tell(HWND owner, const std::wstring& text) {
-    ::MessageBoxW(owner, text.c_str(), kTitle, MB_OK | MB_ICONWARNING);
 }
 
 // The encoders write into memory; the file itself is written by WriteWhole,
@@ -41,10 +37,7 @@ public:
     MemoryStream() {
         // ole32 is in the process once GDI+ is; resolving it here keeps it out
         // of the exe's start-up imports.
-        HMODULE ole = ::LoadLibraryW(L"ole32.dll");
-        auto create = ole ? reinterpret_cast<CreateStreamOnHGlobalFn>(
-                                reinterpret_cast<void*>(::GetProcAddress(ole, "CreateStreamOnHGlobal")))
-                          : nullptr;
+        static const auto create = SystemProc<CreateStreamOnHGlobalFn>(L"ole32.dll", "CreateStreamOnHGlobal");
         if (create) create(nullptr, TRUE, &stream_);
     }
     ~MemoryStream() {
@@ -117,12 +110,9 @@ struct SaveJob {
 // name that opens a device (nul.png slipped past the name check as
 // \\.\nul, say) is refused before anything goes to it.
 bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
-    unique_handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) {
-        f.release();  // not a handle to close
-        return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
-    }
+    unique_handle f = FileHandle(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
     if (::GetFileType(f.get()) != FILE_TYPE_DISK) return job.Fail(SaveStep::NotAFile);
     std::size_t done = 0;
     DWORD error = 0;
@@ -145,12 +135,10 @@ bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 // The file is there, a file, and holds exactly what was written: a save
 // that "succeeded" into nothing is not told as a success.
 bool VerifyWritten(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
-    unique_handle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) {
-        f.release();
-        return job.Fail(SaveStep::Verify, L"it cannot be opened again: " + SystemErrorText(::GetLastError()));
-    }
+    unique_handle f = FileHandle(::CreateFileW(path.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return job.Fail(SaveStep::Verify, L"it cannot be opened again: " + SystemErrorText(::GetLastError()));
     LARGE_INTEGER size{};
     if (::GetFileType(f.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(f.get(), &size))
         return job.Fail(SaveStep::Verify, L"it is not a file");
@@ -238,26 +226,23 @@ void RunWithWaitCursor(SaveJob& job) {
 }
 }  // namespace
 
-bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name) {
-    if (const SaveNameProblem problem = CheckSaveName(name); problem != SaveNameProblem::None) {
-        Tell(owner, SaveNameMessage(problem, name));
-        return false;
-    }
+SaveOutcome SaveBitmapToFile(HBITMAP bitmap, const std::wstring& name) {
+    if (const SaveNameProblem problem = CheckSaveName(name); problem != SaveNameProblem::None)
+        return {SaveNameMessage(problem, name)};
     SaveJob job;
     job.name = name;
     job.format = FormatByExtension(name);
     try {
-        if (!ReadPixels(bitmap, job.pixels)) {
-            Tell(owner, SaveFailureMessage(SaveStep::ReadImage, name));
-            return false;
-        }
+        if (!ReadPixels(bitmap, job.pixels)) return {SaveFailureMessage(SaveStep::ReadImage, name)};
     } catch (const std::bad_alloc&) {
-        Tell(owner, SaveFailureMessage(SaveStep::OutOfMemory, name));
-        return false;
+        return {SaveFailureMessage(SaveStep::OutOfMemory, name)};
     }
     RunWithWaitCursor(job);
-    if (!job.ok) Tell(owner, SaveFailureMessage(job.failedAt, name, job.detail));
-    return job.ok;
+    if (!job.ok) {
+        LogFailure((L"saving " + name + L" failed: " + job.detail).c_str());
+        return {SaveFailureMessage(job.failedAt, name, job.detail)};
+    }
+    return {};
 }
 
 }  // namespace vellumo::win

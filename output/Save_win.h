@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "output/SaveRules.h"
+
 namespace vellumo::win {
 
 // Shows the save dialog with the image filter. `name` holds the initial file
@@ -17,10 +19,10 @@ bool AskSaveName(HWND owner, std::wstring& name);
 // extension that is none of png, jpg, gif, bmp; a device name such as
 // nul.png; a name longer than any file system allows) and failures (no
 // memory, a write the system refuses, a file that does not hold what was
-// written) are told in a message box owned by `owner`, and false is
-// returned; no partial file is left behind. Paths past 259 characters are
+// written) come back as the message to show; no partial file is left
+// behind. Paths past 259 characters are
 // written through the \\?\ form. A save that takes over half a second shows
 // the wait cursor.
-bool SaveBitmapToFile(HWND owner, HBITMAP bitmap, const std::wstring& name);
+SaveOutcome SaveBitmapToFile(HBITMAP bitmap, const std::wstring& name);
 
 }  // namespace vellumo::win

@@ -3,35 +3,35 @@
 // overlay stays with its selection and drawings.
 #include <algorithm>
 
-#include "floaters/Hoverdeck_win.h"
+#include "floaters/FloaterHost_win.h"
 #include "output/Clipboard_win.h"
 #include "output/Save_win.h"
-#include "overlay/ScrShot_win.h"
+#include "overlay/CaptureOverlay_win.h"
 
 namespace vellumo::win {
 
-Rect ScrShot::SelectionOnScreen() const { return Intersect(sel_.frame(), Rect{0, 0, ScreenW, ScreenH}); }
+Rect CaptureOverlay::SelectionOnScreen() const { return Intersect(sel_.frame(), Rect{0, 0, screenWidth_, screenHeight_}); }
 
-void ScrShot::Tell(const std::wstring& text) {
+void CaptureOverlay::Tell(const std::wstring& text) {
     ::MessageBoxW(hwnd(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
 }
 
-bool ScrShot::RenderSelection(OutputAction action) {
+bool CaptureOverlay::RenderSelection(OutputAction action) {
     const Rect part = SelectionOnScreen();
     if (part.empty()) {
         const Rect& f = sel_.frame();
         Tell(EmptySelectionMessage(action, {std::max(0, f.width), std::max(0, f.height)}));
         return false;
     }
-    SetRect();
-    if (rectPicture_.empty()) {
+    CopySelectionPicture();
+    if (selectionPicture_.empty()) {
         Tell(NoMemoryForSelectionMessage(action, {part.width, part.height}));
         return false;
     }
     return true;
 }
 
-bool ScrShot::ClipboardTaken(ClipboardResult result, OutputAction action) {
+bool CaptureOverlay::ClipboardTaken(ClipboardResult result, OutputAction action) {
     switch (result) {
         case ClipboardResult::Ok: return true;
         case ClipboardResult::Busy:
@@ -39,29 +39,29 @@ bool ScrShot::ClipboardTaken(ClipboardResult result, OutputAction action) {
                  L"Your selection is still here; please try again.");
             return false;
         case ClipboardResult::NoMemory:
-            Tell(NoMemoryForSelectionMessage(action, {rectPicture_.width(), rectPicture_.height()}));
+            Tell(NoMemoryForSelectionMessage(action, {selectionPicture_.width(), selectionPicture_.height()}));
             return false;
     }
     return false;
 }
 
-void ScrShot::Image1_Click() {
+void CaptureOverlay::CopySelection() {
     if (!sel_.Selected()) return;
     CommitText();
     if (!RenderSelection(OutputAction::Copy) ||
-        !ClipboardTaken(PutBitmapOnClipboard(hwnd(), rectPicture_), OutputAction::Copy))
+        !ClipboardTaken(PutBitmapOnClipboard(hwnd(), selectionPicture_), OutputAction::Copy))
         return;
-    Exi_Click();
+    EndCapture();
 }
 
-void ScrShot::pinimg_Click() {
+void CaptureOverlay::PinSelection() {
     if (!sel_.Selected()) return;
     CommitText();
     if (!RenderSelection(OutputAction::Pin)) return;
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
-    const bool freshHost = !LoadedHoverdeck();
-    Hoverdeck* host = LoadHoverdeckWindow();
+    bool freshHost = false;
+    FloaterHost* host = events_.FloaterHostForPin(freshHost);
     // A host loaded for this pin alone would keep the process running unseen.
     const auto unload = [&] {
         if (freshHost && host) ::DestroyWindow(host->hwnd());
@@ -82,17 +82,17 @@ void ScrShot::pinimg_Click() {
         unload();
         return;
     }
-    if (!host->PinCapture(unique_hbitmap(rectPicture_.ReleaseBitmap()), why)) {
+    if (!host->PinCapture(unique_hbitmap(selectionPicture_.ReleaseBitmap()), why)) {
         unload();
         Tell(why);
         return;
     }
     // Only once the Floater exists does the capture go.
-    Exi_Click();
+    EndCapture();
     host->ShowPinned();
 }
 
-void ScrShot::savepic_Click() {
+void CaptureOverlay::SaveSelection() {
     if (!sel_.Selected()) return;
     // An empty selection is told before the dialog asks for a name in vain.
     if (SelectionOnScreen().empty() && !RenderSelection(OutputAction::Save)) return;
@@ -100,8 +100,12 @@ void ScrShot::savepic_Click() {
     // A cancelled dialog or a failed write leaves the overlay as it is.
     if (!AskSaveName(hwnd(), name)) return;
     CommitText();
-    if (!RenderSelection(OutputAction::Save) || !SaveBitmapToFile(hwnd(), rectPicture_.bitmap(), name)) return;
-    Exi_Click();
+    if (!RenderSelection(OutputAction::Save)) return;
+    if (const SaveOutcome outcome = SaveBitmapToFile(selectionPicture_.bitmap(), name); !outcome.saved()) {
+        Tell(outcome.refusal);
+        return;
+    }
+    EndCapture();
 }
 
 }  // namespace vellumo::win

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "gfx/Geometry.h"
+#include "gfx/PixelPlane.h"
 
 namespace vellumo {
 
@@ -26,15 +27,6 @@ constexpr std::uint8_t DimChannel(std::uint32_t c) {
 }
 // Every byte of `count` 32-bit pixels through DimChannel.
 void DimPixels(const std::uint32_t* src, std::uint32_t* dst, std::size_t count);
-
-// A 32-bit top-down pixel buffer; stride counted in pixels.
-struct PixelPlane {
-    std::uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    std::ptrdiff_t stride = 0;
-    std::uint32_t* row(int y) const { return bits + y * stride; }
-};
 
 // Rewrites `area` of dst: pixels inside `clear` from clean, the rest from dimmed.
 // All three planes have the screen's size; area is clipped to it.

@@ -1,5 +1,5 @@
-// The magnifier panel Va beside the pointer: where it stands, what its View
-// shows, and the texts of its Size and RGBCO captions.
+// The magnifier panel magnifier_ beside the pointer: where it stands, what its View
+// shows, and the texts of its size and colour captions.
 #pragma once
 #include <string>
 

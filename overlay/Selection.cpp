@@ -85,24 +85,11 @@ Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int
     return f;
 }
 
-Rect FrameBounds(const Rect& frame, int borderWidth) { return Inflate(frame, borderWidth / 2); }
-
-std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth) {
-    const Rect outer = FrameBounds(frame, borderWidth);
-    const Rect inner = Inflate(outer, -borderWidth);
-    if (outer.empty()) return {};
-    if (inner.empty()) return {outer, Rect{}, Rect{}, Rect{}};
-    return {Rect{outer.left, outer.top, outer.width, inner.top - outer.top},
-            Rect{outer.left, inner.bottom(), outer.width, outer.bottom() - inner.bottom()},
-            Rect{outer.left, inner.top, inner.left - outer.left, inner.height},
-            Rect{inner.right(), inner.top, outer.right() - inner.right(), inner.height}};
-}
-
 Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
     for (auto& h : handles_) h = {0, kHiddenHandleTop, kHandleSize.width, kHandleSize.height};
 }
 
-Changes Selection::ReLoad() {
+Changes Selection::BackToDetection() {
     dragCount_ = 0;
     mode_ = Mode::Detecting;
     toolsVisible_ = false;
@@ -116,7 +103,7 @@ Changes Selection::ReLoad() {
 }
 
 Changes Selection::MouseDown(MouseButton button, Point p) {
-    if (button != MouseButton::Left) return ReLoad();
+    if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (Selected()) {
         c.annotate = ToolMode != -1;
@@ -177,7 +164,7 @@ Changes Selection::MouseUp(MouseButton button, Point) {
 
 Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
     // A right or middle press discards the selection wherever it lands.
-    if (button != MouseButton::Left) return ReLoad();
+    if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (handle < 0 || handle >= kHandleCount) return c;
     grab_ = local;

@@ -1,4 +1,4 @@
-// The overlay's selection: the frame Sqr, the eight sizer handles Si(0)..Si(7),
+// The overlay's selection: the frame Sqr, the eight sizer handles sizeHandles_(0)..sizeHandles_(7),
 // the toolbar's place, and the modes a capture moves through. Every pointer
 // event of the overlay becomes one call here; the Win32 layer only applies the
 // returned Changes (redraw, show or hide the toolbar, pointer capture).
@@ -16,7 +16,6 @@ enum class Mode {
     Selected,   // selection complete: handles and toolbar shown
 };
 
-enum class MouseButton { Left, Right, Middle };
 
 inline constexpr Size kHandleSize{6, 6};
 inline constexpr Size kToolsSize{225, 113};
@@ -37,7 +36,7 @@ HandleAxes AxesOf(int handle);
 // The point of the frame handle i is centred on.
 Point HandlePoint(int handle, const Rect& frame);
 
-// MS: the eight handle rectangles, in index order.
+// PlaceSizeHandles: the eight handle rectangles, in index order.
 std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame);
 
 // Top of the toolbar for a completed frame (its left is always frame.left).
@@ -48,18 +47,12 @@ int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight);
 // corner handle 0 the whole step is refused instead.
 Rect ResizeByHandle(int handle, const Rect& frame, Point centre, int anchorRight, int anchorBottom);
 
-// The frame's border as four strips (top, bottom, left, right). A border wider
-// than one pixel is centred on the frame's edge; a one-pixel border lies on the
-// frame's outermost pixels. A frame too small for a hole is one filled strip.
-std::array<Rect, 4> FrameRing(const Rect& frame, int borderWidth);
-// Everything FrameRing may cover.
-Rect FrameBounds(const Rect& frame, int borderWidth);
 
 struct Changes {
-    bool frameChanged = false;   // DrawAlphaClip and repaint
-    bool handlesMoved = false;   // MS ran
+    bool frameChanged = false;   // RedrawDimming and repaint
+    bool handlesMoved = false;   // PlaceSizeHandles ran
     bool completed = false;      // selection completed: place and show the toolbar
-    bool reset = false;          // ReLoad ran: toolbar hidden, handles out of sight
+    bool reset = false;          // BackToDetection ran: toolbar hidden, handles out of sight
     bool captureHandle = false;  // a handle press: keep the pointer on that handle
     bool annotate = false;       // the event belongs to the annotation tool
     Changes& operator|=(const Changes& o);
@@ -71,7 +64,7 @@ public:
 
     Mode mode() const { return mode_; }
     bool Selected() const { return mode_ == Mode::Selected; }
-    // The Pos timer: off once a drag starts, on again after ReLoad.
+    // The Pos timer: off once a drag starts, on again after BackToDetection.
     bool detectionEnabled() const { return detectionEnabled_; }
     const Rect& frame() const { return frame_; }
     int borderWidth() const { return borderWidth_; }
@@ -84,7 +77,7 @@ public:
     // -1 while no annotation tool is chosen; moving and resizing need -1.
     int ToolMode = -1;
 
-    Changes ReLoad();
+    Changes BackToDetection();
     Changes MouseDown(MouseButton button, Point p);
     // onlyLeftHeld: the left button is held and no other.
     Changes MouseMove(bool onlyLeftHeld, Point p);
@@ -92,7 +85,7 @@ public:
     // local: pointer relative to the handle's top-left corner.
     Changes HandleDown(int handle, MouseButton button, Point local);
     Changes HandleMove(int handle, bool leftHeld, Point local);
-    // Pos_Timer found a window at rect (screen pixels, edges inclusive).
+    // OnDetectionTick found a window at rect (screen pixels, edges inclusive).
     Changes WindowDetected(const Rect& windowRect);
 
 private:

@@ -29,7 +29,7 @@ bool OverlaySurface::Freeze(int width, int height) {
     }
     PageRange pages{surface_.bits(), std::size_t(width) * height};
     unique_handle toucher(::CreateThread(nullptr, 0, &TouchPages, &pages, 0, nullptr));
-    const bool grabbed = GrabScreen(picB_, width, height);
+    const bool grabbed = GrabScreen(frozenScreen_, width, height);
     if (toucher) ::WaitForSingleObject(toucher.get(), INFINITE);
     if (!grabbed) {
         Release();
@@ -40,13 +40,13 @@ bool OverlaySurface::Freeze(int width, int height) {
 }
 
 bool OverlaySurface::FreezeFrom(const Dib& screen) {
-    if (!picB_.Create(screen.width(), screen.height())) return false;
-    std::memcpy(picB_.bits(), screen.bits(), std::size_t(screen.width()) * screen.height() * 4);
+    if (!frozenScreen_.Create(screen.width(), screen.height())) return false;
+    std::memcpy(frozenScreen_.bits(), screen.bits(), std::size_t(screen.width()) * screen.height() * 4);
     return AllocateFromPicB();
 }
 
 bool OverlaySurface::AllocateFromPicB() {
-    const int w = picB_.width(), h = picB_.height();
+    const int w = frozenScreen_.width(), h = frozenScreen_.height();
     if (!surface_.Create(w, h)) {
         Release();
         return false;
@@ -56,26 +56,26 @@ bool OverlaySurface::AllocateFromPicB() {
 }
 
 void OverlaySurface::PrepareRedraws() {
-    if (picB_.empty() || !dimmed_.empty()) return;
-    if (!dimmed_.Create(picB_.width(), picB_.height())) return;
+    if (frozenScreen_.empty() || !dimmed_.empty()) return;
+    if (!dimmed_.Create(frozenScreen_.width(), frozenScreen_.height())) return;
     ::GdiFlush();
-    DimPixels(picB_.bits(), dimmed_.bits(), std::size_t(picB_.width()) * picB_.height());
+    DimPixels(frozenScreen_.bits(), dimmed_.bits(), std::size_t(frozenScreen_.width()) * frozenScreen_.height());
 }
 
 void OverlaySurface::EnsureDrawn() {
     if (surface_.empty() || tracker_.known()) return;
-    std::memcpy(surface_.bits(), picB_.bits(), std::size_t(surface_.width()) * surface_.height() * 4);
+    std::memcpy(surface_.bits(), frozenScreen_.bits(), std::size_t(surface_.width()) * surface_.height() * 4);
     tracker_.ResetToClean();
 }
 
 void OverlaySurface::Release() {
-    picB_.Clear();
+    frozenScreen_.Clear();
     dimmed_.Clear();
     surface_.Clear();
     tracker_ = DimTracker({0, 0});
 }
 
-OverlaySurface::Redraw OverlaySurface::DrawAlphaClip(const Rect& frame) {
+OverlaySurface::Redraw OverlaySurface::RedrawDimming(const Rect& frame) {
     if (surface_.empty()) return {};
     Redraw r;
     // Asked before Update, which makes every later frame known.
@@ -90,11 +90,11 @@ OverlaySurface::Redraw OverlaySurface::DrawAlphaClip(const Rect& frame) {
     ::GdiFlush();
     if (dimmed_.empty() && firstFrame) {
         // The first frame: darken straight from the frozen screen, one pass.
-        ComposeDimmedFrom(surface_.plane(), picB_.plane(), clear);
+        ComposeDimmedFrom(surface_.plane(), frozenScreen_.plane(), clear);
     } else {
         PrepareRedraws();
         if (dimmed_.empty()) return r;
-        ComposeDimmed(surface_.plane(), picB_.plane(), dimmed_.plane(), clear, r.areas);
+        ComposeDimmed(surface_.plane(), frozenScreen_.plane(), dimmed_.plane(), clear, r.areas);
     }
     return r;
 }

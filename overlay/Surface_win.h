@@ -1,29 +1,30 @@
-// The overlay's drawing surface and the frozen screen behind it: PicB (the
+// The overlay's drawing surface and the frozen screen behind it: frozenScreen (the
 // clean frozen screen), a dimmed copy of it made once per freeze, and the
 // surface itself, which shows the darkening and whatever is drawn on it.
 #pragma once
+#include "annotate/Annotator_win.h"
 #include "gfx/Dib_win.h"
 #include "overlay/Dimming.h"
 
 namespace vellumo::win {
 
-class OverlaySurface {
+class OverlaySurface final : public DrawingSurface {
 public:
-    // Grabs the live screen into PicB. The surface is filled by the first
-    // DrawAlphaClip or EnsureDrawn, which compute the darkening as they go;
+    // Grabs the live screen into frozenScreen. The surface is filled by the first
+    // RedrawDimming or EnsureDrawn, which compute the darkening as they go;
     // the dimmed copy that later redraws copy from is made by PrepareRedraws
-    // (or by the second DrawAlphaClip), after the first frame is up. False if
+    // (or by the second RedrawDimming), after the first frame is up. False if
     // the bitmaps cannot be made.
     bool Freeze(int width, int height);
     // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
     bool FreezeFrom(const Dib& screen);
     void Release();
-    // Unless a DrawAlphaClip already drew it: the surface shows the clean frozen screen.
+    // Unless a RedrawDimming already drew it: the surface shows the clean frozen screen.
     void EnsureDrawn();
     // Makes the dimmed copy of the frozen screen.
     void PrepareRedraws();
 
-    // What a DrawAlphaClip changed: the clear area before and after, and
+    // What a RedrawDimming changed: the clear area before and after, and
     // anything drawn over since the last one; the rest of the surface is as it was.
     struct Redraw {
         Rect before;
@@ -34,19 +35,19 @@ public:
             return !areas[0].empty() || !areas[1].empty() || !areas[2].empty();
         }
     };
-    // DrawAlphaClip: the surface becomes the frozen screen, dimmed outside the frame.
-    Redraw DrawAlphaClip(const Rect& frame);
-    // Annotations drew over r; the next DrawAlphaClip wipes them.
-    void MarkDrawn(const Rect& r) { tracker_.MarkDirty(r); }
+    // RedrawDimming: the surface becomes the frozen screen, dimmed outside the frame.
+    Redraw RedrawDimming(const Rect& frame);
+    // Annotations drew over r; the next RedrawDimming wipes them.
+    void MarkDrawn(const Rect& r) override { tracker_.MarkDirty(r); }
 
-    const Dib& surface() const { return surface_; }
-    const Dib& PicB() const { return picB_; }
+    const Dib& surface() const override { return surface_; }
+    const Dib& frozenScreen() const override { return frozenScreen_; }
     Size size() const { return {surface_.width(), surface_.height()}; }
 
 private:
     bool AllocateFromPicB();
 
-    Dib picB_;
+    Dib frozenScreen_;
     Dib dimmed_;
     Dib surface_;
     DimTracker tracker_{{0, 0}};

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "gfx/Convert_win.h"
+#include "gfx/SystemProc_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -30,19 +32,19 @@ struct ButtonSpec {
     const wchar_t* tip;
     int x, y, w, h;
 };
-// The action buttons sit on the top row, right of the drawing tools; Exi
+// The action buttons sit on the top row, right of the drawing tools; the quit button
 // overhangs the toolbar's top edge by one pixel.
 constexpr ButtonSpec kButtons[] = {
-    {ToolButtonId::Image1, L"Image1", L"Copy to clipboard", 126, 4, 16, 16},
-    {ToolButtonId::pinimg, L"pinimg", L"Pin", 150, 4, 16, 16},
-    {ToolButtonId::SavePic, L"SavePic", L"Save to", 174, 4, 16, 16},
-    {ToolButtonId::Exi, L"Exi", L"Quit", 198, -1, 25, 25},
+    {ToolButtonId::Copy, L"Image1", L"Copy to clipboard", 126, 4, 16, 16},
+    {ToolButtonId::Pin, L"pinimg", L"Pin", 150, 4, 16, 16},
+    {ToolButtonId::Save, L"SavePic", L"Save to", 174, 4, 16, 16},
+    {ToolButtonId::Quit, L"Exi", L"Quit", 198, -1, 25, 25},
 };
+// The title is observable and kept as it always was (see the overlay's class name).
 constexpr const wchar_t* kDrawNames[kToolCount] = {L"Draw(0)", L"Draw(1)", L"Draw(2)", L"Draw(3)", L"Draw(4)"};
 constexpr const wchar_t* kDrawTips[kToolCount] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text",
                                                   L"Add Arrow", L"Eraser"};
 
-RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
 
 void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::MoveToEx(dc, x0, y0, nullptr);
@@ -83,23 +85,23 @@ void DrawGlyph(HDC dc, ToolButtonId id) {
     Selected usePen(dc, pen.get());
     Selected noFill(dc, ::GetStockObject(NULL_BRUSH));
     switch (id) {
-        case ToolButtonId::Image1:
+        case ToolButtonId::Copy:
             ::Rectangle(dc, 2, 1, 11, 12);
             ::Rectangle(dc, 5, 4, 14, 15);
             break;
-        case ToolButtonId::pinimg:
+        case ToolButtonId::Pin:
             ::Rectangle(dc, 5, 1, 11, 3);
             ::Rectangle(dc, 6, 3, 10, 8);
             Line(dc, 3, 8, 13, 8);
             Line(dc, 8, 9, 8, 15);
             break;
-        case ToolButtonId::SavePic:
+        case ToolButtonId::Save:
             ::Rectangle(dc, 1, 1, 15, 15);
             ::Rectangle(dc, 4, 1, 12, 6);
             ::Rectangle(dc, 3, 9, 13, 15);
             break;
-        case ToolButtonId::Exi:
-        case ToolButtonId::Draw: break;
+        case ToolButtonId::Quit:
+        case ToolButtonId::Tool: break;
     }
 }
 
@@ -129,7 +131,6 @@ void DrawQuit(HDC dc, const RECT& rc) {
     Line(dc, cx + 5, cy - 5, cx - 5, cy + 5);
 }
 
-using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
 }  // namespace
 
 
@@ -137,7 +138,7 @@ bool ToolButton::Create(HWND parent, ToolButtonId id, int index, const Rect& r, 
     id_ = id;
     index_ = index;
     RegisterClassOnce(L"VellumoToolButton", ::LoadCursorW(nullptr, IDC_HAND), nullptr);
-    const int ctrlId = id == ToolButtonId::Draw ? 100 + index : 200 + static_cast<int>(id);
+    const int ctrlId = id == ToolButtonId::Tool ? 100 + index : 200 + static_cast<int>(id);
     return CreateWin(0, L"VellumoToolButton", name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, r.left, r.top, r.width,
                      r.height, parent, ctrlId) != nullptr;
 }
@@ -146,12 +147,12 @@ void ToolButton::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
-    if (id_ == ToolButtonId::Exi) {
+    if (id_ == ToolButtonId::Quit) {
         DrawQuit(dc.get(), rc);
         return;
     }
     ::FillRect(dc.get(), &rc, ::GetSysColorBrush(pressed_ ? COLOR_BTNSHADOW : COLOR_BTNFACE));
-    if (id_ == ToolButtonId::Draw) DrawToolGlyph(dc.get(), index_);
+    if (id_ == ToolButtonId::Tool) DrawToolGlyph(dc.get(), index_);
     else DrawGlyph(dc.get(), id_);
 }
 
@@ -160,7 +161,7 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_MOUSEMOVE:
-            if (id_ == ToolButtonId::Draw) ::SendMessageW(::GetParent(hwnd()), WM_TOOLHOVER, index_, 0);
+            if (id_ == ToolButtonId::Tool) ::SendMessageW(::GetParent(hwnd()), WM_TOOLHOVER, index_, 0);
             return 0;
         case WM_LBUTTONDOWN:
             pressed_ = true;
@@ -191,22 +192,23 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool ToolsPanel::Create(HWND parent, Events events) {
+bool Toolbar::Create(HWND parent, Events events) {
     events_ = std::move(events);
-    Under = DownUn = kParkedMarker;
+    hoverMarker_ = chosenMarker_ = kParkedMarker;
     RegisterClassOnce(L"VellumoTools", ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
+    // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(0, L"VellumoTools", L"Tools", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                    kToolsSize.width, kToolsSize.height, parent))
         return false;
     for (const ButtonSpec& b : kButtons)
         buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, {b.x, b.y, b.w, b.h}, b.name);
-    for (int i = 0; i < kToolCount; ++i) Draw[i].Create(hwnd(), ToolButtonId::Draw, i, DrawButtonRect(i), kDrawNames[i]);
+    for (int i = 0; i < kToolCount; ++i) toolButtons_[i].Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), kDrawNames[i]);
 
-    Ops.Create(hwnd(), {[this](int i) {
-                            Ops.SetCurrentColor(kPalette[i]);
+    palette_.Create(hwnd(), {[this](int i) {
+                            palette_.SetCurrentColor(kPalette[i]);
                             if (events_.colourChosen) events_.colourChosen(kPalette[i]);
                         },
-                        [this](Point p) { Tools_MouseDown(p); }, [this](Point p) { Tools_MouseMove(p); }});
+                        [this](Point p) { OnPanelMouseDown(p); }, [this](Point p) { OnPanelMouseMove(p); }});
 
     font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"微软雅黑"));
@@ -219,42 +221,36 @@ bool ToolsPanel::Create(HWND parent, Events events) {
         if (e) ::SendMessageW(e, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
         return e;
     };
-    txtWid = makeEdit(kTxtWidRect, L"5", kTxtWidId);
-    txtAlp = makeEdit(kTxtAlpRect, L"255", kTxtAlpId);
-    svWid.Create(hwnd(), kSvWidRect.left, kSvWidRect.top, kSvWidRect.width, kSvWidRect.height, 100, 5);
-    svAlp.Create(hwnd(), kSvAlpRect.left, kSvAlpRect.top, kSvAlpRect.width, kSvAlpRect.height, 255, 255);
-    svWid.Change = [this] { svWid_Change(); };
-    svAlp.Change = [this] { svAlp_Change(); };
+    widthBox_ = makeEdit(kTxtWidRect, L"5", kTxtWidId);
+    opacityBox_ = makeEdit(kTxtAlpRect, L"255", kTxtAlpId);
+    widthSlider_.Create(hwnd(), kSvWidRect.left, kSvWidRect.top, kSvWidRect.width, kSvWidRect.height, 100, 5);
+    opacitySlider_.Create(hwnd(), kSvAlpRect.left, kSvAlpRect.top, kSvAlpRect.width, kSvAlpRect.height, 255, 255);
+    widthSlider_.Change = [this] { OnWidthChanged(); };
+    opacitySlider_.Change = [this] { OnOpacityChanged(); };
 
     LOGFONTW lf{};
     lf.lfHeight = -12;
     lf.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(lf.lfFaceName, L"微软雅黑", LF_FACESIZE);
-    const auto makeButton = [&](CenterText& c, const Rect& r, const wchar_t* caption, std::function<void()> click) {
+    const auto makeButton = [&](CaptionLabel& c, const Rect& r, const wchar_t* caption, std::function<void()> click) {
         c.Create(hwnd(), r.left, r.top, r.width, r.height, caption);
         c.SetBackColor(RGB(64, 64, 64));
         c.SetForeColor(RGB(255, 255, 255));
         c.SetFont(lf);
         c.Click = std::move(click);
     };
-    makeButton(MoreC, kMoreCRect, L"Color", [this] {
-        if (events_.MoreC_Click) events_.MoreC_Click();
+    makeButton(moreColoursLabel_, kMoreCRect, L"Color", [this] {
+        if (events_.PickMoreColours) events_.PickMoreColours();
     });
-    makeButton(Sets, kSetsRect, L"Font", [this] {
-        if (events_.Sets_Click) events_.Sets_Click();
+    makeButton(fontLabel_, kSetsRect, L"Font", [this] {
+        if (events_.PickFont) events_.PickFont();
     });
     return true;
 }
 
-void ToolsPanel::EnsureTooltips() {
+void Toolbar::EnsureTooltips() {
     if (tooltip_ || !hwnd()) return;
-    HMODULE comctl = ::LoadLibraryW(L"comctl32.dll");
-    auto init = comctl ? reinterpret_cast<InitCommonControlsExFn>(
-                             reinterpret_cast<void*>(::GetProcAddress(comctl, "InitCommonControlsEx")))
-                       : nullptr;
-    if (!init) return;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    init(&icc);
+    if (!InitCommonControlClasses(ICC_WIN95_CLASSES)) return;
     tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                                  Instance(), nullptr);
@@ -269,10 +265,10 @@ void ToolsPanel::EnsureTooltips() {
         ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     };
     for (const ButtonSpec& b : kButtons) addTip(buttons_[static_cast<int>(b.id)].hwnd(), b.tip);
-    for (int i = 0; i < kToolCount; ++i) addTip(Draw[i].hwnd(), kDrawTips[i]);
+    for (int i = 0; i < kToolCount; ++i) addTip(toolButtons_[i].hwnd(), kDrawTips[i]);
 }
 
-void ToolsPanel::MoveMarker(Rect& marker, int index) {
+void Toolbar::MoveMarker(Rect& marker, int index) {
     const RECT before = ToRECT(marker);
     ::InvalidateRect(hwnd(), &before, FALSE);
     marker = CenteredMarker(DrawButtonRect(index), kMarkerSize);
@@ -280,43 +276,35 @@ void ToolsPanel::MoveMarker(Rect& marker, int index) {
     ::InvalidateRect(hwnd(), &after, FALSE);
 }
 
-void ToolsPanel::Draw_MouseMove(int index) {
-    if (CenteredMarker(DrawButtonRect(index), kMarkerSize) != Under) MoveMarker(Under, index);
+void Toolbar::OnToolButtonHover(int index) {
+    if (CenteredMarker(DrawButtonRect(index), kMarkerSize) != hoverMarker_) MoveMarker(hoverMarker_, index);
 }
 
-void ToolsPanel::ShowChosenTool(int index) { MoveMarker(DownUn, index); }
+void Toolbar::ShowChosenTool(int index) { MoveMarker(chosenMarker_, index); }
 
-void ToolsPanel::Tools_MouseDown(Point local) { PanelGrab = local; }
+void Toolbar::OnPanelMouseDown(Point local) { grabOffset_ = local; }
 
-void ToolsPanel::Tools_MouseMove(Point local) {
+void Toolbar::OnPanelMouseMove(Point local) {
     // The panel moves under the pointer, so the offset is measured anew each
     // time from where it was grabbed. Nothing keeps it on the screen.
     RECT r;
     ::GetWindowRect(hwnd(), &r);
     POINT topLeft{r.left, r.top};
     ::ScreenToClient(::GetParent(hwnd()), &topLeft);
-    ::SetWindowPos(hwnd(), nullptr, topLeft.x + local.x - PanelGrab.x, topLeft.y + local.y - PanelGrab.y, 0, 0,
+    ::SetWindowPos(hwnd(), nullptr, topLeft.x + local.x - grabOffset_.x, topLeft.y + local.y - grabOffset_.y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-namespace {
-std::wstring NumberText(float v) {
-    wchar_t buf[32];
-    std::swprintf(buf, 32, L"%g", static_cast<double>(v));
-    return buf;
-}
-}  // namespace
-
-void ToolsPanel::svWid_Change() {
-    if (txtWid && typingIn_ != txtWid) ::SetWindowTextW(txtWid, NumberText(svWid.Value()).c_str());
+void Toolbar::OnWidthChanged() {
+    if (widthBox_ && typingIn_ != widthBox_) ::SetWindowTextW(widthBox_, ValueBoxText(widthSlider_.Value()).c_str());
 }
 
-void ToolsPanel::svAlp_Change() {
-    if (txtAlp && typingIn_ != txtAlp) ::SetWindowTextW(txtAlp, NumberText(svAlp.Value()).c_str());
+void Toolbar::OnOpacityChanged() {
+    if (opacityBox_ && typingIn_ != opacityBox_) ::SetWindowTextW(opacityBox_, ValueBoxText(opacitySlider_.Value()).c_str());
 }
 
-void ToolsPanel::OnEditCommand(HWND edit, int code) {
-    SValue& slider = edit == txtWid ? svWid : svAlp;
+void Toolbar::OnEditCommand(HWND edit, int code) {
+    ValueSlider& slider = edit == widthBox_ ? widthSlider_ : opacitySlider_;
     if (code == EN_CHANGE) {
         wchar_t buf[64] = {};
         ::GetWindowTextW(edit, buf, 64);
@@ -328,14 +316,13 @@ void ToolsPanel::OnEditCommand(HWND edit, int code) {
         slider.SetValue(static_cast<float>(*v));
         typingIn_ = nullptr;
     } else if (code == EN_KILLFOCUS) {
-        const std::wstring shown = NumberText(slider.Value());
         wchar_t buf[64] = {};
         ::GetWindowTextW(edit, buf, 64);
-        if (shown != buf) ::SetWindowTextW(edit, shown.c_str());
+        if (const auto shown = ValueBoxTextOnLeave(buf, slider.Value())) ::SetWindowTextW(edit, shown->c_str());
     }
 }
 
-void ToolsPanel::Paint() {
+void Toolbar::Paint() {
     PaintDc dc(hwnd());
     RECT all;
     ::GetClientRect(hwnd(), &all);
@@ -348,8 +335,8 @@ void ToolsPanel::Paint() {
         Selected usePen(dc.get(), p.get());
         ::Rectangle(dc.get(), r.left, r.top, r.right(), r.bottom());
     };
-    square(DownUn, ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
-    if (Under != DownUn) square(Under, kUnderFill, kUnderBorder);
+    square(chosenMarker_, ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
+    if (hoverMarker_ != chosenMarker_) square(hoverMarker_, kUnderFill, kUnderBorder);
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), RGB(255, 255, 255));
     Selected useFont(dc.get(), font_ ? static_cast<HGDIOBJ>(font_.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
@@ -358,26 +345,26 @@ void ToolsPanel::Paint() {
     ::DrawTextW(dc.get(), L"light", -1, &light, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-LRESULT ToolsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT Toolbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     switch (msg) {
         case WM_TOOLCLICK:
-            if (static_cast<ToolButtonId>(wp) == ToolButtonId::Draw) {
-                if (events_.Draw_Click) events_.Draw_Click(static_cast<int>(lp));
+            if (static_cast<ToolButtonId>(wp) == ToolButtonId::Tool) {
+                if (events_.ChooseTool) events_.ChooseTool(static_cast<int>(lp));
             } else if (events_.action) {
                 events_.action(static_cast<ToolButtonId>(wp));
             }
             return 0;
-        case WM_TOOLHOVER: Draw_MouseMove(static_cast<int>(wp)); return 0;
+        case WM_TOOLHOVER: OnToolButtonHover(static_cast<int>(wp)); return 0;
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_LBUTTONDOWN:
             dragging_ = true;
             capture_.Take(hwnd());
-            Tools_MouseDown(p);
+            OnPanelMouseDown(p);
             return 0;
         case WM_MOUSEMOVE:
-            if (dragging_ && (wp & MK_LBUTTON)) Tools_MouseMove(p);
+            if (dragging_ && (wp & MK_LBUTTON)) OnPanelMouseMove(p);
             return 0;
         case WM_LBUTTONUP:
             dragging_ = false;
@@ -386,7 +373,7 @@ LRESULT ToolsPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CAPTURECHANGED: dragging_ = false; return 0;
         case WM_COMMAND: {
             const HWND from = reinterpret_cast<HWND>(lp);
-            if (from && (from == txtWid || from == txtAlp)) OnEditCommand(from, HIWORD(wp));
+            if (from && (from == widthBox_ || from == opacityBox_)) OnEditCommand(from, HIWORD(wp));
             return 0;
         }
         default: return Default(msg, wp, lp);

@@ -42,6 +42,8 @@ run_step() {
   fi
 }
 
+# The folders are layers: no folder includes a higher one, none in a cycle.
+run_step layers scripts/check-layers.sh
 run_step build-native make --no-print-directory build-native
 run_step build-win64 make --no-print-directory build-win64
 run_step build-win32 make --no-print-directory build-win32

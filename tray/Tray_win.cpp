@@ -48,11 +48,11 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
-unique_hmenu BuildMainMenu() {
+unique_hmenu BuildTrayMenu() {
     unique_hmenu root(::CreatePopupMenu());
     if (!root) return root;
-    std::map<CdItem, HMENU> submenus;
-    for (const CdEntry& e : CdMenu()) {
+    std::map<TrayMenuItem, HMENU> submenus;
+    for (const TrayMenuEntry& e : TrayMenuEntries()) {
         HMENU parent = root.get();
         if (e.parent) {
             auto it = submenus.find(*e.parent);
@@ -73,7 +73,7 @@ unique_hmenu BuildMainMenu() {
     return root;
 }
 
-std::optional<CdItem> TrackMainMenu(HWND owner, HMENU menu) {
+std::optional<TrayMenuItem> TrackTrayMenu(HWND owner, HMENU menu) {
     if (!menu) return std::nullopt;
     POINT pt{};
     ::GetCursorPos(&pt);
@@ -83,14 +83,14 @@ std::optional<CdItem> TrackMainMenu(HWND owner, HMENU menu) {
     // Lets the menu close properly when the owner is a hidden window.
     ::PostMessageW(owner, WM_NULL, 0, 0);
     if (chosen <= 0) return std::nullopt;
-    const CdEntry* e = FindCdEntry(static_cast<CdItem>(chosen));
+    const TrayMenuEntry* e = FindTrayMenuEntry(static_cast<TrayMenuItem>(chosen));
     if (!e) return std::nullopt;
     return e->item;
 }
 
-void OpenPage(HWND owner, CdItem item) {
-    if (item == CdItem::bdi) OpenWithShell(owner, MakerImagePage().c_str());
-    else if (item == CdItem::aapp) OpenWithShell(owner, ProductPage().c_str());
+void OpenPage(HWND owner, TrayMenuItem item) {
+    if (item == TrayMenuItem::MakerImagePageItem) OpenWithShell(owner, MakerImagePage().c_str());
+    else if (item == TrayMenuItem::ProductPageItem) OpenWithShell(owner, ProductPage().c_str());
 }
 
 }  // namespace vellumo::win

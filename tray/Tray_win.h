@@ -1,4 +1,4 @@
-// The notification-area icon of the settings window and its main menu `cd`.
+// The notification-area icon of the settings window and its menu.
 #pragma once
 #include <windows.h>
 
@@ -37,13 +37,13 @@ TrayIcon& TheTrayIcon();
 // Broadcast by the shell when its taskbar (re)appears.
 UINT TaskbarCreatedMessage();
 
-// The menu `cd` as the table lists it; entries out of use are greyed.
-unique_hmenu BuildMainMenu();
+// The tray menu as the table lists it; entries out of use are greyed.
+unique_hmenu BuildTrayMenu();
 // Pops `menu` up at the pointer for `owner` (brought to the foreground first,
 // so a click elsewhere closes it); either button chooses. The chosen entry.
-std::optional<CdItem> TrackMainMenu(HWND owner, HMENU menu);
+std::optional<TrayMenuItem> TrackTrayMenu(HWND owner, HMENU menu);
 
 // The two web pages, through the system shell.
-void OpenPage(HWND owner, CdItem item);
+void OpenPage(HWND owner, TrayMenuItem item);
 
 }  // namespace vellumo::win

@@ -45,7 +45,7 @@ void FillPattern(Dib& d) {
 }
 
 // The overlay's stand-in: a screen-sized window showing the surface with the
-// previews over it, painted as ScrShot paints.
+// previews over it, painted as CaptureOverlay paints.
 struct Stage {
     OverlaySurface surface;
     Annotator tools;
@@ -74,7 +74,7 @@ struct Stage {
         if (!surface.FreezeFrom(screen)) return false;
         const int w = screen.width(), h = screen.height();
         sqr = {w / 5, h / 5, w * 3 / 5, h * 3 / 5};
-        surface.DrawAlphaClip(sqr);
+        surface.RedrawDimming(sqr);
         const GdiPlusApi& gp = GdiPlus();
         gp::GpGraphics* g = nullptr;
         if (gp.GdipCreateFromHDC(surface.surface().dc(), &g) != gp::Ok) return false;
@@ -125,7 +125,7 @@ struct Stage {
         return c;
     }
     COLORREF OnSurface(int x, int y) const { return RgbOf(surface.surface().bits()[std::size_t(y) * surface.size().width + x]); }
-    COLORREF Clean(int x, int y) const { return RgbOf(surface.PicB().bits()[std::size_t(y) * surface.size().width + x]); }
+    COLORREF Clean(int x, int y) const { return RgbOf(surface.frozenScreen().bits()[std::size_t(y) * surface.size().width + x]); }
     static COLORREF RgbOf(std::uint32_t p) { return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255); }
 };
 
@@ -301,8 +301,7 @@ bool RunSize(const Clock& clock, int width, int height) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const ULONG_PTR token = StartGdiPlus();
-    if (!GdiPlusReady()) {
+    if (!EnsureGdiPlus()) {
         PrintFailure("annotate", "GDI+ did not start");
         return 1;
     }
@@ -312,6 +311,5 @@ int wmain(int argc, wchar_t** argv) {
         h = std::max(64, _wtoi(argv[2]));
     }
     const bool ok = RunSize(Clock(), w, h);
-    (void)token;  // the session ends with the process, as the overlay's does
     return ok ? 0 : 1;
 }

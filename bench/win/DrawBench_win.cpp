@@ -1,4 +1,4 @@
-// DrawAlphaClip per call on realistic frame sequences, beside the floor: one
+// RedrawDimming per call on realistic frame sequences, beside the floor: one
 // full-screen memory-to-memory BitBlt of the same size, timed in the same run.
 // Every sequence is checked pixel by pixel after its last call; a sequence whose
 // pixels are wrong gets no figure.
@@ -61,18 +61,18 @@ struct SequenceResult {
 
 SequenceResult TimeSequence(const Clock& clock, OverlaySurface& surface, const FrameSequence& q) {
     SequenceResult res;
-    surface.DrawAlphaClip(q.frames.front());
+    surface.RedrawDimming(q.frames.front());
     std::vector<double> ms;
     ms.reserve(q.frames.size());
     for (std::size_t i = 1; i < q.frames.size(); ++i) {
         const LONGLONG t0 = clock.Now();
-        surface.DrawAlphaClip(q.frames[i]);
+        surface.RedrawDimming(q.frames[i]);
         ms.push_back(clock.Ms(t0, clock.Now()));
     }
     res.perCall = Summarize(std::move(ms));
     const Rect& f = q.frames.back();
     ::GdiFlush();
-    res.mismatch = FirstMismatch(surface.surface().bits(), surface.PicB().bits(), surface.size().width,
+    res.mismatch = FirstMismatch(surface.surface().bits(), surface.frozenScreen().bits(), surface.size().width,
                                  surface.size().height, f.left, f.top, f.width, f.height);
     return res;
 }

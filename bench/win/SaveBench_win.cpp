@@ -5,8 +5,7 @@
 //   savebench.exe DIR RUNS [WIDTH HEIGHT FORMATS]   FORMATS: e.g. png,gif
 // Lines out (tab-separated): "PPM path", "FIRST format ms" (the first save of
 // each format, which loads the codecs), "SAVE format median_ms bytes runs...",
-// or "FAIL why". SaveBitmapToFile tells its failures in a message box, which
-// would stall this console program until the caller's timeout: everything it
+// or "FAIL why" (with the message a refused save would show). Everything it
 // needs (GDI+, a writable folder) is checked before it is called.
 #include <windows.h>
 
@@ -105,14 +104,13 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     std::printf("PPM\t%s\n", Narrow(ppm).c_str());
-    ULONG_PTR token = win::StartGdiPlus();
-    if (!win::GdiPlusReady()) {
+    if (!win::EnsureGdiPlus()) {
         std::printf("FAIL\tGDI+ did not start\n");
         return 1;
     }
     for (Format& f : formats) {
         const double t0 = NowMs();
-        const bool ok = win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path);
+        const bool ok = win::SaveBitmapToFile(screen.bitmap(), f.path).saved();
         std::printf("FIRST\t%s\t%.1f\n", f.name.c_str(), NowMs() - t0);
         if (!ok) {
             std::printf("FAIL\tSaveBitmapToFile refused %s\n", f.name.c_str());
@@ -123,7 +121,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < runs; ++i) {
         for (Format& f : formats) {
             const double t0 = NowMs();
-            if (!win::SaveBitmapToFile(nullptr, screen.bitmap(), f.path)) {
+            if (!win::SaveBitmapToFile(screen.bitmap(), f.path).saved()) {
                 std::printf("FAIL\tSaveBitmapToFile refused %s on run %d\n", f.name.c_str(), i + 1);
                 return 1;
             }
@@ -135,6 +133,5 @@ int wmain(int argc, wchar_t** argv) {
         for (double v : f.ms) std::printf("\t%.1f", v);
         std::printf("\n");
     }
-    win::StopGdiPlus(token);
     return 0;
 }

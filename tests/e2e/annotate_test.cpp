@@ -36,7 +36,7 @@ constexpr Pixel kRed{255, 0, 0};
 constexpr Pixel kBlue{0, 0, 255};  // Cols(7)
 constexpr Pixel kOrange{255, 128, 0};  // the slider's thumb
 
-// Toolbar layout, pixels inside Tools.
+// Toolbar layout, pixels inside toolbar_.
 constexpr int DrawLeft(int i) { return 6 + 24 * i; }  // Draw(i), 16 x 16 at top 4
 constexpr int kOpsTop = 24;
 constexpr int SwatchLeft(int i) { return 40 + 16 * (i / 2); }
@@ -122,13 +122,13 @@ protected:
             3s, 50ms))
             << "toolbar shown " << v.ToolsShown() << ", handles " << Describe(v.Handles()) << ", want them on "
             << Str(kSel);
-        tools_ = BoxOf(*v.tools);
+        annotator_ = BoxOf(*v.tools);
         overlay_ = v.top->hwnd;
     }
 
     // Screen point of toolbar pixel (x, y).
-    int TX(int x) const { return tools_.l + x; }
-    int TY(int y) const { return tools_.t + y; }
+    int TX(int x) const { return annotator_.l + x; }
+    int TY(int y) const { return annotator_.t + y; }
 
     void ClickTools(int x, int y) {
         Jump(TX(x), TY(y));
@@ -162,7 +162,7 @@ protected:
         std::this_thread::sleep_for(30ms);
     }
 
-    // The toolbar's text box `id` (txtWid 301, txtAlp 302).
+    // The toolbar's text box `id` (widthBox_ 301, opacityBox_ 302).
     std::optional<WinInfo> TextBox(int id) {
         const auto v = Overlay();
         if (!v.tools) return std::nullopt;
@@ -192,8 +192,8 @@ protected:
         std::this_thread::sleep_for(100ms);
     }
 
-    // The text box PT: an Edit that is a child of the overlay itself.
-    std::optional<WinInfo> PT() {
+    // The text box textBox_: an Edit that is a child of the overlay itself.
+    std::optional<WinInfo> textBox_() {
         for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
             if (w.parent == overlay_ && w.cls == "Edit") return w;
         return std::nullopt;
@@ -235,7 +235,7 @@ protected:
 
     fs::path dir_;
     Image original_;
-    e2e::Box tools_{};
+    e2e::Box annotator_{};
     std::string overlay_;
 };
 
@@ -295,7 +295,7 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     ASSERT_NO_FATAL_FAILURE(ChooseTool(kText));
     Stroke(560, 262, 610, 290, 4);
     std::optional<WinInfo> pt;
-    ASSERT_TRUE(WaitUntil([&] { return (pt = PT()) && pt->visible; }, 2s, 50ms)) << "no text box PT after the drag";
+    ASSERT_TRUE(WaitUntil([&] { return (pt = textBox_()) && pt->visible; }, 2s, 50ms)) << "no text box PT after the drag";
     // On the dragged area (560,262 50x28); the box may keep a usable minimum size.
     EXPECT_TRUE(pt->left == 560 && pt->top == 262 && pt->width() >= 50 && pt->height() >= 28)
         << "PT at " << Str(BoxOf(*pt)) << ", not on the dragged area (560,262 50x28)";
@@ -304,7 +304,7 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     EXPECT_TRUE(WaitUntil([&] { return d_->WindowText(pt->hwnd) == "mmmmmmmmmm"; }, 2s, 50ms))
         << "PT holds \"" << d_->WindowText(pt->hwnd) << "\"";
     d_->Tap(XK_Return);
-    EXPECT_TRUE(WaitUntil([&] { return !PT() || !PT()->visible; }, 2s, 50ms)) << "Enter left PT shown";
+    EXPECT_TRUE(WaitUntil([&] { return !textBox_() || !textBox_()->visible; }, 2s, 50ms)) << "Enter left PT shown";
     GlideTo(1000, 740);
     // Printed unclipped: beyond the selection's right edge the darkened desktop shows it.
     int outside = 0;
@@ -321,7 +321,7 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     // caret after it and nothing selected, so typing adds to it; the copy
     // prints it though Enter was never pressed.
     Stroke(120, 465, 250, 490, 4);
-    ASSERT_TRUE(WaitUntil([&] { return (pt = PT()) && pt->visible && pt->left == 120 && pt->top == 465; }, 2s, 50ms))
+    ASSERT_TRUE(WaitUntil([&] { return (pt = textBox_()) && pt->visible && pt->left == 120 && pt->top == 465; }, 2s, 50ms))
         << "no text box PT on the second area";
     EXPECT_EQ(d_->WindowText(pt->hwnd), "mmmmmmmmmm") << "the second box does not start with the last text";
     TypeText(*d_, "mm");

@@ -269,7 +269,7 @@ protected:
         std::this_thread::sleep_for(300ms);
     }
 
-    // Right-click at (x, y), then the imgmenu item. Under Wine a press right
+    // Right-click at (x, y), then the floaterMenu_ item. Under Wine a press right
     // after a message box closes is now and then lost; it is given once more.
     void FloaterMenu(int x, int y, int item) {
         const auto menuShown = [&] {

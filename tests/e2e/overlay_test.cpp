@@ -63,7 +63,7 @@ TEST_F(OverlayE2E, DetectClickReadoutAndBackToDetection) {
     ExpectPixelSoon(frameA.l - 1, y, Dark(Of(P0.top)), "just outside the 1-px border");
     ExpectPixelSoon(frameA.l + 1, y, Of(P0.top), "just inside the 1-px border");
 
-    // Read-outs: Va 20 px to the lower right, the darkened colour outside.
+    // Read-outs: magnifier_ 20 px to the lower right, the darkened colour outside.
     MoveSeen(700, 500);
     auto v = Overlay();
     ASSERT_TRUE(v.va);

@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -85,7 +86,7 @@ protected:
     // Starts the copy, drags over panel A and presses the pin button.
     void Pin() {
         d_->MovePointer(kPanelL - 5, kPanelT - 5);
-        app_ = d_->Start(exe_);
+        app_ = d_->Start(exe_, {}, appEnv_);
         ASSERT_TRUE(WaitUntil([&] { return VisibleTop("VellumoScrShot").has_value(); }, 10s, 50ms))
             << "no capture overlay";
         std::this_thread::sleep_for(300ms);
@@ -258,6 +259,7 @@ protected:
     std::unique_ptr<e2e::Display> d_;
     pid_t fixture_ = -1;
     pid_t app_ = -1;
+    std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
 
 using Clock = std::chrono::steady_clock;
@@ -693,9 +695,16 @@ private:
 
 // Fixed fault: saving the settings to a read-only set.ini, or into a
 // read-only folder, wrote nothing and said nothing.
+// The refused writes also reach the failure log that VELLUMO_LOG names.
 TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
     const std::string stored = "[hotkey]\r\nHotKey1Text=Print Screen\r\nHotKey1KeyCode=44\r\nHotKey1ModKeyCode=0\r\n";
     WriteSetIni(stored);
+    // Outside the test's folder, which is made read-only below.
+    const fs::path log = fs::temp_directory_path() / ("vellumo-log-" + std::to_string(getpid()) + ".log");
+    fs::remove(log);
+    std::string windowsPath = "Z:" + log.string();
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    appEnv_ = {"VELLUMO_LOG=" + windowsPath};
     ASSERT_NO_FATAL_FAILURE(Pin());
     const auto expectTold = [&](unsigned button, const std::string& what) {
         SCOPED_TRACE(what + ", button " + std::to_string(button));
@@ -712,6 +721,13 @@ TEST_F(ResidentE2E, SettingsThatCannotBeWrittenAreTold) {
         ASSERT_TRUE(file.Holds()) << "set.ini could not be made read-only here";
         for (const unsigned button : {kSettSaveId, kSettDefaultKeyId}) expectTold(button, "read-only set.ini");
         EXPECT_EQ(ReadSetIni(), stored);
+    }
+    {
+        std::ifstream in(log);
+        const std::string logged((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(logged.find("store/Ini_win.cpp("), std::string::npos) << "log: " << logged;
+        EXPECT_NE(logged.find("WritePrivateProfileStringW"), std::string::npos) << "log: " << logged;
+        fs::remove(log);
     }
     fs::remove(dir_ / "set.ini");
     {

@@ -346,5 +346,23 @@ TEST(AnnotateText, ParseNumberTable) {
     }
 }
 
+// The box shows the slider's value once the user leaves it, but never
+// rewrites what is already shown (that would move the caret); a typed value
+// the slider clamped or rounded is replaced by the slider's.
+TEST(AnnotateText, ValueBoxShowsTheSlidersValueOnLeaving) {
+    EXPECT_EQ(ValueBoxText(2.5f), L"2.5");
+    EXPECT_EQ(ValueBoxText(100.0f), L"100");
+    EXPECT_EQ(ValueBoxText(0.0f), L"0");
+    EXPECT_EQ(ValueBoxTextOnLeave(L"2.5", 2.5f), std::nullopt);
+    EXPECT_EQ(ValueBoxTextOnLeave(L"100", 100.0f), std::nullopt);
+    EXPECT_EQ(ValueBoxTextOnLeave(L"2.50", 2.5f), L"2.5") << "same number, other text";
+    EXPECT_EQ(ValueBoxTextOnLeave(L"abc", 3.0f), L"3") << "no number: the slider kept its value";
+    EXPECT_EQ(ValueBoxTextOnLeave(L"", 7.0f), L"7");
+    EXPECT_EQ(ValueBoxTextOnLeave(L"900", 255.0f), L"255") << "clamped by the slider";
+    // What the box shows after leaving reads back as the slider's value.
+    for (const float v : {1.0f, 12.5f, 0.25f, 255.0f})
+        EXPECT_FLOAT_EQ(static_cast<float>(*ParseNumber(ValueBoxText(v))), v) << v;
+}
+
 }  // namespace
 }  // namespace vellumo

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "controls/CenterTextModel.h"
+#include "controls/CaptionLabelModel.h"
 #include "controls/PropertyBag.h"
-#include "controls/SValueModel.h"
+#include "controls/ValueSliderModel.h"
 
 namespace vellumo {
 namespace {
@@ -48,7 +48,7 @@ TEST(ControlsSValue, KeptValueTable) {
 }
 
 TEST(ControlsSValue, EverySetRedrawsThenRaisesChange) {
-    SValueModel m;
+    ValueSliderModel m;
     std::vector<std::string> log;
     m.Redraw = [&] { log.push_back("draw"); };
     m.Change = [&] { log.push_back("change " + std::to_string(static_cast<int>(m.Value()))); };
@@ -72,7 +72,7 @@ TEST(ControlsSValue, EverySetRedrawsThenRaisesChange) {
 }
 
 TEST(ControlsSValue, DragMapsPixelsToScaleAndClampsPastBothEdges) {
-    SValueModel m;
+    ValueSliderModel m;
     m.SetMax(255);
     m.SetValue(255);
     int changes = 0;
@@ -98,7 +98,7 @@ TEST(ControlsSValue, DragMapsPixelsToScaleAndClampsPastBothEdges) {
 }
 
 TEST(ControlsSValue, PictureGeometry) {
-    SValueModel m;  // Max 100
+    ValueSliderModel m;  // Max 100
     m.SetValue(50);
     SliderPicture p = m.Picture({121, 9});
     EXPECT_EQ(p.bar, (Rect{0, 3, 121, 2}));
@@ -120,7 +120,7 @@ TEST(ControlsSValue, PictureGeometry) {
 
 TEST(ControlsSValue, StoredProperties) {
     {  // nothing stored: Max 2500, Value 0 through the setter
-        SValueModel m;
+        ValueSliderModel m;
         int changes = 0;
         m.Change = [&] { ++changes; };
         m.ReadProperties(PropertyBag{});
@@ -134,7 +134,7 @@ TEST(ControlsSValue, StoredProperties) {
         bag.Write("Max", 0.0f);
         bag.Write("Value", 3000.0f);
         bag.Write("OverMaxable", true);
-        SValueModel m;
+        ValueSliderModel m;
         std::vector<std::string> order;
         m.PropertyChanged = [&](std::string_view n) { order.emplace_back(n); };
         m.ReadProperties(bag);
@@ -147,13 +147,13 @@ TEST(ControlsSValue, StoredProperties) {
         PropertyBag bag;
         bag.Write("Max", 255.0f);
         bag.Write("Value", 6.5f);
-        SValueModel m;
+        ValueSliderModel m;
         m.ReadProperties(bag);
         EXPECT_EQ(m.Max(), 255);
         EXPECT_EQ(m.Value(), 6);
     }
     {  // save omits defaults, keeps the rest, reads back the same
-        SValueModel m;
+        ValueSliderModel m;
         m.SetMax(2500);
         PropertyBag bag;
         m.WriteProperties(bag);
@@ -163,7 +163,7 @@ TEST(ControlsSValue, StoredProperties) {
         m.SetOverMaxable(true);
         m.WriteProperties(bag);
         EXPECT_EQ(bag.Count(), 3u);
-        SValueModel back;
+        ValueSliderModel back;
         back.ReadProperties(bag);
         EXPECT_EQ(back.Max(), 100);
         EXPECT_EQ(back.Value(), 5);
@@ -187,7 +187,7 @@ TEST(ControlsCenterText, CaptionCentred) {
     EXPECT_EQ(CaptionRect({35, 22}, {40, 16}), (Rect{-3, 3, 40, 16}));
     EXPECT_EQ(CaptionRect({35, 22}, {45, 26}), (Rect{-5, -2, 45, 26}));
 
-    CenterTextModel m;
+    CaptionLabelModel m;
     int recentred = 0;
     m.Recentre = [&] { ++recentred; };
     m.SetCaption(L"A longer caption");
@@ -197,7 +197,7 @@ TEST(ControlsCenterText, CaptionCentred) {
 
 struct EventLog {
     std::vector<std::string> events;
-    void Attach(CenterTextModel& m) {
+    void Attach(CaptionLabelModel& m) {
         m.MouseMove = [this](int, int, float x, float y) {
             events.push_back("move " + std::to_string(int(x)) + "," + std::to_string(int(y)));
         };
@@ -207,7 +207,7 @@ struct EventLog {
 };
 
 TEST(ControlsCenterText, InAcrossAndOutRaisesMoveEnterMovesLeaveOnce) {
-    CenterTextModel m;
+    CaptionLabelModel m;
     EventLog log;
     log.Attach(m);
     const Size box{35, 22};
@@ -238,7 +238,7 @@ TEST(ControlsCenterText, InAcrossAndOutRaisesMoveEnterMovesLeaveOnce) {
 }
 
 TEST(ControlsCenterText, SettersNotifyAndBorderGetter) {
-    CenterTextModel m;
+    CaptionLabelModel m;
     std::vector<std::string> names;
     int repaints = 0;
     m.PropertyChanged = [&](std::string_view n) { names.emplace_back(n); };
@@ -257,7 +257,7 @@ TEST(ControlsCenterText, SettersNotifyAndBorderGetter) {
 
 TEST(ControlsCenterText, StoredProperties) {
     {  // defaults on save: 0, 1, the control's name, 0; Font always
-        CenterTextModel m(L"MoreC");
+        CaptionLabelModel m(L"MoreC");
         m.SetBackColor(0);
         m.SetForeColor(0);
         m.SetCaption(L"MoreC");
@@ -266,7 +266,7 @@ TEST(ControlsCenterText, StoredProperties) {
         EXPECT_EQ(bag.Count(), 1u);
         EXPECT_TRUE(bag.Has("Font"));
     }
-    CenterTextModel m(L"MoreC");
+    CaptionLabelModel m(L"MoreC");
     m.SetBackColor(0x404040);
     m.SetWithBorder(false);
     m.SetCaption(L"Color");
@@ -277,7 +277,7 @@ TEST(ControlsCenterText, StoredProperties) {
     EXPECT_EQ(bag.ReadInt("WithBorder", 7), 0);  // stored as the frame style number
     EXPECT_EQ(bag.Count(), 5u);
 
-    CenterTextModel back(L"MoreC");
+    CaptionLabelModel back(L"MoreC");
     std::vector<std::string> order;
     back.PropertyChanged = [&](std::string_view n) { order.emplace_back(n); };
     back.ReadProperties(bag);
@@ -290,7 +290,7 @@ TEST(ControlsCenterText, StoredProperties) {
 
     // Missing entries keep the current values; system colours survive the
     // 32-bit round trip; WithBorder read as a number, any non-zero is True.
-    CenterTextModel fresh(L"Sets");
+    CaptionLabelModel fresh(L"Sets");
     fresh.SetCaption(L"Font");
     PropertyBag partial;
     partial.Write("WithBorder", std::int32_t{-1});
@@ -299,7 +299,7 @@ TEST(ControlsCenterText, StoredProperties) {
     EXPECT_EQ(fresh.Caption(), L"Font");
     EXPECT_TRUE(fresh.WithBorder());
     fresh.WriteProperties(partial);
-    CenterTextModel again(L"Sets");
+    CaptionLabelModel again(L"Sets");
     again.ReadProperties(partial);
     EXPECT_EQ(again.BackColor(), kCenterTextBackDefault);
     EXPECT_EQ(again.ForeColor(), kCenterTextForeDefault);

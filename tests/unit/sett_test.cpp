@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
-#include "settings/SettForm.h"
+#include "settings/SettingsLayout.h"
 
 using namespace vellumo;
 
-TEST(SettForm, TwipsBecomePixelsAtTheScreensDpi) {
+TEST(SettingsLayout, TwipsBecomePixelsAtTheScreensDpi) {
     struct Case {
         int twips, dpi, px;
     };
@@ -26,35 +26,35 @@ TEST(SettForm, TwipsBecomePixelsAtTheScreensDpi) {
 
 // What the window builder relies on: each control once, in tab order, with a
 // caption where the user reads one, inside the window and clear of the others.
-TEST(SettForm, EveryControlOnceInTabOrderInsideTheWindowAndClearOfTheOthers) {
-    const auto& controls = SettControlsInTabOrder();
-    std::set<SettControl> seen;
+TEST(SettingsLayout, EveryControlOnceInTabOrderInsideTheWindowAndClearOfTheOthers) {
+    const auto& controls = SettingsControlsInTabOrder();
+    std::set<SettingsControl> seen;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        const SettControlSpec& c = controls[i];
+        const SettingsControlSpec& c = controls[i];
         SCOPED_TRACE(i);
         EXPECT_TRUE(seen.insert(c.control).second) << "listed twice";
         EXPECT_EQ(c.tabIndex, static_cast<int>(i));
-        EXPECT_EQ(std::wstring(c.caption).empty(), c.kind == SettControlKind::HotKey);
+        EXPECT_EQ(std::wstring(c.caption).empty(), c.kind == SettingsControlKind::HotKey);
         EXPECT_GT(c.twips.width, 0);
         EXPECT_GT(c.twips.height, 0);
         // Inside the window across; it may start low enough to be cut by the bottom edge.
         EXPECT_GE(c.twips.left, 0);
-        EXPECT_LE(c.twips.right(), kSettClientTwips.width);
+        EXPECT_LE(c.twips.right(), kSettingsClientTwips.width);
         EXPECT_GE(c.twips.top, 0);
-        EXPECT_LT(c.twips.top, kSettClientTwips.height);
+        EXPECT_LT(c.twips.top, kSettingsClientTwips.height);
         for (std::size_t j = 0; j < i; ++j)
             EXPECT_TRUE(Intersect(c.twips, controls[j].twips).empty()) << "overlaps control " << j;
     }
     EXPECT_EQ(seen.size(), 6u) << "every control of the window";
     // One box a user types into: the hotkey's.
     EXPECT_EQ(std::count_if(controls.begin(), controls.end(),
-                            [](const SettControlSpec& c) { return c.kind == SettControlKind::HotKey; }),
+                            [](const SettingsControlSpec& c) { return c.kind == SettingsControlKind::HotKey; }),
               1);
 }
 
 // Fixed faults: a first start stored nothing and registered nothing; a
 // stored key code that cannot be a hotkey left no hotkey at all.
-TEST(SettForm, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept) {
+TEST(SettingsLayout, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept) {
     for (const wchar_t* stored : {L"", L"abc", L"0", L"-5", L"255", L"300", L"99999999999", L"16", L"17", L"18",
                                   L"91", L"92", L"160", L"165", L"1", L"2", L"44x"})
         EXPECT_TRUE(TakesDefaultHotKey(stored)) << std::string(stored, stored + std::wcslen(stored));
@@ -64,11 +64,3 @@ TEST(SettForm, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept) {
     EXPECT_EQ(std::wstring(kDefaultHotKeyText), L"Print Screen");
 }
 
-TEST(SettForm, HotKeyReturnsATranslucentHostToNormalAndOtherwiseCaptures) {
-    EXPECT_EQ(OnHotKeyPressed(L"0", true), HotKeyAction::StartCapture);
-    EXPECT_EQ(OnHotKeyPressed(L"1", true), HotKeyAction::BackToNormal);
-    EXPECT_EQ(OnHotKeyPressed(L"", true), HotKeyAction::BackToNormal);   // anything but "0"
-    EXPECT_EQ(OnHotKeyPressed(L"00", true), HotKeyAction::BackToNormal);
-    EXPECT_EQ(OnHotKeyPressed(L"1", false), HotKeyAction::StartCapture);  // no host: nothing to restore
-    EXPECT_EQ(OnHotKeyPressed(L"0", false), HotKeyAction::StartCapture);
-}

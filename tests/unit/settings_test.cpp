@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "settings/IniRules.h"
+#include "store/IniRules.h"
 
 using namespace vellumo::settings;
 

@@ -34,70 +34,70 @@ TEST(TrayNotification, OnlyAButtonReleaseOnTheIconOpensTheMenu) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TrayMessageOpensMenu(c.message), c.opens) << c.message;
-        const SettMouseMove m = DecodeSettMouseMove(kIcon, c.message, kIcon, true);
+        const SettingsMouseMove m = DecodeSettingsMouseMove(kIcon, c.message, kIcon, true);
         EXPECT_EQ(m.openTrayMenu, c.opens) << c.message;
         EXPECT_FALSE(m.dragWindow) << "a notification never drags the window: " << c.message;
     }
     // The same, posted rather than sent: still the icon's, never a drag.
-    EXPECT_EQ(DecodeSettMouseMove(kIcon, 517, kIcon, false), (SettMouseMove{false, true}));
-    EXPECT_EQ(DecodeSettMouseMove(kIcon, 0x201, kIcon, false), (SettMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(kIcon, 517, kIcon, false), (SettingsMouseMove{false, true}));
+    EXPECT_EQ(DecodeSettingsMouseMove(kIcon, 0x201, kIcon, false), (SettingsMouseMove{false, false}));
     // The mouse message sits in the low word, as the X coordinate of a move.
-    EXPECT_TRUE(DecodeSettMouseMove(kIcon, 0x7FFF0000 | 514, kIcon, true).openTrayMenu);
+    EXPECT_TRUE(DecodeSettingsMouseMove(kIcon, 0x7FFF0000 | 514, kIcon, true).openTrayMenu);
 }
 
 TEST(TrayNotification, RealPointerMovesDragOnlyWithTheLeftButtonAndOpenNothing) {
     const auto at = [](int x, int y) { return static_cast<std::int64_t>((y << 16) | x); };
     // wParam carries the button flags of a real move.
-    EXPECT_EQ(DecodeSettMouseMove(0x0000, at(10, 10), kIcon, false), (SettMouseMove{false, false}));
-    EXPECT_EQ(DecodeSettMouseMove(0x0001, at(10, 10), kIcon, false), (SettMouseMove{true, false}));
-    EXPECT_EQ(DecodeSettMouseMove(0x0003, at(10, 10), kIcon, false), (SettMouseMove{true, false}));
-    EXPECT_EQ(DecodeSettMouseMove(0x0002, at(10, 10), kIcon, false), (SettMouseMove{false, false}));
-    EXPECT_EQ(DecodeSettMouseMove(0x0004, at(10, 10), kIcon, false), (SettMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0000, at(10, 10), kIcon, false), (SettingsMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0001, at(10, 10), kIcon, false), (SettingsMouseMove{true, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0003, at(10, 10), kIcon, false), (SettingsMouseMove{true, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0002, at(10, 10), kIcon, false), (SettingsMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0004, at(10, 10), kIcon, false), (SettingsMouseMove{false, false}));
     // A sent move (not the user's pointer) never starts the system's move loop.
-    EXPECT_EQ(DecodeSettMouseMove(0x0001, at(10, 10), kIcon, true), (SettMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0001, at(10, 10), kIcon, true), (SettingsMouseMove{false, false}));
     // A real move whose X happens to read 514 or 517 is a move, not a click.
-    EXPECT_EQ(DecodeSettMouseMove(0x0000, at(514, 3), kIcon, false), (SettMouseMove{false, false}));
-    EXPECT_EQ(DecodeSettMouseMove(0x0000, at(517, 0), kIcon, false), (SettMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0000, at(514, 3), kIcon, false), (SettingsMouseMove{false, false}));
+    EXPECT_EQ(DecodeSettingsMouseMove(0x0000, at(517, 0), kIcon, false), (SettingsMouseMove{false, false}));
 }
 
 // What the menu builder and the click handler rely on, whatever the entries.
 TEST(TrayMenu, EveryEntryCanBeBuiltFoundAndToldApart) {
-    const auto menu = CdMenu();
+    const auto menu = TrayMenuEntries();
     std::set<unsigned> ids;
     std::set<std::wstring> captions;
-    std::map<CdItem, int> inSubmenu;
-    std::set<CdItem> seenSubmenus;
-    for (const CdEntry& e : menu) {
-        SCOPED_TRACE(e.name);
+    std::map<TrayMenuItem, int> inSubmenu;
+    std::set<TrayMenuItem> seenSubmenus;
+    for (const TrayMenuEntry& e : menu) {
+        SCOPED_TRACE(static_cast<unsigned>(e.item));
         // A submenu's entries come after it, so a builder can fill it in order.
         if (e.parent) {
             EXPECT_TRUE(seenSubmenus.count(*e.parent));
             ++inSubmenu[*e.parent];
             // An entry of a greyed submenu cannot be reached: it is greyed too.
-            if (!FindCdEntry(*e.parent)->inUse) EXPECT_FALSE(e.inUse);
+            if (!FindTrayMenuEntry(*e.parent)->inUse) EXPECT_FALSE(e.inUse);
         }
         if (e.opensSubmenu) seenSubmenus.insert(e.item);
         // Command ids are distinct and clear of 0 (what a dismissed menu returns).
         EXPECT_GT(static_cast<unsigned>(e.item), 0u);
         EXPECT_TRUE(ids.insert(static_cast<unsigned>(e.item)).second);
-        EXPECT_EQ(FindCdEntry(e.item), &e);
+        EXPECT_EQ(FindTrayMenuEntry(e.item), &e);
         // The user tells the entries apart by their captions.
         EXPECT_FALSE(std::wstring(e.caption).empty());
         EXPECT_TRUE(captions.insert(e.caption).second);
     }
-    for (const CdItem submenu : seenSubmenus) EXPECT_GT(inSubmenu[submenu], 0) << "an empty submenu";
-    EXPECT_EQ(FindCdEntry(static_cast<CdItem>(0)), nullptr);
-    EXPECT_EQ(FindCdEntry(static_cast<CdItem>(9999)), nullptr);
+    for (const TrayMenuItem submenu : seenSubmenus) EXPECT_GT(inSubmenu[submenu], 0) << "an empty submenu";
+    EXPECT_EQ(FindTrayMenuEntry(static_cast<TrayMenuItem>(0)), nullptr);
+    EXPECT_EQ(FindTrayMenuEntry(static_cast<TrayMenuItem>(9999)), nullptr);
 }
 
 // Fixed fault: "设置热键", the only way to choose another key when the stored
 // one cannot be had, was greyed. Nor may the only way out be.
 TEST(TrayMenu, SetHotkeyAndExitAreInUse) {
-    for (const CdItem item : {CdItem::kjj, CdItem::exit}) {
-        const CdEntry* e = FindCdEntry(item);
+    for (const TrayMenuItem item : {TrayMenuItem::SetHotkey, TrayMenuItem::Exit}) {
+        const TrayMenuEntry* e = FindTrayMenuEntry(item);
         ASSERT_TRUE(e);
-        EXPECT_TRUE(e->inUse) << e->name;
-        EXPECT_FALSE(e->parent && !FindCdEntry(*e->parent)->inUse) << e->name << " sits in a greyed submenu";
+        EXPECT_TRUE(e->inUse) << static_cast<unsigned>(item);
+        EXPECT_FALSE(e->parent && !FindTrayMenuEntry(*e->parent)->inUse) << static_cast<unsigned>(item) << " sits in a greyed submenu";
     }
 }
 

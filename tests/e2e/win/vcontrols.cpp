@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "app/Window_win.h"
-#include "controls/CenterText_win.h"
-#include "controls/SValue_win.h"
+#include "gfx/Window_win.h"
+#include "controls/CaptionLabel_win.h"
+#include "controls/ValueSlider_win.h"
 
 namespace vellumo::win {
 HINSTANCE Instance() { return ::GetModuleHandleW(nullptr); }
@@ -63,8 +63,8 @@ private:
         if (hwnd()) ::SetWindowTextW(hwnd(), title.c_str());
     }
 
-    SValue slider_;
-    CenterText label_;
+    ValueSlider slider_;
+    CaptionLabel label_;
     int changes_ = 0, clicks_ = 0, doubles_ = 0, moves_ = 0;
     std::wstring hover_;
 };

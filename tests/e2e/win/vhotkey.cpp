@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Window_win.h"
+#include "gfx/Window_win.h"
 #include "hotkey/HotKey_win.h"
 #include "hotkey/Subclass_win.h"
-#include "settings/Ini_win.h"
+#include "store/Ini_win.h"
 #include "tests/e2e/win/Utf8_win.h"
 
 using namespace vellumo::win;
@@ -101,8 +101,8 @@ std::string ReadFileBytes(const std::wstring& path) {
 }
 
 void SelfTestStore() {
-    SetIniFile(L"vhk-selftest.ini");
-    const std::wstring path = IniPath();
+    const IniFile ini = IniFile::BesideExe(L"vhk-selftest.ini");
+    const std::wstring path = ini.path();
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring folder(exe);
@@ -110,24 +110,24 @@ void SelfTestStore() {
     Check("ini path beside the exe", path == folder + L"\\vhk-selftest.ini", Utf8(path));
     DeleteFileW(path.c_str());
 
-    Check("missing file reads the default", ReadIni(L"hotkey", L"HotKey1Text", L"NULL") == L"NULL");
-    Check("missing key with empty default", ReadIni(L"check", L"checka", L"").empty());
-    WriteIni(L"hotkey", L"HotKey1Text", L"");
-    Check("empty value is not the default", ReadIni(L"hotkey", L"HotKey1Text", L"NULL").empty());
-    WriteIni(L"hotkey", L"HotKey1Text", L"Ctrl + Shift + S");
-    WriteIni(L"hotkey", L"HotKey1KeyCode", L"83");
-    Check("value round-trips", ReadIni(L"hotkey", L"HotKey1Text", L"NULL") == L"Ctrl + Shift + S");
-    Check("section and key are case-blind", ReadIni(L"HOTKEY", L"hotkey1keycode", L"0") == L"83");
+    Check("missing file reads the default", ini.Read(L"hotkey", L"HotKey1Text", L"NULL") == L"NULL");
+    Check("missing key with empty default", ini.Read(L"check", L"checka", L"").empty());
+    ini.Write(L"hotkey", L"HotKey1Text", L"");
+    Check("empty value is not the default", ini.Read(L"hotkey", L"HotKey1Text", L"NULL").empty());
+    ini.Write(L"hotkey", L"HotKey1Text", L"Ctrl + Shift + S");
+    ini.Write(L"hotkey", L"HotKey1KeyCode", L"83");
+    Check("value round-trips", ini.Read(L"hotkey", L"HotKey1Text", L"NULL") == L"Ctrl + Shift + S");
+    Check("section and key are case-blind", ini.Read(L"HOTKEY", L"hotkey1keycode", L"0") == L"83");
     const std::wstring longValue(300, L'v');
-    WriteIni(L"long", L"value", longValue);
-    const std::wstring got = ReadIni(L"long", L"value", L"");
+    ini.Write(L"long", L"value", longValue);
+    const std::wstring got = ini.Read(L"long", L"value", L"");
     Check("long value cut to 254", got == longValue.substr(0, 254), std::to_string(got.size()));
     const std::string bytes = ReadFileBytes(path);
     Check("file is plain ANSI text",
           bytes.find("[hotkey]\r\nHotKey1Text=Ctrl + Shift + S\r\nHotKey1KeyCode=83\r\n") == 0, bytes.substr(0, 80));
     // A value another program wrote with the A functions reads the same.
     WritePrivateProfileStringA("check", "checka", "1", Utf8(path).c_str());
-    Check("A-written value reads through W", ReadIni(L"check", L"checka", L"0") == L"1");
+    Check("A-written value reads through W", ini.Read(L"check", L"checka", L"0") == L"1");
     DeleteFileW(path.c_str());
 }
 

@@ -1,0 +1,16 @@
+#include "app/CaptureFlow.h"
+
+namespace vellumo {
+
+HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state) {
+    using Action = HotkeyPressPlan::Action;
+    if (state.restarting) return {};
+    if (state.floaterHostLoaded && state.transparencyFlag != L"0") return {Action::BackToNormal};
+    HotkeyPressPlan plan{Action::Capture};
+    plan.hideFloaters = state.floaterHostLoaded;
+    plan.waitForRepaint = state.captureOpen || state.floaterHostShown;
+    plan.showFloatersIfRefused = state.floaterHostShown;
+    return plan;
+}
+
+}  // namespace vellumo

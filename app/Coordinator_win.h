@@ -1,0 +1,72 @@
+// The one owner of the program's flow: start-up and the single instance, the
+// hand-over from a second start, captures started from the hotkey, the tray
+// or a second start, the Floater host and the settings window that keep the
+// program resident, and leaving. Feature windows know nothing of each other;
+// each tells the coordinator what happened through its events interface
+// (CaptureEvents, FloaterHostEvents, SettingsEvents), and the coordinator
+// decides what follows.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "floaters/FloaterHost_win.h"
+#include "overlay/CaptureOverlay_win.h"
+#include "settings/SettingsWindow_win.h"
+
+namespace vellumo::win {
+
+class Coordinator final : public CaptureEvents, public FloaterHostEvents, public SettingsEvents {
+public:
+    Coordinator();
+    ~Coordinator();
+    Coordinator(const Coordinator&) = delete;
+    Coordinator& operator=(const Coordinator&) = delete;
+
+    // At start, before anything is shown: true when this copy is the one that
+    // runs. Otherwise another copy runs; this one has waited for it to answer,
+    // however long that took, and it has taken the capture over: this one ends.
+    bool ClaimSingleInstance();
+
+    // Ends any capture and shows a fresh one (a new freeze of the screen).
+    // False, the user told, when there is no memory for the freeze.
+    bool StartCapture();
+
+    // A press of the capture hotkey: returns a translucent Floater host to
+    // normal, or else discards any capture, hides the Floaters, pauses the
+    // topmost keeper and starts a fresh capture.
+    void CaptureFromHotkey();
+
+    // The events the feature windows report.
+    LRESULT OnStartCaptureAsked() override;
+    void OnRestartCaptureHeld() override;
+    FloaterHost* FloaterHostForPin(bool& fresh) override;
+    void OnCaptureClosed(CaptureOverlay& overlay) override;
+    void OnFloaterHostInUse() override;
+    void OnFloaterHostClosed(FloaterHost& host) override;
+    void OnCaptureHotkey() override;
+    void OnTrayMenuChosen(TrayMenuItem item) override;
+
+private:
+    CaptureOverlay* LiveCapture() const;
+    FloaterHost* LiveFloaterHost() const;
+    // The Floater host, created (hidden, empty) when there is none; null only
+    // if the system refuses the window.
+    FloaterHost* LoadFloaterHost();
+    // The same, in use from the tray menu: the settings come with it.
+    FloaterHost* FloaterHostInUse();
+    void CloseCapture();
+
+    std::unique_ptr<CaptureOverlay> capture_;
+    std::unique_ptr<FloaterHost> floaterHost_;
+    // Whether the current host has brought the settings window and applied
+    // its stored option (once per host).
+    bool floaterHostInUse_ = false;
+    // Lives as long as the program once loaded.
+    std::unique_ptr<SettingsWindow> settings_;
+    unique_handle instanceMutex_;
+    // A hotkey press that arrives while a restart waits for repaints is dropped.
+    bool restarting_ = false;
+};
+
+}  // namespace vellumo::win

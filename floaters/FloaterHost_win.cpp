@@ -1,0 +1,356 @@
+#include "floaters/FloaterHost_win.h"
+
+#include "floaters/WindowDrag_win.h"
+#include "gfx/Convert_win.h"
+#include "gfx/PictureFit.h"
+#include "gfx/Picture_win.h"
+#include "output/SaveRules.h"
+
+namespace vellumo::win {
+
+namespace {
+// Window class names and titles are observable (other programs, automation
+// and the end-to-end tests find the windows by them): they keep the names
+// the program has always had, whatever the C++ names.
+constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
+constexpr wchar_t kMessageTitle[] = L"Vellumo";
+constexpr UINT_PTR kFlashTimer = 1;
+constexpr UINT_PTR kKeeperTimer = 2;
+
+HRGN RegionOf(const std::vector<Rect>& parts) {
+    unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
+    if (!region) return nullptr;
+    for (const Rect& r : parts) {
+        unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
+        if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return nullptr;
+    }
+    return region.release();
+}
+
+void InvalidateRectOf(HWND w, const Rect& r) {
+    if (r.empty()) return;
+    const RECT rc = ToRECT(r);
+    ::InvalidateRect(w, &rc, TRUE);
+}
+
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// The label font: "微软雅黑" 9 pt bold, GB2312. Where that face is missing the
+// GB2312 request maps to a font without Latin digits, so the label would
+// show empty boxes: the default character set then picks a stand-in.
+HFONT CreateLabelFont() {
+    constexpr wchar_t kFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
+    WindowDc screen(nullptr);
+    LOGFONTW want{};
+    want.lfCharSet = GB2312_CHARSET;
+    wcscpy_s(want.lfFaceName, kFace);
+    bool found = false;
+    ::EnumFontFamiliesExW(screen.get(), &want, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    const int height = -::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, found ? GB2312_CHARSET : DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFace);
+}
+
+// Wine keeps the pointer inside a full-screen foreground window by grabbing
+// it to an invisible window laid over the screen. A popup menu's grab
+// replaces that one, and when the menu ends nothing restores it: the
+// invisible window, still there, swallows every later click on the screen.
+// A clip one pixel smaller, then none, makes Wine grab afresh. On Windows the
+// pair changes nothing: the narrower clip still holds the pointer. Called once
+// the menu's choice is done: a host that choice hid or closed is no longer
+// clipped to, and must not be.
+void RegrabPointerAfterMenu(HWND host) {
+    if (!::IsWindow(host) || !::IsWindowVisible(host) || ::GetForegroundWindow() != host) return;
+    const Rect screen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    POINT at{};
+    if (screen.width < 2 || !::GetCursorPos(&at)) return;
+    const Rect clip = NarrowedAround(screen, Point{at.x, at.y});
+    const RECT rc = ToRECT(clip);
+    if (::ClipCursor(&rc)) ::ClipCursor(nullptr);
+}
+
+}  // namespace
+
+std::wstring WindowTitle(HWND w) {
+    wchar_t buffer[256] = {};
+    const int n = w ? ::GetWindowTextW(w, buffer, 256) : 0;
+    return std::wstring(buffer, n > 0 ? n : 0);
+}
+
+bool FloaterHost::CreateWindows() {
+    screen_ = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) return false;
+    keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
+    labelFont_.reset(CreateLabelFont());
+    // Not in the taskbar (a tool window), borderless, above everything.
+    if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                   screen_.width, screen_.height))
+        return false;
+    TopLevelOpened();
+    BackToNormal();
+    dropIcon_.Create(*this, DropIconPosition(screen_.width));
+    ApplyShape();
+    BuildMenus();
+    BringToTop();
+    SetKeeper(true);
+    return true;
+}
+
+void FloaterHost::OnDestroyed() {
+    events_.OnFloaterHostClosed(*this);
+    TopLevelClosed();
+}
+
+void FloaterHost::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
+void FloaterHost::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
+
+void FloaterHost::BringToTop() {
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void FloaterHost::SetKeeper(bool on) {
+    if (on) ::SetTimer(hwnd(), kKeeperTimer, kKeeperIntervalMs, nullptr);
+    else ::KillTimer(hwnd(), kKeeperTimer);
+}
+
+void FloaterHost::OnKeeperTick() {
+    // A disabled host has a dialog or message box of its own up: raising the
+    // host would cover it where the system does not keep owned windows above
+    // a re-raised owner (Wine), leaving the user a box they cannot click.
+    if (!::IsWindowEnabled(hwnd())) return;
+    const HWND foreground = ::GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) ::GetWindowThreadProcessId(foreground, &process);
+    const bool ours = foreground && foreground != hwnd() && process == ::GetCurrentProcessId();
+    if (!KeeperShouldReassert(WindowTitle(foreground), ours)) return;
+    // Unlike a pin, the keeper must not take the keyboard from the user's program.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void FloaterHost::Tell(const std::wstring& text) {
+    ::MessageBoxW(hwnd(), text.c_str(), kMessageTitle, MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+Size FloaterHost::MeasureLabelText(const std::wstring& text) {
+    // The host's own font, as a form measures text; the label draws in its own.
+    WindowDc dc(hwnd());
+    Selected font(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    return {extent.cx, extent.cy};
+}
+
+bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
+    const std::optional<int> next = book_.NextUsableIndex();
+    if (!next || !bitmap) return false;
+    const int n = *next;
+    const SIZE natural = BitmapSize(bitmap.get());
+    const std::wstring text = LabelText(n);
+    auto label = std::make_unique<FloaterLabel>();
+    auto picture = std::make_unique<FloaterPicture>();
+    if (!label->Create(*this, n, text, labelFont_.get())) return false;
+    if (!picture->Create(*this, n, std::move(bitmap))) return false;
+    book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text)), screen_);
+    labels_[n] = std::move(label);
+    pictures_[n] = std::move(picture);
+    ApplyFloater(n);
+    const HWND pic = pictures_[n]->hwnd();
+    ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RaiseDropIcon();
+    ::ShowWindow(pic, SW_SHOWNA);
+    // The frame (a thin ring, but touching every row of the picture's height)
+    // comes a moment after the picture, which the user is waiting for.
+    frameWaits_ = true;
+    InvalidateFrame();
+    WhenIdle(WhileAlive([](FloaterHost& host) { host.ShowWaitingFrame(); }));
+    ::SetTimer(hwnd(), kFlashTimer, kFlashIntervalMs, nullptr);
+    return true;
+}
+
+void FloaterHost::ShowWaitingFrame() {
+    if (!frameWaits_) return;
+    frameWaits_ = false;
+    InvalidateFrame();
+}
+
+void FloaterHost::RaiseDropIcon() {
+    ::SetWindowPos(dropIcon_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void FloaterHost::ApplyFloater(int n) {
+    const Floater* f = book_.Find(n);
+    auto pic = pictures_.find(n);
+    auto label = labels_.find(n);
+    if (!f || pic == pictures_.end() || label == labels_.end()) return;
+    constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(pic->second->hwnd(), nullptr, f->picture.left, f->picture.top, f->picture.width,
+                   f->picture.height, flags);
+    ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
+                   flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    ApplyShape();
+}
+
+void FloaterHost::RemoveFloater(int n) {
+    // The clipboard's promised copy is made before its picture goes.
+    if (promisedCopy_ == n) KeepPromise(PromiseMoment::Last);
+    // The elements may be on the stack (a menu popped up by the picture), so
+    // they are freed by the message loop.
+    if (auto it = pictures_.find(n); it != pictures_.end()) {
+        ::DestroyWindow(it->second->hwnd());
+        DisposeLater(std::move(it->second));
+        pictures_.erase(it);
+    }
+    if (auto it = labels_.find(n); it != labels_.end()) {
+        ::DestroyWindow(it->second->hwnd());
+        DisposeLater(std::move(it->second));
+        labels_.erase(it);
+    }
+    book_.Delete(n);
+    ApplyShape();
+}
+
+void FloaterHost::InvalidateFrame() {
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    paintedFrame_ = book_.frame;
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    ApplyShape();
+}
+
+// A region rather than a colour key hides the background: the system then
+// knows the host's shape for every click, and draws and sends to the screen
+// only the parts (under Wine a colour key has every repaint scan and send
+// the whole screen-sized window, tens of milliseconds at 4K).
+void FloaterHost::ApplyShape() {
+    Rect icon{};
+    if (dropIcon_.hwnd()) {
+        RECT rc{};
+        ::GetWindowRect(dropIcon_.hwnd(), &rc);
+        ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+        icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
+    }
+    std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_);
+    if (shape_ == parts) return;
+    const Rect whole{0, 0, screen_.width, screen_.height};
+    unique_hrgn region(RegionOf(parts)), shown(RegionOf(parts));
+    if (!region || !shown) return;
+    // Unshaped when the whole host shows. The system owns the region once set.
+    if (!::SetWindowRgn(hwnd(), parts == std::vector<Rect>{whole} ? nullptr : region.get(), FALSE)) return;
+    region.release();
+    // Only what the region newly takes in is painted (a redraw by the system
+    // would repaint every Floater at each step of a drag).
+    if (shape_) {
+        unique_hrgn before(RegionOf(*shape_));
+        if (!before || ::CombineRgn(shown.get(), shown.get(), before.get(), RGN_DIFF) == ERROR) shown.reset();
+    }
+    ::RedrawWindow(hwnd(), nullptr, shown.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    shape_ = std::move(parts);
+}
+
+void FloaterHost::OnFlashTick() {
+    if (book_.FlashTick().hide) ::KillTimer(hwnd(), kFlashTimer);
+    InvalidateFrame();
+}
+
+void FloaterHost::OnPaint() {
+    PaintDc dc(hwnd());
+    // The background shows only in translucent mode; otherwise the region
+    // leaves it out, and filling it would only touch memory.
+    if (!book_.layerMode().colourKey) ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
+    if (!book_.frameVisible) return;
+    unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
+    for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {
+        if (strip.empty()) continue;
+        const RECT rc = ToRECT(strip);
+        ::FillRect(dc.get(), &rc, brush.get());
+    }
+}
+
+int FloaterHost::PopupAtPointer(HMENU menu) {
+    if (!menu) return 0;
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    // A popup menu only closes on an outside click when its owner is in front.
+    ::SetForegroundWindow(hwnd());
+    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD |
+                                                   TPM_NONOTIFY,
+                                         pt.x, pt.y, 0, hwnd(), nullptr);
+    ::PostMessageW(hwnd(), WM_NULL, 0, 0);
+    return command;
+}
+
+void FloaterHost::OnFloaterMouseDown(int n, MouseButton button, Point local) {
+    book_.PictureMouseDown(n, button == MouseButton::Left, local);
+    InvalidateFrame();
+    if (button == MouseButton::Left) {
+        ::SetWindowPos(pictures_[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RaiseDropIcon();
+    } else if (button == MouseButton::Right) {
+        const HWND host = hwnd();
+        OnFloaterMenu(PopupAtPointer(floaterMenu_.get()));
+        RegrabPointerAfterMenu(host);
+    }
+}
+
+void FloaterHost::OnFloaterMouseMove(int n, WPARAM keys, Point local) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    if ((keys & kButtons) != MK_LBUTTON) return;
+    if (book_.DragPicture(n, local)) ApplyFloater(n);
+}
+
+void FloaterHost::OnLabelMouseMove(int n, WPARAM keys, Point local) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    if ((keys & kButtons) != MK_LBUTTON) return;
+    if (book_.DragLabel(n, local)) ApplyFloater(n);
+}
+
+void FloaterHost::OnFloaterDoubleClick(int n) {
+    if (!book_.ToggleCollapse(n)) return;
+    ApplyFloater(n);
+    ::InvalidateRect(pictures_[n]->hwnd(), nullptr, TRUE);
+}
+
+void FloaterHost::OnDropIconMouseMove(WPARAM keys) {
+    // Only a held left button starts the move: the move loop entered without
+    // one would make the icon stick to the pointer until the next click.
+    if (keys & MK_LBUTTON) DragDropIcon(hwnd(), dropIcon_.hwnd());
+}
+
+void FloaterHost::OnDropIconMouseDown(MouseButton button) {
+    if (button != MouseButton::Right) return;
+    const HWND host = hwnd();
+    OnDropIconMenu(PopupAtPointer(dropIconMenu_.get()));
+    RegrabPointerAfterMenu(host);
+}
+
+LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
+    switch (msg) {
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_TIMER:
+            if (wp == kFlashTimer) OnFlashTick();
+            else if (wp == kKeeperTimer) OnKeeperTick();
+            else if (wp == kPromiseTimer) {
+                ::KillTimer(hwnd(), kPromiseTimer);
+                KeepPromise(PromiseMoment::Now);
+            }
+            return 0;
+        // The pin's promised copy (PromiseBitmapOnClipboard).
+        case WM_RENDERFORMAT:
+            if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);
+            return 0;
+        case WM_RENDERALLFORMATS: KeepPromise(PromiseMoment::Last); return 0;
+        case WM_DESTROYCLIPBOARD: DropPromise(); return 0;
+        case WM_CLOSE:
+            // Only "Quit" unloads the host; Alt+F4 and the like hide it.
+            Hide();
+            return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,151 @@
+// The Floater host: one screen-sized, topmost, colour-keyed window
+// per process that carries every Floater (pinned image), its label, the
+// highlight frame and the drop icon. Loaded on first use, unloaded by "Quit".
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gfx/MessageLoop_win.h"
+#include "gfx/Window_win.h"
+#include "floaters/DropQueue.h"
+#include "floaters/FloaterBook.h"
+#include "floaters/FloaterParts_win.h"
+#include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
+#include "output/Clipboard_win.h"
+
+namespace vellumo::win {
+
+class FloaterHost;
+
+inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
+
+// What the Floater host tells the coordinator (app/).
+class FloaterHostEvents : public StartCaptureListener {
+public:
+    // The host is in use (a Floater shows, or the tray menu loaded it): the
+    // first time per host, the settings window (the hotkey and the tray
+    // icon) is loaded and its stored option applied.
+    virtual void OnFloaterHostInUse() = 0;
+    // The host's window is gone ("Quit"); the object may be freed once its
+    // handlers have returned.
+    virtual void OnFloaterHostClosed(FloaterHost& host) = 0;
+
+protected:
+    ~FloaterHostEvents() = default;
+};
+
+// The title of any window, at most 255 characters.
+std::wstring WindowTitle(HWND w);
+
+class FloaterHost : public Window<FloaterHost>, public Disposable {
+public:
+    explicit FloaterHost(FloaterHostEvents& events) : events_(events) {}
+    // Creates the window: hidden, no Floaters, next index 1. False if the
+    // system refuses it.
+    bool Load() { return CreateWindows(); }
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void OnDestroyed() override;
+
+    // Whether a pin can make a Floater (an index is left); else `why` says.
+    bool CanPin(std::wstring& why) const;
+    // The pin contract with the capture output: a Floater at the next index
+    // made from the capture's own bitmap, handed over, not copied. The caller
+    // has promised the clipboard a bitmap for this host
+    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise.
+    // False, with the reason in `why`, when it cannot be made; nothing is
+    // left then, and the promise is withdrawn.
+    bool PinCapture(unique_hbitmap bitmap, std::wstring& why);
+    // After a pin, once the overlay is gone: the host shown, on top, its
+    // keeper running; once the Floater shows, the promised copy put on the
+    // clipboard and on the host's first load the settings applied.
+    void ShowPinned();
+    // A Floater from an image file; `index` is the next index as text.
+    // Tells the user when it cannot be made; true when it was.
+    bool OpenImageFile(const std::wstring& index, const std::wstring& path);
+    void BringToTop();
+    void Show();
+    void Hide();
+    // The topmost keeper: raises the host over other programs' windows now and then.
+    void SetKeeper(bool on);
+    // Translucent mode: the whole host at `alpha` opacity, background included.
+    void SetHostAlpha(BYTE alpha);
+    // Back to normal: the key colour invisible and click-through again.
+    void BackToNormal();
+    void SaveFloater();
+    const std::wstring& transparencyFlag() const { return book_.transparencyFlag; }
+    const FloaterBook& book() const { return book_; }
+
+    // Events of the child elements.
+    void OnFloaterMouseDown(int n, MouseButton button, Point local);
+    void OnFloaterMouseMove(int n, WPARAM keys, Point local);
+    void OnFloaterDoubleClick(int n);
+    void OnFloaterDropFiles(HDROP drop);
+    void OnLabelMouseMove(int n, WPARAM keys, Point local);
+    void OnDropIconMouseMove(WPARAM keys);
+    void OnDropIconMouseDown(MouseButton button);
+    void OnDropIconMoved() { ApplyShape(); }
+    void OnDropIconDropFiles(HDROP drop);
+
+private:
+    bool CreateWindows();
+    // The drops waiting in dropQueue_, one at a time.
+    void TakeDrops();
+    // A limit stops the drop at `path`: told once, the waiting files dropped.
+    void TellNoRoom(FloaterRoom room, const std::wstring& path);
+    void BuildMenus();
+    void OnPaint();
+    void AfterPinShown();
+    // The promised copy put on the clipboard: asked for by a program, on the
+    // host's own time (retried while another program holds the clipboard), or
+    // last, before its Floater or the host goes.
+    void KeepPromise(PromiseMoment moment);
+    void DropPromise();
+    void OnFlashTick();
+    void OnKeeperTick();
+    void OnFloaterMenu(int command);
+    void OnDropIconMenu(int command);
+    int PopupAtPointer(HMENU menu);
+
+    // Makes Floater n (n = the next index) around `bitmap`; false leaves nothing behind.
+    bool AddFloater(unique_hbitmap bitmap);
+    // The drop icon above every Floater, where it can always be reached.
+    void RaiseDropIcon();
+    void ApplyFloater(int n);
+    void RemoveFloater(int n);
+    void InvalidateFrame();
+    // The host's window region: what HostShape says shows, and nothing else.
+    void ApplyShape();
+    // A new Floater's frame, held back until its picture shows.
+    void ShowWaitingFrame();
+    Size MeasureLabelText(const std::wstring& text);
+    void Tell(const std::wstring& text);
+
+    // The timer that retries a promised clipboard copy.
+    static constexpr UINT_PTR kPromiseTimer = 3;
+    FloaterHostEvents& events_;
+    Size screen_{};
+    FloaterBook book_;
+    std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
+    std::map<int, std::unique_ptr<FloaterLabel>> labels_;
+    DropIcon dropIcon_;
+    unique_hmenu floaterMenu_;
+    unique_hmenu dropIconMenu_;
+    unique_hbrush keyBrush_;
+    unique_hfont labelFont_;
+    Rect paintedFrame_{};  // the highlight frame as last invalidated
+    std::optional<std::vector<Rect>> shape_;  // the region as last applied
+    bool frameWaits_ = false;
+    std::wstring lastSaveName_;
+    DropQueue dropQueue_;
+    // The Floater whose picture the clipboard was promised, until it is there.
+    std::optional<int> promisedCopy_;
+    int promiseTries_ = 0;
+};
+
+}  // namespace vellumo::win

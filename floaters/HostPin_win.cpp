@@ -1,0 +1,77 @@
+// A pin's side of the Floater host: the Floater made from the capture's own
+// bitmap, and the clipboard copy promised for it, kept once the Floater shows.
+#include "floaters/FloaterHost_win.h"
+
+#include "gfx/Picture_win.h"
+#include "output/SaveRules.h"
+
+namespace vellumo::win {
+
+namespace {
+// Tries again to put the promised copy on a clipboard another program holds,
+// for a few seconds; till then programs that ask still get it.
+constexpr UINT kPromiseRetryMs = 50;
+constexpr int kPromiseTries = 100;
+}  // namespace
+
+bool FloaterHost::CanPin(std::wstring& why) const {
+    if (book_.NextUsableIndex()) return true;
+    why = kIndexExhaustedMessage;
+    return false;
+}
+
+bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why) {
+    const std::optional<int> n = book_.NextUsableIndex();
+    if (!CanPin(why) || !AddFloater(std::move(bitmap))) {
+        if (n) why = L"The Floater could not be made: the system refused a new window.";
+        WithdrawBitmapPromise(hwnd());
+        return false;
+    }
+    promisedCopy_ = n;
+    promiseTries_ = 0;
+    return true;
+}
+
+void FloaterHost::ShowPinned() {
+    WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
+    Show();
+    BringToTop();
+    SetKeeper(true);
+}
+
+void FloaterHost::AfterPinShown() {
+    KeepPromise(PromiseMoment::Now);
+    events_.OnFloaterHostInUse();
+}
+
+void FloaterHost::KeepPromise(PromiseMoment moment) {
+    if (!promisedCopy_) return;
+    const auto pic = pictures_.find(*promisedCopy_);
+    const HBITMAP source = pic != pictures_.end() ? pic->second->bitmap() : nullptr;
+    switch (KeepBitmapPromise(hwnd(), source, moment)) {
+        case ClipboardResult::Ok: DropPromise(); return;
+        case ClipboardResult::Busy:
+            if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
+                ::SetTimer(hwnd(), kPromiseTimer, kPromiseRetryMs, nullptr);
+            else if (moment == PromiseMoment::Last)
+                DropPromise();
+            return;
+        case ClipboardResult::NoMemory:
+            // Asked, it may go better the next time; else the promise is withdrawn.
+            if (moment == PromiseMoment::Asked) return;
+            DropPromise();
+            if (moment == PromiseMoment::Now && source) {
+                const SIZE size = BitmapSize(source);
+                Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
+            }
+            return;
+    }
+}
+
+void FloaterHost::DropPromise() {
+    promisedCopy_.reset();
+    promiseTries_ = 0;
+    ::KillTimer(hwnd(), kPromiseTimer);
+}
+
+}  // namespace vellumo::win

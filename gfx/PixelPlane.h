@@ -1,0 +1,18 @@
+// A view of 32-bit pixels that the portable core can read and write without
+// knowing what owns them (a DIB section, a test's vector).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace vellumo {
+
+// A 32-bit top-down pixel buffer; stride counted in pixels.
+struct PixelPlane {
+    std::uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    std::ptrdiff_t stride = 0;
+    std::uint32_t* row(int y) const { return bits + y * stride; }
+};
+
+}  // namespace vellumo

@@ -1,0 +1,370 @@
+#include "overlay/CaptureOverlay_win.h"
+
+#include <windowsx.h>
+
+#include "gfx/Convert_win.h"
+#include "gfx/GdiPlus_win.h"
+#include "overlay/Readout.h"
+#include "overlay/WindowList_win.h"
+
+namespace vellumo::win {
+
+namespace {
+// Window class names and titles are observable (other programs, automation
+// and the end-to-end tests find the windows by them): they keep the names
+// the program has always had, whatever the C++ names.
+constexpr wchar_t kClassName[] = L"VellumoScrShot";
+constexpr UINT_PTR kDetectionTimer = 1;       // window detection
+constexpr UINT_PTR kRestartChordTimer = 2;    // Ctrl+Shift+C poll
+constexpr UINT kDetectionIntervalMs = 50;
+constexpr UINT kRestartChordIntervalMs = 100;
+// Ctrl+Shift+C has been seen held; outlives each overlay so a held chord
+// restarts the capture only once.
+bool g_chordLatch = false;
+
+
+void InvalidateRects(HWND w, const std::array<Rect, 4>& rects) {
+    for (const Rect& r : rects) {
+        if (r.empty()) continue;
+        const RECT rc = ToRECT(r);
+        ::InvalidateRect(w, &rc, FALSE);
+    }
+}
+}  // namespace
+
+bool CaptureOverlay::Load() {
+    if (!CreateWindows()) return false;
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::SetForegroundWindow(hwnd());
+    ::SetFocus(hwnd());
+    ::UpdateWindow(hwnd());
+    return true;
+}
+
+bool CaptureOverlay::CreateWindows() {
+    screenWidth_ = ::GetSystemMetrics(SM_CXSCREEN);
+    screenHeight_ = ::GetSystemMetrics(SM_CYSCREEN);
+    sel_ = Selection({screenWidth_, screenHeight_});
+    // The freeze comes first: the capture is of the moment it was asked for,
+    // and the overlay, not yet created, can be neither grabbed nor listed.
+    if (!Init()) {
+        // No memory for the frozen screen: nothing to show, and nothing lost.
+        Tell(NoMemoryToFreezeMessage({screenWidth_, screenHeight_}));
+        return false;
+    }
+    if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_CROSS), nullptr)) return false;
+    if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, screenWidth_, screenHeight_))
+        return false;
+    TopLevelOpened();
+    magnifier_.Create(hwnd(), surface_.frozenScreen());
+    sel_.ToolMode = -1;
+    ::SetTimer(hwnd(), kDetectionTimer, kDetectionIntervalMs, nullptr);
+    ::SetTimer(hwnd(), kRestartChordTimer, kRestartChordIntervalMs, nullptr);
+    // The parts a first frame does not show (handles, toolbar, the dimmed
+    // copy, GDI+) are made once it is on the screen.
+    WhenIdle(WhileAlive([](CaptureOverlay& overlay) { overlay.LoadDeferred(); }));
+    // The first frame already shows the window under the pointer.
+    OnDetectionTick();
+    surface_.EnsureDrawn();
+    return true;
+}
+
+bool CaptureOverlay::Init() {
+    if (!surface_.Freeze(screenWidth_, screenHeight_)) return false;
+    Win32WindowLister lister;
+    picks_.Build(lister);
+    return true;
+}
+
+void CaptureOverlay::EnsureChildren() {
+    if (toolbar_.hwnd()) return;
+    Toolbar::Events events;
+    events.action = [this](ToolButtonId id) {
+        switch (id) {
+            case ToolButtonId::Copy: CopySelection(); break;
+            case ToolButtonId::Pin: PinSelection(); break;
+            case ToolButtonId::Save: SaveSelection(); break;
+            case ToolButtonId::Quit: EndCapture(); break;
+            case ToolButtonId::Tool: break;
+        }
+    };
+    events.ChooseTool = [this](int index) { ChooseTool(index); };
+    events.colourChosen = [this](OleColor c) { ChooseColour(c); };
+    events.PickMoreColours = [this] { PickMoreColours(); };
+    events.PickFont = [this] { PickFont(); };
+    toolbar_.Create(hwnd(), std::move(events));
+    for (int i = 0; i < kHandleCount; ++i) sizeHandles_[i].Create(*this, hwnd(), i);
+    PlaceSizeHandles();
+    ::SetWindowPos(magnifier_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void CaptureOverlay::LoadDeferred() {
+    EnsureChildren();
+    surface_.PrepareRedraws();
+    CreateDrawingObjects();
+}
+
+void CaptureOverlay::CreateDrawingObjects() {
+    // The process's GDI+ session, started here by the first capture, also
+    // serves the save actions and the Floaters' pictures.
+    if (!EnsureGdiPlus() || surface_.surface().empty()) return;
+    const GdiPlusApi& gp = GdiPlus();
+    gp::GpGraphics* g = nullptr;
+    if (gp.GdipCreateFromHDC(surface_.surface().dc(), &g) == gp::Ok) surfaceGraphics_.reset(g);
+    gp::GpPath* path = nullptr;
+    if (gp.GdipCreatePath(gp::FillModeWinding, &path) == gp::Ok) clipPath_.reset(path);
+}
+
+void CaptureOverlay::RedrawDimming() {
+    const OverlaySurface::Redraw r = surface_.RedrawDimming(sel_.frame());
+    if (!r.changed()) return;
+    // Repaint exactly the pixels whose look changed: the clear areas' difference
+    // and whatever had been drawn over.
+    unique_hrgn changed(::CreateRectRgn(r.before.left, r.before.top, r.before.right(), r.before.bottom()));
+    unique_hrgn after(::CreateRectRgn(r.after.left, r.after.top, r.after.right(), r.after.bottom()));
+    if (changed && after) {
+        ::CombineRgn(changed.get(), changed.get(), after.get(), RGN_XOR);
+        ::InvalidateRgn(hwnd(), changed.get(), FALSE);
+    } else {
+        InvalidateRects(hwnd(), {r.areas[0], r.areas[1], r.areas[2], Rect{}});
+    }
+    if (!r.drawn.empty()) {
+        const RECT rc = ToRECT(r.drawn);
+        ::InvalidateRect(hwnd(), &rc, FALSE);
+    }
+}
+
+void CaptureOverlay::RefreshFrame() {
+    InvalidateRects(hwnd(), FrameRing(paintedFrame_, paintedBorder_));
+    InvalidateRects(hwnd(), FrameRing(sel_.frame(), sel_.borderWidth()));
+}
+
+void CaptureOverlay::PlaceSizeHandles() {
+    const auto& rects = sel_.handles();
+    for (int i = 0; i < kHandleCount; ++i) sizeHandles_[i].MoveTo(rects[i]);
+}
+
+void CaptureOverlay::Apply(const Changes& c) {
+    if (c.reset || c.completed || c.handlesMoved) EnsureChildren();
+    if (c.reset) {
+        ::ShowWindow(toolbar_.hwnd(), SW_HIDE);
+        annotator_.Discard(hwnd());
+        if (surfaceGraphics_) GdiPlus().GdipResetClip(surfaceGraphics_.get());
+        if (clipPath_) GdiPlus().GdipResetPath(clipPath_.get());
+    }
+    if (c.completed) {
+        const Point at = sel_.toolsPosition();
+        ::SetWindowPos(toolbar_.hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (c.handlesMoved || c.reset) PlaceSizeHandles();
+    if (c.frameChanged) RedrawDimming();
+    if (c.frameChanged || c.reset || c.completed) RefreshFrame();
+    if (c.completed) {
+        ::ShowWindow(toolbar_.hwnd(), SW_SHOWNOACTIVATE);
+        toolbar_.EnsureTooltips();
+    }
+}
+
+void CaptureOverlay::BackToDetection() { Apply(sel_.BackToDetection()); }
+
+void CaptureOverlay::EndCapture() {
+    if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+void CaptureOverlay::CopySelectionPicture() {
+    // The selection as it shows on the surface (darkening and drawings, not the
+    // frame or handles). Only what lies on the surface is taken: a frame
+    // reaching off the screen gives the image of its on-screen part.
+    const Rect f = sel_.frame();
+    const Rect part = Intersect(f, Rect{0, 0, screenWidth_, screenHeight_});
+    selectionPicture_.Clear();
+    if (part.empty() || surface_.surface().empty()) return;
+    if (!selectionPicture_.Create(part.width, part.height)) return;
+    ::BitBlt(selectionPicture_.dc(), 0, 0, part.width, part.height, surface_.surface().dc(), part.left, part.top,
+             SRCCOPY);
+    ::GdiFlush();
+}
+
+Canvas CaptureOverlay::ToolCanvas() { return Canvas{hwnd(), surfaceGraphics_.get(), surface_, sel_.frame()}; }
+
+void CaptureOverlay::CommitText() {
+    // Copy, pin, save and a tool change call this first, so typed text always
+    // becomes part of the image.
+    Canvas c = ToolCanvas();
+    annotator_.CommitText(c);
+}
+
+void CaptureOverlay::ChooseTool(int index) {
+    if (index < 0 || index >= kToolCount) return;
+    ClipToSelection(surfaceGraphics_.get(), clipPath_.get(), sel_.frame());
+    toolbar_.ShowChosenTool(index);
+    sel_.ToolMode = index;
+    CommitText();
+    // The eraser's circle shows at once; other tools drop it.
+    Canvas c = ToolCanvas();
+    annotator_.Discard(hwnd());
+    POINT pt;
+    if (CurrentTool() == Tool::Eraser && ::GetCursorPos(&pt)) {
+        ::ScreenToClient(hwnd(), &pt);
+        annotator_.ShowEraserCircle(c, {pt.x, pt.y}, toolbar_.StrokeWidth());
+    }
+}
+
+void CaptureOverlay::ChooseColour(OleColor colour) { annotator_.SetColour(colour); }
+
+void CaptureOverlay::PickMoreColours() {
+    if (annotator_.AskColour(hwnd())) toolbar_.SetCurrentColor(annotator_.colour());
+}
+
+void CaptureOverlay::PickFont() { annotator_.AskFont(hwnd()); }
+
+void CaptureOverlay::OnClosing() {
+    BackToDetection();
+    clipPath_.reset();
+    surfaceGraphics_.reset();
+    ::KillTimer(hwnd(), kDetectionTimer);
+    ::KillTimer(hwnd(), kRestartChordTimer);
+    dragCapture_.Release();
+}
+
+void CaptureOverlay::OnDestroyed() {
+    // The frozen screen's pictures, several as large as the screen, are freed
+    // once the screen shows what follows the capture.
+    WhenIdle([frozen = std::make_shared<OverlaySurface>(std::move(surface_))] { frozen->Release(); });
+    selectionPicture_.Clear();
+    events_.OnCaptureClosed(*this);
+    TopLevelClosed();
+}
+
+void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
+    switch (keyCode) {
+        case VK_ESCAPE: EndCapture(); break;
+        case 'R': BackToDetection(); break;
+        default: break;
+    }
+}
+
+void CaptureOverlay::OnMouseDown(MouseButton button, Point p) {
+    // Like a form, the overlay keeps the pointer while a button is down, so a
+    // drag passing over the toolbar or a handle still reaches it.
+    if (button == MouseButton::Left) dragCapture_.Take(hwnd());
+    // A click on the overlay takes the keyboard back from the toolbar's boxes
+    // (which then show the slider's value), so Esc and R work again.
+    if (::GetFocus() != hwnd() && !annotator_.IsTextBox(::GetFocus())) ::SetFocus(hwnd());
+    const Changes c = sel_.MouseDown(button, p);
+    if (c.annotate) {
+        Canvas canvas = ToolCanvas();
+        annotator_.MouseDown(canvas, CurrentTool(), p, {toolbar_.StrokeWidth(), toolbar_.StrokeAlpha()});
+    }
+    Apply(c);
+}
+
+void CaptureOverlay::OnMouseMove(WPARAM keys, Point p) {
+    constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
+    const bool onlyLeft = (keys & kButtons) == MK_LBUTTON;
+    const Changes c = sel_.MouseMove(onlyLeft, p);
+    if (c.annotate || CurrentTool() == Tool::Eraser) {
+        Canvas canvas = ToolCanvas();
+        annotator_.MouseMove(canvas, CurrentTool(), p, c.annotate);
+    }
+    Apply(c);
+    Readout(p);
+}
+
+void CaptureOverlay::OnMouseUp(MouseButton button, Point p) {
+    if (button == MouseButton::Left) dragCapture_.Release();
+    const Changes c = sel_.MouseUp(button, p);
+    if (c.annotate && button == MouseButton::Left) {
+        Canvas canvas = ToolCanvas();
+        annotator_.MouseUp(canvas, CurrentTool());
+    }
+    Apply(c);
+}
+
+void CaptureOverlay::Readout(Point p) {
+    const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
+    magnifier_.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), FormatRgb(c), {screenWidth_, screenHeight_});
+}
+
+void CaptureOverlay::OnHandleMouseDown(int index, MouseButton button, Point local) {
+    Apply(sel_.HandleDown(index, button, local));
+}
+
+void CaptureOverlay::OnHandleMouseMove(int index, bool leftHeld, Point local) {
+    Apply(sel_.HandleMove(index, leftHeld, local));
+}
+
+void CaptureOverlay::OnDetectionTick() {
+    if (sel_.Selected() || !sel_.detectionEnabled()) return;
+    POINT pt;
+    if (!::GetCursorPos(&pt)) return;
+    const auto k = picks_.Find({pt.x, pt.y});
+    if (!k) return;
+    Apply(sel_.WindowDetected(picks_.WindowRectOf(*k)));
+}
+
+void CaptureOverlay::OnRestartChordTick() {
+    // All three keys down (the high bit); the low "pressed since" bits are ignored
+    // so that three earlier taps do not count as the chord.
+    const SHORT held = ::GetAsyncKeyState('C') & ::GetAsyncKeyState(VK_CONTROL) & ::GetAsyncKeyState(VK_SHIFT);
+    if (!(held & 0x8000)) {
+        g_chordLatch = false;
+        return;
+    }
+    if (g_chordLatch) return;
+    g_chordLatch = true;
+    events_.OnRestartCaptureHeld();
+}
+
+void CaptureOverlay::OnPaint() {
+    PaintDc dc(hwnd());
+    const RECT& rc = dc.area();
+    if (!surface_.surface().empty()) {
+        ::BitBlt(dc.get(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, surface_.surface().dc(),
+                 rc.left, rc.top, SRCCOPY);
+    }
+    const HBRUSH frameBrush = ::GetSysColorBrush(COLOR_HIGHLIGHT);
+    for (const Rect& strip : FrameRing(sel_.frame(), sel_.borderWidth())) {
+        if (strip.empty()) continue;
+        const RECT s = ToRECT(strip);
+        ::FillRect(dc.get(), &s, frameBrush);
+    }
+    annotator_.PaintPreviews(dc.get());
+    paintedFrame_ = sel_.frame();
+    paintedBorder_ = sel_.borderWidth();
+}
+
+LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    const Point p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    // A second start hands its capture to this copy.
+    if (IsStartCaptureMessage(msg)) return events_.OnStartCaptureAsked();
+    switch (msg) {
+        case WM_PAINT: OnPaint(); return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_TIMER:
+            if (wp == kDetectionTimer) OnDetectionTick();
+            else if (wp == kRestartChordTimer) OnRestartChordTick();
+            return 0;
+        case WM_KEYDOWN: OnKeyDown(wp); return 0;
+        case WM_LBUTTONDOWN: OnMouseDown(MouseButton::Left, p); return 0;
+        case WM_RBUTTONDOWN: OnMouseDown(MouseButton::Right, p); return 0;
+        case WM_MBUTTONDOWN: OnMouseDown(MouseButton::Middle, p); return 0;
+        // The side buttons count as any other non-left button; TRUE says handled.
+        case WM_XBUTTONDOWN: OnMouseDown(MouseButton::Middle, p); return TRUE;
+        case WM_MOUSEMOVE: OnMouseMove(wp, p); return 0;
+        case WM_LBUTTONUP: OnMouseUp(MouseButton::Left, p); return 0;
+        case WM_RBUTTONUP: OnMouseUp(MouseButton::Right, p); return 0;
+        case WM_MBUTTONUP: OnMouseUp(MouseButton::Middle, p); return 0;
+        case WM_XBUTTONUP: OnMouseUp(MouseButton::Middle, p); return TRUE;
+        case WM_COMMITTEXT: CommitText(); return 0;
+        case WM_CTLCOLOREDIT:
+            if (HBRUSH b = annotator_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
+                return reinterpret_cast<LRESULT>(b);
+            }
+            return Default(msg, wp, lp);
+        case WM_DESTROY: OnClosing(); return 0;
+        default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace vellumo::win

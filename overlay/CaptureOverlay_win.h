@@ -1,0 +1,130 @@
+// CaptureOverlay, the full-screen capture overlay: one load per capture. It freezes
+// the screen, highlights the window under the pointer, lets the user drag or
+// resize the selection, and hands the selected region over in Rect.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <memory>
+
+#include "annotate/Annotator_win.h"
+#include "gfx/MessageLoop_win.h"
+#include "gfx/Window_win.h"
+#include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
+#include "output/Clipboard_win.h"
+#include "output/SaveRules.h"
+#include "overlay/OverlayParts_win.h"
+#include "overlay/PickList.h"
+#include "overlay/Selection.h"
+#include "overlay/Surface_win.h"
+#include "overlay/Toolbar_win.h"
+
+namespace vellumo::win {
+
+class FloaterHost;
+class CaptureOverlay;
+
+// What the overlay tells the coordinator (app/), and asks of it.
+class CaptureEvents : public StartCaptureListener {
+public:
+    // Ctrl+Shift+C held: this capture ends and a fresh one starts.
+    virtual void OnRestartCaptureHeld() = 0;
+    // The Floater host for a pin, loaded if need be (null if it cannot be);
+    // `fresh` says it was loaded for this pin alone.
+    virtual FloaterHost* FloaterHostForPin(bool& fresh) = 0;
+    // The overlay's window is gone; the object may be freed once its
+    // handlers have returned.
+    virtual void OnCaptureClosed(CaptureOverlay& overlay) = 0;
+
+protected:
+    ~CaptureEvents() = default;
+};
+
+class CaptureOverlay : public Window<CaptureOverlay>, public Disposable {
+public:
+    explicit CaptureOverlay(CaptureEvents& events) : events_(events) {}
+    // Freezes the screen and shows the overlay. False, the user told, when
+    // there is no memory for the freeze.
+    bool Load();
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+    // Overlay operations; the names are those the rest of the program uses.
+    void RedrawDimming();
+    void BackToDetection();
+    void EndCapture();
+    void CopySelectionPicture();
+    void PlaceSizeHandles();
+    const Dib& SelectionPicture() const { return selectionPicture_; }
+    const Selection& selection() const { return sel_; }
+
+    // The toolbar's actions: copy, pin, save. Each takes the selection as it
+    // shows and ends the capture; a failure leaves the overlay open.
+    void CopySelection();
+    void PinSelection();
+    void SaveSelection();
+
+    // The toolbar's drawing side: tools, colour, font.
+    void ChooseTool(int index);
+    void ChooseColour(OleColor colour);
+    void PickMoreColours();
+    void PickFont();
+    void CommitText();
+
+    void OnHandleMouseDown(int index, MouseButton button, Point local);
+    void OnHandleMouseMove(int index, bool leftHeld, Point local);
+    void OnDestroyed() override;
+
+private:
+    bool CreateWindows();
+    bool Init();
+    void OnClosing();
+    void OnKeyDown(WPARAM keyCode);
+    void OnMouseDown(MouseButton button, Point p);
+    void OnMouseMove(WPARAM keys, Point p);
+    void OnMouseUp(MouseButton button, Point p);
+    void OnDetectionTick();
+    void OnRestartChordTick();
+    void CreateDrawingObjects();
+    void EnsureChildren();
+    void LoadDeferred();
+    void OnPaint();
+
+    // The selection's part on the screen (a frame may reach past its edges).
+    Rect SelectionOnScreen() const;
+    // SetRect for an output action; false, with the user told, when the
+    // selection is empty or the memory for its image cannot be had.
+    bool RenderSelection(OutputAction action);
+    // Whether the clipboard took Rect (or a promise of it); the user is told
+    // why when it did not.
+    bool ClipboardTaken(ClipboardResult result, OutputAction action);
+    void Tell(const std::wstring& text);
+    void Apply(const Changes& c);
+    void RefreshFrame();
+    void Readout(Point p);
+    Canvas ToolCanvas();
+    Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
+
+    CaptureEvents& events_;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
+    Selection sel_{{0, 0}};
+    PickList picks_;
+    OverlaySurface surface_;
+    Dib selectionPicture_;  // the hidden picture Rect: the selection handed to output
+
+    unique_gp_graphics surfaceGraphics_;
+    unique_gp_path clipPath_;
+
+    std::array<SizerHandle, kHandleCount> sizeHandles_;
+    Magnifier magnifier_;
+    Toolbar toolbar_;
+    Annotator annotator_;
+    PointerCapture dragCapture_;
+    // The frame as last painted, to erase its old border when it moves.
+    Rect paintedFrame_{};
+    int paintedBorder_ = kDetectBorder;
+};
+
+}  // namespace vellumo::win

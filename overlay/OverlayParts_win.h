@@ -1,0 +1,67 @@
+// The overlay's child elements that are windows of their own: the sizer
+// handles sizeHandles_(0)..sizeHandles_(7) and the magnifier panel magnifier_ with its captions. The
+// handles forward their pointer events to the overlay.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "gfx/Window_win.h"
+#include "gfx/Dib_win.h"
+#include "gfx/Geometry.h"
+#include "gfx/Handles_win.h"
+
+namespace vellumo::win {
+
+class CaptureOverlay;
+
+class SizerHandle : public Window<SizerHandle> {
+public:
+    bool Create(CaptureOverlay& owner, HWND parent, int index);
+    void MoveTo(const Rect& r);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    CaptureOverlay* owner_ = nullptr;
+    int index_ = 0;
+    PointerCapture capture_;
+};
+
+// A centred one-line caption, white on the panel's grey. Its text is the
+// window text, so any program can read it with WM_GETTEXT. Painted here
+// rather than by a STATIC control, whose class would load the common controls
+// on the way to the first frame.
+class Caption : public Window<Caption> {
+public:
+    bool Create(HWND parent, const Rect& r, const wchar_t* text, int id, HFONT font);
+    void SetText(const std::wstring& text);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    HFONT font_ = nullptr;  // the panel's
+    std::wstring text_;
+};
+
+class Magnifier : public Window<Magnifier> {
+public:
+    bool Create(HWND parent, const Dib& frozen);
+    // The read-out after a pointer move: captions, place, View and Cross.
+    void Show(Point pointer, Colour underPointer, const std::wstring& sizeText, const std::wstring& rgbText,
+              vellumo::Size screen);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    void Paint();
+
+    const Dib* frozen_ = nullptr;  // frozenScreen's picture: the clean frozen screen
+    Point pointer_{};
+    Colour cross_{};  // black until the first move
+    bool viewDrawn_ = false;
+    Point position_{};
+    unique_hbrush back_;
+    unique_hfont font_;
+    Caption sizeCaption_;
+    Caption rgbCaption_;
+};
+
+}  // namespace vellumo::win

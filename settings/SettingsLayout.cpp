@@ -1,0 +1,33 @@
+#include "settings/SettingsLayout.h"
+
+#include "hotkey/KeyCombo.h"
+#include "store/IniRules.h"
+
+namespace vellumo {
+
+int TwipsToPixels(int twips, int dpi) {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    const long long half = kTwipsPerInch / 2;
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch : -((-scaled + half) / kTwipsPerInch));
+}
+
+const std::array<SettingsControlSpec, 6>& SettingsControlsInTabOrder() {
+    using enum SettingsControl;
+    static const std::array<SettingsControlSpec, 6> kControls{{
+        {EnableBox, SettingsControlKind::CheckBox, L"\u542F\u7528", {4200, 1920, 975, 375}, 0},  // 启用
+        {SaveButton, SettingsControlKind::Button, L"\u4FDD\u5B58", {1440, 1080, 2175, 495}, 1},    // 保存
+        {HideButton, SettingsControlKind::Button, L"\u9690\u85CF", {120, 1680, 975, 375}, 2},      // 隐藏
+        // 默认热键为Print Screen
+        {DefaultButton, SettingsControlKind::Button, L"\u9ED8\u8BA4\u70ED\u952E\u4E3APrint Screen", {3840, 360, 1335, 420}, 3},
+        {HotkeyLabel, SettingsControlKind::Label, L"\u8BBE\u7F6E\u70ED\u952E\uFF1A", {240, 360, 975, 375}, 4},  // 设置热键：
+        {Hotkey, SettingsControlKind::HotKey, L"", {1560, 240, 855, 495}, 5},
+    }};
+    return kControls;
+}
+
+bool TakesDefaultHotKey(std::wstring_view storedKeyCode) {
+    const std::optional<long long> code = settings::ParseWholeNumber(storedKeyCode);
+    return !code || !hotkey::IsUsableHotKeyCode(*code);
+}
+
+}  // namespace vellumo

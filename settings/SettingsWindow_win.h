@@ -1,0 +1,75 @@
+// The settings window: the hidden owner of the capture hotkey
+// (hotkey), of the tray icon and its menu. The first load of the Floater
+// host brings it; it stays loaded, hidden, until the program ends.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "gfx/Window_win.h"
+#include "gfx/Handles_win.h"
+#include "gfx/StartCapture_win.h"
+#include "store/Ini_win.h"
+#include "tray/TrayNotify.h"
+
+namespace vellumo::win {
+
+class HotKey;
+
+// What the settings window tells the coordinator (app/).
+class SettingsEvents : public StartCaptureListener {
+public:
+    // The capture hotkey was pressed.
+    virtual void OnCaptureHotkey() = 0;
+    // An entry of the tray icon's menu was chosen (other than the settings
+    // window's own "set hotkey" and "Exit").
+    virtual void OnTrayMenuChosen(TrayMenuItem item) = 0;
+
+protected:
+    ~SettingsEvents() = default;
+};
+
+class SettingsWindow : public Window<SettingsWindow> {
+public:
+    // The settings are kept in `store` (set.ini beside the exe).
+    SettingsWindow(SettingsEvents& events, IniFile store);
+    ~SettingsWindow() override;
+    // Creates the hidden window, its hotkey and the tray icon. False if the
+    // system refuses the window.
+    bool Load() { return CreateWindows(); }
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+    // The Floater host's load applies the stored enable flag `checka`.
+    void ApplyStoredEnableFlag();
+    int EnableBoxValue() const;
+    HotKey& hotkey() { return *hotkey_; }
+
+    void SaveSettings();
+    void HideSettings();
+    void StoreDefaultHotkey();
+    void OnEnableBoxReleased();
+    void OnHotkeyPressed();
+    void kjj_Click();
+    // "Exit": the icon removed, the hotkey released, the process ended at once.
+    [[noreturn]] void ExitProgram();
+
+private:
+    bool CreateWindows();
+    void CreateControls(int dpi);
+    void OnMouseMove(WPARAM wp, LPARAM lp);
+    void OnPaint();
+    [[noreturn]] void ExitOnClose();
+    void OnTrayMenuItem(TrayMenuItem item);
+    void SetCheck(int value);
+    // A refused settings write (a read-only set.ini or folder) is told.
+    void TellIfNotSaved(DWORD error);
+
+    SettingsEvents& events_;
+    IniFile store_;
+    std::unique_ptr<HotKey> hotkey_;
+    HWND enableBox_ = nullptr;  // children go with the window
+    HICON icon_ = nullptr;     // shared: never destroyed
+    unique_hmenu trayMenu_;
+};
+
+}  // namespace vellumo::win
