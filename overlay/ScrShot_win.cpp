@@ -167,6 +167,7 @@ void ScrShot::Apply(const Changes& c) {
     if (c.reset) {
         ::ShowWindow(Tools.hwnd(), SW_HIDE);
         tools_.Discard(hwnd());
+        surface_.ForgetMarks();
         if (OverlayGraphics) GdiPlus().GdipResetClip(OverlayGraphics.get());
         if (ClipPath) GdiPlus().GdipResetPath(ClipPath.get());
     }
@@ -243,6 +244,7 @@ void ScrShot::Form_Unload() {
     ::KillTimer(hwnd(), kPosTimer);
     ::KillTimer(hwnd(), kHotKeyTimer);
     ::KillTimer(hwnd(), kDeferredTimer);
+    ::KillTimer(hwnd(), kColourNoteTimer);
     formCapture_.Release();
 }
 
@@ -253,13 +255,6 @@ void ScrShot::OnDestroyed() {
     TopLevelClosed();
 }
 
-void ScrShot::Form_KeyDown(WPARAM keyCode) {
-    switch (keyCode) {
-        case VK_ESCAPE: Exi_Click(); break;
-        case 'R': ReLoad(); break;
-        default: break;
-    }
-}
 
 void ScrShot::Form_MouseDown(MouseButton button, Point p) {
     // Like a form, the overlay keeps the pointer while a button is down, so a
@@ -300,7 +295,9 @@ void ScrShot::Form_MouseUp(MouseButton button, Point p) {
 
 void ScrShot::Readout(Point p) {
     const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
-    Va.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), FormatRgb(c), {ScreenW, ScreenH});
+    const bool noted = colourNote_.VisibleAt(::GetTickCount64());
+    Va.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), noted ? colourNote_.text() : FormatRgb(c),
+            {ScreenW, ScreenH});
 }
 
 void ScrShot::Si_MouseDown(int index, MouseButton button, Point local) {
@@ -366,6 +363,7 @@ LRESULT ScrShot::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kPosTimer) Pos_Timer();
             else if (wp == kHotKeyTimer) HotKey_Timer();
             else if (wp == kDeferredTimer) LoadDeferred();
+            else if (wp == kColourNoteTimer) HideColourNote();
             return 0;
         case WM_KEYDOWN: Form_KeyDown(wp); return 0;
         case WM_LBUTTONDOWN: Form_MouseDown(MouseButton::Left, p); return 0;

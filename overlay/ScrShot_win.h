@@ -8,17 +8,22 @@
 #include <memory>
 
 #include "annotate/Annotator_win.h"
+#include "gfx/TimedText.h"
 #include "app/App_win.h"
 #include "app/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "output/SaveRules.h"
 #include "overlay/Parts_win.h"
+#include "overlay/KeyActions.h"
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
 #include "overlay/Surface_win.h"
 #include "overlay/Toolbar_win.h"
 
 namespace vellumo::win {
+
+// The overlay's timer that takes the "copied" note off the magnifier.
+inline constexpr UINT_PTR kColourNoteTimer = 4;
 
 class ScrShot : public Window<ScrShot>, public Disposable {
 public:
@@ -63,6 +68,13 @@ private:
     bool Init();
     void Form_Unload();
     void Form_KeyDown(WPARAM keyCode);
+    // The keyboard's side of the overlay (OverlayKeys_win.cpp).
+    KeyFocus FocusForKeys() const;
+    void MoveFrameByKeys(const Rect& frame);
+    void MovePointerByKeys(int dx, int dy);
+    void StepMarks(bool redo);
+    void CopyColourUnderPointer(bool asList);
+    void HideColourNote();
     void Form_MouseDown(MouseButton button, Point p);
     void Form_MouseMove(WPARAM keys, Point p);
     void Form_MouseUp(MouseButton button, Point p);
@@ -106,6 +118,8 @@ private:
     // The frame as last painted, to erase its old border when it moves.
     Rect paintedFrame_{};
     int paintedBorder_ = kDetectBorder;
+    // "copied" in the magnifier's colour line after a colour copy.
+    TimedText colourNote_;
 };
 
 }  // namespace vellumo::win
