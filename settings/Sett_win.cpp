@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "floaters/ClipboardPin_win.h"
 #include "floaters/Hoverdeck_win.h"
 #include "floaters/Moveit_win.h"
 #include "gfx/SystemError_win.h"
@@ -315,6 +316,7 @@ void Sett::MainMenu_Click(CdItem item) {
         case CdItem::dfer:
             if (Hoverdeck* host = LoadHoverdeck()) host->Show();
             break;
+        case CdItem::pinclip: PinClipboardImage(hwnd()); break;
         case CdItem::bdi:
         case CdItem::aapp: OpenPage(hwnd(), item); break;
         case CdItem::exit: ExitProgram();

@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum CdItem;
-constexpr std::array<CdEntry, 12> kCd{{
+constexpr std::array<CdEntry, 13> kCd{{
     {ycck, "ycck", L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {xsck, "xsck", L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {tmd, "tmd", L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -31,6 +31,7 @@ constexpr std::array<CdEntry, 12> kCd{{
     // In use: the only way to choose another key when the stored one cannot be had.
     {kjj, "kjj", L"\u8BBE\u7F6E\u70ED\u952E", true, std::nullopt, false},          // 设置热键
     {dfer, "dfer", L"Display Floater", true, std::nullopt, false},
+    {pinclip, "pinclip", L"Pin clipboard image", true, std::nullopt, false},
     {bdi, "bdi", L"Orrindal:image:", true, std::nullopt, false},
     {abouthis, "abouthis", L"About", true, std::nullopt, true},
     {aapp, "aapp", L"About App", true, abouthis, false},

@@ -49,6 +49,7 @@ enum class CdItem : unsigned {
     abouthis,    // About (submenu)
     aapp,
     exit,
+    pinclip = 320,  // "Pin clipboard image"; an id of its own, the others keep theirs
 };
 
 struct CdEntry {

@@ -77,6 +77,7 @@ TEST(TrayMenu, EntriesInDisplayOrderWithTheirCaptionsUseAndSubmenus) {
         {CdItem::zhengchan, "zhengchan", L"恢复正常", false, CdItem::tmd, false},
         {CdItem::kjj, "kjj", L"设置热键", true, {}, false},
         {CdItem::dfer, "dfer", L"Display Floater", true, {}, false},
+        {CdItem::pinclip, "pinclip", L"Pin clipboard image", true, {}, false},
         {CdItem::bdi, "bdi", L"Orrindal:image:", true, {}, false},
         {CdItem::abouthis, "abouthis", L"About", true, {}, true},
         {CdItem::aapp, "aapp", L"About App", true, CdItem::abouthis, false},
