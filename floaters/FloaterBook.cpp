@@ -112,7 +112,16 @@ bool FloaterBook::DragPicture(int n, Point local) {
     return true;
 }
 
-bool FloaterBook::ToggleCollapse(int n) {
+bool FloaterBook::PlacePicture(int n, const Rect& picture) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end() || it->second.collapsed()) return false;
+    Floater& f = it->second;
+    f.picture = picture;
+    f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
+    return true;
+}
+
+bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
@@ -125,8 +134,9 @@ bool FloaterBook::ToggleCollapse(int n) {
         if (f.picture.left < 0) f.picture.left = 0;
         if (f.picture.top < 0) f.picture.top = 0;
     } else {
-        f.picture.width = f.natural.width;
-        f.picture.height = f.natural.height;
+        const Size size = expanded.value_or(f.natural);
+        f.picture.width = size.width;
+        f.picture.height = size.height;
         f.tag = L"2";
         f.labelVisible = false;
     }

@@ -128,8 +128,12 @@ public:
     bool DragPicture(int n, Point local);
     // The same drag started on the label; `local` is inside the label.
     bool DragLabel(int n, Point local) { return DragPicture(n, local); }
-    // Double-click: collapse to 30 x 30 with the label above, or expand back.
-    bool ToggleCollapse(int n);
+    // Double-click: collapse to 30 x 30 with the label above, or expand back
+    // to `expanded` (by default the natural size; a zoomed Floater gives its
+    // zoomed size), its top-left kept.
+    bool ToggleCollapse(int n, std::optional<Size> expanded = std::nullopt);
+    // An expanded Floater's picture at `picture` (a zoom); the label follows.
+    bool PlacePicture(int n, const Rect& picture);
     // One ctime tick.
     FlashAction FlashTick();
 

@@ -24,6 +24,7 @@ public:
 
 private:
     void Paint();
+    void PaintBadge(HDC dc);
 
     Hoverdeck* host_ = nullptr;
     int index_ = 0;

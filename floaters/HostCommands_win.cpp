@@ -46,12 +46,14 @@ void Hoverdeck::SetHostAlpha(BYTE alpha) {
     const LayerMode m = book_.SetHostAlpha(alpha);
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
+    ApplyAllOwnOpacities();
 }
 
 void Hoverdeck::Command5_Click() {
     book_.BackToNormal();
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), kKeyColorRef, 0, LWA_COLORKEY);
+    ApplyAllOwnOpacities();
 }
 
 void Hoverdeck::ImgMenu(int command) {

@@ -136,8 +136,16 @@ void Hoverdeck::OnDestroyed() {
     TopLevelClosed();
 }
 
-void Hoverdeck::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
-void Hoverdeck::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
+// Floaters below full opacity are popups of their own (see
+// FloaterWheel_win.cpp); hiding the host does not hide owned windows.
+void Hoverdeck::Show() {
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::ShowOwnedPopups(hwnd(), TRUE);
+}
+void Hoverdeck::Hide() {
+    ::ShowOwnedPopups(hwnd(), FALSE);
+    ::ShowWindow(hwnd(), SW_HIDE);
+}
 
 void Hoverdeck::wintop_Click() {
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -228,6 +236,7 @@ void Hoverdeck::RemoveFloater(int n) {
         Text1.erase(it);
     }
     book_.Delete(n);
+    scales_.erase(n);
 }
 
 void Hoverdeck::InvalidateFrame() {
@@ -292,7 +301,11 @@ void Hoverdeck::Text1_MouseMove(int n, WPARAM keys, Point local) {
 }
 
 void Hoverdeck::Picture1_DblClick(int n) {
-    if (!book_.ToggleCollapse(n)) return;
+    // Expanded again at its zoom.
+    std::optional<Size> expanded;
+    const Floater* f = book_.Find(n);
+    if (const FloaterScale* scale = ScaleOf(n); scale && f) expanded = ZoomedSize(f->natural, scale->zoom());
+    if (!book_.ToggleCollapse(n, expanded)) return;
     ApplyFloater(n);
     ::InvalidateRect(Picture1[n]->hwnd(), nullptr, TRUE);
 }
@@ -318,7 +331,9 @@ LRESULT Hoverdeck::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kCtimeTimer) ctime_Timer();
             else if (wp == kTimer1) Timer1_Timer();
+            else if (wp == kBadgeTimer) HideBadges();
             return 0;
+        case WM_MOUSEWHEEL: Floater_Wheel(wp, lp); return 0;
         case WM_CLOSE:
             // Only "Quit" unloads the host; Alt+F4 and the like hide it.
             Hide();

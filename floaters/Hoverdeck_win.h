@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/App_win.h"
@@ -13,12 +14,16 @@
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
+#include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
 
 class Hoverdeck;
+
+// The host's timer that takes the zoom and opacity percentages off the Floaters.
+inline constexpr UINT_PTR kBadgeTimer = 3;
 
 inline constexpr COLORREF kKeyColorRef = RGB(kKeyColour.r, kKeyColour.g, kKeyColour.b);
 
@@ -73,6 +78,12 @@ public:
     void getimg_MouseDown(MouseButton button);
     void getimg_DropFiles(HDROP drop);
 
+    // The wheel over a Floater (FloaterWheel_win.cpp): zoom, or with Ctrl
+    // its own opacity. `wp` and `lp` are WM_MOUSEWHEEL's.
+    void Floater_Wheel(WPARAM wp, LPARAM lp);
+    // Floater n's zoom, opacity and badge; null for one never wheeled.
+    const FloaterScale* ScaleOf(int n) const;
+
 private:
     friend Hoverdeck* LoadHoverdeckWindow();
     friend Hoverdeck* LoadHoverdeck();
@@ -99,6 +110,11 @@ private:
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
+    // Floater n shown at its own opacity times the host's translucency.
+    void ApplyOwnOpacity(int n);
+    void ApplyAllOwnOpacities();
+    void HideBadges();
+    std::optional<int> FloaterAt(Point screen) const;
     Size MeasureLabelText(const std::wstring& text);
     void Tell(const std::wstring& text);
 
@@ -106,6 +122,7 @@ private:
     FloaterBook book_;
     std::map<int, std::unique_ptr<FloaterPicture>> Picture1;
     std::map<int, std::unique_ptr<FloaterLabel>> Text1;
+    std::map<int, FloaterScale> scales_;
     DropIcon getimg;
     unique_hmenu imgmenu;
     unique_hmenu cdd;
