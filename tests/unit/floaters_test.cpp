@@ -142,6 +142,24 @@ TEST(FloaterCollapse, CollapseShowsTheLabelAboveAndExpandRestoresNaturalSize) {
     EXPECT_FALSE(book.ToggleCollapse(2));
 }
 
+// A zoomed Floater: placed with its label above, left alone while collapsed,
+// and expanded back at the size it is given (its zoom), top-left kept.
+TEST(FloaterCollapse, AZoomedFloaterExpandsAtItsZoomAndItsLabelFollowsThePicture) {
+    FloaterBook book;
+    book.Create({300, 200}, {25, 30}, kScreen);  // at (362, 284)
+    EXPECT_TRUE(book.PlacePicture(1, {350, 270, 330, 220}));
+    const Floater* f = book.Find(1);
+    EXPECT_EQ(f->picture, (Rect{350, 270, 330, 220}));
+    EXPECT_EQ(f->label, (Rect{350, 240, 25, 30}));
+    EXPECT_EQ(f->natural, (Size{300, 200})) << "the natural size is the picture's, whatever the zoom";
+    EXPECT_TRUE(book.ToggleCollapse(1));
+    EXPECT_FALSE(book.PlacePicture(1, {0, 0, 10, 10})) << "a collapsed Floater took a zoom";
+    EXPECT_EQ(f->picture, (Rect{350, 270, 30, 30}));
+    EXPECT_TRUE(book.ToggleCollapse(1, Size{330, 220}));
+    EXPECT_EQ(f->picture, (Rect{350, 270, 330, 220}));
+    EXPECT_FALSE(book.PlacePicture(2, {0, 0, 10, 10}));
+}
+
 TEST(FloaterCollapse, PictureOffTheTopLeftIsClampedAfterTheLabelIsPlaced) {
     FloaterBook book;
     book.Create({100, 100}, {25, 30}, kScreen);
