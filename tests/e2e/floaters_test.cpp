@@ -4,7 +4,9 @@
 // are clicked, and the result is read from the screen's pixels, the host's
 // windows (vprobe.exe) and the host's X window properties.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -783,6 +785,37 @@ TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
 
 namespace {
 
+// A compositing manager on the test's display, as a desktop has one: it
+// blends a window of some opacity with what lies under it on the screen.
+// Ended (by its pid) when it goes out of scope.
+class Compositor {
+public:
+    explicit Compositor(const std::string& display) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            execlp("xcompmgr", "xcompmgr", "-n", "-d", display.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~Compositor() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+    bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Source over: `c` at `alpha` over `under`.
+Pixel Blend(const Pixel& c, const Pixel& under, int alpha) {
+    auto ch = [&](int s, int d) { return (s * alpha + d * (255 - alpha) + 127) / 255; };
+    return {ch(c.r, under.r), ch(c.g, under.g), ch(c.b, under.b)};
+}
+
 // The wheel over a Floater zooms it around the pointer in 10% steps, with
 // the percentage shown on it for a moment; back at 100% it is the capture
 // pixel for pixel; a collapse and expand keep the zoom. Ctrl+wheel sets the
@@ -843,6 +876,22 @@ TEST_F(FloatersE2E, WheelZoomsAroundThePointerAndCtrlWheelSetsTheFloatersOwnOpac
     EXPECT_TRUE(x_->Opacity("hoverdeck") == std::nullopt) << "the host itself was made translucent";
     // Once its percentage is gone, it shows where it was, unchanged.
     EXPECT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "the translucent Floater moved or changed";
+    {
+        // Composited, the screen shows it blended with the desktop under it.
+        // The compositor paints the desktop itself (its own grey, as no root
+        // picture is set), so what is under the Floater is read beside it.
+        Compositor compositor(d_->name());
+        const auto blended = [&] { return Blend(kYellow, d_->GetPixel(kF1L - 10, kF1T + 2), 0xB3); };
+        const bool seen = WaitUntil(
+            [&] {
+                return d_->GetPixel(kF1L - 10, kF1T + 2) != kBg && e2e::Near(d_->GetPixel(kF1L + 2, kF1T + 2), blended(), 3);
+            },
+            5s);
+        ASSERT_TRUE(compositor.running()) << "xcompmgr did not run";
+        EXPECT_TRUE(seen) << "composited, the 70% Floater shows " << ToString(d_->GetPixel(kF1L + 2, kF1T + 2))
+                          << " beside " << ToString(d_->GetPixel(kF1L - 10, kF1T + 2)) << ", want about "
+                          << ToString(blended());
+    }
     // Ctrl+wheel back up: in the host again, opaque.
     wheel(4, 3, true);
     EXPECT_TRUE(WaitUntil([&] { return pictureBox() == natural; }, 3s)) << "the Floater did not return into the host";
