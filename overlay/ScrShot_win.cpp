@@ -255,7 +255,6 @@ void ScrShot::OnDestroyed() {
     TopLevelClosed();
 }
 
-
 void ScrShot::Form_MouseDown(MouseButton button, Point p) {
     // Like a form, the overlay keeps the pointer while a button is down, so a
     // drag passing over the toolbar or a handle still reaches it.

@@ -8,13 +8,13 @@
 #include <memory>
 
 #include "annotate/Annotator_win.h"
-#include "gfx/TimedText.h"
 #include "app/App_win.h"
 #include "app/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/TimedText.h"
 #include "output/SaveRules.h"
-#include "overlay/Parts_win.h"
 #include "overlay/KeyActions.h"
+#include "overlay/Parts_win.h"
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
 #include "overlay/Surface_win.h"

@@ -830,10 +830,10 @@ TEST_F(FloatersE2E, WheelZoomsAroundThePointerAndCtrlWheelSetsTheFloatersOwnOpac
         const Image now = d_->Grab(l, t, kPinW, kPinH);
         return now.pixels == panel.pixels;
     };
-    ASSERT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "the Floater is not the capture";
-    // A click selects it and gives the host the keyboard, and so the wheel.
+    // A click selects it, gives the host the keyboard, and so the wheel, and
+    // ends the flashing frame, whose border covers the picture's outer pixels.
     ClickAt(kF1L + 50, kF1T + 40);
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "the Floater is not the capture";
     const auto wheel = [&](int button, int notches, bool ctrl) {
         if (ctrl) d_->KeyDown(XK_Control_L);
         for (int i = 0; i < notches; ++i) d_->Click(button);
