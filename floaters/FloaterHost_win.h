@@ -15,6 +15,7 @@
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
+#include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
 #include "output/Clipboard_win.h"
@@ -92,6 +93,12 @@ public:
     void OnDropIconMoved() { ApplyShape(); }
     void OnDropIconDropFiles(HDROP drop);
 
+    // The wheel over a Floater (FloaterWheel_win.cpp): zoom, or with Ctrl
+    // its own opacity. `wp` and `lp` are WM_MOUSEWHEEL's.
+    void OnFloaterWheel(WPARAM wp, LPARAM lp);
+    // Floater n's zoom, opacity and badge; null for one never wheeled.
+    const FloaterScale* ScaleOf(int n) const;
+
 private:
     bool CreateWindows();
     // The drops waiting in dropQueue_, one at a time.
@@ -119,6 +126,14 @@ private:
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
+    // Floater n shown at its own opacity times the host's translucency.
+    void ApplyOwnOpacity(int n);
+    void ApplyAllOwnOpacities();
+    void HideBadges();
+    std::optional<int> FloaterAt(Point screen) const;
+    // The Floaters shown as popups of their own (below full opacity), which
+    // the host's shape leaves out.
+    std::vector<int> FloatersApart() const;
     // The host's window region: what HostShape says shows, and nothing else.
     void ApplyShape();
     // A new Floater's frame, held back until its picture shows.
@@ -128,11 +143,14 @@ private:
 
     // The timer that retries a promised clipboard copy.
     static constexpr UINT_PTR kPromiseTimer = 3;
+    // The timer that takes the zoom and opacity percentages off the Floaters.
+    static constexpr UINT_PTR kBadgeTimer = 4;
     FloaterHostEvents& events_;
     Size screen_{};
     FloaterBook book_;
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;
+    std::map<int, FloaterScale> scales_;
     DropIcon dropIcon_;
     unique_hmenu floaterMenu_;
     unique_hmenu dropIconMenu_;
