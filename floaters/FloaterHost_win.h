@@ -56,9 +56,11 @@ public:
     // Whether a pin can make a Floater (an index is left); else `why` says.
     bool CanPin(std::wstring& why) const;
     // The pin contract with the capture output: a Floater at the next index
-    // made from the capture's own bitmap, handed over, not copied. The caller
-    // has promised the clipboard a bitmap for this host
-    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise.
+    // made from the capture's own bitmap, handed over, not copied. A capture's
+    // pin has promised the clipboard a bitmap for this host
+    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise. A
+    // pin of the clipboard's own picture promises nothing: the clipboard is
+    // then not the host's, and the promise is let go untouched.
     // False, with the reason in `why`, when it cannot be made; nothing is
     // left then, and the promise is withdrawn.
     bool PinCapture(unique_hbitmap bitmap, std::wstring& why);

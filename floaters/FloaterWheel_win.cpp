@@ -1,15 +1,16 @@
 // The wheel over a Floater: zoom around the pointer, or with Ctrl the
 // Floater's own opacity, and the percentage shown on it for a moment.
 //
-// Own opacity: the host is one layered window for every Floater, and a
-// layered window has one key colour or one alpha for all of it; per-pixel
-// alpha (UpdateLayeredWindow) would take away the child windows the Floaters
-// are. So a Floater below 100% leaves the host and becomes a layered popup of
-// its own, owned by the host (above it, shown and hidden with it), at its own
-// opacity times the host's translucency; back at 100% it returns into the
-// host. It stays the same window object, so its events are unchanged. The
-// host covers the whole screen from (0, 0): its client coordinates are the
-// screen's, for a popup as for a child.
+// Own opacity: the host is one window for every Floater, and a layered
+// window has one alpha for all of it; per-pixel alpha (UpdateLayeredWindow)
+// would take away the child windows the Floaters are. So a Floater below 100%
+// leaves the host and becomes a layered popup of its own, owned by the host
+// (above it, shown and hidden with it), at its own opacity times the host's
+// translucency, and the host's region leaves a hole where it is (FloatersApart)
+// so the desktop shows through it; back at 100% it returns into the host. It
+// stays the same window object, so its events are unchanged. The host covers
+// the whole screen from (0, 0): its client coordinates are the screen's, for
+// a popup as for a child.
 #include <windowsx.h>
 
 #include <algorithm>
