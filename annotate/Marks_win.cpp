@@ -14,10 +14,8 @@ int Reach(float width) { return static_cast<int>(std::ceil(width)) + 1; }
 // the width sideways and ahead of the line's end.
 int ArrowReach(float width) { return 2 * Reach(width) + 2; }
 
+Rect Touched(const Rect& shape, float width) { return OutlineBounds(shape, Reach(width)); }
 }  // namespace
-
-Rect OutlineMarkBounds(const Rect& r, float width) { return OutlineBounds(r, Reach(width)); }
-Rect ArrowMarkBounds(Point from, Point to, float width) { return vellumo::LineBounds(from, to, ArrowReach(width)); }
 
 void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& frame) {
     if (!g || !clipPath) return;
@@ -41,21 +39,21 @@ Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float w
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeHighSpeed);
     GdiPlus().GdipDrawRectangleI(g, pen, r.left, r.top, r.width, r.height);
-    return OutlineMarkBounds(r, width);
+    return Touched(r, width);
 }
 
 Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width) {
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawEllipseI(g, pen, r.left, r.top, r.width, r.height);
-    return OutlineMarkBounds(r, width);
+    return Touched(r, width);
 }
 
 Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, float width) {
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawLineI(g, pen, from.x, from.y, to.x, to.y);
-    return ArrowMarkBounds(from, to, width);
+    return LineBounds(from, to, ArrowReach(width));
 }
 
 bool EraserStroke::Begin(gp::GpGraphics* g, const Dib& clean, float width, Point at, Rect* touched) {
@@ -87,21 +85,17 @@ bool EraserStroke::Begin(gp::GpGraphics* g, const Dib& clean, float width, Point
     last_ = at;
     const Rect dab = EraserDab(at, width);
     gdip.GdipFillEllipseI(g, texture, dab.left, dab.top, dab.width, dab.height);
-    if (touched) *touched = DabBounds(at, width);
+    if (touched) *touched = OutlineBounds(dab, 2);
     return true;
 }
 
 Rect EraserStroke::LineTo(Point to) {
     if (!pen_) return {};
     GdiPlus().GdipDrawLineI(g_, pen_.get(), last_.x, last_.y, to.x, to.y);
-    const Rect r = LineBounds(to);
+    const Rect r = LineBounds(last_, to, Reach(width_));
     last_ = to;
     return r;
 }
-
-Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(EraserDab(at, width), 2); }
-
-Rect EraserStroke::LineBounds(Point to) const { return vellumo::LineBounds(last_, to, Reach(width_)); }
 
 void EraserStroke::End() {
     pen_.reset();

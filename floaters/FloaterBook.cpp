@@ -1,7 +1,5 @@
 #include "floaters/FloaterBook.h"
 
-#include <algorithm>
-
 namespace vellumo {
 
 namespace {
@@ -112,16 +110,7 @@ bool FloaterBook::DragPicture(int n, Point local) {
     return true;
 }
 
-bool FloaterBook::PlacePicture(int n, const Rect& picture) {
-    auto it = floaters_.find(n);
-    if (it == floaters_.end() || it->second.collapsed()) return false;
-    Floater& f = it->second;
-    f.picture = picture;
-    f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
-    return true;
-}
-
-bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
+bool FloaterBook::ToggleCollapse(int n) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
@@ -134,9 +123,8 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
         if (f.picture.left < 0) f.picture.left = 0;
         if (f.picture.top < 0) f.picture.top = 0;
     } else {
-        const Size size = expanded.value_or(f.natural);
-        f.picture.width = size.width;
-        f.picture.height = size.height;
+        f.picture.width = f.natural.width;
+        f.picture.height = f.natural.height;
         f.tag = L"2";
         f.labelVisible = false;
     }
@@ -184,12 +172,11 @@ LayerMode FloaterBook::BackToNormal() {
     return layer_;
 }
 
-std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits,
-                            const std::vector<int>& apart) {
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits) {
     if (!book.layerMode().colourKey) return {Rect{0, 0, host.width, host.height}};
     std::vector<Rect> parts;
     for (const auto& [n, f] : book.floaters()) {
-        if (std::find(apart.begin(), apart.end(), n) == apart.end()) parts.push_back(f.picture);
+        parts.push_back(f.picture);
         if (f.labelVisible) parts.push_back(f.label);
     }
     if (book.frameVisible && !frameWaits) {

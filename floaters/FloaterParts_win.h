@@ -25,7 +25,6 @@ public:
 private:
     PointerCapture capture_;  // while the left button is down
     void Paint();
-    void PaintBadge(HDC dc);
 
     FloaterHost* host_ = nullptr;
     int index_ = 0;
