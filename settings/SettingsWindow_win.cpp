@@ -150,7 +150,7 @@ void SettingsWindow::OnEnableBoxReleased() {
 
 void SettingsWindow::OnHotkeyPressed() { events_.OnCaptureHotkey(); }
 
-void SettingsWindow::kjj_Click() {
+void SettingsWindow::ShowSettings() {
     // Shown as a window of its own, above the topmost Floater host: made a
     // child of the host it would vanish with a hidden host, drop out where a
     // pixel matches the key colour and fade with the host's translucency.
@@ -179,7 +179,7 @@ void SettingsWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
 
 void SettingsWindow::OnTrayMenuItem(TrayMenuItem item) {
     switch (item) {
-        case TrayMenuItem::SetHotkey: kjj_Click(); break;
+        case TrayMenuItem::SetHotkey: ShowSettings(); break;
         case TrayMenuItem::MakerImagePageItem:
         case TrayMenuItem::ProductPageItem: OpenPage(hwnd(), item); break;
         case TrayMenuItem::Exit: ExitProgram();

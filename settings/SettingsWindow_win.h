@@ -49,7 +49,7 @@ public:
     void StoreDefaultHotkey();
     void OnEnableBoxReleased();
     void OnHotkeyPressed();
-    void kjj_Click();
+    void ShowSettings();
     // "Exit": the icon removed, the hotkey released, the process ended at once.
     [[noreturn]] void ExitProgram();
 
