@@ -176,8 +176,9 @@ TEST_F(OverlayE2E, DragDrawsAndHandlesResize) {
 
     // Handle drags: whichever edges a handle sits on follow it, the others stay.
     auto dragHandle = [&](int index, int dx, int dy) {
+        ASSERT_TRUE(WaitUntil([&] { return Overlay().si[index].has_value(); }, 2s, 50ms)) << "no Si(" << index << ")";
         const auto v = Overlay();
-        ASSERT_TRUE(v.si[index]) << "no Si(" << index << ")";
+        ASSERT_TRUE(v.si[index]) << "Si(" << index << ") went away";
         const int hx = v.si[index]->left + 3, hy = v.si[index]->top + 3;
         Box want = f;
         if (hx == f.l) want = {f.l + dx, want.t, f.w - dx, want.h};

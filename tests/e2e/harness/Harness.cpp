@@ -708,7 +708,15 @@ void Display::Stop(pid_t pid) {
 
 std::vector<WinInfo> Display::ListWindows(const std::string& cls) {
     std::vector<WinInfo> out;
-    const RunResult r = Run(WinExe("vprobe.exe"), {"list", cls});
+    // A probe that did not finish (killed at its timeout on a loaded machine,
+    // or Wine failing to start it) says nothing about the windows: ask again
+    // rather than report an empty desktop.
+    RunResult r;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        r = Run(WinExe("vprobe.exe"), {"list", cls});
+        if (r.exitCode == 0) break;
+        std::fprintf(stderr, "vprobe list %s: exit %d (attempt %d)\n", cls.c_str(), r.exitCode, attempt);
+    }
     std::istringstream in(r.out);
     std::string line;
     while (std::getline(in, line)) {
