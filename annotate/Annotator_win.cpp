@@ -124,6 +124,8 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
             toolPen_.reset();
             const Point at{ClampToSelectionX(p.x, c.frame), ClampToSelectionY(p.y, c.frame)};
             Rect touched;
+            // One stroke, press to release, is one step of the undo history.
+            c.surface.BeforeMark(EraserStroke::DabBounds(at, style.width));
             if (eraser_.Begin(c.graphics, c.surface.frozenScreen(), style.width, at, &touched)) Drawn(c, touched);
             const int w = Rounded(style.width);
             MovePreview(Shape::Oval, {p.x - w / 2, p.y - w / 2, w, w}, kEraserCircle, 1);
@@ -150,7 +152,11 @@ void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
         case Tool::Arrow:
             if (arrVisible_) MoveArrow(arrA_, to);
             break;
-        case Tool::Eraser: Drawn(c, eraser_.LineTo(to)); break;
+        case Tool::Eraser:
+            if (!eraser_.active()) break;
+            c.surface.BeforeMark(eraser_.LineBounds(to));
+            Drawn(c, eraser_.LineTo(to));
+            break;
         case Tool::None: break;
     }
 }
@@ -167,10 +173,12 @@ void Annotator::MouseUp(Canvas& c, Tool tool) {
     switch (tool) {
         case Tool::Rectangle:
             HidePreview();
+            c.surface.BeforeMark(OutlineMarkBounds(box, penWidth_));
             Drawn(c, DrawRectangleMark(c.graphics, toolPen_.get(), box, penWidth_));
             break;
         case Tool::Ellipse:
             HidePreview();
+            c.surface.BeforeMark(OutlineMarkBounds(box, penWidth_));
             Drawn(c, DrawEllipseMark(c.graphics, toolPen_.get(), box, penWidth_));
             break;
         case Tool::Text:
@@ -191,12 +199,14 @@ void Annotator::MouseUp(Canvas& c, Tool tool) {
         case Tool::Arrow:
             if (!arrVisible_) break;
             HideArrow();
+            c.surface.BeforeMark(ArrowMarkBounds(arrA_, arrB_, penWidth_));
             Drawn(c, DrawArrowMark(c.graphics, toolPen_.get(), arrA_, arrB_, penWidth_));
             break;
         case Tool::Eraser: eraser_.End(); break;
         case Tool::None: break;
     }
     toolPen_.reset();
+    c.surface.EndMark();
 }
 
 void Annotator::EnsureTextBox(HWND overlay) {
@@ -264,12 +274,18 @@ void Annotator::CommitText(Canvas& c) {
     Selected useFont(dc, hfont_ ? static_cast<HGDIOBJ>(hfont_.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ResolvedColorRef(colour_));
-    ::TextOutW(dc, printPos_.x, printPos_.y, text.c_str(), len);
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), len, &extent);
+    // Italic overhang (up to about half the height in a steep italic) and
+    // anti-aliasing reach past the extent; what lies outside this box would
+    // be left behind by an undo.
+    const int overhang = extent.cy / 2 + 4;
+    const Rect touched{printPos_.x - overhang, printPos_.y - 4, extent.cx + 2 * overhang, extent.cy + 8};
+    c.surface.BeforeMark(touched);
+    ::TextOutW(dc, printPos_.x, printPos_.y, text.c_str(), len);
     ::GdiFlush();
-    // Italic overhang and anti-aliasing may reach a little past the extent.
-    Drawn(c, Inflate({printPos_.x, printPos_.y, extent.cx, extent.cy}, 4));
+    c.surface.EndMark();
+    Drawn(c, touched);
 }
 
 void Annotator::Discard(HWND window) {

@@ -23,6 +23,10 @@ public:
     virtual const Dib& frozenScreen() const = 0;
     // The tools drew over r; the overlay's next redraw wipes it.
     virtual void MarkDrawn(const Rect& r) = 0;
+    // The undo history: a tool is about to paint into `box` (kept as it is
+    // now), and the mark it belongs to is finished.
+    virtual void BeforeMark(const Rect& box) = 0;
+    virtual void EndMark() = 0;
 
 protected:
     ~DrawingSurface() = default;

@@ -14,8 +14,10 @@ int Reach(float width) { return static_cast<int>(std::ceil(width)) + 1; }
 // the width sideways and ahead of the line's end.
 int ArrowReach(float width) { return 2 * Reach(width) + 2; }
 
-Rect Touched(const Rect& shape, float width) { return OutlineBounds(shape, Reach(width)); }
 }  // namespace
+
+Rect OutlineMarkBounds(const Rect& r, float width) { return OutlineBounds(r, Reach(width)); }
+Rect ArrowMarkBounds(Point from, Point to, float width) { return vellumo::LineBounds(from, to, ArrowReach(width)); }
 
 void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& frame) {
     if (!g || !clipPath) return;
@@ -39,21 +41,21 @@ Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float w
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeHighSpeed);
     GdiPlus().GdipDrawRectangleI(g, pen, r.left, r.top, r.width, r.height);
-    return Touched(r, width);
+    return OutlineMarkBounds(r, width);
 }
 
 Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width) {
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawEllipseI(g, pen, r.left, r.top, r.width, r.height);
-    return Touched(r, width);
+    return OutlineMarkBounds(r, width);
 }
 
 Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, float width) {
     if (!g || !pen) return {};
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawLineI(g, pen, from.x, from.y, to.x, to.y);
-    return LineBounds(from, to, ArrowReach(width));
+    return ArrowMarkBounds(from, to, width);
 }
 
 bool EraserStroke::Begin(gp::GpGraphics* g, const Dib& clean, float width, Point at, Rect* touched) {
@@ -85,17 +87,21 @@ bool EraserStroke::Begin(gp::GpGraphics* g, const Dib& clean, float width, Point
     last_ = at;
     const Rect dab = EraserDab(at, width);
     gdip.GdipFillEllipseI(g, texture, dab.left, dab.top, dab.width, dab.height);
-    if (touched) *touched = OutlineBounds(dab, 2);
+    if (touched) *touched = DabBounds(at, width);
     return true;
 }
 
 Rect EraserStroke::LineTo(Point to) {
     if (!pen_) return {};
     GdiPlus().GdipDrawLineI(g_, pen_.get(), last_.x, last_.y, to.x, to.y);
-    const Rect r = LineBounds(last_, to, Reach(width_));
+    const Rect r = LineBounds(to);
     last_ = to;
     return r;
 }
+
+Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(EraserDab(at, width), 2); }
+
+Rect EraserStroke::LineBounds(Point to) const { return vellumo::LineBounds(last_, to, Reach(width_)); }
 
 void EraserStroke::End() {
     pen_.reset();

@@ -17,6 +17,11 @@ void ClipToSelection(gp::GpGraphics* g, gp::GpPath* clipPath, const Rect& frame)
 // widths allowed); with the arrow-anchor end cap for the arrow tool.
 unique_gp_pen MakeToolPen(uint32_t argb, float width, bool arrowHead);
 
+// Every pixel a mark may touch, pen and anti-aliasing included: what the
+// undo history keeps before the mark is drawn, and what is repainted after.
+Rect OutlineMarkBounds(const Rect& r, float width);  // rectangle and ellipse
+Rect ArrowMarkBounds(Point from, Point to, float width);
+
 // The rectangle without anti-aliasing, the ellipse and the arrow with it.
 Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
 Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
@@ -29,6 +34,9 @@ public:
     bool Begin(gp::GpGraphics* g, const Dib& clean, float width, Point at, Rect* touched);
     // One short segment from the last point to `to`.
     Rect LineTo(Point to);
+    // What Begin at `at` and LineTo(`to`) may touch, before they draw.
+    static Rect DabBounds(Point at, float width);
+    Rect LineBounds(Point to) const;
     void End();
     bool active() const { return static_cast<bool>(pen_); }
 

@@ -1,6 +1,7 @@
 #include "app/Coordinator_win.h"
 
 #include "app/CaptureFlow.h"
+#include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
 
 namespace vellumo::win {
@@ -221,6 +222,9 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
         // A host closed by "Quit" comes back fresh and empty.
         case TrayMenuItem::ShowFloaterHost:
             if (FloaterHost* host = FloaterHostInUse()) host->Show();
+            break;
+        case TrayMenuItem::PinClipboardImage:
+            PinClipboardImage(settings_ ? settings_->hwnd() : nullptr, [this] { return LoadFloaterHost(); });
             break;
         default: break;
     }

@@ -1,5 +1,7 @@
 #include "floaters/FloaterBook.h"
 
+#include <algorithm>
+
 namespace vellumo {
 
 namespace {
@@ -110,7 +112,16 @@ bool FloaterBook::DragPicture(int n, Point local) {
     return true;
 }
 
-bool FloaterBook::ToggleCollapse(int n) {
+bool FloaterBook::PlacePicture(int n, const Rect& picture) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end() || it->second.collapsed()) return false;
+    Floater& f = it->second;
+    f.picture = picture;
+    f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
+    return true;
+}
+
+bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
@@ -123,8 +134,9 @@ bool FloaterBook::ToggleCollapse(int n) {
         if (f.picture.left < 0) f.picture.left = 0;
         if (f.picture.top < 0) f.picture.top = 0;
     } else {
-        f.picture.width = f.natural.width;
-        f.picture.height = f.natural.height;
+        const Size size = expanded.value_or(f.natural);
+        f.picture.width = size.width;
+        f.picture.height = size.height;
         f.tag = L"2";
         f.labelVisible = false;
     }
@@ -172,11 +184,12 @@ LayerMode FloaterBook::BackToNormal() {
     return layer_;
 }
 
-std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits) {
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits,
+                            const std::vector<int>& apart) {
     if (!book.layerMode().colourKey) return {Rect{0, 0, host.width, host.height}};
     std::vector<Rect> parts;
     for (const auto& [n, f] : book.floaters()) {
-        parts.push_back(f.picture);
+        if (std::find(apart.begin(), apart.end(), n) == apart.end()) parts.push_back(f.picture);
         if (f.labelVisible) parts.push_back(f.label);
     }
     if (book.frameVisible && !frameWaits) {

@@ -133,8 +133,12 @@ public:
     bool DragPicture(int n, Point local);
     // The same drag started on the label; `local` is inside the label.
     bool DragLabel(int n, Point local) { return DragPicture(n, local); }
-    // Double-click: collapse to 30 x 30 with the label above, or expand back.
-    bool ToggleCollapse(int n);
+    // Double-click: collapse to 30 x 30 with the label above, or expand back
+    // to `expanded` (by default the natural size; a zoomed Floater gives its
+    // zoomed size), its top-left kept.
+    bool ToggleCollapse(int n, std::optional<Size> expanded = std::nullopt);
+    // An expanded Floater's picture at `picture` (a zoom); the label follows.
+    bool PlacePicture(int n, const Rect& picture);
     // One tick of the frame's flashing.
     FlashAction FlashTick();
 
@@ -160,6 +164,9 @@ private:
 // What of a host `host` large shows, in its coordinates: every Floater's
 // picture, the labels shown, the highlight frame while it shows (unless
 // `frameWaits`) and the drop icon at `dropIcon`; translucent, the whole host.
-std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits = false);
+// The pictures of the Floaters in `apart` (windows of their own, at their own
+// opacity) are left out: what shows through them is what lies beneath the host.
+std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size host, bool frameWaits = false,
+                            const std::vector<int>& apart = {});
 
 }  // namespace vellumo

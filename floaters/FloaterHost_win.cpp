@@ -105,8 +105,16 @@ void FloaterHost::OnDestroyed() {
     TopLevelClosed();
 }
 
-void FloaterHost::Show() { ::ShowWindow(hwnd(), SW_SHOW); }
-void FloaterHost::Hide() { ::ShowWindow(hwnd(), SW_HIDE); }
+// Floaters below full opacity are popups of their own (see
+// FloaterWheel_win.cpp); hiding the host does not hide owned windows.
+void FloaterHost::Show() {
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::ShowOwnedPopups(hwnd(), TRUE);
+}
+void FloaterHost::Hide() {
+    ::ShowOwnedPopups(hwnd(), FALSE);
+    ::ShowWindow(hwnd(), SW_HIDE);
+}
 
 void FloaterHost::BringToTop() {
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -210,6 +218,7 @@ void FloaterHost::RemoveFloater(int n) {
         labels_.erase(it);
     }
     book_.Delete(n);
+    scales_.erase(n);
     ApplyShape();
 }
 
@@ -232,7 +241,7 @@ void FloaterHost::ApplyShape() {
         ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
     }
-    std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_);
+    std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_, FloatersApart());
     if (shape_ == parts) return;
     const Rect whole{0, 0, screen_.width, screen_.height};
     unique_hrgn region(RegionOf(parts)), shown(RegionOf(parts));
@@ -308,7 +317,11 @@ void FloaterHost::OnLabelMouseMove(int n, WPARAM keys, Point local) {
 }
 
 void FloaterHost::OnFloaterDoubleClick(int n) {
-    if (!book_.ToggleCollapse(n)) return;
+    // Expanded again at its zoom.
+    std::optional<Size> expanded;
+    const Floater* f = book_.Find(n);
+    if (const FloaterScale* scale = ScaleOf(n); scale && f) expanded = ZoomedSize(f->natural, scale->zoom());
+    if (!book_.ToggleCollapse(n, expanded)) return;
     ApplyFloater(n);
     ::InvalidateRect(pictures_[n]->hwnd(), nullptr, TRUE);
 }
@@ -337,8 +350,9 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             else if (wp == kPromiseTimer) {
                 ::KillTimer(hwnd(), kPromiseTimer);
                 KeepPromise(PromiseMoment::Now);
-            }
+            } else if (wp == kBadgeTimer) HideBadges();
             return 0;
+        case WM_MOUSEWHEEL: OnFloaterWheel(wp, lp); return 0;
         // The pin's promised copy (PromiseBitmapOnClipboard).
         case WM_RENDERFORMAT:
             if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);

@@ -15,6 +15,7 @@
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
+#include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
 #include "output/Clipboard_win.h"
@@ -55,9 +56,11 @@ public:
     // Whether a pin can make a Floater (an index is left); else `why` says.
     bool CanPin(std::wstring& why) const;
     // The pin contract with the capture output: a Floater at the next index
-    // made from the capture's own bitmap, handed over, not copied. The caller
-    // has promised the clipboard a bitmap for this host
-    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise.
+    // made from the capture's own bitmap, handed over, not copied. A capture's
+    // pin has promised the clipboard a bitmap for this host
+    // (PromiseBitmapOnClipboard); the Floater's picture keeps that promise. A
+    // pin of the clipboard's own picture promises nothing: the clipboard is
+    // then not the host's, and the promise is let go untouched.
     // False, with the reason in `why`, when it cannot be made; nothing is
     // left then, and the promise is withdrawn.
     bool PinCapture(unique_hbitmap bitmap, std::wstring& why);
@@ -92,6 +95,12 @@ public:
     void OnDropIconMoved() { ApplyShape(); }
     void OnDropIconDropFiles(HDROP drop);
 
+    // The wheel over a Floater (FloaterWheel_win.cpp): zoom, or with Ctrl
+    // its own opacity. `wp` and `lp` are WM_MOUSEWHEEL's.
+    void OnFloaterWheel(WPARAM wp, LPARAM lp);
+    // Floater n's zoom, opacity and badge; null for one never wheeled.
+    const FloaterScale* ScaleOf(int n) const;
+
 private:
     bool CreateWindows();
     // The drops waiting in dropQueue_, one at a time.
@@ -119,6 +128,14 @@ private:
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
+    // Floater n shown at its own opacity times the host's translucency.
+    void ApplyOwnOpacity(int n);
+    void ApplyAllOwnOpacities();
+    void HideBadges();
+    std::optional<int> FloaterAt(Point screen) const;
+    // The Floaters shown as popups of their own (below full opacity), which
+    // the host's shape leaves out.
+    std::vector<int> FloatersApart() const;
     // The host's window region: what HostShape says shows, and nothing else.
     void ApplyShape();
     // A new Floater's frame, held back until its picture shows.
@@ -128,11 +145,14 @@ private:
 
     // The timer that retries a promised clipboard copy.
     static constexpr UINT_PTR kPromiseTimer = 3;
+    // The timer that takes the zoom and opacity percentages off the Floaters.
+    static constexpr UINT_PTR kBadgeTimer = 4;
     FloaterHostEvents& events_;
     Size screen_{};
     FloaterBook book_;
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;
+    std::map<int, FloaterScale> scales_;
     DropIcon dropIcon_;
     unique_hmenu floaterMenu_;
     unique_hmenu dropIconMenu_;

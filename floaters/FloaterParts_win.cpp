@@ -50,14 +50,45 @@ void FloaterPicture::Paint() {
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
     const SIZE size = BitmapSize(bitmap_.get());
+    const Floater* f = host_->book().Find(index_);
+    // A zoomed Floater is drawn scaled from its own picture, which is never
+    // rescaled itself: at 100% it shows pixel for pixel again.
+    const bool zoomed = f && !f->collapsed() && (rc.right != size.cx || rc.bottom != size.cy);
     unique_hdc mem(::CreateCompatibleDC(dc.get()));
     if (mem) {
         Selected keep(mem.get(), bitmap_.get());
-        ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+        if (zoomed) {
+            // HALFTONE averages what a shrink leaves out; it wants the brush
+            // origin set after the mode.
+            ::SetStretchBltMode(dc.get(), HALFTONE);
+            ::SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+            ::StretchBlt(dc.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, size.cx, size.cy, SRCCOPY);
+        } else {
+            ::BitBlt(dc.get(), 0, 0, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
+        }
     }
-    // A collapsed picture larger than its image shows the box's own colour.
-    ::ExcludeClipRect(dc.get(), 0, 0, size.cx, size.cy);
-    ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (!zoomed) {
+        // A collapsed picture larger than its image shows the box's own colour.
+        ::ExcludeClipRect(dc.get(), 0, 0, size.cx, size.cy);
+        ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+        ::SelectClipRgn(dc.get(), nullptr);
+    }
+    PaintBadge(dc.get());
+}
+
+// The zoom or opacity just set, for a moment, in the top-left corner.
+void FloaterPicture::PaintBadge(HDC dc) {
+    const FloaterScale* scale = host_->ScaleOf(index_);
+    if (!scale || !scale->badge().VisibleAt(::GetTickCount64())) return;
+    const std::wstring& text = scale->badge().text();
+    Selected font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT box{4, 4, 4 + extent.cx + 8, 4 + extent.cy + 4};
+    ::FillRect(dc, &box, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    ::TextOutW(dc, box.left + 4, box.top + 2, text.c_str(), static_cast<int>(text.size()));
 }
 
 LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -78,6 +109,8 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP: capture_.Release(); return 0;
         case WM_LBUTTONDBLCLK: host_->OnFloaterDoubleClick(index_); return 0;
         case WM_DROPFILES: host_->OnFloaterDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+        // A translucent Floater is a popup of its own and may have the focus.
+        case WM_MOUSEWHEEL: host_->OnFloaterWheel(wp, lp); return 0;
         default: return Default(msg, wp, lp);
     }
 }

@@ -25,6 +25,7 @@ public:
 private:
     PointerCapture capture_;  // while the left button is down
     void Paint();
+    void PaintBadge(HDC dc);
 
     FloaterHost* host_ = nullptr;
     int index_ = 0;

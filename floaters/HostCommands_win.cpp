@@ -46,12 +46,14 @@ void FloaterHost::SetHostAlpha(BYTE alpha) {
     const LayerMode m = book_.SetHostAlpha(alpha);
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
+    ApplyAllOwnOpacities();
     ApplyShape();
 }
 
 void FloaterHost::BackToNormal() {
     book_.BackToNormal();
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    ApplyAllOwnOpacities();
     ApplyShape();
 }
 

@@ -1,6 +1,7 @@
 #include "output/Clipboard_win.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "gfx/Dib_win.h"
@@ -103,6 +104,53 @@ ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment mome
 void WithdrawBitmapPromise(HWND owner) {
     ClipboardSession clip(owner);
     if (clip.open() && ::GetClipboardOwner() == owner) ::EmptyClipboard();
+}
+
+bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!mem) return false;
+    if (void* p = ::GlobalLock(mem)) {
+        std::memcpy(p, text.c_str(), bytes);
+        ::GlobalUnlock(mem);
+    } else {
+        ::GlobalFree(mem);
+        return false;
+    }
+    ClipboardSession clip(owner);
+    if (!clip.open() || !::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, mem)) {
+        ::GlobalFree(mem);  // the clipboard did not take it
+        return false;
+    }
+    return true;
+}
+
+ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out) {
+    out.Clear();
+    if (!::IsClipboardFormatAvailable(CF_BITMAP) && !::IsClipboardFormatAvailable(CF_DIB))
+        return ClipboardPicture::NoPicture;
+    ClipboardSession clip(owner);
+    if (!clip.open()) return ClipboardPicture::Busy;
+    // The clipboard keeps the handle; it is only read here.
+    const auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+    BITMAP info{};
+    if (!bitmap || ::GetObjectW(bitmap, sizeof(info), &info) != sizeof(info)) return ClipboardPicture::NoPicture;
+    const int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    if (w <= 0 || h <= 0) return ClipboardPicture::NoPicture;
+    if (std::uint64_t(w) * std::uint64_t(h) > pixelBudget) return ClipboardPicture::TooLarge;
+    if (!out.Create(w, h)) return ClipboardPicture::NoMemory;
+    unique_hdc dc(::CreateCompatibleDC(out.dc()));
+    if (!dc) {
+        out.Clear();
+        return ClipboardPicture::NoMemory;
+    }
+    Selected from(dc.get(), bitmap);
+    if (!::BitBlt(out.dc(), 0, 0, w, h, dc.get(), 0, 0, SRCCOPY)) {
+        out.Clear();
+        return ClipboardPicture::NoMemory;
+    }
+    ::GdiFlush();
+    return ClipboardPicture::Ok;
 }
 
 }  // namespace vellumo::win

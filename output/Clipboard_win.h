@@ -2,6 +2,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+
 #include "gfx/Dib_win.h"
 
 namespace vellumo::win {
@@ -29,5 +32,15 @@ enum class PromiseMoment {
 ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment);
 // A promise that will not be kept: the clipboard emptied, if still `owner`'s.
 void WithdrawBitmapPromise(HWND owner);
+
+// Empties the clipboard and puts `text` on it (CF_UNICODETEXT); false when
+// the clipboard stays held or there is no memory for the text.
+bool PutTextOnClipboard(HWND owner, const std::wstring& text);
+
+// A copy of the clipboard's picture (CF_BITMAP; the system makes one from a
+// CF_DIB), or an empty Dib when it holds none or the copy cannot be made.
+// `pixelBudget` is checked against the picture's size before any copy.
+enum class ClipboardPicture { Ok, NoPicture, Busy, TooLarge, NoMemory };
+ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out);
 
 }  // namespace vellumo::win

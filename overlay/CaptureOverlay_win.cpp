@@ -149,6 +149,7 @@ void CaptureOverlay::Apply(const Changes& c) {
     if (c.reset) {
         ::ShowWindow(toolbar_.hwnd(), SW_HIDE);
         annotator_.Discard(hwnd());
+        surface_.ForgetMarks();
         if (surfaceGraphics_) GdiPlus().GdipResetClip(surfaceGraphics_.get());
         if (clipPath_) GdiPlus().GdipResetPath(clipPath_.get());
     }
@@ -224,6 +225,7 @@ void CaptureOverlay::OnClosing() {
     surfaceGraphics_.reset();
     ::KillTimer(hwnd(), kDetectionTimer);
     ::KillTimer(hwnd(), kRestartChordTimer);
+    ::KillTimer(hwnd(), kColourNoteTimer);
     dragCapture_.Release();
 }
 
@@ -234,14 +236,6 @@ void CaptureOverlay::OnDestroyed() {
     selectionPicture_.Clear();
     events_.OnCaptureClosed(*this);
     TopLevelClosed();
-}
-
-void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
-    switch (keyCode) {
-        case VK_ESCAPE: EndCapture(); break;
-        case 'R': BackToDetection(); break;
-        default: break;
-    }
 }
 
 void CaptureOverlay::OnMouseDown(MouseButton button, Point p) {
@@ -283,7 +277,9 @@ void CaptureOverlay::OnMouseUp(MouseButton button, Point p) {
 
 void CaptureOverlay::Readout(Point p) {
     const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
-    magnifier_.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), FormatRgb(c), {screenWidth_, screenHeight_});
+    const bool noted = colourNote_.VisibleAt(::GetTickCount64());
+    magnifier_.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), noted ? colourNote_.text() : FormatRgb(c),
+                    {screenWidth_, screenHeight_});
 }
 
 void CaptureOverlay::OnHandleMouseDown(int index, MouseButton button, Point local) {
@@ -344,6 +340,7 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kDetectionTimer) OnDetectionTick();
             else if (wp == kRestartChordTimer) OnRestartChordTick();
+            else if (wp == kColourNoteTimer) HideColourNote();
             return 0;
         case WM_KEYDOWN: OnKeyDown(wp); return 0;
         case WM_LBUTTONDOWN: OnMouseDown(MouseButton::Left, p); return 0;

@@ -12,8 +12,10 @@
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
+#include "gfx/TimedText.h"
 #include "output/Clipboard_win.h"
 #include "output/SaveRules.h"
+#include "overlay/KeyActions.h"
 #include "overlay/OverlayParts_win.h"
 #include "overlay/PickList.h"
 #include "overlay/Selection.h"
@@ -23,6 +25,9 @@
 namespace vellumo::win {
 
 class FloaterHost;
+
+// The overlay's timer that takes the "copied" note off the magnifier.
+inline constexpr UINT_PTR kColourNoteTimer = 4;
 class CaptureOverlay;
 
 // What the overlay tells the coordinator (app/), and asks of it.
@@ -81,6 +86,13 @@ private:
     bool Init();
     void OnClosing();
     void OnKeyDown(WPARAM keyCode);
+    // The keyboard's side of the overlay (OverlayKeys_win.cpp).
+    KeyFocus FocusForKeys() const;
+    void MoveFrameByKeys(const Rect& frame);
+    void MovePointerByKeys(int dx, int dy);
+    void StepMarks(bool redo);
+    void CopyColourUnderPointer(bool asList);
+    void HideColourNote();
     void OnMouseDown(MouseButton button, Point p);
     void OnMouseMove(WPARAM keys, Point p);
     void OnMouseUp(MouseButton button, Point p);
@@ -125,6 +137,8 @@ private:
     // The frame as last painted, to erase its old border when it moves.
     Rect paintedFrame_{};
     int paintedBorder_ = kDetectBorder;
+    // "copied" in the magnifier's colour line after a colour copy.
+    TimedText colourNote_;
 };
 
 }  // namespace vellumo::win

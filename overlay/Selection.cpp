@@ -198,4 +198,14 @@ Changes Selection::WindowDetected(const Rect& w) {
     return c;
 }
 
+Changes Selection::PlaceFrame(const Rect& frame) {
+    Changes c;
+    if (!Selected()) return c;
+    frame_ = frame;
+    handles_ = PlaceHandles(frame_);
+    toolsPos_ = {frame_.left, ToolbarTop(frame_, kToolsSize.height, screen_.height)};
+    c.frameChanged = c.handlesMoved = c.completed = true;
+    return c;
+}
+
 }  // namespace vellumo

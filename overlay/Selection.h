@@ -87,6 +87,9 @@ public:
     Changes HandleMove(int handle, bool leftHeld, Point local);
     // OnDetectionTick found a window at rect (screen pixels, edges inclusive).
     Changes WindowDetected(const Rect& windowRect);
+    // A completed selection put at `frame` from outside (the keyboard): the
+    // handles and the toolbar follow it. Nothing while not selected.
+    Changes PlaceFrame(const Rect& frame);
 
 private:
     Size screen_;

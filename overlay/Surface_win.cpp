@@ -73,6 +73,33 @@ void OverlaySurface::Release() {
     dimmed_.Clear();
     surface_.Clear();
     tracker_ = DimTracker({0, 0});
+    marks_.Clear();
+}
+
+// GDI and GDI+ may still be writing into the DIB: each step reads or writes
+// the pixels directly, so the queue is flushed first.
+void OverlaySurface::BeforeMark(const Rect& box) {
+    if (surface_.empty()) return;
+    ::GdiFlush();
+    marks_.Touch(surface_.plane(), box);
+}
+
+void OverlaySurface::EndMark() {
+    if (!marks_.markOpen()) return;
+    ::GdiFlush();
+    marks_.EndMark(surface_.plane());
+}
+
+std::optional<Rect> OverlaySurface::UndoMark() {
+    if (surface_.empty()) return std::nullopt;
+    ::GdiFlush();
+    return marks_.Undo(surface_.plane());
+}
+
+std::optional<Rect> OverlaySurface::RedoMark() {
+    if (surface_.empty()) return std::nullopt;
+    ::GdiFlush();
+    return marks_.Redo(surface_.plane());
 }
 
 OverlaySurface::Redraw OverlaySurface::RedrawDimming(const Rect& frame) {
@@ -85,6 +112,8 @@ OverlaySurface::Redraw OverlaySurface::RedrawDimming(const Rect& frame) {
     const Rect clear = ClearArea(frame, size());
     r.after = clear;
     r.areas = tracker_.Update(clear);
+    // The marks are wiped with the darkening redrawn over them.
+    if (!r.drawn.empty()) marks_.Clear();
     // GDI may still be writing into the DIB (BitBlt, GDI+ drawing) — settle it
     // before the pixels are touched directly.
     ::GdiFlush();

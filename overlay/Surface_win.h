@@ -5,6 +5,7 @@
 #include "annotate/Annotator_win.h"
 #include "gfx/Dib_win.h"
 #include "overlay/Dimming.h"
+#include "overlay/MarkHistory.h"
 
 namespace vellumo::win {
 
@@ -40,6 +41,16 @@ public:
     // Annotations drew over r; the next RedrawDimming wipes them.
     void MarkDrawn(const Rect& r) override { tracker_.MarkDirty(r); }
 
+    // The undo history of the marks: before a tool paints into `box`, and
+    // once its mark is finished. A mark that could not be kept (no memory)
+    // is still drawn; the history then starts again after it.
+    void BeforeMark(const Rect& box) override;
+    void EndMark() override;
+    // The area to repaint, or nothing when there is no step to take.
+    std::optional<Rect> UndoMark();
+    std::optional<Rect> RedoMark();
+    void ForgetMarks() { marks_.Clear(); }
+
     const Dib& surface() const override { return surface_; }
     const Dib& frozenScreen() const override { return frozenScreen_; }
     Size size() const { return {surface_.width(), surface_.height()}; }
@@ -51,6 +62,7 @@ private:
     Dib dimmed_;
     Dib surface_;
     DimTracker tracker_{{0, 0}};
+    MarkHistory marks_;
 };
 
 }  // namespace vellumo::win

@@ -49,6 +49,7 @@ enum class TrayMenuItem : unsigned {
     AboutMenu,           // the About submenu
     ProductPageItem,
     Exit,
+    PinClipboardImage = 320,  // "Pin clipboard image"; an id of its own, the others keep theirs
 };
 
 struct TrayMenuEntry {

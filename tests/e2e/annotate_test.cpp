@@ -549,3 +549,82 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
 }
 
 }  // namespace
+
+// Five marks (a rectangle, an ellipse, an eraser stroke over the rectangle,
+// an arrow, printed text), then Ctrl+Z three times, Ctrl+Y once, Ctrl+Z and
+// Ctrl+Shift+Z: each undo gives the frozen screen back where its mark was,
+// each redo brings the mark back, and the copy takes what shows.
+TEST_F(AnnotateE2E, UndoAndRedoTakeBackAndRestoreEachMark) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kRectangle));
+    Stroke(150, 110, 450, 140);
+    ExpectPixelSoon(170, 110, kRed, "the rectangle's top edge");
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kEllipse));
+    Stroke(515, 120, 605, 240);
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kEraser));
+    Stroke(200, 110, 260, 110, 6);
+    ExpectPixelSoon(230, 110, Original(230, 110), "the erased part of the top edge");
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kArrow));
+    Stroke(280, 440, 460, 360);
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kText));
+    Stroke(120, 465, 250, 490, 4);
+    std::optional<WinInfo> pt;
+    ASSERT_TRUE(WaitUntil([&] { return (pt = textBox_()) && pt->visible; }, 2s, 50ms)) << "no text box PT";
+    ClickAt(*d_, pt->left + 10, pt->top + pt->height() / 2);
+    TypeText(*d_, "mmmmmm");
+    ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(pt->hwnd) == "mmmmmm"; }, 2s, 50ms));
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !textBox_() || !textBox_()->visible; }, 2s, 50ms)) << "Enter left PT shown";
+    GlideTo(1000, 740);
+
+    // Clear of the frame's own line on the selection's last row (y 499).
+    const Box textArea{110, 455, 150, 40}, arrowArea{270, 350, 200, 100};
+    const auto changedIn = [&](const Box& b) {
+        const Image now = d_->Grab(b.l, b.t, b.w, b.h);
+        int changed = 0;
+        for (int y = 0; y < b.h; ++y)
+            for (int x = 0; x < b.w; ++x) changed += !(now.at(x, y) == Original(b.l + x, b.t + y));
+        return changed;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return changedIn(textArea) > 20; }, 2s)) << "no text printed";
+    ASSERT_GT(changedIn(arrowArea), 100) << "no arrow drawn";
+    const auto top = Overlay().top;
+    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms)) << "keys do not reach the overlay";
+    const auto chord = [&](bool shift, unsigned long key) {
+        d_->KeyDown(XK_Control_L);
+        if (shift) d_->KeyDown(XK_Shift_L);
+        d_->Tap(key);
+        if (shift) d_->KeyUp(XK_Shift_L);
+        d_->KeyUp(XK_Control_L);
+    };
+
+    chord(false, XK_z);
+    EXPECT_TRUE(WaitUntil([&] { return changedIn(textArea) == 0; }, 2s))
+        << "the first undo left " << changedIn(textArea) << " text pixels";
+    EXPECT_GT(changedIn(arrowArea), 100) << "the first undo took the arrow too";
+    chord(false, XK_z);
+    EXPECT_TRUE(WaitUntil([&] { return changedIn(arrowArea) == 0; }, 2s))
+        << "the second undo left " << changedIn(arrowArea) << " arrow pixels";
+    EXPECT_TRUE(PixelNear(230, 110, Original(230, 110))) << "the second undo took the eraser stroke too";
+    chord(false, XK_z);
+    ExpectPixelSoon(230, 110, kRed, "the third undo: the erased edge back");
+    chord(false, XK_y);
+    ExpectPixelSoon(230, 110, Original(230, 110), "Ctrl+Y: the eraser stroke again");
+    EXPECT_EQ(changedIn(arrowArea), 0) << "Ctrl+Y redid more than one step";
+    chord(false, XK_z);
+    ExpectPixelSoon(230, 110, kRed, "the fourth undo");
+    chord(true, XK_z);
+    ExpectPixelSoon(230, 110, Original(230, 110), "Ctrl+Shift+Z: the eraser stroke again");
+
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    for (const Box& b : {textArea, arrowArea})
+        for (int y = b.t; y < b.b(); ++y)
+            for (int x = b.l; x < b.r(); ++x)
+                ASSERT_EQ(At(img, x, y), Original(x, y)) << "an undone mark left (" << x << "," << y << ")";
+    EXPECT_EQ(At(img, 170, 110), kRed) << "the rectangle is not in the copy";
+    EXPECT_EQ(At(img, 230, 110), Original(230, 110)) << "the redone eraser stroke is not in the copy";
+    for (const auto& [x, y] : {std::pair{515, 180}, {605, 180}, {560, 120}, {560, 240}})
+        EXPECT_TRUE(Near(At(img, x, y), kRed, 40)) << "ellipse at (" << x << "," << y << "): " << ToString(At(img, x, y));
+    EXPECT_EQ(At(img, 560, 180), kBg) << "inside the ellipse";
+}

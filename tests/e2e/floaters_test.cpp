@@ -4,7 +4,9 @@
 // are clicked, and the result is read from the screen's pixels, the host's
 // windows (vprobe.exe) and the host's X window properties.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -779,6 +781,125 @@ TEST_F(FloatersE2E, APictureThereIsNoMemoryForIsToldAndNothingIsLost) {
     DropOnIcon(img.Uri("red.png"));
     ASSERT_TRUE(WaitForPictures(2)) << "no Floater after the refused one";
     EXPECT_EQ(Host().labels.at(2).title, "2#");
+    d_->Stop(app_);
+}
+
+}  // namespace
+
+namespace {
+
+// A compositing manager on the test's display, as a desktop has one: it
+// blends a window of some opacity with what lies under it on the screen.
+// Ended (by its pid) when it goes out of scope.
+class Compositor {
+public:
+    explicit Compositor(const std::string& display) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            execlp("xcompmgr", "xcompmgr", "-n", "-d", display.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~Compositor() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+    bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Source over: `c` at `alpha` over `under`.
+Pixel Blend(const Pixel& c, const Pixel& under, int alpha) {
+    auto ch = [&](int s, int d) { return (s * alpha + d * (255 - alpha) + 127) / 255; };
+    return {ch(c.r, under.r), ch(c.g, under.g), ch(c.b, under.b)};
+}
+
+// The wheel over a Floater zooms it around the pointer in 10% steps, with
+// the percentage shown on it for a moment; back at 100% it is the capture
+// pixel for pixel; a collapse and expand keep the zoom. Ctrl+wheel sets the
+// Floater's own opacity: it becomes a layered window of its own at that
+// alpha (read from its X window: Xvfb has no compositor to blend it), and
+// back at 100% it returns into the host.
+TEST_F(FloatersE2E, WheelZoomsAroundThePointerAndCtrlWheelSetsTheFloatersOwnOpacity) {
+    const Image panel = d_->Grab(kPanelL, kPanelT, kPinW, kPinH);
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1));
+    const auto showsPanel = [&](int l, int t) {
+        const Image now = d_->Grab(l, t, kPinW, kPinH);
+        return now.pixels == panel.pixels;
+    };
+    // A click selects it, gives the host the keyboard, and so the wheel, and
+    // ends the flashing frame, whose border covers the picture's outer pixels.
+    ClickAt(kF1L + 50, kF1T + 40);
+    ASSERT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "the Floater is not the capture";
+    const auto wheel = [&](int button, int notches, bool ctrl) {
+        if (ctrl) d_->KeyDown(XK_Control_L);
+        for (int i = 0; i < notches; ++i) d_->Click(button);
+        if (ctrl) d_->KeyUp(XK_Control_L);
+    };
+    const auto pictureBox = [&] {
+        const HostView v = Host();
+        return v.pictures.count(1) ? BoxOf(v.pictures.at(1)) : Box{};
+    };
+
+    // 120% around (462, 349): the picture point (50, 40) under it becomes (60, 48).
+    wheel(4, 2, false);
+    const Box zoomed{kF1L + 50 - 60, kF1T + 40 - 48, 240, 180};
+    EXPECT_TRUE(WaitUntil([&] { return pictureBox() == zoomed; }, 3s)) << Str(pictureBox()) << ", want " << Str(zoomed);
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(zoomed.l + 6, zoomed.t + 6) == Pixel{0, 0, 0}; }, 1s, 10ms))
+        << "no percentage badge on the zoomed Floater";
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(zoomed.l + 6, zoomed.t + 6) == kYellow; }, 3s))
+        << "the badge stayed: " << ToString(d_->GetPixel(zoomed.l + 6, zoomed.t + 6));
+    EXPECT_EQ(d_->GetPixel(zoomed.l + 235, zoomed.t + 175), d_->GetPixel(zoomed.l + 230, zoomed.t + 170))
+        << "the zoomed picture does not reach its far corner";
+
+    // Collapsed and expanded: still 120%.
+    DoubleClickAt(zoomed.l + 10, zoomed.t + 10);
+    EXPECT_TRUE(WaitUntil([&] { return pictureBox() == Box{zoomed.l, zoomed.t, 30, 30}; }, 3s)) << Str(pictureBox());
+    DoubleClickAt(zoomed.l + 10, zoomed.t + 10);
+    EXPECT_TRUE(WaitUntil([&] { return pictureBox() == zoomed; }, 3s)) << "expanded to " << Str(pictureBox());
+
+    // Back to 100% around the same point: the capture exactly, where it was.
+    d_->MovePointer(kF1L + 50, kF1T + 40);
+    std::this_thread::sleep_for(100ms);
+    wheel(5, 2, false);
+    const Box natural{kF1L, kF1T, kPinW, kPinH};
+    EXPECT_TRUE(WaitUntil([&] { return pictureBox() == natural; }, 3s)) << Str(pictureBox());
+    EXPECT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "at 100% the Floater is not the capture";
+
+    // Ctrl+wheel: 70% of its own, as a window of its own.
+    wheel(5, 3, true);
+    EXPECT_TRUE(WaitUntil([&] { return x_->Opacity("Picture1(1)") == 0xB3B3B3B3ul; }, 3s))
+        << "no own opacity of 70% on the Floater's window";
+    EXPECT_TRUE(x_->Opacity("hoverdeck") == std::nullopt) << "the host itself was made translucent";
+    // Once its percentage is gone, it shows where it was, unchanged.
+    EXPECT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s)) << "the translucent Floater moved or changed";
+    {
+        // Composited, the screen shows it blended with the desktop under it.
+        // The compositor paints the desktop itself (its own grey, as no root
+        // picture is set), so what is under the Floater is read beside it.
+        Compositor compositor(d_->name());
+        const auto blended = [&] { return Blend(kYellow, d_->GetPixel(kF1L - 10, kF1T + 2), 0xB3); };
+        const bool seen = WaitUntil(
+            [&] {
+                return d_->GetPixel(kF1L - 10, kF1T + 2) != kBg && e2e::Near(d_->GetPixel(kF1L + 2, kF1T + 2), blended(), 3);
+            },
+            5s);
+        ASSERT_TRUE(compositor.running()) << "xcompmgr did not run";
+        EXPECT_TRUE(seen) << "composited, the 70% Floater shows " << ToString(d_->GetPixel(kF1L + 2, kF1T + 2))
+                          << " beside " << ToString(d_->GetPixel(kF1L - 10, kF1T + 2)) << ", want about "
+                          << ToString(blended());
+    }
+    // Ctrl+wheel back up: in the host again, opaque.
+    wheel(4, 3, true);
+    EXPECT_TRUE(WaitUntil([&] { return pictureBox() == natural; }, 3s)) << "the Floater did not return into the host";
+    EXPECT_FALSE(x_->Opacity("Picture1(1)").has_value());
+    EXPECT_TRUE(WaitUntil([&] { return showsPanel(kF1L, kF1T); }, 3s));
     d_->Stop(app_);
 }
 

@@ -25,6 +25,7 @@
 #include "tests/e2e/Desktop.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
+#include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/harness/Harness.h"
 
 #include <X11/keysym.h>
@@ -185,7 +186,7 @@ protected:
         return WaitUntil([&] { return MenuShown(); }, 3s, 50ms);
     }
 
-    // Entry `index` of the main menu's eight top-level entries.
+    // Entry `index` of the main menu's nine top-level entries.
     void ChooseTrayEntry(int index) {
         const auto menus = Menus();
         ASSERT_FALSE(menus.empty()) << "no main menu";
@@ -252,7 +253,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 8;
+    static constexpr int kTrayEntries = 9;
 
     fs::path dir_;
     std::string exe_;
@@ -361,7 +362,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
         std::printf("button %d release to menu: %lld ms\n", button, MsSince(t));
         const auto menus = Menus();
         ASSERT_EQ(menus.size(), 1u);
-        // Eight entries at the pointer (the greyed ones included).
+        // Nine entries at the pointer (the greyed ones included).
         EXPECT_NEAR(menus[0].left, ix, 2);
         EXPECT_GE(menus[0].height(), kTrayEntries * 15);
         // Closed by a click elsewhere.
@@ -405,7 +406,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(7);
+    ChooseTrayEntry(8);
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));
@@ -774,3 +775,53 @@ TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
 }
 
 }  // namespace
+
+// "Pin clipboard image" (after "Display Floater"): with nothing on the
+// clipboard the user is told and no Floater comes; with a picture another
+// program copied, a Floater shows that picture pixel for pixel.
+TEST_F(ResidentE2E, PinClipboardImageMakesAFloaterOfTheCopiedPictureOrTellsThereIsNone) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon after the pin";
+    const std::string vprobe = WinExe("vprobe.exe");
+    ASSERT_EQ(d_->Run(vprobe, {"emptyclipboard"}).out, "OK\n");
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    const auto told = TakeMessage(*d_);
+    ASSERT_TRUE(told) << "no message for an empty clipboard";
+    EXPECT_NE(told->text.find("no image"), std::string::npos) << told->text;
+    EXPECT_TRUE(told->closed);
+    EXPECT_EQ(Floaters(), 1) << "a Floater came from an empty clipboard";
+
+    std::vector<std::string> before;
+    for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+        if (w.cls == "VellumoPicture1") before.push_back(w.hwnd);
+    constexpr int kW = 150, kH = 90;
+    const fs::path ready = dir_ / "copied";
+    const pid_t copier = d_->Start(vprobe, {"setclipbitmap", std::to_string(kW), std::to_string(kH), "60", e2e::WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its picture on the clipboard";
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    std::optional<WinInfo> pinned;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                if (w.cls == "VellumoPicture1" && w.visible && std::find(before.begin(), before.end(), w.hwnd) == before.end())
+                    pinned = w;
+            return pinned.has_value();
+        },
+        10s, 50ms))
+        << "no Floater from the clipboard's picture";
+    EXPECT_EQ(pinned->width(), kW);
+    EXPECT_EQ(pinned->height(), kH);
+    EXPECT_FALSE(VisibleTop("#32770")) << "a message came with the Floater";
+    const auto shows = [&] {
+        const Image img = d_->Grab(pinned->left, pinned->top, kW, kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (!(img.at(x, y) == Pixel{x % 256, y % 256, 160})) return false;
+        return true;
+    };
+    EXPECT_TRUE(WaitUntil(shows, 3s)) << "the Floater does not show the copied picture at " << pinned->left << ","
+                                      << pinned->top;
+    d_->Stop(copier);
+}

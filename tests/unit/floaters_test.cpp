@@ -142,6 +142,24 @@ TEST(FloaterCollapse, CollapseShowsTheLabelAboveAndExpandRestoresNaturalSize) {
     EXPECT_FALSE(book.ToggleCollapse(2));
 }
 
+// A zoomed Floater: placed with its label above, left alone while collapsed,
+// and expanded back at the size it is given (its zoom), top-left kept.
+TEST(FloaterCollapse, AZoomedFloaterExpandsAtItsZoomAndItsLabelFollowsThePicture) {
+    FloaterBook book;
+    book.Create({300, 200}, {25, 30}, kScreen);  // at (362, 284)
+    EXPECT_TRUE(book.PlacePicture(1, {350, 270, 330, 220}));
+    const Floater* f = book.Find(1);
+    EXPECT_EQ(f->picture, (Rect{350, 270, 330, 220}));
+    EXPECT_EQ(f->label, (Rect{350, 240, 25, 30}));
+    EXPECT_EQ(f->natural, (Size{300, 200})) << "the natural size is the picture's, whatever the zoom";
+    EXPECT_TRUE(book.ToggleCollapse(1));
+    EXPECT_FALSE(book.PlacePicture(1, {0, 0, 10, 10})) << "a collapsed Floater took a zoom";
+    EXPECT_EQ(f->picture, (Rect{350, 270, 30, 30}));
+    EXPECT_TRUE(book.ToggleCollapse(1, Size{330, 220}));
+    EXPECT_EQ(f->picture, (Rect{350, 270, 330, 220}));
+    EXPECT_FALSE(book.PlacePicture(2, {0, 0, 10, 10}));
+}
+
 TEST(FloaterCollapse, PictureOffTheTopLeftIsClampedAfterTheLabelIsPlaced) {
     FloaterBook book;
     book.Create({100, 100}, {25, 30}, kScreen);
@@ -229,9 +247,19 @@ TEST(FloaterHost, ShapeHoldsThePartsShownAndTheWholeHostWhenTranslucent) {
     book.PictureMouseDown(2, false, {0, 0});
     book.Delete(1);
     EXPECT_EQ(HostShape(book, icon, kScreen), (std::vector<Rect>{{507, 379, 10, 10}, icon}));
+    // A Floater at its own opacity is a window of its own: the host leaves a
+    // hole there, so the desktop, not the host, shows through it. Its label
+    // still belongs to the host; an index no Floater has changes nothing.
+    book.ToggleCollapse(2);
+    EXPECT_EQ(HostShape(book, icon, kScreen, false, {2}), (std::vector<Rect>{{507, 379 - kLabel.height, kLabel.width, kLabel.height}, icon}));
+    book.ToggleCollapse(2);
+    EXPECT_EQ(HostShape(book, icon, kScreen, false, {2}), (std::vector<Rect>{icon}));
+    EXPECT_EQ(HostShape(book, icon, kScreen, false, {7}), (std::vector<Rect>{{507, 379, 10, 10}, icon}));
 
     book.SetHostAlpha(kAlpha70);
     EXPECT_EQ(HostShape(book, icon, kScreen), (std::vector<Rect>{{0, 0, kScreen.width, kScreen.height}}));
+    EXPECT_EQ(HostShape(book, icon, kScreen, false, {2}), (std::vector<Rect>{{0, 0, kScreen.width, kScreen.height}}))
+        << "translucent, the whole host shows whatever floats apart";
     book.BackToNormal();
     EXPECT_EQ(HostShape(book, icon, kScreen).size(), 2u);
 }

@@ -273,5 +273,20 @@ TEST(FrameRing, WideBorderCentredOnTheEdgeThinBorderOnTheFrame) {
     EXPECT_EQ(FrameRing({100, 100, 1, 1}, 1)[0], (Rect{100, 100, 1, 1}));
 }
 
+// A frame put from outside (the keyboard): handles and toolbar follow, and
+// nothing happens before a selection is complete.
+TEST(Selection, PlacedFrameTakesItsHandlesAndToolbarAlong) {
+    Selection detecting(kScreen);
+    EXPECT_FALSE(detecting.PlaceFrame({10, 10, 50, 50}).frameChanged) << "placed while detecting";
+    Selection s = Dragged({300, 300}, {500, 400});
+    const Changes c = s.PlaceFrame({300, 20, 200, 100});
+    EXPECT_TRUE(c.frameChanged && c.handlesMoved && c.completed);
+    EXPECT_EQ(s.frame(), (Rect{300, 20, 200, 100}));
+    EXPECT_EQ(s.handles(), PlaceHandles({300, 20, 200, 100}));
+    // No room above: the toolbar goes below.
+    EXPECT_EQ(s.toolsPosition(), (Point{300, 125}));
+    EXPECT_TRUE(s.Selected());
+}
+
 }  // namespace
 }  // namespace vellumo

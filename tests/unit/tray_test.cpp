@@ -2,6 +2,7 @@
 // main menu `cd` as a table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -99,6 +100,22 @@ TEST(TrayMenu, SetHotkeyAndExitAreInUse) {
         EXPECT_TRUE(e->inUse) << static_cast<unsigned>(item);
         EXPECT_FALSE(e->parent && !FindTrayMenuEntry(*e->parent)->inUse) << static_cast<unsigned>(item) << " sits in a greyed submenu";
     }
+}
+
+// The clipboard's picture is pinned from the entry right after the one that
+// shows the Floaters, and it can always be chosen.
+TEST(TrayMenu, PinClipboardImageFollowsDisplayFloaterAndIsInUse) {
+    const auto menu = TrayMenuEntries();
+    const auto display = std::find_if(menu.begin(), menu.end(),
+                                      [](const TrayMenuEntry& e) { return e.item == TrayMenuItem::ShowFloaterHost; });
+    ASSERT_NE(display, menu.end());
+    ASSERT_NE(display + 1, menu.end());
+    const TrayMenuEntry& pin = *(display + 1);
+    EXPECT_EQ(pin.item, TrayMenuItem::PinClipboardImage);
+    EXPECT_EQ(std::wstring(pin.caption), L"Pin clipboard image");
+    EXPECT_TRUE(pin.inUse);
+    EXPECT_FALSE(pin.parent);
+    EXPECT_FALSE(pin.opensSubmenu);
 }
 
 TEST(TrayMenu, WebPagesAreDistinctPagesOnTheMakersSecureSite) {

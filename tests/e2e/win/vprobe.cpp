@@ -40,6 +40,12 @@
 //   holdclipboard SECONDS [READY]  keeps the clipboard open for SECONDS
 //                         (fractions allowed), as a busy program does;
 //                         creates the file READY once it holds it
+//   cliptext              U text of the clipboard's CF_UNICODETEXT; N when none
+//   emptyclipboard        OK once the clipboard is emptied
+//   setclipbitmap W H SECONDS READY  puts a W x H CF_BITMAP on the clipboard
+//                         (pixel x, y = RGB(x % 256, y % 256, 160)), creates
+//                         READY and stays running SECONDS, as the program
+//                         that copied a picture does
 //   lock PATH SECONDS [READY]      keeps PATH open with no sharing for SECONDS
 //   jpeg QUALITY PATH     J status: a 64x64 gradient saved by this system's
 //                         GDI+ as a JPEG of QUALITY (a reference for what a
@@ -134,6 +140,37 @@ bool OpenClipboardSoon() {
         Sleep(25);
     }
     return false;
+}
+
+// A W x H picture of known pixels on the clipboard as CF_BITMAP; the
+// program stays for `ms` so the clipboard's owner is alive meanwhile.
+bool SetClipboardPattern(int w, int h, DWORD ms, const std::string& ready) {
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (!bitmap || !dc) return false;
+    std::vector<DWORD> bits(std::size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) bits[std::size_t(y) * w + x] = DWORD((x % 256) << 16 | (y % 256) << 8 | 160);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    SetDIBits(dc, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    if (!OpenClipboardSoon()) return false;
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    CloseClipboard();
+    if (!set) return false;
+    Signal(ready);
+    Sleep(ms);
+    return true;
 }
 
 // The clipboard's CF_BITMAP as a PPM file at `path`.
@@ -398,6 +435,24 @@ bool Run(const std::vector<std::string>& a) {
         CloseClipboard();
         return true;
     }
+    if (cmd == "cliptext" && a.size() == 1) {
+        if (!OpenClipboardSoon()) return false;
+        HANDLE data = GetClipboardData(CF_UNICODETEXT);
+        const auto* text = static_cast<const wchar_t*>(data ? GlobalLock(data) : nullptr);
+        Emit(text ? "U\t" + Utf8(text) : "N");
+        if (text) GlobalUnlock(data);
+        CloseClipboard();
+        return true;
+    }
+    if (cmd == "emptyclipboard" && a.size() == 1) {
+        if (!OpenClipboardSoon()) return false;
+        const bool emptied = EmptyClipboard();
+        CloseClipboard();
+        Emit(emptied ? "OK" : "ERR");
+        return emptied;
+    }
+    if (cmd == "setclipbitmap" && a.size() == 5)
+        return SetClipboardPattern(std::atoi(a[1].c_str()), std::atoi(a[2].c_str()), Millis(a[3]), a[4]);
     if (cmd == "lock" && (a.size() == 3 || a.size() == 4)) {
         HANDLE f = CreateFileW(Wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);

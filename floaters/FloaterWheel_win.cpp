@@ -1,0 +1,112 @@
+// The wheel over a Floater: zoom around the pointer, or with Ctrl the
+// Floater's own opacity, and the percentage shown on it for a moment.
+//
+// Own opacity: the host is one window for every Floater, and a layered
+// window has one alpha for all of it; per-pixel alpha (UpdateLayeredWindow)
+// would take away the child windows the Floaters are. So a Floater below 100%
+// leaves the host and becomes a layered popup of its own, owned by the host
+// (above it, shown and hidden with it), at its own opacity times the host's
+// translucency, and the host's region leaves a hole where it is (FloatersApart)
+// so the desktop shows through it; back at 100% it returns into the host. It
+// stays the same window object, so its events are unchanged. The host covers
+// the whole screen from (0, 0): its client coordinates are the screen's, for
+// a popup as for a child.
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "floaters/FloaterHost_win.h"
+
+namespace vellumo::win {
+
+const FloaterScale* FloaterHost::ScaleOf(int n) const {
+    const auto it = scales_.find(n);
+    return it == scales_.end() ? nullptr : &it->second;
+}
+
+std::optional<int> FloaterHost::FloaterAt(Point screen) const {
+    const HWND under = ::WindowFromPoint({screen.x, screen.y});
+    for (const auto& [n, picture] : pictures_)
+        if (picture->hwnd() == under) return n;
+    return std::nullopt;
+}
+
+void FloaterHost::OnFloaterWheel(WPARAM wp, LPARAM lp) {
+    POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};  // screen coordinates
+    const std::optional<int> n = FloaterAt({pt.x, pt.y});
+    const Floater* f = n ? book_.Find(*n) : nullptr;
+    if (!f) return;
+    FloaterScale& scale = scales_[*n];
+    const int delta = GET_WHEEL_DELTA_WPARAM(wp);
+    const std::uint64_t now = ::GetTickCount64();
+    ::ScreenToClient(hwnd(), &pt);
+    if (GET_KEYSTATE_WPARAM(wp) & MK_CONTROL) {
+        if (!scale.WheelOpacity(delta, now)) return;
+        ApplyOwnOpacity(*n);
+    } else {
+        Rect shown = f->picture;
+        if (!scale.WheelZoom(delta, shown, f->natural, {pt.x, pt.y}, f->collapsed(), now)) return;
+        book_.PlacePicture(*n, shown);
+        ApplyFloater(*n);
+    }
+    ::InvalidateRect(pictures_[*n]->hwnd(), nullptr, FALSE);
+    ::SetTimer(hwnd(), kBadgeTimer, kPercentShowMs, nullptr);
+}
+
+void FloaterHost::HideBadges() {
+    const std::uint64_t now = ::GetTickCount64();
+    std::uint64_t next = 0;
+    for (const auto& [n, scale] : scales_) {
+        const std::uint64_t left = scale.badge().RemainingAt(now);
+        if (left > 0) {
+            next = next ? std::min(next, left) : left;
+            continue;
+        }
+        if (auto pic = pictures_.find(n); pic != pictures_.end()) ::InvalidateRect(pic->second->hwnd(), nullptr, FALSE);
+    }
+    if (next) ::SetTimer(hwnd(), kBadgeTimer, static_cast<UINT>(next), nullptr);
+    else ::KillTimer(hwnd(), kBadgeTimer);
+}
+
+void FloaterHost::ApplyOwnOpacity(int n) {
+    const auto pic = pictures_.find(n);
+    if (pic == pictures_.end()) return;
+    const HWND w = pic->second->hwnd();
+    const FloaterScale* scale = ScaleOf(n);
+    const bool own = scale && scale->opacity() < kOpacityMaxPercent;
+    const LONG_PTR style = ::GetWindowLongPtrW(w, GWL_STYLE);
+    const LONG_PTR ex = ::GetWindowLongPtrW(w, GWL_EXSTYLE);
+    const bool popup = !(style & WS_CHILD);
+    if (own && !popup) {
+        // The system's order: out of the parent first, then the popup style.
+        ::SetParent(w, nullptr);
+        ::SetWindowLongPtrW(w, GWL_STYLE, (style & ~WS_CHILD) | WS_POPUP);
+        ::SetWindowLongPtrW(w, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(hwnd()));  // the owner
+        ::SetWindowLongPtrW(w, GWL_EXSTYLE, ex | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+    } else if (!own && popup) {
+        // And back: the child style first, then into the host.
+        ::SetWindowLongPtrW(w, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TOOLWINDOW));
+        ::SetWindowLongPtrW(w, GWL_STYLE, (style & ~WS_POPUP) | WS_CHILD);
+        ::SetParent(w, hwnd());
+    }
+    if (own) ::SetLayeredWindowAttributes(w, 0, SeenAlpha(scale->opacity(), book_.layerMode()), LWA_ALPHA);
+    if (own == popup) return;
+    ApplyFloater(n);
+    ::SetWindowPos(w, HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED |
+                       (::IsWindowVisible(hwnd()) ? SWP_SHOWWINDOW : 0));
+    RaiseDropIcon();
+}
+
+std::vector<int> FloaterHost::FloatersApart() const {
+    std::vector<int> apart;
+    for (const auto& [n, picture] : pictures_)
+        if (picture->hwnd() && !(::GetWindowLongPtrW(picture->hwnd(), GWL_STYLE) & WS_CHILD)) apart.push_back(n);
+    return apart;
+}
+
+void FloaterHost::ApplyAllOwnOpacities() {
+    for (const auto& [n, scale] : scales_) ApplyOwnOpacity(n);
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,102 @@
+// The overlay's keyboard: each key-down the overlay itself receives is
+// decided by the key table (KeyActions) and carried out here with the same
+// actions the toolbar and the pointer use.
+#include <string>
+
+#include "gfx/Convert_win.h"
+#include "output/Clipboard_win.h"
+#include "overlay/ColourText.h"
+#include "overlay/CaptureOverlay_win.h"
+
+namespace vellumo::win {
+
+namespace {
+bool Held(int key) { return ::GetKeyState(key) < 0; }
+}  // namespace
+
+KeyFocus CaptureOverlay::FocusForKeys() const {
+    const HWND focus = ::GetFocus();
+    if (annotator_.IsTextBox(focus)) return KeyFocus::TextBox;
+    // The width and opacity boxes are the toolbar's only children that take the focus.
+    if (focus && toolbar_.hwnd() && ::IsChild(toolbar_.hwnd(), focus)) return KeyFocus::NumberBox;
+    return KeyFocus::Overlay;
+}
+
+void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
+    const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.ToolMode != -1};
+    const KeyPress press{static_cast<int>(keyCode), Held(VK_SHIFT), Held(VK_CONTROL), Held(VK_MENU)};
+    const KeyAction a = DecideKey(state, press);
+    const Size screen{screenWidth_, screenHeight_};
+    switch (a.command) {
+        case KeyCommand::None: break;
+        case KeyCommand::EndCapture: EndCapture(); break;
+        case KeyCommand::BackToDetection: BackToDetection(); break;
+        case KeyCommand::MoveSelection: MoveFrameByKeys(MoveWithinScreen(sel_.frame(), a.dx, a.dy, screen)); break;
+        case KeyCommand::MoveFarEdges:
+            MoveFrameByKeys(MoveFarEdgesWithinScreen(sel_.frame(), a.dx, a.dy, screen));
+            break;
+        case KeyCommand::MovePointer: MovePointerByKeys(a.dx, a.dy); break;
+        case KeyCommand::Copy: CopySelection(); break;
+        case KeyCommand::Save: SaveSelection(); break;
+        case KeyCommand::CopyColourHex: CopyColourUnderPointer(false); break;
+        case KeyCommand::CopyColourList: CopyColourUnderPointer(true); break;
+        case KeyCommand::Undo: StepMarks(false); break;
+        case KeyCommand::Redo: StepMarks(true); break;
+        case KeyCommand::CommitText: CommitText(); break;
+    }
+}
+
+void CaptureOverlay::MoveFrameByKeys(const Rect& frame) {
+    if (frame == sel_.frame()) return;
+    Apply(sel_.PlaceFrame(frame));
+    POINT pt;
+    if (::GetCursorPos(&pt)) Readout({pt.x, pt.y});
+}
+
+void CaptureOverlay::MovePointerByKeys(int dx, int dy) {
+    POINT pt;
+    if (!::GetCursorPos(&pt)) return;
+    const Point to = MovePointerWithinScreen({pt.x, pt.y}, dx, dy, {screenWidth_, screenHeight_});
+    if (!::SetCursorPos(to.x, to.y)) return;
+    // The system may or may not send a move for a pointer placed by a
+    // program (Wine does not always); the read-out and the window under the
+    // pointer follow at once either way.
+    OnMouseMove(0, to);
+    OnDetectionTick();
+}
+
+void CaptureOverlay::StepMarks(bool redo) {
+    // Typed text is a mark of its own: it is printed, and becomes the step
+    // an undo takes back first.
+    if (!redo) CommitText();
+    const std::optional<Rect> area = redo ? surface_.RedoMark() : surface_.UndoMark();
+    if (!area || area->empty()) return;
+    const RECT rc = ToRECT(*area);
+    ::InvalidateRect(hwnd(), &rc, FALSE);
+}
+
+void CaptureOverlay::CopyColourUnderPointer(bool asList) {
+    POINT pt;
+    const Dib& clean = surface_.frozenScreen();
+    if (!::GetCursorPos(&pt) || clean.empty()) return;
+    if (pt.x < 0 || pt.y < 0 || pt.x >= clean.width() || pt.y >= clean.height()) return;
+    ::GdiFlush();
+    const Colour c = Colour::fromPixel(clean.Pixel(pt.x, pt.y));
+    if (!PutTextOnClipboard(hwnd(), asList ? FormatRgbList(c) : FormatHex(c))) {
+        Tell(L"The colour could not be put on the clipboard: another program is holding it.\n\n"
+             L"Please try again.");
+        return;
+    }
+    colourNote_.Show(kColourCopiedNote, ::GetTickCount64(), kColourCopiedNoteMs);
+    ::SetTimer(hwnd(), kColourNoteTimer, kColourCopiedNoteMs, nullptr);
+    Readout({pt.x, pt.y});
+}
+
+void CaptureOverlay::HideColourNote() {
+    ::KillTimer(hwnd(), kColourNoteTimer);
+    colourNote_.Hide();
+    POINT pt;
+    if (::GetCursorPos(&pt)) Readout({pt.x, pt.y});
+}
+
+}  // namespace vellumo::win
