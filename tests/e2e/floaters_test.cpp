@@ -172,7 +172,20 @@ protected:
         ASSERT_TRUE(x_->ok());
         fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kFixL), std::to_string(kFixT),
                                                       std::to_string(kFixW), std::to_string(kFixH)});
-        ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kPanelL + 5, kPanelT + 5) == kYellow; }, 10s))
+        // Every part, not just panel A: its nested part is a child window that
+        // paints after it, and a test that grabs panel A as the picture to
+        // expect must not catch it half painted.
+        const Palette& p = kPalettes[0];
+        const int nestedX = kPanelL + kNestedRect.left + kNestedRect.width / 2;
+        const int nestedY = kPanelT + kNestedRect.top + kNestedRect.height / 2;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return d_->GetPixel(kPanelL + 5, kPanelT + 5) == kYellow &&
+                       d_->GetPixel(nestedX, nestedY) == Of(p.nested) &&
+                       d_->GetPixel(kFixL + kPanelBRect.left + 5, kFixT + kPanelBRect.top + 5) == Of(p.panelB) &&
+                       d_->GetPixel(kFixL + 2, kFixT + kFixH - 3) == Of(p.top);
+            },
+            10s))
             << "the fixture never painted";
     }
 
