@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
 
 namespace vellumo::win {
 
@@ -26,28 +27,40 @@ bool ColourPalette::Create(HWND parent, Events events) {
                      kOpsRect.top, kOpsRect.width, kOpsRect.height, parent) != nullptr;
 }
 
+void ColourPalette::SetDpi(int dpi) {
+    dpi_ = UiDpi(dpi);
+    const Rect r = At(kOpsRect);
+    ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+Rect ColourPalette::At(const Rect& designed) const { return ScaleUi(designed, dpi_); }
+
 void ColourPalette::SetCurrentColor(OleColor c) {
     current_ = c;
     if (hwnd()) {
-        const RECT rc = ToRECT(kCNRect);
+        const RECT rc = ToRECT(At(kCNRect));
         ::InvalidateRect(hwnd(), &rc, FALSE);
     }
 }
 
 int ColourPalette::SwatchAt(Point p) const {
     for (int i = 0; i < static_cast<int>(kPalette.size()); ++i)
-        if (SwatchRect(i).contains(p)) return i;
+        if (At(SwatchRect(i)).contains(p)) return i;
     return -1;
 }
 
 void ColourPalette::Paint() {
     PaintDc dc(hwnd());
-    Fill(dc.get(), {0, 0, kOpsRect.width, kOpsRect.height}, kOpsBack);
+    const Rect ops = At(kOpsRect);
+    const Size size{ops.width, ops.height};
+    const int line = ScaleUi(1, dpi_);
+    Fill(dc.get(), {0, 0, size.width, size.height}, kOpsBack);
     // CN: the current colour, framed so that white and black both show.
-    Fill(dc.get(), Inflate(kCNRect, 1), kSeparator);
-    Fill(dc.get(), kCNRect, ResolvedColorRef(current_));
-    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) Fill(dc.get(), SwatchRect(i), ResolvedColorRef(kPalette[i]));
-    Fill(dc.get(), {0, kOpsRect.height - 1, kOpsRect.width, 1}, kSeparator);
+    Fill(dc.get(), Inflate(At(kCNRect), line), kSeparator);
+    Fill(dc.get(), At(kCNRect), ResolvedColorRef(current_));
+    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) Fill(dc.get(), At(SwatchRect(i)), ResolvedColorRef(kPalette[i]));
+    Fill(dc.get(), {0, size.height - line, size.width, line}, kSeparator);
 }
 
 LRESULT ColourPalette::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -22,6 +22,8 @@ public:
         std::function<void(Point local)> panelMouseMove;  // with the left button held
     };
     bool Create(HWND parent, Events events);
+    // Sized and painted for a monitor at `dpi`; its place in the toolbar too.
+    void SetDpi(int dpi);
     // CN's fill colour.
     void SetCurrentColor(OleColor c);
     OleColor CurrentColor() const { return current_; }
@@ -30,8 +32,10 @@ public:
 private:
     void Paint();
     int SwatchAt(Point p) const;
+    Rect At(const Rect& designed) const;
 
     Events events_;
+    int dpi_ = 96;
     OleColor current_ = kStartColor;
     int pressedSwatch_ = -1;
     bool dragging_ = false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gfx/Dpi.h"
+
 namespace vellumo {
 
 namespace {
@@ -13,7 +15,17 @@ std::wstring_view FileName(std::wstring_view path) {
 
 std::wstring LabelText(int index) { return std::to_wstring(index) + L"#"; }
 
-Size FitLabel(Size textExtent) { return {textExtent.width + kLabelPadWidth, textExtent.height + kLabelPadHeight}; }
+HostSizes HostSizesAt(int dpi) {
+    return {ScaleUi(kFrameWidth, dpi),
+            TwipsToPixels(kCollapsedSideTwips, dpi),
+            ScaleUi(kDropIconSize, dpi),
+            TwipsToPixels(kDropIconInsetTwips, dpi),
+            {TwipsToPixels(kLabelPadTwips.width, dpi), TwipsToPixels(kLabelPadTwips.height, dpi)}};
+}
+
+Size FitLabel(Size textExtent, const HostSizes& sizes) {
+    return {textExtent.width + sizes.labelPad.width, textExtent.height + sizes.labelPad.height};
+}
 
 Rect PlaceLabel(const Rect& picture, Size label) {
     return {picture.left, picture.top - label.height, label.width, label.height};
@@ -25,7 +37,9 @@ Point CentreOn(Size image, Size screen) {
 
 Rect HighlightFrame(const Rect& picture) { return Inflate(picture, 1); }
 
-Point DropIconPosition(int hostWidth) { return {hostWidth - kDropIconSize.width - kDropIconInset, kDropIconInset}; }
+Point DropIconPosition(int hostWidth, const HostSizes& sizes) {
+    return {hostWidth - sizes.dropIcon.width - sizes.dropIconInset, sizes.dropIconInset};
+}
 
 bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost) {
     return foregroundTitle != kHostTitle && !foregroundIsOursNotTheHost;
@@ -126,7 +140,7 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
     if (!f.collapsed()) {
-        f.picture.width = f.picture.height = kCollapsedSide;
+        f.picture.width = f.picture.height = sizes.collapsedSide;
         f.tag = L"1";
         // The label is placed first: a clamped picture leaves its label behind.
         f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
@@ -193,7 +207,7 @@ std::vector<Rect> HostShape(const FloaterBook& book, const Rect& dropIcon, Size 
         if (f.labelVisible) parts.push_back(f.label);
     }
     if (book.frameVisible && !frameWaits) {
-        for (const Rect& strip : FrameRing(book.frame, kFrameWidth))
+        for (const Rect& strip : FrameRing(book.frame, book.sizes.frameWidth))
             if (!strip.empty()) parts.push_back(strip);
     }
     if (!dropIcon.empty()) parts.push_back(dropIcon);

@@ -14,8 +14,8 @@
 
 namespace vellumo {
 
-// Forms measure in twips; the host converts at 15 twips per pixel, to the
-// nearest pixel.
+// Forms measure in twips; at 96 DPI the host converts at 15 twips per pixel,
+// to the nearest pixel (HostSizesAt converts at the monitor's DPI).
 inline constexpr int kTwipsPerPixel = 15;
 constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
@@ -27,21 +27,37 @@ inline constexpr Colour kLabelTextColour{255, 255, 255};
 inline constexpr Colour kLabelBackColour{0, 153, 255};
 inline constexpr Colour kFrameFirstColour{255, 0, 255};  // before the first flash
 inline constexpr int kFrameWidth = 3;
-inline constexpr int kCollapsedSide = TwipsToPixels(450);  // 30
+inline constexpr int kCollapsedSideTwips = 450;
+inline constexpr int kCollapsedSide = TwipsToPixels(kCollapsedSideTwips);  // 30
 inline constexpr Size kDropIconSize{36, 36};
-inline constexpr int kDropIconInset = TwipsToPixels(500);  // 33
-inline constexpr int kLabelPadWidth = TwipsToPixels(160);   // 11
-inline constexpr int kLabelPadHeight = TwipsToPixels(255);  // 17
+inline constexpr int kDropIconInsetTwips = 500;
+inline constexpr int kDropIconInset = TwipsToPixels(kDropIconInsetTwips);  // 33
+inline constexpr Size kLabelPadTwips{160, 255};
+inline constexpr int kLabelPadWidth = TwipsToPixels(kLabelPadTwips.width);    // 11
+inline constexpr int kLabelPadHeight = TwipsToPixels(kLabelPadTwips.height);  // 17
 inline constexpr int kMaxFloaterIndex = 32767;              // a 16-bit element index
 inline constexpr unsigned kFlashIntervalMs = 500;
 inline constexpr unsigned kKeeperIntervalMs = 5000;
 inline constexpr std::uint8_t kAlpha50 = 200;  // "50%"
 inline constexpr std::uint8_t kAlpha70 = 125;  // "70%"
 
+// The host's own lengths at a monitor's DPI: those a form measured in twips
+// at that DPI, the others (pixels designed at 96 DPI) scaled by it. The
+// Floaters' pictures are never scaled.
+struct HostSizes {
+    int frameWidth = kFrameWidth;
+    int collapsedSide = kCollapsedSide;
+    Size dropIcon = kDropIconSize;
+    int dropIconInset = kDropIconInset;
+    Size labelPad{kLabelPadWidth, kLabelPadHeight};
+    friend bool operator==(const HostSizes&, const HostSizes&) = default;
+};
+HostSizes HostSizesAt(int dpi);
+
 // "n#".
 std::wstring LabelText(int index);
 // Label fit: the text's extent (measured in the host's font) plus the padding.
-Size FitLabel(Size textExtent);
+Size FitLabel(Size textExtent, const HostSizes& sizes = {});
 // Label above the picture, left edges aligned.
 Rect PlaceLabel(const Rect& picture, Size label);
 // Top-left that centres `image` on `screen` (rounded towards minus infinity).
@@ -50,7 +66,7 @@ Point CentreOn(Size image, Size screen);
 // its 3-pixel border is centred on that edge.
 Rect HighlightFrame(const Rect& picture);
 // dropIcon_'s top-left for a host `hostWidth` wide.
-Point DropIconPosition(int hostWidth);
+Point DropIconPosition(int hostWidth, const HostSizes& sizes = {});
 // The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
 // foreground window (exact, case-sensitive title match), or another window
 // of this program is: raised over its own message box (the settings
@@ -117,6 +133,7 @@ public:
     bool frameVisible = false;
     Colour frameColour = kFrameFirstColour;
     bool flashRunning = false;  // the frame flashes
+    HostSizes sizes;  // at the host's DPI: the frame's width, the collapsed side
 
     // The index the next Floater takes, or nothing once it would pass 32767.
     std::optional<int> NextUsableIndex() const { return ParseIndex(nextIndex); }
@@ -133,7 +150,7 @@ public:
     bool DragPicture(int n, Point local);
     // The same drag started on the label; `local` is inside the label.
     bool DragLabel(int n, Point local) { return DragPicture(n, local); }
-    // Double-click: collapse to 30 x 30 with the label above, or expand back
+    // Double-click: collapse to 30 x 30 (at 96 DPI) with the label above, or expand back
     // to `expanded` (by default the natural size; a zoomed Floater gives its
     // zoomed size), its top-left kept.
     bool ToggleCollapse(int n, std::optional<Size> expanded = std::nullopt);

@@ -2,6 +2,8 @@
 
 #include "floaters/WindowDrag_win.h"
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
+#include "gfx/Dpi_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
 #include "output/SaveRules.h"
@@ -38,10 +40,11 @@ int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM fo
     return 0;
 }
 
-// The label font: "微软雅黑" 9 pt bold, GB2312. Where that face is missing the
-// GB2312 request maps to a font without Latin digits, so the label would
-// show empty boxes: the default character set then picks a stand-in.
-HFONT CreateLabelFont() {
+// The label font: "微软雅黑" 9 pt bold at `dpi`, GB2312. Where that face is
+// missing the GB2312 request maps to a font without Latin digits, so the
+// label would show empty boxes: the default character set then picks a
+// stand-in.
+HFONT CreateLabelFont(int dpi) {
     constexpr wchar_t kFace[] = L"\u5FAE\u8F6F\u96C5\u9ED1";
     WindowDc screen(nullptr);
     LOGFONTW want{};
@@ -49,7 +52,7 @@ HFONT CreateLabelFont() {
     wcscpy_s(want.lfFaceName, kFace);
     bool found = false;
     ::EnumFontFamiliesExW(screen.get(), &want, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
-    const int height = -::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    const int height = -::MulDiv(9, dpi, 72);
     return ::CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, found ? GB2312_CHARSET : DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFace);
 }
@@ -85,14 +88,14 @@ bool FloaterHost::CreateWindows() {
     screen_ = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) return false;
     keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
-    labelFont_.reset(CreateLabelFont());
+    SetDpi(DpiAt({0, 0}));
     // Not in the taskbar (a tool window), borderless, above everything.
     if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                    screen_.width, screen_.height))
         return false;
     TopLevelOpened();
     BackToNormal();
-    dropIcon_.Create(*this, DropIconPosition(screen_.width));
+    dropIcon_.Create(*this, DropIconPosition(screen_.width, book_.sizes), book_.sizes.dropIcon);
     ApplyShape();
     BuildMenus();
     BringToTop();
@@ -146,10 +149,36 @@ void FloaterHost::Tell(const std::wstring& text) {
 Size FloaterHost::MeasureLabelText(const std::wstring& text) {
     // The host's own font, as a form measures text; the label draws in its own.
     WindowDc dc(hwnd());
-    Selected font(dc.get(), ::GetStockObject(DEFAULT_GUI_FONT));
+    Selected font(dc.get(), BadgeFont());
     SIZE extent{};
     ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     return {extent.cx, extent.cy};
+}
+
+HFONT FloaterHost::BadgeFont() const {
+    return badgeFont_ ? badgeFont_.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void FloaterHost::SetDpi(int dpi) {
+    dpi_ = UsableDpi(dpi);
+    book_.sizes = HostSizesAt(dpi_);
+    labelFont_.reset(CreateLabelFont(dpi_));
+    // The stock GUI font is made for the system DPI.
+    badgeFont_.reset();
+    const int systemDpi = SystemDpi();
+    LOGFONTW lf{};
+    if (dpi_ != systemDpi && ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf)) {
+        lf.lfHeight = RescaleFontHeight(lf.lfHeight, systemDpi, dpi_);
+        lf.lfWidth = 0;
+        badgeFont_.reset(::CreateFontIndirectW(&lf));
+    }
+    for (auto& [n, label] : labels_) label->SetFont(labelFont_.get());
+    if (dropIcon_.hwnd()) {
+        ::SetWindowPos(dropIcon_.hwnd(), nullptr, 0, 0, book_.sizes.dropIcon.width, book_.sizes.dropIcon.height,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::InvalidateRect(dropIcon_.hwnd(), nullptr, FALSE);
+    }
+    if (hwnd()) InvalidateFrame();
 }
 
 bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
@@ -162,7 +191,7 @@ bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
     auto picture = std::make_unique<FloaterPicture>();
     if (!label->Create(*this, n, text, labelFont_.get())) return false;
     if (!picture->Create(*this, n, std::move(bitmap))) return false;
-    book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text)), screen_);
+    book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text), book_.sizes), screen_);
     labels_[n] = std::move(label);
     pictures_[n] = std::move(picture);
     ApplyFloater(n);
@@ -223,9 +252,10 @@ void FloaterHost::RemoveFloater(int n) {
 }
 
 void FloaterHost::InvalidateFrame() {
-    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, paintedFrameWidth_));
     paintedFrame_ = book_.frame;
-    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, kFrameWidth));
+    paintedFrameWidth_ = book_.sizes.frameWidth;
+    InvalidateRectOf(hwnd(), FrameBounds(paintedFrame_, paintedFrameWidth_));
     ApplyShape();
 }
 
@@ -271,7 +301,7 @@ void FloaterHost::OnPaint() {
     if (!book_.layerMode().colourKey) ::FillRect(dc.get(), &dc.area(), keyBrush_.get());
     if (!book_.frameVisible) return;
     unique_hbrush brush(::CreateSolidBrush(ToColorRef(book_.frameColour)));
-    for (const Rect& strip : FrameRing(book_.frame, kFrameWidth)) {
+    for (const Rect& strip : FrameRing(book_.frame, book_.sizes.frameWidth)) {
         if (strip.empty()) continue;
         const RECT rc = ToRECT(strip);
         ::FillRect(dc.get(), &rc, brush.get());
@@ -344,6 +374,9 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: OnPaint(); return 0;
         case WM_ERASEBKGND: return 1;
+        // The host stays over the screen at its true pixels: Windows'
+        // suggested rectangle is not taken.
+        case WM_DPICHANGED: SetDpi(DpiFromMessage(wp)); return 0;
         case WM_TIMER:
             if (wp == kFlashTimer) OnFlashTick();
             else if (wp == kKeeperTimer) OnKeeperTick();

@@ -100,6 +100,10 @@ public:
     void OnFloaterWheel(WPARAM wp, LPARAM lp);
     // Floater n's zoom, opacity and badge; null for one never wheeled.
     const FloaterScale* ScaleOf(int n) const;
+    // The DPI the host's own parts are drawn for (its primary monitor's),
+    // and the zoom badge's font at it.
+    int dpi() const { return dpi_; }
+    HFONT BadgeFont() const;
 
 private:
     bool CreateWindows();
@@ -141,6 +145,9 @@ private:
     // A new Floater's frame, held back until its picture shows.
     void ShowWaitingFrame();
     Size MeasureLabelText(const std::wstring& text);
+    // Labels, badge, frame and drop icon sized for `dpi`; the host keeps
+    // covering the screen at its true pixels, and so do the pictures.
+    void SetDpi(int dpi);
     void Tell(const std::wstring& text);
 
     // The timer that retries a promised clipboard copy.
@@ -158,7 +165,10 @@ private:
     unique_hmenu dropIconMenu_;
     unique_hbrush keyBrush_;
     unique_hfont labelFont_;
+    unique_hfont badgeFont_;  // none while the stock font is already the right size
+    int dpi_ = 96;
     Rect paintedFrame_{};  // the highlight frame as last invalidated
+    int paintedFrameWidth_ = kFrameWidth;
     std::optional<std::vector<Rect>> shape_;  // the region as last applied
     bool frameWaits_ = false;
     std::wstring lastSaveName_;

@@ -8,6 +8,7 @@
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterHost_win.h"
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
 #include "gfx/Picture_win.h"
 #include "gfx/SystemProc_win.h"
 
@@ -81,14 +82,15 @@ void FloaterPicture::PaintBadge(HDC dc) {
     const FloaterScale* scale = host_->ScaleOf(index_);
     if (!scale || !scale->badge().VisibleAt(::GetTickCount64())) return;
     const std::wstring& text = scale->badge().text();
-    Selected font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    Selected font(dc, host_->BadgeFont());
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    RECT box{4, 4, 4 + extent.cx + 8, 4 + extent.cy + 4};
+    const int dpi = host_->dpi(), inset = ScaleUi(4, dpi), padX = ScaleUi(4, dpi), padY = ScaleUi(2, dpi);
+    RECT box{inset, inset, inset + extent.cx + 2 * padX, inset + extent.cy + 2 * padY};
     ::FillRect(dc, &box, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(255, 255, 255));
-    ::TextOutW(dc, box.left + 4, box.top + 2, text.c_str(), static_cast<int>(text.size()));
+    ::TextOutW(dc, box.left + padX, box.top + padY, text.c_str(), static_cast<int>(text.size()));
 }
 
 LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -126,6 +128,11 @@ bool FloaterLabel::Create(FloaterHost& host, int index, const std::wstring& text
                      40000 + index) != nullptr;
 }
 
+void FloaterLabel::SetFont(HFONT font) {
+    font_ = font;
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void FloaterLabel::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
@@ -138,7 +145,7 @@ void FloaterLabel::Paint() {
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), ToColorRef(kLabelTextColour));
     // A text box's inner margin.
-    RECT inner{rc.left + 2, rc.top + 1, rc.right, rc.bottom};
+    RECT inner{rc.left + ScaleUi(2, host_->dpi()), rc.top + ScaleUi(1, host_->dpi()), rc.right, rc.bottom};
     ::DrawTextW(dc.get(), text, n, &inner, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
@@ -155,12 +162,12 @@ LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- dropIcon_ ----
 
-bool DropIcon::Create(FloaterHost& host, Point at) {
+bool DropIcon::Create(FloaterHost& host, Point at, Size size) {
     host_ = &host;
     RegisterClassOnce(kDropIconClass, ::LoadCursorW(nullptr, IDC_SIZEALL), nullptr);
     // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
-                   at.y, kDropIconSize.width, kDropIconSize.height, host.hwnd(), 1))
+                   at.y, size.width, size.height, host.hwnd(), 1))
         return false;
     // The tooltip (and comctl32 with it) can wait until the host has shown
     // what the user is waiting for.
@@ -192,18 +199,20 @@ void DropIcon::Paint() {
     unique_hbrush back(::CreateSolidBrush(kIconBack));
     ::FillRect(dc.get(), &rc, back.get());
     unique_hbrush ink(::CreateSolidBrush(kIconInk));
-    // Dashed square: 4 on, 3 off, one pixel in from the edge.
-    const int last = kDropIconSize.width - 2;
-    for (int i = 1; i <= last; i += 7) {
-        const int len = std::min(4, last + 1 - i);
-        const RECT top{i, 1, i + len, 2}, bottom{i, last, i + len, last + 1};
-        const RECT left{1, i, 2, i + len}, right{last, i, last + 1, i + len};
+    // Dashed square: 4 on, 3 off, one pixel in from the edge (at 96 DPI).
+    const int dpi = host_->dpi(), one = ScaleUi(1, dpi), on = ScaleUi(4, dpi), pitch = ScaleUi(7, dpi);
+    const int width = rc.right, height = rc.bottom;
+    const int last = width - 2 * one;
+    for (int i = one; i <= last; i += pitch) {
+        const int len = std::min(on, last + one - i);
+        const RECT top{i, one, i + len, 2 * one}, bottom{i, last, i + len, last + one};
+        const RECT left{one, i, 2 * one, i + len}, right{last, i, last + one, i + len};
         for (const RECT& r : {top, bottom, left, right}) ::FillRect(dc.get(), &r, ink.get());
     }
     // The "+": two 2-pixel bars through the centre.
-    const int c = kDropIconSize.width / 2;
-    const RECT across{9, c - 1, kDropIconSize.width - 9, c + 1};
-    const RECT down{c - 1, 9, c + 1, kDropIconSize.height - 9};
+    const int c = width / 2, margin = ScaleUi(9, dpi);
+    const RECT across{margin, c - one, width - margin, c + one};
+    const RECT down{c - one, margin, c + one, height - margin};
     ::FillRect(dc.get(), &across, ink.get());
     ::FillRect(dc.get(), &down, ink.get());
 }

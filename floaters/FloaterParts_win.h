@@ -36,6 +36,7 @@ private:
 class FloaterLabel : public Window<FloaterLabel>, public Disposable {
 public:
     bool Create(FloaterHost& host, int index, const std::wstring& text, HFONT font);
+    void SetFont(HFONT font);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
@@ -50,7 +51,7 @@ private:
 // dropIcon_: the drop icon, with its tooltip.
 class DropIcon : public Window<DropIcon> {
 public:
-    bool Create(FloaterHost& host, Point at);
+    bool Create(FloaterHost& host, Point at, Size size);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:

@@ -36,6 +36,26 @@ constexpr Rect ScaleForDpi(const Rect& r, int dpi) {
     return {ScaleForDpi(r.left, dpi), ScaleForDpi(r.top, dpi), ScaleForDpi(r.width, dpi), ScaleForDpi(r.height, dpi)};
 }
 
+// The DPI the user interface is drawn for: the monitor's, but never below
+// 96. A desktop set below 100% keeps the designed lengths, so no control,
+// handle or caption shrinks below the size its contents were drawn for.
+constexpr int UiDpi(int dpi) { return UsableDpi(dpi) < kDesignDpi ? kDesignDpi : UsableDpi(dpi); }
+// A user-interface length designed at 96 DPI, at `dpi` (see UiDpi). A
+// positive length stays at least 1 pixel.
+constexpr int ScaleUi(int length, int dpi) { return MulDivRounded(length, UiDpi(dpi), kDesignDpi); }
+constexpr Size ScaleUi(Size s, int dpi) { return {ScaleUi(s.width, dpi), ScaleUi(s.height, dpi)}; }
+// A rectangle inside a scaled panel: its edges are scaled, not its size, so
+// neighbours that touch at 96 DPI still touch at any other.
+constexpr Rect ScaleUi(const Rect& r, int dpi) {
+    return Rect::fromEdges(ScaleUi(r.left, dpi), ScaleUi(r.top, dpi), ScaleUi(r.right(), dpi), ScaleUi(r.bottom(), dpi));
+}
+// A font height (LOGFONT's lfHeight, either sign) measured at `fromDpi`, for
+// a monitor at `toDpi`: the system metrics' fonts are at the system DPI, a
+// per-monitor-aware window may stand on a monitor at another.
+constexpr int RescaleFontHeight(int height, int fromDpi, int toDpi) {
+    return MulDivRounded(height, UsableDpi(toDpi), UsableDpi(fromDpi));
+}
+
 // Twips per pixel at `dpi`: 15 at 96, 10 at 144, 7.5 at 192.
 constexpr double TwipsPerPixel(int dpi) { return double(kTwipsPerInch) / UsableDpi(dpi); }
 // A length in twips as whole pixels at `dpi`, to the nearest.

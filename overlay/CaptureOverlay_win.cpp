@@ -2,7 +2,11 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
+#include "gfx/Dpi_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
@@ -56,7 +60,9 @@ bool CaptureOverlay::CreateWindows() {
     if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, screenWidth_, screenHeight_))
         return false;
     TopLevelOpened();
-    magnifier_.Create(hwnd(), surface_.frozenScreen());
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    magnifier_.Create(hwnd(), surface_.frozenScreen(), DpiAt({pointer.x, pointer.y}));
     sel_.ToolMode = -1;
     ::SetTimer(hwnd(), kDetectionTimer, kDetectionIntervalMs, nullptr);
     ::SetTimer(hwnd(), kRestartChordTimer, kRestartChordIntervalMs, nullptr);
@@ -92,7 +98,7 @@ void CaptureOverlay::EnsureChildren() {
     events.colourChosen = [this](OleColor c) { ChooseColour(c); };
     events.PickMoreColours = [this] { PickMoreColours(); };
     events.PickFont = [this] { PickFont(); };
-    toolbar_.Create(hwnd(), std::move(events));
+    toolbar_.Create(hwnd(), std::move(events), sel_.uiDpi());
     for (int i = 0; i < kHandleCount; ++i) sizeHandles_[i].Create(*this, hwnd(), i);
     PlaceSizeHandles();
     ::SetWindowPos(magnifier_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -154,6 +160,7 @@ void CaptureOverlay::Apply(const Changes& c) {
         if (clipPath_) GdiPlus().GdipResetPath(clipPath_.get());
     }
     if (c.completed) {
+        toolbar_.SetDpi(sel_.uiDpi());
         const Point at = sel_.toolsPosition();
         ::SetWindowPos(toolbar_.hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -164,6 +171,19 @@ void CaptureOverlay::Apply(const Changes& c) {
         ::ShowWindow(toolbar_.hwnd(), SW_SHOWNOACTIVATE);
         toolbar_.EnsureTooltips();
     }
+    // The handles, borders and toolbar are sized for the monitor holding the
+    // frame; asked each time the frame moves, so that a monitor at another
+    // DPI is followed where Windows sends no WM_DPICHANGED (Wine, or a frame
+    // crossing monitors of a window that does not move).
+    if (c.frameChanged || c.reset) FollowFrameDpi();
+}
+
+void CaptureOverlay::FollowFrameDpi() {
+    POINT origin{0, 0};
+    ::ClientToScreen(hwnd(), &origin);
+    const Rect f = sel_.frame();
+    const int dpi = DpiOf({f.left + origin.x, f.top + origin.y, std::max(f.width, 1), std::max(f.height, 1)});
+    if (UiDpi(dpi) != sel_.uiDpi()) Apply(sel_.SetUiDpi(dpi));
 }
 
 void CaptureOverlay::BackToDetection() { Apply(sel_.BackToDetection()); }
@@ -278,6 +298,9 @@ void CaptureOverlay::OnMouseUp(MouseButton button, Point p) {
 void CaptureOverlay::Readout(Point p) {
     const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
     const bool noted = colourNote_.VisibleAt(::GetTickCount64());
+    POINT onScreen{p.x, p.y};
+    ::ClientToScreen(hwnd(), &onScreen);
+    magnifier_.SetDpi(DpiAt({onScreen.x, onScreen.y}));
     magnifier_.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), noted ? colourNote_.text() : FormatRgb(c),
                     {screenWidth_, screenHeight_});
 }
@@ -310,6 +333,15 @@ void CaptureOverlay::OnRestartChordTick() {
     if (g_chordLatch) return;
     g_chordLatch = true;
     events_.OnRestartCaptureHeld();
+}
+
+void CaptureOverlay::OnDpiChanged() {
+    FollowFrameDpi();
+    POINT pt;
+    if (::GetCursorPos(&pt)) {
+        ::ScreenToClient(hwnd(), &pt);
+        Readout({pt.x, pt.y});
+    }
 }
 
 void CaptureOverlay::OnPaint() {
@@ -359,6 +391,11 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return reinterpret_cast<LRESULT>(b);
             }
             return Default(msg, wp, lp);
+        // The overlay keeps covering the screen at its true pixels: Windows'
+        // suggested rectangle is not taken, only the new DPI of the parts.
+        case WM_DPICHANGED:
+            OnDpiChanged();
+            return 0;
         case WM_DESTROY: OnClosing(); return 0;
         default: return Default(msg, wp, lp);
     }

@@ -113,6 +113,8 @@ private:
     bool ClipboardTaken(ClipboardResult result, OutputAction action);
     void Tell(const std::wstring& text);
     void Apply(const Changes& c);
+    void FollowFrameDpi();
+    void OnDpiChanged();
     void RefreshFrame();
     void Readout(Point p);
     Canvas ToolCanvas();

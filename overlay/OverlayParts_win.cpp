@@ -5,6 +5,8 @@
 #include <string>
 
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
+#include "gfx/Dpi_win.h"
 #include "overlay/Readout.h"
 #include "overlay/CaptureOverlay_win.h"
 #include "overlay/Selection.h"
@@ -101,6 +103,11 @@ bool Caption::Create(HWND parent, const Rect& r, const wchar_t* text, int id, HF
                      id) != nullptr;
 }
 
+void Caption::SetFont(HFONT font) {
+    font_ = font;
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void Caption::SetText(const std::wstring& text) {
     if (text == text_) return;
     text_ = text;
@@ -131,7 +138,7 @@ LRESULT Caption::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- magnifier_: the magnifier ----
 
-bool Magnifier::Create(HWND parent, const Dib& frozen) {
+bool Magnifier::Create(HWND parent, const Dib& frozen, int dpi) {
     frozen_ = &frozen;
     back_.reset(::CreateSolidBrush(kPanelGrey));
     RegisterClassOnce(L"VellumoVa", nullptr, nullptr);
@@ -140,23 +147,45 @@ bool Magnifier::Create(HWND parent, const Dib& frozen) {
                    kVaInitialPosition.x, kVaInitialPosition.y, kVaSize.width, kVaSize.height, parent))
         return false;
     position_ = kVaInitialPosition;
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof(ncm);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
-        font_.reset(::CreateFontIndirectW(&ncm.lfMessageFont));
-    }
-    sizeCaption_.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, font_.get());
-    rgbCaption_.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, font_.get());
+    sizeCaption_.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, nullptr);
+    rgbCaption_.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, nullptr);
+    dpi_ = UiDpi(dpi);
+    Layout();
     // Above the handles and the toolbar: it follows the pointer everywhere.
     ::SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
+}
+
+void Magnifier::SetDpi(int dpi) {
+    if (!hwnd() || UiDpi(dpi) == dpi_) return;
+    dpi_ = UiDpi(dpi);
+    Layout();
+}
+
+void Magnifier::Layout() {
+    sizes_ = MagnifierSizesAt(dpi_);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, sizes_.panel.width, sizes_.panel.height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The message font is the system's, measured at the system DPI; the
+    // captions show it as large on the pointer's monitor.
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof(ncm);
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
+        ncm.lfMessageFont.lfHeight = RescaleFontHeight(ncm.lfMessageFont.lfHeight, SystemDpi(), dpi_);
+        font_.reset(::CreateFontIndirectW(&ncm.lfMessageFont));
+    }
+    for (auto [caption, r] : {std::pair{&sizeCaption_, sizes_.sizeCaption}, std::pair{&rgbCaption_, sizes_.rgbCaption}}) {
+        ::SetWindowPos(caption->hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        caption->SetFont(font_.get());
+    }
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& sizeText,
                      const std::wstring& rgbText, vellumo::Size screen) {
     rgbCaption_.SetText(rgbText);
     sizeCaption_.SetText(sizeText);
-    const Point at = PlaceMagnifier(pointer, kVaSize, screen);
+    const Point at = PlaceMagnifier(pointer, sizes_.panel, screen);
     if (!(at == position_)) {
         ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         position_ = at;
@@ -164,7 +193,7 @@ void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& siz
     pointer_ = pointer;
     cross_ = underPointer.inverse();
     viewDrawn_ = true;
-    const RECT view = ToRECT(kViewRect);
+    const RECT view = ToRECT(sizes_.view);
     ::InvalidateRect(hwnd(), &view, FALSE);
 }
 
@@ -173,12 +202,12 @@ void Magnifier::Paint() {
     RECT all;
     ::GetClientRect(hwnd(), &all);
     ::FillRect(dc.get(), &all, back_.get());
-    const RECT view = ToRECT(kViewRect);
+    const RECT view = ToRECT(sizes_.view);
     ::FillRect(dc.get(), &view, ::GetSysColorBrush(COLOR_WINDOW));
-    const Rect cross = CrossRect();
+    const Rect cross = CrossRect(sizes_.view.width);
     const RECT crossRc = ToRECT(cross);
     if (viewDrawn_ && frozen_ && !frozen_->empty()) {
-        const MagnifierPlan plan = PlanMagnifier(pointer_, {frozen_->width(), frozen_->height()});
+        const MagnifierPlan plan = PlanMagnifier(pointer_, {frozen_->width(), frozen_->height()}, sizes_.view.width);
         if (!plan.source.empty()) {
             ::SetStretchBltMode(dc.get(), COLORONCOLOR);
             ::StretchBlt(dc.get(), plan.view.left, plan.view.top, plan.view.width, plan.view.height,

@@ -10,6 +10,7 @@
 #include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
+#include "overlay/Readout.h"
 
 namespace vellumo::win {
 
@@ -35,6 +36,7 @@ class Caption : public Window<Caption> {
 public:
     bool Create(HWND parent, const Rect& r, const wchar_t* text, int id, HFONT font);
     void SetText(const std::wstring& text);
+    void SetFont(HFONT font);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
@@ -44,7 +46,11 @@ private:
 
 class Magnifier : public Window<Magnifier> {
 public:
-    bool Create(HWND parent, const Dib& frozen);
+    // Sized for a monitor at `dpi`.
+    bool Create(HWND parent, const Dib& frozen, int dpi);
+    // Panel, View, captions and their font sized for `dpi` (the monitor the
+    // pointer is on); nothing when they already are.
+    void SetDpi(int dpi);
     // The read-out after a pointer move: captions, place, View and Cross.
     void Show(Point pointer, Colour underPointer, const std::wstring& sizeText, const std::wstring& rgbText,
               vellumo::Size screen);
@@ -52,12 +58,15 @@ public:
 
 private:
     void Paint();
+    void Layout();
 
     const Dib* frozen_ = nullptr;  // frozenScreen's picture: the clean frozen screen
     Point pointer_{};
     Colour cross_{};  // black until the first move
     bool viewDrawn_ = false;
     Point position_{};
+    int dpi_ = 96;
+    MagnifierSizes sizes_;
     unique_hbrush back_;
     unique_hfont font_;
     Caption sizeCaption_;

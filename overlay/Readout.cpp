@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gfx/Dpi.h"
+
 namespace vellumo {
 
 std::wstring FormatRgb(Colour c) {
@@ -12,6 +14,10 @@ std::wstring FormatSize(int width, int height) {
     return std::to_wstring(width) + L" \u00D7 " + std::to_wstring(height);
 }
 
+MagnifierSizes MagnifierSizesAt(int dpi) {
+    return {ScaleUi(kVaSize, dpi), ScaleUi(kViewRect, dpi), ScaleUi(kSizeCaptionRect, dpi), ScaleUi(kRgbCaptionRect, dpi)};
+}
+
 Point PlaceMagnifier(Point p, Size panel, Size screen) {
     const int left = (p.x + kPointerGap + panel.width <= screen.width) ? p.x + kPointerGap
                                                                       : p.x - panel.width - kPointerGap;
@@ -20,22 +26,22 @@ Point PlaceMagnifier(Point p, Size panel, Size screen) {
     return {left, top};
 }
 
-MagnifierPlan PlanMagnifier(Point p, Size screen) {
+MagnifierPlan PlanMagnifier(Point p, Size screen, int viewSide) {
     const Rect square{p.x - kMagnifiedSpan / 2, p.y - kMagnifiedSpan / 2, kMagnifiedSpan, kMagnifiedSpan};
     const Rect src = Intersect(square, Rect{0, 0, screen.width, screen.height});
     if (src.empty()) return {{0, 0, 0, 0}, {0, 0, 0, 0}};
     // Edges in view pixels: source offset * 130 / 20, rounded to the nearest.
-    auto scale = [](int offset) {
-        return static_cast<int>(std::lround(offset * double(kViewRect.width) / kMagnifiedSpan));
+    auto scale = [viewSide](int offset) {
+        return static_cast<int>(std::lround(offset * double(viewSide) / kMagnifiedSpan));
     };
     const int l = scale(src.left - square.left), t = scale(src.top - square.top);
     const int r = scale(src.right() - square.left), b = scale(src.bottom() - square.top);
     return {src, Rect::fromEdges(l, t, r, b)};
 }
 
-Rect CrossRect() {
+Rect CrossRect(int viewSide) {
     // left = width / 2 - 3.25, size 6.5: edges at 61.75 and 68.25 in a 130 view.
-    const double half = kViewRect.width / 2.0, side = double(kViewRect.width) / kMagnifiedSpan;
+    const double half = viewSide / 2.0, side = double(viewSide) / kMagnifiedSpan;
     const int l = static_cast<int>(std::lround(half - side / 2));
     const int r = static_cast<int>(std::lround(half + side / 2));
     return Rect::fromEdges(l, l, r, r);

@@ -17,6 +17,18 @@ inline constexpr int kMagnifiedSpan = 20;  // source pixels shown across View
 inline constexpr wchar_t kInitialSizeCaption[] = L"0×0";
 inline constexpr wchar_t kInitialRgbCaption[] = L"RGB(0,0,0)";
 
+// The panel and its parts at a monitor's DPI. View stays square and shows
+// the same 20 source pixels, so its cells grow with it (9.75 view pixels per
+// source pixel at 144 DPI).
+struct MagnifierSizes {
+    Size panel = kVaSize;
+    Rect view = kViewRect;
+    Rect sizeCaption = kSizeCaptionRect;
+    Rect rgbCaption = kRgbCaptionRect;
+    friend bool operator==(const MagnifierSizes&, const MagnifierSizes&) = default;
+};
+MagnifierSizes MagnifierSizesAt(int dpi);
+
 // "RGB(r , g , b)" for the colour under the pointer.
 std::wstring FormatRgb(Colour c);
 // "W × H" of the frame.
@@ -27,16 +39,17 @@ std::wstring FormatSize(int width, int height);
 Point PlaceMagnifier(Point pointer, Size panel, Size screen);
 
 // The 20 x 20 source square around the pointer and where its on-screen part
-// lands in View (6.5 view pixels per source pixel). Off-screen parts of the
+// lands in a View `viewSide` pixels square (6.5 view pixels per source pixel
+// at 130). Off-screen parts of the
 // square stay View's background.
 struct MagnifierPlan {
     Rect source;  // clipped to the screen; empty when nothing of it is on screen
     Rect view;    // destination inside View
 };
-MagnifierPlan PlanMagnifier(Point pointer, Size screen);
+MagnifierPlan PlanMagnifier(Point pointer, Size screen, int viewSide = kViewRect.width);
 
-// The centre marker Cross: 6.5 view pixels square, centred in View, rounded to
-// whole pixels.
-Rect CrossRect();
+// The centre marker Cross: one source pixel's cell (6.5 view pixels at 130),
+// centred in View, rounded to whole pixels.
+Rect CrossRect(int viewSide = kViewRect.width);
 
 }  // namespace vellumo

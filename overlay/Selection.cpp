@@ -1,10 +1,12 @@
 #include "overlay/Selection.h"
 
+#include "gfx/Dpi.h"
+
 namespace vellumo {
 
 namespace {
 // Handles sit out of sight above the screen until a selection completes.
-constexpr int kHiddenHandleTop = -kHandleSize.height;
+constexpr int HiddenHandleTop(Size handle) { return -handle.height; }
 // Initial frame: just above the screen's top edge, so nothing shows.
 constexpr Rect kHiddenFrame{0, -2 * kDetectBorder, 0, 0};
 
@@ -47,14 +49,18 @@ Point HandlePoint(int handle, const Rect& f) {
     }
 }
 
-std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame) {
+std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame, Size size) {
     std::array<Rect, kHandleCount> out{};
     for (int i = 0; i < kHandleCount; ++i) {
         const Point p = HandlePoint(i, frame);
-        out[i] = {p.x - kHandleSize.width / 2, p.y - kHandleSize.height / 2, kHandleSize.width,
-                  kHandleSize.height};
+        out[i] = {p.x - size.width / 2, p.y - size.height / 2, size.width, size.height};
     }
     return out;
+}
+
+SelectionSizes SelectionSizesAt(int dpi) {
+    return {ScaleUi(kHandleSize, dpi), ScaleUi(kToolsSize, dpi), ScaleUi(kDetectBorder, dpi),
+            ScaleUi(kSelectedBorder, dpi)};
 }
 
 int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight) {
@@ -86,7 +92,26 @@ Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int
 }
 
 Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
-    for (auto& h : handles_) h = {0, kHiddenHandleTop, kHandleSize.width, kHandleSize.height};
+    for (auto& h : handles_) h = {0, HiddenHandleTop(kHandleSize), kHandleSize.width, kHandleSize.height};
+}
+
+Changes Selection::SetUiDpi(int dpi) {
+    Changes c;
+    const SelectionSizes sizes = SelectionSizesAt(dpi);
+    uiDpi_ = UiDpi(dpi);
+    if (sizes == sizes_) return c;
+    sizes_ = sizes;
+    c.frameChanged = c.handlesMoved = true;
+    if (Selected()) {
+        borderWidth_ = sizes_.selectedBorder;
+        handles_ = PlaceHandles(frame_, sizes_.handle);
+        toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
+        c.completed = true;
+    } else {
+        borderWidth_ = sizes_.detectBorder;
+        for (auto& h : handles_) h = {0, HiddenHandleTop(sizes_.handle), sizes_.handle.width, sizes_.handle.height};
+    }
+    return c;
 }
 
 Changes Selection::BackToDetection() {
@@ -94,8 +119,8 @@ Changes Selection::BackToDetection() {
     mode_ = Mode::Detecting;
     toolsVisible_ = false;
     detectionEnabled_ = true;
-    for (auto& h : handles_) h.top = kHiddenHandleTop;
-    borderWidth_ = kDetectBorder;
+    for (auto& h : handles_) h.top = HiddenHandleTop(sizes_.handle);
+    borderWidth_ = sizes_.detectBorder;
     ToolMode = -1;
     Changes c;
     c.reset = true;
@@ -125,7 +150,7 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
         // The frame's centre follows the pointer; it may leave the screen.
         frame_.left = p.x - frame_.width / 2;
         frame_.top = p.y - frame_.height / 2;
-        handles_ = PlaceHandles(frame_);
+        handles_ = PlaceHandles(frame_, sizes_.handle);
         c.frameChanged = c.handlesMoved = true;
         return c;
     }
@@ -154,9 +179,9 @@ Changes Selection::MouseUp(MouseButton button, Point) {
     }
     if (button != MouseButton::Left) return c;
     mode_ = Mode::Selected;
-    borderWidth_ = kSelectedBorder;
-    toolsPos_ = {frame_.left, ToolbarTop(frame_, kToolsSize.height, screen_.height)};
-    handles_ = PlaceHandles(frame_);
+    borderWidth_ = sizes_.selectedBorder;
+    toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
+    handles_ = PlaceHandles(frame_, sizes_.handle);
     toolsVisible_ = true;
     c.completed = c.handlesMoved = c.frameChanged = true;
     return c;
@@ -185,7 +210,7 @@ Changes Selection::HandleMove(int handle, bool leftHeld, Point local) {
     const int top = axes.y ? h.top + (local.y - grab_.y) : h.top;
     const Point centre{left + h.width / 2, top + h.height / 2};
     frame_ = ResizeByHandle(handle, frame_, centre, anchorRight_, anchorBottom_);
-    handles_ = PlaceHandles(frame_);
+    handles_ = PlaceHandles(frame_, sizes_.handle);
     c.frameChanged = c.handlesMoved = true;
     return c;
 }
@@ -202,8 +227,8 @@ Changes Selection::PlaceFrame(const Rect& frame) {
     Changes c;
     if (!Selected()) return c;
     frame_ = frame;
-    handles_ = PlaceHandles(frame_);
-    toolsPos_ = {frame_.left, ToolbarTop(frame_, kToolsSize.height, screen_.height)};
+    handles_ = PlaceHandles(frame_, sizes_.handle);
+    toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
     c.frameChanged = c.handlesMoved = c.completed = true;
     return c;
 }

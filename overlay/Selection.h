@@ -36,8 +36,19 @@ HandleAxes AxesOf(int handle);
 // The point of the frame handle i is centred on.
 Point HandlePoint(int handle, const Rect& frame);
 
-// PlaceSizeHandles: the eight handle rectangles, in index order.
-std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame);
+// PlaceSizeHandles: the eight handle rectangles of `size`, in index order.
+std::array<Rect, kHandleCount> PlaceHandles(const Rect& frame, Size size = kHandleSize);
+
+// The selection's user-interface lengths at a monitor's DPI: the handles,
+// the frame's borders and the toolbar (whose place depends on its height).
+struct SelectionSizes {
+    Size handle = kHandleSize;
+    Size toolbar = kToolsSize;
+    int detectBorder = kDetectBorder;
+    int selectedBorder = kSelectedBorder;
+    friend bool operator==(const SelectionSizes&, const SelectionSizes&) = default;
+};
+SelectionSizes SelectionSizesAt(int dpi);
 
 // Top of the toolbar for a completed frame (its left is always frame.left).
 int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight);
@@ -73,6 +84,13 @@ public:
     bool toolsVisible() const { return toolsVisible_; }
     int dragCount() const { return dragCount_; }
     Size screen() const { return screen_; }
+    int uiDpi() const { return uiDpi_; }
+    const SelectionSizes& sizes() const { return sizes_; }
+
+    // The handles, borders and toolbar sized for `dpi` (the monitor holding
+    // the frame): what is shown is placed again at the new sizes; the frame
+    // itself, in screen pixels, stays.
+    Changes SetUiDpi(int dpi);
 
     // -1 while no annotation tool is chosen; moving and resizing need -1.
     int ToolMode = -1;
@@ -93,6 +111,8 @@ public:
 
 private:
     Size screen_;
+    int uiDpi_ = 96;
+    SelectionSizes sizes_;
     Mode mode_ = Mode::Detecting;
     bool detectionEnabled_ = true;
     Rect frame_;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gfx/Convert_win.h"
+#include "gfx/Dpi.h"
 #include "gfx/SystemProc_win.h"
 #include "overlay/Selection.h"
 
@@ -105,12 +106,30 @@ void DrawGlyph(HDC dc, ToolButtonId id) {
     }
 }
 
+// The glyphs are drawn in 96-DPI button pixels; at another DPI the DC maps
+// them onto the larger button.
+void ScaleGlyphs(HDC dc, int dpi) {
+    if (UiDpi(dpi) == kDesignDpi) return;
+    ::SetMapMode(dc, MM_ANISOTROPIC);
+    ::SetWindowExtEx(dc, kDesignDpi, kDesignDpi, nullptr);
+    ::SetViewportExtEx(dc, UiDpi(dpi), UiDpi(dpi), nullptr);
+}
+
+// The toolbar's text font ("thin", "light", the text boxes) at `dpi`.
+LOGFONTW ToolbarFont(int dpi) {
+    LOGFONTW lf{};
+    lf.lfHeight = ScaleUi(-12, dpi);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(lf.lfFaceName, L"微软雅黑", LF_FACESIZE);
+    return lf;
+}
+
 // The quit button's cross: the "r" of Webdings where that font exists, drawn
 // lines where it does not (Wine ships no Webdings).
-void DrawQuit(HDC dc, const RECT& rc) {
+void DrawQuit(HDC dc, const RECT& rc, int dpi) {
     unique_hbrush red(::CreateSolidBrush(kQuitRed));
     ::FillRect(dc, &rc, red.get());
-    unique_hfont webdings(::CreateFontW(-18, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS,
+    unique_hfont webdings(::CreateFontW(ScaleUi(-18, dpi), 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS,
                                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Webdings"));
     wchar_t face[LF_FACESIZE] = {};
     {
@@ -124,11 +143,11 @@ void DrawQuit(HDC dc, const RECT& rc) {
             return;
         }
     }
-    unique_hpen white(::CreatePen(PS_SOLID, 2, RGB(255, 255, 255)));
+    unique_hpen white(::CreatePen(PS_SOLID, ScaleUi(2, dpi), RGB(255, 255, 255)));
     Selected p(dc, white.get());
-    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2;
-    Line(dc, cx - 5, cy - 5, cx + 5, cy + 5);
-    Line(dc, cx + 5, cy - 5, cx - 5, cy + 5);
+    const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2, arm = ScaleUi(5, dpi);
+    Line(dc, cx - arm, cy - arm, cx + arm, cy + arm);
+    Line(dc, cx + arm, cy - arm, cx - arm, cy + arm);
 }
 
 }  // namespace
@@ -143,15 +162,22 @@ bool ToolButton::Create(HWND parent, ToolButtonId id, int index, const Rect& r, 
                      r.height, parent, ctrlId) != nullptr;
 }
 
+void ToolButton::Place(const Rect& r, int dpi) {
+    dpi_ = dpi;
+    ::SetWindowPos(hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void ToolButton::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
     if (id_ == ToolButtonId::Quit) {
-        DrawQuit(dc.get(), rc);
+        DrawQuit(dc.get(), rc, dpi_);
         return;
     }
     ::FillRect(dc.get(), &rc, ::GetSysColorBrush(pressed_ ? COLOR_BTNSHADOW : COLOR_BTNFACE));
+    ScaleGlyphs(dc.get(), dpi_);
     if (id_ == ToolButtonId::Tool) DrawToolGlyph(dc.get(), index_);
     else DrawGlyph(dc.get(), id_);
 }
@@ -192,7 +218,7 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-bool Toolbar::Create(HWND parent, Events events) {
+bool Toolbar::Create(HWND parent, Events events, int dpi) {
     events_ = std::move(events);
     hoverMarker_ = chosenMarker_ = kParkedMarker;
     RegisterClassOnce(L"VellumoTools", ::LoadCursorW(nullptr, IDC_ARROW), nullptr);
@@ -200,6 +226,7 @@ bool Toolbar::Create(HWND parent, Events events) {
     if (!CreateWin(0, L"VellumoTools", L"Tools", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
                    kToolsSize.width, kToolsSize.height, parent))
         return false;
+    // Made at their 96-DPI places; Layout sizes them for the monitor.
     for (const ButtonSpec& b : kButtons)
         buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, {b.x, b.y, b.w, b.h}, b.name);
     for (int i = 0; i < kToolCount; ++i) toolButtons_[i].Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), kDrawNames[i]);
@@ -210,16 +237,10 @@ bool Toolbar::Create(HWND parent, Events events) {
                         },
                         [this](Point p) { OnPanelMouseDown(p); }, [this](Point p) { OnPanelMouseMove(p); }});
 
-    font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"微软雅黑"));
     const auto makeEdit = [&](const Rect& r, const wchar_t* text, int id) {
-        HWND e = ::CreateWindowExW(0, L"EDIT", text, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.left,
-                                   r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   Instance(), nullptr);
-        if (e && font_) ::SendMessageW(e, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        // "255" must fit the 25-pixel box.
-        if (e) ::SendMessageW(e, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
-        return e;
+        return ::CreateWindowExW(0, L"EDIT", text, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.left,
+                                 r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 Instance(), nullptr);
     };
     widthBox_ = makeEdit(kTxtWidRect, L"5", kTxtWidId);
     opacityBox_ = makeEdit(kTxtAlpRect, L"255", kTxtAlpId);
@@ -228,15 +249,10 @@ bool Toolbar::Create(HWND parent, Events events) {
     widthSlider_.Change = [this] { OnWidthChanged(); };
     opacitySlider_.Change = [this] { OnOpacityChanged(); };
 
-    LOGFONTW lf{};
-    lf.lfHeight = -12;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    ::lstrcpynW(lf.lfFaceName, L"微软雅黑", LF_FACESIZE);
     const auto makeButton = [&](CaptionLabel& c, const Rect& r, const wchar_t* caption, std::function<void()> click) {
         c.Create(hwnd(), r.left, r.top, r.width, r.height, caption);
         c.SetBackColor(RGB(64, 64, 64));
         c.SetForeColor(RGB(255, 255, 255));
-        c.SetFont(lf);
         c.Click = std::move(click);
     };
     makeButton(moreColoursLabel_, kMoreCRect, L"Color", [this] {
@@ -245,7 +261,47 @@ bool Toolbar::Create(HWND parent, Events events) {
     makeButton(fontLabel_, kSetsRect, L"Font", [this] {
         if (events_.PickFont) events_.PickFont();
     });
+    dpi_ = UiDpi(dpi);
+    Layout();
     return true;
+}
+
+Rect Toolbar::At(const Rect& designed) const { return ScaleUi(designed, dpi_); }
+
+void Toolbar::SetDpi(int dpi) {
+    if (!hwnd() || UiDpi(dpi) == dpi_) return;
+    dpi_ = UiDpi(dpi);
+    Layout();
+}
+
+void Toolbar::Layout() {
+    const Size size = ScaleUi(kToolsSize, dpi_);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ButtonSpec& b : kButtons) buttons_[static_cast<int>(b.id)].Place(At({b.x, b.y, b.w, b.h}), dpi_);
+    for (int i = 0; i < kToolCount; ++i) toolButtons_[i].Place(At(DrawButtonRect(i)), dpi_);
+    palette_.SetDpi(dpi_);
+
+    const LOGFONTW lf = ToolbarFont(dpi_);
+    font_.reset(::CreateFontIndirectW(&lf));
+    const int margin = ScaleUi(1, dpi_);
+    for (const auto& [box, r] : {std::pair{widthBox_, kTxtWidRect}, std::pair{opacityBox_, kTxtAlpRect}}) {
+        if (!box) continue;
+        const Rect at = At(r);
+        ::SetWindowPos(box, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (font_) ::SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+        // "255" must fit the 25-pixel box.
+        ::SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
+    }
+    for (const auto& [slider, r] : {std::pair{&widthSlider_, kSvWidRect}, std::pair{&opacitySlider_, kSvAlpRect}}) {
+        const Rect at = At(r);
+        ::SetWindowPos(slider->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (const auto& [label, r] : {std::pair{&moreColoursLabel_, kMoreCRect}, std::pair{&fontLabel_, kSetsRect}}) {
+        const Rect at = At(r);
+        ::SetWindowPos(label->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        label->SetFont(lf);
+    }
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void Toolbar::EnsureTooltips() {
@@ -269,10 +325,10 @@ void Toolbar::EnsureTooltips() {
 }
 
 void Toolbar::MoveMarker(Rect& marker, int index) {
-    const RECT before = ToRECT(marker);
+    const RECT before = ToRECT(At(marker));
     ::InvalidateRect(hwnd(), &before, FALSE);
     marker = CenteredMarker(DrawButtonRect(index), kMarkerSize);
-    const RECT after = ToRECT(marker);
+    const RECT after = ToRECT(At(marker));
     ::InvalidateRect(hwnd(), &after, FALSE);
 }
 
@@ -335,12 +391,12 @@ void Toolbar::Paint() {
         Selected usePen(dc.get(), p.get());
         ::Rectangle(dc.get(), r.left, r.top, r.right(), r.bottom());
     };
-    square(chosenMarker_, ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
-    if (hoverMarker_ != chosenMarker_) square(hoverMarker_, kUnderFill, kUnderBorder);
+    square(At(chosenMarker_), ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
+    if (hoverMarker_ != chosenMarker_) square(At(hoverMarker_), kUnderFill, kUnderBorder);
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), RGB(255, 255, 255));
     Selected useFont(dc.get(), font_ ? static_cast<HGDIOBJ>(font_.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
-    RECT thin = ToRECT(kThinLabelRect), light = ToRECT(kLightLabelRect);
+    RECT thin = ToRECT(At(kThinLabelRect)), light = ToRECT(At(kLightLabelRect));
     ::DrawTextW(dc.get(), L"thin", -1, &thin, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     ::DrawTextW(dc.get(), L"light", -1, &light, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }

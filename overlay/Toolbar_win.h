@@ -23,6 +23,8 @@ enum class ToolButtonId { Copy, Pin, Save, Quit, Tool };
 class ToolButton : public Window<ToolButton> {
 public:
     bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name);
+    // Moved to `r` (toolbar pixels) with its glyph drawn for `dpi`.
+    void Place(const Rect& r, int dpi);
     ToolButtonId id() const { return id_; }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -30,6 +32,7 @@ private:
     void Paint();
     ToolButtonId id_ = ToolButtonId::Quit;
     int index_ = 0;
+    int dpi_ = 96;
     bool pressed_ = false;
     PointerCapture capture_;
 };
@@ -43,7 +46,12 @@ public:
         std::function<void()> PickMoreColours;
         std::function<void()> PickFont;
     };
-    bool Create(HWND parent, Events events);
+    // Laid out for a monitor at `dpi`.
+    bool Create(HWND parent, Events events, int dpi);
+    // Every part sized for `dpi` again (the selection moved to a monitor at
+    // another DPI, or its DPI changed); nothing when it already is.
+    void SetDpi(int dpi);
+    int dpi() const { return dpi_; }
     // Tooltips need the common controls, loaded only once a toolbar is shown
     // so that starting a capture does not wait for them.
     void EnsureTooltips();
@@ -58,6 +66,8 @@ public:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    void Layout();
+    Rect At(const Rect& designed) const;
     void Paint();
     void OnToolButtonHover(int index);
     void MoveMarker(Rect& marker, int index);
@@ -79,6 +89,8 @@ private:
     HWND opacityBox_ = nullptr;
     HWND tooltip_ = nullptr;
     unique_hfont font_;
+    int dpi_ = 96;
+    // The markers in 96-DPI toolbar pixels, scaled where they are drawn.
     Rect hoverMarker_;
     Rect chosenMarker_;
     Point grabOffset_{};

@@ -45,13 +45,14 @@ inline std::optional<Pixel> ParseRgb(const std::string& s) {
 inline int VaLeft(int x) { return x + 20 + 130 <= kScreenW ? x + 20 : x - 150; }
 inline int VaTop(int y) { return y + 20 + 161 <= kScreenH ? y + 20 : y - 181; }
 
-// The eight handle boxes a completed frame should have, sorted.
-inline std::vector<Box> HandlesFor(const Box& f) {
+// The eight handle boxes a completed frame should have, sorted: `side`
+// pixels square (6 at 96 DPI), centred on the frame's corners and midpoints.
+inline std::vector<Box> HandlesFor(const Box& f, int side = 6) {
     std::vector<Box> out;
     const int xs[3] = {f.l, f.l + f.w / 2, f.l + f.w}, ys[3] = {f.t, f.t + f.h / 2, f.t + f.h};
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i)
-            if (i != 1 || j != 1) out.push_back({xs[i] - 3, ys[j] - 3, 6, 6});
+            if (i != 1 || j != 1) out.push_back({xs[i] - side / 2, ys[j] - side / 2, side, side});
     std::sort(out.begin(), out.end(), [](const Box& a, const Box& b) { return std::tie(a.t, a.l) < std::tie(b.t, b.l); });
     return out;
 }
@@ -82,7 +83,8 @@ protected:
         exe_ = WinExe("vellumo.exe");
         ASSERT_TRUE(std::filesystem::exists(exe_)) << exe_ << " missing: run make build-win64";
         ASSERT_TRUE(std::filesystem::exists(WinExe("vfixture.exe"))) << "vfixture.exe missing";
-        d_ = std::make_unique<Display>(kScreenW, kScreenH, desktop_);
+        d_ = dpi_ == 96 ? std::make_unique<Display>(kScreenW, kScreenH, desktop_)
+                        : std::make_unique<Display>(Rig{.dpi = dpi_, .desktop = desktop_});
         d_->SetBackground(kBg);
         fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kTop.l), std::to_string(kTop.t),
                                                       std::to_string(kTop.w), std::to_string(kTop.h)});
@@ -353,6 +355,8 @@ protected:
     }
 
     Desktop desktop_ = Desktop::Managed;  // set by a fixture before SetUp
+    int dpi_ = 96;                        // the Wine prefix's DPI, likewise
+    int handleSide_ = 6;                  // the handles' side expected at that DPI
     std::string exe_;
     std::unique_ptr<Display> d_;
     pid_t fixture_ = -1;

@@ -140,7 +140,7 @@ protected:
         const bool placed = WaitUntil(
             [&] {
                 v = Overlay();
-                return v.ToolsShown() && v.Handles() == HandlesFor(kRegion);
+                return v.ToolsShown() && v.Handles() == HandlesFor(kRegion, handleSide_);
             },
             3s, 50ms);
         ASSERT_TRUE(placed) << what << ": toolbar shown " << v.ToolsShown() << ", handles " << Describe(v.Handles())
@@ -622,6 +622,76 @@ TEST_F(OutputE2E, PinLeavesTheRegionOnTheClipboardForProgramsThatReadAtOnceOrLat
                            << UpsideDownNote(copied->image, want_);
     d_->Stop(app_);
     d_->Stop(watcher);
+}
+
+// The same desktop in a Wine prefix at 144 DPI (150%).
+class ScaledOutputE2E : public OutputE2E {
+protected:
+    ScaledOutputE2E() {
+        dpi_ = 144;
+        handleSide_ = 9;  // 6 at 96 DPI
+    }
+};
+
+// At 150% the overlay's parts are half as large again as at 96 DPI (whose
+// sizes the other tests check: toolbar 225 x 113, magnifier 130 x 161,
+// handles 6, a 1-pixel frame), while what the user takes away stays at the
+// screen's true pixels: a copy is exactly the region, and so is a Floater.
+TEST_F(ScaledOutputE2E, PartsScaleByTheDpiWhileCopyAndPinKeepTruePixels) {
+    const auto expectScaled = [](int got, int at96, const std::string& what) {
+        EXPECT_LE(std::abs(2 * got - 3 * at96), 1) << what << ": " << got << ", want 1.5 x " << at96;
+    };
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());  // handles of 9 on the frame
+    const OverlayView v = Overlay();
+    ASSERT_TRUE(v.tools && v.va && v.sizeCaption && v.rgbCaption);
+    expectScaled(v.tools->width(), 225, "toolbar width");
+    expectScaled(v.tools->height(), 113, "toolbar height");
+    expectScaled(v.va->width(), 130, "magnifier width");
+    expectScaled(v.va->height(), 161, "magnifier height");
+    expectScaled(v.rgbCaption->height(), 17, "colour caption height");
+    for (const WinInfo& w : d_->ListWindows("VellumoScrShot")) {
+        if (w.cls != "VellumoToolButton") continue;
+        const int at96 = w.title == "Exi" ? 25 : 16;
+        expectScaled(w.width(), at96, w.title + " button width");
+        expectScaled(w.height(), at96, w.title + " button height");
+    }
+    ExpectRingSoon(kRegion, 2, "the 1-pixel frame at 150%");
+
+    ASSERT_NO_FATAL_FAILURE(Press("Image1"));
+    ExpectEnded("copy at 144 DPI");
+    const fs::path dump = dir_ / "clipboard.ppm";
+    const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
+    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n");
+    const auto copied = Decode(dump);
+    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
+    const Diff copyDiff = Compare(copied->image, want_, 0);
+    EXPECT_EQ(copyDiff.off, 0) << "the copy differs from the screen: " << copyDiff.first;
+
+    // Pinned, the region floats centred on the screen at its own size.
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("pinimg"));
+    std::optional<WinInfo> floater;
+    const bool pinned = WaitUntil(
+        [&] {
+            floater.reset();
+            for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                if (w.cls == "VellumoPicture1" && w.visible) floater = w;
+            return floater && d_->ListWindows("VellumoScrShot").empty();
+        },
+        10s, 50ms);
+    ASSERT_TRUE(pinned) << "no Floater after the pin";
+    const Box centred{(kScreenW - kRegion.w) / 2, (kScreenH - kRegion.h) / 2, kRegion.w, kRegion.h};
+    EXPECT_EQ(Str(BoxOf(*floater)), Str(centred));
+    Diff pinDiff;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            pinDiff = Compare(d_->Grab(centred.l, centred.t, centred.w, centred.h), want_, 0);
+            return pinDiff.off == 0;
+        },
+        3s, 100ms))
+        << "the Floater differs from the region: " << pinDiff.first;
+    d_->Stop(app_);
 }
 
 }  // namespace
