@@ -27,6 +27,11 @@ Rect HighlightFrame(const Rect& picture) { return Inflate(picture, 1); }
 
 Point DropIconPosition(int hostWidth) { return {hostWidth - kDropIconSize.width - kDropIconInset, kDropIconInset}; }
 
+Point DropIconPosition(const Rect& monitor) {
+    const Point at = DropIconPosition(monitor.right());
+    return {at.x, monitor.top + at.y};
+}
+
 bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost) {
     return foregroundTitle != kHostTitle && !foregroundIsOursNotTheHost;
 }
@@ -80,11 +85,16 @@ std::int64_t FloaterBook::PixelsHeld() const {
 }
 
 std::optional<int> FloaterBook::Create(Size natural, Size labelSize, Size screen) {
+    return CreateOn(natural, labelSize, Rect{0, 0, screen.width, screen.height});
+}
+
+std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rect& monitor) {
     const std::optional<int> n = NextUsableIndex();
     if (!n) return std::nullopt;
     Floater f;
     f.natural = natural;
-    const Point at = CentreOn(natural, screen);
+    const Point centred = CentreOn(natural, {monitor.width, monitor.height});
+    const Point at{monitor.left + centred.x, monitor.top + centred.y};
     f.picture = {at.x, at.y, natural.width, natural.height};
     f.label = PlaceLabel(f.picture, labelSize);
     floaters_[*n] = f;

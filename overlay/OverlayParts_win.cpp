@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gfx/Convert_win.h"
+#include "overlay/MonitorPlacement.h"
 #include "overlay/Readout.h"
 #include "overlay/CaptureOverlay_win.h"
 #include "overlay/Selection.h"
@@ -153,10 +154,10 @@ bool Magnifier::Create(HWND parent, const Dib& frozen) {
 }
 
 void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& sizeText,
-                     const std::wstring& rgbText, vellumo::Size screen) {
+                     const std::wstring& rgbText, const MonitorLayout& monitors) {
     rgbCaption_.SetText(rgbText);
     sizeCaption_.SetText(sizeText);
-    const Point at = PlaceMagnifier(pointer, kVaSize, screen);
+    const Point at = PlaceMagnifierOn(monitors, pointer, kVaSize);
     if (!(at == position_)) {
         ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         position_ = at;

@@ -10,6 +10,7 @@
 #include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
+#include "gfx/MonitorLayout.h"
 
 namespace vellumo::win {
 
@@ -46,8 +47,9 @@ class Magnifier : public Window<Magnifier> {
 public:
     bool Create(HWND parent, const Dib& frozen);
     // The read-out after a pointer move: captions, place, View and Cross.
+    // `monitors` are in the overlay's coordinates.
     void Show(Point pointer, Colour underPointer, const std::wstring& sizeText, const std::wstring& rgbText,
-              vellumo::Size screen);
+              const MonitorLayout& monitors);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "gfx/Geometry.h"
+#include "gfx/MonitorLayout.h"
 
 namespace vellumo {
 
@@ -61,6 +62,10 @@ struct Changes {
 class Selection {
 public:
     explicit Selection(Size screen);
+    // The monitors in the overlay's coordinates (MonitorLayout::OnBitmap):
+    // the toolbar goes on the selection's monitor, and a drawn or resized
+    // frame's corners stay out of the gaps between monitors.
+    explicit Selection(MonitorLayout monitors);
 
     Mode mode() const { return mode_; }
     bool Selected() const { return mode_ == Mode::Selected; }
@@ -73,6 +78,7 @@ public:
     bool toolsVisible() const { return toolsVisible_; }
     int dragCount() const { return dragCount_; }
     Size screen() const { return screen_; }
+    const MonitorLayout& monitors() const { return monitors_; }
 
     // -1 while no annotation tool is chosen; moving and resizing need -1.
     int ToolMode = -1;
@@ -92,6 +98,7 @@ public:
     Changes PlaceFrame(const Rect& frame);
 
 private:
+    MonitorLayout monitors_;
     Size screen_;
     Mode mode_ = Mode::Detecting;
     bool detectionEnabled_ = true;
