@@ -41,6 +41,11 @@ Point DropIconPosition(int hostWidth, const HostSizes& sizes) {
     return {hostWidth - sizes.dropIcon.width - sizes.dropIconInset, sizes.dropIconInset};
 }
 
+Point DropIconPosition(const Rect& monitor, const HostSizes& sizes) {
+    const Point at = DropIconPosition(monitor.right(), sizes);
+    return {at.x, monitor.top + at.y};
+}
+
 bool KeeperShouldReassert(std::wstring_view foregroundTitle, bool foregroundIsOursNotTheHost) {
     return foregroundTitle != kHostTitle && !foregroundIsOursNotTheHost;
 }
@@ -94,11 +99,16 @@ std::int64_t FloaterBook::PixelsHeld() const {
 }
 
 std::optional<int> FloaterBook::Create(Size natural, Size labelSize, Size screen) {
+    return CreateOn(natural, labelSize, Rect{0, 0, screen.width, screen.height});
+}
+
+std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rect& monitor) {
     const std::optional<int> n = NextUsableIndex();
     if (!n) return std::nullopt;
     Floater f;
     f.natural = natural;
-    const Point at = CentreOn(natural, screen);
+    const Point centred = CentreOn(natural, {monitor.width, monitor.height});
+    const Point at{monitor.left + centred.x, monitor.top + centred.y};
     f.picture = {at.x, at.y, natural.width, natural.height};
     f.label = PlaceLabel(f.picture, labelSize);
     floaters_[*n] = f;

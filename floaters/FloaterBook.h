@@ -67,6 +67,9 @@ Point CentreOn(Size image, Size screen);
 Rect HighlightFrame(const Rect& picture);
 // dropIcon_'s top-left for a host `hostWidth` wide.
 Point DropIconPosition(int hostWidth, const HostSizes& sizes = {});
+// dropIcon_'s top-left in the top-right corner of `monitor` (the primary, in
+// the host's coordinates), wherever the host's own edges are.
+Point DropIconPosition(const Rect& monitor, const HostSizes& sizes = {});
 // The topmost keeper re-asserts HWND_TOPMOST unless the host itself is the
 // foreground window (exact, case-sensitive title match), or another window
 // of this program is: raised over its own message box (the settings
@@ -141,6 +144,8 @@ public:
     // A new expanded Floater at the next index, centred on `screen`, outlined
     // and flashing; the index is used up. Nothing when no index is left.
     std::optional<int> Create(Size natural, Size labelSize, Size screen);
+    // The same, centred on `monitor` (in the host's coordinates).
+    std::optional<int> CreateOn(Size natural, Size labelSize, const Rect& monitor);
 
     // Any button: the frame hides and n is selected; the left button also
     // notes where in the picture it was pressed.

@@ -4,6 +4,7 @@
 #include "gfx/Convert_win.h"
 #include "gfx/Dpi.h"
 #include "gfx/Dpi_win.h"
+#include "gfx/Monitors_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
 #include "output/SaveRules.h"
@@ -85,17 +86,20 @@ std::wstring WindowTitle(HWND w) {
 }
 
 bool FloaterHost::CreateWindows() {
-    screen_ = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    monitors_ = DesktopMonitors();
+    const Rect& all = monitors_.virtualBounds();
+    screen_ = {all.width, all.height};
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) return false;
     keyBrush_.reset(::CreateSolidBrush(kKeyColorRef));
     SetDpi(DpiAt({0, 0}));
     // Not in the taskbar (a tool window), borderless, above everything.
-    if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                   screen_.width, screen_.height))
+    if (!CreateWin(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, kHostTitle, WS_POPUP | WS_CLIPCHILDREN, all.left,
+                   all.top, screen_.width, screen_.height))
         return false;
     TopLevelOpened();
     BackToNormal();
-    dropIcon_.Create(*this, DropIconPosition(screen_.width, book_.sizes), book_.sizes.dropIcon);
+    dropIcon_.Create(*this, DropIconPosition(monitors_.ToBitmap(monitors_.primary()), book_.sizes),
+                     book_.sizes.dropIcon);
     ApplyShape();
     BuildMenus();
     BringToTop();
@@ -181,7 +185,7 @@ void FloaterHost::SetDpi(int dpi) {
     if (hwnd()) InvalidateFrame();
 }
 
-bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
+bool FloaterHost::AddFloater(unique_hbitmap bitmap, std::optional<Rect> monitor) {
     const std::optional<int> next = book_.NextUsableIndex();
     if (!next || !bitmap) return false;
     const int n = *next;
@@ -191,7 +195,8 @@ bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
     auto picture = std::make_unique<FloaterPicture>();
     if (!label->Create(*this, n, text, labelFont_.get())) return false;
     if (!picture->Create(*this, n, std::move(bitmap))) return false;
-    book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text), book_.sizes), screen_);
+    book_.CreateOn({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text), book_.sizes),
+                   monitors_.ToBitmap(monitor.value_or(monitors_.primary())));
     labels_[n] = std::move(label);
     pictures_[n] = std::move(picture);
     ApplyFloater(n);
@@ -224,8 +229,12 @@ void FloaterHost::ApplyFloater(int n) {
     auto label = labels_.find(n);
     if (!f || pic == pictures_.end() || label == labels_.end()) return;
     constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    ::SetWindowPos(pic->second->hwnd(), nullptr, f->picture.left, f->picture.top, f->picture.width,
-                   f->picture.height, flags);
+    // A Floater apart (a popup of its own) is placed in screen coordinates.
+    const HWND picture = pic->second->hwnd();
+    const Point at = (::GetWindowLongPtrW(picture, GWL_STYLE) & WS_CHILD)
+                         ? Point{f->picture.left, f->picture.top}
+                         : monitors_.ToScreen(Point{f->picture.left, f->picture.top});
+    ::SetWindowPos(picture, nullptr, at.x, at.y, f->picture.width, f->picture.height, flags);
     ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
                    flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     ApplyShape();

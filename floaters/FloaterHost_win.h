@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gfx/MessageLoop_win.h"
+#include "gfx/MonitorLayout.h"
 #include "gfx/Window_win.h"
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
@@ -62,8 +63,9 @@ public:
     // pin of the clipboard's own picture promises nothing: the clipboard is
     // then not the host's, and the promise is let go untouched.
     // False, with the reason in `why`, when it cannot be made; nothing is
-    // left then, and the promise is withdrawn.
-    bool PinCapture(unique_hbitmap bitmap, std::wstring& why);
+    // left then, and the promise is withdrawn. The Floater is centred on
+    // `monitor` (virtual-screen coordinates), by default the primary.
+    bool PinCapture(unique_hbitmap bitmap, std::wstring& why, std::optional<Rect> monitor = std::nullopt);
     // After a pin, once the overlay is gone: the host shown, on top, its
     // keeper running; once the Floater shows, the promised copy put on the
     // clipboard and on the host's first load the settings applied.
@@ -125,8 +127,10 @@ private:
     void OnDropIconMenu(int command);
     int PopupAtPointer(HMENU menu);
 
-    // Makes Floater n (n = the next index) around `bitmap`; false leaves nothing behind.
-    bool AddFloater(unique_hbitmap bitmap);
+    // Makes Floater n (n = the next index) around `bitmap`, centred on
+    // `monitor` (virtual-screen coordinates; the primary when none); false
+    // leaves nothing behind.
+    bool AddFloater(unique_hbitmap bitmap, std::optional<Rect> monitor = std::nullopt);
     // The drop icon above every Floater, where it can always be reached.
     void RaiseDropIcon();
     void ApplyFloater(int n);
@@ -155,7 +159,10 @@ private:
     // The timer that takes the zoom and opacity percentages off the Floaters.
     static constexpr UINT_PTR kBadgeTimer = 4;
     FloaterHostEvents& events_;
-    Size screen_{};
+    // The monitors when the host was made. The host covers their virtual
+    // screen: its coordinates are the virtual screen's less its top-left.
+    MonitorLayout monitors_ = MonitorLayout::Single({0, 0});
+    Size screen_{};  // the host's size: the virtual screen's
     FloaterBook book_;
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;

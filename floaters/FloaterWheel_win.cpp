@@ -9,8 +9,8 @@
 // translucency, and the host's region leaves a hole where it is (FloatersApart)
 // so the desktop shows through it; back at 100% it returns into the host. It
 // stays the same window object, so its events are unchanged. The host covers
-// the whole screen from (0, 0): its client coordinates are the screen's, for
-// a popup as for a child.
+// the virtual screen from its top-left: a Floater's place is kept in the
+// host's coordinates, and ApplyFloater moves a popup to the screen's.
 #include <windowsx.h>
 
 #include <algorithm>

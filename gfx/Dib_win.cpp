@@ -94,13 +94,13 @@ HBITMAP BitmapFromPixels(const Pixels& px) {
     return dib.ReleaseBitmap();
 }
 
-bool GrabScreen(Dib& dib, int width, int height) {
-    if (dib.width() != width || dib.height() != height) {
-        if (!dib.Create(width, height)) return false;
+bool GrabScreen(Dib& dib, const Rect& area) {
+    if (dib.width() != area.width || dib.height() != area.height) {
+        if (!dib.Create(area.width, area.height)) return false;
     }
     WindowDc screen(nullptr);
     if (!screen.get()) return false;
-    return ::BitBlt(dib.dc(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY) != FALSE;
+    return ::BitBlt(dib.dc(), 0, 0, area.width, area.height, screen.get(), area.left, area.top, SRCCOPY) != FALSE;
 }
 
 }  // namespace vellumo::win

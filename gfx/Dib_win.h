@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
 #include "gfx/PixelPlane.h"
 
@@ -59,7 +60,8 @@ bool ReadPixels(HBITMAP bitmap, Pixels& out);
 // A new bitmap (32-bit DIB section) holding the pixels; null if it cannot be made.
 HBITMAP BitmapFromPixels(const Pixels& px);
 
-// BitBlt of the whole primary screen (from GetDC of the desktop) into dib.
-bool GrabScreen(Dib& dib, int width, int height);
+// BitBlt of `area` of the virtual screen (from GetDC of the desktop) into
+// dib, whose (0,0) is the area's top-left.
+bool GrabScreen(Dib& dib, const Rect& area);
 
 }  // namespace vellumo::win

@@ -90,6 +90,58 @@ bool MonitorLayout::OutsideEveryMonitor(Point p) const {
     return std::none_of(monitors_.begin(), monitors_.end(), [&](const auto& m) { return m.bounds.contains(p); });
 }
 
+std::vector<Rect> MonitorLayout::Gaps() const {
+    // The monitors' edges cut the virtual screen into cells, each wholly on a
+    // monitor or wholly off every one; the cells off them, joined along each
+    // band of rows, are the gaps.
+    std::vector<int> xs{virtual_.left, virtual_.right()}, ys{virtual_.top, virtual_.bottom()};
+    for (const auto& m : monitors_) {
+        xs.insert(xs.end(), {m.bounds.left, m.bounds.right()});
+        ys.insert(ys.end(), {m.bounds.top, m.bounds.bottom()});
+    }
+    for (auto* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    std::vector<Rect> gaps;
+    for (std::size_t j = 0; j + 1 < ys.size(); ++j) {
+        const int top = ys[j], height = ys[j + 1] - ys[j];
+        for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+            if (!OutsideEveryMonitor({xs[i], top})) continue;
+            const int left = xs[i];
+            while (i + 2 < xs.size() && OutsideEveryMonitor({xs[i + 1], top})) ++i;
+            gaps.push_back({left, top, xs[i + 1] - left, height});
+        }
+    }
+    return gaps;
+}
+
+Point MonitorLayout::KeepOutOfGaps(Point c) const {
+    const Rect& v = virtual_;
+    if (c.x < v.left || c.y < v.top || c.x > v.right() || c.y > v.bottom()) return c;
+    auto onClosed = [&c](const Rect& b) {
+        return Point{std::clamp(c.x, b.left, b.right()), std::clamp(c.y, b.top, b.bottom())};
+    };
+    Point best = c;
+    std::int64_t bestDistance = std::numeric_limits<std::int64_t>::max();
+    for (const auto& m : monitors_) {
+        const Point on = onClosed(m.bounds);
+        const std::int64_t d = Squared(std::int64_t{on.x} - c.x) + Squared(std::int64_t{on.y} - c.y);
+        if (d == 0) return c;
+        if (d < bestDistance) {
+            best = on;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+MonitorLayout MonitorLayout::OnBitmap() const {
+    std::vector<MonitorArea> moved = monitors_;
+    for (auto& m : moved) m.bounds = ToBitmap(m.bounds);
+    return MonitorLayout(std::move(moved));
+}
+
 Point MonitorLayout::ClampToVirtual(Point p) const {
     if (virtual_.empty()) return {virtual_.left, virtual_.top};
     return {std::clamp(p.x, virtual_.left, virtual_.right() - 1), std::clamp(p.y, virtual_.top, virtual_.bottom() - 1)};

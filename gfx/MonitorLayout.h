@@ -44,6 +44,14 @@ public:
     std::size_t MonitorOf(const Rect& r) const;
     // True when `p` lies on no monitor: off the virtual screen or in a gap.
     bool OutsideEveryMonitor(Point p) const;
+    // The parts of the virtual screen that lie on no monitor, as rectangles
+    // that do not overlap; none when the monitors fill it.
+    std::vector<Rect> Gaps() const;
+    // A corner of a selection (an edge position: a monitor's right and
+    // bottom edges count as on it) moved out of a gap onto the nearest
+    // monitor. Points on a monitor, and points past the virtual screen's
+    // outer edges, stay as they are: with one monitor nothing ever moves.
+    Point KeepOutOfGaps(Point corner) const;
 
     // `p` moved onto the virtual screen's nearest pixel.
     Point ClampToVirtual(Point p) const;
@@ -53,6 +61,10 @@ public:
     // Top-left that centres `size` on `monitor` (halves rounded towards minus
     // infinity, as the Floater host has always centred on its one screen).
     Point CentreOn(std::size_t monitor, Size size) const;
+
+    // The same monitors measured from the virtual screen's top-left: the
+    // coordinates of a window covering the virtual screen, and of its capture.
+    MonitorLayout OnBitmap() const;
 
     // Between virtual-screen coordinates and those of a capture of the whole
     // virtual screen.

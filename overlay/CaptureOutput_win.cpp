@@ -82,7 +82,9 @@ void CaptureOverlay::PinSelection() {
         unload();
         return;
     }
-    if (!host->PinCapture(unique_hbitmap(selectionPicture_.ReleaseBitmap()), why)) {
+    // The Floater shows on the monitor that held (most of) the selection.
+    const Rect monitor = monitors_.bounds(monitors_.MonitorOf(monitors_.ToScreen(SelectionOnScreen())));
+    if (!host->PinCapture(unique_hbitmap(selectionPicture_.ReleaseBitmap()), why, monitor)) {
         unload();
         Tell(why);
         return;

@@ -8,6 +8,7 @@
 #include "gfx/Dpi.h"
 #include "gfx/Dpi_win.h"
 #include "gfx/GdiPlus_win.h"
+#include "gfx/Monitors_win.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
 
@@ -46,9 +47,11 @@ bool CaptureOverlay::Load() {
 }
 
 bool CaptureOverlay::CreateWindows() {
-    screenWidth_ = ::GetSystemMetrics(SM_CXSCREEN);
-    screenHeight_ = ::GetSystemMetrics(SM_CYSCREEN);
-    sel_ = Selection({screenWidth_, screenHeight_});
+    monitors_ = DesktopMonitors();
+    const Rect& all = monitors_.virtualBounds();
+    screenWidth_ = all.width;
+    screenHeight_ = all.height;
+    sel_ = Selection(monitors_.OnBitmap());
     // The freeze comes first: the capture is of the moment it was asked for,
     // and the overlay, not yet created, can be neither grabbed nor listed.
     if (!Init()) {
@@ -57,7 +60,8 @@ bool CaptureOverlay::CreateWindows() {
         return false;
     }
     if (!RegisterClassOnce(kClassName, ::LoadCursorW(nullptr, IDC_CROSS), nullptr)) return false;
-    if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, 0, 0, screenWidth_, screenHeight_))
+    if (!CreateWin(WS_EX_TOPMOST, kClassName, L"ScrShot", WS_POPUP | WS_CLIPCHILDREN, all.left, all.top, screenWidth_,
+                   screenHeight_))
         return false;
     TopLevelOpened();
     POINT pointer{};
@@ -76,7 +80,7 @@ bool CaptureOverlay::CreateWindows() {
 }
 
 bool CaptureOverlay::Init() {
-    if (!surface_.Freeze(screenWidth_, screenHeight_)) return false;
+    if (!surface_.Freeze(monitors_)) return false;
     Win32WindowLister lister;
     picks_.Build(lister);
     return true;
@@ -224,11 +228,8 @@ void CaptureOverlay::ChooseTool(int index) {
     // The eraser's circle shows at once; other tools drop it.
     Canvas c = ToolCanvas();
     annotator_.Discard(hwnd());
-    POINT pt;
-    if (CurrentTool() == Tool::Eraser && ::GetCursorPos(&pt)) {
-        ::ScreenToClient(hwnd(), &pt);
-        annotator_.ShowEraserCircle(c, {pt.x, pt.y}, toolbar_.StrokeWidth());
-    }
+    Point pt;
+    if (CurrentTool() == Tool::Eraser && PointerOnOverlay(pt)) annotator_.ShowEraserCircle(c, pt, toolbar_.StrokeWidth());
 }
 
 void CaptureOverlay::ChooseColour(OleColor colour) { annotator_.SetColour(colour); }
@@ -302,7 +303,7 @@ void CaptureOverlay::Readout(Point p) {
     ::ClientToScreen(hwnd(), &onScreen);
     magnifier_.SetDpi(DpiAt({onScreen.x, onScreen.y}));
     magnifier_.Show(p, c, FormatSize(sel_.frame().width, sel_.frame().height), noted ? colourNote_.text() : FormatRgb(c),
-                    {screenWidth_, screenHeight_});
+                    sel_.monitors());
 }
 
 void CaptureOverlay::OnHandleMouseDown(int index, MouseButton button, Point local) {
@@ -317,9 +318,16 @@ void CaptureOverlay::OnDetectionTick() {
     if (sel_.Selected() || !sel_.detectionEnabled()) return;
     POINT pt;
     if (!::GetCursorPos(&pt)) return;
-    const auto k = picks_.Find({pt.x, pt.y});
-    if (!k) return;
-    Apply(sel_.WindowDetected(picks_.WindowRectOf(*k)));
+    const auto window = picks_.DetectAt(monitors_, {pt.x, pt.y});
+    if (!window) return;
+    Apply(sel_.WindowDetected(*window));
+}
+
+bool CaptureOverlay::PointerOnOverlay(Point& at) const {
+    POINT pt;
+    if (!::GetCursorPos(&pt) || !::ScreenToClient(hwnd(), &pt)) return false;
+    at = {pt.x, pt.y};
+    return true;
 }
 
 void CaptureOverlay::OnRestartChordTick() {

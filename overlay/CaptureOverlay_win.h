@@ -9,6 +9,7 @@
 
 #include "annotate/Annotator_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "gfx/MonitorLayout.h"
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
@@ -120,8 +121,15 @@ private:
     Canvas ToolCanvas();
     Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
 
+    // The pointer in the overlay's coordinates; false when it cannot be read.
+    bool PointerOnOverlay(Point& at) const;
+
     CaptureEvents& events_;
-    int screenWidth_ = 0;
+    // The monitors in virtual-screen coordinates. The overlay covers the
+    // virtual screen, so its client coordinates (and the frozen picture's)
+    // are these less the virtual screen's top-left.
+    MonitorLayout monitors_ = MonitorLayout::Single({0, 0});
+    int screenWidth_ = 0;   // the virtual screen's
     int screenHeight_ = 0;
     Selection sel_{{0, 0}};
     PickList picks_;

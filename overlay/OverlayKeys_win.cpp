@@ -49,15 +49,17 @@ void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
 void CaptureOverlay::MoveFrameByKeys(const Rect& frame) {
     if (frame == sel_.frame()) return;
     Apply(sel_.PlaceFrame(frame));
-    POINT pt;
-    if (::GetCursorPos(&pt)) Readout({pt.x, pt.y});
+    Point pt;
+    if (PointerOnOverlay(pt)) Readout(pt);
 }
 
 void CaptureOverlay::MovePointerByKeys(int dx, int dy) {
-    POINT pt;
-    if (!::GetCursorPos(&pt)) return;
-    const Point to = MovePointerWithinScreen({pt.x, pt.y}, dx, dy, {screenWidth_, screenHeight_});
-    if (!::SetCursorPos(to.x, to.y)) return;
+    Point pt;
+    if (!PointerOnOverlay(pt)) return;
+    // On the overlay's coordinates the virtual screen starts at (0,0).
+    const Point to = MovePointerWithinScreen(pt, dx, dy, {screenWidth_, screenHeight_});
+    POINT onScreen{to.x, to.y};
+    if (!::ClientToScreen(hwnd(), &onScreen) || !::SetCursorPos(onScreen.x, onScreen.y)) return;
     // The system may or may not send a move for a pointer placed by a
     // program (Wine does not always); the read-out and the window under the
     // pointer follow at once either way.
@@ -76,9 +78,9 @@ void CaptureOverlay::StepMarks(bool redo) {
 }
 
 void CaptureOverlay::CopyColourUnderPointer(bool asList) {
-    POINT pt;
+    Point pt;
     const Dib& clean = surface_.frozenScreen();
-    if (!::GetCursorPos(&pt) || clean.empty()) return;
+    if (!PointerOnOverlay(pt) || clean.empty()) return;
     if (pt.x < 0 || pt.y < 0 || pt.x >= clean.width() || pt.y >= clean.height()) return;
     ::GdiFlush();
     const Colour c = Colour::fromPixel(clean.Pixel(pt.x, pt.y));
@@ -89,14 +91,14 @@ void CaptureOverlay::CopyColourUnderPointer(bool asList) {
     }
     colourNote_.Show(kColourCopiedNote, ::GetTickCount64(), kColourCopiedNoteMs);
     ::SetTimer(hwnd(), kColourNoteTimer, kColourCopiedNoteMs, nullptr);
-    Readout({pt.x, pt.y});
+    Readout(pt);
 }
 
 void CaptureOverlay::HideColourNote() {
     ::KillTimer(hwnd(), kColourNoteTimer);
     colourNote_.Hide();
-    POINT pt;
-    if (::GetCursorPos(&pt)) Readout({pt.x, pt.y});
+    Point pt;
+    if (PointerOnOverlay(pt)) Readout(pt);
 }
 
 }  // namespace vellumo::win

@@ -7,6 +7,7 @@
 #include "gfx/Convert_win.h"
 #include "gfx/Dpi.h"
 #include "gfx/Dpi_win.h"
+#include "overlay/MonitorPlacement.h"
 #include "overlay/Readout.h"
 #include "overlay/CaptureOverlay_win.h"
 #include "overlay/Selection.h"
@@ -182,10 +183,10 @@ void Magnifier::Layout() {
 }
 
 void Magnifier::Show(Point pointer, Colour underPointer, const std::wstring& sizeText,
-                     const std::wstring& rgbText, vellumo::Size screen) {
+                     const std::wstring& rgbText, const MonitorLayout& monitors) {
     rgbCaption_.SetText(rgbText);
     sizeCaption_.SetText(sizeText);
-    const Point at = PlaceMagnifier(pointer, sizes_.panel, screen);
+    const Point at = PlaceMagnifierOn(monitors, pointer, sizes_.panel);
     if (!(at == position_)) {
         ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         position_ = at;

@@ -11,6 +11,7 @@
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
 #include "overlay/Readout.h"
+#include "gfx/MonitorLayout.h"
 
 namespace vellumo::win {
 
@@ -52,8 +53,9 @@ public:
     // pointer is on); nothing when they already are.
     void SetDpi(int dpi);
     // The read-out after a pointer move: captions, place, View and Cross.
+    // `monitors` are in the overlay's coordinates.
     void Show(Point pointer, Colour underPointer, const std::wstring& sizeText, const std::wstring& rgbText,
-              vellumo::Size screen);
+              const MonitorLayout& monitors);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:

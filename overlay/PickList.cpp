@@ -33,6 +33,13 @@ std::optional<std::size_t> PickList::Find(Point p) const {
     return std::nullopt;
 }
 
+std::optional<Rect> PickList::DetectAt(const MonitorLayout& monitors, Point pointer) const {
+    if (monitors.OutsideEveryMonitor(pointer)) return std::nullopt;
+    const auto k = Find(pointer);
+    if (!k) return std::nullopt;
+    return monitors.ToBitmap(WindowRectOf(*k));
+}
+
 Rect PickList::WindowRectOf(std::size_t k) const {
     const Edges& e = edges_.at(k);
     return Rect::fromEdges(e.left, e.top, e.right, e.bottom);

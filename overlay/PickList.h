@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/Geometry.h"
+#include "gfx/MonitorLayout.h"
 
 namespace vellumo {
 
@@ -39,6 +40,12 @@ public:
     std::optional<std::size_t> Find(Point p) const;
     // The rectangle of entry k as listed (right/bottom exclusive, as Win32 gives them).
     Rect WindowRectOf(std::size_t k) const;
+
+    // What detection takes at `pointer` (virtual-screen coordinates): the
+    // rectangle of the first window holding it, in the coordinates of the
+    // overlay covering the virtual screen. Nothing in a gap between monitors
+    // or off them: no window can be picked there.
+    std::optional<Rect> DetectAt(const MonitorLayout& monitors, Point pointer) const;
 
     const std::vector<WindowId>& TopWindows() const { return top_; }
     const std::vector<WindowId>& Windows() const { return ids_; }

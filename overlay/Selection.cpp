@@ -1,6 +1,9 @@
 #include "overlay/Selection.h"
 
+#include <utility>
+
 #include "gfx/Dpi.h"
+#include "overlay/MonitorPlacement.h"
 
 namespace vellumo {
 
@@ -91,7 +94,12 @@ Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int
     return f;
 }
 
-Selection::Selection(Size screen) : screen_(screen), frame_(kHiddenFrame) {
+Selection::Selection(Size screen) : Selection(MonitorLayout::Single(screen)) {}
+
+Selection::Selection(MonitorLayout monitors)
+    : monitors_(std::move(monitors)),
+      screen_{monitors_.virtualBounds().right(), monitors_.virtualBounds().bottom()},
+      frame_(kHiddenFrame) {
     for (auto& h : handles_) h = {0, HiddenHandleTop(kHandleSize), kHandleSize.width, kHandleSize.height};
 }
 
@@ -105,7 +113,7 @@ Changes Selection::SetUiDpi(int dpi) {
     if (Selected()) {
         borderWidth_ = sizes_.selectedBorder;
         handles_ = PlaceHandles(frame_, sizes_.handle);
-        toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
+        toolsPos_ = PlaceToolbarOn(monitors_, frame_, sizes_.toolbar);
         c.completed = true;
     } else {
         borderWidth_ = sizes_.detectBorder;
@@ -133,7 +141,7 @@ Changes Selection::MouseDown(MouseButton button, Point p) {
     if (Selected()) {
         c.annotate = ToolMode != -1;
     } else {
-        start_ = p;
+        start_ = monitors_.KeepOutOfGaps(p);
         mode_ = Mode::Pressed;
     }
     return c;
@@ -165,6 +173,7 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
     }
     detectionEnabled_ = false;
     mode_ = Mode::Dragging;
+    p = monitors_.KeepOutOfGaps(p);
     frame_ = Rect::fromEdges(std::min(p.x, start_.x), std::min(p.y, start_.y), std::max(p.x, start_.x),
                              std::max(p.y, start_.y));
     c.frameChanged = true;
@@ -180,7 +189,7 @@ Changes Selection::MouseUp(MouseButton button, Point) {
     if (button != MouseButton::Left) return c;
     mode_ = Mode::Selected;
     borderWidth_ = sizes_.selectedBorder;
-    toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
+    toolsPos_ = PlaceToolbarOn(monitors_, frame_, sizes_.toolbar);
     handles_ = PlaceHandles(frame_, sizes_.handle);
     toolsVisible_ = true;
     c.completed = c.handlesMoved = c.frameChanged = true;
@@ -208,7 +217,7 @@ Changes Selection::HandleMove(int handle, bool leftHeld, Point local) {
     const HandleAxes axes = AxesOf(handle);
     const int left = axes.x ? h.left + (local.x - grab_.x) : h.left;
     const int top = axes.y ? h.top + (local.y - grab_.y) : h.top;
-    const Point centre{left + h.width / 2, top + h.height / 2};
+    const Point centre = monitors_.KeepOutOfGaps({left + h.width / 2, top + h.height / 2});
     frame_ = ResizeByHandle(handle, frame_, centre, anchorRight_, anchorBottom_);
     handles_ = PlaceHandles(frame_, sizes_.handle);
     c.frameChanged = c.handlesMoved = true;
@@ -228,7 +237,7 @@ Changes Selection::PlaceFrame(const Rect& frame) {
     if (!Selected()) return c;
     frame_ = frame;
     handles_ = PlaceHandles(frame_, sizes_.handle);
-    toolsPos_ = {frame_.left, ToolbarTop(frame_, sizes_.toolbar.height, screen_.height)};
+    toolsPos_ = PlaceToolbarOn(monitors_, frame_, sizes_.toolbar);
     c.frameChanged = c.handlesMoved = c.completed = true;
     return c;
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "gfx/Geometry.h"
+#include "gfx/MonitorLayout.h"
 
 namespace vellumo {
 
@@ -72,6 +73,10 @@ struct Changes {
 class Selection {
 public:
     explicit Selection(Size screen);
+    // The monitors in the overlay's coordinates (MonitorLayout::OnBitmap):
+    // the toolbar goes on the selection's monitor, and a drawn or resized
+    // frame's corners stay out of the gaps between monitors.
+    explicit Selection(MonitorLayout monitors);
 
     Mode mode() const { return mode_; }
     bool Selected() const { return mode_ == Mode::Selected; }
@@ -86,6 +91,7 @@ public:
     Size screen() const { return screen_; }
     int uiDpi() const { return uiDpi_; }
     const SelectionSizes& sizes() const { return sizes_; }
+    const MonitorLayout& monitors() const { return monitors_; }
 
     // The handles, borders and toolbar sized for `dpi` (the monitor holding
     // the frame): what is shown is placed again at the new sizes; the frame
@@ -110,6 +116,7 @@ public:
     Changes PlaceFrame(const Rect& frame);
 
 private:
+    MonitorLayout monitors_;
     Size screen_;
     int uiDpi_ = 96;
     SelectionSizes sizes_;

@@ -18,7 +18,9 @@ DWORD WINAPI TouchPages(void* arg) {
 }
 }  // namespace
 
-bool OverlaySurface::Freeze(int width, int height) {
+bool OverlaySurface::Freeze(const MonitorLayout& monitors) {
+    const Rect& area = monitors.virtualBounds();
+    const int width = area.width, height = area.height;
     // A fresh surface costs a page fault per 4 KB on its first write (about
     // 20 ms at 4K, in the first frame's darkening). A helper thread takes
     // them while this one waits for the screen grab; nothing else touches
@@ -29,12 +31,19 @@ bool OverlaySurface::Freeze(int width, int height) {
     }
     PageRange pages{surface_.bits(), std::size_t(width) * height};
     unique_handle toucher(::CreateThread(nullptr, 0, &TouchPages, &pages, 0, nullptr));
-    const bool grabbed = GrabScreen(frozenScreen_, width, height);
+    const bool grabbed = GrabScreen(frozenScreen_, area);
     if (toucher) ::WaitForSingleObject(toucher.get(), INFINITE);
     if (!grabbed) {
         Release();
         return false;
     }
+    // The screen's device gives whatever it holds between monitors (Wine:
+    // the X root window there); no monitor shows it, so neither does the capture.
+    for (const Rect& gap : monitors.Gaps()) {
+        const Rect g = monitors.ToBitmap(gap);
+        ::PatBlt(frozenScreen_.dc(), g.left, g.top, g.width, g.height, BLACKNESS);
+    }
+    ::GdiFlush();
     tracker_ = DimTracker({width, height});
     return true;
 }

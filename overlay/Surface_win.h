@@ -4,6 +4,7 @@
 #pragma once
 #include "annotate/Annotator_win.h"
 #include "gfx/Dib_win.h"
+#include "gfx/MonitorLayout.h"
 #include "overlay/Dimming.h"
 #include "overlay/MarkHistory.h"
 
@@ -11,12 +12,13 @@ namespace vellumo::win {
 
 class OverlaySurface final : public DrawingSurface {
 public:
-    // Grabs the live screen into frozenScreen. The surface is filled by the first
+    // Grabs the live virtual screen into frozenScreen, its (0,0) the virtual
+    // screen's top-left; what lies between monitors is black. The surface is filled by the first
     // RedrawDimming or EnsureDrawn, which compute the darkening as they go;
     // the dimmed copy that later redraws copy from is made by PrepareRedraws
     // (or by the second RedrawDimming), after the first frame is up. False if
     // the bitmaps cannot be made.
-    bool Freeze(int width, int height);
+    bool Freeze(const MonitorLayout& monitors);
     // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
     bool FreezeFrom(const Dib& screen);
     void Release();

@@ -7,6 +7,7 @@
 #include "gfx/Dpi.h"
 #include "gfx/MonitorLayout.h"
 #include "overlay/MonitorPlacement.h"
+#include "overlay/PickList.h"
 #include "overlay/Readout.h"
 #include "overlay/Selection.h"
 
@@ -235,6 +236,120 @@ TEST(Dpi, TwipsFollowTheRealDpi) {
     EXPECT_EQ(TwipsToPixels(255, 144), 26);  // 25.5
     EXPECT_EQ(TwipsToPixels(160, 192), 21);  // 21.33
     EXPECT_EQ(TwipsToPixels(255, 120), 21);  // 21.25
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MonitorLayout, GapsAreTheVirtualScreenOffEveryMonitor) {
+    EXPECT_TRUE(MonitorLayout::Single({1280, 800}).Gaps().empty());
+    EXPECT_EQ(Rig().Gaps(), (std::vector<Rect>{{-1024, 768, 1024, 32}}));
+    // Staggered: right of the top monitor, below it on the right, and the
+    // corners around the right monitor; every point is in exactly one gap or
+    // on a monitor.
+    const MonitorLayout st = Staggered();
+    const std::vector<Rect> gaps = st.Gaps();
+    const Rect& v = st.virtualBounds();
+    for (int y = v.top; y < v.bottom(); y += 37)
+        for (int x = v.left; x < v.right(); x += 41) {
+            int in = 0;
+            for (const Rect& g : gaps) in += g.contains({x, y});
+            ASSERT_EQ(in, st.OutsideEveryMonitor({x, y}) ? 1 : 0) << x << "," << y;
+        }
+    // Side by side, edge to edge: no gap.
+    EXPECT_TRUE(MonitorLayout({{{0, 0, 100, 100}, true}, {{100, 0, 100, 100}, false}}).Gaps().empty());
+}
+
+TEST(MonitorLayout, SelectionCornersLeaveTheGapsOnly) {
+    const MonitorLayout rig = Rig();
+    struct Case {
+        Point in, out;
+    };
+    const Case cases[] = {
+        {{-500, 700}, {-500, 700}},  // on a monitor
+        {{-500, 768}, {-500, 768}},  // its bottom edge: still the monitor's
+        {{-500, 769}, {-500, 768}},  // just inside the gap
+        {{-500, 799}, {-500, 768}},
+        {{-20, 790}, {0, 790}},      // nearer the primary's left edge
+        {{-500, 800}, {-500, 768}},  // the virtual screen's bottom edge, under the gap
+        {{-500, 801}, {-500, 801}},  // past the virtual screen: as on one monitor
+        {{-2000, 790}, {-2000, 790}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(rig.KeepOutOfGaps(c.in), c.out) << c.in.x << "," << c.in.y;
+    // One monitor: nothing ever moves, even past its edges.
+    const MonitorLayout one = MonitorLayout::Single({1024, 768});
+    for (const Point p : {Point{-3, -3}, Point{1024, 768}, Point{1030, 5}, Point{500, 400}})
+        EXPECT_EQ(one.KeepOutOfGaps(p), p);
+}
+
+TEST(MonitorLayout, OnBitmapStartsAtTheVirtualTopLeft) {
+    const MonitorLayout b = Rig().OnBitmap();
+    EXPECT_EQ(b.virtualBounds(), (Rect{0, 0, 2304, 800}));
+    EXPECT_EQ(b.primary(), (Rect{1024, 0, 1280, 800}));
+    EXPECT_EQ(b.bounds(1), (Rect{0, 0, 1024, 768}));
+    EXPECT_EQ(Staggered().OnBitmap().primary(), (Rect{0, 600, 1920, 1080}));
+}
+
+// The selection on the rig's monitors, in the overlay's coordinates: the
+// left monitor at x 0..1023, the primary from 1024, the gap below the left.
+TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
+    Selection s(Rig().OnBitmap());
+    EXPECT_EQ(s.screen(), (Size{2304, 800}));
+    s.MouseDown(MouseButton::Left, {400, 700});
+    for (int i = 0; i < kClickMoveAllowance; ++i) s.MouseMove(true, {401, 701});
+    s.MouseMove(true, {550, 790});
+    EXPECT_EQ(s.frame(), (Rect{400, 700, 150, 68}));
+    const Changes c = s.MouseUp(MouseButton::Left, {550, 790});
+    EXPECT_TRUE(c.completed);
+    // Above the frame; left-aligned: the frame's monitor has room.
+    EXPECT_EQ(s.toolsPosition(), (Point{400, 700 - 113 - 5}));
+
+    // The bottom handle pulled into the gap stops at the monitor's edge.
+    s.HandleDown(6, MouseButton::Left, {3, 3});
+    s.HandleMove(6, true, {3, 3 + 20});
+    EXPECT_EQ(s.frame(), (Rect{400, 700, 150, 68}));
+    s.HandleMove(6, true, {3, 3 - 10});
+    EXPECT_EQ(s.frame(), (Rect{400, 700, 150, 58}));
+
+    // A new selection across the boundary, mostly on the primary: the toolbar
+    // starts at the primary's left edge.
+    s.BackToDetection();
+    s.MouseDown(MouseButton::Left, {974, 300});
+    for (int i = 0; i <= kClickMoveAllowance; ++i) s.MouseMove(true, {1124, 380});
+    s.MouseUp(MouseButton::Left, {1124, 380});
+    EXPECT_EQ(s.frame(), (Rect{974, 300, 150, 80}));
+    EXPECT_EQ(s.toolsPosition(), (Point{1024, 182}));
+}
+
+TEST(MonitorSelection, DetectionTakesNothingOffTheMonitors) {
+    PickList picks;
+    // A window on the left monitor reaching into the gap, and the desktop.
+    picks.Assign({1, 2}, {Edges{-900, 600, -500, 790}, Edges{-1024, 0, 1280, 800}});
+    const MonitorLayout rig = Rig();
+    EXPECT_EQ(picks.DetectAt(rig, {-700, 700}), (Rect{124, 600, 400, 190}));  // overlay coordinates
+    EXPECT_EQ(picks.DetectAt(rig, {100, 100}), (Rect{0, 0, 2304, 800}));
+    EXPECT_EQ(picks.DetectAt(rig, {-700, 780}), std::nullopt);  // in the gap, over the window
+    EXPECT_EQ(picks.DetectAt(rig, {-1025, 100}), std::nullopt);
+    // One monitor: exactly the old search.
+    const MonitorLayout one = MonitorLayout::Single({1280, 800});
+    EXPECT_EQ(picks.DetectAt(one, {100, 100}), picks.WindowRectOf(1));
+}
+
+TEST(FloaterPlacement, CentredOnTheChosenMonitorAndTheDropIconOnThePrimary) {
+    FloaterBook book;
+    const MonitorLayout b = Rig().OnBitmap();  // the host's coordinates
+    ASSERT_EQ(book.CreateOn({100, 50}, {30, 20}, b.bounds(1)), 1);
+    EXPECT_EQ(book.Find(1)->picture, (Rect{462, 359, 100, 50}));
+    ASSERT_EQ(book.CreateOn({101, 51}, {30, 20}, b.primary()), 2);
+    EXPECT_EQ(book.Find(2)->picture, (Rect{1024 + 589, 374, 101, 51}));
+    // The Size form is the whole host from (0,0), as before.
+    FloaterBook plain;
+    plain.Create({100, 50}, {30, 20}, Size{1024, 768});
+    EXPECT_EQ(plain.Find(1)->picture.left, CentreOn({100, 50}, {1024, 768}).x);
+    EXPECT_EQ(DropIconPosition(b.primary()), (Point{2304 - 36 - 33, 33}));
+    EXPECT_EQ(DropIconPosition(Rect{0, 0, 1024, 768}), DropIconPosition(1024));
+    EXPECT_EQ(DropIconPosition(Staggered().OnBitmap().primary()), (Point{1920 - 69, 633}));
 }
 
 }  // namespace
