@@ -41,16 +41,9 @@ Rect CenteredMarker(const Rect& button, int size) {
     return {button.left - (size / 2 - button.width / 2), button.top - (size / 2 - button.height / 2), size, size};
 }
 
-int ClampToSelectionX(int x, const Rect& frame) {
-    if (x < frame.left) return frame.left;
-    if (x > frame.right()) return frame.right();
-    return x;
-}
-
-int ClampToSelectionY(int y, const Rect& frame) {
-    if (y < frame.top) return frame.top;
-    if (y > frame.bottom()) return frame.bottom();
-    return y;
+Point ClampToSelection(Point p, const Rect& frame) {
+    auto within = [](int v, int low, int high) { return v < low ? low : v > high ? high : v; };
+    return {within(p.x, frame.left, frame.right()), within(p.y, frame.top, frame.bottom())};
 }
 
 Rect RubberBand(Point start, Point current) {

@@ -92,7 +92,7 @@ bool FloaterHost::CreateWindows() {
         return false;
     TopLevelOpened();
     BackToNormal();
-    dropIcon_.Create(*this, DropIconPosition(screen_.width));
+    dropIcon_.Create(*this, hwnd(), DropIconPosition(screen_.width));
     ApplyShape();
     BuildMenus();
     BringToTop();
@@ -160,8 +160,8 @@ bool FloaterHost::AddFloater(unique_hbitmap bitmap) {
     const std::wstring text = LabelText(n);
     auto label = std::make_unique<FloaterLabel>();
     auto picture = std::make_unique<FloaterPicture>();
-    if (!label->Create(*this, n, text, labelFont_.get())) return false;
-    if (!picture->Create(*this, n, std::move(bitmap))) return false;
+    if (!label->Create(*this, hwnd(), n, text, labelFont_.get())) return false;
+    if (!picture->Create(*this, hwnd(), n, std::move(bitmap))) return false;
     book_.Create({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text)), screen_);
     labels_[n] = std::move(label);
     pictures_[n] = std::move(picture);

@@ -22,7 +22,11 @@ enum class ToolButtonId { Copy, Pin, Save, Quit, Tool };
 // A small owner-drawn button with a tooltip; toolButtons_ buttons carry their tool index.
 class ToolButton : public Window<ToolButton> {
 public:
-    bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name);
+    struct Events {
+        std::function<void()> clicked;  // released over the button it was pressed on
+        std::function<void()> hovered;  // the pointer moved over it
+    };
+    bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name, Events events);
     ToolButtonId id() const { return id_; }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -30,6 +34,7 @@ private:
     void Paint();
     ToolButtonId id_ = ToolButtonId::Quit;
     int index_ = 0;
+    Events events_;
     bool pressed_ = false;
     PointerCapture capture_;
 };
@@ -60,6 +65,7 @@ public:
 private:
     void Paint();
     void OnToolButtonHover(int index);
+    ToolButton::Events ButtonEvents(ToolButtonId id, int index);
     void MoveMarker(Rect& marker, int index);
     void OnPanelMouseDown(Point local);
     void OnPanelMouseMove(Point local);
