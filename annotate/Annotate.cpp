@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -47,22 +48,8 @@ Point ClampToSelection(Point p, const Rect& frame) {
 }
 
 Rect RubberBand(Point start, Point current) {
-    Rect r;
-    if (current.x < start.x) {
-        r.left = current.x;
-        r.width = start.x - current.x;
-    } else {
-        r.left = start.x;
-        r.width = current.x - start.x;
-    }
-    if (current.y < start.y) {
-        r.top = current.y;
-        r.height = start.y - current.y;
-    } else {
-        r.top = start.y;
-        r.height = current.y - start.y;
-    }
-    return r;
+    return {std::min(start.x, current.x), std::min(start.y, current.y), std::abs(current.x - start.x),
+            std::abs(current.y - start.y)};
 }
 
 namespace {
