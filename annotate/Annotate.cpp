@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -41,35 +42,14 @@ Rect CenteredMarker(const Rect& button, int size) {
     return {button.left - (size / 2 - button.width / 2), button.top - (size / 2 - button.height / 2), size, size};
 }
 
-int ClampToSelectionX(int x, const Rect& frame) {
-    if (x < frame.left) return frame.left;
-    if (x > frame.right()) return frame.right();
-    return x;
-}
-
-int ClampToSelectionY(int y, const Rect& frame) {
-    if (y < frame.top) return frame.top;
-    if (y > frame.bottom()) return frame.bottom();
-    return y;
+Point ClampToSelection(Point p, const Rect& frame) {
+    auto within = [](int v, int low, int high) { return v < low ? low : v > high ? high : v; };
+    return {within(p.x, frame.left, frame.right()), within(p.y, frame.top, frame.bottom())};
 }
 
 Rect RubberBand(Point start, Point current) {
-    Rect r;
-    if (current.x < start.x) {
-        r.left = current.x;
-        r.width = start.x - current.x;
-    } else {
-        r.left = start.x;
-        r.width = current.x - start.x;
-    }
-    if (current.y < start.y) {
-        r.top = current.y;
-        r.height = start.y - current.y;
-    } else {
-        r.top = start.y;
-        r.height = current.y - start.y;
-    }
-    return r;
+    return {std::min(start.x, current.x), std::min(start.y, current.y), std::abs(current.x - start.x),
+            std::abs(current.y - start.y)};
 }
 
 namespace {

@@ -48,9 +48,9 @@ inline constexpr int kMarkerSize = 20;  // the hover and chosen-tool markers
 // A square of `size` centred on `button` (a marker behind a tool button).
 Rect CenteredMarker(const Rect& button, int size);
 
-// ClampToSelectionX/Y: x kept within [L, L + W] of the frame `frame`.
-int ClampToSelectionX(int x, const Rect& frame);
-int ClampToSelectionY(int y, const Rect& frame);
+// p kept within the frame, both edges included: [left, left + width] and
+// [top, top + height].
+Point ClampToSelection(Point p, const Rect& frame);
 
 // The rubber band between the press point and the clamped pointer, in either direction.
 Rect RubberBand(Point start, Point current);

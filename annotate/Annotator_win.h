@@ -1,19 +1,22 @@
 // The annotation tools at work on the capture overlay: the stroke from press
 // to release, the rubber-band previews (a shape and an arrow) painted over the
-// surface, the text box textBox_, and the colour and font the marks use.
+// surface, the text box textBox_, and the colour and font the marks use. What
+// is being drawn and what a release commits is decided by MarkInProgress;
+// this paints it and draws the marks.
 #pragma once
 #include <windows.h>
 
+#include <functional>
+
 #include "annotate/Annotate.h"
+#include "annotate/MarkInProgress.h"
 #include "annotate/Marks_win.h"
+#include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
-#include "gfx/Dib_win.h"
+#include "gfx/Subclass_win.h"
 
 namespace vellumo::win {
-
-// Posted by textBox_ to the overlay when Enter is pressed in it: commit the text.
-inline constexpr UINT WM_COMMITTEXT = WM_APP + 20;
 
 // What the tools draw on: the overlay's surface, and the clean frozen screen
 // the eraser paints back. Implemented by the overlay's surface.
@@ -48,7 +51,13 @@ struct StrokeStyle {
 
 class Annotator {
 public:
-    Annotator();
+    // What the annotator tells the overlay that owns it.
+    struct Events {
+        // Enter was pressed in the text box: its text is to be printed.
+        std::function<void()> textEntered;
+    };
+
+    explicit Annotator(Events events = {});
     ~Annotator();
     Annotator(const Annotator&) = delete;
     Annotator& operator=(const Annotator&) = delete;
@@ -82,12 +91,9 @@ public:
     bool IsTextBox(HWND w) const { return w && w == textBox_; }
 
 private:
-    enum class Shape { None, Rectangle, Oval };
-    void MovePreview(Shape shape, const Rect& r, COLORREF colour, int width);
-    void HidePreview();
-    void MoveArrow(Point a, Point b);
-    void HideArrow();
     void EnsureTextBox(HWND overlay);
+    void OpenTextBox(const Rect& frame);
+    LRESULT OnTextBoxMessage(UINT msg, WPARAM wp, LPARAM lp);
     void ApplyFont();
     void Invalidate(const Rect& r) const;
     // Invalidates what one event gathered, when the event's handler returns.
@@ -98,32 +104,19 @@ private:
     };
     void InvalidatePreview() const;
     void Drawn(Canvas& c, const Rect& r) const;
-    static LRESULT CALLBACK TextBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 
     mutable unique_hrgn pending_;  // areas to repaint, gathered during one event
     OleColor colour_ = kStartColor;
     LOGFONTW font_{};
     unique_hfont hfont_;
 
-    // shapePreview_: the rubber band of rectangle, ellipse and text, and the eraser's circle.
-    Shape sapShape_ = Shape::None;
-    Rect shapePreview_{};
-    COLORREF sapColour_ = 0;
-    int sapWidth_ = 1;
-    // The arrow's rubber band.
-    bool arrVisible_ = false;
-    Point arrA_{}, arrB_{};
-    COLORREF arrColour_ = 0;
-    int arrWidth_ = 1;
-
+    Events events_;
+    MarkInProgress mark_;
     unique_gp_pen toolPen_;
-    float penWidth_ = 0;
     EraserStroke eraser_;
-    Point strokeStart_{};
-    Point printPos_{};
     HWND textBox_ = nullptr;  // child of the overlay, destroyed with it
-    WNDPROC textBoxDefault_ = nullptr;
-    Point grabOffset_{};
+    // Enter prints the text, and a drag with the left button moves the box.
+    SubclassGuard textBoxHook_;
 };
 
 }  // namespace vellumo::win

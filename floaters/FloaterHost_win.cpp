@@ -98,7 +98,7 @@ bool FloaterHost::CreateWindows() {
         return false;
     TopLevelOpened();
     BackToNormal();
-    dropIcon_.Create(*this, DropIconPosition(monitors_.ToBitmap(monitors_.primary()), book_.sizes),
+    dropIcon_.Create(*this, hwnd(), DropIconPosition(monitors_.ToBitmap(monitors_.primary()), book_.sizes),
                      book_.sizes.dropIcon);
     ApplyShape();
     BuildMenus();
@@ -193,8 +193,8 @@ bool FloaterHost::AddFloater(unique_hbitmap bitmap, std::optional<Rect> monitor)
     const std::wstring text = LabelText(n);
     auto label = std::make_unique<FloaterLabel>();
     auto picture = std::make_unique<FloaterPicture>();
-    if (!label->Create(*this, n, text, labelFont_.get())) return false;
-    if (!picture->Create(*this, n, std::move(bitmap))) return false;
+    if (!label->Create(*this, hwnd(), n, text, labelFont_.get())) return false;
+    if (!picture->Create(*this, hwnd(), n, std::move(bitmap))) return false;
     book_.CreateOn({natural.cx, natural.cy}, FitLabel(MeasureLabelText(text), book_.sizes),
                    monitors_.ToBitmap(monitor.value_or(monitors_.primary())));
     labels_[n] = std::move(label);

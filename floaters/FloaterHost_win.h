@@ -45,7 +45,7 @@ protected:
 // The title of any window, at most 255 characters.
 std::wstring WindowTitle(HWND w);
 
-class FloaterHost : public Window<FloaterHost>, public Disposable {
+class FloaterHost : public Window<FloaterHost>, public Disposable, public FloaterPartsHost {
 public:
     explicit FloaterHost(FloaterHostEvents& events) : events_(events) {}
     // Creates the window: hidden, no Floaters, next index 1. False if the
@@ -84,28 +84,27 @@ public:
     void BackToNormal();
     void SaveFloater();
     const std::wstring& transparencyFlag() const { return book_.transparencyFlag; }
-    const FloaterBook& book() const { return book_; }
+    const FloaterBook& book() const override { return book_; }
 
-    // Events of the child elements.
-    void OnFloaterMouseDown(int n, MouseButton button, Point local);
-    void OnFloaterMouseMove(int n, WPARAM keys, Point local);
-    void OnFloaterDoubleClick(int n);
-    void OnFloaterDropFiles(HDROP drop);
-    void OnLabelMouseMove(int n, WPARAM keys, Point local);
-    void OnDropIconMouseMove(WPARAM keys);
-    void OnDropIconMouseDown(MouseButton button);
-    void OnDropIconMoved() { ApplyShape(); }
-    void OnDropIconDropFiles(HDROP drop);
-
+    // What the parts tell the host (FloaterPartsHost).
+    void OnFloaterMouseDown(int n, MouseButton button, Point local) override;
+    void OnFloaterMouseMove(int n, WPARAM keys, Point local) override;
+    void OnFloaterDoubleClick(int n) override;
+    void OnFloaterDropFiles(HDROP drop) override;
+    void OnLabelMouseMove(int n, WPARAM keys, Point local) override;
+    void OnDropIconMouseMove(WPARAM keys) override;
+    void OnDropIconMouseDown(MouseButton button) override;
+    void OnDropIconMoved() override { ApplyShape(); }
+    void OnDropIconDropFiles(HDROP drop) override;
     // The wheel over a Floater (FloaterWheel_win.cpp): zoom, or with Ctrl
     // its own opacity. `wp` and `lp` are WM_MOUSEWHEEL's.
-    void OnFloaterWheel(WPARAM wp, LPARAM lp);
+    void OnFloaterWheel(WPARAM wp, LPARAM lp) override;
     // Floater n's zoom, opacity and badge; null for one never wheeled.
-    const FloaterScale* ScaleOf(int n) const;
+    const FloaterScale* ScaleOf(int n) const override;
     // The DPI the host's own parts are drawn for (its primary monitor's),
     // and the zoom badge's font at it.
-    int dpi() const { return dpi_; }
-    HFONT BadgeFont() const;
+    int dpi() const override { return dpi_; }
+    HFONT BadgeFont() const override;
 
 private:
     bool CreateWindows();

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "floaters/FloaterBook.h"
-#include "floaters/FloaterHost_win.h"
+#include "floaters/FloaterZoom.h"
 #include "gfx/Convert_win.h"
 #include "gfx/Dpi.h"
 #include "gfx/Picture_win.h"
@@ -34,7 +34,7 @@ bool TooltipsAvailable() {
 
 // ---- pictures_(n) ----
 
-bool FloaterPicture::Create(FloaterHost& host, int index, unique_hbitmap bitmap) {
+bool FloaterPicture::Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap bitmap) {
     host_ = &host;
     index_ = index;
     bitmap_ = std::move(bitmap);
@@ -43,7 +43,7 @@ bool FloaterPicture::Create(FloaterHost& host, int index, unique_hbitmap bitmap)
     const std::wstring title = L"Picture1(" + std::to_wstring(index) + L")";
     // Created hidden; the host places it and then shows it.
     return CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
-                     host.hwnd(), 1000 + index) != nullptr;
+                     parent, 1000 + index) != nullptr;
 }
 
 void FloaterPicture::Paint() {
@@ -119,12 +119,12 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- labels_(n) ----
 
-bool FloaterLabel::Create(FloaterHost& host, int index, const std::wstring& text, HFONT font) {
+bool FloaterLabel::Create(FloaterPartsHost& host, HWND parent, int index, const std::wstring& text, HFONT font) {
     host_ = &host;
     index_ = index;
     font_ = font;
     RegisterClassOnce(kLabelClass, ::LoadCursorW(nullptr, IDC_IBEAM), nullptr);
-    return CreateWin(0, kLabelClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1, host.hwnd(),
+    return CreateWin(0, kLabelClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1, parent,
                      40000 + index) != nullptr;
 }
 
@@ -162,12 +162,12 @@ LRESULT FloaterLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- dropIcon_ ----
 
-bool DropIcon::Create(FloaterHost& host, Point at, Size size) {
+bool DropIcon::Create(FloaterPartsHost& host, HWND parent, Point at, Size size) {
     host_ = &host;
     RegisterClassOnce(kDropIconClass, ::LoadCursorW(nullptr, IDC_SIZEALL), nullptr);
     // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(WS_EX_ACCEPTFILES, kDropIconClass, L"getimg", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, at.x,
-                   at.y, size.width, size.height, host.hwnd(), 1))
+                   at.y, size.width, size.height, parent, 1))
         return false;
     // The tooltip (and comctl32 with it) can wait until the host has shown
     // what the user is waiting for.

@@ -1,10 +1,13 @@
 // The host's child elements: a Floater's picture pictures_(n) and label
-// labels_(n), and the drop icon dropIcon_. Each forwards its events to the host.
+// labels_(n), and the drop icon dropIcon_. Each tells the host of its events
+// through FloaterPartsHost, given at creation.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
+#include "floaters/FloaterBook.h"
+#include "floaters/FloaterZoom.h"
 #include "gfx/MessageLoop_win.h"
 #include "gfx/Window_win.h"
 #include "gfx/Geometry.h"
@@ -12,54 +15,81 @@
 
 namespace vellumo::win {
 
-class FloaterHost;
+// What the parts tell their host, and what a picture asks it while painting.
+class FloaterPartsHost {
+public:
+    // Floater n's picture.
+    virtual void OnFloaterMouseDown(int n, MouseButton button, Point local) = 0;
+    virtual void OnFloaterMouseMove(int n, WPARAM keys, Point local) = 0;
+    virtual void OnFloaterDoubleClick(int n) = 0;
+    virtual void OnFloaterDropFiles(HDROP drop) = 0;
+    // WM_MOUSEWHEEL's `wp` and `lp`.
+    virtual void OnFloaterWheel(WPARAM wp, LPARAM lp) = 0;
+    virtual const FloaterBook& book() const = 0;
+    // Floater n's zoom, opacity and badge; null for one never wheeled.
+    virtual const FloaterScale* ScaleOf(int n) const = 0;
+    // The DPI the host's own parts are drawn for, and the badge's font at it.
+    virtual int dpi() const = 0;
+    virtual HFONT BadgeFont() const = 0;
+    // Floater n's label.
+    virtual void OnLabelMouseMove(int n, WPARAM keys, Point local) = 0;
+    // The drop icon.
+    virtual void OnDropIconMouseMove(WPARAM keys) = 0;
+    virtual void OnDropIconMouseDown(MouseButton button) = 0;
+    virtual void OnDropIconMoved() = 0;
+    virtual void OnDropIconDropFiles(HDROP drop) = 0;
+
+protected:
+    ~FloaterPartsHost() = default;
+};
+
+// A part of the host: its host and the pointer held while the left button is down.
+template <typename T>
+class FloaterPart : public Window<T> {
+protected:
+    FloaterPartsHost* host_ = nullptr;
+    int index_ = 0;  // the Floater's; 0 for the drop icon
+    PointerCapture capture_;
+};
 
 // pictures_(n): shows its bitmap from the top-left; a collapsed Floater shows
 // only the top-left corner.
-class FloaterPicture : public Window<FloaterPicture>, public Disposable {
+class FloaterPicture : public FloaterPart<FloaterPicture>, public Disposable {
 public:
-    bool Create(FloaterHost& host, int index, unique_hbitmap bitmap);
+    bool Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap bitmap);
     HBITMAP bitmap() const { return bitmap_.get(); }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    PointerCapture capture_;  // while the left button is down
     void Paint();
     void PaintBadge(HDC dc);
 
-    FloaterHost* host_ = nullptr;
-    int index_ = 0;
     unique_hbitmap bitmap_;
 };
 
 // labels_(n): "n#", white on blue; shown while its Floater is collapsed.
-class FloaterLabel : public Window<FloaterLabel>, public Disposable {
+class FloaterLabel : public FloaterPart<FloaterLabel>, public Disposable {
 public:
-    bool Create(FloaterHost& host, int index, const std::wstring& text, HFONT font);
+    bool Create(FloaterPartsHost& host, HWND parent, int index, const std::wstring& text, HFONT font);
     void SetFont(HFONT font);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    PointerCapture capture_;  // while the left button is down
     void Paint();
 
-    FloaterHost* host_ = nullptr;
-    int index_ = 0;
     HFONT font_ = nullptr;  // the host's
 };
 
 // dropIcon_: the drop icon, with its tooltip.
-class DropIcon : public Window<DropIcon> {
+class DropIcon : public FloaterPart<DropIcon> {
 public:
-    bool Create(FloaterHost& host, Point at, Size size);
+    bool Create(FloaterPartsHost& host, HWND parent, Point at, Size size);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    PointerCapture capture_;  // while the left button is down
     void Paint();
     void AddTooltip();
 
-    FloaterHost* host_ = nullptr;
     unique_hwnd tip_;
 };
 

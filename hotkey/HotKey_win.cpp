@@ -2,7 +2,6 @@
 
 #include <windowsx.h>
 
-#include "hotkey/Subclass_win.h"
 #include "hotkey/UserStore_win.h"
 #include "store/IniRules.h"
 #include "store/Ini_win.h"
@@ -12,6 +11,19 @@ namespace vellumo::win {
 namespace {
 constexpr wchar_t kClass[] = L"VellumoHotKey";
 constexpr int kHotKeyId = 1;  // one hotkey per hidden window
+// The hidden window's property that points to its control, as other programs
+// have always found it (beside "WinProc", which the hook keeps).
+constexpr wchar_t kObjectProperty[] = L"Object";
+
+bool IsCharMessage(UINT msg) {
+    return msg == WM_CHAR || msg == WM_SYSCHAR || msg == WM_DEADCHAR || msg == WM_SYSDEADCHAR || msg == WM_UNICHAR ||
+           msg == WM_IME_CHAR;
+}
+
+bool IsInputMessage(UINT msg) {
+    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST && !IsCharMessage(msg)) ||
+           (msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK);
+}
 
 // Keys whose scan code alone names a numeric-keypad key: without the
 // extended bit Left reads "Num 4" and Delete "Num Del".
@@ -55,15 +67,18 @@ float TwipsPerPixel(HWND hwnd, int axis) {
 HotKey::HotKey() : composer_(KeyName) {}
 
 HotKey::~HotKey() {
-    // The control's own termination order. It does not unregister: the
-    // system drops a window's hotkeys when the window is destroyed.
-    if (hidden_) UnhookHotKeyWindow(hidden_.get());
-    if (edit_) UnhookEdit(edit_);
+    // The control's own termination order: both windows unhooked, then the
+    // hidden one destroyed. It does not unregister: the system drops a
+    // window's hotkeys when the window is destroyed.
+    hiddenHook_.Remove();
+    if (hidden_) ::RemovePropW(hidden_.get(), kObjectProperty);
+    editHook_.Remove();
     hidden_.reset();
 }
 
-bool HotKey::Create(HWND parent, int x, int y, int w, int h, const Options& options) {
+bool HotKey::Create(HWND parent, int x, int y, int w, int h, IniFile store, const Options& options) {
     options_ = options;
+    store_ = std::move(store);
     RegisterClassOnce(kClass, ::LoadCursorW(nullptr, IDC_IBEAM), nullptr);
     // WS_EX_CONTROLPARENT: dialog navigation tabs into the text box.
     if (!CreateWin(WS_EX_CONTROLPARENT, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, w, h, parent))
@@ -83,15 +98,17 @@ bool HotKey::Create(HWND parent, int x, int y, int w, int h, const Options& opti
 
     hidden_.reset(::CreateWindowExW(0, L"#32770", L"", 0, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr));
     if (!hidden_) return false;
-    HookHotKeyWindow(hidden_.get(), this);
-    HookEdit(edit_);
+    // "Object" first: a WM_HOTKEY may arrive as soon as the procedure is in.
+    ::SetPropW(hidden_.get(), kObjectProperty, this);
+    hiddenHook_.Install(hidden_.get(), [this](UINT msg, WPARAM wp, LPARAM lp) { return OnHiddenWindowMessage(msg, wp, lp); });
+    editHook_.Install(edit_, [this](UINT msg, WPARAM wp, LPARAM lp) { return OnEditMessage(msg, wp, lp); });
     LoadSettings();
     return true;
 }
 
 void HotKey::LoadSettings() {
     const std::wstring& name = options_.instanceName;
-    const IniFile ini = IniFile::BesideExe(options_.iniFileName);
+    const IniFile& ini = store_;
     auto read = [&](const settings::Setting& s) {
         const std::wstring key = s.Key(name);
         const std::wstring def(s.defaultValue);
@@ -108,7 +125,7 @@ void HotKey::LoadSettings() {
 
 unsigned long HotKey::SaveSettings() {
     const std::wstring& name = options_.instanceName;
-    const IniFile ini = IniFile::BesideExe(options_.iniFileName);
+    const IniFile& ini = store_;
     unsigned long first = 0;
     auto write = [&](const settings::Setting& s, const std::wstring& value) {
         const unsigned long error = options_.settingLocation == 0
@@ -159,8 +176,29 @@ void HotKey::ShowError(const wchar_t* text) {
                   MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
 }
 
-void HotKey::RaiseEvents() {
+// Only WM_HOTKEY is answered here. Everything else goes to the window's own
+// procedure: answering, say, WM_QUERYENDSESSION with 0 would veto logoff.
+LRESULT HotKey::OnHiddenWindowMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_HOTKEY) return hiddenHook_.CallPrevious(msg, wp, lp);
+    // The identifier is not looked at: one hotkey per hidden window.
     if (HotKeyPressed) HotKeyPressed();
+    return 0;
+}
+
+// Keys and mouse messages come to OnEditInput before the box sees them.
+LRESULT HotKey::OnEditMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CONTEXTMENU) return 0;
+    if (IsCharMessage(msg)) return 0;  // typed characters are never inserted
+    if (msg == WM_GETDLGCODE) {
+        // In a window that moves the focus with Tab, a plain Tab or Shift+Tab
+        // moves on; every other key (Enter and Esc too) is a hotkey key.
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        const bool navigates = key && key->message == WM_KEYDOWN && key->wParam == VK_TAB &&
+                               ::GetKeyState(VK_CONTROL) >= 0 && ::GetKeyState(VK_MENU) >= 0;
+        return editHook_.CallPrevious(msg, wp, lp) | (navigates ? 0 : DLGC_WANTALLKEYS);
+    }
+    if (IsInputMessage(msg) && OnEditInput(msg, wp, lp)) return 0;
+    return editHook_.CallPrevious(msg, wp, lp);
 }
 
 void HotKey::ShowCombination() {
@@ -245,10 +283,6 @@ LRESULT HotKey::OnEditInput(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT HotKey::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case kEditInputMessage: {
-            const auto* in = reinterpret_cast<const EditInput*>(lp);
-            return in ? OnEditInput(in->msg, in->wp, in->lp) : 0;
-        }
         case WM_SIZE:
             if (edit_) ::MoveWindow(edit_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
             return 0;
@@ -261,8 +295,8 @@ LRESULT HotKey::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void HotKey::OnDestroyed() {
-    // The host went first: the text box is gone with this window (it
-    // unhooked itself on the way out).
+    // The host went first: the text box is gone with this window (its hook
+    // let go of it on the way out).
     edit_ = nullptr;
 }
 

@@ -8,16 +8,17 @@
 #include <functional>
 #include <string>
 
-#include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/Subclass_win.h"
+#include "gfx/Window_win.h"
 #include "hotkey/KeyCombo.h"
+#include "store/Ini_win.h"
 
 namespace vellumo::win {
 
 struct HotKeyOptions {
     std::wstring instanceName = L"HotKey1";  // prefix of the stored keys
-    std::wstring iniFileName = L"set.ini";
-    int settingLocation = 0;  // 0: the INI file; else HKCU\Software\Vellumo\<regKeyName>
+    int settingLocation = 0;  // 0: the owner's INI file; else HKCU\Software\Vellumo\<regKeyName>
     std::wstring regKeyName = L"hotkey";
 };
 
@@ -30,9 +31,10 @@ public:
     ~HotKey() override;
 
     // Run-time load: the child window with txtHotKey (Arial 9 pt), the hidden
-    // message window, both hooked, the INI path made current and the stored
-    // combination read. Registers nothing.
-    bool Create(HWND parent, int x, int y, int w, int h, const Options& options = {});
+    // message window, both hooked, and the stored combination read from
+    // `store` (the owner's settings file; it is also where SaveSettings
+    // writes). Registers nothing.
+    bool Create(HWND parent, int x, int y, int w, int h, IniFile store, const Options& options = {});
 
     const std::wstring& Text() const { return composer_.combination().text; }
     int KeyCode() const { return composer_.combination().keyCode; }
@@ -46,7 +48,6 @@ public:
     void SetCombination(const std::wstring& text, int keyCode, int modKeyCode);
     // 0, or the first error code of the three writes (all are tried).
     unsigned long SaveSettings();
-    void RaiseEvents();  // raises HotKeyPressed
 
     HWND txtHotKey() const { return edit_; }
     HWND hotKeyWindow() const { return hidden_.get(); }
@@ -62,6 +63,8 @@ public:
     void OnDestroyed() override;
 
 private:
+    LRESULT OnHiddenWindowMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnEditMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnEditInput(UINT msg, WPARAM wp, LPARAM lp);
     void OnKeyDown(int keyCode);
     void OnKeyUp(int keyCode);
@@ -73,10 +76,14 @@ private:
     void ShowError(const wchar_t* text);
 
     Options options_;
+    IniFile store_{L""};
     hotkey::KeyComposer composer_;
     bool enabled_ = false;
     HWND edit_ = nullptr;  // child of the control, destroyed with it
     unique_hwnd hidden_;
+    // Declared after the windows they hook, so they let go first.
+    SubclassGuard hiddenHook_;  // every WM_HOTKEY raises HotKeyPressed
+    SubclassGuard editHook_;    // no context menu, no typed characters
     unique_hfont font_;
 };
 

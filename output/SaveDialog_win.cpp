@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "gfx/Subclass_win.h"
 #include "gfx/SystemProc_win.h"
 #include "output/ImageFormat.h"
 #include "output/SaveRules.h"
@@ -114,8 +115,6 @@ public:
     }
 
 private:
-    static constexpr wchar_t kProp[] = L"Vellumo.DialogGuard";
-
     template <typename Get>
     std::wstring Text(Get get) {
         wchar_t* text = nullptr;
@@ -126,14 +125,13 @@ private:
     }
 
     void Watch() {
-        if (window_) return;
+        if (hook_.window()) return;
         ComPtr<IOleWindow> ole;
+        HWND window = nullptr;
         if (FAILED(dialog_->QueryInterface(__uuidof(IOleWindow), reinterpret_cast<void**>(ole.put()))) ||
-            FAILED(ole->GetWindow(&window_)) || !window_)
+            FAILED(ole->GetWindow(&window)) || !window)
             return;
-        ::SetPropW(window_, kProp, this);
-        previous_ = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GuardProc)));
+        hook_.Install(window, [this](UINT msg, WPARAM wp, LPARAM lp) { return OnDialogMessage(msg, wp, lp); });
     }
 
     std::wstring FolderPath() {
@@ -149,36 +147,27 @@ private:
         return path.size() > kMaxDialogPathChars ? DialogPathTooLongMessage(path.size()) : std::wstring();
     }
 
-    static LRESULT CALLBACK GuardProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-        auto* self = static_cast<DialogGuard*>(::GetPropW(w, kProp));
-        if (!self) return ::DefWindowProcW(w, msg, wp, lp);
-        const WNDPROC previous = self->previous_;
+    LRESULT OnDialogMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
             std::wstring refused;
             try {
-                refused = self->TooLong();
+                refused = TooLong();
             } catch (...) {
                 refused = DialogPathTooLongMessage(0);
             }
             if (!refused.empty()) {
-                ::MessageBoxW(w, refused.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+                ::MessageBoxW(hook_.window(), refused.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
                 return 0;
             }
         }
-        if (msg == WM_NCDESTROY) {
-            ::SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-            ::RemovePropW(w, kProp);
-            self->window_ = nullptr;
-        }
-        return ::CallWindowProcW(previous, w, msg, wp, lp);
+        return hook_.CallPrevious(msg, wp, lp);
     }
 
     IFileDialog* dialog_;
     CoTaskMemFreeFn taskMemFree_;
     std::wstring typed_;
     std::wstring typedPath_;
-    HWND window_ = nullptr;
-    WNDPROC previous_ = nullptr;
+    SubclassGuard hook_;  // the dialog's window, from its first folder on
     ULONG refs_ = 1;
 };
 

@@ -23,6 +23,9 @@ constexpr UINT_PTR kDetectionTimer = 1;       // window detection
 constexpr UINT_PTR kRestartChordTimer = 2;    // Ctrl+Shift+C poll
 constexpr UINT kDetectionIntervalMs = 50;
 constexpr UINT kRestartChordIntervalMs = 100;
+// Enter in the text box: the text is printed once the box has finished with
+// its key.
+constexpr UINT kPrintTextLater = WM_APP + 20;
 // Ctrl+Shift+C has been seen held; outlives each overlay so a held chord
 // restarts the capture only once.
 bool g_chordLatch = false;
@@ -79,6 +82,9 @@ bool CaptureOverlay::CreateWindows() {
     return true;
 }
 
+CaptureOverlay::CaptureOverlay(CaptureEvents& events)
+    : events_(events), annotator_({.textEntered = [this] { ::PostMessageW(hwnd(), kPrintTextLater, 0, 0); }}) {}
+
 bool CaptureOverlay::Init() {
     if (!surface_.Freeze(monitors_)) return false;
     Win32WindowLister lister;
@@ -103,7 +109,12 @@ void CaptureOverlay::EnsureChildren() {
     events.PickMoreColours = [this] { PickMoreColours(); };
     events.PickFont = [this] { PickFont(); };
     toolbar_.Create(hwnd(), std::move(events), sel_.uiDpi());
-    for (int i = 0; i < kHandleCount; ++i) sizeHandles_[i].Create(*this, hwnd(), i);
+    for (int i = 0; i < kHandleCount; ++i) {
+        SizerHandle::Events handleEvents;
+        handleEvents.mouseDown = [this, i](MouseButton button, Point local) { Apply(sel_.HandleDown(i, button, local)); };
+        handleEvents.mouseMove = [this, i](bool leftHeld, Point local) { Apply(sel_.HandleMove(i, leftHeld, local)); };
+        sizeHandles_[i].Create(hwnd(), i, std::move(handleEvents));
+    }
     PlaceSizeHandles();
     ::SetWindowPos(magnifier_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -306,14 +317,6 @@ void CaptureOverlay::Readout(Point p) {
                     sel_.monitors());
 }
 
-void CaptureOverlay::OnHandleMouseDown(int index, MouseButton button, Point local) {
-    Apply(sel_.HandleDown(index, button, local));
-}
-
-void CaptureOverlay::OnHandleMouseMove(int index, bool leftHeld, Point local) {
-    Apply(sel_.HandleMove(index, leftHeld, local));
-}
-
 void CaptureOverlay::OnDetectionTick() {
     if (sel_.Selected() || !sel_.detectionEnabled()) return;
     POINT pt;
@@ -393,7 +396,7 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_RBUTTONUP: OnMouseUp(MouseButton::Right, p); return 0;
         case WM_MBUTTONUP: OnMouseUp(MouseButton::Middle, p); return 0;
         case WM_XBUTTONUP: OnMouseUp(MouseButton::Middle, p); return TRUE;
-        case WM_COMMITTEXT: CommitText(); return 0;
+        case kPrintTextLater: CommitText(); return 0;
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = annotator_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
                 return reinterpret_cast<LRESULT>(b);

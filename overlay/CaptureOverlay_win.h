@@ -49,7 +49,7 @@ protected:
 
 class CaptureOverlay : public Window<CaptureOverlay>, public Disposable {
 public:
-    explicit CaptureOverlay(CaptureEvents& events) : events_(events) {}
+    explicit CaptureOverlay(CaptureEvents& events);
     // Freezes the screen and shows the overlay. False, the user told, when
     // there is no memory for the freeze.
     bool Load();
@@ -78,8 +78,6 @@ public:
     void PickFont();
     void CommitText();
 
-    void OnHandleMouseDown(int index, MouseButton button, Point local);
-    void OnHandleMouseMove(int index, bool leftHeld, Point local);
     void OnDestroyed() override;
 
 private:

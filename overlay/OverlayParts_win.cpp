@@ -9,7 +9,6 @@
 #include "gfx/Dpi_win.h"
 #include "overlay/MonitorPlacement.h"
 #include "overlay/Readout.h"
-#include "overlay/CaptureOverlay_win.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -43,8 +42,8 @@ MouseButton ButtonOf(UINT msg) {
 
 // ---- sizeHandles_(0)..sizeHandles_(7) ----
 
-bool SizerHandle::Create(CaptureOverlay& owner, HWND parent, int index) {
-    owner_ = &owner;
+bool SizerHandle::Create(HWND parent, int index, Events events) {
+    events_ = std::move(events);
     index_ = index;
     RegisterClassOnce(L"VellumoSi", nullptr, nullptr);
     // The title is observable and kept as it always was (see the overlay's class name).
@@ -66,15 +65,15 @@ LRESULT SizerHandle::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
             // The handle keeps the pointer until release, wherever it goes.
             capture_.Take(hwnd());
-            owner_->OnHandleMouseDown(index_, MouseButton::Left, local);
+            if (events_.mouseDown) events_.mouseDown(MouseButton::Left, local);
             return 0;
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
         case WM_XBUTTONDOWN:
-            owner_->OnHandleMouseDown(index_, ButtonOf(msg), local);
+            if (events_.mouseDown) events_.mouseDown(ButtonOf(msg), local);
             return msg == WM_XBUTTONDOWN;
         case WM_MOUSEMOVE:
-            owner_->OnHandleMouseMove(index_, (wp & MK_LBUTTON) != 0, local);
+            if (events_.mouseMove) events_.mouseMove((wp & MK_LBUTTON) != 0, local);
             return 0;
         case WM_LBUTTONUP:
         case WM_CAPTURECHANGED:

@@ -1,9 +1,10 @@
 // The overlay's child elements that are windows of their own: the sizer
 // handles sizeHandles_(0)..sizeHandles_(7) and the magnifier panel magnifier_ with its captions. The
-// handles forward their pointer events to the overlay.
+// handles tell the overlay of their pointer events through their Events.
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "gfx/Window_win.h"
@@ -15,16 +16,20 @@
 
 namespace vellumo::win {
 
-class CaptureOverlay;
-
 class SizerHandle : public Window<SizerHandle> {
 public:
-    bool Create(CaptureOverlay& owner, HWND parent, int index);
+    // Pointer events in the handle's own coordinates.
+    struct Events {
+        std::function<void(MouseButton button, Point local)> mouseDown;
+        std::function<void(bool leftHeld, Point local)> mouseMove;
+    };
+
+    bool Create(HWND parent, int index, Events events);
     void MoveTo(const Rect& r);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    CaptureOverlay* owner_ = nullptr;
+    Events events_;
     int index_ = 0;
     PointerCapture capture_;
 };

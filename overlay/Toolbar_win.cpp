@@ -14,10 +14,8 @@
 namespace vellumo::win {
 
 namespace {
-constexpr UINT WM_TOOLCLICK = WM_APP + 1;  // wParam: ToolButtonId
+constexpr UINT WM_TOOLCLICK = WM_APP + 1;  // wParam: ToolButtonId, lParam: tool index
 constexpr COLORREF kQuitRed = RGB(255, 0, 0);
-
-constexpr UINT WM_TOOLHOVER = WM_APP + 2;  // wParam: tool index
 constexpr COLORREF kToolsBack = RGB(40, 40, 44);
 constexpr COLORREF kUnderFill = RGB(148, 217, 255);
 constexpr COLORREF kUnderBorder = RGB(36, 143, 251);
@@ -153,7 +151,8 @@ void DrawQuit(HDC dc, const RECT& rc, int dpi) {
 }  // namespace
 
 
-bool ToolButton::Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name) {
+bool ToolButton::Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name, Events events) {
+    events_ = std::move(events);
     id_ = id;
     index_ = index;
     RegisterClassOnce(L"VellumoToolButton", ::LoadCursorW(nullptr, IDC_HAND), nullptr);
@@ -187,7 +186,7 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_MOUSEMOVE:
-            if (id_ == ToolButtonId::Tool) ::SendMessageW(::GetParent(hwnd()), WM_TOOLHOVER, index_, 0);
+            if (events_.hovered) events_.hovered();
             return 0;
         case WM_LBUTTONDOWN:
             pressed_ = true;
@@ -202,10 +201,7 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             RECT rc;
             ::GetClientRect(hwnd(), &rc);
             const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-            // Posted, so the action (which may close the overlay) runs after
-            // this button has finished with its own message.
-            if (wasPressed && ::PtInRect(&rc, pt))
-                ::PostMessageW(::GetParent(hwnd()), WM_TOOLCLICK, static_cast<WPARAM>(id_), index_);
+            if (wasPressed && ::PtInRect(&rc, pt) && events_.clicked) events_.clicked();
             return 0;
         }
         case WM_CAPTURECHANGED:
@@ -218,6 +214,15 @@ LRESULT ToolButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
+ToolButton::Events Toolbar::ButtonEvents(ToolButtonId id, int index) {
+    ToolButton::Events e;
+    // Posted, so the action (which may close the overlay) runs after the
+    // button has finished with its own message.
+    e.clicked = [this, id, index] { ::PostMessageW(hwnd(), WM_TOOLCLICK, static_cast<WPARAM>(id), index); };
+    if (id == ToolButtonId::Tool) e.hovered = [this, index] { OnToolButtonHover(index); };
+    return e;
+}
+
 bool Toolbar::Create(HWND parent, Events events, int dpi) {
     events_ = std::move(events);
     hoverMarker_ = chosenMarker_ = kParkedMarker;
@@ -228,8 +233,10 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
         return false;
     // Made at their 96-DPI places; Layout sizes them for the monitor.
     for (const ButtonSpec& b : kButtons)
-        buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, {b.x, b.y, b.w, b.h}, b.name);
-    for (int i = 0; i < kToolCount; ++i) toolButtons_[i].Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), kDrawNames[i]);
+        buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, {b.x, b.y, b.w, b.h}, b.name, ButtonEvents(b.id, 0));
+    for (int i = 0; i < kToolCount; ++i)
+        toolButtons_[i].Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), kDrawNames[i],
+                               ButtonEvents(ToolButtonId::Tool, i));
 
     palette_.Create(hwnd(), {[this](int i) {
                             palette_.SetCurrentColor(kPalette[i]);
@@ -411,7 +418,6 @@ LRESULT Toolbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 events_.action(static_cast<ToolButtonId>(wp));
             }
             return 0;
-        case WM_TOOLHOVER: OnToolButtonHover(static_cast<int>(wp)); return 0;
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_LBUTTONDOWN:

@@ -22,7 +22,11 @@ enum class ToolButtonId { Copy, Pin, Save, Quit, Tool };
 // A small owner-drawn button with a tooltip; toolButtons_ buttons carry their tool index.
 class ToolButton : public Window<ToolButton> {
 public:
-    bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name);
+    struct Events {
+        std::function<void()> clicked;  // released over the button it was pressed on
+        std::function<void()> hovered;  // the pointer moved over it
+    };
+    bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name, Events events);
     // Moved to `r` (toolbar pixels) with its glyph drawn for `dpi`.
     void Place(const Rect& r, int dpi);
     ToolButtonId id() const { return id_; }
@@ -33,6 +37,7 @@ private:
     ToolButtonId id_ = ToolButtonId::Quit;
     int index_ = 0;
     int dpi_ = 96;
+    Events events_;
     bool pressed_ = false;
     PointerCapture capture_;
 };
@@ -70,6 +75,7 @@ private:
     Rect At(const Rect& designed) const;
     void Paint();
     void OnToolButtonHover(int index);
+    ToolButton::Events ButtonEvents(ToolButtonId id, int index);
     void MoveMarker(Rect& marker, int index);
     void OnPanelMouseDown(Point local);
     void OnPanelMouseMove(Point local);

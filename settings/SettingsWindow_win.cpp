@@ -20,19 +20,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"VellumoSett";
 // Tray menu requests run after the notification's dispatch has returned.
 constexpr UINT kOpenTrayMenu = WM_APP + 1;
-constexpr UINT kCheckMouseUp = WM_APP + 2;
 constexpr int kNoModifiers = 0;
 
 int ControlId(SettingsControl c) { return 100 + static_cast<int>(c); }
-
-// enableBox_ reacts to the mouse release over the box only; a toggle from the
-// keyboard changes just its check mark.
-LRESULT CALLBACK CheckBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(w, GWLP_USERDATA));
-    const LRESULT r = original ? ::CallWindowProcW(original, w, msg, wp, lp) : ::DefWindowProcW(w, msg, wp, lp);
-    if (msg == WM_LBUTTONUP) ::SendMessageW(::GetParent(w), kCheckMouseUp, 0, 0);
-    return r;
-}
 }  // namespace
 
 SettingsWindow::SettingsWindow(SettingsEvents& events, IniFile store)
@@ -80,7 +70,7 @@ void SettingsWindow::CreateControls(int dpi) {
         const int w = TwipsToPixels(c.twips.width, dpi), h = TwipsToPixels(c.twips.height, dpi);
         if (c.kind == SettingsControlKind::HotKey) {
             hotkey_->HotKeyPressed = [this] { OnHotkeyPressed(); };
-            hotkey_->Create(hwnd(), x, y, w, h);
+            hotkey_->Create(hwnd(), x, y, w, h, store_);
             continue;
         }
         const wchar_t* cls = c.kind == SettingsControlKind::Label ? L"STATIC" : L"BUTTON";
@@ -94,8 +84,11 @@ void SettingsWindow::CreateControls(int dpi) {
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (c.control == SettingsControl::EnableBox) {
             enableBox_ = child;
-            ::SetWindowLongPtrW(child, GWLP_USERDATA, ::GetWindowLongPtrW(child, GWLP_WNDPROC));
-            ::SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CheckBoxProc));
+            enableBoxHook_.Install(child, [this](UINT msg, WPARAM wp, LPARAM lp) {
+                const LRESULT r = enableBoxHook_.CallPrevious(msg, wp, lp);
+                if (msg == WM_LBUTTONUP) OnEnableBoxReleased();
+                return r;
+            });
         }
     }
 }
@@ -206,7 +199,6 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kOpenTrayMenu:
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);
             return 0;
-        case kCheckMouseUp: OnEnableBoxReleased(); return 0;
         case WM_COMMAND:
             if (HIWORD(wp) != BN_CLICKED) break;
             if (LOWORD(wp) == ControlId(SettingsControl::SaveButton)) SaveSettings();

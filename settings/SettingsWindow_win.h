@@ -9,6 +9,7 @@
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
+#include "gfx/Subclass_win.h"
 #include "store/Ini_win.h"
 #include "tray/TrayNotify.h"
 
@@ -68,6 +69,9 @@ private:
     IniFile store_;
     std::unique_ptr<HotKey> hotkey_;
     HWND enableBox_ = nullptr;  // children go with the window
+    // enableBox_ reacts to the mouse release over the box only; a toggle from
+    // the keyboard changes just its check mark.
+    SubclassGuard enableBoxHook_;
     HICON icon_ = nullptr;     // shared: never destroyed
     unique_hmenu trayMenu_;
 };

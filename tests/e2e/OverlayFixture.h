@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
 
@@ -77,39 +78,13 @@ struct OverlayView {
     bool ToolsShown() const { return tools && tools->visible; }
 };
 
-class OverlayE2E : public ::testing::Test {
+class OverlayE2E : public DesktopE2E {
 protected:
     void SetUp() override {
-        exe_ = WinExe("vellumo.exe");
-        ASSERT_TRUE(std::filesystem::exists(exe_)) << exe_ << " missing: run make build-win64";
-        ASSERT_TRUE(std::filesystem::exists(WinExe("vfixture.exe"))) << "vfixture.exe missing";
-        d_ = dpi_ == 96 ? std::make_unique<Display>(kScreenW, kScreenH, desktop_)
-                        : std::make_unique<Display>(Rig{.dpi = dpi_, .desktop = desktop_});
-        d_->SetBackground(kBg);
-        fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kTop.l), std::to_string(kTop.t),
-                                                      std::to_string(kTop.w), std::to_string(kTop.h)});
-        ASSERT_TRUE(WaitUntil([&] { return FixtureShows(0); }, 10s)) << "the fixture never painted";
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(kScreenW, kScreenH, desktop_, dpi_));
+        ASSERT_NO_FATAL_FAILURE(StartFixture(kTop, [&] { return FixtureShows(0); }));
         highlight_ = d_->SysColor(kColorHighlight);
         ASSERT_GE(highlight_.r, 0) << "vprobe could not read COLOR_HIGHLIGHT";
-    }
-
-    void TearDown() override {
-        if (!d_) return;
-        ShotIfFailed();
-        const std::string name = d_->name();
-        d_.reset();
-        EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
-    }
-
-    // The screen as the first failure left it, once per test.
-    void ShotIfFailed() {
-        if (!HasFailure() || shot_) return;
-        shot_ = true;
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string dir = VELLUMO_E2E_SHOT_DIR;
-        std::filesystem::create_directories(dir);
-        const std::string path = dir + "/" + info->name() + ".png";
-        if (d_->SaveScreenshot(path)) std::printf("screenshot of the failure: %s\n", path.c_str());
     }
 
     bool FixtureShows(int palette) {
@@ -357,12 +332,7 @@ protected:
     Desktop desktop_ = Desktop::Managed;  // set by a fixture before SetUp
     int dpi_ = 96;                        // the Wine prefix's DPI, likewise
     int handleSide_ = 6;                  // the handles' side expected at that DPI
-    std::string exe_;
-    std::unique_ptr<Display> d_;
-    pid_t fixture_ = -1;
-    pid_t app_ = -1;
     Pixel highlight_;
-    bool shot_ = false;
     int px_ = 0, py_ = 0;  // where the pointer is
 };
 

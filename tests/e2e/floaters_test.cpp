@@ -20,6 +20,7 @@
 
 #include "tests/e2e/harness/BlackPng.h"
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/harness/Harness.h"
@@ -161,47 +162,27 @@ private:
     bool ok_ = true;
 };
 
-class FloatersE2E : public ::testing::Test {
+class FloatersE2E : public DesktopE2E {
 protected:
     void SetUp() override {
-        exe_ = WinExe("vellumo.exe");
-        ASSERT_TRUE(fs::exists(exe_)) << exe_ << " missing: run make build-win64";
-        d_ = std::make_unique<e2e::Display>(kScreenW, kScreenH);
-        d_->SetBackground(kBg);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         x_ = std::make_unique<XClient>(d_->name());
         ASSERT_TRUE(x_->ok());
-        fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kFixL), std::to_string(kFixT),
-                                                      std::to_string(kFixW), std::to_string(kFixH)});
         // Every part, not just panel A: its nested part is a child window that
         // paints after it, and a test that grabs panel A as the picture to
         // expect must not catch it half painted.
         const Palette& p = kPalettes[0];
         const int nestedX = kPanelL + kNestedRect.left + kNestedRect.width / 2;
         const int nestedY = kPanelT + kNestedRect.top + kNestedRect.height / 2;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                return d_->GetPixel(kPanelL + 5, kPanelT + 5) == kYellow &&
-                       d_->GetPixel(nestedX, nestedY) == Of(p.nested) &&
-                       d_->GetPixel(kFixL + kPanelBRect.left + 5, kFixT + kPanelBRect.top + 5) == Of(p.panelB) &&
-                       d_->GetPixel(kFixL + 2, kFixT + kFixH - 3) == Of(p.top);
-            },
-            10s))
-            << "the fixture never painted";
+        ASSERT_NO_FATAL_FAILURE(StartFixture(kFixtureLow, [&] {
+            return d_->GetPixel(kPanelL + 5, kPanelT + 5) == kYellow &&
+                   d_->GetPixel(nestedX, nestedY) == Of(p.nested) &&
+                   d_->GetPixel(kFixL + kPanelBRect.left + 5, kFixT + kPanelBRect.top + 5) == Of(p.panelB) &&
+                   d_->GetPixel(kFixL + 2, kFixT + kFixH - 3) == Of(p.top);
+        }));
     }
 
-    void TearDown() override {
-        if (!d_) return;
-        if (HasFailure()) {
-            const std::string dir = VELLUMO_E2E_SHOT_DIR;
-            fs::create_directories(dir);
-            const std::string path = dir + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
-            if (d_->SaveScreenshot(path)) std::printf("screenshot of the failure: %s\n", path.c_str());
-        }
-        x_.reset();
-        const std::string name = d_->name();
-        d_.reset();
-        EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
-    }
+    void BeforeDisplayEnds() override { x_.reset(); }
 
     // Starts vellumo.exe, selects panel A by dragging and presses the pin button.
     void PinPanelA() {
@@ -334,11 +315,7 @@ protected:
         ASSERT_TRUE(x_->Drop(icon->left + 18, icon->top + 18, uri)) << "the drop of " << uri << " never finished";
     }
 
-    std::string exe_;
-    std::unique_ptr<e2e::Display> d_;
     std::unique_ptr<XClient> x_;
-    pid_t fixture_ = -1;
-    pid_t app_ = -1;
 };
 
 TEST_F(FloatersE2E, PinMakesACentredFloaterOnAKeyedHostAndFlashesItsFrame) {

@@ -361,5 +361,5 @@ TEST_F(HotKeyE2E, StoreAndSubclassSelfTest) {
     }
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(fail, 0) << r.out;
-    EXPECT_EQ(ok, 19) << r.out;
+    EXPECT_EQ(ok, 22) << r.out;
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
@@ -42,40 +43,13 @@ constexpr int kPanelL = kFixL + kPanelARect.left, kPanelT = kFixT + kPanelARect.
 constexpr int kPinW = kPanelARect.width, kPinH = kPanelARect.height;
 
 
-class ResidentE2E : public ::testing::Test {
+class ResidentE2E : public DesktopE2E {
 protected:
     void SetUp() override {
-        const std::string built = WinExe("vellumo.exe");
-        ASSERT_TRUE(fs::exists(built)) << built << " missing: run make build-win64";
-        static int serial = 0;
-        dir_ = fs::temp_directory_path() / ("vellumo-resident-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        exe_ = (dir_ / "vellumo.exe").string();
-        fs::copy_file(built, exe_);
-        d_ = std::make_unique<e2e::Display>(kScreenW, kScreenH);
-        d_->SetBackground(kBg);
-        fixture_ = d_->Start(WinExe("vfixture.exe"), {std::to_string(kFixL), std::to_string(kFixT),
-                                                      std::to_string(kFixW), std::to_string(kFixH)});
-        ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kPanelL + 5, kPanelT + 5) == Of(kPalettes[0].panelA); }, 10s))
-            << "the fixture never painted";
-    }
-
-    void TearDown() override {
-        if (d_) {
-            if (HasFailure()) {
-                const std::string dir = VELLUMO_E2E_SHOT_DIR;
-                fs::create_directories(dir);
-                const std::string path =
-                    dir + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
-                if (d_->SaveScreenshot(path)) std::printf("screenshot of the failure: %s\n", path.c_str());
-            }
-            const std::string name = d_->name();
-            d_.reset();
-            EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
-        }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
+        UsePrivateCopy("vellumo-resident-");
+        ASSERT_NO_FATAL_FAILURE(StartFixture(
+            kFixtureLow, [&] { return d_->GetPixel(kPanelL + 5, kPanelT + 5) == Of(kPalettes[0].panelA); }));
     }
 
     std::optional<WinInfo> VisibleTop(const std::string& cls) {
@@ -255,11 +229,6 @@ protected:
 
     static constexpr int kTrayEntries = 9;
 
-    fs::path dir_;
-    std::string exe_;
-    std::unique_ptr<e2e::Display> d_;
-    pid_t fixture_ = -1;
-    pid_t app_ = -1;
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
 

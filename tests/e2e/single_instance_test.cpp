@@ -18,6 +18,7 @@
 #include <string>
 
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -28,28 +29,12 @@ namespace {
 const bool kThirtyTwoBit = TestArch() == Arch::Win32;
 const int kWidth = kThirtyTwoBit ? 10240 : 15360, kHeight = kThirtyTwoBit ? 5760 : 8640;
 
-class SingleInstanceE2E : public ::testing::Test {
+class SingleInstanceE2E : public DesktopE2E {
 protected:
     void SetUp() override {
-        const std::string built = WinExe("vellumo.exe");
-        ASSERT_TRUE(fs::exists(built)) << built << " missing: run make build-win64";
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(kWidth, kHeight));
         // A private copy: no "set.ini" of another test beside it.
-        dir_ = fs::temp_directory_path() / ("vellumo-instance-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        exe_ = (dir_ / "vellumo.exe").string();
-        fs::copy_file(built, exe_);
-        d_ = std::make_unique<Display>(kWidth, kHeight);
-        d_->SetBackground(kBg);
-    }
-    void TearDown() override {
-        if (d_) {
-            const std::string name = d_->name();
-            d_.reset();
-            EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
-        }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        UsePrivateCopy("vellumo-instance-");
     }
 
     int VisibleOverlays() {
@@ -57,10 +42,6 @@ protected:
         for (const WinInfo& w : d_->ListWindows("VellumoScrShot")) n += w.parent == "0" && w.visible;
         return n;
     }
-
-    fs::path dir_;
-    std::string exe_;
-    std::unique_ptr<Display> d_;
 };
 
 // Fixed fault: the second copy waited a second for the first one's window,

@@ -161,14 +161,15 @@ TEST(AnnotateGeometry, ClampToSelectionAroundBothEdges) {
     const Rect sqr{100, 200, 50, 40};
     const int xs[][2] = {{-1000, 100}, {99, 100}, {100, 100}, {101, 101}, {125, 125},
                          {149, 149},   {150, 150}, {151, 150}, {100000, 150}};
-    for (const auto& c : xs) EXPECT_EQ(ClampToSelectionX(c[0], sqr), c[1]) << "x " << c[0];
+    // Each axis on its own: the other coordinate stays inside.
+    for (const auto& c : xs) EXPECT_EQ(ClampToSelection({c[0], 220}, sqr).x, c[1]) << "x " << c[0];
+    for (const auto& c : xs) EXPECT_EQ(ClampToSelection({c[0], 220}, sqr).y, 220) << "x " << c[0];
     const int ys[][2] = {{0, 200}, {199, 200}, {200, 200}, {201, 201}, {239, 239}, {240, 240}, {241, 240}};
-    for (const auto& c : ys) EXPECT_EQ(ClampToSelectionY(c[0], sqr), c[1]) << "y " << c[0];
+    for (const auto& c : ys) EXPECT_EQ(ClampToSelection({120, c[0]}, sqr).y, c[1]) << "y " << c[0];
+    for (const auto& c : ys) EXPECT_EQ(ClampToSelection({120, c[0]}, sqr).x, 120) << "y " << c[0];
     // A selection at the screen's corner and one of no size.
-    EXPECT_EQ(ClampToSelectionX(-5, {0, 0, 10, 10}), 0);
-    EXPECT_EQ(ClampToSelectionY(-5, {0, 0, 10, 10}), 0);
-    EXPECT_EQ(ClampToSelectionX(7, {5, 5, 0, 0}), 5);
-    EXPECT_EQ(ClampToSelectionY(3, {5, 5, 0, 0}), 5);
+    EXPECT_EQ(ClampToSelection({-5, -5}, {0, 0, 10, 10}), (Point{0, 0}));
+    EXPECT_EQ(ClampToSelection({7, 3}, {5, 5, 0, 0}), (Point{5, 5}));
 }
 
 TEST(AnnotateGeometry, RubberBandInAllFourDirections) {
@@ -186,9 +187,9 @@ TEST(AnnotateGeometry, RubberBandFromOutsideEndsOnTheSelectionsEdge) {
     // Press outside the selection (not clamped), drag far past its other side.
     const Rect sqr{200, 200, 100, 100};
     const Point press{150, 250};
-    const Point pointer{ClampToSelectionX(900, sqr), ClampToSelectionY(260, sqr)};
+    const Point pointer = ClampToSelection({900, 260}, sqr);
     EXPECT_EQ(Str(RubberBand(press, pointer)), Str({150, 250, 150, 10}));
-    const Point back{ClampToSelectionX(-50, sqr), ClampToSelectionY(-50, sqr)};
+    const Point back = ClampToSelection({-50, -50}, sqr);
     EXPECT_EQ(Str(RubberBand(press, back)), Str({150, 200, 50, 50}));
 }
 

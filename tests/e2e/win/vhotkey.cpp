@@ -18,7 +18,7 @@
 
 #include "gfx/Window_win.h"
 #include "hotkey/HotKey_win.h"
-#include "hotkey/Subclass_win.h"
+#include "gfx/Subclass_win.h"
 #include "store/Ini_win.h"
 #include "tests/e2e/win/Utf8_win.h"
 
@@ -30,14 +30,14 @@ constexpr UINT kCommand = WM_APP + 1;
 
 class Host : public Window<Host> {
 public:
-    bool Create(const std::wstring& cls, const HotKey::Options& options) {
+    bool Create(const std::wstring& cls, const IniFile& store, const HotKey::Options& options) {
         if (!RegisterClassOnce(cls.c_str(), ::LoadCursorW(nullptr, IDC_ARROW),
                                reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)))
             return false;
         if (!CreateWin(0, cls.c_str(), L"HK", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 100, 100,
                        420, 160))
             return false;
-        if (!hotKey.Create(hwnd(), 10, 10, 220, 26, options)) return false;
+        if (!hotKey.Create(hwnd(), 10, 10, 220, 26, store, options)) return false;
         hotKey.HotKeyPressed = [this] { ++pressed; Refresh(); };
         hotKey.Click = [this] { ++clicks; Refresh(); };
         hotKey.Changed = [this] { Refresh(); };
@@ -138,10 +138,10 @@ void SelfTestSubclass(Host& host) {
     GetClassNameW(hidden, cls, 64);
     Check("hidden window is a hidden #32770", std::wstring(cls) == L"#32770" && !IsWindowVisible(hidden) &&
                                                    GetParent(hidden) == nullptr);
-    Check("hidden window hooked",
-          GetWindowLongPtrW(hidden, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&HotKeyWndProc) &&
-              GetPropW(hidden, L"Object") == &hk && GetPropW(hidden, L"WinProc") != nullptr);
-    Check("edit hooked", GetWindowLongPtrW(hk.txtHotKey(), GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&EditWndProc) &&
+    const auto hooked = reinterpret_cast<LONG_PTR>(SubclassGuard::Procedure());
+    Check("hidden window hooked", GetWindowLongPtrW(hidden, GWLP_WNDPROC) == hooked &&
+                                      GetPropW(hidden, L"Object") == &hk && GetPropW(hidden, L"WinProc") != nullptr);
+    Check("edit hooked", GetWindowLongPtrW(hk.txtHotKey(), GWLP_WNDPROC) == hooked &&
                              GetPropW(hk.txtHotKey(), L"WinProc") != nullptr);
     const int before = host.pressed;
     SendMessageW(hidden, WM_HOTKEY, 1, 0);
@@ -150,15 +150,40 @@ void SelfTestSubclass(Host& host) {
     Check("WM_QUERYENDSESSION does not veto logoff", SendMessageW(hidden, WM_QUERYENDSESSION, 0, 0) != 0);
     SendMessageW(hk.txtHotKey(), WM_CHAR, L'x', 0);
     Check("WM_CHAR inserts nothing", hk.Text() == L"NULL" && GetWindowTextLengthW(hk.txtHotKey()) == 4);
+}
 
-    const LONG_PTR saved = reinterpret_cast<LONG_PTR>(GetPropW(hidden, L"WinProc"));
-    UnhookHotKeyWindow(hidden);
-    Check("unhook restores the procedure and removes both properties",
-          GetWindowLongPtrW(hidden, GWLP_WNDPROC) == saved && !GetPropW(hidden, L"Object") &&
-              !GetPropW(hidden, L"WinProc"));
-    SendMessageW(hidden, WM_HOTKEY, 1, 0);
-    Check("unhooked window raises nothing", host.pressed == before + 2);
-    HookHotKeyWindow(hidden, &hk);
+// The guard on a window of its own: installed, passing on what it does not
+// answer, taken out with its own procedure back, and letting go of a window
+// destroyed before it.
+void SelfTestSubclassGuard() {
+    constexpr UINT kAsked = WM_APP + 7;
+    HWND box = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Instance(), nullptr);
+    const LONG_PTR own = GetWindowLongPtrW(box, GWLP_WNDPROC);
+    int asked = 0;
+    {
+        SubclassGuard guard;
+        const bool installed = guard.Install(box, [&](UINT m, WPARAM w, LPARAM l) -> LRESULT {
+            if (m != kAsked) return guard.CallPrevious(m, w, l);
+            ++asked;
+            return 42;
+        });
+        Check("guard installs, keeping the own procedure in WinProc",
+              installed && GetWindowLongPtrW(box, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(SubclassGuard::Procedure()) &&
+                  reinterpret_cast<LONG_PTR>(GetPropW(box, L"WinProc")) == own);
+        SubclassGuard second;
+        Check("a second guard on the same window is refused",
+              !second.Install(box, [](UINT, WPARAM, LPARAM) -> LRESULT { return 0; }) && !second.window());
+        SetWindowTextW(box, L"abc");
+        Check("the handler answers, the rest reaches the box",
+              SendMessageW(box, kAsked, 0, 0) == 42 && asked == 1 && GetWindowTextLengthW(box) == 3);
+    }
+    Check("guard gone: own procedure back, WinProc removed, handler no longer asked",
+          GetWindowLongPtrW(box, GWLP_WNDPROC) == own && !GetPropW(box, L"WinProc") &&
+              SendMessageW(box, kAsked, 0, 0) == 0 && asked == 1);
+    SubclassGuard late;
+    late.Install(box, [&](UINT m, WPARAM w, LPARAM l) { return late.CallPrevious(m, w, l); });
+    DestroyWindow(box);
+    Check("window destroyed first: the guard lets go", !late.window());
 }
 
 void SelfTestUserStore() {
@@ -168,13 +193,13 @@ void SelfTestUserStore() {
     opt.instanceName = L"HotKeyR";
     {
         Host a;
-        a.Create(L"VhkSelfA", opt);
+        a.Create(L"VhkSelfA", IniFile::BesideExe(L"set.ini"), opt);
         Check("empty user store loads NULL", a.hotKey.Text() == L"NULL" && a.hotKey.KeyCode() == 0);
         a.hotKey.SetCombination(L"Ctrl + Alt + F9", 120, 3);
         a.hotKey.SaveSettings();
     }
     Host b;
-    b.Create(L"VhkSelfB", opt);
+    b.Create(L"VhkSelfB", IniFile::BesideExe(L"set.ini"), opt);
     Check("user store round-trips", b.hotKey.Text() == L"Ctrl + Alt + F9" && b.hotKey.KeyCode() == 120 &&
                                         b.hotKey.ModKeyCode() == 3);
     b.hotKey.SetCombination(L"NULL", 0, 0);
@@ -184,12 +209,11 @@ void SelfTestUserStore() {
 int SelfTest() {
     SelfTestStore();
     {
-        HotKey::Options opt;
-        opt.iniFileName = L"vhk-none.ini";
         Host host;
-        host.Create(L"VhkSelf", opt);
+        host.Create(L"VhkSelf", IniFile::BesideExe(L"vhk-none.ini"), {});
         SelfTestSubclass(host);
     }
+    SelfTestSubclassGuard();
     SelfTestUserStore();
     std::fflush(stdout);
     return g_failures == 0 ? 0 : 1;
@@ -208,12 +232,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     std::wstring cls = L"VhkHost";
     HotKey::Options options;
+    std::wstring iniName = L"set.ini";
     bool enable = false, set = false;
     std::wstring setText;
     int setKey = 0, setMod = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == L"--class" && i + 1 < args.size()) cls = args[++i];
-        else if (args[i] == L"--ini" && i + 1 < args.size()) options.iniFileName = args[++i];
+        else if (args[i] == L"--ini" && i + 1 < args.size()) iniName = args[++i];
         else if (args[i] == L"--enable") enable = true;
         else if (args[i] == L"--set" && i + 3 < args.size()) {
             set = true;
@@ -223,7 +248,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
     }
     auto host = std::make_unique<Host>();
-    if (!host->Create(cls, options)) return 2;
+    if (!host->Create(cls, IniFile::BesideExe(iniName), options)) return 2;
     if (set) host->hotKey.SetCombination(setText, setKey, setMod);
     host->Refresh();
     ShowWindow(host->hwnd(), SW_SHOW);
