@@ -32,6 +32,14 @@ protected:
         d_->SetBackground(kBg);
     }
 
+    // The same on a display the rig makes (two monitors, another DPI).
+    void StartDisplay(const Rig& rig) {
+        exe_ = WinExe("vellumo.exe");
+        ASSERT_TRUE(std::filesystem::exists(exe_)) << exe_ << " missing: run make build-win64";
+        d_ = std::make_unique<Display>(rig);
+        d_->SetBackground(kBg);
+    }
+
     // From here on the test runs a private copy of the exe, in a fresh folder
     // named after `prefix` that TearDown removes.
     void UsePrivateCopy(const std::string& prefix) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tests/e2e/Desktop.h"
+#include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/harness/Harness.h"
 
@@ -39,30 +40,13 @@ const Pixel kLeftWindowTop = Of(fixture::kPalettes[0].top);
 constexpr int kToolsW = 225, kToolsH = 113, kToolsGap = 5;
 constexpr int kVaW = 130, kVaH = 161, kVaGap = 20;
 
-class MonitorsE2E : public ::testing::Test {
+class MonitorsE2E : public DesktopE2E {
 protected:
     void SetUp() override {
-        exe_ = WinExe("vellumo.exe");
-        ASSERT_TRUE(fs::exists(exe_)) << exe_ << " missing";
-        d_ = std::make_unique<Display>(Rig{.twoMonitors = true, .desktop = Desktop::Bare});
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(Rig{.twoMonitors = true, .desktop = Desktop::Bare}));
         d_->SetBackground(kDesk);
         dir_ = fs::temp_directory_path() / ("vellumo-monitors-" + std::to_string(::getpid()));
         fs::create_directories(dir_);
-    }
-
-    void TearDown() override {
-        if (!d_) return;
-        if (HasFailure()) {
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            fs::create_directories(VELLUMO_E2E_SHOT_DIR);
-            d_->SaveScreenshot(std::string(VELLUMO_E2E_SHOT_DIR) + "/" + info->name() + ".png");
-        }
-        for (const pid_t p : {app_, fixture_, fixture2_})
-            if (p > 0) d_->Stop(p);
-        const std::string name = d_->name();
-        d_.reset();
-        EXPECT_TRUE(ProcessesOf(name).empty()) << "processes left on " << name;
-        fs::remove_all(dir_);
     }
 
     Pixel At(int x, int y) { return d_->GetPixel(d_->ToX(x), d_->ToY(y)); }
@@ -88,7 +72,7 @@ protected:
         return {x, y};
     }
 
-    pid_t StartFixture(const Box& at) {
+    pid_t StartFixtureAt(const Box& at) {
         return d_->Start(WinExe("vfixture.exe"),
                          {std::to_string(at.l), std::to_string(at.t), std::to_string(at.w), std::to_string(at.h)});
     }
@@ -207,11 +191,6 @@ protected:
         return off;
     }
 
-    std::string exe_;
-    std::unique_ptr<Display> d_;
-    fs::path dir_;
-    pid_t app_ = -1;
-    pid_t fixture_ = -1;
     pid_t fixture2_ = -1;
     int px_ = 0, py_ = 0;
 };
@@ -222,8 +201,8 @@ protected:
 // tests); a selection across the boundary copies both monitors' pixels
 // exactly.
 TEST_F(MonitorsE2E, CaptureCoversBothMonitorsAndCopiesAcrossTheBoundary) {
-    fixture_ = StartFixture(kLeftWindow);
-    fixture2_ = StartFixture(kAcrossWindow);
+    fixture_ = StartFixtureAt(kLeftWindow);
+    fixture2_ = StartFixtureAt(kAcrossWindow);
     ASSERT_TRUE(WaitUntil([&] { return At(kLeftWindow.l + 2, kLeftWindow.t + 2) == kLeftWindowTop &&
                                        At(kAcrossWindow.l + 2, kAcrossWindow.b() - 3) == kLeftWindowTop &&
                                        At(kAcrossWindow.r() - 3, kAcrossWindow.b() - 3) == kLeftWindowTop; }, 10s))
@@ -271,7 +250,7 @@ TEST_F(MonitorsE2E, CaptureCoversBothMonitorsAndCopiesAcrossTheBoundary) {
 // while the drop icon stays at the primary's top-right.
 TEST_F(MonitorsE2E, LeftMonitorSelectionStaysOnItAndPinsThere) {
     const Monitor left{-1024, 0, 0, 768, false};
-    fixture_ = StartFixture(kLeftWindow);
+    fixture_ = StartFixtureAt(kLeftWindow);
     ASSERT_TRUE(WaitUntil([&] { return At(kLeftWindow.l + 2, kLeftWindow.t + 2) == kLeftWindowTop; }, 10s))
         << "the fixture never painted";
     ASSERT_NO_FATAL_FAILURE(Launch(-400, 500));
