@@ -72,6 +72,16 @@ protected:
         return {x, y};
     }
 
+    // vfixture at `at` shows all its parts: its own, panel A, the nested part
+    // inside A and panel B (each a child window that paints on its own).
+    bool FixtureShows(const Box& at) {
+        const fixture::Palette& p = fixture::kPalettes[0];
+        const Box a = PartOf(at, fixture::kPanelARect), nested = PartOf(a, fixture::kNestedRect);
+        const Box b = PartOf(at, fixture::kPanelBRect);
+        return At(at.l + 2, at.t + 2) == Of(p.top) && At(a.l + 2, a.t + 2) == Of(p.panelA) &&
+               At(nested.cx(), nested.cy()) == Of(p.nested) && At(b.cx(), b.cy()) == Of(p.panelB);
+    }
+
     pid_t StartFixtureAt(const Box& at) {
         return d_->Start(WinExe("vfixture.exe"),
                          {std::to_string(at.l), std::to_string(at.t), std::to_string(at.w), std::to_string(at.h)});
@@ -203,8 +213,9 @@ protected:
 TEST_F(MonitorsE2E, CaptureCoversBothMonitorsAndCopiesAcrossTheBoundary) {
     fixture_ = StartFixtureAt(kLeftWindow);
     fixture2_ = StartFixtureAt(kAcrossWindow);
-    ASSERT_TRUE(WaitUntil([&] { return At(kLeftWindow.l + 2, kLeftWindow.t + 2) == kLeftWindowTop &&
-                                       At(kAcrossWindow.l + 2, kAcrossWindow.b() - 3) == kLeftWindowTop &&
+    // Every part of both, child windows too: the expected picture is grabbed
+    // next and must not catch a part still unpainted.
+    ASSERT_TRUE(WaitUntil([&] { return FixtureShows(kLeftWindow) && FixtureShows(kAcrossWindow) &&
                                        At(kAcrossWindow.r() - 3, kAcrossWindow.b() - 3) == kLeftWindowTop; }, 10s))
         << "the fixtures never painted";
     // The desktop and the fixture on each side.
@@ -251,8 +262,7 @@ TEST_F(MonitorsE2E, CaptureCoversBothMonitorsAndCopiesAcrossTheBoundary) {
 TEST_F(MonitorsE2E, LeftMonitorSelectionStaysOnItAndPinsThere) {
     const Monitor left{-1024, 0, 0, 768, false};
     fixture_ = StartFixtureAt(kLeftWindow);
-    ASSERT_TRUE(WaitUntil([&] { return At(kLeftWindow.l + 2, kLeftWindow.t + 2) == kLeftWindowTop; }, 10s))
-        << "the fixture never painted";
+    ASSERT_TRUE(WaitUntil([&] { return FixtureShows(kLeftWindow); }, 10s)) << "the fixture never painted";
     ASSERT_NO_FATAL_FAILURE(Launch(-400, 500));
 
     // The magnifier flips left of the pointer 149 px from the boundary; 151
