@@ -118,6 +118,21 @@ protected:
         fs::remove_all(dir_, ec);
     }
 
+    // The clipboard's CF_BITMAP, read back through vprobe, is kRegion's size
+    // and exactly the desktop's pixels there.
+    void ExpectClipboardIsTheRegion(const std::string& what) {
+        const fs::path dump = dir_ / "clipboard.ppm";
+        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+        ASSERT_EQ(r.exitCode, 0) << what << ": vprobe could not read the clipboard: " << r.out;
+        EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n")
+            << what << ": the clipboard's CF_BITMAP is not kRegion's size";
+        const auto copied = Decode(dump);
+        ASSERT_TRUE(copied) << what << ": no bitmap read back from the clipboard";
+        const Diff diff = Compare(copied->image, want_, 0);
+        EXPECT_EQ(diff.off, 0) << what << ": the clipboard's bitmap differs from the screen: " << diff.first
+                               << UpsideDownNote(copied->image, want_);
+    }
+
     // vellumo.exe started over the fixture and kRegion selected by a drag
     // (paced, well past the moves that tell a drag from a click).
     void LaunchAndSelect() {
@@ -323,16 +338,7 @@ TEST_F(OutputE2E, HeldClipboardIsWaitedForThenToldAndCopyPutsTheFrozenRegionOnIt
     ExpectEnded("copy after a short hold");
     EXPECT_TRUE(d_->WaitExit(shortHold, 5s));
 
-    const fs::path dump = dir_ / "clipboard.ppm";
-    const RunResult r = d_->Run(vprobe, {"clipboard", WinPath(dump)});
-    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
-    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n")
-        << "the clipboard's CF_BITMAP is not kRegion's size";
-    const auto copied = Decode(dump);
-    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
-    const Diff diff = Compare(copied->image, want_, 0);
-    EXPECT_EQ(diff.off, 0) << "the clipboard's bitmap differs from the screen: " << diff.first
-                           << UpsideDownNote(copied->image, want_);
+    ExpectClipboardIsTheRegion("copy after a short hold");
 }
 
 // Every refused save is told and changes nothing: a name no encoder writes,
@@ -611,15 +617,7 @@ TEST_F(OutputE2E, PinLeavesTheRegionOnTheClipboardForProgramsThatReadAtOnceOrLat
         10s, 50ms))
         << "no Floater after the pin";
 
-    const fs::path dump = dir_ / "clipboard.ppm";
-    const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
-    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n");
-    const auto copied = Decode(dump);
-    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
-    const Diff diff = Compare(copied->image, want_, 0);
-    EXPECT_EQ(diff.off, 0) << "the clipboard's bitmap differs from the region: " << diff.first
-                           << UpsideDownNote(copied->image, want_);
+    ExpectClipboardIsTheRegion("pin");
     d_->Stop(app_);
     d_->Stop(watcher);
 }
@@ -659,14 +657,7 @@ TEST_F(ScaledOutputE2E, PartsScaleByTheDpiWhileCopyAndPinKeepTruePixels) {
 
     ASSERT_NO_FATAL_FAILURE(Press("Image1"));
     ExpectEnded("copy at 144 DPI");
-    const fs::path dump = dir_ / "clipboard.ppm";
-    const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-    ASSERT_EQ(r.exitCode, 0) << "vprobe could not read the clipboard: " << r.out;
-    EXPECT_EQ(r.out, "B\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n");
-    const auto copied = Decode(dump);
-    ASSERT_TRUE(copied) << "no bitmap read back from the clipboard";
-    const Diff copyDiff = Compare(copied->image, want_, 0);
-    EXPECT_EQ(copyDiff.off, 0) << "the copy differs from the screen: " << copyDiff.first;
+    ExpectClipboardIsTheRegion("copy at 144 DPI");
 
     // Pinned, the region floats centred on the screen at its own size.
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
