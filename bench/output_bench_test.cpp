@@ -6,6 +6,7 @@
 #include "bench/PinScene.h"
 #include "bench/ProcMemory.h"
 #include "floaters/FloaterBook.h"
+#include "overlay/MonitorPlacement.h"
 #include "overlay/Readout.h"
 #include "overlay/Selection.h"
 
@@ -68,13 +69,14 @@ TEST(PinProbes, SitInTheFloaterAndClearOfEverythingElseOnTheScreen) {
     // magnifier (beside the pointer on the pin button).
     EXPECT_EQ(CentreOn({s.selection.width, s.selection.height}, s.screen),
               (Point{s.floater().left, s.floater().top}));
-    const Rect tools{s.selection.left, ToolbarTop(s.selection, kToolsSize.height, s.screen.height), kToolsSize.width,
-                     kToolsSize.height};
+    const MonitorLayout screen = MonitorLayout::Single(s.screen);
+    const Point toolsAt = PlaceToolbarOn(screen, s.selection, kToolsSize);
+    const Rect tools{toolsAt.x, toolsAt.y, kToolsSize.width, kToolsSize.height};
     std::vector<Rect> clear{tools, s.band, s.floorButton};
     for (const Rect& h : PlaceHandles(s.selection)) clear.push_back(h);
     for (int x = tools.left; x < tools.right(); x += 5) {
         for (int y = tools.top; y < tools.bottom(); y += 5) {
-            const Point va = PlaceMagnifier({x, y}, kVaSize, s.screen);
+            const Point va = PlaceMagnifierOn(screen, {x, y}, kVaSize);
             clear.push_back({va.x, va.y, kVaSize.width, kVaSize.height});
         }
     }

@@ -142,16 +142,4 @@ MonitorLayout MonitorLayout::OnBitmap() const {
     return MonitorLayout(std::move(moved));
 }
 
-Point MonitorLayout::ClampToVirtual(Point p) const {
-    if (virtual_.empty()) return {virtual_.left, virtual_.top};
-    return {std::clamp(p.x, virtual_.left, virtual_.right() - 1), std::clamp(p.y, virtual_.top, virtual_.bottom() - 1)};
-}
-
-Rect MonitorLayout::ClampToVirtual(const Rect& r) const { return Intersect(r, virtual_); }
-
-Point MonitorLayout::CentreOn(std::size_t monitor, Size size) const {
-    const Rect& m = bounds(monitor);
-    return {m.left + FloorHalf(m.width - size.width), m.top + FloorHalf(m.height - size.height)};
-}
-
 }  // namespace vellumo

@@ -53,15 +53,6 @@ public:
     // outer edges, stay as they are: with one monitor nothing ever moves.
     Point KeepOutOfGaps(Point corner) const;
 
-    // `p` moved onto the virtual screen's nearest pixel.
-    Point ClampToVirtual(Point p) const;
-    // The part of `r` on the virtual screen (empty when none is).
-    Rect ClampToVirtual(const Rect& r) const;
-
-    // Top-left that centres `size` on `monitor` (halves rounded towards minus
-    // infinity, as the Floater host has always centred on its one screen).
-    Point CentreOn(std::size_t monitor, Size size) const;
-
     // The same monitors measured from the virtual screen's top-left: the
     // coordinates of a window covering the virtual screen, and of its capture.
     MonitorLayout OnBitmap() const;

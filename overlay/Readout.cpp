@@ -18,14 +18,6 @@ MagnifierSizes MagnifierSizesAt(int dpi) {
     return {ScaleUi(kVaSize, dpi), ScaleUi(kViewRect, dpi), ScaleUi(kSizeCaptionRect, dpi), ScaleUi(kRgbCaptionRect, dpi)};
 }
 
-Point PlaceMagnifier(Point p, Size panel, Size screen) {
-    const int left = (p.x + kPointerGap + panel.width <= screen.width) ? p.x + kPointerGap
-                                                                      : p.x - panel.width - kPointerGap;
-    const int top = (p.y + kPointerGap + panel.height <= screen.height) ? p.y + kPointerGap
-                                                                       : p.y - panel.height - kPointerGap;
-    return {left, top};
-}
-
 MagnifierPlan PlanMagnifier(Point p, Size screen, int viewSide) {
     const Rect square{p.x - kMagnifiedSpan / 2, p.y - kMagnifiedSpan / 2, kMagnifiedSpan, kMagnifiedSpan};
     const Rect src = Intersect(square, Rect{0, 0, screen.width, screen.height});

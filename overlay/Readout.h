@@ -34,10 +34,6 @@ std::wstring FormatRgb(Colour c);
 // "W × H" of the frame.
 std::wstring FormatSize(int width, int height);
 
-// Top-left of the panel: 20 pixels to the lower right of the pointer, flipped
-// to the left or above where it would leave the screen.
-Point PlaceMagnifier(Point pointer, Size panel, Size screen);
-
 // The 20 x 20 source square around the pointer and where its on-screen part
 // lands in a View `viewSide` pixels square (6.5 view pixels per source pixel
 // at 130). Off-screen parts of the

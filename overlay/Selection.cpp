@@ -66,12 +66,6 @@ SelectionSizes SelectionSizesAt(int dpi) {
             ScaleUi(kSelectedBorder, dpi)};
 }
 
-int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight) {
-    if (frame.top + kToolsGap > toolbarHeight) return frame.top - toolbarHeight - kToolsGap;
-    if (frame.bottom() + toolbarHeight + kToolsGap < screenHeight) return frame.bottom() + kToolsGap;
-    return frame.top;
-}
-
 Rect ResizeByHandle(int handle, const Rect& frame, Point c, int anchorRight, int anchorBottom) {
     Rect f = frame;
     // The frame refuses a negative size: that one value stays as it was.

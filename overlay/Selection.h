@@ -51,9 +51,6 @@ struct SelectionSizes {
 };
 SelectionSizes SelectionSizesAt(int dpi);
 
-// Top of the toolbar for a completed frame (its left is always frame.left).
-int ToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight);
-
 // One step of a handle drag: the frame after moving handle i's centre to c.
 // A width or height that would turn negative keeps its old value; for the
 // corner handle 0 the whole step is refused instead.

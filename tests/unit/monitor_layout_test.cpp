@@ -48,7 +48,6 @@ TEST(MonitorLayout, BoundsPrimaryAndDegenerateLists) {
     EXPECT_EQ(none.virtualBounds(), (Rect{0, 0, 0, 0}));
     EXPECT_EQ(none.MonitorAt({50, 50}), 0u);
     EXPECT_TRUE(none.OutsideEveryMonitor({0, 0}));
-    EXPECT_EQ(none.ClampToVirtual(Point{50, -50}), (Point{0, 0}));
     EXPECT_EQ(MonitorLayout({{{5, 5, 0, 100}, true}, {{0, 0, 640, 480}, false}}).primary(), (Rect{0, 0, 640, 480}));
 }
 
@@ -103,15 +102,8 @@ TEST(MonitorLayout, MonitorHoldingMostOfARect) {
     EXPECT_EQ(rig.MonitorOf({5, 10, 0, 40}), 0u);
 }
 
-TEST(MonitorLayout, ClampingAndCoordinateConversion) {
+TEST(MonitorLayout, CoordinateConversion) {
     const MonitorLayout rig = Rig();
-    EXPECT_EQ(rig.ClampToVirtual(Point{-2000, -5}), (Point{-1024, 0}));
-    EXPECT_EQ(rig.ClampToVirtual(Point{5000, 5000}), (Point{1279, 799}));
-    EXPECT_EQ(rig.ClampToVirtual(Point{-600, 790}), (Point{-600, 790}));  // a gap is on the virtual screen
-    EXPECT_EQ(rig.ClampToVirtual(Rect{-1100, -10, 300, 100}), (Rect{-1024, 0, 224, 90}));
-    EXPECT_EQ(rig.ClampToVirtual(Rect{1200, 700, 500, 500}), (Rect{1200, 700, 80, 100}));
-    EXPECT_TRUE(rig.ClampToVirtual(Rect{2000, 0, 10, 10}).empty());
-
     // Bitmap (0,0) is the virtual screen's top-left, whatever its sign.
     EXPECT_EQ(rig.ToBitmap(Point{-1024, 0}), (Point{0, 0}));
     EXPECT_EQ(rig.ToBitmap(Point{0, 0}), (Point{1024, 0}));
@@ -124,17 +116,38 @@ TEST(MonitorLayout, ClampingAndCoordinateConversion) {
     EXPECT_EQ(rig.ToScreen(rig.ToBitmap(Rect{-3, -4, 5, 6})), (Rect{-3, -4, 5, 6}));
 }
 
+// Where a Floater of `image` lands when centred on `monitor`.
+Point FloaterCentredOn(const Rect& monitor, Size image) {
+    FloaterBook book;
+    if (!book.CreateOn(image, {30, 20}, monitor)) return {INT32_MIN, INT32_MIN};
+    return {book.Find(1)->picture.left, book.Find(1)->picture.top};
+}
+
 TEST(MonitorLayout, CentringMatchesTheSingleScreenFloaterRule) {
     for (const Size screen : {Size{1024, 768}, Size{1280, 800}, Size{1, 1}}) {
         const MonitorLayout one = MonitorLayout::Single(screen);
         for (const Size image : {Size{100, 50}, Size{101, 51}, Size{2000, 1001}, Size{1023, 767}, Size{0, 0}})
-            EXPECT_EQ(one.CentreOn(0, image), CentreOn(image, screen)) << image.width << "x" << image.height;
+            EXPECT_EQ(FloaterCentredOn(one.primary(), image), CentreOn(image, screen))
+                << image.width << "x" << image.height;
     }
     const MonitorLayout rig = Rig();
-    EXPECT_EQ(rig.CentreOn(1, {100, 100}), (Point{-562, 334}));
-    EXPECT_EQ(rig.CentreOn(1, {101, 101}), (Point{-563, 333}));
-    EXPECT_EQ(rig.CentreOn(1, {2001, 1001}), (Point{-1513, -117}));  // larger than the monitor: floor, as before
-    EXPECT_EQ(rig.CentreOn(0, {100, 100}), (Point{590, 350}));
+    EXPECT_EQ(FloaterCentredOn(rig.bounds(1), {100, 100}), (Point{-562, 334}));
+    EXPECT_EQ(FloaterCentredOn(rig.bounds(1), {101, 101}), (Point{-563, 333}));
+    // Larger than the monitor: floor, as before.
+    EXPECT_EQ(FloaterCentredOn(rig.bounds(1), {2001, 1001}), (Point{-1513, -117}));
+    EXPECT_EQ(FloaterCentredOn(rig.bounds(0), {100, 100}), (Point{590, 350}));
+}
+
+// The rules the overlay has always used on its one screen: the toolbar's top
+// for a completed frame, and the magnifier's place beside the pointer.
+int SingleScreenToolbarTop(const Rect& frame, int toolbarHeight, int screenHeight) {
+    if (frame.top + kToolsGap > toolbarHeight) return frame.top - toolbarHeight - kToolsGap;
+    if (frame.bottom() + toolbarHeight + kToolsGap < screenHeight) return frame.bottom() + kToolsGap;
+    return frame.top;
+}
+Point SingleScreenMagnifier(Point p, Size panel, Size screen) {
+    return {p.x + kPointerGap + panel.width <= screen.width ? p.x + kPointerGap : p.x - panel.width - kPointerGap,
+            p.y + kPointerGap + panel.height <= screen.height ? p.y + kPointerGap : p.y - panel.height - kPointerGap};
 }
 
 // Every frame a single screen can complete, against the toolbar rule the
@@ -146,13 +159,13 @@ TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
             for (int height : {0, 1, 20, 300, 560, 700, 768})
                 for (int left : {-30, 0, 5, 900, 1023, 1100}) {
                     const Rect frame{left, top, 40, height};
-                    const Point want{frame.left, ToolbarTop(frame, kToolsSize.height, screen.height)};
+                    const Point want{frame.left, SingleScreenToolbarTop(frame, kToolsSize.height, screen.height)};
                     ASSERT_EQ(PlaceToolbarOn(one, frame, kToolsSize), want)
                         << screen.width << "x" << screen.height << " frame " << left << "," << top << " h" << height;
                 }
         for (int y = -30; y <= screen.height + 30; y += 7)
             for (int x = -30; x <= screen.width + 30; x += 11)
-                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kVaSize), PlaceMagnifier({x, y}, kVaSize, screen))
+                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kVaSize), SingleScreenMagnifier({x, y}, kVaSize, screen))
                     << x << "," << y;
     }
 }

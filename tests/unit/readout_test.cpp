@@ -1,5 +1,7 @@
 #include "overlay/Readout.h"
 
+#include "overlay/MonitorPlacement.h"
+
 #include <gtest/gtest.h>
 
 namespace vellumo {
@@ -39,7 +41,7 @@ TEST(Readout, MagnifierStandsLowerRightAndFlipsAtTheEdges) {
         {{0, 0}, {20, 20}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(PlaceMagnifier(c.pointer, va, kScreen), c.expected) << c.pointer.x << "," << c.pointer.y;
+        EXPECT_EQ(PlaceMagnifierOn(MonitorLayout::Single(kScreen), c.pointer, va), c.expected) << c.pointer.x << "," << c.pointer.y;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "overlay/Selection.h"
 
+#include "overlay/MonitorPlacement.h"
+
 #include <gtest/gtest.h>
 
 namespace vellumo {
@@ -102,7 +104,7 @@ TEST(Selection, ToolbarPlacementAboveBelowOrOver) {
         {{10, 20, 100, 1080}, 20},                  // fills the height
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ToolbarTop(c.frame, th, 1080), c.expectedTop)
+        EXPECT_EQ(PlaceToolbarOn(MonitorLayout::Single({1920, 1080}), c.frame, kToolsSize).y, c.expectedTop)
             << "frame top " << c.frame.top << " height " << c.frame.height;
     }
     Selection s = Dragged({300, 0}, {500, 100});
