@@ -738,8 +738,17 @@ TEST_F(ResidentE2E, ACaptureThereIsNoMemoryForIsToldAndTheFloatersStay) {
     EXPECT_FALSE(Overlay()) << "a capture without a frozen screen";
     EXPECT_TRUE(WaitUntil([&] { return HostShown() && Near(fx, fy, Of(kPalettes[0].panelA)); }, 5s, 50ms))
         << "the Floaters did not come back";
+    // Under Wine a key pressed right after a message box closes is now and
+    // then lost before it reaches the hotkey: a press that brings nothing in
+    // 4 s is given once more (logged), as a user would press again.
     PressHotkey();
-    EXPECT_TRUE(WaitFreshCapture("", 0)) << "no capture once there was memory again";
+    std::optional<WinInfo> again = WaitFreshCapture("", 0, 4s);
+    if (!again) {
+        std::fprintf(stderr, "the hotkey press after the message brought no capture in 4 s; pressed again\n");
+        PressHotkey();
+        again = WaitFreshCapture("", 0);
+    }
+    EXPECT_TRUE(again) << "no capture once there was memory again";
     d_->Stop(app_);
 }
 
