@@ -8,6 +8,7 @@
 
 #include "annotate/Palette_win.h"
 #include "gfx/Convert_win.h"
+#include "gfx/Region_win.h"
 #include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {
@@ -31,18 +32,14 @@ Annotator::Annotator(Events events) : events_(std::move(events)) {
 Annotator::~Annotator() = default;
 
 // Each InvalidateRect is a round trip to the window server under Wine; the
-// areas of one event are gathered in a region and invalidated once.
+// areas of one event are gathered and invalidated once, as one region.
 void Annotator::Invalidate(const Rect& r) const {
-    if (r.empty()) return;
-    unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
-    if (!pending_) pending_ = std::move(add);
-    else ::CombineRgn(pending_.get(), pending_.get(), add.get(), RGN_OR);
+    if (!r.empty()) pending_.push_back(r);
 }
 
 Annotator::Repaint::~Repaint() {
-    if (!owner.pending_) return;
-    ::InvalidateRgn(window, owner.pending_.get(), FALSE);
-    owner.pending_.reset();
+    InvalidateParts(window, owner.pending_);
+    owner.pending_.clear();
 }
 
 void Annotator::Drawn(Canvas& c, const Rect& r) const {
