@@ -31,6 +31,7 @@
 #include "bench/Stats.h"
 #include "bench/win/Clock_win.h"
 #include "gfx/GdiPlus_win.h"
+#include "gfx/Region_win.h"
 #include "overlay/Surface_win.h"
 
 namespace {
@@ -141,10 +142,9 @@ struct Stage {
     // Nothing when there was no step to take.
     std::optional<double> Step(const Clock& clock, bool redo) {
         const LONGLONG t0 = clock.Now();
-        const std::optional<Rect> area = redo ? surface.RedoMark() : surface.UndoMark();
-        if (!area) return std::nullopt;
-        const RECT rc{area->left, area->top, area->right(), area->bottom()};
-        ::InvalidateRect(window, &rc, FALSE);
+        const std::vector<Rect> pieces = redo ? surface.RedoMark() : surface.UndoMark();
+        if (pieces.empty()) return std::nullopt;
+        InvalidateParts(window, pieces);
         ::UpdateWindow(window);
         ::GdiFlush();
         return clock.Ms(t0, clock.Now());
