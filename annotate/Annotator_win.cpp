@@ -38,6 +38,7 @@ void Annotator::Invalidate(const Rect& r) const {
 }
 
 Annotator::Repaint::~Repaint() {
+    CoalescePieces(owner.pending_);
     InvalidateParts(window, owner.pending_);
     owner.pending_.clear();
 }
@@ -246,8 +247,14 @@ bool Annotator::AskFont(HWND owner) {
 }
 
 void Annotator::PaintPreviews(HDC dc) const {
+    // A paint elsewhere (a one-pixel repaint, the frame) leaves the previews
+    // alone: an oval's ring alone costs two elliptic regions per paint.
+    RECT clipRc;
+    const bool clipped = ::GetClipBox(dc, &clipRc) != ERROR;
+    const Rect clip = FromRECT(clipRc);
+    const auto reaches = [&](const Rect& r) { return !clipped || !Intersect(clip, r).empty(); };
     const MarkInProgress::ShapePreview& shape = mark_.shape();
-    if (shape.shape != MarkInProgress::Shape::None) {
+    if (shape.shape != MarkInProgress::Shape::None && reaches(OutlineBounds(shape.box, shape.width))) {
         const Rect& box = shape.box;
         // The preview shows the colour opaque and the width rounded.
         unique_hpen pen(::CreatePen(PS_INSIDEFRAME, std::max(shape.width, 1), shape.colour));
@@ -271,7 +278,7 @@ void Annotator::PaintPreviews(HDC dc) const {
         }
     }
     const MarkInProgress::ArrowPreview& arrow = mark_.arrow();
-    if (arrow.visible) {
+    if (arrow.visible && reaches(LineBounds(arrow.from, arrow.to, arrow.width))) {
         unique_hpen pen(::CreatePen(PS_SOLID, std::max(arrow.width, 1), arrow.colour));
         Selected usePen(dc, pen.get());
         ::MoveToEx(dc, arrow.from.x, arrow.from.y, nullptr);
