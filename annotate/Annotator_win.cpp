@@ -69,7 +69,8 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
     Rect touched;
     // One stroke, press to release, is one step of the undo history.
     c.surface.BeforeMark(EraserStroke::DabBounds(*eraseFrom, style.width));
-    if (eraser_.Begin(c.graphics, c.surface.frozenScreen(), style.width, *eraseFrom, &touched)) Drawn(c, touched);
+    if (eraser_.Begin(c.surface.surface(), c.surface.frozenScreen(), c.frame, style.width, *eraseFrom, &touched))
+        Drawn(c, touched);
 }
 
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
