@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -129,24 +128,6 @@ std::vector<Rect> LinePieces(Point a, Point b, int pen) {
         from = to;
     }
     return pieces;
-}
-
-void CoalescePieces(std::vector<Rect>& pieces) {
-    std::erase_if(pieces, [](const Rect& r) { return r.empty(); });
-    const auto area = [](const Rect& r) { return std::int64_t(r.width) * r.height; };
-    for (bool merged = true; merged;) {
-        merged = false;
-        for (std::size_t i = 0; i < pieces.size(); ++i)
-            for (std::size_t j = i + 1; j < pieces.size(); ++j) {
-                const Rect both = Union(pieces[i], pieces[j]);
-                if (area(both) > area(pieces[i]) + area(pieces[j])) continue;
-                pieces[i] = both;
-                pieces[j] = pieces.back();
-                pieces.pop_back();
-                merged = true;
-                j = i;  // pieces[i] grew: it may now take in earlier rejects
-            }
-    }
 }
 
 std::optional<double> ParseNumber(std::wstring_view text) {

@@ -69,12 +69,6 @@ Rect LineBounds(Point a, Point b, int pen);
 // costs as much as the area invalidated.
 std::vector<Rect> OvalOutlinePieces(const Rect& shape, int pen);
 std::vector<Rect> LinePieces(Point a, Point b, int pen);
-// A moving preview's pieces before and after the move, fewer: two pieces
-// become their bounds when that covers no more pixels than the two counted
-// apart (a band of the old ring and the same band of the new one). Every
-// pixel of the pieces stays covered; empty pieces go. Under Wine a region is
-// united one rectangle at a time, in time growing with the square of their number.
-void CoalescePieces(std::vector<Rect>& pieces);
 
 // Width and opacity text boxes: the number a text means, or nothing when it
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,

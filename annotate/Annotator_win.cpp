@@ -38,7 +38,6 @@ void Annotator::Invalidate(const Rect& r) const {
 }
 
 Annotator::Repaint::~Repaint() {
-    CoalescePieces(owner.pending_);
     InvalidateParts(window, owner.pending_);
     owner.pending_.clear();
 }

@@ -325,42 +325,6 @@ TEST(AnnotateGeometry, LinePiecesHoldTheWideLineAndLittleElse) {
     EXPECT_LT(AreaOf(LinePieces({0, 0}, {2000, 1200}, 7)), 0.1 * double(bounds.width) * bounds.height);
 }
 
-// A moving ring's and a moving line's pieces before and after a move of a few
-// pixels: fewer pieces, every pixel still covered, no more pixels than the
-// pieces counted apart; pieces far apart stay as they are.
-TEST(AnnotateGeometry, CoalescedPiecesCoverTheSamePixelsInFewerPieces) {
-    const auto coverage = [](const std::vector<Rect>& pieces, const Rect& within) {
-        std::vector<bool> in(std::size_t(within.width) * within.height);
-        for (const Rect& r : pieces)
-            for (int y = r.top; y < r.bottom(); ++y)
-                for (int x = r.left; x < r.right(); ++x) in[std::size_t(y - within.top) * within.width + (x - within.left)] = true;
-        return in;
-    };
-    const Rect everywhere{-10, -10, 1400, 1000};
-    const auto both = [](std::vector<Rect> a, const std::vector<Rect>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
-    const std::vector<Rect> moves[] = {
-        both(OvalOutlinePieces({100, 80, 1100, 700}, 5), OvalOutlinePieces({100, 80, 1104, 703}, 5)),
-        both(LinePieces({50, 60}, {1200, 900}, 7), LinePieces({50, 60}, {1203, 905}, 7)),
-    };
-    for (const std::vector<Rect>& before : moves) {
-        std::vector<Rect> after = before;
-        CoalescePieces(after);
-        EXPECT_LE(after.size(), before.size() * 2 / 3);
-        EXPECT_LE(AreaOf(after), AreaOf(before));
-        const std::vector<bool> was = coverage(before, everywhere), is = coverage(after, everywhere);
-        for (std::size_t i = 0; i < was.size(); ++i)
-            ASSERT_TRUE(!was[i] || is[i]) << "pixel " << i % everywhere.width << "," << i / everywhere.width << " lost";
-    }
-    std::vector<Rect> apart{{0, 0, 10, 10}, {0, 0, 0, 5}, {20, 0, 10, 10}, {0, 20, 10, 10}, {2, 2, 10, 10}};
-    CoalescePieces(apart);
-    EXPECT_EQ(apart.size(), 3u) << "the empty piece goes, the overlapping pair joins, the rest stay";
-    EXPECT_NE(std::find(apart.begin(), apart.end(), Rect{20, 0, 10, 10}), apart.end());
-    EXPECT_NE(std::find(apart.begin(), apart.end(), Rect{0, 20, 10, 10}), apart.end());
-}
-
 TEST(AnnotateText, ParseNumberTable) {
     const struct {
         const wchar_t* text;
