@@ -8,6 +8,7 @@
 
 #include "annotate/Palette_win.h"
 #include "gfx/Convert_win.h"
+#include "gfx/Region_win.h"
 #include "gfx/SystemProc_win.h"
 
 namespace vellumo::win {
@@ -31,18 +32,14 @@ Annotator::Annotator(Events events) : events_(std::move(events)) {
 Annotator::~Annotator() = default;
 
 // Each InvalidateRect is a round trip to the window server under Wine; the
-// areas of one event are gathered in a region and invalidated once.
+// areas of one event are gathered and invalidated once, as one region.
 void Annotator::Invalidate(const Rect& r) const {
-    if (r.empty()) return;
-    unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
-    if (!pending_) pending_ = std::move(add);
-    else ::CombineRgn(pending_.get(), pending_.get(), add.get(), RGN_OR);
+    if (!r.empty()) pending_.push_back(r);
 }
 
 Annotator::Repaint::~Repaint() {
-    if (!owner.pending_) return;
-    ::InvalidateRgn(window, owner.pending_.get(), FALSE);
-    owner.pending_.reset();
+    InvalidateParts(window, owner.pending_);
+    owner.pending_.clear();
 }
 
 void Annotator::Drawn(Canvas& c, const Rect& r) const {
@@ -71,7 +68,8 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
     Rect touched;
     // One stroke, press to release, is one step of the undo history.
     c.surface.BeforeMark(EraserStroke::DabBounds(*eraseFrom, style.width));
-    if (eraser_.Begin(c.graphics, c.surface.frozenScreen(), style.width, *eraseFrom, &touched)) Drawn(c, touched);
+    if (eraser_.Begin(c.surface.surface(), c.surface.frozenScreen(), c.frame, style.width, *eraseFrom, &touched))
+        Drawn(c, touched);
 }
 
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
@@ -249,8 +247,14 @@ bool Annotator::AskFont(HWND owner) {
 }
 
 void Annotator::PaintPreviews(HDC dc) const {
+    // A paint elsewhere (a one-pixel repaint, the frame) leaves the previews
+    // alone: an oval's ring alone costs two elliptic regions per paint.
+    RECT clipRc;
+    const bool clipped = ::GetClipBox(dc, &clipRc) != ERROR;
+    const Rect clip = FromRECT(clipRc);
+    const auto reaches = [&](const Rect& r) { return !clipped || !Intersect(clip, r).empty(); };
     const MarkInProgress::ShapePreview& shape = mark_.shape();
-    if (shape.shape != MarkInProgress::Shape::None) {
+    if (shape.shape != MarkInProgress::Shape::None && reaches(OutlineBounds(shape.box, shape.width))) {
         const Rect& box = shape.box;
         // The preview shows the colour opaque and the width rounded.
         unique_hpen pen(::CreatePen(PS_INSIDEFRAME, std::max(shape.width, 1), shape.colour));
@@ -274,7 +278,7 @@ void Annotator::PaintPreviews(HDC dc) const {
         }
     }
     const MarkInProgress::ArrowPreview& arrow = mark_.arrow();
-    if (arrow.visible) {
+    if (arrow.visible && reaches(LineBounds(arrow.from, arrow.to, arrow.width))) {
         unique_hpen pen(::CreatePen(PS_SOLID, std::max(arrow.width, 1), arrow.colour));
         Selected usePen(dc, pen.get());
         ::MoveToEx(dc, arrow.from.x, arrow.from.y, nullptr);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "annotate/Annotate.h"
 #include "annotate/MarkInProgress.h"
@@ -105,7 +106,7 @@ private:
     void InvalidatePreview() const;
     void Drawn(Canvas& c, const Rect& r) const;
 
-    mutable unique_hrgn pending_;  // areas to repaint, gathered during one event
+    mutable std::vector<Rect> pending_;  // areas to repaint, gathered during one event
     OleColor colour_ = kStartColor;
     LOGFONTW font_{};
     unique_hfont hfont_;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "annotate/Annotate.h"
+#include "annotate/Erase.h"
 
 namespace vellumo::win {
 
@@ -58,45 +59,32 @@ Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, floa
     return ArrowMarkBounds(from, to, width);
 }
 
-bool EraserStroke::Begin(gp::GpGraphics* g, const Dib& clean, float width, Point at, Rect* touched) {
+bool EraserStroke::Begin(const Dib& surface, const Dib& clean, const Rect& frame, float width, Point at,
+                         Rect* touched) {
     End();
-    if (!g || clean.empty() || !GdiPlusReady()) return false;
-    const GdiPlusApi& gdip = GdiPlus();
-    // The brush reads the clean screen in place: its pixel (x, y) is screen pixel (x, y).
-    gp::GpBitmap* bitmap = nullptr;
-    if (gdip.GdipCreateBitmapFromScan0(clean.width(), clean.height(), clean.width() * 4, PixelFormat32bppRGB,
-                                       reinterpret_cast<BYTE*>(clean.bits()), &bitmap) != gp::Ok)
+    if (surface.empty() || clean.empty() || surface.width() != clean.width() || surface.height() != clean.height())
         return false;
-    workBitmap_.reset(bitmap);
-    gp::GpTexture* texture = nullptr;
-    if (gdip.GdipCreateTexture(bitmap, gp::WrapModeTileFlipX, &texture) != gp::Ok) {
-        End();
-        return false;
-    }
-    brush_.reset(texture);
-    gp::GpPen* pen = nullptr;
-    if (gdip.GdipCreatePen2(texture, width, gp::UnitPixel, &pen) != gp::Ok) {
-        End();
-        return false;
-    }
-    pen_.reset(pen);
-    gdip.GdipSetPenEndCap(pen, gp::LineCapRound);
-    gdip.GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
-    g_ = g;
+    surface_ = surface.plane();
+    clean_ = clean.plane();
+    frame_ = frame;
     width_ = width;
     last_ = at;
+    active_ = true;
+    // The first dab fills the integer square EraserDab gives, as the stroke
+    // has always started; the segments then run through the pointer's points.
     const Rect dab = EraserDab(at, width);
-    gdip.GdipFillEllipseI(g, texture, dab.left, dab.top, dab.width, dab.height);
-    if (touched) *touched = DabBounds(at, width);
+    const Rect drawn = EraseDab(surface_, clean_, dab.left + dab.width / 2.0, dab.top + dab.height / 2.0,
+                                dab.width, Intersect(frame_, DabBounds(at, width)));
+    if (touched) *touched = drawn;
     return true;
 }
 
 Rect EraserStroke::LineTo(Point to) {
-    if (!pen_) return {};
-    GdiPlus().GdipDrawLineI(g_, pen_.get(), last_.x, last_.y, to.x, to.y);
-    const Rect r = LineBounds(to);
+    if (!active_) return {};
+    // Never past what the undo history was told it would touch.
+    const Rect drawn = EraseSegment(surface_, clean_, last_, to, width_, Intersect(frame_, LineBounds(to)));
     last_ = to;
-    return r;
+    return drawn;
 }
 
 Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(EraserDab(at, width), 2); }
@@ -104,10 +92,8 @@ Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(Erase
 Rect EraserStroke::LineBounds(Point to) const { return vellumo::LineBounds(last_, to, Reach(width_)); }
 
 void EraserStroke::End() {
-    pen_.reset();
-    brush_.reset();
-    workBitmap_.reset();
-    g_ = nullptr;
+    active_ = false;
+    surface_ = clean_ = {};
 }
 
 }  // namespace vellumo::win

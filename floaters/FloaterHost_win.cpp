@@ -7,6 +7,7 @@
 #include "gfx/Monitors_win.h"
 #include "gfx/PictureFit.h"
 #include "gfx/Picture_win.h"
+#include "gfx/Region_win.h"
 #include "output/SaveRules.h"
 
 namespace vellumo::win {
@@ -19,16 +20,6 @@ constexpr wchar_t kClassName[] = L"VellumoHoverdeck";
 constexpr wchar_t kMessageTitle[] = L"Vellumo";
 constexpr UINT_PTR kFlashTimer = 1;
 constexpr UINT_PTR kKeeperTimer = 2;
-
-HRGN RegionOf(const std::vector<Rect>& parts) {
-    unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
-    if (!region) return nullptr;
-    for (const Rect& r : parts) {
-        unique_hrgn add(::CreateRectRgn(r.left, r.top, r.right(), r.bottom()));
-        if (!add || ::CombineRgn(region.get(), region.get(), add.get(), RGN_OR) == ERROR) return nullptr;
-    }
-    return region.release();
-}
 
 void InvalidateRectOf(HWND w, const Rect& r) {
     if (r.empty()) return;
@@ -283,7 +274,7 @@ void FloaterHost::ApplyShape() {
     std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_, FloatersApart());
     if (shape_ == parts) return;
     const Rect whole{0, 0, screen_.width, screen_.height};
-    unique_hrgn region(RegionOf(parts)), shown(RegionOf(parts));
+    unique_hrgn region = RegionOf(parts), shown = RegionOf(parts);
     if (!region || !shown) return;
     // Unshaped when the whole host shows. The system owns the region once set.
     if (!::SetWindowRgn(hwnd(), parts == std::vector<Rect>{whole} ? nullptr : region.get(), FALSE)) return;
@@ -291,7 +282,7 @@ void FloaterHost::ApplyShape() {
     // Only what the region newly takes in is painted (a redraw by the system
     // would repaint every Floater at each step of a drag).
     if (shape_) {
-        unique_hrgn before(RegionOf(*shape_));
+        const unique_hrgn before = RegionOf(*shape_);
         if (!before || ::CombineRgn(shown.get(), shown.get(), before.get(), RGN_DIFF) == ERROR) shown.reset();
     }
     ::RedrawWindow(hwnd(), nullptr, shown.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace vellumo {
 
@@ -15,6 +16,13 @@ constexpr int kMergeGap = 2;
 // least half again each time, so a long stroke copies them a few times, not
 // once per dab.
 constexpr int kMinGrowth = 64;
+// The repaint pieces of a step: rows taken together (at first), spans closer
+// than the gap joined (a rectangle per few pixels costs more than the
+// pixels), and at most so many pieces: Wine unites a region's rectangles one
+// by one, in time growing with the square of their number.
+constexpr int kBandRows = 8;
+constexpr int kJoinGap = 16;
+constexpr std::size_t kMaxPieces = 48;
 
 Rect SurfaceRect(const PixelPlane& p) { return {0, 0, p.width, p.height}; }
 
@@ -159,22 +167,76 @@ void MarkHistory::Apply(const PixelPlane& surface, const Step& step, bool after)
     }
 }
 
-std::optional<Rect> MarkHistory::Undo(const PixelPlane& surface) {
+// Rows are taken in bands; in each band the runs' spans are joined where
+// they overlap or nearly touch, and a band's rectangle that continues the one
+// above with the same sides extends it. A mark's pixels are mostly a few
+// strokes, so this gives a few rectangles where its box would repaint (and,
+// under Wine, copy to the screen) every pixel between them. Too many pieces
+// cost more to make into a region than they save: the bands then double.
+std::vector<Rect> MarkHistory::PiecesOf(const Step& step) {
+    std::vector<Rect> pieces;
+    std::vector<std::pair<int, int>> spans;      // [left, right) of the band's runs
+    std::vector<std::size_t> growing, grown;     // pieces ending at the band's top, bottom
+    for (int bandRows = kBandRows; bandRows < step.bounds.height * 2; bandRows *= 2) {
+        pieces.clear();
+        growing.clear();
+        const auto closeBand = [&](int top, int bottom) {
+            std::sort(spans.begin(), spans.end());
+            std::size_t kept = 0;  // spans joined in place
+            for (const auto& sp : spans) {
+                if (kept > 0 && sp.first <= spans[kept - 1].second + kJoinGap)
+                    spans[kept - 1].second = std::max(spans[kept - 1].second, sp.second);
+                else
+                    spans[kept++] = sp;
+            }
+            grown.clear();
+            for (std::size_t j = 0; j < kept; ++j) {
+                const auto [l, r] = spans[j];
+                const auto above = std::find_if(growing.begin(), growing.end(), [&](std::size_t k) {
+                    return pieces[k].left == l && pieces[k].right() == r && pieces[k].bottom() == top;
+                });
+                if (above != growing.end()) {
+                    pieces[*above].height = bottom - pieces[*above].top;
+                    grown.push_back(*above);
+                } else {
+                    grown.push_back(pieces.size());
+                    pieces.push_back(Rect::fromEdges(l, top, r, bottom));
+                }
+            }
+            growing.swap(grown);
+            spans.clear();
+        };
+        int bandTop = 0, bandBottom = 0;
+        for (const Run& r : step.runs) {  // in row order
+            if (!spans.empty() && r.y >= bandTop + bandRows) closeBand(bandTop, bandBottom);
+            if (spans.empty()) bandTop = r.y;
+            bandBottom = r.y + 1;
+            spans.emplace_back(r.x, r.x + r.length);
+        }
+        if (!spans.empty()) closeBand(bandTop, bandBottom);
+        if (pieces.size() <= kMaxPieces) return pieces;
+    }
+    return {step.bounds};
+}
+
+std::optional<Rect> MarkHistory::Undo(const PixelPlane& surface, std::vector<Rect>* pieces) {
     if (!CanUndo()) return std::nullopt;
     const Step& step = steps_[done_ - 1];
     // A surface of another size is not the one the steps were taken on.
     if (!Holds(SurfaceRect(surface), step.bounds)) return std::nullopt;
     Apply(surface, step, false);
     --done_;
+    if (pieces) *pieces = PiecesOf(step);
     return step.bounds;
 }
 
-std::optional<Rect> MarkHistory::Redo(const PixelPlane& surface) {
+std::optional<Rect> MarkHistory::Redo(const PixelPlane& surface, std::vector<Rect>* pieces) {
     if (!CanRedo()) return std::nullopt;
     const Step& step = steps_[done_];
     if (!Holds(SurfaceRect(surface), step.bounds)) return std::nullopt;
     Apply(surface, step, true);
     ++done_;
+    if (pieces) *pieces = PiecesOf(step);
     return step.bounds;
 }
 

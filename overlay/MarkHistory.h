@@ -39,10 +39,12 @@ public:
     void AbandonMark();
     bool markOpen() const { return open_; }
 
-    // Each returns the area to repaint, or nothing when there is no step to
-    // take (or a mark is still open).
-    std::optional<Rect> Undo(const PixelPlane& surface);
-    std::optional<Rect> Redo(const PixelPlane& surface);
+    // Each returns the bounds of the pixels it changed, or nothing when there
+    // is no step to take (or a mark is still open). `pieces`, when given,
+    // receives a few rectangles within those bounds that hold every changed
+    // pixel: what to repaint (an outline's four sides, not its whole box).
+    std::optional<Rect> Undo(const PixelPlane& surface, std::vector<Rect>* pieces = nullptr);
+    std::optional<Rect> Redo(const PixelPlane& surface, std::vector<Rect>* pieces = nullptr);
     // Every mark discarded: no step either way.
     void Clear();
 
@@ -67,6 +69,7 @@ private:
         std::vector<std::uint32_t> pixels;
     };
     static void Apply(const PixelPlane& surface, const Step& step, bool after);
+    static std::vector<Rect> PiecesOf(const Step& step);
     // The touched pixels that differ from before_, as runs; may throw bad_alloc.
     void Encode(const PixelPlane& surface, Step& out) const;
 

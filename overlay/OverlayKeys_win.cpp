@@ -3,7 +3,7 @@
 // actions the toolbar and the pointer use.
 #include <string>
 
-#include "gfx/Convert_win.h"
+#include "gfx/Region_win.h"
 #include "output/Clipboard_win.h"
 #include "overlay/ColourText.h"
 #include "overlay/CaptureOverlay_win.h"
@@ -71,10 +71,7 @@ void CaptureOverlay::StepMarks(bool redo) {
     // Typed text is a mark of its own: it is printed, and becomes the step
     // an undo takes back first.
     if (!redo) CommitText();
-    const std::optional<Rect> area = redo ? surface_.RedoMark() : surface_.UndoMark();
-    if (!area || area->empty()) return;
-    const RECT rc = ToRECT(*area);
-    ::InvalidateRect(hwnd(), &rc, FALSE);
+    InvalidateParts(hwnd(), redo ? surface_.RedoMark() : surface_.UndoMark());
 }
 
 void CaptureOverlay::CopyColourUnderPointer(bool asList) {

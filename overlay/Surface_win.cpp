@@ -99,16 +99,20 @@ void OverlaySurface::EndMark() {
     marks_.EndMark(surface_.plane());
 }
 
-std::optional<Rect> OverlaySurface::UndoMark() {
-    if (surface_.empty()) return std::nullopt;
+std::vector<Rect> OverlaySurface::UndoMark() {
+    std::vector<Rect> pieces;
+    if (surface_.empty()) return pieces;
     ::GdiFlush();
-    return marks_.Undo(surface_.plane());
+    marks_.Undo(surface_.plane(), &pieces);
+    return pieces;
 }
 
-std::optional<Rect> OverlaySurface::RedoMark() {
-    if (surface_.empty()) return std::nullopt;
+std::vector<Rect> OverlaySurface::RedoMark() {
+    std::vector<Rect> pieces;
+    if (surface_.empty()) return pieces;
     ::GdiFlush();
-    return marks_.Redo(surface_.plane());
+    marks_.Redo(surface_.plane(), &pieces);
+    return pieces;
 }
 
 OverlaySurface::Redraw OverlaySurface::RedrawDimming(const Rect& frame) {

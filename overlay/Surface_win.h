@@ -48,9 +48,10 @@ public:
     // is still drawn; the history then starts again after it.
     void BeforeMark(const Rect& box) override;
     void EndMark() override;
-    // The area to repaint, or nothing when there is no step to take.
-    std::optional<Rect> UndoMark();
-    std::optional<Rect> RedoMark();
+    // The pieces to repaint (the pixels the step changed, not its whole box);
+    // none when there is no step to take.
+    std::vector<Rect> UndoMark();
+    std::vector<Rect> RedoMark();
     void ForgetMarks() { marks_.Clear(); }
 
     const Dib& surface() const override { return surface_; }

@@ -2,7 +2,14 @@
 // code and repainted on a visible screen-sized window the way the overlay
 // repaints (the invalidated part of the surface, then the previews), beside
 // the floor: the least any repaint costs there, one pixel invalidated and
-// painted, timed in the same run (a full-screen BitBlt is printed for scale).
+// painted (a full-screen BitBlt is printed for scale).
+//
+// Each figure's sample is followed at once by one sample of its floor, and
+// the ratio is of the two medians of those pairs. Under Wine every repaint is
+// a few round trips to the wineserver, and on a shared two-core machine a
+// round trip costs either ~5 us or ~50 us for stretches of a second or more
+// (whether the server's core has to be woken); a floor timed apart from its
+// figure could land in the other stretch, which swung the ratio from 0.5 to 11.
 // Figures: the rubber bands of the rectangle, ellipse and arrow while they are
 // dragged, and the eraser while it draws. Each sequence's result is checked
 // afterwards (no trail left by a moving preview; the erased pixels are the
@@ -24,6 +31,7 @@
 #include "bench/Stats.h"
 #include "bench/win/Clock_win.h"
 #include "gfx/GdiPlus_win.h"
+#include "gfx/Region_win.h"
 #include "overlay/Surface_win.h"
 
 namespace {
@@ -109,6 +117,16 @@ struct Stage {
         while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&m);
     }
 
+    // The floor: one pixel (outside the selection) invalidated, painted and flushed.
+    double OnePixelRepaint(const Clock& clock) {
+        static constexpr RECT kPixel{10, 10, 11, 11};
+        const LONGLONG t0 = clock.Now();
+        ::InvalidateRect(window, &kPixel, FALSE);
+        ::UpdateWindow(window);
+        ::GdiFlush();
+        return clock.Ms(t0, clock.Now());
+    }
+
     // One pointer move as the overlay handles it, with its repaint.
     double Move(const Clock& clock, Tool tool, Point p) {
         Canvas c = MakeCanvas();
@@ -124,10 +142,9 @@ struct Stage {
     // Nothing when there was no step to take.
     std::optional<double> Step(const Clock& clock, bool redo) {
         const LONGLONG t0 = clock.Now();
-        const std::optional<Rect> area = redo ? surface.RedoMark() : surface.UndoMark();
-        if (!area) return std::nullopt;
-        const RECT rc{area->left, area->top, area->right(), area->bottom()};
-        ::InvalidateRect(window, &rc, FALSE);
+        const std::vector<Rect> pieces = redo ? surface.RedoMark() : surface.UndoMark();
+        if (pieces.empty()) return std::nullopt;
+        InvalidateParts(window, pieces);
         ::UpdateWindow(window);
         ::GdiFlush();
         return clock.Ms(t0, clock.Now());
@@ -149,23 +166,21 @@ struct Stage {
     static COLORREF RgbOf(std::uint32_t p) { return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255); }
 };
 
-std::vector<double> TimeBitBlt(const Clock& clock, const Dib& from, const Dib& to, int calls) {
-    std::vector<double> ms;
-    for (int i = 0; i < calls; ++i) {
-        const LONGLONG t0 = clock.Now();
-        ::BitBlt(to.dc(), 0, 0, to.width(), to.height(), from.dc(), 0, 0, SRCCOPY);
-        ::GdiFlush();
-        ms.push_back(clock.Ms(t0, clock.Now()));
-    }
-    return ms;
+// Undo and redo rewrite a mark's box, not one pixel: they are held to a
+// full-screen BitBlt instead.
+double FullScreenBitBlt(const Clock& clock, const Dib& from, const Dib& to) {
+    const LONGLONG t0 = clock.Now();
+    ::BitBlt(to.dc(), 0, 0, to.width(), to.height(), from.dc(), 0, 0, SRCCOPY);
+    ::GdiFlush();
+    return clock.Ms(t0, clock.Now());
 }
 
-// The window's repaint cycle with `area` invalidated (null: all of it).
-std::vector<double> TimeRepaint(const Clock& clock, HWND window, const RECT* area, int calls) {
+// The whole window repainted from the surface, for scale.
+std::vector<double> TimeWholeRepaint(const Clock& clock, HWND window, int calls) {
     std::vector<double> ms;
     for (int i = 0; i < calls; ++i) {
         const LONGLONG t0 = clock.Now();
-        ::InvalidateRect(window, area, FALSE);
+        ::InvalidateRect(window, nullptr, FALSE);
         ::UpdateWindow(window);
         ::GdiFlush();
         ms.push_back(clock.Ms(t0, clock.Now()));
@@ -176,8 +191,22 @@ std::vector<double> TimeRepaint(const Clock& clock, HWND window, const RECT* are
 struct Figure {
     std::string name;
     Summary perMove;
+    Summary floor;      // the floor samples taken beside perMove's
     std::string fault;  // empty when the result checked out
-    const char* unit = "moves";
+    bool step = false;  // undo or redo, held to a full-screen BitBlt
+};
+
+// A figure's samples and the floor's, one of each in turn.
+struct Paired {
+    std::vector<double> figure, floor;
+    void Add(double figureMs, double floorMs) {
+        figure.push_back(figureMs);
+        floor.push_back(floorMs);
+    }
+    void SummarizeInto(Figure& f) const {
+        f.perMove = Summarize(figure);
+        f.floor = Summarize(floor);
+    }
 };
 
 std::string Hex(COLORREF c) {
@@ -191,21 +220,21 @@ std::string Hex(COLORREF c) {
 // drags it. Each shape gets its own inset, so the marks the earlier ones left
 // cannot pass for a later one's preview.
 Figure RubberBand(const Clock& clock, Stage& s, Tool tool, const char* name, int moves, int inset) {
-    Figure f{name, {}, {}};
+    Figure f{name};
     const Rect& q = s.sqr;
     const Point start{q.left + inset, q.top + inset};
     const Point outer{q.right() - 20, q.bottom() - 20};
     Canvas c = s.MakeCanvas();
     s.tools.MouseDown(c, tool, start, {5.0f, 255.0f});
-    std::vector<double> ms;
+    Paired ms;
     Point last = start;
     for (int i = 1; i <= moves; ++i) {
         // Out to `outer` in the first two thirds, back towards the middle after.
         const double t = i <= moves * 2 / 3 ? double(i) / (moves * 2 / 3) : 1.0 - 0.5 * (i - moves * 2 / 3) / (moves / 3.0);
         last = {start.x + int((outer.x - start.x) * t), start.y + int((outer.y - start.y) * t)};
-        ms.push_back(s.Move(clock, tool, last));
+        ms.Add(s.Move(clock, tool, last), s.OnePixelRepaint(clock));
     }
-    f.perMove = Summarize(std::move(ms));
+    ms.SummarizeInto(f);
     // The preview stands at the last point; the outer corner it passed left no trail.
     const COLORREF red = RGB(255, 0, 0);
     if (tool == Tool::Rectangle) {
@@ -231,19 +260,19 @@ Figure RubberBand(const Clock& clock, Stage& s, Tool tool, const char* name, int
 // The eraser drawn along the top edge of the rectangle left by the first
 // rubber band, `step` pixels a move.
 Figure Eraser(const Clock& clock, Stage& s, float width, int moves, int step) {
-    Figure f{"eraser move, width " + std::to_string(int(width)), {}, {}};
+    Figure f{"eraser move, width " + std::to_string(int(width))};
     const Rect& q = s.sqr;
     const Point start{q.left + 30, q.top + 20};
     Canvas c = s.MakeCanvas();
     s.tools.MouseDown(c, Tool::Eraser, start, {width, 255.0f});
-    std::vector<double> ms;
+    Paired ms;
     int x = start.x;
     for (int i = 1; i <= moves; ++i) {
         x = start.x + (i * step) % (q.width - 80);
-        ms.push_back(s.Move(clock, Tool::Eraser, {x, start.y}));
+        ms.Add(s.Move(clock, Tool::Eraser, {x, start.y}), s.OnePixelRepaint(clock));
         // A wrap back to the start is a jump, as a quick hand makes.
     }
-    f.perMove = Summarize(std::move(ms));
+    ms.SummarizeInto(f);
     Canvas up = s.MakeCanvas();
     s.tools.MouseUp(up, Tool::Eraser);
     ::UpdateWindow(s.window);
@@ -265,22 +294,29 @@ Figure Eraser(const Clock& clock, Stage& s, float width, int moves, int step) {
 // Every mark the figures drew undone one by one, then redone, a few rounds;
 // the figure is the slowest step's median. Each round must give back the
 // surface as it was before the marks and after them, pixel for pixel.
-Figure UndoRedo(const Clock& clock, Stage& s, const std::vector<std::uint32_t>& unmarked) {
-    Figure f{"undo or redo of one mark", {}, {}, "undos and redos"};
+Figure UndoRedo(const Clock& clock, Stage& s, const std::vector<std::uint32_t>& unmarked, const Dib& screen,
+                const Dib& copy) {
+    Figure f{"undo or redo of one mark"};
+    f.step = true;
     const std::vector<std::uint32_t> marked = s.Pixels();
     std::vector<std::vector<double>> perStep;
+    std::vector<double> blt;
     for (int round = 0; round < 5 && f.fault.empty(); ++round) {
         std::size_t k = 0;
         for (std::optional<double> ms; (ms = s.Step(clock, false)); ++k) {
             if (perStep.size() <= k) perStep.resize(k + 1);
             perStep[k].push_back(*ms);
+            blt.push_back(FullScreenBitBlt(clock, screen, copy));
         }
         if (k == 0) f.fault = "the marks left no undo steps";
         else if (s.Pixels() != unmarked) f.fault = "undoing every mark did not give the unmarked surface back";
         for (std::size_t j = k; j-- > 0 && f.fault.empty();) {
             const std::optional<double> ms = s.Step(clock, true);
             if (!ms) f.fault = "a redo step was missing";
-            else perStep[j].push_back(*ms);
+            else {
+                perStep[j].push_back(*ms);
+                blt.push_back(FullScreenBitBlt(clock, screen, copy));
+            }
         }
         if (f.fault.empty() && s.Pixels() != marked) f.fault = "redoing every mark did not give the marks back";
     }
@@ -294,6 +330,7 @@ Figure UndoRedo(const Clock& clock, Stage& s, const std::vector<std::uint32_t>& 
     }
     f.perMove.count = 0;
     for (const auto& ms : perStep) f.perMove.count += ms.size();
+    f.floor = Summarize(std::move(blt));
     return f;
 }
 
@@ -311,35 +348,15 @@ bool RunSize(const Clock& clock, int width, int height) {
         return false;
     }
 
-    // The floor between the figures and after the last, so that drift in the
-    // machine's speed during the run lands on both sides of the ratio.
-    const RECT onePixel{10, 10, 11, 11};
-    std::vector<double> pixel, blt;
-    const auto sampleFloor = [&] {
-        for (double v : TimeRepaint(clock, stage.window, &onePixel, 40)) pixel.push_back(v);
-        for (double v : TimeBitBlt(clock, screen, copy, 10)) blt.push_back(v);
-    };
     std::vector<Figure> figures;
     const std::vector<std::uint32_t> unmarked = stage.Pixels();
-    sampleFloor();
     figures.push_back(RubberBand(clock, stage, Tool::Rectangle, "rubber band move, rectangle", 240, 20));
-    sampleFloor();
     figures.push_back(RubberBand(clock, stage, Tool::Ellipse, "rubber band move, ellipse", 240, 70));
-    sampleFloor();
     figures.push_back(RubberBand(clock, stage, Tool::Arrow, "rubber band move, arrow", 240, 120));
-    sampleFloor();
     figures.push_back(Eraser(clock, stage, 5.0f, 300, 4));
-    sampleFloor();
     figures.push_back(Eraser(clock, stage, 40.0f, 300, 6));
-    sampleFloor();
-    figures.push_back(UndoRedo(clock, stage, unmarked));
-    sampleFloor();
-    const Summary floor = Summarize(pixel);
-    // An undo or redo rewrites a mark's box, not one pixel: it is held to a
-    // full-screen BitBlt instead.
-    const Summary bltFloor = Summarize(blt);
-    // For scale: the whole window repainted from the surface.
-    const Summary whole = Summarize(TimeRepaint(clock, stage.window, nullptr, 10));
+    figures.push_back(UndoRedo(clock, stage, unmarked, screen, copy));
+    const Summary whole = Summarize(TimeWholeRepaint(clock, stage.window, 10));
 
     bool ok = true;
     for (const Figure& f : figures) {
@@ -349,17 +366,15 @@ bool RunSize(const Clock& clock, int width, int height) {
             ok = false;
             continue;
         }
-        // Undo and redo are held to the full-screen BitBlt, the moves to one pixel repainted.
-        const bool step = std::string(f.unit) != "moves";
-        const Summary& against = step ? bltFloor : floor;
-        PrintRow(name, Format("%.3f ms", f.perMove.median), (step ? "full-screen BitBlt " : "one-pixel repaint ") + size,
-                 Format("%.3f ms", against.median), Ratio(f.perMove.median, against.median), step ? "<= 1" : "<= 1.25");
-        PrintNote(Format("median of %.0f ", double(f.perMove.count)) + f.unit + Format("; mean %.3f ms", f.perMove.mean) +
-                  Format("; max %.3f ms", f.perMove.max));
+        PrintRow(name, Format("%.3f ms", f.perMove.median),
+                 (f.step ? "full-screen BitBlt " : "one-pixel repaint ") + size, Format("%.3f ms", f.floor.median),
+                 Ratio(f.perMove.median, f.floor.median), f.step ? "<= 1" : "<= 1.25");
+        PrintNote(Format("median of %.0f ", double(f.perMove.count)) + (f.step ? "undos and redos" : "moves") +
+                  Format("; mean %.3f ms", f.perMove.mean) + Format("; max %.3f ms", f.perMove.max) +
+                  Format("; floor beside them: mean %.3f ms", f.floor.mean) + Format(", max %.3f ms", f.floor.max));
     }
-    PrintNote("floor: one pixel invalidated, painted and flushed" + Format(", median of %.0f cycles", double(floor.count)) +
-              Format(", mean %.3f ms", floor.mean) + Format("; for scale: full-screen BitBlt %.3f ms", Summarize(blt).median) +
-              Format(", whole window repainted %.3f ms", whole.median));
+    PrintNote("floor: one pixel invalidated, painted and flushed, or one full-screen BitBlt, one beside each sample;" +
+              Format(" for scale: whole window repainted %.3f ms", whole.median));
     return ok;
 }
 

@@ -212,5 +212,93 @@ TEST(MarkHistory, AnOutlineCostsItsBorderNotItsArea) {
     EXPECT_LT(h.BytesHeld(), std::size_t(r.width) * std::size_t(r.height) * 4 / 4);
 }
 
+// Every pixel an undo or redo changed lies in one of the pieces it gives to
+// repaint, and every piece lies in the bounds it returns.
+void ExpectPiecesCoverTheChange(const std::vector<std::uint32_t>& before, const Surface& s, const Rect& bounds,
+                                const std::vector<Rect>& pieces) {
+    ASSERT_FALSE(pieces.empty());
+    for (const Rect& p : pieces) EXPECT_EQ(Intersect(p, bounds), p) << "a piece outside the step's bounds";
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            const std::size_t i = std::size_t(y * s.stride + x);
+            if (before[i] == s.bits[i]) continue;
+            ASSERT_TRUE(std::any_of(pieces.begin(), pieces.end(), [&](const Rect& p) { return p.contains({x, y}); }))
+                << "changed pixel (" << x << "," << y << ") in no piece";
+        }
+}
+
+std::size_t AreaOf(const std::vector<Rect>& pieces) {
+    std::size_t a = 0;
+    for (const Rect& p : pieces) a += std::size_t(p.width) * std::size_t(p.height);
+    return a;
+}
+
+// Repainting an undone outline's box would copy (and, under Wine, send to
+// the screen) every pixel inside it; its pieces are its sides.
+TEST(MarkHistory, UndoAndRedoRepaintAnOutlinesSidesNotItsBox) {
+    Surface s(1000, 800);
+    MarkHistory h;
+    const Rect r{100, 103, 601, 397};
+    ASSERT_TRUE(h.Touch(s.plane(), r));
+    s.Outline(r, 5, 0xFF0000);
+    h.EndMark(s.plane());
+    for (const bool redo : {false, true}) {
+        const auto before = s.bits;
+        std::vector<Rect> pieces;
+        const std::optional<Rect> bounds = redo ? h.Redo(s.plane(), &pieces) : h.Undo(s.plane(), &pieces);
+        ASSERT_TRUE(bounds);
+        EXPECT_EQ(*bounds, r);
+        ExpectPiecesCoverTheChange(before, s, *bounds, pieces);
+        EXPECT_LE(pieces.size(), 4u);
+        EXPECT_LT(AreaOf(pieces), std::size_t(r.width) * std::size_t(r.height) / 10);
+    }
+}
+
+// A ring (an ellipse's outline), scattered dots, and dots in columns too far
+// apart to join, as marks of their own: the ring's pieces follow its curve,
+// the scattered dots' pieces still cover them, and columns too many for a
+// few pieces repaint their bounds whole.
+TEST(MarkHistory, PiecesFollowACurveAndGiveWayToTheBoundsWhenTooMany) {
+    Surface s(1250, 700);
+    MarkHistory h;
+    const Rect ring{50, 40, 800, 600};
+    ASSERT_TRUE(h.Touch(s.plane(), ring));
+    for (int y = ring.top; y < ring.bottom(); ++y)
+        for (int x = ring.left; x < ring.right(); ++x) {
+            const double dx = (x + 0.5 - 450) / 400.0, dy = (y + 0.5 - 340) / 300.0, d = dx * dx + dy * dy;
+            if (d <= 1 && d >= 0.97) s.bits[std::size_t(y * s.stride + x)] = 0x00FF00;
+        }
+    h.EndMark(s.plane());
+    std::mt19937 rng(11);
+    ASSERT_TRUE(h.Touch(s.plane(), {0, 0, 1250, 700}));
+    for (int i = 0; i < 400; ++i) s.Fill({int(rng() % 880), int(rng() % 680), 2, 2}, 0x0000FF);
+    h.EndMark(s.plane());
+    ASSERT_TRUE(h.Touch(s.plane(), {0, 0, 1250, 700}));
+    for (int x = 5; x < 1245; x += 20)
+        for (int y = 10; y < 690; y += 40) s.Fill({x, y, 1, 1}, 0xFFFFFF);
+    h.EndMark(s.plane());
+
+    auto before = s.bits;
+    std::vector<Rect> pieces;
+    const std::optional<Rect> columns = h.Undo(s.plane(), &pieces);
+    ASSERT_TRUE(columns);
+    EXPECT_EQ(pieces, std::vector<Rect>{*columns});
+    ExpectPiecesCoverTheChange(before, s, *columns, pieces);
+
+    before = s.bits;
+    const std::optional<Rect> scattered = h.Undo(s.plane(), &pieces);
+    ASSERT_TRUE(scattered);
+    ExpectPiecesCoverTheChange(before, s, *scattered, pieces);
+    EXPECT_LE(pieces.size(), 48u);
+
+    before = s.bits;
+    const std::optional<Rect> bounds = h.Undo(s.plane(), &pieces);
+    ASSERT_TRUE(bounds);
+    ExpectPiecesCoverTheChange(before, s, *bounds, pieces);
+    EXPECT_GT(pieces.size(), 4u);
+    EXPECT_LE(pieces.size(), 48u);
+    EXPECT_LT(AreaOf(pieces), std::size_t(bounds->width) * std::size_t(bounds->height) / 2);
+}
+
 }  // namespace
 }  // namespace vellumo
