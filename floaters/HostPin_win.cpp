@@ -20,7 +20,7 @@ bool FloaterHost::CanPin(std::wstring& why) const {
     return false;
 }
 
-bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why, std::optional<Rect> monitor) {
+bool FloaterHost::PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::optional<Rect> monitor) {
     const std::optional<int> n = book_.NextUsableIndex();
     if (!CanPin(why) || !AddFloater(std::move(bitmap), monitor)) {
         if (n) why = L"The Floater could not be made: the system refused a new window.";

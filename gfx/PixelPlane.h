@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gfx/Geometry.h"
+
 namespace vellumo {
 
 // A 32-bit top-down pixel buffer; stride counted in pixels.
@@ -14,5 +16,9 @@ struct PixelPlane {
     std::ptrdiff_t stride = 0;
     std::uint32_t* row(int y) const { return bits + y * stride; }
 };
+
+// Copies `area` of `from` to `to`, the area's top-left landing at to's (0,0):
+// what lies outside either plane is left out, and `to` keeps its pixels there.
+void CopyArea(const PixelPlane& to, const PixelPlane& from, const Rect& area);
 
 }  // namespace vellumo
