@@ -219,8 +219,9 @@ void CaptureOverlay::CopySelectionPicture(bool inBackground) {
     if (!selectionPicture_.Create(part.width, part.height)) return;
     // GDI (text, GDI+ marks) may still be writing into the surface.
     ::GdiFlush();
-    if (inBackground) selectionCopy_.Start(selectionPicture_.plane(), surface_.surface().plane(), part);
-    else CopyArea(selectionPicture_.plane(), surface_.surface().plane(), part);
+    const PixelPlane to = selectionPicture_.plane(), from = surface_.surface().plane();
+    if (inBackground) selectionCopy_.Start([to, from, part] { CopyArea(to, from, part); });
+    else CopyArea(to, from, part);
 }
 
 Canvas CaptureOverlay::ToolCanvas() { return Canvas{hwnd(), surfaceGraphics_.get(), surface_, sel_.frame()}; }

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "annotate/Annotator_win.h"
-#include "gfx/BackgroundCopy_win.h"
+#include "gfx/HelperThread_win.h"
 #include "gfx/MessageLoop_win.h"
 #include "gfx/MonitorLayout.h"
 #include "gfx/Window_win.h"
@@ -138,7 +138,7 @@ private:
     Dib selectionPicture_;  // the hidden picture Rect: the selection handed to output
     // Fills selectionPicture_ for a pin; declared after both pictures, so it
     // is joined before either goes.
-    BackgroundCopy selectionCopy_;
+    HelperThread selectionCopy_;
 
     unique_gp_graphics surfaceGraphics_;
     unique_gp_path clipPath_;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gfx/PixelPlane.h"
+#include "overlay/Dimming.h"
 
 namespace vellumo {
 namespace {
@@ -75,6 +76,43 @@ TEST(CopyArea, NullPlanesAreLeftAlone) {
     for (std::uint32_t p : to.px) EXPECT_EQ(p, kUntouched);
     const Numbered from(4, 4);
     CopyArea(PixelPlane{}, from.plane, {0, 0, 4, 4});  // must not crash
+}
+
+}  // namespace
+}  // namespace vellumo
+
+namespace vellumo {
+namespace {
+
+TEST(Rows, ClampsToThePlaneAndKeepsTheStride) {
+    Numbered p(6, 10, 2);
+    const PixelPlane mid = Rows(p.plane, 3, 7);
+    EXPECT_EQ(mid.height, 4);
+    EXPECT_EQ(mid.stride, 8);
+    EXPECT_EQ(mid.row(0)[5], 3005u);
+    EXPECT_EQ(mid.row(3)[0], 6000u);
+    EXPECT_EQ(Rows(p.plane, -5, 2).height, 2);
+    EXPECT_EQ(Rows(p.plane, 8, 50).height, 2);
+    EXPECT_EQ(Rows(p.plane, 7, 3).height, 0);
+    EXPECT_EQ(Rows(p.plane, 12, 14).height, 0);
+}
+
+// A first frame darkened in two bands of rows, the clear area shifted into
+// the lower band's coordinates, is the one-pass frame, wherever the clear
+// area lies against the split.
+TEST(Rows, DarkeningInTwoBandsEqualsOnePass) {
+    const Rect clears[] = {{2, 1, 5, 3}, {2, 3, 5, 4}, {0, 5, 9, 2}, {1, 4, 3, 1}, {0, 0, 9, 8}, {}, {3, -2, 4, 20}};
+    for (const Rect& clear : clears) {
+        SCOPED_TRACE(testing::Message() << clear.left << "," << clear.top << " " << clear.width << "x" << clear.height);
+        const Numbered from(9, 8, 1);
+        Filled whole(9, 8, 1), banded(9, 8, 1);
+        ComposeDimmedFrom(whole.plane, from.plane, clear);
+        const int half = 4;
+        ComposeDimmedFrom(Rows(banded.plane, 0, half), Rows(from.plane, 0, half), clear);
+        ComposeDimmedFrom(Rows(banded.plane, half, 8), Rows(from.plane, half, 8),
+                          {clear.left, clear.top - half, clear.width, clear.height});
+        EXPECT_EQ(banded.px, whole.px);
+    }
 }
 
 }  // namespace
