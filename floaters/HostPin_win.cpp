@@ -34,8 +34,10 @@ bool FloaterHost::PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::op
 
 void FloaterHost::ShowPinned() {
     WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
-    Show();
-    BringToTop();
+    // Shown and raised in one move: under Wine each window-position change
+    // is a round of X requests and the window manager's answers.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::ShowOwnedPopups(hwnd(), TRUE);
     SetKeeper(true);
 }
 

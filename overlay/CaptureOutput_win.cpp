@@ -97,8 +97,8 @@ void CaptureOverlay::PinSelection() {
         return;
     }
     // Only once the Floater exists does the capture go (its pictures are
-    // freed at idle, after the copy).
-    EndCapture();
+    // freed at idle, after the copy has been joined).
+    EndCaptureAtIdle();
     selectionCopy_.Join();
     host->ShowPinned();
 }

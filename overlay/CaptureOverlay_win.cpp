@@ -207,6 +207,15 @@ void CaptureOverlay::EndCapture() {
     if (hwnd()) ::DestroyWindow(hwnd());
 }
 
+void CaptureOverlay::EndCaptureAtIdle() {
+    if (!hwnd()) return;
+    // Hidden, it leaves the screen as a destroyed window would (the X unmap
+    // and the window manager's answer), while the toolbar, handles,
+    // magnifier and GDI+ objects go once what replaces it has painted.
+    ::ShowWindow(hwnd(), SW_HIDE);
+    WhenIdle(WhileAlive([](CaptureOverlay& overlay) { overlay.EndCapture(); }));
+}
+
 void CaptureOverlay::CopySelectionPicture(bool inBackground) {
     // The selection as it shows on the surface (darkening and drawings, not the
     // frame or handles). Only what lies on the surface is taken: a frame

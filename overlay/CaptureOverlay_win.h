@@ -61,6 +61,9 @@ public:
     void RedrawDimming();
     void BackToDetection();
     void EndCapture();
+    // Off the screen now, ended at idle: for a pin, whose Floater should not
+    // wait for the teardown of the overlay's parts.
+    void EndCaptureAtIdle();
     // The selection's picture; `inBackground` copies its pixels on a helper
     // thread, there once selectionCopy_ is joined.
     void CopySelectionPicture(bool inBackground = false);
