@@ -176,7 +176,7 @@ void FloaterHost::SetDpi(int dpi) {
     if (hwnd()) InvalidateFrame();
 }
 
-bool FloaterHost::AddFloater(unique_hbitmap bitmap, std::optional<Rect> monitor) {
+bool FloaterHost::AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monitor) {
     const std::optional<int> next = book_.NextUsableIndex();
     if (!next || !bitmap) return false;
     const int n = *next;

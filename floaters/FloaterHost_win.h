@@ -63,9 +63,10 @@ public:
     // pin of the clipboard's own picture promises nothing: the clipboard is
     // then not the host's, and the promise is let go untouched.
     // False, with the reason in `why`, when it cannot be made; nothing is
-    // left then, and the promise is withdrawn. The Floater is centred on
-    // `monitor` (virtual-screen coordinates), by default the primary.
-    bool PinCapture(unique_hbitmap bitmap, std::wstring& why, std::optional<Rect> monitor = std::nullopt);
+    // left then, the promise is withdrawn and the bitmap is still the
+    // caller's. The Floater is centred on `monitor` (virtual-screen
+    // coordinates), by default the primary.
+    bool PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::optional<Rect> monitor = std::nullopt);
     // After a pin, once the overlay is gone: the host shown, on top, its
     // keeper running; once the Floater shows, the promised copy put on the
     // clipboard and on the host's first load the settings applied.
@@ -128,8 +129,8 @@ private:
 
     // Makes Floater n (n = the next index) around `bitmap`, centred on
     // `monitor` (virtual-screen coordinates; the primary when none); false
-    // leaves nothing behind.
-    bool AddFloater(unique_hbitmap bitmap, std::optional<Rect> monitor = std::nullopt);
+    // leaves nothing behind and the bitmap with the caller.
+    bool AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monitor = std::nullopt);
     // The drop icon above every Floater, where it can always be reached.
     void RaiseDropIcon();
     void ApplyFloater(int n);

@@ -34,16 +34,19 @@ bool TooltipsAvailable() {
 
 // ---- pictures_(n) ----
 
-bool FloaterPicture::Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap bitmap) {
+bool FloaterPicture::Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap&& bitmap) {
     host_ = &host;
     index_ = index;
-    bitmap_ = std::move(bitmap);
     RegisterClassOnce(kPictureClass, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, CS_DBLCLKS);
     // The title is observable and kept as it always was (see the overlay's class name).
     const std::wstring title = L"Picture1(" + std::to_wstring(index) + L")";
-    // Created hidden; the host places it and then shows it.
-    return CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1,
-                     parent, 1000 + index) != nullptr;
+    // Created hidden; the host places it and then shows it. Nothing paints
+    // before then, and a window refused leaves the bitmap with the caller.
+    if (!CreateWin(WS_EX_ACCEPTFILES, kPictureClass, title.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 1, 1, parent,
+                   1000 + index))
+        return false;
+    bitmap_ = std::move(bitmap);
+    return true;
 }
 
 void FloaterPicture::Paint() {

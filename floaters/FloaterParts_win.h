@@ -56,7 +56,7 @@ protected:
 // only the top-left corner.
 class FloaterPicture : public FloaterPart<FloaterPicture>, public Disposable {
 public:
-    bool Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap bitmap);
+    bool Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap&& bitmap);
     HBITMAP bitmap() const { return bitmap_.get(); }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 

@@ -20,7 +20,7 @@ bool FloaterHost::CanPin(std::wstring& why) const {
     return false;
 }
 
-bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why, std::optional<Rect> monitor) {
+bool FloaterHost::PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::optional<Rect> monitor) {
     const std::optional<int> n = book_.NextUsableIndex();
     if (!CanPin(why) || !AddFloater(std::move(bitmap), monitor)) {
         if (n) why = L"The Floater could not be made: the system refused a new window.";
@@ -34,8 +34,10 @@ bool FloaterHost::PinCapture(unique_hbitmap bitmap, std::wstring& why, std::opti
 
 void FloaterHost::ShowPinned() {
     WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
-    Show();
-    BringToTop();
+    // Shown and raised in one move: under Wine each window-position change
+    // is a round of X requests and the window manager's answers.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::ShowOwnedPopups(hwnd(), TRUE);
     SetKeeper(true);
 }
 

@@ -1,8 +1,11 @@
 // A view of 32-bit pixels that the portable core can read and write without
 // knowing what owns them (a DIB section, a test's vector).
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+
+#include "gfx/Geometry.h"
 
 namespace vellumo {
 
@@ -14,5 +17,16 @@ struct PixelPlane {
     std::ptrdiff_t stride = 0;
     std::uint32_t* row(int y) const { return bits + y * stride; }
 };
+
+// Rows [top, bottom) of `p` as a plane of their own, clamped to p's rows.
+inline PixelPlane Rows(const PixelPlane& p, int top, int bottom) {
+    top = std::clamp(top, 0, p.height);
+    bottom = std::clamp(bottom, top, p.height);
+    return {p.bits ? p.row(top) : nullptr, p.width, bottom - top, p.stride};
+}
+
+// Copies `area` of `from` to `to`, the area's top-left landing at to's (0,0):
+// what lies outside either plane is left out, and `to` keeps its pixels there.
+void CopyArea(const PixelPlane& to, const PixelPlane& from, const Rect& area);
 
 }  // namespace vellumo

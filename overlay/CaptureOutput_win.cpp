@@ -16,14 +16,14 @@ void CaptureOverlay::Tell(const std::wstring& text) {
     ::MessageBoxW(hwnd(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
 }
 
-bool CaptureOverlay::RenderSelection(OutputAction action) {
+bool CaptureOverlay::RenderSelection(OutputAction action, bool inBackground) {
     const Rect part = SelectionOnScreen();
     if (part.empty()) {
         const Rect& f = sel_.frame();
         Tell(EmptySelectionMessage(action, {std::max(0, f.width), std::max(0, f.height)}));
         return false;
     }
-    CopySelectionPicture();
+    CopySelectionPicture(inBackground);
     if (selectionPicture_.empty()) {
         Tell(NoMemoryForSelectionMessage(action, {part.width, part.height}));
         return false;
@@ -57,18 +57,22 @@ void CaptureOverlay::CopySelection() {
 void CaptureOverlay::PinSelection() {
     if (!sel_.Selected()) return;
     CommitText();
-    if (!RenderSelection(OutputAction::Pin)) return;
+    // The pixels are copied on a second core while the Floater's windows are
+    // made; nothing paints the Floater before the copy is joined.
+    if (!RenderSelection(OutputAction::Pin, true)) return;
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
     bool freshHost = false;
     FloaterHost* host = events_.FloaterHostForPin(freshHost);
     // A host loaded for this pin alone would keep the process running unseen.
-    const auto unload = [&] {
+    // The copy ends before anything is told or freed.
+    const auto giveUp = [&] {
+        selectionCopy_.Join();
         if (freshHost && host) ::DestroyWindow(host->hwnd());
     };
     std::wstring why = L"The Floater could not be made: the system refused a new window.";
     if (!host || !host->CanPin(why)) {
-        unload();
+        giveUp();
         Tell(why);
         return;
     }
@@ -78,19 +82,24 @@ void CaptureOverlay::PinSelection() {
     // the Floater is the capture's own bitmap, so whatever another program
     // then does with the clipboard (hold it, replace the picture) cannot lose
     // the pin.
-    if (!ClipboardTaken(PromiseBitmapOnClipboard(host->hwnd()), OutputAction::Pin)) {
-        unload();
+    if (const ClipboardResult promised = PromiseBitmapOnClipboard(host->hwnd()); promised != ClipboardResult::Ok) {
+        giveUp();
+        ClipboardTaken(promised, OutputAction::Pin);
         return;
     }
     // The Floater shows on the monitor that held (most of) the selection.
     const Rect monitor = monitors_.bounds(monitors_.MonitorOf(monitors_.ToScreen(SelectionOnScreen())));
-    if (!host->PinCapture(unique_hbitmap(selectionPicture_.ReleaseBitmap()), why, monitor)) {
-        unload();
+    // A refused Floater leaves the bitmap here, still being written.
+    unique_hbitmap picture(selectionPicture_.ReleaseBitmap());
+    if (!host->PinCapture(std::move(picture), why, monitor)) {
+        giveUp();
         Tell(why);
         return;
     }
-    // Only once the Floater exists does the capture go.
-    EndCapture();
+    // Only once the Floater exists does the capture go (its pictures are
+    // freed at idle, after the copy has been joined).
+    EndCaptureAtIdle();
+    selectionCopy_.Join();
     host->ShowPinned();
 }
 

@@ -207,18 +207,30 @@ void CaptureOverlay::EndCapture() {
     if (hwnd()) ::DestroyWindow(hwnd());
 }
 
-void CaptureOverlay::CopySelectionPicture() {
+void CaptureOverlay::EndCaptureAtIdle() {
+    if (!hwnd()) return;
+    // Hidden, it leaves the screen as a destroyed window would (the X unmap
+    // and the window manager's answer), while the toolbar, handles,
+    // magnifier and GDI+ objects go once what replaces it has painted.
+    ::ShowWindow(hwnd(), SW_HIDE);
+    WhenIdle(WhileAlive([](CaptureOverlay& overlay) { overlay.EndCapture(); }));
+}
+
+void CaptureOverlay::CopySelectionPicture(bool inBackground) {
     // The selection as it shows on the surface (darkening and drawings, not the
     // frame or handles). Only what lies on the surface is taken: a frame
     // reaching off the screen gives the image of its on-screen part.
     const Rect f = sel_.frame();
     const Rect part = Intersect(f, Rect{0, 0, screenWidth_, screenHeight_});
+    selectionCopy_.Join();
     selectionPicture_.Clear();
     if (part.empty() || surface_.surface().empty()) return;
     if (!selectionPicture_.Create(part.width, part.height)) return;
-    ::BitBlt(selectionPicture_.dc(), 0, 0, part.width, part.height, surface_.surface().dc(), part.left, part.top,
-             SRCCOPY);
+    // GDI (text, GDI+ marks) may still be writing into the surface.
     ::GdiFlush();
+    const PixelPlane to = selectionPicture_.plane(), from = surface_.surface().plane();
+    if (inBackground) selectionCopy_.Start([to, from, part] { CopyArea(to, from, part); });
+    else CopyArea(to, from, part);
 }
 
 Canvas CaptureOverlay::ToolCanvas() { return Canvas{hwnd(), surfaceGraphics_.get(), surface_, sel_.frame()}; }

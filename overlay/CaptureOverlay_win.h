@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "annotate/Annotator_win.h"
+#include "gfx/HelperThread_win.h"
 #include "gfx/MessageLoop_win.h"
 #include "gfx/MonitorLayout.h"
 #include "gfx/Window_win.h"
@@ -60,7 +61,12 @@ public:
     void RedrawDimming();
     void BackToDetection();
     void EndCapture();
-    void CopySelectionPicture();
+    // Off the screen now, ended at idle: for a pin, whose Floater should not
+    // wait for the teardown of the overlay's parts.
+    void EndCaptureAtIdle();
+    // The selection's picture; `inBackground` copies its pixels on a helper
+    // thread, there once selectionCopy_ is joined.
+    void CopySelectionPicture(bool inBackground = false);
     void PlaceSizeHandles();
     const Dib& SelectionPicture() const { return selectionPicture_; }
     const Selection& selection() const { return sel_; }
@@ -106,7 +112,7 @@ private:
     Rect SelectionOnScreen() const;
     // SetRect for an output action; false, with the user told, when the
     // selection is empty or the memory for its image cannot be had.
-    bool RenderSelection(OutputAction action);
+    bool RenderSelection(OutputAction action, bool inBackground = false);
     // Whether the clipboard took Rect (or a promise of it); the user is told
     // why when it did not.
     bool ClipboardTaken(ClipboardResult result, OutputAction action);
@@ -133,6 +139,9 @@ private:
     PickList picks_;
     OverlaySurface surface_;
     Dib selectionPicture_;  // the hidden picture Rect: the selection handed to output
+    // Fills selectionPicture_ for a pin; declared after both pictures, so it
+    // is joined before either goes.
+    HelperThread selectionCopy_;
 
     unique_gp_graphics surfaceGraphics_;
     unique_gp_path clipPath_;

@@ -1,0 +1,32 @@
+// One piece of work on a helper thread, so that the thread which asked goes
+// on with work of its own on the second core: a pin's pixel copy while the
+// Floater's windows are made, half of a first frame's darkening. Whatever the
+// work touches must stay alive and untouched by others until Join().
+#pragma once
+#include <functional>
+
+#include "gfx/Handles_win.h"
+
+namespace vellumo::win {
+
+class HelperThread {
+public:
+    HelperThread() = default;
+    ~HelperThread() { Join(); }
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    // Starts `work` (after any earlier work is done); where the system
+    // refuses a thread, runs it on the spot. `work` must not throw.
+    void Start(std::function<void()> work);
+    // Returns once the work is done.
+    void Join();
+
+private:
+    static DWORD WINAPI Run(void* self);
+
+    std::function<void()> work_;
+    unique_handle thread_;
+};
+
+}  // namespace vellumo::win
