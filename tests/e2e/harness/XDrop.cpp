@@ -8,6 +8,7 @@
 
 // Last: Xlib's macros (None, Status, Bool) would break the headers above.
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 namespace e2e {
 
@@ -48,12 +49,49 @@ void Answer(::Display* d, const XSelectionRequestEvent& r, Atom uriList, const s
     XFlush(d);
 }
 
+// Whether (x, y), in w's own coordinates, lies inside w's shape: a shaped
+// window (the Floater host is one, a window region under Wine) shows, and
+// takes the pointer, only inside its rectangles.
+bool InsideShape(::Display* d, Window w, int x, int y) {
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(d, w, ShapeBounding, &count, &ordering);
+    if (!rects) return false;  // an empty shape shows nothing (an unshaped window answers its own rectangle)
+    bool inside = false;
+    for (int i = 0; i < count && !inside; ++i)
+        inside = x >= rects[i].x && y >= rects[i].y && x < rects[i].x + rects[i].width &&
+                 y < rects[i].y + rects[i].height;
+    XFree(rects);
+    return inside;
+}
+
+// The topmost child of `parent` that shows at (x, y): mapped, shown there by
+// its shape, and not InputOnly. A window that shows nothing is looked
+// through, as the user does: Wine lays an InputOnly window over the whole
+// screen to hold the pointer inside a full-screen foreground window (the
+// Floater host is one), and the icon the user drops on lies below it.
+Window ShownChildAt(::Display* d, Window parent, int x, int y) {
+    Window rootOut = None, parentOut = None, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, parent, &rootOut, &parentOut, &children, &n)) return None;
+    Window hit = None;
+    for (unsigned i = n; i-- > 0 && hit == None;) {  // stacking order: the last is on top
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable || a.c_class == InputOnly)
+            continue;
+        int wx = 0, wy = 0;
+        Window ignored = None;
+        if (!XTranslateCoordinates(d, DefaultRootWindow(d), children[i], x, y, &wx, &wy, &ignored)) continue;
+        if (wx < 0 || wy < 0 || wx >= a.width || wy >= a.height) continue;
+        if (InsideShape(d, children[i], wx, wy)) hit = children[i];
+    }
+    if (children) XFree(children);
+    return hit;
+}
+
 // The deepest window under (x, y) that declares XdndAware.
 Window AwareWindowAt(::Display* d, int x, int y) {
-    const Window root = DefaultRootWindow(d);
-    Window w = root, found = None, child = None;
-    int wx, wy;
-    while (XTranslateCoordinates(d, root, w, x, y, &wx, &wy, &child)) {
+    Window found = None;
+    for (Window w = ShownChildAt(d, DefaultRootWindow(d), x, y); w != None; w = ShownChildAt(d, w, x, y)) {
         Atom type;
         int format;
         unsigned long n, after;
@@ -64,8 +102,6 @@ Window AwareWindowAt(::Display* d, int x, int y) {
             found = w;
             XFree(data);
         }
-        if (child == None) break;
-        w = child;
     }
     return found;
 }
@@ -133,9 +169,9 @@ bool XDropSource::Drop(int x, int y, const std::string& uri) {
             XGetWindowAttributes(d, child, &a);
             char* name = nullptr;
             XFetchName(d, child, &name);
-            std::fprintf(stderr, "  under (%d,%d): 0x%lx %dx%d+%d+%d map=%d \"%s\"\n", x, y,
+            std::fprintf(stderr, "  under (%d,%d): 0x%lx %dx%d+%d+%d map=%d%s \"%s\"\n", x, y,
                          static_cast<unsigned long>(child), a.width, a.height, a.x, a.y, a.map_state,
-                         name ? name : "");
+                         a.c_class == InputOnly ? " input-only" : "", name ? name : "");
             if (name) XFree(name);
             w = child;
         }
