@@ -5,7 +5,14 @@
 namespace vellumo::win {
 
 DWORD WINAPI HelperThread::Run(void* self) {
-    static_cast<HelperThread*>(self)->work_();
+    // An exception leaving a thread ends the process; the work is plain pixel
+    // work that should not throw, so one that does is logged, not shown.
+    try {
+        static_cast<HelperThread*>(self)->work_();
+    } catch (...) {
+        LogFailure(L"work on a helper thread threw");
+        return 1;
+    }
     return 0;
 }
 
