@@ -4,6 +4,7 @@
 #pragma once
 #include <X11/keysym.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -101,7 +102,9 @@ struct Message {
 
 // The program's message box (a top-level "#32770" titled `title`): its
 // text, dismissed with OK; nothing when none shows within `timeout`.
-inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std::string& title = "Vellumo") {
+// `whileShown` runs once the box shows, before OK is pressed.
+inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std::string& title = "Vellumo",
+                                          const std::function<void()>& whileShown = {}) {
     std::optional<WinInfo> text, ok;
     const bool shown = WaitUntil(
         [&] {
@@ -117,6 +120,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std
         },
         timeout, 50ms);
     if (!shown) return std::nullopt;
+    if (whileShown) whileShown();
     // The listing holds a title's first line only; the whole text:
     std::string said = d.WindowText(text->hwnd);
     if (said.empty()) said = text->title;
