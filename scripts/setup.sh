@@ -15,7 +15,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake make g++ libgtest-dev googletest \
          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
-         wine64 wine32:i386 xvfb openbox xcompmgr xdotool x11-utils libx11-dev libxtst-dev imagemagick fonts-wqy-microhei \
+         wine64 wine32:i386 xvfb openbox xcompmgr xdotool x11-utils libx11-dev libxext-dev libxtst-dev imagemagick fonts-wqy-microhei \
          g++-i686-linux-gnu qemu-user xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils; do
   have_pkg "$p" || need+=("$p")
 done
