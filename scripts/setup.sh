@@ -21,15 +21,55 @@ for p in cmake make g++ libgtest-dev googletest \
 done
 have_i386=true
 dpkg --print-foreign-architectures | grep -qx i386 || have_i386=false
-[ ${#need[@]} -eq 0 ] && $have_i386 && exit 0
-
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-if ! $have_i386; then
-  echo "setup: adding the i386 architecture (for wine32)" >&2
-  $SUDO dpkg --add-architecture i386
+if [ ${#need[@]} -ne 0 ] || ! $have_i386; then
+  export DEBIAN_FRONTEND=noninteractive
+  if ! $have_i386; then
+    echo "setup: adding the i386 architecture (for wine32)" >&2
+    $SUDO dpkg --add-architecture i386
+  fi
+  [ ${#need[@]} -eq 0 ] || echo "setup: installing ${need[*]}" >&2
+  $SUDO apt-get update -qq >/dev/null
+  [ ${#need[@]} -eq 0 ] || $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
 fi
-[ ${#need[@]} -eq 0 ] || echo "setup: installing ${need[*]}" >&2
-$SUDO apt-get update -qq >/dev/null
-[ ${#need[@]} -eq 0 ] || $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+
+# Wine's 32-bit loader is an i386 program. A kernel without IA-32 support
+# cannot run it, so such a machine gets qemu-i386 registered for i386 ELF
+# files: every 32-bit program, Wine's own re-executions included, then runs
+# under emulation without being asked to. Debian's qemu-user-binfmt has no
+# i386 entry on an amd64 host, hence the registration by hand. The F flag
+# opens the interpreter now, so it works whatever the caller's mount view.
+binfmt=/proc/sys/fs/binfmt_misc
+[ -e "$binfmt/qemu-i386" ] && exit 0
+/usr/lib/wine/wine --version >/dev/null 2>&1 && exit 0
+echo "setup: this kernel runs no 32-bit programs; registering qemu-i386 for them" >&2
+
+# qemu before 8 ignores the address hints Wine reserves its memory with, and
+# Wine then probes the whole address space 64 KiB at a time: minutes for each
+# process. Bookworm's qemu is 7.2; its backports suite has a later one, from
+# the same archive the machine already uses.
+qemu_major=$(qemu-i386 --version 2>/dev/null | sed -n 's/.*version \([0-9]*\)\..*/\1/p' | head -n1)
+if [ "${qemu_major:-0}" -lt 8 ]; then
+  . /etc/os-release
+  list=/etc/apt/sources.list.d/vellumo-backports.list
+  if [ ! -e "$list" ]; then
+    uri=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | grep -v security | head -n1)
+    [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $0 !~ /security/ {print $2; exit}' /etc/apt/sources.list 2>/dev/null)
+    echo "deb $uri ${VERSION_CODENAME}-backports main" | $SUDO tee "$list" >/dev/null
+  fi
+  $SUDO apt-get update -qq >/dev/null
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -t "${VERSION_CODENAME}-backports" qemu-user >/dev/null ||
+    echo "setup: no qemu-user from ${VERSION_CODENAME}-backports; Wine under the old qemu is very slow" >&2
+fi
+
+if [ ! -e "$binfmt/register" ]; then
+  $SUDO mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+fi
+magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+if ! printf '%s' ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386:F" | $SUDO tee "$binfmt/register" >/dev/null 2>&1 ||
+   ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "setup: could not register qemu-i386 in $binfmt: the 32-bit exe cannot be run here" >&2
+fi

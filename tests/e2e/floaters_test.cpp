@@ -375,6 +375,27 @@ TEST_F(FloatersE2E, PinMakesACentredFloaterOnAKeyedHostAndFlashesItsFrame) {
     d_->Stop(app_);
 }
 
+// What the user pinned is what floats, pixel for pixel, centred on the
+// screen: no row shifted, no channel swapped, nothing scaled. Waits for the
+// picture rather than for the flash, so it holds on a slow (emulated) run.
+TEST_F(FloatersE2E, PinShowsTheSelectionPixelForPixelCentred) {
+    const Image before = d_->Grab(kPanelL, kPanelT, kPinW, kPinH);
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater after the pin";
+    int wrong = -1;
+    const bool same = WaitUntil(
+        [&] {
+            const Image shown = d_->Grab(kF1L, kF1T, kPinW, kPinH);
+            wrong = 0;
+            for (std::size_t i = 0; i < shown.pixels.size(); ++i) wrong += !(shown.pixels[i] == before.pixels[i]);
+            return wrong == 0;
+        },
+        10s, 100ms);
+    EXPECT_TRUE(same) << wrong << " of " << kPinW * kPinH << " pixels of the centred Floater unlike the selection";
+    EXPECT_EQ(BoxOf(Host().pictures.at(1)), (Box{kF1L, kF1T, kPinW, kPinH}));
+    d_->Stop(app_);
+}
+
 TEST_F(FloatersE2E, DragCollapseExpandAndTheClampAtTheScreenEdge) {
     PinPanelA();
     ASSERT_TRUE(WaitForPictures(1));

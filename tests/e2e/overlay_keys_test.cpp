@@ -120,8 +120,12 @@ TEST_F(OverlayKeysE2E, EnterCopiesAndCtrlSSaves) {
     const auto saved = Decode(file);
     ASSERT_TRUE(saved) << "nothing readable saved at " << file;
     EXPECT_EQ(saved->format, "PNG");
-    EXPECT_EQ(saved->image.width, sel.w);
-    EXPECT_EQ(saved->image.height, sel.h);
+    ASSERT_EQ(saved->image.width, sel.w);
+    ASSERT_EQ(saved->image.height, sel.h);
+    int wrong = 0;
+    for (int y = 0; y < sel.h; ++y)
+        for (int x = 0; x < sel.w; ++x) wrong += !(saved->image.at(x, y) == screen_.at(sel.l + x, sel.t + y));
+    EXPECT_EQ(wrong, 0) << "saved pixels unlike the screen at " << Str(sel);
 }
 
 // While detecting, arrows move the pointer by a pixel (Shift: 10) and the

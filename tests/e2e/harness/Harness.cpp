@@ -86,7 +86,7 @@ bool Reap(pid_t pid, bool block, int* code = nullptr) {
 }
 
 bool ReapWithin(pid_t pid, Ms timeout, int* code = nullptr) {
-    const auto end = Clock::now() + timeout;
+    const auto end = Clock::now() + Scaled(timeout);
     while (!Reap(pid, false, code)) {
         if (Clock::now() >= end) return false;
         SleepMs(5);
@@ -209,7 +209,7 @@ void SweepOrphans() {
 int LockFile(const std::string& path, Ms timeout) {
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) throw std::runtime_error("cannot open lock " + path);
-    const auto end = Clock::now() + timeout;
+    const auto end = Clock::now() + Scaled(timeout);
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (Clock::now() >= end) {
             close(fd);
@@ -346,8 +346,18 @@ bool Near(const Pixel& a, const Pixel& b, int tolerance) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
 
+int TimeScale() {
+    static const int scale = [] {
+        const int s = std::atoi(Env("VELLUMO_E2E_TIME_SCALE", "1").c_str());
+        return s >= 1 ? s : 1;
+    }();
+    return scale;
+}
+
+Ms Scaled(Ms timeout) { return timeout * TimeScale(); }
+
 bool WaitUntil(const std::function<bool()>& ready, Ms timeout, Ms interval) {
-    const auto end = Clock::now() + timeout;
+    const auto end = Clock::now() + Scaled(timeout);
     for (;;) {
         if (ready()) return true;
         if (Clock::now() >= end) return false;
@@ -377,9 +387,8 @@ std::string WinExe(const std::string& name) {
 namespace {
 
 // Wine's 32-bit loader is an i386 Linux program: the kernel runs it natively
-// when it has IA-32 emulation. Under qemu-i386 it would re-exec its preloader
-// natively anyway, and fully emulated (WINELOADERNOEXEC) each process takes
-// some 45 s to start, which no test can wait for: say so instead.
+// when it has IA-32 support, and qemu-i386 does where scripts/setup.sh
+// registered it for i386 programs. Where neither does, say so plainly.
 void CheckCanRun32Bit() {
     if (access(kWine32Loader, X_OK) != 0)
         throw std::runtime_error(std::string(kWine32Loader) + " is missing: install wine32:i386 (scripts/setup.sh)");
@@ -387,8 +396,9 @@ void CheckCanRun32Bit() {
     int code = -1;
     if (!ReapWithin(v, 10s, &code)) EndChild(v, 1s);
     if (code != 0)
-        throw std::runtime_error("this kernel cannot run 32-bit programs (IA-32 emulation is off), so the 32-bit "
-                                 "exe cannot be tested here");
+        throw std::runtime_error("this machine cannot run 32-bit programs (no IA-32 support in the kernel and no "
+                                 "qemu-i386 registered for them; see scripts/setup.sh), so the 32-bit exe cannot "
+                                 "be tested here");
 }
 
 }  // namespace
@@ -675,7 +685,7 @@ RunResult Display::Run(const std::string& exe, const std::vector<std::string>& a
         while ((n = read(fds[0], buf, sizeof buf)) > 0) r.out.append(buf, static_cast<std::size_t>(n));
     };
     // Wine's helpers may inherit the pipe, so the end is the exit, not EOF.
-    const auto end = Clock::now() + timeout;
+    const auto end = Clock::now() + Scaled(timeout);
     int code = -1;
     bool done = false;
     while (!(done = Reap(pid, false, &code)) && Clock::now() < end) {

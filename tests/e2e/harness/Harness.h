@@ -45,8 +45,16 @@ struct Image {
 // Writes an 8-bit RGB PNG; false on an I/O error.
 bool WritePng(const std::string& path, const Image& image);
 
-// Polls `ready` every `interval` until it holds or `timeout` passes; the
-// last answer.
+// Emulation makes every step slower alike: the 32-bit exe run by Wine's
+// 32-bit loader under qemu-i386 (a kernel without IA-32 support) takes many
+// times as long to start a process or answer a message. Every wait and
+// timeout of the harness is multiplied by $VELLUMO_E2E_TIME_SCALE (default
+// 1), so a test waits for the same conditions instead of being skipped.
+int TimeScale();
+Ms Scaled(Ms timeout);
+
+// Polls `ready` every `interval` until it holds or `timeout` (scaled)
+// passes; the last answer.
 bool WaitUntil(const std::function<bool()>& ready, Ms timeout, Ms interval = 20ms);
 
 // The repository root: $VELLUMO_REPO, else the one this harness was built from.
