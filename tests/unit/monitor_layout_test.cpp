@@ -330,7 +330,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     Selection s(Rig().OnBitmap());
     EXPECT_EQ(s.screen(), (Size{2304, 800}));
     s.MouseDown(MouseButton::Left, {400, 700});
-    for (int i = 0; i < kClickMoveAllowance; ++i) s.MouseMove(true, {401, 701});
+    EXPECT_FALSE(s.MouseMove(true, {401, 701}).frameChanged) << "within the drag threshold";
     s.MouseMove(true, {550, 790});
     EXPECT_EQ(s.frame(), (Rect{400, 700, 150, 68}));
     const Changes c = s.MouseUp(MouseButton::Left, {550, 790});
@@ -349,7 +349,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     // starts at the primary's left edge.
     s.BackToDetection();
     s.MouseDown(MouseButton::Left, {974, 300});
-    for (int i = 0; i <= kClickMoveAllowance; ++i) s.MouseMove(true, {1124, 380});
+    s.MouseMove(true, {1124, 380});
     s.MouseUp(MouseButton::Left, {1124, 380});
     EXPECT_EQ(s.frame(), (Rect{974, 300, 150, 80}));
     EXPECT_EQ(s.toolsPosition(), (Point{1024, 182}));
