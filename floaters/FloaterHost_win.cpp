@@ -314,7 +314,10 @@ int FloaterHost::PopupAtPointer(HMENU menu) {
     ::GetCursorPos(&pt);
     // A popup menu only closes on an outside click when its owner is in front.
     ::SetForegroundWindow(hwnd());
-    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD |
+    // Left button only: the menu opens under the right press, and with
+    // TPM_RIGHTBUTTON its release after a drift of a few pixels would pick
+    // "Delete" (or "Quit" on the drop icon) without the user choosing it.
+    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD |
                                                    TPM_NONOTIFY,
                                          pt.x, pt.y, 0, hwnd(), nullptr);
     ::PostMessageW(hwnd(), WM_NULL, 0, 0);
