@@ -190,6 +190,7 @@ bool FloaterHost::AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monito
                    monitors_.ToBitmap(monitor.value_or(monitors_.primary())));
     labels_[n] = std::move(label);
     pictures_[n] = std::move(picture);
+    stack_.ToFront(n);
     ApplyFloater(n);
     const HWND pic = pictures_[n]->hwnd();
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -248,6 +249,8 @@ void FloaterHost::RemoveFloater(int n) {
     }
     book_.Delete(n);
     scales_.erase(n);
+    stack_.Remove(n);
+    apartCuts_.erase(n);
     ApplyShape();
 }
 
@@ -271,6 +274,7 @@ void FloaterHost::ApplyShape() {
         ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
     }
+    ApplyApartCuts(icon);
     std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_, FloatersApart());
     if (shape_ == parts) return;
     const Rect whole{0, 0, screen_.width, screen_.height};
@@ -326,9 +330,10 @@ int FloaterHost::PopupAtPointer(HMENU menu) {
 
 void FloaterHost::OnFloaterMouseDown(int n, MouseButton button, Point local) {
     book_.PictureMouseDown(n, button == MouseButton::Left, local);
+    if (button == MouseButton::Left) stack_.ToFront(n);
     InvalidateFrame();
     if (button == MouseButton::Left) {
-        ::SetWindowPos(pictures_[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        PlaceInStack(n);
         RaiseDropIcon();
     } else if (button == MouseButton::Right) {
         const HWND host = hwnd();

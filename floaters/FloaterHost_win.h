@@ -16,6 +16,7 @@
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
+#include "floaters/FloaterStack.h"
 #include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
@@ -124,6 +125,8 @@ private:
     void OnFlashTick();
     void OnKeeperTick();
     void OnFloaterMenu(int command);
+    // "Lowest": Floater n behind every other, however it is shown.
+    void SendToBack(int n);
     void OnDropIconMenu(int command);
     int PopupAtPointer(HMENU menu);
 
@@ -133,6 +136,12 @@ private:
     bool AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monitor = std::nullopt);
     // The drop icon above every Floater, where it can always be reached.
     void RaiseDropIcon();
+    // Floater n's window put where the stack has it among the windows shown
+    // the same way (the host's children, or popups): right behind the one in
+    // front of it, else in front of them all.
+    void PlaceInStack(int n, UINT flags = 0);
+    // Each Floater shown apart leaves out what lies in front of it in the host.
+    void ApplyApartCuts(const Rect& dropIcon);
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
@@ -164,6 +173,8 @@ private:
     MonitorLayout monitors_ = MonitorLayout::Single({0, 0});
     Size screen_{};  // the host's size: the virtual screen's
     FloaterBook book_;
+    FloaterStack stack_;
+    std::map<int, std::vector<Rect>> apartCuts_;  // as last applied to each popup
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;
     std::map<int, FloaterScale> scales_;

@@ -175,6 +175,63 @@ protected:
     }
 };
 
+// Fixed fault: a Floater below 100% own opacity is a popup above the whole
+// host, so "Lowest" left it in front of the others, and a large one covered
+// the drop icon, the one way to open more pictures or close them all.
+TEST_F(OneScreenReachE2E, ATranslucentFloaterGoesBehindOnLowestAndNeverCoversTheDropIcon) {
+    ASSERT_NO_FATAL_FAILURE(Pin(kPanelA));
+    Image red;
+    red.width = 80;
+    red.height = 60;
+    red.pixels.assign(80 * 60, kRed);
+    ASSERT_TRUE(WritePng((dir_ / "red.png").string(), red));
+    ASSERT_NO_FATAL_FAILURE(DropOnIcon(dir_ / "red.png", 2));
+    const Box f2 = *Picture(2);
+    ASSERT_EQ(Str(f2), Str(Box{(kScreenW - 80) / 2, (kScreenH - 60) / 2, 80, 60}));
+    // Its bottom-right corner lies on Floater 1's yellow, away from the green part.
+    const int cx = f2.r() - 5, cy = f2.b() - 5;
+    ASSERT_TRUE(WaitUntil([&] { return At(cx, cy) == kRed; }, 3s)) << "Floater 2 is not in front";
+
+    ASSERT_NO_FATAL_FAILURE(MakeTranslucent(2, f2.l + 10, f2.t + 10));
+    EXPECT_TRUE(WaitUntil([&] { return At(cx, cy) == kRed; }, 3s)) << "the translucent Floater 2 does not show";
+    // "Lowest": Floater 1 covers it now.
+    const auto menu = RightClickMenu(f2.l + 10, f2.t + 10);
+    ASSERT_TRUE(menu) << "no Floater menu";
+    const auto [lx, ly] = ItemAt(*menu, 1, 4);
+    ClickAt(lx, ly);
+    EXPECT_TRUE(WaitUntil([&] { return At(cx, cy) == Of(P0.panelA); }, 3s))
+        << "after \"Lowest\" the translucent Floater is still in front: " << ToString(At(cx, cy));
+
+    // Another one dragged over the drop icon and made translucent: the icon
+    // stays above it, and answers.
+    ASSERT_NO_FATAL_FAILURE(DropOnIcon(dir_ / "red.png", 3));
+    const WinInfo icon = *Host().icon;
+    const Box f3 = *Picture(3);
+    const int dx = icon.left - 22 - f3.l, dy = icon.top - 12 - f3.t;
+    MoveTo(f3.l + 40, f3.t + 30);
+    std::this_thread::sleep_for(50ms);
+    d_->ButtonDown();
+    for (int i = 1; i <= 8; ++i) {
+        MoveTo(f3.l + 40 + dx * i / 8, f3.t + 30 + dy * i / 8);
+        std::this_thread::sleep_for(40ms);
+    }
+    d_->ButtonUp();
+    const Box over{f3.l + dx, f3.t + dy, f3.w, f3.h};
+    ASSERT_TRUE(WaitUntil([&] { return Picture(3) == over; }, 3s)) << "Floater 3 is at " << Str(*Picture(3));
+    ASSERT_NO_FATAL_FAILURE(MakeTranslucent(3, over.l + 5, over.t + 5));
+    EXPECT_TRUE(WaitUntil([&] { return At(over.l + 5, over.t + 5) == kRed && At(over.r() - 5, over.b() - 5) == kRed; },
+                          3s))
+        << "the translucent Floater 3 does not show around the icon";
+    EXPECT_TRUE(WaitUntil([&] { return At(icon.left + 5, icon.top + 5) == kIconBack; }, 3s))
+        << "the translucent Floater covers the drop icon: " << ToString(At(icon.left + 5, icon.top + 5));
+    const auto iconMenu = RightClickMenu(icon.left + 18, icon.top + 18);
+    ASSERT_TRUE(iconMenu) << "the drop icon did not answer a right click";
+    const auto [hx, hy] = ItemAt(*iconMenu, 0, 2);  // "Hide Floater"
+    ClickAt(hx, hy);
+    EXPECT_TRUE(WaitUntil([&] { return Host().host && !Host().host->visible; }, 3s)) << "the icon's menu did not act";
+    d_->Stop(app_);
+}
+
 // Fixed fault: the Floater's and the drop icon's menus took right-button
 // choices, so a right click that drifted a few pixels onto an item before
 // its release chose it: "Delete" on a Floater, "Quit" (every Floater gone)
