@@ -106,6 +106,9 @@ void FloaterHost::OnDestroyed() {
 // Floaters below full opacity are popups of their own (see
 // FloaterWheel_win.cpp); hiding the host does not hide owned windows.
 void FloaterHost::Show() {
+    // A monitor may have gone while the host was hidden (Wine, for one, may
+    // not tell a hidden window of the change).
+    FollowDisplays();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::ShowOwnedPopups(hwnd(), TRUE);
 }
@@ -124,6 +127,9 @@ void FloaterHost::SetKeeper(bool on) {
 }
 
 void FloaterHost::OnKeeperTick() {
+    // Wine does not send WM_DISPLAYCHANGE when an X output is switched off
+    // (seen with xrandr on Xorg's dummy driver): the keeper looks as well.
+    FollowDisplays();
     // A disabled host has a dialog or message box of its own up: raising the
     // host would cover it where the system does not keep owned windows above
     // a re-raised owner (Wine), leaving the user a box they cannot click.
@@ -394,6 +400,9 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             } else if (wp == kBadgeTimer) HideBadges();
             return 0;
         case WM_MOUSEWHEEL: OnFloaterWheel(wp, lp); return 0;
+        // A monitor added, removed or moved: no Floater may be left where no
+        // monitor shows it.
+        case WM_DISPLAYCHANGE: FollowDisplays(); return 0;
         // The pin's promised copy (PromiseBitmapOnClipboard).
         case WM_RENDERFORMAT:
             if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);

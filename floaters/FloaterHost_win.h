@@ -76,6 +76,7 @@ public:
     // Tells the user when it cannot be made; true when it was.
     bool OpenImageFile(const std::wstring& index, const std::wstring& path);
     void BringToTop();
+    // Shown, first following any change of the monitors since the host last looked.
     void Show();
     void Hide();
     // The topmost keeper: raises the host over other programs' windows now and then.
@@ -142,6 +143,10 @@ private:
     void PlaceInStack(int n, UINT flags = 0);
     // Each Floater shown apart leaves out what lies in front of it in the host.
     void ApplyApartCuts(const Rect& dropIcon);
+    // After a display change (or one found on show): the host over the new
+    // virtual screen, every Floater back on a monitor, the drop icon in the
+    // primary's top-right corner.
+    void FollowDisplays();
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();

@@ -275,4 +275,57 @@ TEST_F(OneScreenReachE2E, ARightClickThatDriftsOntoDeleteOrQuitChoosesNothing) {
     d_->Stop(app_);
 }
 
+// Fixed fault: a Floater pinned on a monitor that was then removed stayed
+// where no monitor shows it, with the host over the old virtual screen. Now
+// the host covers the new one, the Floater comes onto the nearest monitor
+// (the primary, at its left edge), and the drop icon, dragged away before,
+// returns to the primary's top-right corner.
+TEST_F(FloatersReachE2E, AFloaterOnAMonitorThatGoesAwayComesOntoTheOneLeft) {
+    ASSERT_NO_FATAL_FAILURE(StartDisplay(Rig{.twoMonitors = true, .desktop = Desktop::Bare}));
+    const Box fixtureAt{-900, 60, 400, 300};
+    ASSERT_NO_FATAL_FAILURE(StartFixture(fixtureAt, [&] {
+        const Box a = PartOf(fixtureAt, fixture::kPanelARect);
+        return At(a.l + 5, a.t + 5) == Of(P0.panelA) && At(fixtureAt.l + 2, fixtureAt.b() - 3) == Of(P0.top);
+    }));
+    const Box sel = PartOf(fixtureAt, fixture::kPanelARect);
+    ASSERT_NO_FATAL_FAILURE(Pin(sel));
+    const Box onLeft{-1024 + (1024 - sel.w) / 2, (768 - sel.h) / 2, sel.w, sel.h};
+    ASSERT_EQ(Str(*Picture(1)), Str(onLeft)) << "the Floater is not centred on the left monitor";
+    ASSERT_TRUE(WaitUntil([&] { return At(onLeft.l + 5, onLeft.t + 5) == Of(P0.panelA); }, 3s));
+
+    // The icon dragged away from its corner (the move loop starts at the first move).
+    const WinInfo icon = *Host().icon;
+    const Box corner{1280 - 36 - 33, 33, 36, 36};
+    ASSERT_EQ(Str(BoxOf(icon)), Str(corner));
+    MoveTo(icon.left + 18, icon.top + 18);
+    std::this_thread::sleep_for(50ms);
+    d_->ButtonDown();
+    std::this_thread::sleep_for(50ms);
+    MoveTo(icon.left + 17, icon.top + 18);
+    std::this_thread::sleep_for(100ms);
+    for (int i = 1; i <= 8; ++i) {
+        MoveTo(icon.left + 17 - 300 * i / 8, icon.top + 18 + 100 * i / 8);
+        std::this_thread::sleep_for(40ms);
+    }
+    d_->ButtonUp();
+    ASSERT_TRUE(WaitUntil([&] { return Host().icon && BoxOf(*Host().icon) != corner; }, 3s)) << "the icon did not move";
+
+    d_->RemoveLeftMonitor();
+    ASSERT_TRUE(WaitUntil([&] { return d_->ProbeDesktop().monitorCount == 1; }, 10s, 100ms))
+        << "Windows still sees " << d_->ProbeDesktop().monitorCount << " monitors";
+    const Box primary{0, 0, 1280, 800};
+    // Told by WM_DISPLAYCHANGE, or found by the topmost keeper within its 5 s.
+    EXPECT_TRUE(WaitUntil([&] { return Host().host && BoxOf(*Host().host) == primary; }, 10s, 100ms))
+        << "the host is at " << Str(BoxOf(*Host().host)) << ", not over the primary alone";
+    const Box back{0, onLeft.t, onLeft.w, onLeft.h};
+    EXPECT_TRUE(WaitUntil([&] { return Picture(1) == back; }, 5s, 100ms))
+        << "the Floater is at " << Str(Picture(1).value_or(Box{})) << ", not on the primary at " << Str(back);
+    EXPECT_TRUE(WaitUntil([&] { return At(back.l + 5, back.t + 5) == Of(P0.panelA); }, 3s))
+        << "the Floater does not show on the primary: " << ToString(At(back.l + 5, back.t + 5));
+    EXPECT_TRUE(WaitUntil([&] { return Host().icon && BoxOf(*Host().icon) == corner; }, 3s))
+        << "the drop icon is at " << Str(BoxOf(*Host().icon)) << ", not in the primary's corner";
+    EXPECT_TRUE(WaitUntil([&] { return At(corner.l + 5, corner.t + 5) == kIconBack; }, 3s)) << "the icon does not show";
+    d_->Stop(app_);
+}
+
 }  // namespace
