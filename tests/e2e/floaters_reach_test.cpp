@@ -202,24 +202,29 @@ TEST_F(OneScreenReachE2E, ATranslucentFloaterGoesBehindOnLowestAndNeverCoversThe
     EXPECT_TRUE(WaitUntil([&] { return At(cx, cy) == Of(P0.panelA); }, 3s))
         << "after \"Lowest\" the translucent Floater is still in front: " << ToString(At(cx, cy));
 
-    // Another one dragged over the drop icon and made translucent: the icon
-    // stays above it, and answers.
-    ASSERT_NO_FATAL_FAILURE(DropOnIcon(dir_ / "red.png", 3));
+    // Another one, larger, dragged by a corner that Floater 2 does not cover
+    // over the drop icon and made translucent: the icon stays above it, and answers.
+    constexpr Pixel kBlue{30, 60, 200};
+    Image blue;
+    blue.width = 120;
+    blue.height = 90;
+    blue.pixels.assign(120 * 90, kBlue);
+    ASSERT_TRUE(WritePng((dir_ / "blue.png").string(), blue));
+    ASSERT_NO_FATAL_FAILURE(DropOnIcon(dir_ / "blue.png", 3));
     const WinInfo icon = *Host().icon;
     const Box f3 = *Picture(3);
-    const int dx = icon.left - 22 - f3.l, dy = icon.top - 12 - f3.t;
-    MoveTo(f3.l + 40, f3.t + 30);
+    const Box over{icon.left - 60, icon.top - 20, f3.w, f3.h};
+    MoveTo(f3.l + 5, f3.t + 5);
     std::this_thread::sleep_for(50ms);
     d_->ButtonDown();
     for (int i = 1; i <= 8; ++i) {
-        MoveTo(f3.l + 40 + dx * i / 8, f3.t + 30 + dy * i / 8);
+        MoveTo(f3.l + 5 + (over.l - f3.l) * i / 8, f3.t + 5 + (over.t - f3.t) * i / 8);
         std::this_thread::sleep_for(40ms);
     }
     d_->ButtonUp();
-    const Box over{f3.l + dx, f3.t + dy, f3.w, f3.h};
     ASSERT_TRUE(WaitUntil([&] { return Picture(3) == over; }, 3s)) << "Floater 3 is at " << Str(*Picture(3));
     ASSERT_NO_FATAL_FAILURE(MakeTranslucent(3, over.l + 5, over.t + 5));
-    EXPECT_TRUE(WaitUntil([&] { return At(over.l + 5, over.t + 5) == kRed && At(over.r() - 5, over.b() - 5) == kRed; },
+    EXPECT_TRUE(WaitUntil([&] { return At(over.l + 5, over.t + 5) == kBlue && At(over.r() - 5, over.b() - 5) == kBlue; },
                           3s))
         << "the translucent Floater 3 does not show around the icon";
     EXPECT_TRUE(WaitUntil([&] { return At(icon.left + 5, icon.top + 5) == kIconBack; }, 3s))
