@@ -321,14 +321,15 @@ TEST_F(FloatersReachE2E, AFloaterOnAMonitorThatGoesAwayComesOntoTheOneLeft) {
     const Box primary{0, 0, 1280, 800};
     // Told by WM_DISPLAYCHANGE, or found by the topmost keeper within its 5 s.
     EXPECT_TRUE(WaitUntil([&] { return Host().host && BoxOf(*Host().host) == primary; }, 10s, 100ms))
-        << "the host is at " << Str(BoxOf(*Host().host)) << ", not over the primary alone";
+        << "the host is at " << (Host().host ? Str(BoxOf(*Host().host)) : "none") << ", not over the primary alone";
     const Box back{0, onLeft.t, onLeft.w, onLeft.h};
     EXPECT_TRUE(WaitUntil([&] { return Picture(1) == back; }, 5s, 100ms))
         << "the Floater is at " << Str(Picture(1).value_or(Box{})) << ", not on the primary at " << Str(back);
     EXPECT_TRUE(WaitUntil([&] { return At(back.l + 5, back.t + 5) == Of(P0.panelA); }, 3s))
         << "the Floater does not show on the primary: " << ToString(At(back.l + 5, back.t + 5));
     EXPECT_TRUE(WaitUntil([&] { return Host().icon && BoxOf(*Host().icon) == corner; }, 3s))
-        << "the drop icon is at " << Str(BoxOf(*Host().icon)) << ", not in the primary's corner";
+        << "the drop icon is at " << (Host().icon ? Str(BoxOf(*Host().icon)) : "none")
+        << ", not in the primary's corner";
     EXPECT_TRUE(WaitUntil([&] { return At(corner.l + 5, corner.t + 5) == kIconBack; }, 3s)) << "the icon does not show";
     d_->Stop(app_);
 }
