@@ -145,6 +145,16 @@ bool FloaterBook::PlacePicture(int n, const Rect& picture) {
     return true;
 }
 
+bool FloaterBook::MoveTo(int n, Point topLeft) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end()) return false;
+    Floater& f = it->second;
+    f.picture.left = topLeft.x;
+    f.picture.top = topLeft.y;
+    f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
+    return true;
+}
+
 bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;

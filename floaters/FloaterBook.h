@@ -161,6 +161,8 @@ public:
     bool ToggleCollapse(int n, std::optional<Size> expanded = std::nullopt);
     // An expanded Floater's picture at `picture` (a zoom); the label follows.
     bool PlacePicture(int n, const Rect& picture);
+    // Floater n moved to `topLeft`, collapsed or not, at its size; the label follows.
+    bool MoveTo(int n, Point topLeft);
     // One tick of the frame's flashing.
     FlashAction FlashTick();
 

@@ -106,6 +106,9 @@ void FloaterHost::OnDestroyed() {
 // Floaters below full opacity are popups of their own (see
 // FloaterWheel_win.cpp); hiding the host does not hide owned windows.
 void FloaterHost::Show() {
+    // A monitor may have gone while the host was hidden (Wine, for one, may
+    // not tell a hidden window of the change).
+    FollowDisplays();
     ::ShowWindow(hwnd(), SW_SHOW);
     ::ShowOwnedPopups(hwnd(), TRUE);
 }
@@ -124,6 +127,9 @@ void FloaterHost::SetKeeper(bool on) {
 }
 
 void FloaterHost::OnKeeperTick() {
+    // Wine does not send WM_DISPLAYCHANGE when an X output is switched off
+    // (seen with xrandr on Xorg's dummy driver): the keeper looks as well.
+    FollowDisplays();
     // A disabled host has a dialog or message box of its own up: raising the
     // host would cover it where the system does not keep owned windows above
     // a re-raised owner (Wine), leaving the user a box they cannot click.
@@ -190,6 +196,7 @@ bool FloaterHost::AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monito
                    monitors_.ToBitmap(monitor.value_or(monitors_.primary())));
     labels_[n] = std::move(label);
     pictures_[n] = std::move(picture);
+    stack_.ToFront(n);
     ApplyFloater(n);
     const HWND pic = pictures_[n]->hwnd();
     ::SetWindowPos(pic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -248,6 +255,8 @@ void FloaterHost::RemoveFloater(int n) {
     }
     book_.Delete(n);
     scales_.erase(n);
+    stack_.Remove(n);
+    apartCuts_.erase(n);
     ApplyShape();
 }
 
@@ -271,6 +280,7 @@ void FloaterHost::ApplyShape() {
         ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         icon = Rect::fromEdges(rc.left, rc.top, rc.right, rc.bottom);
     }
+    ApplyApartCuts(icon);
     std::vector<Rect> parts = HostShape(book_, icon, screen_, frameWaits_, FloatersApart());
     if (shape_ == parts) return;
     const Rect whole{0, 0, screen_.width, screen_.height};
@@ -314,7 +324,10 @@ int FloaterHost::PopupAtPointer(HMENU menu) {
     ::GetCursorPos(&pt);
     // A popup menu only closes on an outside click when its owner is in front.
     ::SetForegroundWindow(hwnd());
-    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD |
+    // Left button only: the menu opens under the right press, and with
+    // TPM_RIGHTBUTTON its release after a drift of a few pixels would pick
+    // "Delete" (or "Quit" on the drop icon) without the user choosing it.
+    const int command = ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD |
                                                    TPM_NONOTIFY,
                                          pt.x, pt.y, 0, hwnd(), nullptr);
     ::PostMessageW(hwnd(), WM_NULL, 0, 0);
@@ -323,9 +336,10 @@ int FloaterHost::PopupAtPointer(HMENU menu) {
 
 void FloaterHost::OnFloaterMouseDown(int n, MouseButton button, Point local) {
     book_.PictureMouseDown(n, button == MouseButton::Left, local);
+    if (button == MouseButton::Left) stack_.ToFront(n);
     InvalidateFrame();
     if (button == MouseButton::Left) {
-        ::SetWindowPos(pictures_[n]->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        PlaceInStack(n);
         RaiseDropIcon();
     } else if (button == MouseButton::Right) {
         const HWND host = hwnd();
@@ -386,6 +400,9 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             } else if (wp == kBadgeTimer) HideBadges();
             return 0;
         case WM_MOUSEWHEEL: OnFloaterWheel(wp, lp); return 0;
+        // A monitor added, removed or moved: no Floater may be left where no
+        // monitor shows it.
+        case WM_DISPLAYCHANGE: FollowDisplays(); return 0;
         // The pin's promised copy (PromiseBitmapOnClipboard).
         case WM_RENDERFORMAT:
             if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);

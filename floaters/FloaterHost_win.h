@@ -16,6 +16,7 @@
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
+#include "floaters/FloaterStack.h"
 #include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
@@ -75,6 +76,7 @@ public:
     // Tells the user when it cannot be made; true when it was.
     bool OpenImageFile(const std::wstring& index, const std::wstring& path);
     void BringToTop();
+    // Shown, first following any change of the monitors since the host last looked.
     void Show();
     void Hide();
     // The topmost keeper: raises the host over other programs' windows now and then.
@@ -124,6 +126,8 @@ private:
     void OnFlashTick();
     void OnKeeperTick();
     void OnFloaterMenu(int command);
+    // "Lowest": Floater n behind every other, however it is shown.
+    void SendToBack(int n);
     void OnDropIconMenu(int command);
     int PopupAtPointer(HMENU menu);
 
@@ -133,6 +137,16 @@ private:
     bool AddFloater(unique_hbitmap&& bitmap, std::optional<Rect> monitor = std::nullopt);
     // The drop icon above every Floater, where it can always be reached.
     void RaiseDropIcon();
+    // Floater n's window put where the stack has it among the windows shown
+    // the same way (the host's children, or popups): right behind the one in
+    // front of it, else in front of them all.
+    void PlaceInStack(int n, UINT flags = 0);
+    // Each Floater shown apart leaves out what lies in front of it in the host.
+    void ApplyApartCuts(const Rect& dropIcon);
+    // After a display change (or one found on show): the host over the new
+    // virtual screen, every Floater back on a monitor, the drop icon in the
+    // primary's top-right corner.
+    void FollowDisplays();
     void ApplyFloater(int n);
     void RemoveFloater(int n);
     void InvalidateFrame();
@@ -164,6 +178,8 @@ private:
     MonitorLayout monitors_ = MonitorLayout::Single({0, 0});
     Size screen_{};  // the host's size: the virtual screen's
     FloaterBook book_;
+    FloaterStack stack_;
+    std::map<int, std::vector<Rect>> apartCuts_;  // as last applied to each popup
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;
     std::map<int, FloaterScale> scales_;

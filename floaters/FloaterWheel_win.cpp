@@ -8,7 +8,10 @@
 // (above it, shown and hidden with it), at its own opacity times the host's
 // translucency, and the host's region leaves a hole where it is (FloatersApart)
 // so the desktop shows through it; back at 100% it returns into the host. It
-// stays the same window object, so its events are unchanged. The host covers
+// stays the same window object, so its events are unchanged. A popup stands
+// above the whole host, so to keep the order the user made ("Lowest", a left
+// press) and the drop icon above it, it leaves out of its own window what the
+// stack puts in front of it in the host (FloaterStack.h). The host covers
 // the virtual screen from its top-left: a Floater's place is kept in the
 // host's coordinates, and ApplyFloater moves a popup to the screen's.
 #include <windowsx.h>
@@ -16,6 +19,7 @@
 #include <algorithm>
 
 #include "floaters/FloaterHost_win.h"
+#include "gfx/Region_win.h"
 
 namespace vellumo::win {
 
@@ -92,10 +96,60 @@ void FloaterHost::ApplyOwnOpacity(int n) {
     if (own) ::SetLayeredWindowAttributes(w, 0, SeenAlpha(scale->opacity(), book_.layerMode()), LWA_ALPHA);
     if (own == popup) return;
     ApplyFloater(n);
-    ::SetWindowPos(w, HWND_TOP, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED |
-                       (::IsWindowVisible(hwnd()) ? SWP_SHOWWINDOW : 0));
+    // Where the stack has it among its new kind; what of the host lies in
+    // front of it, the drop icon included, ApplyFloater's shape left out.
+    PlaceInStack(n, SWP_FRAMECHANGED | (::IsWindowVisible(hwnd()) ? SWP_SHOWWINDOW : 0));
     RaiseDropIcon();
+}
+
+void FloaterHost::PlaceInStack(int n, UINT flags) {
+    const auto pic = pictures_.find(n);
+    if (pic == pictures_.end()) return;
+    const HWND w = pic->second->hwnd();
+    const auto isChild = [](HWND h) { return (::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD) != 0; };
+    const bool child = isChild(w);
+    const std::optional<int> ahead = stack_.NearestInFront(n, [&](int m) {
+        const auto it = pictures_.find(m);
+        return it != pictures_.end() && isChild(it->second->hwnd()) == child;
+    });
+    const HWND after = ahead ? pictures_[*ahead]->hwnd() : HWND_TOP;
+    ::SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | flags);
+}
+
+void FloaterHost::ApplyApartCuts(const Rect& icon) {
+    const std::vector<int> apart = FloatersApart();
+    // Back in the host (its region is the host's again) or gone.
+    for (auto it = apartCuts_.begin(); it != apartCuts_.end();) {
+        if (std::find(apart.begin(), apart.end(), it->first) != apart.end()) {
+            ++it;
+            continue;
+        }
+        if (const auto pic = pictures_.find(it->first); pic != pictures_.end())
+            ::SetWindowRgn(pic->second->hwnd(), nullptr, TRUE);
+        it = apartCuts_.erase(it);
+    }
+    for (int n : apart) {
+        const Floater* f = book_.Find(n);
+        if (!f) continue;
+        std::vector<Rect> cuts = ApartCuts(book_, stack_, n, apart, icon);
+        const Rect whole{0, 0, f->picture.width, f->picture.height};
+        // The picture's own size is part of what was applied: a zoom changes it.
+        std::vector<Rect> applied = cuts;
+        applied.push_back(whole);
+        if (const auto known = apartCuts_.find(n); known != apartCuts_.end() && known->second == applied) continue;
+        const HWND w = pictures_[n]->hwnd();
+        if (cuts.empty()) {
+            ::SetWindowRgn(w, nullptr, TRUE);
+        } else {
+            unique_hrgn shown = RegionOf({whole});
+            const unique_hrgn holes = RegionOf(cuts);
+            if (!shown || !holes || ::CombineRgn(shown.get(), shown.get(), holes.get(), RGN_DIFF) == ERROR) continue;
+            // The system owns the region once set.
+            if (!::SetWindowRgn(w, shown.get(), TRUE)) continue;
+            shown.release();
+        }
+        apartCuts_[n] = std::move(applied);
+    }
 }
 
 std::vector<int> FloaterHost::FloatersApart() const {

@@ -64,7 +64,7 @@ void FloaterHost::OnFloaterMenu(int command) {
             if (n) RemoveFloater(*n);
             break;
         case qexit:
-            if (n) ::SetWindowPos(pictures_[*n]->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (n) SendToBack(*n);
             break;
         case bcjt: SaveFloater(); break;
         case wstmd: SetHostAlpha(kAlpha50); break;
@@ -72,6 +72,21 @@ void FloaterHost::OnFloaterMenu(int command) {
         case hfzc: BackToNormal(); break;
         default: break;
     }
+}
+
+void FloaterHost::SendToBack(int n) {
+    const auto pic = pictures_.find(n);
+    if (pic == pictures_.end()) return;
+    stack_.ToBack(n);
+    const HWND w = pic->second->hwnd();
+    // In the host: behind every other Floater, label and the drop icon. A
+    // popup is above the whole host whatever its place: behind the other
+    // popups, it leaves out of its window every Floater of the host (ApplyShape).
+    if (::GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD)
+        ::SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    else
+        PlaceInStack(n);
+    ApplyShape();
 }
 
 void FloaterHost::OnDropIconMenu(int command) {

@@ -55,6 +55,8 @@ bool CaptureOverlay::CreateWindows() {
     screenWidth_ = all.width;
     screenHeight_ = all.height;
     sel_ = Selection(monitors_.OnBitmap());
+    // A press is a click until the pointer leaves the system's drag rectangle.
+    sel_.SetDragThreshold({::GetSystemMetrics(SM_CXDRAG), ::GetSystemMetrics(SM_CYDRAG)});
     // The freeze comes first: the capture is of the moment it was asked for,
     // and the overlay, not yet created, can be neither grabbed nor listed.
     if (!Init()) {

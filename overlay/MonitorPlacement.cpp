@@ -18,6 +18,12 @@ int KeepOnMonitor(int start, int length, int monFrom, int monTo, int virtFrom, i
     return start;
 }
 
+// `start` of a span `length` long, moved back into [from, to) wherever it
+// reaches out; a span longer than that starts at `from`.
+int KeepInside(int start, int length, int from, int to) {
+    return std::max(from, std::min(start, to - length));
+}
+
 }  // namespace
 
 Point PlaceToolbarOn(const MonitorLayout& layout, const Rect& frame, Size toolbar) {
@@ -29,7 +35,10 @@ Point PlaceToolbarOn(const MonitorLayout& layout, const Rect& frame, Size toolba
     } else if (frame.bottom() + toolbar.height + kToolsGap < m.bottom()) {
         top = frame.bottom() + kToolsGap;
     }
-    return {KeepOnMonitor(frame.left, toolbar.width, m.left, m.right(), v.left, v.right()),
+    // Across, the monitor's edge always holds: past the screen's outer edge
+    // the buttons could not be clicked (a selection near the right edge put
+    // most of them there).
+    return {KeepInside(frame.left, toolbar.width, m.left, m.right()),
             KeepOnMonitor(top, toolbar.height, m.top, m.bottom(), v.top, v.bottom())};
 }
 

@@ -12,9 +12,12 @@ namespace vellumo {
 // Top-left of a `toolbar` beside `frame` on the monitor holding most of the
 // frame: above it when the monitor has room there, else below it, else over
 // its top edge; left-aligned with the frame. Where that would put the
-// toolbar partly on a neighbouring monitor (or a gap between monitors), it
-// moves back inside the frame's monitor; past the virtual screen's outer
-// edges it stays where the single-screen rule put it.
+// toolbar partly off the frame's monitor on the left or the right, it moves
+// back inside that monitor (right-aligned with its edge when it would cross
+// the right edge; a toolbar wider than the monitor starts at its left edge).
+// Up and down it moves back only where it would reach onto a neighbouring
+// monitor or a gap; past the virtual screen's top or bottom it stays where
+// the single-screen rule put it.
 Point PlaceToolbarOn(const MonitorLayout& layout, const Rect& frame, Size toolbar);
 
 // Top-left of the magnifier `panel`: to the lower right of the pointer,

@@ -1,5 +1,6 @@
 #include "overlay/Selection.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "gfx/Dpi.h"
@@ -17,6 +18,10 @@ bool MovesLeftOrTop(int handle) {
     return handle == 0 || handle == 1 || handle == 2 || handle == 3 || handle == 5;
 }
 }  // namespace
+
+bool PastDragThreshold(Point pressed, Point p, Size threshold) {
+    return std::abs(p.x - pressed.x) > threshold.width / 2 || std::abs(p.y - pressed.y) > threshold.height / 2;
+}
 
 Changes& Changes::operator|=(const Changes& o) {
     frameChanged |= o.frameChanged;
@@ -117,7 +122,6 @@ Changes Selection::SetUiDpi(int dpi) {
 }
 
 Changes Selection::BackToDetection() {
-    dragCount_ = 0;
     mode_ = Mode::Detecting;
     toolsVisible_ = false;
     detectionEnabled_ = true;
@@ -135,6 +139,7 @@ Changes Selection::MouseDown(MouseButton button, Point p) {
     if (Selected()) {
         c.annotate = ToolMode != -1;
     } else {
+        pressedAt_ = p;
         start_ = monitors_.KeepOutOfGaps(p);
         mode_ = Mode::Pressed;
     }
@@ -157,14 +162,16 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
         return c;
     }
     if (!onlyLeftHeld) {
-        dragCount_ = 0;
         if (mode_ == Mode::Pressed) mode_ = Mode::Detecting;  // the release went elsewhere
         return c;
     }
-    if (dragCount_ < kClickMoveAllowance) {
-        ++dragCount_;
-        return c;
-    }
+    if (mode_ == Mode::Detecting) return c;  // pressed elsewhere (a handle, the toolbar)
+    if (mode_ == Mode::Pressed && !PastDragThreshold(pressedAt_, p, dragThreshold_)) return c;
+    return DragTo(p);
+}
+
+Changes Selection::DragTo(Point p) {
+    Changes c;
     detectionEnabled_ = false;
     mode_ = Mode::Dragging;
     p = monitors_.KeepOutOfGaps(p);
@@ -174,13 +181,14 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
     return c;
 }
 
-Changes Selection::MouseUp(MouseButton button, Point) {
+Changes Selection::MouseUp(MouseButton button, Point p) {
     Changes c;
     if (Selected()) {
         c.annotate = ToolMode != -1;
         return c;
     }
     if (button != MouseButton::Left) return c;
+    if (mode_ == Mode::Pressed && PastDragThreshold(pressedAt_, p, dragThreshold_)) c |= DragTo(p);
     mode_ = Mode::Selected;
     borderWidth_ = sizes_.selectedBorder;
     toolsPos_ = PlaceToolbarOn(monitors_, frame_, sizes_.toolbar);

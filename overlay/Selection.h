@@ -12,7 +12,7 @@ namespace vellumo {
 
 enum class Mode {
     Detecting,  // no selection; the frame follows the window under the pointer
-    Pressed,    // left button down, fewer than seven moves seen: still a click
+    Pressed,    // left button down, the pointer still within the drag threshold: a click
     Dragging,   // a new frame is being drawn from the press point
     Selected,   // selection complete: handles and toolbar shown
 };
@@ -24,8 +24,15 @@ inline constexpr int kHandleCount = 8;
 inline constexpr int kDetectBorder = 4;  // frame border while detecting or dragging
 inline constexpr int kSelectedBorder = 1;
 inline constexpr int kToolsGap = 5;
-// Moves with the left button held that still count as part of a click.
-inline constexpr int kClickMoveAllowance = 6;
+// The system's drag threshold unless told otherwise (SM_CXDRAG, SM_CYDRAG
+// at their Windows defaults).
+inline constexpr Size kDefaultDragThreshold{4, 4};
+
+// Whether the pointer at `p` has left the drag rectangle, `threshold` large
+// and centred on the press point `pressed`, as the system's own drag
+// detection decides: a press becomes a drag by how far the pointer went,
+// however many or few moves it took to get there.
+bool PastDragThreshold(Point pressed, Point p, Size threshold);
 
 // Which axes a handle follows while dragged.
 struct HandleAxes {
@@ -84,11 +91,13 @@ public:
     const std::array<Rect, kHandleCount>& handles() const { return handles_; }
     Point toolsPosition() const { return toolsPos_; }
     bool toolsVisible() const { return toolsVisible_; }
-    int dragCount() const { return dragCount_; }
     Size screen() const { return screen_; }
     int uiDpi() const { return uiDpi_; }
     const SelectionSizes& sizes() const { return sizes_; }
     const MonitorLayout& monitors() const { return monitors_; }
+    // The system's drag threshold (SM_CXDRAG, SM_CYDRAG).
+    void SetDragThreshold(Size threshold) { dragThreshold_ = threshold; }
+    Size dragThreshold() const { return dragThreshold_; }
 
     // The handles, borders and toolbar sized for `dpi` (the monitor holding
     // the frame): what is shown is placed again at the new sizes; the frame
@@ -102,6 +111,8 @@ public:
     Changes MouseDown(MouseButton button, Point p);
     // onlyLeftHeld: the left button is held and no other.
     Changes MouseMove(bool onlyLeftHeld, Point p);
+    // A release past the drag threshold ends a drag to `p` even when no move
+    // came before it (a flick the system reported in one step).
     Changes MouseUp(MouseButton button, Point p);
     // local: pointer relative to the handle's top-left corner.
     Changes HandleDown(int handle, MouseButton button, Point local);
@@ -113,6 +124,9 @@ public:
     Changes PlaceFrame(const Rect& frame);
 
 private:
+    // The frame from the press point to `p`: the drag is on.
+    Changes DragTo(Point p);
+
     MonitorLayout monitors_;
     Size screen_;
     int uiDpi_ = 96;
@@ -124,8 +138,9 @@ private:
     std::array<Rect, kHandleCount> handles_{};
     Point toolsPos_;
     bool toolsVisible_ = false;
-    int dragCount_ = 0;
-    Point start_;
+    Size dragThreshold_ = kDefaultDragThreshold;
+    Point pressedAt_;  // where the pointer was pressed
+    Point start_;      // the new frame's corner there, out of any gap
     Point grab_;
     int anchorRight_ = 0;
     int anchorBottom_ = 0;

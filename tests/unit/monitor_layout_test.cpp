@@ -3,6 +3,8 @@
 // 1024 x 768 monitor to its left, so a 1024 x 32 gap lies below the left one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "floaters/FloaterBook.h"
 #include "gfx/Dpi.h"
 #include "gfx/MonitorLayout.h"
@@ -151,7 +153,8 @@ Point SingleScreenMagnifier(Point p, Size panel, Size screen) {
 }
 
 // Every frame a single screen can complete, against the toolbar rule the
-// overlay has always used.
+// overlay has always used up and down; across, the toolbar stays on the
+// screen (once it started at the frame's left wherever that put it).
 TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
     for (const Size screen : {Size{1024, 768}, Size{800, 600}, Size{1280, 800}}) {
         const MonitorLayout one = MonitorLayout::Single(screen);
@@ -159,7 +162,8 @@ TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
             for (int height : {0, 1, 20, 300, 560, 700, 768})
                 for (int left : {-30, 0, 5, 900, 1023, 1100}) {
                     const Rect frame{left, top, 40, height};
-                    const Point want{frame.left, SingleScreenToolbarTop(frame, kToolsSize.height, screen.height)};
+                    const int across = std::max(0, std::min(frame.left, screen.width - kToolsSize.width));
+                    const Point want{across, SingleScreenToolbarTop(frame, kToolsSize.height, screen.height)};
                     ASSERT_EQ(PlaceToolbarOn(one, frame, kToolsSize), want)
                         << screen.width << "x" << screen.height << " frame " << left << "," << top << " h" << height;
                 }
@@ -184,15 +188,31 @@ TEST(MonitorPlacement, ToolbarStaysOnTheSelectionsMonitor) {
     // Mostly on the left monitor, reaching onto the primary near the boundary:
     // the toolbar ends at the left monitor's right edge.
     EXPECT_EQ(PlaceToolbarOn(rig, {-150, 300, 200, 100}, kToolsSize), (Point{-225, 182}));
-    // Past the virtual screen's outer edges it stays as on one screen.
-    EXPECT_EQ(PlaceToolbarOn(rig, {1200, 300, 80, 100}, kToolsSize), (Point{1200, 182}));
-    EXPECT_EQ(PlaceToolbarOn(rig, {-1030, 300, 80, 100}, kToolsSize), (Point{-1030, 182}));
+    // At the virtual screen's outer edges too it comes back onto the monitor.
+    EXPECT_EQ(PlaceToolbarOn(rig, {1200, 300, 80, 100}, kToolsSize), (Point{1280 - 225, 182}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-1030, 300, 80, 100}, kToolsSize), (Point{-1024, 182}));
     // A selection on the primary whose "over its top edge" fallback would
     // start on the monitor above is pulled back down onto the primary.
     const MonitorLayout st = Staggered();
     EXPECT_EQ(PlaceToolbarOn(st, {100, -20, 300, 1090}, kToolsSize), (Point{100, 0}));
     // Near the primary's right edge it would reach onto the monitor there.
     EXPECT_EQ(PlaceToolbarOn(st, {1800, 500, 100, 100}, kToolsSize), (Point{1695, 382}));
+}
+
+// Fixed fault: a selection near the right edge put the toolbar's buttons
+// off the screen (1800..2025 on a 1920 screen), where no click reaches them.
+TEST(MonitorPlacement, ToolbarNearTheRightEdgeEndsAtItWhateverItsSize) {
+    const MonitorLayout one = MonitorLayout::Single({1920, 1080});
+    const Rect frame{1800, 900, 100, 100};
+    EXPECT_EQ(PlaceToolbarOn(one, frame, kToolsSize), (Point{1920 - 225, 900 - 113 - 5}));
+    // A larger toolbar (more tools, or a higher DPI) ends at the edge too.
+    EXPECT_EQ(PlaceToolbarOn(one, frame, {338, 170}), (Point{1920 - 338, 900 - 170 - 5}));
+    // Just inside, on and just past the edge.
+    EXPECT_EQ(PlaceToolbarOn(one, {1695, 500, 50, 50}, kToolsSize).x, 1695);
+    EXPECT_EQ(PlaceToolbarOn(one, {1696, 500, 50, 50}, kToolsSize).x, 1695);
+    EXPECT_EQ(PlaceToolbarOn(one, {1694, 500, 50, 50}, kToolsSize).x, 1694);
+    // Wider than the screen: it starts at the left edge.
+    EXPECT_EQ(PlaceToolbarOn(MonitorLayout::Single({200, 600}), {150, 300, 40, 40}, kToolsSize).x, 0);
 }
 
 TEST(MonitorPlacement, MagnifierFlipsAtThePointersMonitorEdges) {
@@ -310,7 +330,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     Selection s(Rig().OnBitmap());
     EXPECT_EQ(s.screen(), (Size{2304, 800}));
     s.MouseDown(MouseButton::Left, {400, 700});
-    for (int i = 0; i < kClickMoveAllowance; ++i) s.MouseMove(true, {401, 701});
+    EXPECT_FALSE(s.MouseMove(true, {401, 701}).frameChanged) << "within the drag threshold";
     s.MouseMove(true, {550, 790});
     EXPECT_EQ(s.frame(), (Rect{400, 700, 150, 68}));
     const Changes c = s.MouseUp(MouseButton::Left, {550, 790});
@@ -329,7 +349,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     // starts at the primary's left edge.
     s.BackToDetection();
     s.MouseDown(MouseButton::Left, {974, 300});
-    for (int i = 0; i <= kClickMoveAllowance; ++i) s.MouseMove(true, {1124, 380});
+    s.MouseMove(true, {1124, 380});
     s.MouseUp(MouseButton::Left, {1124, 380});
     EXPECT_EQ(s.frame(), (Rect{974, 300, 150, 80}));
     EXPECT_EQ(s.toolsPosition(), (Point{1024, 182}));

@@ -30,12 +30,13 @@ TEST(Selection, StartsDetectingWithFrameOutOfSight) {
     EXPECT_FALSE(s.toolsVisible());
 }
 
-TEST(Selection, SixMovesAreStillAClickTheSeventhStartsADrag) {
+TEST(Selection, MovesWithinTheDragThresholdAreAClickOneBeyondStartsADrag) {
     Selection s(kScreen);
     s.WindowDetected({100, 100, 300, 200});
     s.MouseDown(MouseButton::Left, {150, 150});
-    for (int i = 1; i <= kClickMoveAllowance; ++i) {
-        const Changes c = s.MouseMove(true, {150 + i * 10, 150 + i * 10});
+    // However many moves come, a pointer within 2 px of the press is a click.
+    for (int i = 0; i < 40; ++i) {
+        const Changes c = s.MouseMove(true, {150 + (i % 5) - 2, 150 - (i % 5) + 2});
         EXPECT_FALSE(c.frameChanged) << "move " << i;
         EXPECT_EQ(s.mode(), Mode::Pressed);
         EXPECT_TRUE(s.detectionEnabled());
@@ -43,12 +44,65 @@ TEST(Selection, SixMovesAreStillAClickTheSeventhStartsADrag) {
     // Detection may still move the frame while the press is a click.
     EXPECT_TRUE(s.WindowDetected({110, 110, 300, 200}).frameChanged);
 
-    const Changes seventh = s.MouseMove(true, {400, 300});
-    EXPECT_TRUE(seventh.frameChanged);
+    const Changes past = s.MouseMove(true, {153, 150});
+    EXPECT_TRUE(past.frameChanged);
     EXPECT_EQ(s.mode(), Mode::Dragging);
     EXPECT_FALSE(s.detectionEnabled());
-    EXPECT_EQ(s.frame(), (Rect{150, 150, 250, 150}));
+    EXPECT_EQ(s.frame(), (Rect{150, 150, 3, 0}));
     EXPECT_FALSE(s.WindowDetected({0, 0, 10, 10}).frameChanged);
+    // Once dragging, back inside the threshold is still the drag.
+    EXPECT_TRUE(s.MouseMove(true, {151, 151}).frameChanged);
+    EXPECT_EQ(s.frame(), (Rect{150, 150, 1, 1}));
+}
+
+// The drag rectangle is the system's, centred on the press point: just
+// inside, on and just past its edge in each direction, for the default
+// threshold and a larger one.
+TEST(Selection, TheDragThresholdIsTheSystemsRectangleAroundThePress) {
+    struct Case {
+        Size threshold;
+        Point to;
+        bool drag;
+    } cases[] = {
+        {{4, 4}, {502, 400}, false}, {{4, 4}, {503, 400}, true},  {{4, 4}, {498, 400}, false},
+        {{4, 4}, {497, 400}, true},  {{4, 4}, {500, 402}, false}, {{4, 4}, {500, 403}, true},
+        {{4, 4}, {500, 397}, true},  {{4, 4}, {502, 398}, false}, {{20, 8}, {510, 404}, false},
+        {{20, 8}, {511, 400}, true}, {{20, 8}, {490, 396}, false}, {{20, 8}, {500, 405}, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PastDragThreshold({500, 400}, c.to, c.threshold), c.drag)
+            << c.threshold.width << "x" << c.threshold.height << " to " << c.to.x << "," << c.to.y;
+        Selection s(kScreen);
+        s.SetDragThreshold(c.threshold);
+        s.WindowDetected({100, 100, 300, 200});
+        s.MouseDown(MouseButton::Left, {500, 400});
+        s.MouseMove(true, c.to);
+        EXPECT_EQ(s.mode(), c.drag ? Mode::Dragging : Mode::Pressed) << c.to.x << "," << c.to.y;
+    }
+}
+
+// Fixed fault: a press followed by six or fewer moves was a click, so a
+// quick flick (three moves, or a drag whose moves the system merged under
+// load) picked the window under the pointer, or gave a 0 x 0 selection.
+TEST(Selection, AFlickInFewMovesIsADragNotAClick) {
+    for (int moves : {1, 2, 3}) {
+        Selection s = Dragged({300, 200}, {500, 350}, moves);
+        EXPECT_TRUE(s.Selected()) << moves;
+        EXPECT_EQ(s.frame(), (Rect{300, 200, 200, 150})) << moves << " moves";
+    }
+    // No move at all before the release: the release's own point decides.
+    Selection s(kScreen);
+    s.WindowDetected({100, 100, 300, 200});
+    s.MouseDown(MouseButton::Left, {300, 200});
+    const Changes c = s.MouseUp(MouseButton::Left, {480, 200});
+    EXPECT_TRUE(c.completed && c.frameChanged);
+    EXPECT_EQ(s.frame(), (Rect{300, 200, 180, 0}));
+    // A release within the threshold is still a click on the detected window.
+    Selection click(kScreen);
+    click.WindowDetected({100, 100, 300, 200});
+    click.MouseDown(MouseButton::Left, {300, 200});
+    click.MouseUp(MouseButton::Left, {302, 198});
+    EXPECT_EQ(click.frame(), (Rect{98, 98, 304, 204}));
 }
 
 TEST(Selection, ClickAcceptsDetectedWindowWithMargin) {
@@ -72,16 +126,24 @@ TEST(Selection, DragInAnyDirectionSpansPressPointAndPointer) {
     EXPECT_EQ(Dragged({500, 400}, {300, 100}).frame(), (Rect{300, 100, 200, 300}));
     EXPECT_EQ(Dragged({500, 400}, {300, 650}).frame(), (Rect{300, 400, 200, 250}));
     EXPECT_EQ(Dragged({500, 400}, {700, 100}).frame(), (Rect{500, 100, 200, 300}));
-    // Back onto the press point: a 0 x 0 frame, never negative.
-    EXPECT_EQ(Dragged({500, 400}, {500, 400}).frame(), (Rect{500, 400, 0, 0}));
+    // Out and back onto the press point: a 0 x 0 frame, never negative.
+    Selection back(kScreen);
+    back.MouseDown(MouseButton::Left, {500, 400});
+    back.MouseMove(true, {520, 420});
+    back.MouseMove(true, {500, 400});
+    back.MouseUp(MouseButton::Left, {500, 400});
+    EXPECT_EQ(back.frame(), (Rect{500, 400, 0, 0}));
 }
 
-TEST(Selection, MoveWithoutButtonResetsTheClickAllowance) {
+TEST(Selection, MoveWithoutButtonEndsThePress) {
     Selection s(kScreen);
+    s.WindowDetected({100, 100, 300, 200});
     s.MouseDown(MouseButton::Left, {10, 10});
-    for (int i = 0; i < 5; ++i) s.MouseMove(true, {20, 20});
+    s.MouseMove(true, {11, 11});
     s.MouseMove(false, {20, 20});  // the release happened elsewhere
-    EXPECT_EQ(s.dragCount(), 0);
+    EXPECT_EQ(s.mode(), Mode::Detecting);
+    // Without a new press, a left move far away starts no drag.
+    EXPECT_FALSE(s.MouseMove(true, {300, 300}).frameChanged);
     EXPECT_EQ(s.mode(), Mode::Detecting);
     // A move with another button also held is not a left drag.
     s.MouseDown(MouseButton::Left, {10, 10});
@@ -233,11 +295,12 @@ TEST(Selection, RightPressOrReLoadReturnsToDetectionFromAnyState) {
         EXPECT_TRUE(s.detectionEnabled());
         EXPECT_EQ(s.borderWidth(), 4);
         EXPECT_EQ(s.ToolMode, -1);
-        EXPECT_EQ(s.dragCount(), 0);
         EXPECT_FALSE(s.toolsVisible());
         EXPECT_EQ(s.frame(), before) << "the frame stays until detection moves it";
         for (const Rect& h : s.handles()) EXPECT_EQ(h.top, -6);
         EXPECT_TRUE(s.WindowDetected({300, 300, 10, 10}).frameChanged);
+        // The press is over: a left move without a new one drags nothing.
+        EXPECT_FALSE(s.MouseMove(true, {600, 600}).frameChanged) << state;
     }
 }
 

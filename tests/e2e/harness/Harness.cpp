@@ -559,6 +559,24 @@ void Display::ArrangeTwoMonitors() {
         throw std::runtime_error("xrandr left the screen at " + std::to_string(w) + "x" + std::to_string(h));
 }
 
+void Display::RemoveLeftMonitor() {
+    if (monitors_.size() < 2) throw std::runtime_error("RemoveLeftMonitor needs the two-monitor rig");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--fb", std::to_string(kRigPrimary.right) + "x" + std::to_string(kRigPrimary.bottom),
+                          "--output", "DUMMY1", "--off", "--output", "DUMMY0", "--pos", "0x0"},
+                                                 std::vector<std::string>{"--query"}}) {
+        std::vector<std::string> argv{"/usr/bin/xrandr"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const pid_t p = SpawnRaw(argv, MakeEnv({"DISPLAY=" + name_}), -1);
+        int code = -1;
+        if (!ReapWithin(p, 10s, &code)) EndChild(p, 1s);
+        if (code != 0) throw std::runtime_error("xrandr " + args.front() + " failed on " + name_);
+    }
+    monitors_ = {kRigPrimary};
+    width_ = kRigPrimary.right;
+    height_ = kRigPrimary.bottom;
+    originX_ = originY_ = 0;
+}
+
 // Openbox: small, EWMH-compliant (Wine asks the manager for full-screen and
 // waits for it to confirm a window's withdrawal), and it runs alone without
 // a session. Its settings come from the harness: click to focus as

@@ -194,6 +194,11 @@ public:
     // Where Windows has the pointer.
     bool WinCursor(int* x, int* y);
 
+    // --- the rig's monitors
+    // The left monitor switched off, as unplugging it does: the X screen is
+    // then the primary alone, from (0,0), and Windows sees that one monitor.
+    void RemoveLeftMonitor();
+
     // --- X side
     Pixel GetPixel(int x, int y);
     Image Grab(int x, int y, int w, int h);
