@@ -105,7 +105,7 @@ void SettingsWindow::ApplyStoredEnableFlag() {
     const std::wstring key = settings::kCheckA.Key(settings::kCheckOwner);
     const std::wstring stored =
         store_.Read(std::wstring(settings::kCheckA.section), key, std::to_wstring(EnableBoxValue()));
-    SetCheck(settings::ReadNumber(settings::kCheckA, stored));
+    SetCheck(settings::ReadFlag(stored) ? 1 : 0);
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? 1 : 0);
 }

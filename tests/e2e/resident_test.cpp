@@ -436,6 +436,15 @@ TEST_F(ResidentE2E, StoredDisabledFlagLeavesTheHotkeyOff) {
     d_->Stop(app_);
 }
 
+// Fixed fault: "checka=2" read as off; any whole number but 0 enables the hotkey.
+TEST_F(ResidentE2E, StoredFlagOfAnyOtherWholeNumberTurnsTheHotkeyOn) {
+    WriteSetIni("[check]\r\nchecka=2\r\n");
+    Pin();
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "checka=2 left the hotkey off";
+    d_->Stop(app_);
+}
+
 // Fixed fault: a second copy used to run until its first pin, losing it.
 TEST_F(ResidentE2E, ASecondStartHandsItsCaptureToTheRunningCopyAndEnds) {
     Pin();
