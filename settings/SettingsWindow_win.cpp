@@ -195,6 +195,10 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+        case WM_TIMER:
+            if (wp != kTrayRetryTimer) break;
+            TheTrayIcon().Retry();
+            return 0;
         case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;
         case kOpenTrayMenu:
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);

@@ -527,6 +527,37 @@ TEST_F(ResidentE2E, ANewTaskbarAnnouncementBringsBackOneWorkingIcon) {
     d_->Stop(app_);
 }
 
+// Fixed fault: an icon the shell refused (a shell still starting) was never
+// asked for again, and with every Floater hidden it is the only way back.
+// The refusal is logged and the icon tried again until the shell takes it.
+TEST_F(ResidentE2E, ARefusedTrayIconIsLoggedAndTriedAgainUntilTheShellTakesIt) {
+    const auto icons = [&] {
+        int n = 0;
+        for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+            n += w.cls == "__winex11_tray_icon" && w.visible;
+        return n;
+    };
+    const fs::path log = fs::temp_directory_path() / ("vellumo-traylog-" + std::to_string(getpid()) + ".log");
+    fs::remove(log);
+    std::string windowsPath = "Z:" + log.string();
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    appEnv_ = {"VELLUMO_LOG=" + windowsPath};
+    const fs::path ready = dir_ / "refusing";
+    const pid_t shell = d_->Start(WinExe("vprobe.exe"), {"faketray", "5", e2e::WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never stood in front of the taskbar";
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    // The program got as far as its icon: the refusal is in the log.
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find("NIM_ADD") != std::string::npos; }, 5s, 100ms))
+        << "the refused icon was not logged: " << ReadFile(log);
+    EXPECT_EQ(icons(), 0) << "the stand-in shell let an icon through";
+    // Once the shell takes icons again, the icon comes and works.
+    EXPECT_TRUE(WaitUntil([&] { return icons() == 1; }, 20s, 100ms)) << "the refused icon never came";
+    EXPECT_TRUE(OpenTrayMenu(1)) << "the icon that came late opens no menu";
+    d_->Stop(app_);
+    d_->Stop(shell);
+    fs::remove(log);
+}
+
 // Tab moves the focus through the settings window's controls in their
 // order, as in a dialog, and comes back round to the hotkey box.
 TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
