@@ -16,13 +16,15 @@ void Tell(const std::wstring& text) {
     ::MessageBoxW(MessageBoxOwner(), text.c_str(), L"Vellumo", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
-std::wstring UnreadableMessage(ClipboardPicture why) {
+std::wstring UnreadableMessage(ClipboardPicture why, ClipboardPictureSize size, std::int64_t budget) {
     switch (why) {
         case ClipboardPicture::NoPicture: return L"The clipboard holds no image to pin.";
+        case ClipboardPicture::Unusable:
+            return L"The clipboard holds no usable image to pin: its picture's header does not match its data.";
         case ClipboardPicture::Busy:
             return L"The clipboard image could not be read: another program is holding the clipboard.\n\n"
                    L"Please try again.";
-        case ClipboardPicture::TooLarge: return L"The clipboard image is too large to pin.";
+        case ClipboardPicture::TooLarge: return TooLargeToPinMessage(size.width, size.height, budget);
         case ClipboardPicture::NoMemory:
             return L"There is not enough memory to pin the clipboard image.\n\n"
                    L"Close some programs or Floaters and try again.";
@@ -36,10 +38,12 @@ bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>&
     KeepAlive hold;
     const PixelBudget budget = ThisProcessBudget();
     Dib picture;
-    const ClipboardPicture read = CopyPictureFromClipboard(clipboardOwner, std::uint64_t(budget.perPicture), picture);
+    ClipboardPictureSize size;
+    const ClipboardPicture read =
+        CopyPictureFromClipboard(clipboardOwner, std::uint64_t(budget.perPicture), picture, &size);
     // Nothing to pin: no host is loaded or shown for it.
     if (read != ClipboardPicture::Ok) {
-        Tell(UnreadableMessage(read));
+        Tell(UnreadableMessage(read, size, budget.perPicture));
         return false;
     }
     FloaterHost* host = hostForPin();

@@ -123,7 +123,77 @@ PictureHeader ReadBmp(const Bytes& b) {
     return Sized(PictureFormat::Bmp, w, h < 0 ? -std::int64_t(h) : h);
 }
 
+// What a packed DIB's header says, before it is held against its bytes.
+struct DibClaim {
+    std::int64_t width = 0, height = 0;  // height signed: negative runs top-down
+    std::uint32_t planes = 0, bitCount = 0, compression = 0;
+    std::uint64_t colours = 0, colourBytes = 0;  // entries, and bytes each
+    std::uint64_t masksBytes = 0;                // bit masks after an info header
+};
+
+constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3, kBiAlphaBitfields = 6;
+
+bool ReadDibClaim(const std::uint8_t* p, std::size_t size, std::uint32_t headerSize, DibClaim& c) {
+    if (headerSize == 12) {  // BITMAPCOREHEADER: 16-bit sizes, 3-byte colours, bottom-up only
+        c.width = Le16(p + 4);
+        c.height = Le16(p + 6);
+        c.planes = Le16(p + 8);
+        c.bitCount = Le16(p + 10);
+        c.colourBytes = 3;
+        if (c.bitCount <= 8) c.colours = 1ull << c.bitCount;
+        return true;
+    }
+    // BITMAPINFOHEADER and the longer V4 and V5 headers that begin with it.
+    if (headerSize < 40 || headerSize > size) return false;
+    c.width = static_cast<std::int32_t>(Le32(p + 4));
+    c.height = static_cast<std::int32_t>(Le32(p + 8));
+    c.planes = Le16(p + 12);
+    c.bitCount = Le16(p + 14);
+    c.compression = Le32(p + 16);
+    const std::uint32_t used = Le32(p + 32);
+    c.colourBytes = 4;
+    c.colours = used ? used : (c.bitCount <= 8 ? 1ull << c.bitCount : 0);
+    // Only the plain info header leaves its masks to follow it.
+    if (headerSize == 40 && c.compression == kBiBitfields) c.masksBytes = 12;
+    if (headerSize == 40 && c.compression == kBiAlphaBitfields) c.masksBytes = 16;
+    return true;
+}
+
+bool DrawableForm(const DibClaim& c) {
+    if (c.planes != 1) return false;
+    switch (c.bitCount) {
+        case 1: case 4: case 8: case 24: return c.compression == kBiRgb;
+        case 16: case 32:
+            return c.compression == kBiRgb || c.compression == kBiBitfields || c.compression == kBiAlphaBitfields;
+        default: return false;
+    }
+}
+
 }  // namespace
+
+PackedDib ReadPackedDib(const std::uint8_t* bytes, std::size_t size) {
+    PackedDib out;
+    out.header.format = PictureFormat::Bmp;
+    if (!bytes || size < 12) return out;
+    const std::uint32_t headerSize = Le32(bytes);
+    if (headerSize != 12 && headerSize < 40) return out;
+    if (headerSize > size) return out;
+    DibClaim c;
+    if (!ReadDibClaim(bytes, size, headerSize, c) || !DrawableForm(c)) return out;
+    const std::int64_t rows = c.height < 0 ? -c.height : c.height;
+    if (c.width <= 0 || rows <= 0) return out;
+    // All in 64 bits: a width of 2^31 at 32 bits a pixel is 2^36 bits a row.
+    const std::uint64_t pixelsAt = headerSize + c.masksBytes + c.colours * c.colourBytes;
+    if (c.colours > (1u << 16) || pixelsAt > size) return out;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(c.width) * c.bitCount + 31) / 32 * 4;
+    // The rows must all be there: a header that claims more than the bytes
+    // hold is refused before anything reads past them.
+    if (static_cast<std::uint64_t>(rows) > (size - pixelsAt) / stride) return out;
+    out.header = Sized(PictureFormat::Bmp, c.width, rows);
+    out.topDown = c.height < 0;
+    out.pixelsAt = static_cast<std::size_t>(pixelsAt);
+    return out;
+}
 
 PictureHeader ReadPictureHeader(const ReadBytesAt& read) {
     const Bytes b(read);
@@ -164,6 +234,12 @@ std::wstring TooLargeToOpenMessage(std::wstring_view path, std::int64_t width, s
     return L"This picture is too large to open:\n" + std::wstring(path) + L"\n\nIt is " +
            PixelSizeText(width, height) + L" pixels; Vellumo can hold at most " +
            std::to_wstring(budget / 1'000'000) + L" million pixels in one picture.";
+}
+
+std::wstring TooLargeToPinMessage(std::int64_t width, std::int64_t height, std::int64_t budget) {
+    return L"The clipboard image is too large to pin.\n\nIt is " + PixelSizeText(width, height) +
+           L" pixels; Vellumo can hold at most " + std::to_wstring(budget / 1'000'000) +
+           L" million pixels in one picture.";
 }
 
 std::wstring NoMemoryToOpenMessage(std::wstring_view path, std::int64_t width, std::int64_t height) {

@@ -31,6 +31,19 @@ using ReadBytesAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t
 // Unknown, and its size is for the decoder to tell.
 PictureHeader ReadPictureHeader(const ReadBytesAt& read);
 
+// A packed DIB, as another program puts it on the clipboard (CF_DIB or
+// CF_DIBV5): a bitmap header (core, info or a later version), masks and
+// colours, then the pixel rows. Its header is believed only as far as the
+// bytes it comes in hold it: a DIB whose rows would reach past its end, of
+// no width or height, or in a form nothing here draws (compressed rows, an
+// odd bit count) comes back as a Bmp of unknown size.
+struct PackedDib {
+    PictureHeader header;  // height as a count of rows, whichever way they run
+    bool topDown = false;
+    std::size_t pixelsAt = 0;  // offset of the first row
+};
+PackedDib ReadPackedDib(const std::uint8_t* bytes, std::size_t size);
+
 // How many pixels one picture, and all Floaters together, may have in a
 // process whose pointers are `pointerBits` wide. A 32-bit process has 2 GB of
 // address space, and a picture is in it twice while it loads (decoded, then
@@ -56,6 +69,8 @@ std::wstring PixelSizeText(std::int64_t width, std::int64_t height);
 // The picture is refused before it is decoded.
 std::wstring TooLargeToOpenMessage(std::wstring_view path, std::int64_t width, std::int64_t height,
                                    std::int64_t budget);
+// The clipboard's picture is refused before it is copied.
+std::wstring TooLargeToPinMessage(std::int64_t width, std::int64_t height, std::int64_t budget);
 // The memory for a picture of this size could not be had.
 std::wstring NoMemoryToOpenMessage(std::wstring_view path, std::int64_t width, std::int64_t height);
 

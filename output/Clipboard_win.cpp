@@ -1,11 +1,14 @@
 #include "output/Clipboard_win.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "gfx/Dib_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/PictureHeader.h"
 
 namespace vellumo::win {
 
@@ -125,18 +128,23 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
     return true;
 }
 
-ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out) {
-    out.Clear();
-    if (!::IsClipboardFormatAvailable(CF_BITMAP) && !::IsClipboardFormatAvailable(CF_DIB))
-        return ClipboardPicture::NoPicture;
-    ClipboardSession clip(owner);
-    if (!clip.open()) return ClipboardPicture::Busy;
-    // The clipboard keeps the handle; it is only read here.
-    const auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+namespace {
+// The clipboard's first picture format in the order it was given: a format
+// the system makes from another (CF_BITMAP from a CF_DIB) is listed after
+// the one it comes from. 0 when it holds no picture.
+UINT FirstPictureFormat() {
+    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f))
+        if (f == CF_DIB || f == CF_DIBV5 || f == CF_BITMAP) return f;
+    return 0;
+}
+
+// A bitmap is a GDI object whose size is its own: nothing can claim more.
+ClipboardPicture CopyBitmap(HBITMAP bitmap, std::uint64_t pixelBudget, Dib& out, ClipboardPictureSize& size) {
     BITMAP info{};
     if (!bitmap || ::GetObjectW(bitmap, sizeof(info), &info) != sizeof(info)) return ClipboardPicture::NoPicture;
     const int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    if (w <= 0 || h <= 0) return ClipboardPicture::NoPicture;
+    if (w <= 0 || h <= 0) return ClipboardPicture::Unusable;
+    size = {w, h};
     if (std::uint64_t(w) * std::uint64_t(h) > pixelBudget) return ClipboardPicture::TooLarge;
     if (!out.Create(w, h)) return ClipboardPicture::NoMemory;
     unique_hdc dc(::CreateCompatibleDC(out.dc()));
@@ -151,6 +159,63 @@ ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget,
     }
     ::GdiFlush();
     return ClipboardPicture::Ok;
+}
+
+// A DIB another program wrote: its header is held against the bytes it
+// came in before anything draws it, so a header that claims more than is
+// there, or a size past the budget, is refused without a pixel read. (Asked
+// for as CF_BITMAP, Wine would make a bitmap from such a DIB itself, reading
+// past its end inside GDI.)
+ClipboardPicture CopyPackedDib(HGLOBAL mem, std::uint64_t pixelBudget, Dib& out, ClipboardPictureSize& size) {
+    if (!mem) return ClipboardPicture::NoPicture;
+    const SIZE_T bytes = ::GlobalSize(mem);
+    const auto* data = static_cast<const std::uint8_t*>(::GlobalLock(mem));
+    if (!data) return ClipboardPicture::NoPicture;
+    struct Unlock {
+        HGLOBAL mem;
+        ~Unlock() { ::GlobalUnlock(mem); }
+    } unlock{mem};
+    const PackedDib dib = ReadPackedDib(data, bytes);
+    if (dib.header.sizeKnown) size = {dib.header.width, dib.header.height};
+    const std::int64_t budget = static_cast<std::int64_t>(std::min<std::uint64_t>(pixelBudget, INT64_MAX));
+    switch (JudgeHeader(dib.header, budget)) {
+        case HeaderVerdict::Open: break;
+        case HeaderVerdict::TooLarge: return ClipboardPicture::TooLarge;
+        case HeaderVerdict::Unreadable:
+        case HeaderVerdict::Unchecked: return ClipboardPicture::Unusable;
+    }
+    const int w = static_cast<int>(dib.header.width), h = static_cast<int>(dib.header.height);
+    if (!out.Create(w, h)) return ClipboardPicture::NoMemory;
+    // StretchDIBits takes either row order; at 1:1 it only copies.
+    if (::StretchDIBits(out.dc(), 0, 0, w, h, 0, 0, w, h, data + dib.pixelsAt, reinterpret_cast<const BITMAPINFO*>(data),
+                        DIB_RGB_COLORS, SRCCOPY) == 0) {
+        out.Clear();
+        return ClipboardPicture::NoMemory;
+    }
+    ::GdiFlush();
+    return ClipboardPicture::Ok;
+}
+}  // namespace
+
+ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out,
+                                          ClipboardPictureSize* claimed) {
+    out.Clear();
+    ClipboardPictureSize size;
+    if (!::IsClipboardFormatAvailable(CF_BITMAP) && !::IsClipboardFormatAvailable(CF_DIB) &&
+        !::IsClipboardFormatAvailable(CF_DIBV5))
+        return ClipboardPicture::NoPicture;
+    ClipboardSession clip(owner);
+    if (!clip.open()) return ClipboardPicture::Busy;
+    // The clipboard keeps the handles; they are only read here. A DIB is
+    // never asked for as CF_BITMAP: it is judged by its own header.
+    const UINT format = FirstPictureFormat();
+    ClipboardPicture result = ClipboardPicture::NoPicture;
+    if (format == CF_BITMAP)
+        result = CopyBitmap(static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)), pixelBudget, out, size);
+    else if (format != 0)
+        result = CopyPackedDib(::GetClipboardData(format), pixelBudget, out, size);
+    if (claimed) *claimed = size;
+    return result;
 }
 
 }  // namespace vellumo::win

@@ -37,10 +37,16 @@ void WithdrawBitmapPromise(HWND owner);
 // the clipboard stays held or there is no memory for the text.
 bool PutTextOnClipboard(HWND owner, const std::wstring& text);
 
-// A copy of the clipboard's picture (CF_BITMAP; the system makes one from a
-// CF_DIB), or an empty Dib when it holds none or the copy cannot be made.
-// `pixelBudget` is checked against the picture's size before any copy.
-enum class ClipboardPicture { Ok, NoPicture, Busy, TooLarge, NoMemory };
-ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out);
+// A copy of the clipboard's picture, or an empty Dib when it holds none or
+// the copy cannot be made. A DIB (CF_DIB, CF_DIBV5) is judged by its header
+// first: Unusable when the header is not borne out by the bytes it came in
+// or names no picture (a height of 0), TooLarge past `pixelBudget`; a
+// CF_BITMAP by its own size. `claimed`, if given, gets the size judged.
+enum class ClipboardPicture { Ok, NoPicture, Busy, TooLarge, NoMemory, Unusable };
+struct ClipboardPictureSize {
+    std::int64_t width = 0, height = 0;
+};
+ClipboardPicture CopyPictureFromClipboard(HWND owner, std::uint64_t pixelBudget, Dib& out,
+                                          ClipboardPictureSize* claimed = nullptr);
 
 }  // namespace vellumo::win

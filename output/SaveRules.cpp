@@ -96,6 +96,13 @@ std::wstring DialogPathTooLongMessage(std::size_t length) {
            L".\n\nPlease choose a shorter name or folder.";
 }
 
+std::wstring TemporaryNameBeside(std::wstring_view target, unsigned attempt) {
+    std::size_t folderEnd = 0;  // just past the folder's last separator, or past "C:"
+    for (std::size_t i = 0; i < target.size(); ++i)
+        if (IsSeparator(target[i]) || (i == 1 && target[i] == L':')) folderEnd = i + 1;
+    return std::wstring(target.substr(0, folderEnd)) + L"~vellumo-save-" + std::to_wstring(attempt) + L".tmp";
+}
+
 std::wstring ExtendedLengthPath(std::wstring_view path) {
     if (path.size() <= kMaxPlainPathChars || path.rfind(L"\\\\?\\", 0) == 0) return std::wstring(path);
     std::wstring root;

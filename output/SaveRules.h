@@ -58,6 +58,14 @@ std::wstring DialogPathTooLongMessage(std::size_t length);
 // normalisation off.
 std::wstring ExtendedLengthPath(std::wstring_view path);
 
+// A save is written to a new file beside its target (the same folder, so the
+// same volume, where putting it in place is one rename) and replaces the
+// target only once whole and read back: a full disk or a failed write leaves
+// an existing file as it was. The name for the `attempt`-th try (another
+// program may hold one); short, so a target near the length limit still has
+// room for it. Unchanged by ExtendedLengthPath's prefix rules: apply them after.
+std::wstring TemporaryNameBeside(std::wstring_view target, unsigned attempt);
+
 enum class OutputAction { Copy, Save, Pin };
 // The selection has no pixels (a handle dragged onto the opposite edge).
 std::wstring EmptySelectionMessage(OutputAction action, Size selection);

@@ -61,15 +61,27 @@ private:
     IStream* stream_ = nullptr;
 };
 
-gp::GpStatus EncodeWithGdiPlus(const Pixels& px, ImageFormat format, std::vector<std::uint8_t>& out) {
+bool NeedsGdiPlus(ImageFormat format) { return format != ImageFormat::Bmp && format != ImageFormat::Gif; }
+
+// The encoder's image over the pixels (which it borrows, so they must outlive
+// it). Made on the window thread: Wine's GdipCreateBitmapFromScan0 makes a
+// DC, which takes GDI's process-wide lock, and a worker that waits for that
+// lock while the window thread waits for the worker never ends (seen when a
+// system conversion had left the lock held).
+gp::GpStatus MakeEncoderImage(const Pixels& px, unique_gp_image& out) {
     if (!GdiPlusReady()) return gp::GdiplusNotInitialized;
-    const GdiPlusApi& gp = GdiPlus();
     gp::GpBitmap* raw = nullptr;
-    gp::GpStatus status = gp.GdipCreateBitmapFromScan0(
+    const gp::GpStatus status = GdiPlus().GdipCreateBitmapFromScan0(
         px.width, px.height, px.width * 4, PixelFormat32bppRGB,
         reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(px.bits.data())), &raw);
-    if (status != gp::Ok) return status;
-    unique_gp_image image(raw);
+    if (status == gp::Ok) out.reset(raw);
+    return status;
+}
+
+gp::GpStatus EncodeWithGdiPlus(gp::GpImage* image, ImageFormat format, std::vector<std::uint8_t>& out) {
+    if (!image) return gp::InvalidParameter;
+    const GdiPlusApi& gp = GdiPlus();
+    gp::GpStatus status = gp::Ok;
     MemoryStream stream;
     if (!stream.get()) return gp::OutOfMemory;
     const GUID clsid = ToGuid(EncoderClsidByIndex(EncoderIndexFor(format)));
@@ -81,9 +93,9 @@ gp::GpStatus EncodeWithGdiPlus(const Pixels& px, ImageFormat format, std::vector
         params.Parameter[0].NumberOfValues = 1;
         params.Parameter[0].Type = gp::EncoderParameterValueTypeLong;
         params.Parameter[0].Value = &quality;
-        status = gp.GdipSaveImageToStream(image.get(), stream.get(), &clsid, &params);
+        status = gp.GdipSaveImageToStream(image, stream.get(), &clsid, &params);
     } else {
-        status = gp.GdipSaveImageToStream(image.get(), stream.get(), &clsid, nullptr);
+        status = gp.GdipSaveImageToStream(image, stream.get(), &clsid, nullptr);
     }
     if (status != gp::Ok) return status;
     return stream.Bytes(out) && !out.empty() ? gp::Ok : gp::OutOfMemory;
@@ -95,6 +107,7 @@ struct SaveJob {
     std::wstring name;  // as the user chose it
     ImageFormat format = ImageFormat::None;
     Pixels pixels;
+    unique_gp_image image;  // over `pixels`, for the GDI+ formats
     bool ok = false;
     SaveStep failedAt = SaveStep::Write;
     std::wstring detail;
@@ -106,14 +119,36 @@ struct SaveJob {
     }
 };
 
-// Writes the whole file or nothing: a failed write removes what it began. A
-// name that opens a device (nul.png slipped past the name check as
-// \\.\nul, say) is refused before anything goes to it.
-bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
-    unique_handle f = FileHandle(
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
-    if (::GetFileType(f.get()) != FILE_TYPE_DISK) return job.Fail(SaveStep::NotAFile);
+// An existing target that is no file (nul.png slipped past the name check
+// as \\.\nul, a link to a device) is refused before anything is written:
+// nothing would put a file in its place.
+bool TargetCanTakeAFile(const std::wstring& path, SaveJob& job) {
+    // No access asked: a file another program holds open still answers.
+    unique_handle f = FileHandle(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return true;  // no target yet, or one that the final move will judge
+    return ::GetFileType(f.get()) == FILE_TYPE_DISK || job.Fail(SaveStep::NotAFile);
+}
+
+// A new file beside the target, opened for writing; its name in `temp`.
+unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstring& temp, DWORD& error) {
+    constexpr unsigned kAttempts = 50;  // names left by a save that never finished are stepped over
+    error = 0;
+    for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
+        temp = ExtendedLengthPath(TemporaryNameBeside(target, attempt));
+        unique_handle f = FileHandle(
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f) return f;
+        error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    temp.clear();
+    return {};
+}
+
+// Writes the whole file to `temp`, flushed to the disk; on any failure the
+// file is removed and the system's reason kept.
+bool WriteWhole(unique_handle f, const std::wstring& temp, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
     std::size_t done = 0;
     DWORD error = 0;
     while (done < bytes.size()) {
@@ -126,9 +161,10 @@ bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes
         }
         done += written;
     }
+    if (!error && !::FlushFileBuffers(f.get())) error = ::GetLastError();
     if (!::CloseHandle(f.release()) && !error) error = ::GetLastError();
     if (!error) return true;
-    ::DeleteFileW(path.c_str());
+    ::DeleteFileW(temp.c_str());
     return job.Fail(SaveStep::Write, SystemErrorText(error));
 }
 
@@ -157,6 +193,23 @@ bool VerifyWritten(const std::wstring& path, const std::vector<std::uint8_t>& by
     return true;
 }
 
+// The file is written whole beside the target, read back, and only then
+// put in its place: a full disk or a refused write leaves an existing file
+// exactly as it was, and no temporary file behind.
+bool PutInPlace(const std::wstring& path, const std::vector<std::uint8_t>& bytes, SaveJob& job) {
+    if (!TargetCanTakeAFile(path, job)) return false;
+    std::wstring temp;
+    DWORD error = 0;
+    unique_handle f = CreateTemporaryBeside(job.name, temp, error);
+    if (!f) return job.Fail(SaveStep::Write, SystemErrorText(error));
+    if (!WriteWhole(std::move(f), temp, bytes, job)) return false;
+    bool placed = VerifyWritten(temp, bytes, job);
+    if (placed && !::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        placed = job.Fail(SaveStep::Write, SystemErrorText(::GetLastError()));
+    if (!placed) ::DeleteFileW(temp.c_str());
+    return placed;
+}
+
 bool Encode(SaveJob& job, std::vector<std::uint8_t>& bytes) {
     const Pixels& px = job.pixels;
     switch (job.format) {
@@ -167,7 +220,7 @@ bool Encode(SaveJob& job, std::vector<std::uint8_t>& bytes) {
             bytes = EncodeGif(ReduceToPalette(px.bits.data(), px.width, px.height, px.width), px.width, px.height);
             break;
         default: {
-            const gp::GpStatus status = EncodeWithGdiPlus(px, job.format, bytes);
+            const gp::GpStatus status = EncodeWithGdiPlus(job.image.get(), job.format, bytes);
             if (status == gp::OutOfMemory) return job.Fail(SaveStep::OutOfMemory);
             if (status != gp::Ok) return job.Fail(SaveStep::Encode);
         }
@@ -179,9 +232,9 @@ void RunSave(SaveJob& job) noexcept {
     try {
         std::vector<std::uint8_t> bytes;
         if (!Encode(job, bytes)) return;
-        job.pixels = {};  // the encoded file is all that is needed now
+        if (!job.image) job.pixels = {};  // the encoded file is all that is needed now
         const std::wstring path = ExtendedLengthPath(job.name);
-        job.ok = WriteWhole(path, bytes, job) && VerifyWritten(path, bytes, job);
+        job.ok = PutInPlace(path, bytes, job);
     } catch (const std::bad_alloc&) {
         job.Fail(SaveStep::OutOfMemory);
     } catch (...) {
@@ -237,7 +290,15 @@ SaveOutcome SaveBitmapToFile(HBITMAP bitmap, const std::wstring& name) {
     } catch (const std::bad_alloc&) {
         return {SaveFailureMessage(SaveStep::OutOfMemory, name)};
     }
+    if (NeedsGdiPlus(job.format)) {
+        const gp::GpStatus made = MakeEncoderImage(job.pixels, job.image);
+        if (made == gp::OutOfMemory) return {SaveFailureMessage(SaveStep::OutOfMemory, name)};
+        if (made != gp::Ok) return {SaveFailureMessage(SaveStep::Encode, name)};
+    }
+    // The worker calls nothing that takes GDI's lock: only the encoder over
+    // the image made above (or the portable BMP and GIF encoders) and files.
     RunWithWaitCursor(job);
+    job.image.reset();  // before the pixels it borrows
     if (!job.ok) {
         LogFailure((L"saving " + name + L" failed: " + job.detail).c_str());
         return {SaveFailureMessage(job.failedAt, name, job.detail)};

@@ -20,7 +20,8 @@ bool AskSaveName(HWND owner, std::wstring& name);
 // nul.png; a name longer than any file system allows) and failures (no
 // memory, a write the system refuses, a file that does not hold what was
 // written) come back as the message to show; no partial file is left
-// behind. Paths past 259 characters are
+// behind, and an existing file is replaced only by a whole new one, so a
+// failed save leaves it as it was. Paths past 259 characters are
 // written through the \\?\ form. A save that takes over half a second shows
 // the wait cursor.
 SaveOutcome SaveBitmapToFile(HBITMAP bitmap, const std::wstring& name);

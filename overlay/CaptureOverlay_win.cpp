@@ -399,7 +399,16 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             else if (wp == kRestartChordTimer) OnRestartChordTick();
             else if (wp == kColourNoteTimer) HideColourNote();
             return 0;
-        case WM_KEYDOWN: OnKeyDown(wp); return 0;
+        case WM_KEYDOWN: OnKeyDown(wp, lp); return 0;
+        // Keys with Alt held (Alt+R, Alt+Esc) come as system keys; what the
+        // overlay does not use (Alt+F4, Alt+Space, F10) is the system's.
+        case WM_SYSKEYDOWN: return OnKeyDown(wp, lp) ? 0 : Default(msg, wp, lp);
+        // The overlay has no menu. Alt let go after a key the overlay took
+        // (Alt+R) looks to the system like Alt pressed alone, which enters
+        // menu mode and swallows the keys that follow.
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_KEYMENU) return 0;
+            return Default(msg, wp, lp);
         case WM_LBUTTONDOWN: OnMouseDown(MouseButton::Left, p); return 0;
         case WM_RBUTTONDOWN: OnMouseDown(MouseButton::Right, p); return 0;
         case WM_MBUTTONDOWN: OnMouseDown(MouseButton::Middle, p); return 0;

@@ -90,7 +90,9 @@ private:
     bool CreateWindows();
     bool Init();
     void OnClosing();
-    void OnKeyDown(WPARAM keyCode);
+    // True when the key did something (a system key that did not goes on
+    // to the system).
+    bool OnKeyDown(WPARAM keyCode, LPARAM flags);
     // The keyboard's side of the overlay (OverlayKeys_win.cpp).
     KeyFocus FocusForKeys() const;
     void MoveFrameByKeys(const Rect& frame);

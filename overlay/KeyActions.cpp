@@ -46,9 +46,31 @@ int MoveEdge(int near, int edge, int by, int limit) {
     if (by > 0) return std::min(moved, std::max(edge, limit));
     return edge;
 }
-}  // namespace
 
-KeyAction DecideKey(const OverlayKeyState& state, const KeyPress& key) {
+// Only moves and undo steps go on while a key is held. Anything else ends,
+// copies, saves or starts over on a fresh press alone: the Enter that printed
+// the text, or closed a dialog, and is still held must not then copy the
+// capture and end it.
+bool ActsOnRepeat(KeyCommand c) {
+    switch (c) {
+        case KeyCommand::MoveSelection:
+        case KeyCommand::MoveFarEdges:
+        case KeyCommand::MovePointer:
+        case KeyCommand::Undo:
+        case KeyCommand::Redo: return true;
+        case KeyCommand::None:
+        case KeyCommand::EndCapture:
+        case KeyCommand::BackToDetection:
+        case KeyCommand::Copy:
+        case KeyCommand::Save:
+        case KeyCommand::CopyColourHex:
+        case KeyCommand::CopyColourList:
+        case KeyCommand::CommitText: return false;
+    }
+    return false;
+}
+
+KeyAction DecideFreshKey(const OverlayKeyState& state, const KeyPress& key) {
     // The boxes keep their own keys; the text box's Enter commits its text,
     // whatever else is held, as it always has.
     if (state.focus == KeyFocus::TextBox) {
@@ -84,6 +106,12 @@ KeyAction DecideKey(const OverlayKeyState& state, const KeyPress& key) {
         case vk::kY: return key.shift ? KeyAction{} : KeyAction{KeyCommand::Redo};
         default: return {};
     }
+}
+}  // namespace
+
+KeyAction DecideKey(const OverlayKeyState& state, const KeyPress& key) {
+    const KeyAction a = DecideFreshKey(state, key);
+    return key.repeat && !ActsOnRepeat(a.command) ? KeyAction{} : a;
 }
 
 Rect MoveWithinScreen(const Rect& frame, int dx, int dy, Size screen) {

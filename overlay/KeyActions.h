@@ -1,7 +1,7 @@
 // What a key does in the capture overlay, and the geometry of the keyboard's
-// moves. The window layer feeds every WM_KEYDOWN the overlay receives (never
-// WM_SYSKEYDOWN: Alt alone held makes a system key, which the overlay has
-// never acted on) and performs the returned action.
+// moves. The window layer feeds every WM_KEYDOWN and WM_SYSKEYDOWN (a key
+// with Alt held) the overlay receives and performs the returned action; a
+// system key that comes back None goes on to the system (Alt+F4, Alt+Space).
 #pragma once
 #include "gfx/Geometry.h"
 #include "overlay/Selection.h"
@@ -20,6 +20,9 @@ struct KeyPress {
     bool shift = false;
     bool ctrl = false;
     bool alt = false;
+    // The key was already down: the keyboard's auto-repeat, or a key held
+    // while a dialog or box took the press before it.
+    bool repeat = false;
 };
 
 // Which window of the overlay has the keyboard.

@@ -22,9 +22,11 @@ KeyFocus CaptureOverlay::FocusForKeys() const {
     return KeyFocus::Overlay;
 }
 
-void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
+bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
     const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.ToolMode != -1};
-    const KeyPress press{static_cast<int>(keyCode), Held(VK_SHIFT), Held(VK_CONTROL), Held(VK_MENU)};
+    // Bit 30: the key was down before this message (auto-repeat).
+    const bool repeat = (static_cast<DWORD>(flags) & (1u << 30)) != 0;
+    const KeyPress press{static_cast<int>(keyCode), Held(VK_SHIFT), Held(VK_CONTROL), Held(VK_MENU), repeat};
     const KeyAction a = DecideKey(state, press);
     const Size screen{screenWidth_, screenHeight_};
     switch (a.command) {
@@ -44,6 +46,7 @@ void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
         case KeyCommand::Redo: StepMarks(true); break;
         case KeyCommand::CommitText: CommitText(); break;
     }
+    return a.command != KeyCommand::None;
 }
 
 void CaptureOverlay::MoveFrameByKeys(const Rect& frame) {

@@ -105,7 +105,7 @@ void SettingsWindow::ApplyStoredEnableFlag() {
     const std::wstring key = settings::kCheckA.Key(settings::kCheckOwner);
     const std::wstring stored =
         store_.Read(std::wstring(settings::kCheckA.section), key, std::to_wstring(EnableBoxValue()));
-    SetCheck(settings::ReadNumber(settings::kCheckA, stored));
+    SetCheck(settings::ReadFlag(stored) ? 1 : 0);
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? 1 : 0);
 }
@@ -195,6 +195,10 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+        case WM_TIMER:
+            if (wp != kTrayRetryTimer) break;
+            TheTrayIcon().Retry();
+            return 0;
         case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;
         case kOpenTrayMenu:
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);

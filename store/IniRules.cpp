@@ -46,6 +46,19 @@ int ReadNumber(const Setting& setting, std::wstring_view stored) {
     return static_cast<int>(*n);
 }
 
+bool ReadFlag(std::wstring_view stored) {
+    if (const auto n = ParseWholeNumber(stored)) return *n != 0;
+    // Past the int range is still a whole number, and not 0.
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!stored.empty() && blank(stored.front())) stored.remove_prefix(1);
+    while (!stored.empty() && blank(stored.back())) stored.remove_suffix(1);
+    if (!stored.empty() && (stored.front() == L'+' || stored.front() == L'-')) stored.remove_prefix(1);
+    if (stored.empty()) return false;
+    for (wchar_t c : stored)
+        if (c < L'0' || c > L'9') return false;
+    return true;
+}
+
 std::wstring SettingsNotSavedMessage(std::wstring_view iniPath, std::wstring_view reason) {
     return L"The settings could not be saved to\n" + std::wstring(iniPath) + L"\n\n" + std::wstring(reason);
 }

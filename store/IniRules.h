@@ -44,7 +44,8 @@ inline constexpr Setting kHotKeyText{L"hotkey", L"Text", L"NULL"};
 inline constexpr Setting kHotKeyKeyCode{L"hotkey", L"KeyCode", L"0", ValueKind::WholeNumber, 0, 255};
 inline constexpr Setting kHotKeyModKeyCode{L"hotkey", L"ModKeyCode", L"0", ValueKind::WholeNumber, 0, 0xFFFF};
 // The settings window's enable box, owner "check" ("check" + "a"); its
-// default is the box's current state, so callers pass it.
+// default is the box's current state, so callers pass it. It is read with
+// ReadFlag: "checka=2" enables the hotkey as "checka=1" does.
 inline constexpr Setting kCheckA{L"check", L"a", L"", ValueKind::WholeNumber, 0, 1};
 inline constexpr std::wstring_view kCheckOwner = L"check";
 
@@ -54,6 +55,10 @@ std::optional<long long> ParseWholeNumber(std::wstring_view text);
 
 // A stored number as the setting reads it: bad or out-of-range text gives 0.
 int ReadNumber(const Setting& setting, std::wstring_view stored);
+
+// A stored on/off flag: on for any whole number but 0 (of any size or sign);
+// text that is no whole number reads as off, as a bad number reads as 0.
+bool ReadFlag(std::wstring_view stored);
 
 // A save the system refused (a read-only file or folder): the file and the
 // system's reason.

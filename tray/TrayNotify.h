@@ -63,6 +63,30 @@ struct TrayMenuEntry {
 std::span<const TrayMenuEntry> TrayMenuEntries();
 const TrayMenuEntry* FindTrayMenuEntry(TrayMenuItem item);
 
+// When to ask the shell again for an icon it refused (a shell still starting,
+// or busy): with every Floater hidden the icon is the only way back. A few
+// tries a short while apart, then none until the shell says its taskbar is
+// there again ("TaskbarCreated"), which starts the tries afresh.
+class TrayAddRetries {
+public:
+    static constexpr int kTries = 10;
+    static constexpr unsigned kDelayMs = 2000;
+
+    // The shell refused an add: the delay before the next try, or nothing
+    // once the tries are spent.
+    std::optional<unsigned> Refused() {
+        if (refusals_ >= kTries) return std::nullopt;
+        ++refusals_;
+        return kDelayMs;
+    }
+    // An add the shell took, or a new taskbar: the tries start again.
+    void Reset() { refusals_ = 0; }
+    int refusals() const { return refusals_; }
+
+private:
+    int refusals_ = 0;
+};
+
 // The maker's web site and the two pages the menu opens.
 inline constexpr wchar_t kMakerSite[] = L"https://www.vellumo.app";
 std::wstring MakerImagePage();

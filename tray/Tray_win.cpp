@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "gfx/Log_win.h"
 #include "gfx/Shell_win.h"
 
 namespace vellumo::win {
@@ -17,21 +18,53 @@ void TrayIcon::Add(HWND owner, HICON icon) {
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = kTrayCallbackMessage;
     data_.hIcon = icon;
-    NotifyIcon(NIM_ADD, &data_);
+    retries_.Reset();
+    TryAdd();
     // The id is a handle in this process that no other program can ask for
     // (Wine answers no WM_GETICON across processes): the owner carries it, so
     // a tool (or a test standing in for a restarting shell) can name the icon.
     ::SetPropW(owner, kTrayIconIdProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(data_.uID)));
 }
 
+void TrayIcon::TryAdd() {
+    if (NotifyIcon(NIM_ADD, &data_)) {
+        ::KillTimer(data_.hWnd, kTrayRetryTimer);
+        retries_.Reset();
+        return;
+    }
+    const DWORD error = ::GetLastError();
+    // A shell that already shows the icon refuses a second add: asked
+    // whether it knows the icon, it says so, and nothing is missing.
+    if (NotifyIcon(NIM_MODIFY, &data_)) {
+        ::KillTimer(data_.hWnd, kTrayRetryTimer);
+        retries_.Reset();
+        return;
+    }
+    const std::optional<unsigned> again = retries_.Refused();
+    if (!again) {
+        ::KillTimer(data_.hWnd, kTrayRetryTimer);
+        LogFailure(L"Shell_NotifyIconW(NIM_ADD) refused the tray icon; no more tries until the taskbar is created again",
+                   error);
+        return;
+    }
+    if (retries_.refusals() == 1) LogFailure(L"Shell_NotifyIconW(NIM_ADD) refused the tray icon; trying again", error);
+    if (!::SetTimer(data_.hWnd, kTrayRetryTimer, *again, nullptr)) LogFailure(L"SetTimer(tray icon retry)", ::GetLastError());
+}
+
+void TrayIcon::Retry() {
+    ::KillTimer(data_.hWnd, kTrayRetryTimer);
+    if (data_.hWnd) TryAdd();
+}
+
 void TrayIcon::Restore() {
     if (!data_.hWnd) return;
-    // A restarted shell has none of our icons; an explorer that is still there
-    // refuses a second add, which is harmless.
-    NotifyIcon(NIM_ADD, &data_);
+    // A restarted shell has none of our icons.
+    retries_.Reset();
+    TryAdd();
 }
 
 void TrayIcon::Remove() {
+    ::KillTimer(data_.hWnd, kTrayRetryTimer);
     if (!data_.hWnd) return;
     NotifyIcon(NIM_DELETE, &data_);
     ::RemovePropW(data_.hWnd, kTrayIconIdProperty);

@@ -22,15 +22,24 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
+    // A refused add is logged and tried again on the owner's timer
+    // kTrayRetryTimer (its WM_TIMER calls Retry).
     void Add(HWND owner, HICON icon);
     // The shell forgets every icon when its taskbar is re-created.
     void Restore();
+    void Retry();
     void Remove();
     UINT_PTR id() const { return data_.uID; }
 
 private:
+    void TryAdd();
+
     NOTIFYICONDATAW data_{};
+    TrayAddRetries retries_;
 };
+
+// The owner's timer for another try at an icon the shell refused.
+inline constexpr UINT_PTR kTrayRetryTimer = 0x7A1;
 
 TrayIcon& TheTrayIcon();
 

@@ -427,6 +427,48 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     EXPECT_GT(twelveWide, tenWide) << "the pending text is not the previous text with the typed one after it";
 }
 
+// Fixed fault: Enter held in the text box printed the text, then a repeat
+// of it reached the overlay, which copied and ended the capture. A held
+// Enter prints once and copies nothing; a second, separate press copies,
+// with the printed text in the copy.
+TEST_F(AnnotateE2E, AHeldEnterPrintsTheTextOnceAndASecondPressCopies) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kText));
+    Stroke(440, 262, 540, 290, 4);
+    std::optional<WinInfo> pt;
+    ASSERT_TRUE(WaitUntil([&] { return (pt = textBox_()) && pt->visible; }, 2s, 50ms)) << "no text box after the drag";
+    ClickAt(*d_, pt->left + 10, pt->top + pt->height() / 2);
+    TypeText(*d_, "mmmm");
+    ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(pt->hwnd) == "mmmm"; }, 2s, 50ms))
+        << "the box holds \"" << d_->WindowText(pt->hwnd) << "\"";
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
+    d_->KeyDown(XK_Return);
+    const bool printed = WaitUntil([&] { return !textBox_() || !textBox_()->visible; }, 2s, 50ms);
+    // Still down: the presses that follow are its repeats.
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(150ms);
+        d_->KeyDown(XK_Return);
+    }
+    d_->KeyUp(XK_Return);
+    ASSERT_TRUE(printed) << "Enter did not print the text";
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(d_->Running(app_)) << "the held Enter ended the capture";
+    EXPECT_EQ(d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dir_ / "early.ppm")}).out, "B\t0\t0\n")
+        << "the held Enter copied";
+
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(d_->WaitExit(app_, 10s)) << "a second press of Enter did not copy and end the capture";
+    const fs::path dump = dir_ / "clipboard.ppm";
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)}).out,
+              "B\t" + std::to_string(kSel.w) + "\t" + std::to_string(kSel.h) + "\n");
+    const auto img = ParsePpm(ReadFile(dump));
+    ASSERT_TRUE(img) << "no bitmap read back from the clipboard";
+    int inked = 0;
+    for (int y = 262; y < 290; ++y)
+        for (int x = 440; x < 540; ++x) inked += !Near(At(*img, x, y), Original(x, y), 2);
+    EXPECT_GT(inked, 20) << "the copy does not hold the printed text";
+}
+
 // Width and opacity boxes and the slider follow each other, the colour
 // dialog's Cancel changes nothing and its OK sets the colour; a rectangle
 // drawn with each width has an outline exactly that thick.

@@ -6,6 +6,7 @@
 // be told and leave the overlay and its selection as they were.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -547,6 +548,70 @@ TEST_F(OutputE2E, DeviceNamesAreRefusedAndAWriteThatLandsNowhereIsTold) {
     EXPECT_EQ(Files(), (std::set<std::string>{"void.png"}));
     EXPECT_TRUE(fs::is_symlink(dir_ / "void.png"));
     EndWithEsc();
+}
+
+// A small tmpfs of its own, reached by Wine through Z:, that a test can fill.
+class SmallDisk {
+public:
+    explicit SmallDisk(fs::path at) : at_(std::move(at)) {
+        fs::create_directories(at_);
+        mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", 0, "size=512k,mode=0777") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    // Writes `name` until the disk refuses more; how many bytes it took.
+    std::size_t Fill(const std::string& name) {
+        std::FILE* f = std::fopen((at_ / name).c_str(), "wb");
+        if (!f) return 0;
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        const std::string block(512, 'x');
+        std::size_t total = 0;
+        while (std::fwrite(block.data(), 1, block.size(), f) == block.size()) total += block.size();
+        std::fclose(f);
+        return total;
+    }
+
+private:
+    fs::path at_;
+    bool mounted_ = false;
+};
+
+// Fixed fault: a save over an existing file on a full disk opened it anew
+// (emptied), failed, and deleted it: the old file was lost. Now the disk
+// full is told, the old file stays byte for byte, and nothing is left
+// beside it; with room again the same save replaces it.
+TEST_F(OutputE2E, ASaveOverAFileOnAFullDiskKeepsTheOldFileAndWithRoomReplacesIt) {
+    const fs::path folder = dir_ / "small";
+    SmallDisk disk(folder);
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+    const fs::path shot = folder / "shot.bmp";
+    const std::string oldBytes = "the picture saved yesterday";
+    std::ofstream(shot, std::ios::binary) << oldBytes;
+    ASSERT_GT(disk.Fill("filler"), 100000u) << "the small disk took next to nothing";
+    const auto files = [&] {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
+        return out;
+    };
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(shot)));
+    ConfirmOverwrite();
+    const std::string text = ExpectMessage("a save onto a full disk");
+    EXPECT_NE(text.find("shot.bmp"), std::string::npos) << "the message does not name the file: " << text;
+    EXPECT_EQ(ReadFile(shot), oldBytes) << "the old file was lost or changed by the failed save";
+    EXPECT_EQ(files(), (std::set<std::string>{"filler", "shot.bmp"})) << "something was left beside it";
+    ASSERT_NO_FATAL_FAILURE(ExpectOverlayKept("after the full disk"));
+
+    fs::remove(folder / "filler");
+    ASSERT_NO_FATAL_FAILURE(SaveAs(WinPath(shot)));
+    ConfirmOverwrite();
+    ExpectEnded("the save with room again");
+    ExpectImageFile(shot, "BMP");
+    EXPECT_EQ(files(), (std::set<std::string>{"shot.bmp"}));
 }
 
 // Fixed fault: pin read the picture back from the clipboard, so a clipboard

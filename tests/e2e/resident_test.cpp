@@ -436,6 +436,15 @@ TEST_F(ResidentE2E, StoredDisabledFlagLeavesTheHotkeyOff) {
     d_->Stop(app_);
 }
 
+// Fixed fault: "checka=2" read as off; any whole number but 0 enables the hotkey.
+TEST_F(ResidentE2E, StoredFlagOfAnyOtherWholeNumberTurnsTheHotkeyOn) {
+    WriteSetIni("[check]\r\nchecka=2\r\n");
+    Pin();
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "checka=2 left the hotkey off";
+    d_->Stop(app_);
+}
+
 // Fixed fault: a second copy used to run until its first pin, losing it.
 TEST_F(ResidentE2E, ASecondStartHandsItsCaptureToTheRunningCopyAndEnds) {
     Pin();
@@ -515,6 +524,128 @@ TEST_F(ResidentE2E, ANewTaskbarAnnouncementBringsBackOneWorkingIcon) {
     EXPECT_EQ(icons(), 1);
     EXPECT_TRUE(d_->Running(app_));
     EXPECT_TRUE(OpenTrayMenu(1)) << "the icon opens no menu after the announcement";
+    d_->Stop(app_);
+}
+
+// Fixed fault: an icon the shell refused (a shell still starting) was never
+// asked for again, and with every Floater hidden it is the only way back.
+// The refusal is logged and the icon tried again until the shell takes it.
+TEST_F(ResidentE2E, ARefusedTrayIconIsLoggedAndTriedAgainUntilTheShellTakesIt) {
+    const auto icons = [&] {
+        int n = 0;
+        for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+            n += w.cls == "__winex11_tray_icon" && w.visible;
+        return n;
+    };
+    const fs::path log = fs::temp_directory_path() / ("vellumo-traylog-" + std::to_string(getpid()) + ".log");
+    fs::remove(log);
+    std::string windowsPath = "Z:" + log.string();
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    appEnv_ = {"VELLUMO_LOG=" + windowsPath};
+    const fs::path ready = dir_ / "refusing";
+    const pid_t shell = d_->Start(WinExe("vprobe.exe"), {"faketray", "5", e2e::WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never stood in front of the taskbar";
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    // The program got as far as its icon: the refusal is in the log.
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find("NIM_ADD") != std::string::npos; }, 5s, 100ms))
+        << "the refused icon was not logged: " << ReadFile(log);
+    EXPECT_EQ(icons(), 0) << "the stand-in shell let an icon through";
+    // Once the shell takes icons again, the icon comes and works.
+    EXPECT_TRUE(WaitUntil([&] { return icons() == 1; }, 20s, 100ms)) << "the refused icon never came";
+    EXPECT_TRUE(OpenTrayMenu(1)) << "the icon that came late opens no menu";
+    d_->Stop(app_);
+    d_->Stop(shell);
+    fs::remove(log);
+}
+
+// Fixed faults: a clipboard DIB whose header claims 16384 x 16384 x 32 in 100
+// bytes was handed to Wine to make a bitmap of, which left GDI locked: the
+// next save's worker waited for it for good, and the capture and every
+// Floater were lost. Now such a picture is told as no usable image before
+// anything converts it, and the save after it is written.
+TEST_F(ResidentE2E, ALyingClipboardPictureIsRefusedAndTheNextSaveIsWritten) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon after the pin";
+    const fs::path ready = dir_ / "copied";
+    const pid_t copier =
+        d_->Start(WinExe("vprobe.exe"), {"setclipdib", "16384", "16384", "32", "100", "60", e2e::WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its DIB on the clipboard";
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    const auto told = TakeMessage(*d_);
+    ASSERT_TRUE(told) << "nothing said about the lying picture";
+    EXPECT_NE(told->text.find("no usable image"), std::string::npos) << told->text;
+    EXPECT_EQ(Floaters(), 1) << "a Floater came from the lying picture";
+
+    PressHotkey();
+    const auto capture = WaitFreshCapture("", 0);
+    ASSERT_TRUE(capture) << "no capture after the lying picture";
+    std::this_thread::sleep_for(300ms);
+    DragInSteps(*d_, kPanelL, kPanelT, kPinW, kPinH);
+    ASSERT_TRUE(WaitOverlayChild(*d_, "SavePic")) << "no selection";
+    d_->KeyDown(XK_Control_L);
+    d_->Tap(XK_s);
+    d_->KeyUp(XK_Control_L);
+    const fs::path saved = dir_ / "after-the-lie.png";
+    ASSERT_TRUE(TypeFileName(*d_, e2e::WinPath(saved))) << "no save dialog";
+    EXPECT_TRUE(WaitUntil([&] { return !Overlay(); }, 20s, 100ms))
+        << "the capture never ended after the save; vellumo.exe " << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(saved) && fs::file_size(saved) > 0; }, 5s, 100ms))
+        << "the save after the lying picture wrote nothing";
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(copier);
+    d_->Stop(app_);
+}
+
+// Fixed faults: a real 16384 x 16384 picture on the clipboard was converted
+// whole (a gigabyte and tens of seconds) before "too large" came, and a DIB
+// of height 0 became a 1 x 1 Floater. The clipboard's DIB is judged by its
+// header, with the budget a dropped file has: the 32 MB picture is refused
+// within a data limit far below what converting it would take.
+TEST_F(ResidentE2E, ClipboardPicturesAreJudgedByTheirHeaderBeforeAnyCopy) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon after the pin";
+    const auto offer = [&](const std::vector<std::string>& dib, const std::string& name) -> pid_t {
+        const fs::path ready = dir_ / name;
+        std::vector<std::string> args{"setclipdib"};
+        args.insert(args.end(), dib.begin(), dib.end());
+        args.insert(args.end(), {"60", e2e::WinPath(ready)});
+        const pid_t copier = d_->Start(WinExe("vprobe.exe"), args);
+        EXPECT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 20s)) << "vprobe never put " << name << " there";
+        return copier;
+    };
+
+    const pid_t flat = offer({"120", "0", "32", "0"}, "height0");
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    auto told = TakeMessage(*d_);
+    ASSERT_TRUE(told) << "nothing said about a picture of height 0";
+    EXPECT_NE(told->text.find("no usable image"), std::string::npos) << told->text;
+    EXPECT_EQ(Floaters(), 1) << "a Floater came from a picture of height 0";
+    d_->Stop(flat);
+
+    const pid_t huge = offer({"16384", "16384", "1", "0"}, "huge");
+    const long long committed = CommittedBytes(app_);
+    ASSERT_GT(committed, 0);
+    rlimit tight{rlim_t(committed) + (160u << 20), RLIM_INFINITY}, before{};
+    ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    told = TakeMessage(*d_, 15s);
+    prlimit(app_, RLIMIT_DATA, &before, nullptr);
+    ASSERT_TRUE(told) << "nothing said about the 16384 x 16384 picture; vellumo.exe "
+                      << (d_->Running(app_) ? "still runs" : "has ended");
+    EXPECT_NE(told->text.find("too large"), std::string::npos) << told->text;
+    EXPECT_NE(told->text.find("16384 \xC3\x97 16384"), std::string::npos) << told->text;
+    EXPECT_EQ(Floaters(), 1);
+    d_->Stop(huge);
+
+    // A picture that tells the truth still pins.
+    const pid_t good = offer({"150", "-90", "32", "0"}, "good");
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ChooseTrayEntry(5);
+    EXPECT_TRUE(WaitUntil([&] { return Floaters() == 2; }, 10s, 50ms)) << "no Floater from a good DIB";
+    d_->Stop(good);
     d_->Stop(app_);
 }
 

@@ -119,6 +119,31 @@ TEST(OverlayKeys, ArrowsMoveTheSelectionItsFarEdgesOrThePointer) {
     }
 }
 
+// Fixed fault: the Enter that printed the text, held, repeated into the
+// overlay and copied and ended the capture. A held key only moves or steps
+// the marks; a second, separate press acts as the first one.
+TEST(OverlayKeys, AHeldKeyRepeatsOnlyMovesAndUndoSteps) {
+    const auto held = [](KeyPress k) {
+        k.repeat = true;
+        return k;
+    };
+    const KeyPress endsOrCopies[] = {Key(vk::kReturn), Key(vk::kC, false, true), Key(vk::kS, false, true),
+                                     Key(vk::kEscape), Key(vk::kEscape, false, false, true), Key(vk::kR),
+                                     Key(vk::kR, false, false, true), Key(vk::kC), Key(vk::kC, true)};
+    const KeyPress repeats[] = {Key(vk::kLeft), Key(vk::kDown, true), Key(vk::kRight, false, true),
+                                Key(vk::kZ, false, true), Key(vk::kY, false, true), Key(vk::kZ, true, true)};
+    for (const Mode m : kAllModes) {
+        for (const KeyPress& k : endsOrCopies) {
+            EXPECT_EQ(DecideKey(On(m), held(k)), Act(KeyCommand::None)) << "held key " << k.key << " mode " << int(m);
+            // Fresh, the same key still acts where it acts at all.
+            if (m == Mode::Selected) EXPECT_NE(DecideKey(On(m), k), Act(KeyCommand::None)) << "key " << k.key;
+        }
+        for (const KeyPress& k : repeats) EXPECT_EQ(DecideKey(On(m), held(k)), DecideKey(On(m), k)) << k.key;
+    }
+    EXPECT_EQ(DecideKey(On(Mode::Selected, true, KeyFocus::TextBox), held(Key(vk::kReturn))), Act(KeyCommand::None));
+    EXPECT_EQ(DecideKey(On(Mode::Selected, true, KeyFocus::TextBox), Key(vk::kReturn)), Act(KeyCommand::CommitText));
+}
+
 TEST(KeyboardGeometry, MovesStopAtTheScreenEdge) {
     const Rect f{100, 200, 300, 100};
     EXPECT_EQ(MoveWithinScreen(f, -1, 10, kScreen), (Rect{99, 210, 300, 100}));

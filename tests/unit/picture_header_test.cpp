@@ -177,6 +177,108 @@ TEST(PictureHeader, OtherFilesAreUnknownWhateverTheirName) {
     EXPECT_EQ(Read(Bytes{'G', 'I', 'F', '8', '8', 'a', 1, 1}).format, PictureFormat::Unknown);
 }
 
+// A packed DIB as a program puts it on the clipboard: an info header (40
+// bytes, or `headerSize` for the longer ones), `colours` palette entries,
+// then `pixelBytes` bytes of rows (-1: exactly as many as the header claims).
+struct DibSpec {
+    std::int32_t w = 4, h = 3;
+    std::uint32_t bits = 32, compression = 0, colours = 0, headerSize = 40;
+    std::int64_t pixelBytes = -1;
+    std::uint32_t planes = 1;
+};
+Bytes Dib(const DibSpec& d) {
+    Bytes b;
+    Le32(b, d.headerSize);
+    Le32(b, static_cast<std::uint32_t>(d.w));
+    Le32(b, static_cast<std::uint32_t>(d.h));
+    Le16(b, d.planes);
+    Le16(b, d.bits);
+    Le32(b, d.compression);
+    for (int i = 0; i < 3; ++i) Le32(b, 0);  // image size, resolutions
+    Le32(b, d.colours);
+    Le32(b, 0);
+    b.resize(d.headerSize, 0);
+    const bool masks = d.headerSize == 40 && d.compression == 3;
+    const std::uint64_t entries = d.colours ? d.colours : (d.bits <= 8 ? 1u << d.bits : 0);
+    b.resize(b.size() + (masks ? 12 : 0) + entries * 4, 0);
+    const std::uint64_t stride = (std::uint64_t(d.w < 0 ? 0 : d.w) * d.bits + 31) / 32 * 4;
+    const std::uint64_t rows = d.h < 0 ? -std::int64_t(d.h) : d.h;
+    b.resize(b.size() + (d.pixelBytes < 0 ? stride * rows : std::uint64_t(d.pixelBytes)), 0x5A);
+    return b;
+}
+
+// Fixed faults: a DIB whose header claimed 16384 x 16384 in 100 bytes was
+// handed to the system to convert (which read past its end and hung the
+// program), and one of height 0 became a 1 x 1 Floater. The header is
+// believed only as far as its bytes bear it out.
+TEST(PackedDib, TheHeaderIsBelievedOnlyAsFarAsItsBytesHoldIt) {
+    struct Case {
+        const char* what;
+        DibSpec spec;
+        bool known;
+        std::int64_t w, h;
+        bool topDown;
+    };
+    const Case cases[] = {
+        {"32 bits, bottom-up", {}, true, 4, 3, false},
+        {"32 bits, top-down", {.h = -3}, true, 4, 3, true},
+        {"24 bits, rows padded to 4 bytes", {.w = 5, .h = 2, .bits = 24}, true, 5, 2, false},
+        {"1 bit with its two colours", {.w = 33, .h = 7, .bits = 1}, true, 33, 7, false},
+        {"8 bits, 16 colours used", {.bits = 8, .colours = 16}, true, 4, 3, false},
+        {"bit fields after an info header", {.bits = 16, .compression = 3}, true, 4, 3, false},
+        {"a V5 header", {.h = -3, .compression = 3, .headerSize = 124}, true, 4, 3, true},
+        {"one byte more than the rows", {.pixelBytes = 4 * 4 * 3 + 1}, true, 4, 3, false},
+        {"one byte short", {.pixelBytes = 4 * 4 * 3 - 1}, false, 0, 0, false},
+        {"16384 x 16384 x 32 in 100 bytes", {.w = 16384, .h = 16384, .pixelBytes = 60}, false, 0, 0, false},
+        {"the widest row there is, in no bytes", {.w = 0x7FFFFFFF, .h = 0x7FFFFFFF, .pixelBytes = 0}, false, 0, 0, false},
+        {"height 0", {.h = 0}, false, 0, 0, false},
+        {"width 0", {.w = 0}, false, 0, 0, false},
+        {"negative width", {.w = -4, .pixelBytes = 48}, false, 0, 0, false},
+        {"two planes", {.planes = 2}, false, 0, 0, false},
+        {"7 bits a pixel", {.bits = 7}, false, 0, 0, false},
+        {"compressed rows (RLE8)", {.bits = 8, .compression = 1, .pixelBytes = 10}, false, 0, 0, false},
+        {"bit fields at 24 bits", {.bits = 24, .compression = 3}, false, 0, 0, false},
+        {"a header size no version has", {.headerSize = 20}, false, 0, 0, false},
+        {"more colours than any palette", {.bits = 8, .colours = 70000}, false, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes b = Dib(c.spec);
+        const PackedDib d = ReadPackedDib(b.data(), b.size());
+        EXPECT_EQ(d.header.format, PictureFormat::Bmp);
+        EXPECT_EQ(d.header.sizeKnown, c.known);
+        if (!c.known) {
+            EXPECT_EQ(JudgeHeader(d.header, 1'000'000), HeaderVerdict::Unreadable);
+            continue;
+        }
+        EXPECT_EQ(d.header.width, c.w);
+        EXPECT_EQ(d.header.height, c.h);
+        EXPECT_EQ(d.topDown, c.topDown);
+        // The rows start after the header, its masks and its colours, and all fit.
+        EXPECT_GE(d.pixelsAt, c.spec.headerSize);
+        const std::uint64_t stride = (std::uint64_t(c.w) * c.spec.bits + 31) / 32 * 4;
+        EXPECT_LE(d.pixelsAt + stride * std::uint64_t(c.h), b.size());
+        EXPECT_EQ(b[d.pixelsAt], 0x5A) << "the rows do not start where they were put";
+    }
+    EXPECT_FALSE(ReadPackedDib(nullptr, 0).header.sizeKnown);
+    const Bytes whole = Dib({});
+    EXPECT_FALSE(ReadPackedDib(whole.data(), 11).header.sizeKnown) << "cut inside the header";
+    EXPECT_FALSE(ReadPackedDib(whole.data(), 40).header.sizeKnown) << "a header without its rows";
+}
+
+// A real picture past the budget is refused by its header, as a dropped file is.
+TEST(PackedDib, ARealPicturePastTheBudgetIsTooLargeByItsHeader) {
+    const Bytes b = Dib({.w = 100, .h = 100, .bits = 1});
+    const PackedDib d = ReadPackedDib(b.data(), b.size());
+    ASSERT_TRUE(d.header.sizeKnown);
+    EXPECT_EQ(JudgeHeader(d.header, 10'000), HeaderVerdict::Open);
+    EXPECT_EQ(JudgeHeader(d.header, 9'999), HeaderVerdict::TooLarge);
+    const std::wstring text = TooLargeToPinMessage(16384, 16384, PixelBudgetFor(64).perPicture);
+    EXPECT_NE(text.find(L"clipboard"), std::wstring::npos);
+    EXPECT_NE(text.find(L"16384 \u00D7 16384"), std::wstring::npos);
+    EXPECT_NE(text.find(L"256 million"), std::wstring::npos);
+}
+
 TEST(PixelBudget, LessInA32BitProcessAndAllFloatersHoldMoreThanOne) {
     const PixelBudget b32 = PixelBudgetFor(32), b64 = PixelBudgetFor(64);
     EXPECT_LT(b32.perPicture, b64.perPicture);

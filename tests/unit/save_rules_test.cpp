@@ -114,6 +114,35 @@ TEST(ExtendedLengthPath, OnlyLongAbsolutePathsGetThePrefix) {
     EXPECT_EQ(ExtendedLengthPath(relative), relative);
 }
 
+// A save goes to a new file in the target's own folder (so the same volume,
+// where putting it in place is one rename), named so that a target near
+// the length limit still leaves room for it.
+TEST(TemporaryNameBeside, InTheTargetsFolderWhateverItsFormAndShort) {
+    struct Case {
+        const wchar_t* target;
+        const wchar_t* folder;
+    };
+    const Case cases[] = {
+        {L"C:\\shots\\a.png", L"C:\\shots\\"},
+        {L"Z:/tmp/x/shot.bmp", L"Z:/tmp/x/"},
+        {L"\\\\server\\share\\b.gif", L"\\\\server\\share\\"},
+        {L"\\\\?\\C:\\long\\c.jpg", L"\\\\?\\C:\\long\\"},
+        {L"C:d.png", L"C:"},
+        {L"e.png", L""},
+    };
+    for (const Case& c : cases) {
+        const std::wstring t = TemporaryNameBeside(c.target, 3);
+        EXPECT_TRUE(t.starts_with(c.folder)) << std::string(t.begin(), t.end());
+        const std::wstring leaf = t.substr(std::wstring_view(c.folder).size());
+        EXPECT_EQ(leaf.find_first_of(L"\\/:"), std::wstring::npos) << std::string(t.begin(), t.end());
+        EXPECT_LE(leaf.size(), 24u);
+        EXPECT_NE(t, c.target);
+    }
+    EXPECT_NE(TemporaryNameBeside(L"C:\\a.png", 0), TemporaryNameBeside(L"C:\\a.png", 1));
+    // Never mistaken for a picture someone saved.
+    EXPECT_EQ(CheckSaveName(TemporaryNameBeside(L"C:\\a.png", 0)), SaveNameProblem::UnsupportedExtension);
+}
+
 TEST(OutputMessages, EmptySelectionAndMissingMemoryNameTheActionAndSize) {
     const std::wstring copy = EmptySelectionMessage(OutputAction::Copy, {0, 120});
     EXPECT_EQ(copy.rfind(L"Nothing to copy", 0), 0u) << Narrow(copy);

@@ -74,24 +74,26 @@ TEST(SettingsIni, EverySettingHasAKeyOfItsOwnAndUsableNumbers) {
     EXPECT_EQ(kHotKeyText.section, kHotKeyModKeyCode.section);
 }
 
-TEST(SettingsIni, BadNumbersReadAsZero) {
+TEST(SettingsIni, BadNumbersReadAsZeroAndAnyOtherWholeNumberEnables) {
     struct Case {
         const wchar_t* stored;
-        int keyCode, modKeyCode, checka;
+        int keyCode, modKeyCode;
+        bool enabled;  // checka: any whole number but 0
     };
     const Case cases[] = {
-        {L"44", 44, 44, 0},         {L"0", 0, 0, 0},        {L"1", 1, 1, 1},
-        {L" 68 ", 68, 68, 0},       {L"+5", 5, 5, 0},       {L"255", 255, 255, 0},
-        {L"256", 0, 256, 0},        {L"-1", 0, 0, 0},       {L"", 0, 0, 0},
-        {L"abc", 0, 0, 0},          {L"12abc", 0, 0, 0},    {L"4.5", 0, 0, 0},
-        {L"0x2C", 0, 0, 0},         {L"-", 0, 0, 0},        {L"99999999999999999999", 0, 0, 0},
-        {L"65535", 0, 65535, 0},    {L"65536", 0, 0, 0},    {L"2", 2, 2, 0},
+        {L"44", 44, 44, true},         {L"0", 0, 0, false},       {L"1", 1, 1, true},
+        {L" 68 ", 68, 68, true},       {L"+5", 5, 5, true},       {L"255", 255, 255, true},
+        {L"256", 0, 256, true},        {L"-1", 0, 0, true},       {L"", 0, 0, false},
+        {L"abc", 0, 0, false},         {L"12abc", 0, 0, false},   {L"4.5", 0, 0, false},
+        {L"0x2C", 0, 0, false},        {L"-", 0, 0, false},       {L"99999999999999999999", 0, 0, true},
+        {L"65535", 0, 65535, true},    {L"65536", 0, 0, true},    {L"2", 2, 2, true},
+        {L" -0 ", 0, 0, false},        {L"000", 0, 0, false},     {L"+", 0, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.stored)));
         EXPECT_EQ(ReadNumber(kHotKeyKeyCode, c.stored), c.keyCode);
         EXPECT_EQ(ReadNumber(kHotKeyModKeyCode, c.stored), c.modKeyCode);
-        EXPECT_EQ(ReadNumber(kCheckA, c.stored), c.checka);
+        EXPECT_EQ(ReadFlag(c.stored), c.enabled);
     }
     EXPECT_EQ(ParseWholeNumber(L"-2147483648"), -2147483648LL);
     EXPECT_EQ(ParseWholeNumber(L"2147483648"), std::nullopt);

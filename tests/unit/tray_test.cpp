@@ -128,3 +128,20 @@ TEST(TrayMenu, WebPagesAreDistinctPagesOnTheMakersSecureSite) {
     }
     EXPECT_NE(MakerImagePage(), ProductPage());
 }
+
+// Fixed fault: a refused icon was never asked for again. The shell is asked
+// a few more times, then not until a new taskbar, which starts afresh.
+TEST(TrayIconRetries, ARefusedIconIsTriedAFewTimesAgainAndAfreshAfterANewTaskbar) {
+    TrayAddRetries retries;
+    for (int i = 0; i < TrayAddRetries::kTries; ++i) {
+        const auto delay = retries.Refused();
+        ASSERT_TRUE(delay) << "try " << i;
+        EXPECT_GE(*delay, 500u);
+        EXPECT_LE(*delay, 10000u);
+    }
+    EXPECT_FALSE(retries.Refused()) << "tries without end";
+    EXPECT_FALSE(retries.Refused());
+    retries.Reset();  // "TaskbarCreated", or an add that was taken
+    EXPECT_TRUE(retries.Refused());
+    EXPECT_GE(TrayAddRetries::kTries, 3);
+}

@@ -46,6 +46,16 @@
 //                         (pixel x, y = RGB(x % 256, y % 256, 160)), creates
 //                         READY and stays running SECONDS, as the program
 //                         that copied a picture does
+//   setclipdib W H BITS BYTES SECONDS READY  puts a CF_DIB on the clipboard
+//                         whose header claims W x H (H < 0: top-down) at
+//                         BITS per pixel, BYTES long in all (0: as long as
+//                         the header claims; fewer: a lying header), pixels
+//                         as setclipbitmap's where there is room (else
+//                         zero); READY and SECONDS as above
+//   faketray SECONDS READY  stands in front of the shell's taskbar window
+//                         (a top-level "Shell_TrayWnd" above the real one)
+//                         and refuses every icon for SECONDS, as a shell
+//                         still starting does; READY once it stands
 //   lock PATH SECONDS [READY]      keeps PATH open with no sharing for SECONDS
 //   jpeg QUALITY PATH     J status: a 64x64 gradient saved by this system's
 //                         GDI+ as a JPEG of QUALITY (a reference for what a
@@ -166,6 +176,77 @@ bool SetClipboardPattern(int w, int h, DWORD ms, const std::string& ready) {
     if (!OpenClipboardSoon()) return false;
     EmptyClipboard();
     const bool set = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+    CloseClipboard();
+    if (!set) return false;
+    Signal(ready);
+    Sleep(ms);
+    return true;
+}
+
+LRESULT CALLBACK RefuseIcons(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COPYDATA) return FALSE;  // the icon is not taken
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+bool RefuseTrayIcons(DWORD ms, const std::string& ready) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RefuseIcons;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    if (!RegisterClassW(&wc)) return false;
+    // Topmost, so the shell's own window comes after it in a search by class.
+    HWND w = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    if (!w || FindWindowW(L"Shell_TrayWnd", nullptr) != w) return false;
+    Signal(ready);
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    DestroyWindow(w);
+    return true;
+}
+
+// A CF_DIB exactly as given, whatever its header claims.
+bool SetClipboardDib(int w, int h, int bits, unsigned long long bytes, DWORD ms, const std::string& ready) {
+    const unsigned long long stride = (static_cast<unsigned long long>(w < 0 ? 0 : w) * bits + 31) / 32 * 4;
+    const unsigned long long rows = static_cast<unsigned long long>(h < 0 ? -static_cast<long long>(h) : h);
+    const unsigned long long palette = bits <= 8 ? (1ull << bits) * sizeof(RGBQUAD) : 0;
+    const unsigned long long whole = sizeof(BITMAPINFOHEADER) + palette + stride * rows;
+    if (bytes == 0) bytes = whole;
+    if (bytes < sizeof(BITMAPINFOHEADER) || bytes != static_cast<SIZE_T>(bytes)) return false;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(bytes));
+    if (!mem) return false;
+    auto* p = static_cast<BYTE*>(GlobalLock(mem));
+    auto* bi = reinterpret_cast<BITMAPINFOHEADER*>(p);
+    bi->biSize = sizeof(BITMAPINFOHEADER);
+    bi->biWidth = w;
+    bi->biHeight = h;
+    bi->biPlanes = 1;
+    bi->biBitCount = static_cast<WORD>(bits);
+    bi->biCompression = BI_RGB;
+    if (palette && bytes >= sizeof(BITMAPINFOHEADER) + palette) {  // grey ramp, black to white
+        auto* colours = reinterpret_cast<RGBQUAD*>(p + sizeof(BITMAPINFOHEADER));
+        const int n = 1 << bits;
+        for (int i = 0; i < n; ++i) {
+            const BYTE v = static_cast<BYTE>(n > 1 ? i * 255 / (n - 1) : 0);
+            colours[i] = {v, v, v, 0};
+        }
+    }
+    if (bits == 32 && bytes == whole && rows * w <= 4096 * 4096) {
+        auto* px = reinterpret_cast<DWORD*>(p + sizeof(BITMAPINFOHEADER));
+        for (unsigned long long y = 0; y < rows; ++y)
+            for (int x = 0; x < w; ++x) {
+                const unsigned long long row = h < 0 ? y : rows - 1 - y;  // bottom-up: last row first
+                px[row * w + x] = DWORD((x % 256) << 16 | (y % 256) << 8 | 160);
+            }
+    }
+    GlobalUnlock(mem);
+    if (!OpenClipboardSoon()) return false;
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_DIB, mem) != nullptr;
     CloseClipboard();
     if (!set) return false;
     Signal(ready);
@@ -453,6 +534,10 @@ bool Run(const std::vector<std::string>& a) {
     }
     if (cmd == "setclipbitmap" && a.size() == 5)
         return SetClipboardPattern(std::atoi(a[1].c_str()), std::atoi(a[2].c_str()), Millis(a[3]), a[4]);
+    if (cmd == "faketray" && a.size() == 3) return RefuseTrayIcons(Millis(a[1]), a[2]);
+    if (cmd == "setclipdib" && a.size() == 7)
+        return SetClipboardDib(std::atoi(a[1].c_str()), std::atoi(a[2].c_str()), std::atoi(a[3].c_str()),
+                               std::strtoull(a[4].c_str(), nullptr, 10), Millis(a[5]), a[6]);
     if (cmd == "lock" && (a.size() == 3 || a.size() == 4)) {
         HANDLE f = CreateFileW(Wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
