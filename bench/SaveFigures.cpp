@@ -69,14 +69,6 @@ std::string WinePath(const std::string& linuxPath) {
     return p;
 }
 
-namespace {
-
-struct Ours {
-    double ms = 0, firstMs = 0;
-    long long bytes = 0;
-    std::string runs;
-};
-
 // savebench.exe's lines: SAVE format ms bytes runs..., FIRST format ms, FAIL why.
 std::map<std::string, Ours> ParseSaveBench(const std::string& out, std::string& failure) {
     std::map<std::string, Ours> r;
@@ -109,8 +101,6 @@ double Metric(const std::string& metric, const std::string& a, const std::string
 }
 
 std::string Kb(long long bytes) { return Format("%.0f KB", double(bytes) / 1024.0); }
-
-}  // namespace
 
 bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs) {
     const std::string ppm = workDir + "/screen.ppm";
