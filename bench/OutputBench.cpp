@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     try {
         e2e::Display d(3840, 2160);
         const bool pngOnly = argc > 5 && std::string(argv[5]) == "png";
-        ok = PngFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
+        const std::string vpng = std::filesystem::path(o.vellumoExe).parent_path().string() + "/vpng.exe";
+        ok = PngFigures(d, dir + "/savebench.exe", vpng, o.workDir, o.runs) && ok;
         if (!pngOnly) {
             ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
             ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;

@@ -33,6 +33,7 @@ std::string WinePath(const std::string& linuxPath);
 // loading), the file's bytes and each run.
 struct Ours {
     double ms = 0, firstMs = 0;
+    double cpuMs = 0;  // processor time, all threads; 0 when not measured
     long long bytes = 0;
     std::string runs;
 };
@@ -50,8 +51,10 @@ bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::st
 bool GifFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
 // The PNG encoder alone against GDI+'s (time) and ImageMagick's default
 // convert (file size), at 1920 x 1080 and 3840 x 2160, on a screen-like and
-// a photo-like picture; each file must hold the picture exactly.
-bool PngFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
+// a photo-like picture; each file must hold the picture exactly, as
+// ImageMagick and as GDI+ (through vpng.exe) decode it.
+bool PngFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& vpngExe, const std::string& workDir,
+                int runs);
 
 struct PinOptions {
     std::string vellumoExe, pinfloorExe, plainwinExe;

@@ -82,6 +82,7 @@ std::map<std::string, Ours> ParseSaveBench(const std::string& out, std::string& 
         if (f.empty()) continue;
         if (f[0] == "FAIL" && f.size() > 1) failure = f[1];
         if (f[0] == "FIRST" && f.size() == 3) r[f[1]].firstMs = std::atof(f[2].c_str());
+        if (f[0] == "CPU" && f.size() == 3) r[f[1]].cpuMs = std::atof(f[2].c_str());
         if (f[0] == "SAVE" && f.size() >= 4) {
             Ours& o = r[f[1]];
             o.ms = std::atof(f[2].c_str());

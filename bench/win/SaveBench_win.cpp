@@ -8,7 +8,8 @@
 // gdiplus-png (GDI+'s, the encoder saves used before), their bytes written
 // to a file once timed. PICTURE: screen (the default) or photo.
 // Lines out (tab-separated): "PPM path", "FIRST format ms" (the first save of
-// each format, which loads the codecs), "SAVE format median_ms bytes runs...",
+// each format, which loads the codecs), "CPU format median_ms" (an
+// encoding's processor time, all threads), "SAVE format median_ms bytes runs...",
 // or "FAIL why" (with the message a refused save would show). Everything it
 // needs (GDI+, a writable folder) is checked before it is called.
 #include <windows.h>
@@ -39,6 +40,17 @@ double NowMs() {
     LARGE_INTEGER t;
     ::QueryPerformanceCounter(&t);
     return double(t.QuadPart) * 1000.0 / double(freq);
+}
+
+// The processor time of the whole process, all its threads: what an
+// encoding costs whether or not the machine's other work lets it run.
+double ProcessCpuMs() {
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    const auto ms = [](const FILETIME& t) {
+        return double((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
 }
 
 std::string Narrow(const std::wstring& w) {
@@ -110,7 +122,7 @@ bool WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 struct Format {
     std::string name;
     std::wstring path;
-    std::vector<double> ms;
+    std::vector<double> ms, cpuMs;
 };
 
 }  // namespace
@@ -152,8 +164,9 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     // One save or encoding of `f`; an encoding's bytes go to its file untimed.
+    double cpuMs = 0;
     const auto once = [&](Format& f, double& ms) {
-        const double t0 = NowMs();
+        const double t0 = NowMs(), cpu0 = ProcessCpuMs();
         if (f.name != "png-encode" && f.name != "gdiplus-png") {
             const bool saved = win::SaveBitmapToFile(screen.bitmap(), f.path).saved();
             ms = NowMs() - t0;
@@ -163,6 +176,7 @@ int wmain(int argc, wchar_t** argv) {
             f.name == "gdiplus-png" ? GdiPlusPng(screen)
                                     : win::EncodePngOnCores(screen.bits(), screen.width(), screen.height(), screen.width());
         ms = NowMs() - t0;
+        cpuMs = ProcessCpuMs() - cpu0;
         return !bytes.empty() && WriteBytes(f.path, bytes);
     };
     for (Format& f : formats) {
@@ -183,9 +197,11 @@ int wmain(int argc, wchar_t** argv) {
                 return 1;
             }
             f.ms.push_back(ms);
+            f.cpuMs.push_back(cpuMs);
         }
     }
     for (const Format& f : formats) {
+        if (!f.cpuMs.empty() && f.cpuMs.front() > 0) std::printf("CPU\t%s\t%.2f\n", f.name.c_str(), Summarize(f.cpuMs).median);
         std::printf("SAVE\t%s\t%.2f\t%lld", f.name.c_str(), Summarize(f.ms).median, FileBytes(f.path));
         for (double v : f.ms) std::printf("\t%.1f", v);
         std::printf("\n");
