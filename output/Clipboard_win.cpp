@@ -185,8 +185,11 @@ ClipboardResult PromiseBitmapOnClipboard(HWND owner) {
 ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment, PromisedFormats& owed,
                                   UINT asked) {
     const UINT pngFormat = PngClipboardFormat();
-    const bool bitmap = owed.bitmap && (moment == PromiseMoment::Asked ? asked == CF_BITMAP : true);
-    const bool png = owed.png && (moment == PromiseMoment::Asked ? asked == pngFormat : moment == PromiseMoment::Last);
+    const AskedFormat which = asked == CF_BITMAP   ? AskedFormat::Bitmap
+                              : asked == pngFormat ? AskedFormat::Png
+                              : asked              ? AskedFormat::Other
+                                                   : AskedFormat::None;
+    const auto [bitmap, png] = FormatsToMake(moment, owed, which);
     std::optional<ClipboardSession> clip;
     if (moment != PromiseMoment::Asked) {
         clip.emplace(owner, moment == PromiseMoment::Last);

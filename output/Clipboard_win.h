@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gfx/Dib_win.h"
+#include "output/ClipboardPromise.h"
 
 namespace vellumo::win {
 
@@ -29,22 +30,9 @@ ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture);
 // clipboard, read back, holds no such promise.
 ClipboardResult PromiseBitmapOnClipboard(HWND owner);
 
-// What a promise still owes.
-struct PromisedFormats {
-    bool bitmap = true;
-    bool png = true;
-    bool any() const { return bitmap || png; }
-};
-
-enum class PromiseMoment {
-    Asked,  // WM_RENDERFORMAT: a program waits for it, the clipboard is open
-    Now,    // on the owner's own time: one try, Busy if held
-    Last,   // the owner or the source is going (WM_RENDERALLFORMATS): held is waited for
-};
 // Puts copies of `source` on the clipboard for `owner`'s promise, striking
-// them off `owed`: when Asked, the format `asked`; Now, the bitmap (the PNG,
-// dearer to make, stays promised until a program asks for it); Last,
-// everything owed. Ok too when the clipboard is no longer `owner`'s (nothing
+// them off `owed`: those FormatsToMake names (`asked` is the format a program
+// asked for, when Asked). Ok too when the clipboard is no longer `owner`'s (nothing
 // left to keep); NoMemory when a copy cannot be made, NotKept when the
 // clipboard refuses it or does not hold it read back (the promise then
 // withdrawn, but when Asked).
