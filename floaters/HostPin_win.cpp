@@ -58,8 +58,6 @@ void FloaterHost::KeepPromise(PromiseMoment moment, UINT asked) {
         case ClipboardResult::Ok:
             // The PNG may still be owed, made when a program asks for it.
             if (!owed_.any()) DropPromise();
-            promiseTries_ = 0;
-            ::KillTimer(hwnd(), kPromiseTimer);
             return;
         case ClipboardResult::Busy:
             if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
