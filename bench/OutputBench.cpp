@@ -2,7 +2,8 @@
 // harness: save (savebench.exe against ImageMagick; GIF against PNG), then pin (vellumo.exe
 // against pinfloor.exe, and the Floaters' memory).
 //
-//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS]
+//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [png]
+// ("png": the PNG encoder's figures alone)
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,9 +32,14 @@ int main(int argc, char** argv) {
     bool ok = true;
     try {
         e2e::Display d(3840, 2160);
-        ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
-        ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
-        ok = PinFigures(d, o) && ok;
+        const bool pngOnly = argc > 5 && std::string(argv[5]) == "png";
+        const std::string vpng = std::filesystem::path(o.vellumoExe).parent_path().string() + "/vpng.exe";
+        ok = PngFigures(d, dir + "/savebench.exe", vpng, o.workDir, o.runs) && ok;
+        if (!pngOnly) {
+            ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
+            ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
+            ok = PinFigures(d, o) && ok;
+        }
     } catch (const std::exception& e) {
         PrintFailure("output benchmarks", e.what());
         ok = false;

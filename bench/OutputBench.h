@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,32 @@ std::string Fixed(double v, int decimals);
 // "Z:\dir\name" for a Linux path, as Wine's programs name it.
 std::string WinePath(const std::string& linuxPath);
 
+// One format's figures from savebench.exe: the median, the first (codecs
+// loading), the file's bytes and each run.
+struct Ours {
+    double ms = 0, firstMs = 0;
+    double cpuMs = 0;  // processor time, all threads; 0 when not measured
+    long long bytes = 0;
+    std::string runs;
+};
+std::map<std::string, Ours> ParseSaveBench(const std::string& out, std::string& failure);
+// ImageMagick's `compare -metric METRIC a b`: AE counts differing pixels
+// (0: identical), PSNR in dB (1e9 when identical); -1 when it printed none.
+double Metric(const std::string& metric, const std::string& a, const std::string& b);
+std::string Kb(long long bytes);
+
 // savebench.exe writes workDir/screen.ppm, which the pin figures reuse for
 // the dropped pictures. False when a figure failed.
 bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
 // A GIF save of a 3840 x 2160 screen-like picture against a PNG save of the
 // same picture in the same run (the goal: at most twice as long).
 bool GifFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs);
+// The PNG encoder alone against GDI+'s (time) and ImageMagick's default
+// convert (file size), at 1920 x 1080 and 3840 x 2160, on a screen-like and
+// a photo-like picture; each file must hold the picture exactly, as
+// ImageMagick and as GDI+ (through vpng.exe) decode it.
+bool PngFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& vpngExe, const std::string& workDir,
+                int runs);
 
 struct PinOptions {
     std::string vellumoExe, pinfloorExe, plainwinExe;

@@ -69,14 +69,6 @@ std::string WinePath(const std::string& linuxPath) {
     return p;
 }
 
-namespace {
-
-struct Ours {
-    double ms = 0, firstMs = 0;
-    long long bytes = 0;
-    std::string runs;
-};
-
 // savebench.exe's lines: SAVE format ms bytes runs..., FIRST format ms, FAIL why.
 std::map<std::string, Ours> ParseSaveBench(const std::string& out, std::string& failure) {
     std::map<std::string, Ours> r;
@@ -90,6 +82,7 @@ std::map<std::string, Ours> ParseSaveBench(const std::string& out, std::string& 
         if (f.empty()) continue;
         if (f[0] == "FAIL" && f.size() > 1) failure = f[1];
         if (f[0] == "FIRST" && f.size() == 3) r[f[1]].firstMs = std::atof(f[2].c_str());
+        if (f[0] == "CPU" && f.size() == 3) r[f[1]].cpuMs = std::atof(f[2].c_str());
         if (f[0] == "SAVE" && f.size() >= 4) {
             Ours& o = r[f[1]];
             o.ms = std::atof(f[2].c_str());
@@ -109,8 +102,6 @@ double Metric(const std::string& metric, const std::string& a, const std::string
 }
 
 std::string Kb(long long bytes) { return Format("%.0f KB", double(bytes) / 1024.0); }
-
-}  // namespace
 
 bool SaveFigures(e2e::Display& d, const std::string& savebenchExe, const std::string& workDir, int runs) {
     const std::string ppm = workDir + "/screen.ppm";

@@ -405,7 +405,7 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_DISPLAYCHANGE: FollowDisplays(); return 0;
         // The pin's promised copy (PromiseBitmapOnClipboard).
         case WM_RENDERFORMAT:
-            if (wp == CF_BITMAP) KeepPromise(PromiseMoment::Asked);
+            if (wp == CF_BITMAP || wp == PngClipboardFormat()) KeepPromise(PromiseMoment::Asked, static_cast<UINT>(wp));
             return 0;
         case WM_RENDERALLFORMATS: KeepPromise(PromiseMoment::Last); return 0;
         case WM_DESTROYCLIPBOARD: DropPromise(); return 0;

@@ -121,7 +121,7 @@ private:
     // The promised copy put on the clipboard: asked for by a program, on the
     // host's own time (retried while another program holds the clipboard), or
     // last, before its Floater or the host goes.
-    void KeepPromise(PromiseMoment moment);
+    void KeepPromise(PromiseMoment moment, UINT asked = 0);
     void DropPromise();
     void OnFlashTick();
     void OnKeeperTick();
@@ -199,6 +199,7 @@ private:
     // The Floater whose picture the clipboard was promised, until it is there.
     std::optional<int> promisedCopy_;
     int promiseTries_ = 0;
+    PromisedFormats owed_;
 };
 
 }  // namespace vellumo::win

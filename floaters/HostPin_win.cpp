@@ -12,6 +12,8 @@ namespace {
 // for a few seconds; till then programs that ask still get it.
 constexpr UINT kPromiseRetryMs = 50;
 constexpr int kPromiseTries = 100;
+constexpr const wchar_t* kPinnedCopyNotKeptMessage =
+    L"The Floater is made, but the clipboard did not keep its copy: another program may have taken it over.";
 }  // namespace
 
 bool FloaterHost::CanPin(std::wstring& why) const {
@@ -29,6 +31,7 @@ bool FloaterHost::PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::op
     }
     promisedCopy_ = n;
     promiseTries_ = 0;
+    owed_ = {};
     return true;
 }
 
@@ -46,12 +49,16 @@ void FloaterHost::AfterPinShown() {
     events_.OnFloaterHostInUse();
 }
 
-void FloaterHost::KeepPromise(PromiseMoment moment) {
+void FloaterHost::KeepPromise(PromiseMoment moment, UINT asked) {
     if (!promisedCopy_) return;
     const auto pic = pictures_.find(*promisedCopy_);
     const HBITMAP source = pic != pictures_.end() ? pic->second->bitmap() : nullptr;
-    switch (KeepBitmapPromise(hwnd(), source, moment)) {
-        case ClipboardResult::Ok: DropPromise(); return;
+    const ClipboardResult result = KeepBitmapPromise(hwnd(), source, moment, owed_, asked);
+    switch (result) {
+        case ClipboardResult::Ok:
+            // The PNG may still be owed, made when a program asks for it.
+            if (!owed_.any()) DropPromise();
+            return;
         case ClipboardResult::Busy:
             if (moment == PromiseMoment::Now && ++promiseTries_ < kPromiseTries)
                 ::SetTimer(hwnd(), kPromiseTimer, kPromiseRetryMs, nullptr);
@@ -59,14 +66,16 @@ void FloaterHost::KeepPromise(PromiseMoment moment) {
                 DropPromise();
             return;
         case ClipboardResult::NoMemory:
+        case ClipboardResult::NotKept: {
             // Asked, it may go better the next time; else the promise is withdrawn.
             if (moment == PromiseMoment::Asked) return;
             DropPromise();
-            if (moment == PromiseMoment::Now && source) {
-                const SIZE size = BitmapSize(source);
-                Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
-            }
+            if (moment != PromiseMoment::Now || !source) return;
+            if (result == ClipboardResult::NotKept) return Tell(kPinnedCopyNotKeptMessage);
+            const SIZE size = BitmapSize(source);
+            Tell(NoMemoryForPinnedCopyMessage({size.cx, size.cy}));
             return;
+        }
     }
 }
 

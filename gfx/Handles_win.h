@@ -44,6 +44,7 @@ inline void CloseDc(HDC h) { ::DeleteDC(h); }
 inline void CloseWindowHandle(HWND h) { ::DestroyWindow(h); }
 inline void CloseModule(HMODULE h) { ::FreeLibrary(h); }
 inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
+inline void CloseGlobal(HGLOBAL h) { ::GlobalFree(h); }
 
 using unique_hbitmap = Unique<HBITMAP, CloseGdiObject<HBITMAP>>;
 using unique_hbrush = Unique<HBRUSH, CloseGdiObject<HBRUSH>>;
@@ -54,6 +55,7 @@ using unique_hdc = Unique<HDC, CloseDc>;  // from CreateCompatibleDC
 using unique_hwnd = Unique<HWND, CloseWindowHandle>;
 using unique_hmodule = Unique<HMODULE, CloseModule>;
 using unique_handle = Unique<HANDLE, CloseKernelHandle>;  // threads, events, files (null when invalid)
+using unique_hglobal = Unique<HGLOBAL, CloseGlobal>;      // memory for the clipboard, until it takes it
 
 // CreateFileW says "no file" with INVALID_HANDLE_VALUE, not null: the guard
 // holds null then, so `if (!file)` is the one test for every handle kind.

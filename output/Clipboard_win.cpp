@@ -4,11 +4,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <optional>
+#include <vector>
 
 #include "gfx/Dib_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/PictureHeader.h"
+#include "output/PngOnCores_win.h"
 
 namespace vellumo::win {
 
@@ -64,44 +67,177 @@ unique_hbitmap CompatibleCopy(HBITMAP source) {
     Selected use(from.get(), source);
     return CompatibleCopy(from.get(), bm.bmWidth, std::abs(bm.bmHeight));
 }
+
+// The picture as a PNG file in memory the clipboard can own; null when
+// there is no memory for it.
+unique_hglobal PngCopy(const std::uint32_t* pixels, int width, int height) {
+    std::vector<std::uint8_t> png;
+    try {
+        png = EncodePngOnCores(pixels, width, height, width);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (png.empty()) return {};
+    unique_hglobal mem(::GlobalAlloc(GMEM_MOVEABLE, png.size()));
+    void* to = mem ? ::GlobalLock(mem.get()) : nullptr;
+    if (!to) return {};
+    std::memcpy(to, png.data(), png.size());
+    ::GlobalUnlock(mem.get());
+    return mem;
+}
+
+unique_hglobal PngCopy(HBITMAP source) {
+    Pixels px;
+    try {
+        if (!ReadPixels(source, px)) return {};
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    return PngCopy(px.bits.data(), px.width, px.height);
+}
+
+// What a write left on the clipboard, to be read back once it is closed.
+struct Written {
+    HWND owner = nullptr;
+    DWORD sequence = 0;  // the clipboard's number once the write was closed
+    SIZE bitmap{};       // a bitmap of this size; none when 0 x 0
+    bool png = false;    // PNG bytes (rendered, not promised)
+    bool promised = false;
+};
+
+bool HoldsPngBytes() {
+    HGLOBAL data = ::GetClipboardData(PngClipboardFormat());
+    const auto* bytes = static_cast<const std::uint8_t*>(data ? ::GlobalLock(data) : nullptr);
+    if (!bytes) return false;
+    static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const bool ok = ::GlobalSize(data) > sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
+    ::GlobalUnlock(data);
+    return ok;
+}
+
+// Reads the write back from a fresh opening of the clipboard: a write that
+// did not take shows here, where SetClipboardData's answer (null for a
+// promise even when it succeeds) cannot tell it. Another program's change
+// since then means ours was there for it to change.
+bool ReadBack(const Written& w) {
+    if (::GetClipboardSequenceNumber() != w.sequence) return true;
+    const UINT png = PngClipboardFormat();
+    ClipboardSession clip(w.owner);
+    if (!clip.open()) {
+        // Held by a program reading it, likely: what it lists must do.
+        return ::IsClipboardFormatAvailable(CF_BITMAP) && ::IsClipboardFormatAvailable(png);
+    }
+    if (::GetClipboardSequenceNumber() != w.sequence) return true;
+    if (!::IsClipboardFormatAvailable(CF_BITMAP) || !::IsClipboardFormatAvailable(png)) return false;
+    if (w.promised) return ::GetClipboardOwner() == w.owner;
+    if (w.bitmap.cx > 0) {
+        // The clipboard keeps the handle; it is only looked at here.
+        const auto bitmap = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+        BITMAP bm{};
+        if (!bitmap || ::GetObjectW(bitmap, sizeof bm, &bm) != sizeof bm || bm.bmWidth != w.bitmap.cx ||
+            std::abs(bm.bmHeight) != w.bitmap.cy)
+            return false;
+    }
+    return !w.png || HoldsPngBytes();
+}
+
+Written AfterWrite(HWND owner, SIZE bitmap, bool png, bool promised = false) {
+    return {owner, ::GetClipboardSequenceNumber(), bitmap, png, promised};
+}
 }  // namespace
+
+UINT PngClipboardFormat() {
+    static const UINT format = ::RegisterClipboardFormatW(L"PNG");
+    return format;
+}
 
 ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture) {
     if (picture.empty()) return ClipboardResult::NoMemory;
     unique_hbitmap copy = CompatibleCopy(picture.dc(), picture.width(), picture.height());
-    if (!copy) return ClipboardResult::NoMemory;
-    ClipboardSession clip(owner);
-    if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
-    if (!::SetClipboardData(CF_BITMAP, copy.get())) return ClipboardResult::NoMemory;
-    copy.release();  // the clipboard owns it now
-    return ClipboardResult::Ok;
+    // Encoded before the clipboard is opened, so no other program waits on it.
+    unique_hglobal png = PngCopy(picture.bits(), picture.width(), picture.height());
+    if (!copy || !png) return ClipboardResult::NoMemory;
+    {
+        ClipboardSession clip(owner);
+        if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
+        if (!::SetClipboardData(CF_BITMAP, copy.get())) return ClipboardResult::NotKept;
+        copy.release();  // the clipboard owns it now
+        if (!::SetClipboardData(PngClipboardFormat(), png.get())) {
+            ::EmptyClipboard();  // not half a copy
+            return ClipboardResult::NotKept;
+        }
+        png.release();
+    }
+    return ReadBack(AfterWrite(owner, {picture.width(), picture.height()}, true)) ? ClipboardResult::Ok
+                                                                                  : ClipboardResult::NotKept;
 }
 
 ClipboardResult PromiseBitmapOnClipboard(HWND owner) {
-    ClipboardSession clip(owner);
-    if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
-    // Null data: the system asks the owner for it (WM_RENDERFORMAT) when a
-    // program wants it first.
-    ::SetClipboardData(CF_BITMAP, nullptr);
-    return ClipboardResult::Ok;
+    {
+        ClipboardSession clip(owner);
+        if (!clip.open() || !::EmptyClipboard()) return ClipboardResult::Busy;
+        // Null data: the system asks the owner for it (WM_RENDERFORMAT) when a
+        // program wants it first. SetClipboardData answers null for it either
+        // way; the read-back tells.
+        ::SetClipboardData(CF_BITMAP, nullptr);
+        ::SetClipboardData(PngClipboardFormat(), nullptr);
+    }
+    return ReadBack(AfterWrite(owner, {}, false, true)) ? ClipboardResult::Ok : ClipboardResult::NotKept;
 }
 
-ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment) {
+ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment, PromisedFormats& owed,
+                                  UINT asked) {
+    const UINT pngFormat = PngClipboardFormat();
+    const AskedFormat which = asked == CF_BITMAP   ? AskedFormat::Bitmap
+                              : asked == pngFormat ? AskedFormat::Png
+                              : asked              ? AskedFormat::Other
+                                                   : AskedFormat::None;
+    const auto [bitmap, png] = FormatsToMake(moment, owed, which);
     std::optional<ClipboardSession> clip;
     if (moment != PromiseMoment::Asked) {
         clip.emplace(owner, moment == PromiseMoment::Last);
         if (!clip->open()) return ClipboardResult::Busy;
         // Another program may have emptied it since.
-        if (::GetClipboardOwner() != owner) return ClipboardResult::Ok;
+        if (::GetClipboardOwner() != owner) {
+            owed = {false, false};
+            return ClipboardResult::Ok;
+        }
     }
-    unique_hbitmap copy = CompatibleCopy(source);
-    if (copy && ::SetClipboardData(CF_BITMAP, copy.get())) {
-        copy.release();  // the clipboard owns it now
-        return ClipboardResult::Ok;
+    ClipboardResult result = ClipboardResult::Ok;
+    if (bitmap) {
+        unique_hbitmap copy = CompatibleCopy(source);
+        if (!copy) result = ClipboardResult::NoMemory;
+        else if (!::SetClipboardData(CF_BITMAP, copy.get())) result = ClipboardResult::NotKept;
+        else {
+            copy.release();  // the clipboard owns it now
+            owed.bitmap = false;
+        }
     }
-    // Other programs are not left a bitmap that never comes.
-    if (clip) ::EmptyClipboard();
-    return ClipboardResult::NoMemory;
+    if (png && result == ClipboardResult::Ok) {
+        unique_hglobal bytes = PngCopy(source);
+        if (!bytes) result = ClipboardResult::NoMemory;
+        else if (!::SetClipboardData(pngFormat, bytes.get())) result = ClipboardResult::NotKept;
+        else {
+            bytes.release();
+            owed.png = false;
+        }
+    }
+    if (!clip) return result;
+    if (result != ClipboardResult::Ok) {
+        // Other programs are not left a picture that never comes.
+        ::EmptyClipboard();
+        return result;
+    }
+    clip.reset();
+    if (!bitmap && !png) return result;
+    const BITMAP size = [&] {
+        BITMAP bm{};
+        ::GetObjectW(source, sizeof bm, &bm);
+        return bm;
+    }();
+    return ReadBack(AfterWrite(owner, {bitmap ? size.bmWidth : 0, std::abs(size.bmHeight)}, png))
+               ? result
+               : ClipboardResult::NotKept;
 }
 
 void WithdrawBitmapPromise(HWND owner) {

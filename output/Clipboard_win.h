@@ -1,4 +1,6 @@
-// The clipboard as the capture output uses it: a bitmap in.
+// The clipboard as the capture output uses it: a picture in, as CF_BITMAP and
+// as the registered "PNG" format that browsers, chat and office programs
+// prefer; read back after each write.
 #pragma once
 #include <windows.h>
 
@@ -6,30 +8,36 @@
 #include <string>
 
 #include "gfx/Dib_win.h"
+#include "output/ClipboardPromise.h"
 
 namespace vellumo::win {
 
-enum class ClipboardResult { Ok, Busy, NoMemory };
+// NotKept: the clipboard refused the data or, read back, does not hold it.
+enum class ClipboardResult { Ok, Busy, NoMemory, NotKept };
 
-// Empties the clipboard and puts a copy of `picture` on it (CF_BITMAP). Another
-// program holding the clipboard is waited for a short while (Busy if it stays
-// held); NoMemory when the copy cannot be made. The picture itself is left as it is.
+// The registered clipboard format "PNG": the PNG file's bytes.
+UINT PngClipboardFormat();
+
+// Empties the clipboard and puts a copy of `picture` on it (CF_BITMAP and
+// "PNG"), then reads it back. Another program holding the clipboard is
+// waited for a short while (Busy if it stays held); NoMemory when a copy
+// cannot be made. The picture itself is left as it is.
 ClipboardResult PutBitmapOnClipboard(HWND owner, const Dib& picture);
 
-// Empties the clipboard for `owner` and promises a bitmap (CF_BITMAP, no data
-// yet): no pixels move, so it costs no time; the owner keeps the promise
-// with KeepBitmapPromise. Busy as above.
+// Empties the clipboard for `owner` and promises a bitmap (CF_BITMAP and
+// "PNG", no data yet): no pixels move, so it costs no time; the owner keeps
+// the promise with KeepBitmapPromise. Busy as above; NotKept when the
+// clipboard, read back, holds no such promise.
 ClipboardResult PromiseBitmapOnClipboard(HWND owner);
 
-enum class PromiseMoment {
-    Asked,  // WM_RENDERFORMAT: a program waits for it, the clipboard is open
-    Now,    // on the owner's own time: one try, Busy if held
-    Last,   // the owner or the source is going (WM_RENDERALLFORMATS): held is waited for
-};
-// Puts a copy of `source` on the clipboard for `owner`'s promise. Ok too when
-// the clipboard is no longer `owner`'s (nothing left to keep); NoMemory when
-// the copy cannot be made (the promise then withdrawn, but when Asked).
-ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment);
+// Puts copies of `source` on the clipboard for `owner`'s promise, striking
+// them off `owed`: those FormatsToMake names (`asked` is the format a program
+// asked for, when Asked). Ok too when the clipboard is no longer `owner`'s (nothing
+// left to keep); NoMemory when a copy cannot be made, NotKept when the
+// clipboard refuses it or does not hold it read back (the promise then
+// withdrawn, but when Asked).
+ClipboardResult KeepBitmapPromise(HWND owner, HBITMAP source, PromiseMoment moment, PromisedFormats& owed,
+                                  UINT asked = 0);
 // A promise that will not be kept: the clipboard emptied, if still `owner`'s.
 void WithdrawBitmapPromise(HWND owner);
 

@@ -14,6 +14,7 @@
 #include "gfx/SystemProc_win.h"
 #include "output/GifEncoder.h"
 #include "output/ImageFormat.h"
+#include "output/PngOnCores_win.h"
 #include "output/SaveRules.h"
 
 namespace vellumo::win {
@@ -213,6 +214,7 @@ bool PutInPlace(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 bool Encode(SaveJob& job, std::vector<std::uint8_t>& bytes) {
     const Pixels& px = job.pixels;
     switch (job.format) {
+        case ImageFormat::Png: bytes = EncodePngOnCores(px.bits.data(), px.width, px.height, px.width); break;
         case ImageFormat::Bmp: bytes = EncodeBmp(px.bits.data(), px.width, px.height, px.width); break;
         // Written here: Wine's GIF encoder takes only paletted bitmaps and
         // took 19 s for an 8K screen.

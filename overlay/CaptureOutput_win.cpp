@@ -41,6 +41,10 @@ bool CaptureOverlay::ClipboardTaken(ClipboardResult result, OutputAction action)
         case ClipboardResult::NoMemory:
             Tell(NoMemoryForSelectionMessage(action, {selectionPicture_.width(), selectionPicture_.height()}));
             return false;
+        case ClipboardResult::NotKept:
+            Tell(L"The capture could not be put on the clipboard: it did not keep the picture.\n\n"
+                 L"Your selection is still here; please try again.");
+            return false;
     }
     return false;
 }

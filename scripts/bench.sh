@@ -17,7 +17,7 @@ missing=()
 for f in "$native/bench_tests" "$native/picklist_bench" "$native/undo_bench" "$native/wine_bench" "$win/vellumo.exe" \
          "$win/bench/win/drawbench.exe" "$win/bench/win/annotatebench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe" \
          "$native/output_bench" "$win/bench/win/savebench.exe" "$win/bench/win/pinfloor.exe" \
-         "$native/resident_bench" "$win/bench/win/hotkeyfloor.exe"; do
+         "$native/resident_bench" "$win/bench/win/hotkeyfloor.exe" "$win/vpng.exe"; do
   [ -x "$f" ] || [ -f "$f" ] || missing+=("$f")
 done
 if [ ${#missing[@]} -gt 0 ]; then

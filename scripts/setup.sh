@@ -4,6 +4,9 @@
 #   wine32:i386       runs the 32-bit exe (needs the i386 architecture)
 #   openbox           the window manager of the end-to-end tests' displays
 #   xcompmgr          a compositor, to see a translucent Floater blended on one of them
+#   libz-mingw-w64-dev, zlib1g-dev, zlib1g-dev:i386
+#                     zlib for the PNG encoder: linked into both exes, and into
+#                     the native and 32-bit unit tests
 #   g++-i686-linux-gnu, qemu-user, googletest
 #                     the core's unit tests as 32-bit programs, under qemu-i386
 #   xserver-xorg-core, xserver-xorg-video-dummy, x11-xserver-utils
@@ -15,7 +18,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake make g++ libgtest-dev googletest \
          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 \
-         wine64 wine32:i386 xvfb openbox xcompmgr xdotool x11-utils libx11-dev libxext-dev libxtst-dev imagemagick fonts-wqy-microhei \
+         wine64 wine32:i386 xvfb openbox xcompmgr xdotool x11-utils libx11-dev libxext-dev libxtst-dev imagemagick libz-mingw-w64-dev zlib1g-dev zlib1g-dev:i386 fonts-wqy-microhei \
          g++-i686-linux-gnu qemu-user xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils; do
   have_pkg "$p" || need+=("$p")
 done

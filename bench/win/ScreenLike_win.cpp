@@ -179,6 +179,30 @@ HFONT MakeFont(int pixels, int weight, const wchar_t* face) {
 
 }  // namespace
 
+void PaintPhotoLike(win::Dib& d) {
+    Random grain(11);
+    std::uint32_t* p = d.bits();
+    const double sx = 1920.0 / d.width(), sy = 1080.0 / d.height();
+    for (int y = 0; y < d.height(); ++y) {
+        for (int x = 0; x < d.width(); ++x) {
+            const double u = x * sx, v = y * sy;
+            // Broad light, mid-sized shapes, fine texture (foliage, fabric).
+            const double light = 0.6 + 0.4 * std::sin(u / 500.0 + 0.3) * std::cos(v / 380.0);
+            const double shapes = std::sin(u / 90.0 + std::sin(v / 70.0) * 2.0) * std::cos(v / 55.0 - u / 210.0);
+            const double texture = std::sin(u / 3.1 + v / 4.7) * std::sin(v / 2.3 - u / 6.9);
+            // Hard edges where the shapes cross zero: objects against a background.
+            const double edge = shapes > 0.2 ? 1.0 : 0.0;
+            auto channel = [&](double base, double s, double e, double t) {
+                const int n = int(grain.Next() % 9) - 4;
+                const int c = int(light * (base + s * shapes + e * edge + t * texture)) + n;
+                return std::uint32_t(c < 0 ? 0 : c > 255 ? 255 : c);
+            };
+            const std::uint32_t r = channel(150, 40, 50, 14), g = channel(130, 55, -30, 18), b = channel(110, 30, -45, 10);
+            *p++ = r << 16 | g << 8 | b;
+        }
+    }
+}
+
 bool PaintScreenLike(win::Dib& d) {
     PaintWallpaper(d);
     Fonts f{unique_hfont(MakeFont(13, FW_NORMAL, L"Tahoma")), unique_hfont(MakeFont(13, FW_BOLD, L"Tahoma")),

@@ -10,4 +10,8 @@ namespace vellumo::bench {
 // Paints the whole DIB; false when a GDI object cannot be made.
 bool PaintScreenLike(win::Dib& dib);
 
+// A photograph as a camera gives it: light and shade over several scales,
+// edges of objects, and sensor grain on each channel apart. Deterministic.
+void PaintPhotoLike(win::Dib& dib);
+
 }  // namespace vellumo::bench

@@ -23,6 +23,7 @@
 #include "tests/e2e/DesktopE2E.h"
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
+#include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/harness/Harness.h"
 #include "tests/e2e/harness/XDrop.h"
 
@@ -915,3 +916,25 @@ TEST_F(FloatersE2E, WheelZoomsAroundThePointerAndCtrlWheelSetsTheFloatersOwnOpac
 }
 
 }  // namespace
+
+// A pin promises the clipboard a "PNG" made only when a program asks for it.
+// Deleting the Floater first must not lose it: the PNG is made as the
+// picture goes, and a program pasting later finds the pinned pixels.
+TEST_F(FloatersE2E, APinsPngOutlivesItsDeletedFloater) {
+    Images img;
+    ASSERT_TRUE(img.ok()) << "ImageMagick's convert is needed";
+    const Image want = d_->Grab(kPanelL, kPanelT, kPinW, kPinH);
+    PinPanelA();
+    ASSERT_TRUE(WaitForPictures(1)) << "no Floater after the pin";
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kF1L + 5, kF1T + 5) == kYellow; }, 5s)) << "the Floater never showed";
+    FloaterMenu(kF1L + 5, kF1T + 5, 0);  // "Delete"
+    ASSERT_TRUE(WaitForPictures(0, 5s)) << "the Floater was not deleted";
+
+    const RunResult r = d_->Run(WinExe("vpng.exe"), {"clipboard", img.WinPath("clip.png")});
+    ASSERT_EQ(r.out, "G\t" + std::to_string(kPinW) + "\t" + std::to_string(kPinH) + "\n")
+        << "no \"PNG\" of the pin on the clipboard (exit " << r.exitCode << ")";
+    const auto got = Decode(img.Path("clip.png.ppm"));
+    ASSERT_TRUE(got) << "GDI+'s decoding cannot be read";
+    EXPECT_TRUE(got->image.pixels == want.pixels) << "the \"PNG\" as GDI+ decodes it is not the pinned region";
+    d_->Stop(app_);
+}

@@ -134,6 +134,27 @@ protected:
                                << UpsideDownNote(copied->image, want_);
     }
 
+    // The clipboard's "PNG" is read by a second program (vpng.exe), which
+    // decodes it through GDI+ as programs that paste do; ImageMagick reads the
+    // same bytes. Both must be exactly the desktop's pixels in kRegion.
+    void ExpectClipboardPngIsTheRegion(const std::string& what) {
+        const fs::path png = dir_ / "clipboard.png";
+        const RunResult r = d_->Run(WinExe("vpng.exe"), {"clipboard", WinPath(png)});
+        ASSERT_EQ(r.exitCode, 0) << what << ": vpng could not read the clipboard: " << r.out;
+        ASSERT_EQ(r.out, "G\t" + std::to_string(kRegion.w) + "\t" + std::to_string(kRegion.h) + "\n")
+            << what << ": the clipboard's \"PNG\" is missing (N) or not kRegion's size";
+        const auto viaGdiPlus = Decode(png.string() + ".ppm");
+        const auto viaMagick = Decode(png);
+        ASSERT_TRUE(viaGdiPlus && viaMagick) << what << ": the decoded pictures cannot be read";
+        EXPECT_EQ(viaMagick->format, "PNG") << what;
+        for (const auto* got : {&viaGdiPlus->image, &viaMagick->image}) {
+            const Diff diff = Compare(*got, want_, 0);
+            EXPECT_EQ(diff.off, 0) << what << ": the \"PNG\" as " << (got == &viaGdiPlus->image ? "GDI+" : "ImageMagick")
+                                   << " reads it differs from the screen: " << diff.first
+                                   << UpsideDownNote(*got, want_);
+        }
+    }
+
     // vellumo.exe started over the fixture and kRegion selected by a drag
     // (paced, well past the moves that tell a drag from a click).
     void LaunchAndSelect() {
@@ -685,6 +706,34 @@ TEST_F(OutputE2E, PinLeavesTheRegionOnTheClipboardForProgramsThatReadAtOnceOrLat
     ExpectClipboardIsTheRegion("pin");
     d_->Stop(app_);
     d_->Stop(watcher);
+}
+
+// Copy and pin put the region on the clipboard also as "PNG", the format
+// browsers, chat and office programs prefer, and another program finds the
+// region's pixels in it: the copy's after Vellumo has ended, the pin's made
+// when that program asks for it.
+TEST_F(OutputE2E, CopyAndPinPutAPngThatOtherProgramsDecodeToTheRegion) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("Image1"));
+    ExpectEnded("copy");
+    ASSERT_NO_FATAL_FAILURE(ExpectClipboardPngIsTheRegion("copy"));
+    ExpectClipboardIsTheRegion("copy");
+
+    // Emptied between, so the pin's "PNG" cannot be the copy's left over.
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(Press("pinimg"));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                if (w.cls == "VellumoPicture1" && w.visible) return d_->ListWindows("VellumoScrShot").empty();
+            return false;
+        },
+        10s, 50ms))
+        << "no Floater after the pin";
+    ASSERT_NO_FATAL_FAILURE(ExpectClipboardPngIsTheRegion("pin"));
+    ExpectClipboardIsTheRegion("pin");
+    d_->Stop(app_);
 }
 
 // The same desktop in a Wine prefix at 144 DPI (150%).
