@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "annotate/Annotate.h"
-#include "annotate/Erase.h"
 
 namespace vellumo::win {
 
@@ -57,43 +56,6 @@ Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, floa
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawLineI(g, pen, from.x, from.y, to.x, to.y);
     return ArrowMarkBounds(from, to, width);
-}
-
-bool EraserStroke::Begin(const Dib& surface, const Dib& clean, const Rect& frame, float width, Point at,
-                         Rect* touched) {
-    End();
-    if (surface.empty() || clean.empty() || surface.width() != clean.width() || surface.height() != clean.height())
-        return false;
-    surface_ = surface.plane();
-    clean_ = clean.plane();
-    frame_ = frame;
-    width_ = width;
-    last_ = at;
-    active_ = true;
-    // The first dab fills the integer square EraserDab gives, as the stroke
-    // has always started; the segments then run through the pointer's points.
-    const Rect dab = EraserDab(at, width);
-    const Rect drawn = EraseDab(surface_, clean_, dab.left + dab.width / 2.0, dab.top + dab.height / 2.0,
-                                dab.width, Intersect(frame_, DabBounds(at, width)));
-    if (touched) *touched = drawn;
-    return true;
-}
-
-Rect EraserStroke::LineTo(Point to) {
-    if (!active_) return {};
-    // Never past what the undo history was told it would touch.
-    const Rect drawn = EraseSegment(surface_, clean_, last_, to, width_, Intersect(frame_, LineBounds(to)));
-    last_ = to;
-    return drawn;
-}
-
-Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(EraserDab(at, width), 2); }
-
-Rect EraserStroke::LineBounds(Point to) const { return vellumo::LineBounds(last_, to, Reach(width_)); }
-
-void EraserStroke::End() {
-    active_ = false;
-    surface_ = clean_ = {};
 }
 
 }  // namespace vellumo::win

@@ -70,7 +70,7 @@ bool CaptureOverlay::CreateWindows() {
     POINT pointer{};
     ::GetCursorPos(&pointer);
     magnifier_.Create(hwnd(), surface_.frozenScreen(), DpiAt({pointer.x, pointer.y}));
-    sel_.ToolMode = -1;
+    sel_.ChooseTool(Tool::None);
     ::SetTimer(hwnd(), kDetectionTimer, kDetectionIntervalMs, nullptr);
     ::SetTimer(hwnd(), kRestartChordTimer, kRestartChordIntervalMs, nullptr);
     // The parts a first frame does not show (handles, toolbar, the dimmed
@@ -243,16 +243,17 @@ void CaptureOverlay::CommitText() {
 }
 
 void CaptureOverlay::ChooseTool(int index) {
-    if (index < 0 || index >= kToolCount) return;
+    if (index < 0 || index >= ToolCount()) return;
     ClipToSelection(surfaceGraphics_.get(), clipPath_.get(), sel_.frame());
     toolbar_.ShowChosenTool(index);
-    sel_.ToolMode = index;
+    sel_.ChooseTool(static_cast<Tool>(index));
     CommitText();
-    // The eraser's circle shows at once; other tools drop it.
+    // What a tool shows before a press (the eraser's circle) shows at once;
+    // the last tool's previews go.
     Canvas c = ToolCanvas();
     annotator_.Discard(hwnd());
     Point pt;
-    if (CurrentTool() == Tool::Eraser && PointerOnOverlay(pt)) annotator_.ShowEraserCircle(c, pt, toolbar_.StrokeWidth());
+    if (PointerOnOverlay(pt)) annotator_.ToolChosen(c, CurrentTool(), pt, toolbar_.StrokeWidth());
 }
 
 void CaptureOverlay::ChooseColour(OleColor colour) { annotator_.SetColour(colour); }
@@ -301,7 +302,7 @@ void CaptureOverlay::OnMouseMove(WPARAM keys, Point p) {
     constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
     const bool onlyLeft = (keys & kButtons) == MK_LBUTTON;
     const Changes c = sel_.MouseMove(onlyLeft, p);
-    if (c.annotate || CurrentTool() == Tool::Eraser) {
+    if (c.annotate || annotator_.FollowsPointer(CurrentTool())) {
         Canvas canvas = ToolCanvas();
         annotator_.MouseMove(canvas, CurrentTool(), p, c.annotate);
     }

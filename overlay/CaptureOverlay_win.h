@@ -123,7 +123,7 @@ private:
     void RefreshFrame();
     void Readout(Point p);
     Canvas ToolCanvas();
-    Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
+    Tool CurrentTool() const { return sel_.tool(); }
 
     // The pointer in the overlay's coordinates; false when it cannot be read.
     bool PointerOnOverlay(Point& at) const;

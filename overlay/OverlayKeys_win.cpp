@@ -23,7 +23,7 @@ KeyFocus CaptureOverlay::FocusForKeys() const {
 }
 
 void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
-    const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.ToolMode != -1};
+    const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.toolChosen()};
     const KeyPress press{static_cast<int>(keyCode), Held(VK_SHIFT), Held(VK_CONTROL), Held(VK_MENU)};
     const KeyAction a = DecideKey(state, press);
     const Size screen{screenWidth_, screenHeight_};

@@ -123,7 +123,7 @@ Changes Selection::BackToDetection() {
     detectionEnabled_ = true;
     for (auto& h : handles_) h.top = HiddenHandleTop(sizes_.handle);
     borderWidth_ = sizes_.detectBorder;
-    ToolMode = -1;
+    tool_ = Tool::None;
     Changes c;
     c.reset = true;
     return c;
@@ -133,7 +133,7 @@ Changes Selection::MouseDown(MouseButton button, Point p) {
     if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (Selected()) {
-        c.annotate = ToolMode != -1;
+        c.annotate = toolChosen();
     } else {
         start_ = monitors_.KeepOutOfGaps(p);
         mode_ = Mode::Pressed;
@@ -145,7 +145,7 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
     Changes c;
     if (Selected()) {
         if (!onlyLeftHeld) return c;
-        if (ToolMode != -1) {
+        if (toolChosen()) {
             c.annotate = true;
             return c;
         }
@@ -177,7 +177,7 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
 Changes Selection::MouseUp(MouseButton button, Point) {
     Changes c;
     if (Selected()) {
-        c.annotate = ToolMode != -1;
+        c.annotate = toolChosen();
         return c;
     }
     if (button != MouseButton::Left) return c;
@@ -206,7 +206,7 @@ Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
 
 Changes Selection::HandleMove(int handle, bool leftHeld, Point local) {
     Changes c;
-    if (!leftHeld || ToolMode != -1 || handle < 0 || handle >= kHandleCount) return c;
+    if (!leftHeld || toolChosen() || handle < 0 || handle >= kHandleCount) return c;
     const Rect& h = handles_[handle];
     const HandleAxes axes = AxesOf(handle);
     const int left = axes.x ? h.left + (local.x - grab_.x) : h.left;

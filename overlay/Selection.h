@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 
+#include "annotate/Annotate.h"
 #include "gfx/Geometry.h"
 #include "gfx/MonitorLayout.h"
 
@@ -95,8 +96,10 @@ public:
     // itself, in screen pixels, stays.
     Changes SetUiDpi(int dpi);
 
-    // -1 while no annotation tool is chosen; moving and resizing need -1.
-    int ToolMode = -1;
+    // The chosen annotation tool; moving and resizing need none.
+    Tool tool() const { return tool_; }
+    bool toolChosen() const { return tool_ != Tool::None; }
+    void ChooseTool(Tool tool) { tool_ = tool; }
 
     Changes BackToDetection();
     Changes MouseDown(MouseButton button, Point p);
@@ -118,6 +121,7 @@ private:
     int uiDpi_ = 96;
     SelectionSizes sizes_;
     Mode mode_ = Mode::Detecting;
+    Tool tool_ = Tool::None;
     bool detectionEnabled_ = true;
     Rect frame_;
     int borderWidth_ = kDetectBorder;

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "annotate/Annotate.h"
 #include "annotate/Palette_win.h"
@@ -85,7 +87,7 @@ private:
 
     Events events_;
     std::array<ToolButton, 4> buttons_;
-    std::array<ToolButton, kToolCount> toolButtons_;
+    std::vector<std::unique_ptr<ToolButton>> toolButtons_;  // one per row of the tool table
     ColourPalette palette_;
     ValueSlider widthSlider_;
     ValueSlider opacitySlider_;

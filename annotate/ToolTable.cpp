@@ -1,0 +1,26 @@
+// The tool table: every drawing tool, in the order of its button. A new tool
+// is its own file under annotate/tools and one row here.
+#include <array>
+
+#include "annotate/Tool.h"
+#include "annotate/tools/Arrow.h"
+#include "annotate/tools/Ellipse.h"
+#include "annotate/tools/Eraser.h"
+#include "annotate/tools/Rectangle.h"
+#include "annotate/tools/Text.h"
+
+namespace vellumo {
+
+namespace {
+constexpr std::array kTools{
+    kRectangleEntry,
+    kEllipseEntry,
+    kTextEntry,
+    kArrowEntry,
+    kEraserEntry,
+};
+}  // namespace
+
+std::span<const ToolEntry> ToolTable() { return kTools; }
+
+}  // namespace vellumo
