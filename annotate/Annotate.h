@@ -44,13 +44,14 @@ inline constexpr Rect kCopyButtonRect{126, 4, 16, 16};
 inline constexpr Rect kPinButtonRect{150, 4, 16, 16};
 inline constexpr Rect kSaveButtonRect{174, 4, 16, 16};
 inline constexpr Rect kQuitButtonRect{198, -1, 25, 25};
-inline constexpr Rect kOpsRect{0, 24, 225, 40};
+// The colour panel ends above the colour button, the labels before their boxes.
+inline constexpr Rect kOpsRect{0, 24, 225, 34};
 inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside the palette
 Rect SwatchRect(int index);           // inside the palette; column k = index / 2, odd indexes on the lower row
-inline constexpr Rect kThinLabelRect{4, 64, 33, 17};
+inline constexpr Rect kThinLabelRect{4, 64, 27, 17};
 inline constexpr Rect kTxtWidRect{32, 60, 25, 21};
 inline constexpr Rect kSvWidRect{60, 64, 121, 9};
-inline constexpr Rect kLightLabelRect{4, 88, 33, 17};
+inline constexpr Rect kLightLabelRect{4, 88, 27, 17};
 inline constexpr Rect kTxtAlpRect{32, 84, 25, 21};
 inline constexpr Rect kSvAlpRect{60, 92, 121, 9};
 inline constexpr Rect kMoreCRect{186, 58, 35, 22};

@@ -20,7 +20,8 @@ enum class Mode {
 
 
 inline constexpr Size kHandleSize{6, 6};
-inline constexpr Size kToolsSize{225, 113};
+// The toolbar's size, as its layout gives it.
+inline constexpr Size kToolsSize = kToolbarSize;
 inline constexpr int kHandleCount = 8;
 inline constexpr int kDetectBorder = 4;  // frame border while detecting or dragging
 inline constexpr int kSelectedBorder = 1;

@@ -90,14 +90,14 @@ TEST(Selection, MoveWithoutButtonResetsTheClickAllowance) {
 }
 
 TEST(Selection, ToolbarPlacementAboveBelowOrOver) {
-    const int th = kToolsSize.height;  // 113
+    const int th = kToolsSize.height;  // 134
     struct Case {
         Rect frame;
         int expectedTop;
     } cases[] = {
         {{10, 500, 100, 100}, 500 - th - 5},       // room above
-        {{10, th - 4, 100, 100}, -9},               // T + 5 = 114 > 113: above, 9 px off the top
-        {{10, th - 5, 100, 100}, th - 5 + 100 + 5},  // T + 5 = 113: not above, so below
+        {{10, th - 4, 100, 100}, -9},               // T + 5 = th + 1 > th: above, 9 px off the top
+        {{10, th - 5, 100, 100}, th - 5 + 100 + 5},  // T + 5 = th: not above, so below
         {{10, 0, 100, 100}, 105},                   // below
         {{10, 0, 100, 1080 - th - 5 - 1}, 1080 - th - 1},  // just fits below
         {{10, 0, 100, 1080 - th - 5}, 0},           // no room below: over the top-left corner
