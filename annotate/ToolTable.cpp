@@ -6,6 +6,7 @@
 #include "annotate/tools/Arrow.h"
 #include "annotate/tools/Ellipse.h"
 #include "annotate/tools/Eraser.h"
+#include "annotate/tools/Pen.h"
 #include "annotate/tools/Rectangle.h"
 #include "annotate/tools/Text.h"
 
@@ -18,6 +19,7 @@ constexpr std::array kTools{
     kTextEntry,
     kArrowEntry,
     kEraserEntry,
+    kPenEntry,
 };
 }  // namespace
 

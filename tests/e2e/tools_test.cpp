@@ -1,0 +1,194 @@
+// The drawing tools of the toolbar's bottom row, as a user meets them: a
+// region of known colours is selected, a tool chosen by its button or its
+// key, marks drawn with real pointer input, the region copied, and the
+// clipboard bitmap (read back by vprobe.exe) checked pixel by pixel.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/Dialogs.h"
+#include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/harness/Harness.h"
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The selection: the fixture (100,150 400x300) with desktop round it; x
+// 500..620 and y 100..150 are plain desktop, x 100..500 y 330..450 the
+// fixture's plain top-level colour.
+const Box kSel{60, 100, 560, 400};
+const Pixel kTopColour = Of(fixture::kPalettes[0].top);
+constexpr Pixel kRed{255, 0, 0};
+
+// Tool buttons, pixels inside the toolbar: the first five on the top row,
+// the rest on the bottom row, 16 x 16 at a 24-px pitch.
+struct ToolButtonAt {
+    int left, top;
+};
+constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
+enum ToolIndex { kRectangle = 0, kPen = 5 };
+const Box kTxtAlp{32, 84, 25, 21};
+
+class ToolsE2E : public OverlayE2E {
+protected:
+    void SetUp() override {
+        OverlayE2E::SetUp();
+        if (HasFatalFailure()) return;
+        dir_ = fs::path("/tmp") / ("vellumo-tools-e2e-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        original_ = d_->Grab(kSel.l, kSel.t, kSel.w, kSel.h);
+        ASSERT_EQ(Original(560, 200), kBg) << "the desktop is not where expected";
+        ASSERT_EQ(Original(200, 400), kTopColour) << "the fixture is not where expected";
+    }
+
+    void TearDown() override {
+        OverlayE2E::TearDown();
+        if (HasFailure()) {
+            std::printf("files of the failed test kept in %s\n", dir_.c_str());
+            return;
+        }
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    const Pixel& Original(int x, int y) const { return original_.at(x - kSel.l, y - kSel.t); }
+
+    void LaunchAndSelect() {
+        ASSERT_NO_FATAL_FAILURE(Launch(kB.cx(), kB.cy()));
+        ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the detected frame", 5s);
+        GlideTo(kSel.l, kSel.t);
+        d_->ButtonDown();
+        for (int i = 1; i <= 12; ++i) {
+            Jump(kSel.l + kSel.w * i / 12, kSel.t + kSel.h * i / 12);
+            std::this_thread::sleep_for(30ms);
+        }
+        d_->ButtonUp();
+        OverlayView v;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                v = Overlay();
+                return v.ToolsShown() && v.Handles() == HandlesFor(kSel);
+            },
+            3s, 50ms))
+            << "no toolbar and handles on " << Str(kSel);
+        tools_ = BoxOf(*v.tools);
+        overlay_ = v.top->hwnd;
+    }
+
+    int TX(int x) const { return tools_.l + x; }
+    int TY(int y) const { return tools_.t + y; }
+
+    void ClickTools(int x, int y) {
+        Jump(TX(x), TY(y));
+        std::this_thread::sleep_for(50ms);
+        d_->Click();
+    }
+
+    bool MarkerBehind(int i) {
+        const ToolButtonAt b = DrawButton(i);
+        return PixelNear(TX(b.left - 1), TY(b.top + 8), highlight_);
+    }
+
+    // Clicks tool i's button; the chosen-tool square then shows behind it.
+    void ChooseTool(int i) {
+        const ToolButtonAt b = DrawButton(i);
+        ClickTools(b.left + 8, b.top + 8);
+        EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(i); }, 2s)) << "no chosen-tool marker behind tool " << i;
+    }
+
+    // Press at `from`, `moves` paced moves, release at `to` once the program
+    // has taken in the last move (its magnifier stands beside it).
+    void Stroke(int fx, int fy, int tx, int ty, int moves = 8) {
+        GlideTo(fx, fy);
+        d_->ButtonDown();
+        for (int i = 1; i <= moves; ++i) {
+            Jump(fx + (tx - fx) * i / moves, fy + (ty - fy) * i / moves);
+            std::this_thread::sleep_for(25ms);
+        }
+        WaitVa(tx, ty);
+        d_->ButtonUp();
+        std::this_thread::sleep_for(30ms);
+    }
+
+    void TypeInto(const Box& box, const std::string& text) {
+        ClickTools(box.l + box.w / 2, box.t + box.h / 2);
+        std::this_thread::sleep_for(100ms);
+        d_->Tap(XK_Home);
+        d_->KeyDown(XK_Shift_L);
+        d_->Tap(XK_End);
+        d_->KeyUp(XK_Shift_L);
+        d_->Tap(XK_Delete);
+        TypeText(*d_, text);
+        std::this_thread::sleep_for(100ms);
+    }
+
+    // Copy: the process ends, the clipboard holds the selection.
+    Image CopyAndRead() {
+        std::optional<WinInfo> copy;
+        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+            if (w.cls == "VellumoToolButton" && w.title == "Image1" && w.visible) copy = w;
+        EXPECT_TRUE(copy) << "no copy button Image1";
+        if (!copy) return {};
+        ShotIfFailed();
+        ClickAt(*d_, copy->left + copy->width() / 2, copy->top + copy->height() / 2);
+        EXPECT_TRUE(d_->WaitExit(app_, 10s)) << "the copy did not end the capture";
+        const fs::path dump = dir_ / "clipboard.ppm";
+        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+        EXPECT_EQ(r.out, "B\t" + std::to_string(kSel.w) + "\t" + std::to_string(kSel.h) + "\n");
+        const auto img = ParsePpm(ReadFile(dump));
+        EXPECT_TRUE(img) << "no bitmap read back from the clipboard";
+        if (!img) return {};
+        WritePng((dir_ / "clipboard.png").string(), *img);
+        return *img;
+    }
+
+    static const Pixel& At(const Image& img, int x, int y) { return img.at(x - kSel.l, y - kSel.t); }
+
+    fs::path dir_;
+    Image original_;
+    Box tools_{};
+    std::string overlay_;
+};
+
+// A pen stroke of a few far-apart points, as a fast pointer gives them: the
+// copy shows one unbroken red path through every corner.
+TEST_F(ToolsE2E, PenDrawsAContinuousPathHoweverFastThePointerMoves) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kPen));
+    // On the fixture's plain colour: right 240 px in two moves, then up.
+    GlideTo(120, 440);
+    d_->ButtonDown();
+    Jump(240, 440);
+    std::this_thread::sleep_for(40ms);
+    Jump(360, 440);
+    std::this_thread::sleep_for(40ms);
+    Jump(360, 340);
+    WaitVa(360, 340);
+    d_->ButtonUp();
+    ExpectPixelSoon(300, 440, kRed, "the pen's path");
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    for (int x = 120; x <= 360; ++x) ASSERT_EQ(At(img, x, 440), kRed) << "a gap in the path at x " << x;
+    for (int y = 340; y <= 440; ++y) ASSERT_EQ(At(img, 360, y), kRed) << "a gap in the path at y " << y;
+    // Five pixels wide: two away from the middle still red, four away untouched.
+    EXPECT_EQ(At(img, 200, 442), kRed);
+    EXPECT_EQ(At(img, 200, 444), kTopColour);
+    // A round join: the square corner's pixel is at most partly covered.
+    EXPECT_NE(At(img, 362, 442), kRed) << "the join's outer corner is square";
+    EXPECT_EQ(At(img, 361, 441), kRed);
+}
+
+}  // namespace
