@@ -6,6 +6,7 @@
 #include "annotate/tools/Arrow.h"
 #include "annotate/tools/Ellipse.h"
 #include "annotate/tools/Eraser.h"
+#include "annotate/tools/Highlighter.h"
 #include "annotate/tools/Pen.h"
 #include "annotate/tools/Rectangle.h"
 #include "annotate/tools/Text.h"
@@ -20,6 +21,7 @@ constexpr std::array kTools{
     kArrowEntry,
     kEraserEntry,
     kPenEntry,
+    kHighlighterEntry,
 };
 }  // namespace
 

@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -168,14 +168,14 @@ TEST_F(ToolsE2E, PenDrawsAContinuousPathHoweverFastThePointerMoves) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
     ASSERT_NO_FATAL_FAILURE(ChooseTool(kPen));
     // On the fixture's plain colour: right 240 px in two moves, then up.
+    // Each jump is waited for (its magnifier stands beside it), so the
+    // program sees every corner; between them it sees nothing.
     GlideTo(120, 440);
     d_->ButtonDown();
-    Jump(240, 440);
-    std::this_thread::sleep_for(40ms);
-    Jump(360, 440);
-    std::this_thread::sleep_for(40ms);
-    Jump(360, 340);
-    WaitVa(360, 340);
+    for (const auto& [x, y] : {std::pair{240, 440}, {360, 440}, {360, 340}}) {
+        Jump(x, y);
+        WaitVa(x, y);
+    }
     d_->ButtonUp();
     ExpectPixelSoon(300, 440, kRed, "the pen's path");
     GlideTo(1000, 740);
@@ -189,6 +189,32 @@ TEST_F(ToolsE2E, PenDrawsAContinuousPathHoweverFastThePointerMoves) {
     // A round join: the square corner's pixel is at most partly covered.
     EXPECT_NE(At(img, 362, 442), kRed) << "the join's outer corner is square";
     EXPECT_EQ(At(img, 361, 441), kRed);
+}
+
+// A highlighter stroke that crosses itself on the fixture's plain colour:
+// translucent red over it, the same over the crossing.
+TEST_F(ToolsE2E, HighlighterShowsOneOpacityOverItsOwnCrossing) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kHighlighter));
+    GlideTo(130, 390);
+    d_->ButtonDown();
+    for (const auto& [x, y] : {std::pair{250, 390}, {380, 390}, {300, 340}, {300, 440}}) {
+        Jump(x, y);
+        WaitVa(x, y);
+    }
+    d_->ButtonUp();
+    const auto tinted = [&](const Pixel& p) { return p.r > kTopColour.r + 20 && !(p == kRed); };
+    EXPECT_TRUE(WaitUntil([&] { return tinted(d_->GetPixel(200, 390)); }, 2s)) << ToString(d_->GetPixel(200, 390));
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    const Pixel once = At(img, 200, 390);
+    EXPECT_TRUE(tinted(once)) << "not translucent red over the fixture: " << ToString(once);
+    EXPECT_TRUE(Near(At(img, 300, 390), once, 1)) << "the crossing " << ToString(At(img, 300, 390)) << " vs "
+                                                  << ToString(once);
+    EXPECT_TRUE(Near(At(img, 300, 420), once, 1)) << "the upright stroke " << ToString(At(img, 300, 420));
+    EXPECT_TRUE(Near(At(img, 200, 396), once, 1)) << "15 px wide: 6 px off the middle";
+    EXPECT_EQ(At(img, 200, 400), kTopColour) << "10 px off the middle";
 }
 
 }  // namespace
