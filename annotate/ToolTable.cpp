@@ -7,6 +7,7 @@
 #include "annotate/tools/Ellipse.h"
 #include "annotate/tools/Eraser.h"
 #include "annotate/tools/Highlighter.h"
+#include "annotate/tools/Line.h"
 #include "annotate/tools/Pen.h"
 #include "annotate/tools/Rectangle.h"
 #include "annotate/tools/Text.h"
@@ -22,6 +23,7 @@ constexpr std::array kTools{
     kEraserEntry,
     kPenEntry,
     kHighlighterEntry,
+    kLineEntry,
 };
 }  // namespace
 

@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -215,6 +215,28 @@ TEST_F(ToolsE2E, HighlighterShowsOneOpacityOverItsOwnCrossing) {
     EXPECT_TRUE(Near(At(img, 300, 420), once, 1)) << "the upright stroke " << ToString(At(img, 300, 420));
     EXPECT_TRUE(Near(At(img, 200, 396), once, 1)) << "15 px wide: 6 px off the middle";
     EXPECT_EQ(At(img, 200, 400), kTopColour) << "10 px off the middle";
+}
+
+// Lines drawn with Shift held and the pointer a little off: level, at 45°
+// and upright, each exactly on its snapped line in the copy.
+TEST_F(ToolsE2E, ShiftSnapsLinesToZeroFortyFiveAndNinetyDegrees) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kLine));
+    d_->KeyDown(XK_Shift_L);
+    Stroke(120, 350, 300, 357);
+    Stroke(320, 340, 400, 425);  // 80 across, 85 down: snapped to 82 each
+    Stroke(450, 340, 456, 440);
+    d_->KeyUp(XK_Shift_L);
+    ExpectPixelSoon(450, 400, kRed, "the upright line");
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    for (int x = 120; x <= 300; ++x) ASSERT_EQ(At(img, x, 350), kRed) << "level line at x " << x;
+    EXPECT_EQ(At(img, 300, 356), kTopColour) << "the level line follows the pointer, not the snap";
+    for (int k = 0; k <= 82; ++k) ASSERT_EQ(At(img, 320 + k, 340 + k), kRed) << "45° line at " << k;
+    EXPECT_EQ(At(img, 400, 425), kTopColour) << "the 45° line follows the pointer, not the snap";
+    for (int y = 340; y <= 440; ++y) ASSERT_EQ(At(img, 450, y), kRed) << "upright line at y " << y;
+    EXPECT_EQ(At(img, 456, 440), kTopColour) << "the upright line follows the pointer, not the snap";
 }
 
 }  // namespace
