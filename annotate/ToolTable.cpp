@@ -8,6 +8,7 @@
 #include "annotate/tools/Eraser.h"
 #include "annotate/tools/Highlighter.h"
 #include "annotate/tools/Line.h"
+#include "annotate/tools/Mosaic.h"
 #include "annotate/tools/Pen.h"
 #include "annotate/tools/Rectangle.h"
 #include "annotate/tools/Text.h"
@@ -24,6 +25,7 @@ constexpr std::array kTools{
     kPenEntry,
     kHighlighterEntry,
     kLineEntry,
+    kMosaicEntry,
 };
 }  // namespace
 

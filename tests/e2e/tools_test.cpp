@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -237,6 +237,41 @@ TEST_F(ToolsE2E, ShiftSnapsLinesToZeroFortyFiveAndNinetyDegrees) {
     EXPECT_EQ(At(img, 400, 425), kTopColour) << "the 45° line follows the pointer, not the snap";
     for (int y = 340; y <= 440; ++y) ASSERT_EQ(At(img, 450, y), kRed) << "upright line at y " << y;
     EXPECT_EQ(At(img, 456, 440), kTopColour) << "the upright line follows the pointer, not the snap";
+}
+
+// A mosaic over the fixture's panels and borders: in the copy every 5 x 5
+// cell (the default width) is one colour, the mean of what it covered.
+TEST_F(ToolsE2E, MosaicCellsAreUniformAndTheMeanOfWhatTheyCover) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kMosaic));
+    const Box band{112, 163, 220, 170};  // off the fixture's 10-px grid, so cells straddle its edges
+    Stroke(band.l, band.t, band.r(), band.b());
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    int cells = 0, mixed = 0;
+    for (int cy = band.t; cy + 5 <= band.b(); cy += 5)
+        for (int cx = band.l; cx + 5 <= band.r(); cx += 5) {
+            long sum[3] = {0, 0, 0};
+            bool varied = false;
+            for (int y = cy; y < cy + 5; ++y)
+                for (int x = cx; x < cx + 5; ++x) {
+                    const Pixel& o = Original(x, y);
+                    sum[0] += o.r, sum[1] += o.g, sum[2] += o.b;
+                    varied |= !(o == Original(cx, cy));
+                    ASSERT_EQ(At(img, x, y), At(img, cx, cy)) << "cell at " << cx << "," << cy << " is not uniform";
+                }
+            const Pixel mean{static_cast<int>((sum[0] + 12) / 25), static_cast<int>((sum[1] + 12) / 25),
+                             static_cast<int>((sum[2] + 12) / 25)};
+            ASSERT_TRUE(Near(At(img, cx, cy), mean, 1))
+                << "cell at " << cx << "," << cy << ": " << ToString(At(img, cx, cy)) << ", mean " << ToString(mean);
+            ++cells;
+            mixed += varied;
+        }
+    EXPECT_EQ(cells, 44 * 34);
+    EXPECT_GT(mixed, 20) << "too few cells over an edge to tell a mosaic from the picture";
+    EXPECT_EQ(At(img, band.r(), 200), Original(band.r(), 200)) << "right of the band";
+    EXPECT_EQ(At(img, 200, band.t - 1), Original(200, band.t - 1)) << "above the band";
 }
 
 }  // namespace
