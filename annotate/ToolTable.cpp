@@ -4,6 +4,7 @@
 
 #include "annotate/Tool.h"
 #include "annotate/tools/Arrow.h"
+#include "annotate/tools/Blur.h"
 #include "annotate/tools/Ellipse.h"
 #include "annotate/tools/Eraser.h"
 #include "annotate/tools/Highlighter.h"
@@ -26,6 +27,7 @@ constexpr std::array kTools{
     kHighlighterEntry,
     kLineEntry,
     kMosaicEntry,
+    kBlurEntry,
 };
 }  // namespace
 

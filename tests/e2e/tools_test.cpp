@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -272,6 +272,32 @@ TEST_F(ToolsE2E, MosaicCellsAreUniformAndTheMeanOfWhatTheyCover) {
     EXPECT_GT(mixed, 20) << "too few cells over an edge to tell a mosaic from the picture";
     EXPECT_EQ(At(img, band.r(), 200), Original(band.r(), 200)) << "right of the band";
     EXPECT_EQ(At(img, 200, band.t - 1), Original(200, band.t - 1)) << "above the band";
+}
+
+// A blur over the fixture's edges (desktop to fixture, fixture to panel):
+// no sharp step is left inside it, while the edges outside it stay sharp.
+TEST_F(ToolsE2E, BlurLeavesNoSharpEdgeWhereThePictureHadOne) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kBlur));
+    const Box band{80, 200, 80, 60};  // across x 100 (desktop | fixture) and x 120 (fixture | panel)
+    Stroke(band.l, band.t, band.r(), band.b());
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    const auto step = [](const Pixel& a, const Pixel& b) {
+        return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+    };
+    int sharpBefore = 0, steepest = 0;
+    for (int x = band.l + 1; x < band.r(); ++x) {
+        sharpBefore = std::max(sharpBefore, step(Original(x, 230), Original(x - 1, 230)));
+        steepest = std::max(steepest, step(At(img, x, 230), At(img, x - 1, 230)));
+    }
+    EXPECT_GT(sharpBefore, 60) << "the fixture has no sharp edge there";
+    EXPECT_LT(steepest, sharpBefore / 3) << "a sharp edge survived the blur";
+    EXPECT_NE(At(img, 100, 230), Original(100, 230));
+    // Below the band the same edge is as sharp as ever.
+    EXPECT_EQ(At(img, 100, 270), Original(100, 270));
+    EXPECT_EQ(At(img, 99, 270), Original(99, 270));
 }
 
 }  // namespace
