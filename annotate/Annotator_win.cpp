@@ -136,6 +136,10 @@ void Annotator::DrawCommitted(Canvas& c, const Released& r) {
             EnsureTextBox(c.window);
             if (textBox_) OpenTextBox(r.box);
             break;
+        case Commit::Label:
+            c.surface.BeforeMark(Inflate(r.label.box, 2));
+            Drawn(c, DrawLabelMark(c.surface.surface().dc(), r.label, c.frame));
+            break;
         case Commit::EndEraser:
         case Commit::Nothing: break;
     }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "annotate/Annotate.h"
+#include "gfx/Convert_win.h"
 
 namespace vellumo::win {
 
@@ -56,6 +57,31 @@ Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, floa
     GdiPlus().GdipSetSmoothingMode(g, gp::SmoothingModeAntiAlias);
     GdiPlus().GdipDrawLineI(g, pen, from.x, from.y, to.x, to.y);
     return ArrowMarkBounds(from, to, width);
+}
+
+Rect DrawLabelMark(HDC dc, const LabelMark& label, const Rect& clip) {
+    if (!dc || label.box.empty()) return {};
+    const Rect& b = label.box;
+    const int saved = ::SaveDC(dc);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right(), clip.bottom());
+    if (!label.round) {
+        unique_hbrush fill(::CreateSolidBrush(label.fill));
+        const RECT box = ToRECT(b);
+        ::FillRect(dc, &box, fill.get());
+    }
+    unique_hfont font(::CreateFontW(-label.fontHeight, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial"));
+    {
+        Selected useFont(dc, font ? static_cast<HGDIOBJ>(font.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, label.ink);
+        RECT rc{b.left, b.top, b.right(), b.bottom()};
+        ::DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &rc,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    }
+    ::RestoreDC(dc, saved);
+    ::GdiFlush();
+    return Inflate(b, 2);
 }
 
 }  // namespace vellumo::win

@@ -6,6 +6,7 @@
 
 #include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
+#include "annotate/Tool.h"
 #include "gfx/Handles_win.h"
 
 namespace vellumo::win {
@@ -26,5 +27,9 @@ Rect ArrowMarkBounds(Point from, Point to, float width);
 Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
 Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
 Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, float width);
+// A label's text centred on its box in bold, on the box filled in its
+// colour unless it is round (the tool painted the circle); cut off at
+// `clip`. Returns the pixels it may have touched.
+Rect DrawLabelMark(HDC dc, const LabelMark& label, const Rect& clip);
 
 }  // namespace vellumo::win

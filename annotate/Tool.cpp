@@ -13,6 +13,12 @@ Tool ToolForKey(int key) {
     return Tool::None;
 }
 
+PreviewColour ContrastingInk(PreviewColour fill) {
+    const int r = fill & 0xFF, g = fill >> 8 & 0xFF, b = fill >> 16 & 0xFF;
+    // Perceived brightness (ITU-R BT.601 weights).
+    return r * 299 + g * 587 + b * 114 > 150 * 1000 ? 0x000000 : 0xFFFFFF;
+}
+
 Point SnapTo45(Point start, Point p) {
     const int dx = p.x - start.x, dy = p.y - start.y;
     const int ax = std::abs(dx), ay = std::abs(dy);

@@ -61,12 +61,23 @@ struct ArrowPreview {
 
 // What a release leaves for the Win32 layer to draw. Pixel tools have
 // painted already and leave Nothing (or EndEraser).
-enum class Commit { Nothing, Rectangle, Ellipse, Arrow, OpenTextBox, EndEraser };
+enum class Commit { Nothing, Rectangle, Ellipse, Arrow, OpenTextBox, EndEraser, Label };
+// A number or text printed on a filled shape (the numbered steps).
+struct LabelMark {
+    Rect box{};  // the filled shape's bounds
+    bool round = true;
+    PreviewColour fill = 0, ink = 0;
+    std::wstring text;
+    int fontHeight = 12;  // pixels
+};
+// Black or white, whichever stands out more on `fill`.
+PreviewColour ContrastingInk(PreviewColour fill);
 struct Released {
     Commit what = Commit::Nothing;
     Rect box{};          // rectangle, ellipse, and the frame the text box opens on
     Point from{}, to{};  // arrow
     float penWidth = 0;
+    LabelMark label;
 };
 
 // One stroke's shared state, press to release, that the tools read and write.

@@ -12,6 +12,7 @@
 #include "annotate/tools/Mosaic.h"
 #include "annotate/tools/Pen.h"
 #include "annotate/tools/Rectangle.h"
+#include "annotate/tools/Step.h"
 #include "annotate/tools/Text.h"
 
 namespace vellumo {
@@ -28,6 +29,7 @@ constexpr std::array kTools{
     kLineEntry,
     kMosaicEntry,
     kBlurEntry,
+    kStepEntry,
 };
 }  // namespace
 

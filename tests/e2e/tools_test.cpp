@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -298,6 +298,47 @@ TEST_F(ToolsE2E, BlurLeavesNoSharpEdgeWhereThePictureHadOne) {
     // Below the band the same edge is as sharp as ever.
     EXPECT_EQ(At(img, 100, 270), Original(100, 270));
     EXPECT_EQ(At(img, 99, 270), Original(99, 270));
+}
+
+// Numbered steps 1, 2, 3 on the fixture's plain colour, Ctrl+Z, and a new
+// click: it shows 3 again, pixel for pixel the 3 that was undone.
+TEST_F(ToolsE2E, StepsCountOneTwoThreeAndAnUndoneNumberComesBack) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kStep));
+    const auto place = [&](int x) {
+        GlideTo(x, 390);
+        d_->Click();
+        ExpectPixelSoon(x - 8, 390, kRed, "the step's circle");
+    };
+    place(150);
+    place(220);
+    place(290);
+    GlideTo(1000, 740);
+    ExpectPixelSoon(290 - 8, 390, kRed, "the third circle");
+    const Image third = d_->Grab(275, 375, 30, 30);
+    const Image second = d_->Grab(205, 375, 30, 30);
+    int inked = 0;
+    for (const Pixel& p : third.pixels) inked += p.r > 200 && p.g > 200 && p.b > 200;
+    EXPECT_GT(inked, 5) << "no white number on the third circle";
+    const auto top = Overlay().top;
+    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms));
+    d_->KeyDown(XK_Control_L);
+    d_->Tap(XK_z);
+    d_->KeyUp(XK_Control_L);
+    ExpectPixelSoon(290 - 8, 390, kTopColour, "the undone third circle");
+    place(360);
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    int same = 0, asSecond = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            same += At(img, 345 + x, 375 + y) == third.at(x, y);
+            asSecond += At(img, 345 + x, 375 + y) == second.at(x, y);
+        }
+    EXPECT_EQ(same, 900) << "the new circle is not the undone 3";
+    EXPECT_LT(asSecond, 900) << "the 2 and the 3 look alike: the check tells nothing";
+    EXPECT_EQ(At(img, 290, 390), kTopColour) << "the undone 3 came back in the copy";
 }
 
 }  // namespace
