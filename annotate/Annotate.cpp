@@ -153,6 +153,10 @@ std::vector<Rect> LinePieces(Point a, Point b, int pen) {
     return pieces;
 }
 
+float WidthAfterWheel(float width, int notches, bool shift, float max) {
+    return std::clamp(width + static_cast<float>(notches * (shift ? 5 : 1)), 0.0f, std::max(max, 0.0f));
+}
+
 std::optional<double> ParseNumber(std::wstring_view text) {
     auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0 || c == 0x3000; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);

@@ -92,6 +92,10 @@ Rect LineBounds(Point a, Point b, int pen);
 std::vector<Rect> OvalOutlinePieces(const Rect& shape, int pen);
 std::vector<Rect> LinePieces(Point a, Point b, int pen);
 
+// The width after `notches` of the wheel (up: wider), 1 a notch or 5 with
+// Shift, kept in the width control's range [0, max].
+float WidthAfterWheel(float width, int notches, bool shift, float max);
+
 // Width and opacity text boxes: the number a text means, or nothing when it
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,
 // "abc", "", "." -> nothing).

@@ -320,6 +320,19 @@ void CaptureOverlay::OnMouseUp(MouseButton button, Point p) {
     Apply(c);
 }
 
+void CaptureOverlay::OnWheel(WPARAM wp, LPARAM lp) {
+    // With a tool chosen, the wheel over the selection sets the width.
+    if (!sel_.Selected() || !sel_.toolChosen()) return;
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};  // screen coordinates
+    ::ScreenToClient(hwnd(), &at);
+    const Rect f = sel_.frame();
+    if (!Rect::fromEdges(f.left, f.top, f.right() + 1, f.bottom() + 1).contains({at.x, at.y})) return;
+    wheelRest_ += GET_WHEEL_DELTA_WPARAM(wp);
+    const int notches = wheelRest_ / WHEEL_DELTA;
+    wheelRest_ -= notches * WHEEL_DELTA;
+    if (notches) toolbar_.WheelWidth(notches, (GET_KEYSTATE_WPARAM(wp) & MK_SHIFT) != 0);
+}
+
 void CaptureOverlay::Readout(Point p) {
     const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
     const bool noted = colourNote_.VisibleAt(::GetTickCount64());
@@ -410,6 +423,7 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONUP: OnMouseUp(MouseButton::Middle, p); return 0;
         case WM_XBUTTONUP: OnMouseUp(MouseButton::Middle, p); return TRUE;
         case kPrintTextLater: CommitText(); return 0;
+        case WM_MOUSEWHEEL: OnWheel(wp, lp); return 0;
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = annotator_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
                 return reinterpret_cast<LRESULT>(b);

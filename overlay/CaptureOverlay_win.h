@@ -101,6 +101,7 @@ private:
     void OnMouseDown(MouseButton button, Point p);
     void OnMouseMove(WPARAM keys, Point p);
     void OnMouseUp(MouseButton button, Point p);
+    void OnWheel(WPARAM wp, LPARAM lp);
     void OnDetectionTick();
     void OnRestartChordTick();
     void CreateDrawingObjects();
@@ -156,6 +157,8 @@ private:
     int paintedBorder_ = kDetectBorder;
     // "copied" in the magnifier's colour line after a colour copy.
     TimedText colourNote_;
+    // What a high-resolution wheel turned short of a whole notch.
+    int wheelRest_ = 0;
 };
 
 }  // namespace vellumo::win

@@ -43,6 +43,7 @@ void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
         case KeyCommand::Undo: StepMarks(false); break;
         case KeyCommand::Redo: StepMarks(true); break;
         case KeyCommand::CommitText: CommitText(); break;
+        case KeyCommand::ChooseTool: ChooseTool(static_cast<int>(a.tool)); break;
     }
 }
 

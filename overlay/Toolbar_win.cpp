@@ -362,6 +362,10 @@ void Toolbar::OnPanelMouseMove(Point local) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Toolbar::WheelWidth(int notches, bool shift) {
+    widthSlider_.SetValue(WidthAfterWheel(widthSlider_.Value(), notches, shift, widthSlider_.Max()));
+}
+
 void Toolbar::OnWidthChanged() {
     if (widthBox_ && typingIn_ != widthBox_) ::SetWindowTextW(widthBox_, ValueBoxText(widthSlider_.Value()).c_str());
 }

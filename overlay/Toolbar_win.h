@@ -64,6 +64,8 @@ public:
     void EnsureTooltips();
 
     float StrokeWidth() const { return widthSlider_.Value(); }
+    // The wheel turned `notches` over the selection: the width slider and its box follow.
+    void WheelWidth(int notches, bool shift);
     float StrokeAlpha() const { return opacitySlider_.Value(); }
     OleColor CurrentColor() const { return palette_.CurrentColor(); }
     void SetCurrentColor(OleColor c) { palette_.SetCurrentColor(c); }

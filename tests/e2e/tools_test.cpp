@@ -156,6 +156,15 @@ protected:
 
     static const Pixel& At(const Image& img, int x, int y) { return img.at(x - kSel.l, y - kSel.t); }
 
+    // What the toolbar's width box (control id 301) shows.
+    std::string WidthBoxText() {
+        const auto v = Overlay();
+        if (v.tools)
+            for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+                if (w.parent == v.tools->hwnd && w.id == 301) return d_->WindowText(w.hwnd);
+        return "<no width box>";
+    }
+
     fs::path dir_;
     Image original_;
     Box tools_{};
@@ -339,6 +348,43 @@ TEST_F(ToolsE2E, StepsCountOneTwoThreeAndAnUndoneNumberComesBack) {
     EXPECT_EQ(same, 900) << "the new circle is not the undone 3";
     EXPECT_LT(asSecond, 900) << "the 2 and the 3 look alike: the check tells nothing";
     EXPECT_EQ(At(img, 290, 390), kTopColour) << "the undone 3 came back in the copy";
+}
+
+// Letters choose their tools on a selection; with a tool chosen the wheel
+// over the selection sets the width (Shift: by 5), the box follows, and the
+// next stroke has that width. Over the darkened screen the wheel does nothing.
+TEST_F(ToolsE2E, KeysChooseToolsAndTheWheelSetsTheWidth) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    GlideTo(300, 300);
+    const auto top = Overlay().top;
+    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms)) << "keys do not reach the overlay";
+    d_->Tap(XK_l);
+    EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(kLine); }, 2s)) << "L did not choose the line";
+    d_->Tap(XK_p);
+    EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(kPen) && !MarkerBehind(kLine); }, 2s)) << "P did not choose the pen";
+    ASSERT_EQ(WidthBoxText(), "5");
+    for (int i = 0; i < 3; ++i) d_->Click(4);
+    EXPECT_TRUE(WaitUntil([&] { return WidthBoxText() == "8"; }, 2s)) << "three notches up: " << WidthBoxText();
+    d_->KeyDown(XK_Shift_L);
+    d_->Click(5);
+    d_->KeyUp(XK_Shift_L);
+    EXPECT_TRUE(WaitUntil([&] { return WidthBoxText() == "3"; }, 2s)) << "Shift and a notch down: " << WidthBoxText();
+    GlideTo(800, 300);  // off the selection
+    d_->Click(4);
+    GlideTo(300, 300);
+    d_->Click(5);  // a notch on the selection after it, so the one before has surely been handled
+    EXPECT_TRUE(WaitUntil([&] { return WidthBoxText() == "2"; }, 2s)) << "the wheel off the selection: " << WidthBoxText();
+    d_->Click(4);
+    EXPECT_TRUE(WaitUntil([&] { return WidthBoxText() == "3"; }, 2s));
+    Stroke(150, 400, 350, 400);
+    ExpectPixelSoon(250, 400, kRed, "the pen's stroke");
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    int thick = 0;
+    for (int y = 390; y <= 410; ++y) thick += At(img, 250, y) == kRed;
+    EXPECT_EQ(thick, 3) << "the stroke is not 3 px wide";
+    EXPECT_EQ(At(img, 250, 402), kTopColour);
 }
 
 }  // namespace
