@@ -134,6 +134,7 @@ void Annotator::DrawCommitted(Canvas& c, const Released& r) {
             break;
         case Commit::OpenTextBox:
             EnsureTextBox(c.window);
+            textOnPlate_ = r.onPlate;
             if (textBox_) OpenTextBox(r.box);
             break;
         case Commit::Label:
@@ -217,7 +218,15 @@ void Annotator::CommitText(Canvas& c) {
     ::SetTextColor(dc, ResolvedColorRef(colour_));
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), len, &extent);
-    const Rect touched = MarkInProgress::TextBounds(*at, {extent.cx, extent.cy});
+    Rect touched = MarkInProgress::TextBounds(*at, {extent.cx, extent.cy});
+    if (textOnPlate_) {
+        const Rect plate = MarkInProgress::PlateFor(*at, {extent.cx, extent.cy});
+        touched = Union(touched, plate);
+        unique_hbrush fill(::CreateSolidBrush(ResolvedColorRef(colour_)));
+        const RECT rc = ToRECT(plate);
+        ::FillRect(dc, &rc, fill.get());
+        ::SetTextColor(dc, ContrastingInk(ResolvedColorRef(colour_)));
+    }
     c.surface.BeforeMark(touched);
     ::TextOutW(dc, at->x, at->y, text.c_str(), len);
     ::GdiFlush();

@@ -121,6 +121,7 @@ private:
 
     Events events_;
     MarkInProgress mark_;
+    bool textOnPlate_ = false;  // the open text box prints on a filled box
     std::optional<uint32_t> pressArgb_;  // the pen's colour and opacity, from a press to its release
     HWND textBox_ = nullptr;  // child of the overlay, destroyed with it
     // Enter prints the text, and a drag with the left button moves the box.

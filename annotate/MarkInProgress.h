@@ -78,6 +78,8 @@ public:
     // anti-aliasing reach past the extent; what lies outside would be left
     // behind by an undo.
     static Rect TextBounds(Point at, Size extent);
+    // The filled box text of `extent` at `at` is printed on (text on a box).
+    static Rect PlateFor(Point at, Size extent) { return {at.x - 4, at.y - 2, extent.width + 8, extent.height + 4}; }
 
 private:
     DrawingTool* ToolOf(Tool tool) const;

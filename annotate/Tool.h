@@ -78,6 +78,7 @@ struct Released {
     Point from{}, to{};  // arrow
     float penWidth = 0;
     LabelMark label;
+    bool onPlate = false;  // the text box's text is printed on a filled box
 };
 
 // One stroke's shared state, press to release, that the tools read and write.

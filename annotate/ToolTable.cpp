@@ -14,6 +14,7 @@
 #include "annotate/tools/Rectangle.h"
 #include "annotate/tools/Step.h"
 #include "annotate/tools/Text.h"
+#include "annotate/tools/TextOnBox.h"
 
 namespace vellumo {
 
@@ -30,6 +31,7 @@ constexpr std::array kTools{
     kMosaicEntry,
     kBlurEntry,
     kStepEntry,
+    kTextOnBoxEntry,
 };
 }  // namespace
 

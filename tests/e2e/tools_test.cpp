@@ -37,7 +37,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10 };
+enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10, kTextOnBox = 11 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public OverlayE2E {
@@ -385,6 +385,39 @@ TEST_F(ToolsE2E, KeysChooseToolsAndTheWheelSetsTheWidth) {
     for (int y = 390; y <= 410; ++y) thick += At(img, 250, y) == kRed;
     EXPECT_EQ(thick, 3) << "the stroke is not 3 px wide";
     EXPECT_EQ(At(img, 250, 402), kTopColour);
+}
+
+// Text on a box: typed text printed in white on a red box in the copy.
+TEST_F(ToolsE2E, TextOnABoxPrintsOnAFilledBoxInAContrastingColour) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kTextOnBox));
+    Stroke(150, 110, 300, 140, 4);
+    std::optional<WinInfo> box;
+    const auto textBox = [&]() -> std::optional<WinInfo> {
+        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+            if (w.parent == overlay_ && w.cls == "Edit" && w.visible) return w;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return (box = textBox()).has_value(); }, 2s, 50ms)) << "no text box after the drag";
+    ClickAt(*d_, box->left + 10, box->top + box->height() / 2);
+    TypeText(*d_, "mmmm");
+    ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(box->hwnd) == "mmmm"; }, 2s, 50ms));
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !textBox(); }, 2s, 50ms)) << "Enter left the text box shown";
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    EXPECT_EQ(At(img, 148, 112), kRed) << "no red box left of the text";
+    EXPECT_EQ(At(img, 144, 112), Original(144, 112)) << "the box reaches too far left";
+    int white = 0, red = 0;
+    for (int y = 110; y < 125; ++y)
+        for (int x = 150; x < 190; ++x) {
+            const Pixel& p = At(img, x, y);
+            white += p.r > 200 && p.g > 200 && p.b > 200;
+            red += p == kRed;
+        }
+    EXPECT_GT(white, 20) << "no white text on the box";
+    EXPECT_GT(red, 100) << "no red box under the text";
 }
 
 }  // namespace
