@@ -61,5 +61,12 @@ TEST(MosaicTool, ABandPastTheFrameStopsAtIt) {
     EXPECT_EQ(t.at(99, 5), 0xFFFFFFu);
 }
 
+TEST(MosaicTool, AWideCellOfBlueKeepsItsRedAtZero) {
+    // 300 blue pixels in a row: summed 256 at a time, no blue reaches red.
+    FakeMarkTarget t(400, 4, 0x0000FF);
+    Pixelate(t.SurfacePixels(), {0, 0, 300, 4}, 300);
+    EXPECT_EQ(t.at(10, 1), 0x0000FFu);
+}
+
 }  // namespace
 }  // namespace vellumo
