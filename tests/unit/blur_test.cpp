@@ -52,6 +52,18 @@ TEST(BlurTool, ReadsNothingOutsideItsRectangleAndClampsItsRadius) {
         for (int x = 55; x < 65; ++x) ASSERT_LE(std::abs(Channel(t.at(x, y), 0) - 0x42), 2) << x << "," << y;
 }
 
+TEST(BlurTool, ARadiusTooWideForTheSharedWordTakesTheSlowPathAlike) {
+    // 2r + 1 > 257: the sums no longer fit side by side. A white column in
+    // grey spreads to about the mean over the rectangle, rows alike.
+    FakeMarkTarget t(300, 60, 0x404040);
+    for (int y = 0; y < 60; ++y) t.Set(150, y, 0xFFFFFF);
+    BlurArea(t.SurfacePixels(), {0, 0, 300, 60}, 200);
+    for (int x = 0; x < 300; x += 13) {
+        ASSERT_LE(std::abs(Channel(t.at(x, 30), 8) - 0x40), 2) << x;
+        ASSERT_EQ(t.at(x, 0), t.at(x, 59)) << x;
+    }
+}
+
 TEST(BlurTool, AnEmptyBandDoesNothing) {
     FakeMarkTarget t(160, 100, 0x123456);
     const Tool blur = ToolForKey('B');
