@@ -34,7 +34,30 @@ const std::array<OleColor, 18> kPalette = {
     Rgb(255, 192, 192),   Rgb(192, 0, 192),   Rgb(128, 128, 128),
 };
 
-Rect DrawButtonRect(int index) { return {6 + 24 * index, 4, 16, 16}; }
+Rect DrawButtonRect(int index) {
+    if (index < kToolCount) return {6 + 24 * index, 4, 16, 16};
+    return {6 + 24 * (index - kToolCount), kLowerToolRowTop, 16, 16};
+}
+
+// The last button's marker reaches 18 px right of the button's left edge.
+int LowerRowCapacity() { return (kToolbarSize.width - 6 - 18) / 24 + 1; }
+
+std::vector<ToolbarPart> ToolbarParts(int tools) {
+    std::vector<ToolbarPart> parts;
+    for (int i = 0; i < tools; ++i) parts.push_back({"tool marker", CenteredMarker(DrawButtonRect(i), kMarkerSize)});
+    for (const Rect& r : {kCopyButtonRect, kPinButtonRect, kSaveButtonRect, kQuitButtonRect})
+        parts.push_back({"action button", r});
+    parts.push_back({"colour panel", kOpsRect});
+    parts.push_back({"thin", kThinLabelRect});
+    parts.push_back({"width box", kTxtWidRect});
+    parts.push_back({"width slider", kSvWidRect});
+    parts.push_back({"light", kLightLabelRect});
+    parts.push_back({"opacity box", kTxtAlpRect});
+    parts.push_back({"opacity slider", kSvAlpRect});
+    parts.push_back({"Color", kMoreCRect});
+    parts.push_back({"Font", kSetsRect});
+    return parts;
+}
 
 Rect SwatchRect(int index) { return {40 + 16 * (index / 2), index % 2 ? 20 : 4, 13, 13}; }
 
@@ -128,6 +151,10 @@ std::vector<Rect> LinePieces(Point a, Point b, int pen) {
         from = to;
     }
     return pieces;
+}
+
+float WidthAfterWheel(float width, int notches, bool shift, float max) {
+    return std::clamp(width + static_cast<float>(notches * (shift ? 5 : 1)), 0.0f, std::max(max, 0.0f));
 }
 
 std::optional<double> ParseNumber(std::wstring_view text) {

@@ -12,8 +12,10 @@
 
 namespace vellumo {
 
-// Tools in the order of their buttons on the toolbar.
+// A tool by its row in the tool table (annotate/Tool.h), which is also the
+// order of the buttons; the first five, which other code names, have names.
 enum class Tool : int { None = -1, Rectangle = 0, Ellipse = 1, Text = 2, Arrow = 3, Eraser = 4 };
+// The tools of the toolbar's top row, left of the action buttons.
 inline constexpr int kToolCount = 5;
 
 struct Rgb16 {
@@ -31,15 +33,25 @@ uint32_t MakeArgb(int alpha, int red, int green, int blue);
 extern const std::array<OleColor, 18> kPalette;
 inline constexpr OleColor kStartColor = 0x0000FFu;  // red
 
-// Toolbar layout, pixels inside toolbar_ (225 x 113) unless named otherwise.
-Rect DrawButtonRect(int index);       // tool buttons 0..4: 16 x 16 at a 24-px pitch in the top row
-inline constexpr Rect kOpsRect{0, 24, 225, 40};
+// Toolbar layout, pixels inside toolbar_ (kToolbarSize) unless named otherwise.
+// Tool buttons 16 x 16 at a 24-px pitch: the first kToolCount in the top row
+// (left of the action buttons), the rest in a row of their own at the bottom.
+Rect DrawButtonRect(int index);
+inline constexpr int kLowerToolRowTop = 112;
+inline constexpr Size kToolbarSize{225, 134};
+// The action buttons: copy, pin, save, and quit (which overhangs the top edge by a pixel).
+inline constexpr Rect kCopyButtonRect{126, 4, 16, 16};
+inline constexpr Rect kPinButtonRect{150, 4, 16, 16};
+inline constexpr Rect kSaveButtonRect{174, 4, 16, 16};
+inline constexpr Rect kQuitButtonRect{198, -1, 25, 25};
+// The colour panel ends above the colour button, the labels before their boxes.
+inline constexpr Rect kOpsRect{0, 24, 225, 34};
 inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside the palette
 Rect SwatchRect(int index);           // inside the palette; column k = index / 2, odd indexes on the lower row
-inline constexpr Rect kThinLabelRect{4, 64, 33, 17};
+inline constexpr Rect kThinLabelRect{4, 64, 27, 17};
 inline constexpr Rect kTxtWidRect{32, 60, 25, 21};
 inline constexpr Rect kSvWidRect{60, 64, 121, 9};
-inline constexpr Rect kLightLabelRect{4, 88, 33, 17};
+inline constexpr Rect kLightLabelRect{4, 88, 27, 17};
 inline constexpr Rect kTxtAlpRect{32, 84, 25, 21};
 inline constexpr Rect kSvAlpRect{60, 92, 121, 9};
 inline constexpr Rect kMoreCRect{186, 58, 35, 22};
@@ -47,6 +59,16 @@ inline constexpr Rect kSetsRect{186, 82, 35, 22};
 inline constexpr int kMarkerSize = 20;  // the hover and chosen-tool markers
 // A square of `size` centred on `button` (a marker behind a tool button).
 Rect CenteredMarker(const Rect& button, int size);
+// Every part of a toolbar of `tools` tool buttons, at 96 DPI: each tool
+// button's marker square, the action buttons, the colour panel, the width
+// and opacity rows and the colour and font buttons. None may overlap another.
+struct ToolbarPart {
+    const char* what;
+    Rect at;
+};
+std::vector<ToolbarPart> ToolbarParts(int tools);
+// How many tool buttons the bottom row holds.
+int LowerRowCapacity();
 
 // p kept within the frame, both edges included: [left, left + width] and
 // [top, top + height].
@@ -69,6 +91,10 @@ Rect LineBounds(Point a, Point b, int pen);
 // costs as much as the area invalidated.
 std::vector<Rect> OvalOutlinePieces(const Rect& shape, int pen);
 std::vector<Rect> LinePieces(Point a, Point b, int pen);
+
+// The width after `notches` of the wheel (up: wider), 1 a notch or 5 with
+// Shift, kept in the width control's range [0, max].
+float WidthAfterWheel(float width, int notches, bool shift, float max);
 
 // Width and opacity text boxes: the number a text means, or nothing when it
 // is not a number ("12.5" -> 12.5, " 7 " -> 7, "-3" -> -3, "1e2" -> 100,

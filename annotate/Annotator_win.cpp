@@ -52,6 +52,30 @@ void Annotator::InvalidatePreview() const {
     for (const Rect& piece : mark_.RepaintPieces()) Invalidate(piece);
 }
 
+class Annotator::Target final : public MarkTarget {
+public:
+    Target(const Annotator& owner, Canvas& c) : owner_(owner), c_(c) {}
+    PixelPlane SurfacePixels() override { return Plane(c_.surface.surface()); }
+    PixelPlane CleanPixels() override { return Plane(c_.surface.frozenScreen()); }
+    void BeforeMark(const Rect& box) override { c_.surface.BeforeMark(box); }
+    void Painted(const Rect& r) override { owner_.Drawn(c_, r); }
+    std::size_t MarksApplied() const override { return c_.surface.MarksApplied(); }
+
+private:
+    static PixelPlane Plane(const Dib& dib) {
+        if (dib.empty()) return {};
+        // GDI and GDI+ may still be writing into the DIB.
+        ::GdiFlush();
+        return dib.plane();
+    }
+    const Annotator& owner_;
+    Canvas& c_;
+};
+
+namespace {
+bool ShiftHeld() { return ::GetKeyState(VK_SHIFT) < 0; }
+}  // namespace
+
 // Each handler repaints what the previews covered before and what they cover
 // after; the two are gathered into one invalidation (Repaint).
 void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& style) {
@@ -59,63 +83,67 @@ void Annotator::MouseDown(Canvas& c, Tool tool, Point p, const StrokeStyle& styl
     InvalidatePreview();
     const COLORREF rgb = ResolvedColorRef(colour_);
     const Rgb16 split = SplitColor(rgb);
-    const uint32_t argb = MakeArgb(Rounded(style.alpha), split.r, split.g, split.b);
-    toolPen_ = MakeToolPen(argb, style.width, tool == Tool::Arrow);
-    const std::optional<Point> eraseFrom = mark_.Press(tool, p, style.width, rgb, c.frame);
+    pressArgb_ = MakeArgb(Rounded(style.alpha), split.r, split.g, split.b);
+    Target target(*this, c);
+    mark_.Press(tool, p, style.width, rgb, c.frame, style.alpha, ShiftHeld(), &target);
     InvalidatePreview();
-    if (tool != Tool::Eraser || !eraseFrom) return;
-    toolPen_.reset();
-    Rect touched;
-    // One stroke, press to release, is one step of the undo history.
-    c.surface.BeforeMark(EraserStroke::DabBounds(*eraseFrom, style.width));
-    if (eraser_.Begin(c.surface.surface(), c.surface.frozenScreen(), c.frame, style.width, *eraseFrom, &touched))
-        Drawn(c, touched);
 }
 
 void Annotator::MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld) {
     Repaint repaint{*this, c.window};
     InvalidatePreview();
-    const std::optional<Point> eraseTo = mark_.Move(tool, p, leftHeld, c.frame);
+    Target target(*this, c);
+    mark_.Move(tool, p, leftHeld, c.frame, ShiftHeld(), &target);
     InvalidatePreview();
-    if (!eraseTo || !eraser_.active()) return;
-    c.surface.BeforeMark(eraser_.LineBounds(*eraseTo));
-    Drawn(c, eraser_.LineTo(*eraseTo));
 }
 
-void Annotator::ShowEraserCircle(Canvas& c, Point p, float width) {
+void Annotator::ToolChosen(Canvas& c, Tool tool, Point p, float width) {
     Repaint repaint{*this, c.window};
     InvalidatePreview();
-    mark_.ShowEraserCircle(p, width);
+    mark_.Chosen(tool, p, width);
     InvalidatePreview();
 }
 
 void Annotator::MouseUp(Canvas& c, Tool tool) {
     Repaint repaint{*this, c.window};
     InvalidatePreview();
-    const MarkInProgress::Released r = mark_.Release(tool);
-    using Commit = MarkInProgress::Commit;
+    Target target(*this, c);
+    DrawCommitted(c, mark_.Release(tool, &target));
+    pressArgb_.reset();
+    c.surface.EndMark();
+}
+
+// The marks GDI+ and GDI draw; the pixel tools have painted already.
+void Annotator::DrawCommitted(Canvas& c, const Released& r) {
+    // No pen without a press first: a release alone draws nothing.
+    const auto pen = [&](bool arrowHead) {
+        return pressArgb_ ? MakeToolPen(*pressArgb_, r.penWidth, arrowHead) : unique_gp_pen{};
+    };
     switch (r.what) {
         case Commit::Rectangle:
             c.surface.BeforeMark(OutlineMarkBounds(r.box, r.penWidth));
-            Drawn(c, DrawRectangleMark(c.graphics, toolPen_.get(), r.box, r.penWidth));
+            Drawn(c, DrawRectangleMark(c.graphics, pen(false).get(), r.box, r.penWidth));
             break;
         case Commit::Ellipse:
             c.surface.BeforeMark(OutlineMarkBounds(r.box, r.penWidth));
-            Drawn(c, DrawEllipseMark(c.graphics, toolPen_.get(), r.box, r.penWidth));
+            Drawn(c, DrawEllipseMark(c.graphics, pen(false).get(), r.box, r.penWidth));
             break;
         case Commit::Arrow:
             c.surface.BeforeMark(ArrowMarkBounds(r.from, r.to, r.penWidth));
-            Drawn(c, DrawArrowMark(c.graphics, toolPen_.get(), r.from, r.to, r.penWidth));
+            Drawn(c, DrawArrowMark(c.graphics, pen(true).get(), r.from, r.to, r.penWidth));
             break;
         case Commit::OpenTextBox:
             EnsureTextBox(c.window);
+            textOnPlate_ = r.onPlate;
             if (textBox_) OpenTextBox(r.box);
             break;
-        case Commit::EndEraser: eraser_.End(); break;
+        case Commit::Label:
+            c.surface.BeforeMark(Inflate(r.label.box, 2));
+            Drawn(c, DrawLabelMark(c.surface.surface().dc(), r.label, c.frame));
+            break;
+        case Commit::EndEraser:
         case Commit::Nothing: break;
     }
-    toolPen_.reset();
-    c.surface.EndMark();
 }
 
 void Annotator::OpenTextBox(const Rect& frame) {
@@ -190,7 +218,15 @@ void Annotator::CommitText(Canvas& c) {
     ::SetTextColor(dc, ResolvedColorRef(colour_));
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), len, &extent);
-    const Rect touched = MarkInProgress::TextBounds(*at, {extent.cx, extent.cy});
+    Rect touched = MarkInProgress::TextBounds(*at, {extent.cx, extent.cy});
+    if (textOnPlate_) {
+        const Rect plate = MarkInProgress::PlateFor(*at, {extent.cx, extent.cy});
+        touched = Union(touched, plate);
+        unique_hbrush fill(::CreateSolidBrush(ResolvedColorRef(colour_)));
+        const RECT rc = ToRECT(plate);
+        ::FillRect(dc, &rc, fill.get());
+        ::SetTextColor(dc, ContrastingInk(ResolvedColorRef(colour_)));
+    }
     c.surface.BeforeMark(touched);
     ::TextOutW(dc, at->x, at->y, text.c_str(), len);
     ::GdiFlush();
@@ -202,8 +238,6 @@ void Annotator::Discard(HWND window) {
     Repaint repaint{*this, window};
     InvalidatePreview();
     mark_.Discard();
-    eraser_.End();
-    toolPen_.reset();
     if (textBox_) ::ShowWindow(textBox_, SW_HIDE);
 }
 

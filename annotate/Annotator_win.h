@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "annotate/Annotate.h"
@@ -31,6 +32,8 @@ public:
     // now), and the mark it belongs to is finished.
     virtual void BeforeMark(const Rect& box) = 0;
     virtual void EndMark() = 0;
+    // The marks now applied (undone ones not counted).
+    virtual std::size_t MarksApplied() const = 0;
 
 protected:
     ~DrawingSurface() = default;
@@ -69,8 +72,10 @@ public:
     void MouseMove(Canvas& c, Tool tool, Point p, bool leftHeld);
     void MouseUp(Canvas& c, Tool tool);
 
-    // The eraser's circle at p as soon as the eraser is chosen.
-    void ShowEraserCircle(Canvas& c, Point p, float width);
+    // `tool` was chosen with the pointer at p (the eraser's circle shows at once).
+    void ToolChosen(Canvas& c, Tool tool, Point p, float width);
+    // Whether moves without a button concern `tool` (the eraser's circle).
+    bool FollowsPointer(Tool tool) const { return mark_.FollowsPointer(tool); }
 
     // Prints pending text onto the surface and hides textBox_; nothing when hidden.
     void CommitText(Canvas& c);
@@ -105,6 +110,9 @@ private:
     };
     void InvalidatePreview() const;
     void Drawn(Canvas& c, const Rect& r) const;
+    void DrawCommitted(Canvas& c, const Released& r);
+    // The canvas as the portable tools paint on it.
+    class Target;
 
     mutable std::vector<Rect> pending_;  // areas to repaint, gathered during one event
     OleColor colour_ = kStartColor;
@@ -113,8 +121,8 @@ private:
 
     Events events_;
     MarkInProgress mark_;
-    unique_gp_pen toolPen_;
-    EraserStroke eraser_;
+    bool textOnPlate_ = false;  // the open text box prints on a filled box
+    std::optional<uint32_t> pressArgb_;  // the pen's colour and opacity, from a press to its release
     HWND textBox_ = nullptr;  // child of the overlay, destroyed with it
     // Enter prints the text, and a drag with the left button moves the box.
     SubclassGuard textBoxHook_;

@@ -5,85 +5,72 @@
 
 namespace vellumo {
 
-namespace {
-int Rounded(float v) { return static_cast<int>(std::lround(v)); }
+MarkInProgress::MarkInProgress() {
+    for (const ToolEntry& entry : ToolTable()) tools_.push_back(entry.make());
+}
 
-Rect CircleAt(Point p, int w) { return {p.x - w / 2, p.y - w / 2, w, w}; }
+MarkInProgress::~MarkInProgress() = default;
+
+DrawingTool* MarkInProgress::ToolOf(Tool tool) const {
+    const int i = static_cast<int>(tool);
+    return i >= 0 && i < static_cast<int>(tools_.size()) ? tools_[static_cast<std::size_t>(i)].get() : nullptr;
+}
+
+namespace {
+// The stroke sees the target only while one of its events runs.
+struct Lend {
+    StrokeState& s;
+    Lend(StrokeState& stroke, MarkTarget* target) : s(stroke) { s.target = target; }
+    ~Lend() { s.target = nullptr; }
+};
 }  // namespace
 
-std::optional<Point> MarkInProgress::Press(Tool tool, Point p, float width, PreviewColour colour, const Rect& frame) {
-    penWidth_ = width;
-    strokeStart_ = p;
-    const int shown = Rounded(width);
-    // A new rubber band starts at p with the size of the last one, until the
-    // first move gives it its own.
-    const Rect band{p.x, p.y, shape_.box.width, shape_.box.height};
-    switch (tool) {
-        case Tool::Rectangle:
-        case Tool::Text: shape_ = {Shape::Rectangle, band, colour, shown}; return std::nullopt;
-        case Tool::Ellipse: shape_ = {Shape::Oval, band, colour, shown}; return std::nullopt;
-        case Tool::Arrow: arrow_ = {true, p, p, colour, shown}; return std::nullopt;
-        case Tool::Eraser: ShowEraserCircle(p, width); return ClampToSelection(p, frame);
-        case Tool::None: break;
-    }
-    return std::nullopt;
+std::optional<Point> MarkInProgress::Press(Tool tool, Point p, float width, PreviewColour colour, const Rect& frame,
+                                           float alpha, bool shift, MarkTarget* target) {
+    DrawingTool* t = ToolOf(tool);
+    if (!t) return std::nullopt;
+    stroke_.start = p;
+    stroke_.width = width;
+    stroke_.alpha = alpha;
+    stroke_.colour = colour;
+    stroke_.frame = frame;
+    stroke_.shift = shift;
+    Lend lend(stroke_, target);
+    return t->Press(stroke_, p);
 }
 
-std::optional<Point> MarkInProgress::Move(Tool tool, Point p, bool leftHeld, const Rect& frame) {
-    if (tool == Tool::Eraser && shape_.shape != Shape::None)
-        shape_.box = {p.x - shape_.box.width / 2, p.y - shape_.box.height / 2, shape_.box.width, shape_.box.height};
-    if (!leftHeld) return std::nullopt;
-    const Point to = ClampToSelection(p, frame);
-    switch (tool) {
-        case Tool::Rectangle:
-        case Tool::Ellipse:
-        case Tool::Text:
-            if (shape_.shape != Shape::None) shape_.box = RubberBand(strokeStart_, to);
-            break;
-        case Tool::Arrow:
-            if (arrow_.visible) arrow_.to = to;
-            break;
-        case Tool::Eraser: return to;
-        case Tool::None: break;
-    }
-    return std::nullopt;
+std::optional<Point> MarkInProgress::Move(Tool tool, Point p, bool leftHeld, const Rect& frame, bool shift,
+                                          MarkTarget* target) {
+    DrawingTool* t = ToolOf(tool);
+    if (!t) return std::nullopt;
+    stroke_.frame = frame;
+    stroke_.shift = shift;
+    Lend lend(stroke_, target);
+    return t->Move(stroke_, p, leftHeld);
 }
 
-void MarkInProgress::ShowEraserCircle(Point p, float width) {
-    shape_ = {Shape::Oval, CircleAt(p, Rounded(width)), kEraserCircleColour, 1};
+MarkInProgress::Released MarkInProgress::Release(Tool tool, MarkTarget* target) {
+    DrawingTool* t = ToolOf(tool);
+    if (!t) return {.box = stroke_.shape.box, .penWidth = stroke_.width};
+    Lend lend(stroke_, target);
+    return t->Release(stroke_);
 }
 
-MarkInProgress::Released MarkInProgress::Release(Tool tool) {
-    Released r;
-    r.box = shape_.box;
-    r.penWidth = penWidth_;
-    switch (tool) {
-        case Tool::Rectangle:
-        case Tool::Ellipse:
-            shape_.shape = Shape::None;
-            r.what = tool == Tool::Rectangle ? Commit::Rectangle : Commit::Ellipse;
-            break;
-        case Tool::Text:
-            if (shape_.shape == Shape::None) break;
-            shape_.shape = Shape::None;
-            r.what = Commit::OpenTextBox;
-            break;
-        case Tool::Arrow:
-            if (!arrow_.visible) break;
-            arrow_.visible = false;
-            r.what = Commit::Arrow;
-            r.from = arrow_.from;
-            r.to = arrow_.to;
-            break;
-        case Tool::Eraser: r.what = Commit::EndEraser; break;
-        case Tool::None: break;
+void MarkInProgress::Chosen(Tool tool, Point p, float width) {
+    if (DrawingTool* t = ToolOf(tool)) {
+        stroke_.width = width;
+        t->Chosen(stroke_, p);
     }
-    return r;
+}
+
+bool MarkInProgress::FollowsPointer(Tool tool) const {
+    const DrawingTool* t = ToolOf(tool);
+    return t && t->FollowsPointer();
 }
 
 void MarkInProgress::Discard() {
-    shape_.shape = Shape::None;
-    arrow_.visible = false;
+    stroke_.shape.shape = Shape::None;
+    stroke_.arrow.visible = false;
     textBoxOpen_ = false;
 }
 
@@ -91,18 +78,20 @@ void MarkInProgress::Discard() {
 // cheaply as a small one.
 std::vector<Rect> MarkInProgress::RepaintPieces() const {
     std::vector<Rect> pieces;
-    if (shape_.shape == Shape::Oval) {
-        pieces = OvalOutlinePieces(shape_.box, shape_.width);
-    } else if (shape_.shape == Shape::Rectangle) {
-        const Rect r = Inflate(shape_.box, 1);
-        const int t = std::max(shape_.width, 1) + 2;
+    const ShapePreview& shape = stroke_.shape;
+    if (shape.shape == Shape::Oval) {
+        pieces = OvalOutlinePieces(shape.box, shape.width);
+    } else if (shape.shape == Shape::Rectangle) {
+        const Rect r = Inflate(shape.box, 1);
+        const int t = std::max(shape.width, 1) + 2;
         pieces = {{r.left, r.top, r.width, t},
                   {r.left, r.bottom() - t, r.width, t},
                   {r.left, r.top, t, r.height},
                   {r.right() - t, r.top, t, r.height}};
     }
-    if (arrow_.visible)
-        for (const Rect& piece : LinePieces(arrow_.from, arrow_.to, arrow_.width + 2)) pieces.push_back(piece);
+    const ArrowPreview& arrow = stroke_.arrow;
+    if (arrow.visible)
+        for (const Rect& piece : LinePieces(arrow.from, arrow.to, arrow.width + 2)) pieces.push_back(piece);
     return pieces;
 }
 

@@ -1,9 +1,9 @@
-// What a drawing tool is doing between press and release: the rubber band
-// (rectangle, ellipse, text box frame) or the arrow being dragged, the
-// eraser's circle, and what the release commits to the surface; then the text
-// box the text tool opens, where its text will be printed and whether there
-// is any to print. The Win32 annotator paints these previews and draws what
-// is committed.
+// What a drawing tool is doing between press and release: each event goes
+// to the chosen tool's class (annotate/tools, listed in the tool table),
+// which keeps the previews (a rubber band, a line, the eraser's circle) and
+// says what its release commits; then the text box the text tool opens,
+// where its text will be printed and whether there is any to print. The
+// Win32 annotator paints these previews and draws what is committed.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -11,58 +11,50 @@
 #include <vector>
 
 #include "annotate/Annotate.h"
+#include "annotate/Tool.h"
 #include "gfx/Geometry.h"
 
 namespace vellumo {
 
-// A colour as the drawing layer takes it (0x00BBGGRR).
-using PreviewColour = uint32_t;
-inline constexpr PreviewColour kEraserCircleColour = 0x808080;
 // A click without a drag still opens a box one can type in.
 inline constexpr Size kMinTextBox{80, 22};
 
 class MarkInProgress {
 public:
-    enum class Shape { None, Rectangle, Oval };
-    // The rubber band of rectangle, ellipse and text, or the eraser's circle.
-    struct ShapePreview {
-        Shape shape = Shape::None;
-        Rect box{};
-        PreviewColour colour = 0;
-        int width = 1;
-    };
-    struct ArrowPreview {
-        bool visible = false;
-        Point from{}, to{};
-        PreviewColour colour = 0;
-        int width = 1;
-    };
+    using Shape = PreviewShape;
+    using ShapePreview = vellumo::ShapePreview;
+    using ArrowPreview = vellumo::ArrowPreview;
+    using Commit = vellumo::Commit;
+    using Released = vellumo::Released;
 
-    // What a release leaves to draw.
-    enum class Commit { Nothing, Rectangle, Ellipse, Arrow, OpenTextBox, EndEraser };
-    struct Released {
-        Commit what = Commit::Nothing;
-        Rect box{};        // rectangle, ellipse, and the frame the text box opens on
-        Point from{}, to{};  // arrow
-        float penWidth = 0;
-    };
+    // One of each tool in the table.
+    MarkInProgress();
+    ~MarkInProgress();
+    MarkInProgress(const MarkInProgress&) = delete;
+    MarkInProgress& operator=(const MarkInProgress&) = delete;
 
-    // A press with `tool` at p, drawing `width` wide in `colour` inside the
-    // selection `frame`. For the eraser: where its stroke starts.
-    std::optional<Point> Press(Tool tool, Point p, float width, PreviewColour colour, const Rect& frame);
-    // A move: the eraser's circle follows p; with the left button held the
-    // rubber band or the arrow reaches to p, kept inside the frame. For the
-    // eraser with the button held: where its stroke goes next.
-    std::optional<Point> Move(Tool tool, Point p, bool leftHeld, const Rect& frame);
-    // The eraser's circle at p, as soon as the eraser is chosen.
-    void ShowEraserCircle(Point p, float width);
+    // A press with `tool` at p, drawing `width` wide in `colour` at `alpha`
+    // inside the selection `frame`; tools that paint pixels paint on
+    // `target` (none: previews only). Returns where a painting stroke starts.
+    std::optional<Point> Press(Tool tool, Point p, float width, PreviewColour colour, const Rect& frame,
+                               float alpha = 255, bool shift = false, MarkTarget* target = nullptr);
+    // A move: with the left button held the stroke goes on to p, kept inside
+    // the frame (the eraser's circle follows p, button or not). Returns where
+    // a painting stroke goes next.
+    std::optional<Point> Move(Tool tool, Point p, bool leftHeld, const Rect& frame, bool shift = false,
+                              MarkTarget* target = nullptr);
     // The release: previews go, and what is left to draw is said.
-    Released Release(Tool tool);
+    Released Release(Tool tool, MarkTarget* target = nullptr);
+    // `tool` was chosen with the pointer at p (the eraser shows its circle).
+    void Chosen(Tool tool, Point p, float width);
+    void ShowEraserCircle(Point p, float width) { Chosen(Tool::Eraser, p, width); }
+    // Whether moves without a button concern `tool`.
+    bool FollowsPointer(Tool tool) const;
     // The selection was discarded: previews and the text box go.
     void Discard();
 
-    const ShapePreview& shape() const { return shape_; }
-    const ArrowPreview& arrow() const { return arrow_; }
+    const ShapePreview& shape() const { return stroke_.shape; }
+    const ArrowPreview& arrow() const { return stroke_.arrow; }
     // The pixels the previews cover now, in a few pieces: a moving preview
     // repaints what it covered before and what it covers after.
     std::vector<Rect> RepaintPieces() const;
@@ -86,12 +78,14 @@ public:
     // anti-aliasing reach past the extent; what lies outside would be left
     // behind by an undo.
     static Rect TextBounds(Point at, Size extent);
+    // The filled box text of `extent` at `at` is printed on (text on a box).
+    static Rect PlateFor(Point at, Size extent) { return {at.x - 4, at.y - 2, extent.width + 8, extent.height + 4}; }
 
 private:
-    ShapePreview shape_;
-    ArrowPreview arrow_;
-    Point strokeStart_{};
-    float penWidth_ = 0;
+    DrawingTool* ToolOf(Tool tool) const;
+
+    std::vector<std::unique_ptr<DrawingTool>> tools_;
+    StrokeState stroke_;
     bool textBoxOpen_ = false;
     Point printAt_{};
     Point grabOffset_{};

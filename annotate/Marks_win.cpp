@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "annotate/Annotate.h"
-#include "annotate/Erase.h"
+#include "gfx/Convert_win.h"
 
 namespace vellumo::win {
 
@@ -59,41 +59,29 @@ Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, floa
     return ArrowMarkBounds(from, to, width);
 }
 
-bool EraserStroke::Begin(const Dib& surface, const Dib& clean, const Rect& frame, float width, Point at,
-                         Rect* touched) {
-    End();
-    if (surface.empty() || clean.empty() || surface.width() != clean.width() || surface.height() != clean.height())
-        return false;
-    surface_ = surface.plane();
-    clean_ = clean.plane();
-    frame_ = frame;
-    width_ = width;
-    last_ = at;
-    active_ = true;
-    // The first dab fills the integer square EraserDab gives, as the stroke
-    // has always started; the segments then run through the pointer's points.
-    const Rect dab = EraserDab(at, width);
-    const Rect drawn = EraseDab(surface_, clean_, dab.left + dab.width / 2.0, dab.top + dab.height / 2.0,
-                                dab.width, Intersect(frame_, DabBounds(at, width)));
-    if (touched) *touched = drawn;
-    return true;
-}
-
-Rect EraserStroke::LineTo(Point to) {
-    if (!active_) return {};
-    // Never past what the undo history was told it would touch.
-    const Rect drawn = EraseSegment(surface_, clean_, last_, to, width_, Intersect(frame_, LineBounds(to)));
-    last_ = to;
-    return drawn;
-}
-
-Rect EraserStroke::DabBounds(Point at, float width) { return OutlineBounds(EraserDab(at, width), 2); }
-
-Rect EraserStroke::LineBounds(Point to) const { return vellumo::LineBounds(last_, to, Reach(width_)); }
-
-void EraserStroke::End() {
-    active_ = false;
-    surface_ = clean_ = {};
+Rect DrawLabelMark(HDC dc, const LabelMark& label, const Rect& clip) {
+    if (!dc || label.box.empty()) return {};
+    const Rect& b = label.box;
+    const int saved = ::SaveDC(dc);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right(), clip.bottom());
+    if (!label.round) {
+        unique_hbrush fill(::CreateSolidBrush(label.fill));
+        const RECT box = ToRECT(b);
+        ::FillRect(dc, &box, fill.get());
+    }
+    unique_hfont font(::CreateFontW(-label.fontHeight, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Arial"));
+    {
+        Selected useFont(dc, font ? static_cast<HGDIOBJ>(font.get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, label.ink);
+        RECT rc{b.left, b.top, b.right(), b.bottom()};
+        ::DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &rc,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    }
+    ::RestoreDC(dc, saved);
+    ::GdiFlush();
+    return Inflate(b, 2);
 }
 
 }  // namespace vellumo::win

@@ -6,8 +6,8 @@
 
 #include "gfx/Dib_win.h"
 #include "gfx/Geometry.h"
+#include "annotate/Tool.h"
 #include "gfx/Handles_win.h"
-#include "gfx/PixelPlane.h"
 
 namespace vellumo::win {
 
@@ -27,30 +27,9 @@ Rect ArrowMarkBounds(Point from, Point to, float width);
 Rect DrawRectangleMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
 Rect DrawEllipseMark(gp::GpGraphics* g, gp::GpPen* pen, const Rect& r, float width);
 Rect DrawArrowMark(gp::GpGraphics* g, gp::GpPen* pen, Point from, Point to, float width);
-
-// One eraser stroke: paints the clean frozen screen back through a round pen
-// (annotate/Erase), inside the selection frame.
-class EraserStroke {
-public:
-    // The first dab at `at` on `surface`; false (and nothing drawn) when the
-    // surface and the clean screen are missing or of different sizes.
-    // `touched` receives the pixels it may have changed.
-    bool Begin(const Dib& surface, const Dib& clean, const Rect& frame, float width, Point at, Rect* touched);
-    // One short segment from the last point to `to`; returns the pixels it
-    // may have changed.
-    Rect LineTo(Point to);
-    // What Begin at `at` and LineTo(`to`) may touch, before they draw.
-    static Rect DabBounds(Point at, float width);
-    Rect LineBounds(Point to) const;
-    void End();
-    bool active() const { return active_; }
-
-private:
-    PixelPlane surface_, clean_;  // views of the caller's DIBs, for the stroke's length
-    Rect frame_;
-    float width_ = 0;
-    Point last_{};
-    bool active_ = false;
-};
+// A label's text centred on its box in bold, on the box filled in its
+// colour unless it is round (the tool painted the circle); cut off at
+// `clip`. Returns the pixels it may have touched.
+Rect DrawLabelMark(HDC dc, const LabelMark& label, const Rect& clip);
 
 }  // namespace vellumo::win

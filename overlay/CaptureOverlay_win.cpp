@@ -72,7 +72,7 @@ bool CaptureOverlay::CreateWindows() {
     POINT pointer{};
     ::GetCursorPos(&pointer);
     magnifier_.Create(hwnd(), surface_.frozenScreen(), DpiAt({pointer.x, pointer.y}));
-    sel_.ToolMode = -1;
+    sel_.ChooseTool(Tool::None);
     ::SetTimer(hwnd(), kDetectionTimer, kDetectionIntervalMs, nullptr);
     ::SetTimer(hwnd(), kRestartChordTimer, kRestartChordIntervalMs, nullptr);
     // The parts a first frame does not show (handles, toolbar, the dimmed
@@ -245,16 +245,17 @@ void CaptureOverlay::CommitText() {
 }
 
 void CaptureOverlay::ChooseTool(int index) {
-    if (index < 0 || index >= kToolCount) return;
+    if (index < 0 || index >= ToolCount()) return;
     ClipToSelection(surfaceGraphics_.get(), clipPath_.get(), sel_.frame());
     toolbar_.ShowChosenTool(index);
-    sel_.ToolMode = index;
+    sel_.ChooseTool(static_cast<Tool>(index));
     CommitText();
-    // The eraser's circle shows at once; other tools drop it.
+    // What a tool shows before a press (the eraser's circle) shows at once;
+    // the last tool's previews go.
     Canvas c = ToolCanvas();
     annotator_.Discard(hwnd());
     Point pt;
-    if (CurrentTool() == Tool::Eraser && PointerOnOverlay(pt)) annotator_.ShowEraserCircle(c, pt, toolbar_.StrokeWidth());
+    if (PointerOnOverlay(pt)) annotator_.ToolChosen(c, CurrentTool(), pt, toolbar_.StrokeWidth());
 }
 
 void CaptureOverlay::ChooseColour(OleColor colour) { annotator_.SetColour(colour); }
@@ -303,7 +304,7 @@ void CaptureOverlay::OnMouseMove(WPARAM keys, Point p) {
     constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_XBUTTON1 | MK_XBUTTON2;
     const bool onlyLeft = (keys & kButtons) == MK_LBUTTON;
     const Changes c = sel_.MouseMove(onlyLeft, p);
-    if (c.annotate || CurrentTool() == Tool::Eraser) {
+    if (c.annotate || annotator_.FollowsPointer(CurrentTool())) {
         Canvas canvas = ToolCanvas();
         annotator_.MouseMove(canvas, CurrentTool(), p, c.annotate);
     }
@@ -319,6 +320,19 @@ void CaptureOverlay::OnMouseUp(MouseButton button, Point p) {
         annotator_.MouseUp(canvas, CurrentTool());
     }
     Apply(c);
+}
+
+void CaptureOverlay::OnWheel(WPARAM wp, LPARAM lp) {
+    // With a tool chosen, the wheel over the selection sets the width.
+    if (!sel_.Selected() || !sel_.toolChosen()) return;
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};  // screen coordinates
+    ::ScreenToClient(hwnd(), &at);
+    const Rect f = sel_.frame();
+    if (!Rect::fromEdges(f.left, f.top, f.right() + 1, f.bottom() + 1).contains({at.x, at.y})) return;
+    wheelRest_ += GET_WHEEL_DELTA_WPARAM(wp);
+    const int notches = wheelRest_ / WHEEL_DELTA;
+    wheelRest_ -= notches * WHEEL_DELTA;
+    if (notches) toolbar_.WheelWidth(notches, (GET_KEYSTATE_WPARAM(wp) & MK_SHIFT) != 0);
 }
 
 void CaptureOverlay::Readout(Point p) {
@@ -420,6 +434,7 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONUP: OnMouseUp(MouseButton::Middle, p); return 0;
         case WM_XBUTTONUP: OnMouseUp(MouseButton::Middle, p); return TRUE;
         case kPrintTextLater: CommitText(); return 0;
+        case WM_MOUSEWHEEL: OnWheel(wp, lp); return 0;
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = annotator_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
                 return reinterpret_cast<LRESULT>(b);

@@ -103,6 +103,7 @@ private:
     void OnMouseDown(MouseButton button, Point p);
     void OnMouseMove(WPARAM keys, Point p);
     void OnMouseUp(MouseButton button, Point p);
+    void OnWheel(WPARAM wp, LPARAM lp);
     void OnDetectionTick();
     void OnRestartChordTick();
     void CreateDrawingObjects();
@@ -125,7 +126,7 @@ private:
     void RefreshFrame();
     void Readout(Point p);
     Canvas ToolCanvas();
-    Tool CurrentTool() const { return static_cast<Tool>(sel_.ToolMode); }
+    Tool CurrentTool() const { return sel_.tool(); }
 
     // The pointer in the overlay's coordinates; false when it cannot be read.
     bool PointerOnOverlay(Point& at) const;
@@ -158,6 +159,8 @@ private:
     int paintedBorder_ = kDetectBorder;
     // "copied" in the magnifier's colour line after a colour copy.
     TimedText colourNote_;
+    // What a high-resolution wheel turned short of a whole notch.
+    int wheelRest_ = 0;
 };
 
 }  // namespace vellumo::win

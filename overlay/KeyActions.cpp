@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "annotate/Tool.h"
+
 namespace vellumo {
 
 namespace {
@@ -97,6 +99,9 @@ KeyAction DecideFreshKey(const OverlayKeyState& state, const KeyPress& key) {
 
     // The rest act on a completed selection only, as the toolbar does.
     if (state.mode != Mode::Selected) return {};
+    // A tool's letter (its row in the tool table) chooses it.
+    if (const Tool tool = ToolForKey(key.key); tool != Tool::None && !key.ctrl)
+        return {KeyCommand::ChooseTool, 0, 0, tool};
     if (key.key == vk::kReturn && !key.ctrl && !key.shift) return {KeyCommand::Copy};
     if (!key.ctrl) return {};
     switch (key.key) {

@@ -54,12 +54,14 @@ enum class KeyCommand {
     Undo,              // the window layer commits pending text first
     Redo,
     CommitText,
+    ChooseTool,        // the tool whose letter was pressed
 };
 
 struct KeyAction {
     KeyCommand command = KeyCommand::None;
     int dx = 0;
     int dy = 0;
+    Tool tool = Tool::None;
     friend bool operator==(const KeyAction&, const KeyAction&) = default;
 };
 

@@ -23,7 +23,7 @@ KeyFocus CaptureOverlay::FocusForKeys() const {
 }
 
 bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
-    const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.ToolMode != -1};
+    const OverlayKeyState state{FocusForKeys(), sel_.mode(), sel_.toolChosen()};
     // Bit 30: the key was down before this message (auto-repeat).
     const bool repeat = (static_cast<DWORD>(flags) & (1u << 30)) != 0;
     const KeyPress press{static_cast<int>(keyCode), Held(VK_SHIFT), Held(VK_CONTROL), Held(VK_MENU), repeat};
@@ -45,6 +45,7 @@ bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
         case KeyCommand::Undo: StepMarks(false); break;
         case KeyCommand::Redo: StepMarks(true); break;
         case KeyCommand::CommitText: CommitText(); break;
+        case KeyCommand::ChooseTool: ChooseTool(static_cast<int>(a.tool)); break;
     }
     return a.command != KeyCommand::None;
 }

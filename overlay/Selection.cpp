@@ -127,7 +127,7 @@ Changes Selection::BackToDetection() {
     detectionEnabled_ = true;
     for (auto& h : handles_) h.top = HiddenHandleTop(sizes_.handle);
     borderWidth_ = sizes_.detectBorder;
-    ToolMode = -1;
+    tool_ = Tool::None;
     Changes c;
     c.reset = true;
     return c;
@@ -137,7 +137,7 @@ Changes Selection::MouseDown(MouseButton button, Point p) {
     if (button != MouseButton::Left) return BackToDetection();
     Changes c;
     if (Selected()) {
-        c.annotate = ToolMode != -1;
+        c.annotate = toolChosen();
     } else {
         pressedAt_ = p;
         start_ = monitors_.KeepOutOfGaps(p);
@@ -150,7 +150,7 @@ Changes Selection::MouseMove(bool onlyLeftHeld, Point p) {
     Changes c;
     if (Selected()) {
         if (!onlyLeftHeld) return c;
-        if (ToolMode != -1) {
+        if (toolChosen()) {
             c.annotate = true;
             return c;
         }
@@ -184,7 +184,7 @@ Changes Selection::DragTo(Point p) {
 Changes Selection::MouseUp(MouseButton button, Point p) {
     Changes c;
     if (Selected()) {
-        c.annotate = ToolMode != -1;
+        c.annotate = toolChosen();
         return c;
     }
     if (button != MouseButton::Left) return c;
@@ -214,7 +214,7 @@ Changes Selection::HandleDown(int handle, MouseButton button, Point local) {
 
 Changes Selection::HandleMove(int handle, bool leftHeld, Point local) {
     Changes c;
-    if (!leftHeld || ToolMode != -1 || handle < 0 || handle >= kHandleCount) return c;
+    if (!leftHeld || toolChosen() || handle < 0 || handle >= kHandleCount) return c;
     const Rect& h = handles_[handle];
     const HandleAxes axes = AxesOf(handle);
     const int left = axes.x ? h.left + (local.x - grab_.x) : h.left;

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 
+#include "annotate/Annotate.h"
 #include "gfx/Geometry.h"
 #include "gfx/MonitorLayout.h"
 
@@ -19,7 +20,8 @@ enum class Mode {
 
 
 inline constexpr Size kHandleSize{6, 6};
-inline constexpr Size kToolsSize{225, 113};
+// The toolbar's size, as its layout gives it.
+inline constexpr Size kToolsSize = kToolbarSize;
 inline constexpr int kHandleCount = 8;
 inline constexpr int kDetectBorder = 4;  // frame border while detecting or dragging
 inline constexpr int kSelectedBorder = 1;
@@ -104,8 +106,10 @@ public:
     // itself, in screen pixels, stays.
     Changes SetUiDpi(int dpi);
 
-    // -1 while no annotation tool is chosen; moving and resizing need -1.
-    int ToolMode = -1;
+    // The chosen annotation tool; moving and resizing need none.
+    Tool tool() const { return tool_; }
+    bool toolChosen() const { return tool_ != Tool::None; }
+    void ChooseTool(Tool tool) { tool_ = tool; }
 
     Changes BackToDetection();
     Changes MouseDown(MouseButton button, Point p);
@@ -132,6 +136,7 @@ private:
     int uiDpi_ = 96;
     SelectionSizes sizes_;
     Mode mode_ = Mode::Detecting;
+    Tool tool_ = Tool::None;
     bool detectionEnabled_ = true;
     Rect frame_;
     int borderWidth_ = kDetectBorder;

@@ -53,6 +53,7 @@ public:
     std::vector<Rect> UndoMark();
     std::vector<Rect> RedoMark();
     void ForgetMarks() { marks_.Clear(); }
+    std::size_t MarksApplied() const override { return marks_.undoSteps(); }
 
     const Dib& surface() const override { return surface_; }
     const Dib& frozenScreen() const override { return frozenScreen_; }

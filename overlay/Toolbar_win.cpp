@@ -9,6 +9,7 @@
 #include "gfx/Convert_win.h"
 #include "gfx/Dpi.h"
 #include "gfx/SystemProc_win.h"
+#include "annotate/Tool.h"
 #include "overlay/Selection.h"
 
 namespace vellumo::win {
@@ -29,52 +30,49 @@ struct ButtonSpec {
     ToolButtonId id;
     const wchar_t* name;
     const wchar_t* tip;
-    int x, y, w, h;
+    Rect at;
 };
-// The action buttons sit on the top row, right of the drawing tools; the quit button
-// overhangs the toolbar's top edge by one pixel.
+// The action buttons sit on the top row, right of the drawing tools.
 constexpr ButtonSpec kButtons[] = {
-    {ToolButtonId::Copy, L"Image1", L"Copy to clipboard", 126, 4, 16, 16},
-    {ToolButtonId::Pin, L"pinimg", L"Pin", 150, 4, 16, 16},
-    {ToolButtonId::Save, L"SavePic", L"Save to", 174, 4, 16, 16},
-    {ToolButtonId::Quit, L"Exi", L"Quit", 198, -1, 25, 25},
+    {ToolButtonId::Copy, L"Image1", L"Copy to clipboard", kCopyButtonRect},
+    {ToolButtonId::Pin, L"pinimg", L"Pin", kPinButtonRect},
+    {ToolButtonId::Save, L"SavePic", L"Save to", kSaveButtonRect},
+    {ToolButtonId::Quit, L"Exi", L"Quit", kQuitButtonRect},
 };
-// The title is observable and kept as it always was (see the overlay's class name).
-constexpr const wchar_t* kDrawNames[kToolCount] = {L"Draw(0)", L"Draw(1)", L"Draw(2)", L"Draw(3)", L"Draw(4)"};
-constexpr const wchar_t* kDrawTips[kToolCount] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text",
-                                                  L"Add Arrow", L"Eraser"};
-
 
 void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::MoveToEx(dc, x0, y0, nullptr);
     ::LineTo(dc, x1, y1);
 }
 
-// 16 x 16 glyphs of the drawing tools: rectangle, ellipse, text, arrow, eraser.
+// A drawing tool's 16 x 16 glyph, as its row in the tool table gives it.
 void DrawToolGlyph(HDC dc, int index) {
+    const auto tools = ToolTable();
+    if (index < 0 || index >= static_cast<int>(tools.size())) return;
     unique_hpen pen(::CreatePen(PS_SOLID, 1, RGB(32, 32, 32)));
+    unique_hbrush ink(::CreateSolidBrush(RGB(32, 32, 32)));
     Selected usePen(dc, pen.get());
-    Selected noFill(dc, ::GetStockObject(NULL_BRUSH));
-    switch (index) {
-        case 0: ::Rectangle(dc, 2, 3, 14, 13); break;
-        case 1: ::Ellipse(dc, 1, 3, 15, 13); break;
-        case 2:
-            Line(dc, 4, 13, 8, 2);
-            Line(dc, 8, 2, 12, 13);
-            Line(dc, 5, 9, 11, 9);
-            break;
-        case 3:
-            Line(dc, 2, 13, 13, 2);
-            Line(dc, 13, 2, 7, 3);
-            Line(dc, 13, 2, 12, 8);
-            break;
-        case 4: {
-            const POINT body[] = {{2, 10}, {8, 4}, {13, 9}, {7, 15}};
-            ::Polygon(dc, body, 4);
-            Line(dc, 5, 7, 10, 12);
-            break;
+    for (const GlyphPart& part : tools[static_cast<std::size_t>(index)].glyph.parts) {
+        const Point* p = part.points;
+        const bool filled = part.kind == GlyphPart::FilledBox || part.kind == GlyphPart::FilledOval;
+        Selected fill(dc, filled ? static_cast<HGDIOBJ>(ink.get()) : ::GetStockObject(NULL_BRUSH));
+        switch (part.kind) {
+            case GlyphPart::End: return;
+            case GlyphPart::Lines:
+                ::MoveToEx(dc, p[0].x, p[0].y, nullptr);
+                for (int k = 1; k < part.count; ++k) ::LineTo(dc, p[k].x, p[k].y);
+                break;
+            case GlyphPart::Box:
+            case GlyphPart::FilledBox: ::Rectangle(dc, p[0].x, p[0].y, p[1].x, p[1].y); break;
+            case GlyphPart::Oval:
+            case GlyphPart::FilledOval: ::Ellipse(dc, p[0].x, p[0].y, p[1].x, p[1].y); break;
+            case GlyphPart::Polygon: {
+                POINT pts[5];
+                for (int k = 0; k < part.count; ++k) pts[k] = {p[k].x, p[k].y};
+                ::Polygon(dc, pts, part.count);
+                break;
+            }
         }
-        default: break;
     }
 }
 
@@ -233,10 +231,14 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
         return false;
     // Made at their 96-DPI places; Layout sizes them for the monitor.
     for (const ButtonSpec& b : kButtons)
-        buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, {b.x, b.y, b.w, b.h}, b.name, ButtonEvents(b.id, 0));
-    for (int i = 0; i < kToolCount; ++i)
-        toolButtons_[i].Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), kDrawNames[i],
-                               ButtonEvents(ToolButtonId::Tool, i));
+        buttons_[static_cast<int>(b.id)].Create(hwnd(), b.id, 0, b.at, b.name, ButtonEvents(b.id, 0));
+    // The window titles are observable ("Draw(0)"...) and kept as they always were.
+    const auto tools = ToolTable();
+    for (int i = 0; i < static_cast<int>(tools.size()); ++i) {
+        toolButtons_.push_back(std::make_unique<ToolButton>());
+        toolButtons_.back()->Create(hwnd(), ToolButtonId::Tool, i, DrawButtonRect(i), tools[i].name,
+                                    ButtonEvents(ToolButtonId::Tool, i));
+    }
 
     palette_.Create(hwnd(), {[this](int i) {
                             palette_.SetCurrentColor(kPalette[i]);
@@ -284,8 +286,9 @@ void Toolbar::SetDpi(int dpi) {
 void Toolbar::Layout() {
     const Size size = ScaleUi(kToolsSize, dpi_);
     ::SetWindowPos(hwnd(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ButtonSpec& b : kButtons) buttons_[static_cast<int>(b.id)].Place(At({b.x, b.y, b.w, b.h}), dpi_);
-    for (int i = 0; i < kToolCount; ++i) toolButtons_[i].Place(At(DrawButtonRect(i)), dpi_);
+    for (const ButtonSpec& b : kButtons) buttons_[static_cast<int>(b.id)].Place(At(b.at), dpi_);
+    for (std::size_t i = 0; i < toolButtons_.size(); ++i)
+        toolButtons_[i]->Place(At(DrawButtonRect(static_cast<int>(i))), dpi_);
     palette_.SetDpi(dpi_);
 
     const LOGFONTW lf = ToolbarFont(dpi_);
@@ -328,7 +331,8 @@ void Toolbar::EnsureTooltips() {
         ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     };
     for (const ButtonSpec& b : kButtons) addTip(buttons_[static_cast<int>(b.id)].hwnd(), b.tip);
-    for (int i = 0; i < kToolCount; ++i) addTip(toolButtons_[i].hwnd(), kDrawTips[i]);
+    const auto tools = ToolTable();
+    for (std::size_t i = 0; i < toolButtons_.size(); ++i) addTip(toolButtons_[i]->hwnd(), tools[i].tip);
 }
 
 void Toolbar::MoveMarker(Rect& marker, int index) {
@@ -356,6 +360,10 @@ void Toolbar::OnPanelMouseMove(Point local) {
     ::ScreenToClient(::GetParent(hwnd()), &topLeft);
     ::SetWindowPos(hwnd(), nullptr, topLeft.x + local.x - grabOffset_.x, topLeft.y + local.y - grabOffset_.y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Toolbar::WheelWidth(int notches, bool shift) {
+    widthSlider_.SetValue(WidthAfterWheel(widthSlider_.Value(), notches, shift, widthSlider_.Max()));
 }
 
 void Toolbar::OnWidthChanged() {

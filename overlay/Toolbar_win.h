@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "annotate/Annotate.h"
 #include "annotate/Palette_win.h"
@@ -62,6 +64,8 @@ public:
     void EnsureTooltips();
 
     float StrokeWidth() const { return widthSlider_.Value(); }
+    // The wheel turned `notches` over the selection: the width slider and its box follow.
+    void WheelWidth(int notches, bool shift);
     float StrokeAlpha() const { return opacitySlider_.Value(); }
     OleColor CurrentColor() const { return palette_.CurrentColor(); }
     void SetCurrentColor(OleColor c) { palette_.SetCurrentColor(c); }
@@ -85,7 +89,7 @@ private:
 
     Events events_;
     std::array<ToolButton, 4> buttons_;
-    std::array<ToolButton, kToolCount> toolButtons_;
+    std::vector<std::unique_ptr<ToolButton>> toolButtons_;  // one per row of the tool table
     ColourPalette palette_;
     ValueSlider widthSlider_;
     ValueSlider opacitySlider_;

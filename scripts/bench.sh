@@ -14,7 +14,7 @@ native=$build/native/bench
 win=$build/win64
 
 missing=()
-for f in "$native/bench_tests" "$native/picklist_bench" "$native/undo_bench" "$native/wine_bench" "$win/vellumo.exe" \
+for f in "$native/bench_tests" "$native/picklist_bench" "$native/undo_bench" "$native/tools_bench" "$native/wine_bench" "$win/vellumo.exe" \
          "$win/bench/win/drawbench.exe" "$win/bench/win/annotatebench.exe" "$win/bench/win/floor.exe" "$win/bench/win/plainwin.exe" \
          "$native/output_bench" "$win/bench/win/savebench.exe" "$win/bench/win/pinfloor.exe" \
          "$native/resident_bench" "$win/bench/win/hotkeyfloor.exe" "$win/vpng.exe"; do
@@ -36,6 +36,7 @@ if ! out=$("$native/bench_tests" 2>&1); then
 fi
 "$native/picklist_bench" --header || status=1
 "$native/undo_bench" || status=1
+"$native/tools_bench" || status=1
 "$native/wine_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_RUNS:-7}" || status=1
 "$native/output_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_PIN_RUNS:-5}" "${BENCH_FLOATERS:-100}" || status=1
 "$native/resident_bench" "$win/bench/win" "$win/vellumo.exe" "${BENCH_PRESSES:-7}" || status=1

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "annotate/Annotator_win.h"
+#include "annotate/Tool.h"
 #include "annotate/Marks_win.h"
 #include "bench/Report.h"
 #include "bench/Stats.h"
@@ -291,6 +292,28 @@ Figure Eraser(const Clock& clock, Stage& s, float width, int moves, int step) {
     return f;
 }
 
+// A pen stroke to and fro along a row of the selection, `step` pixels a move.
+Figure Pen(const Clock& clock, Stage& s, int moves, int step) {
+    Figure f{"pen move, width 5"};
+    const Tool pen = ToolForKey('P');
+    const Rect& q = s.sqr;
+    const Point start{q.left + 30, q.top + q.height / 2};
+    Canvas c = s.MakeCanvas();
+    s.tools.MouseDown(c, pen, start, {5.0f, 255.0f});
+    Paired ms;
+    for (int i = 1; i <= moves; ++i) {
+        const int x = start.x + (i * step) % (q.width - 80);
+        ms.Add(s.Move(clock, pen, {x, start.y + (i / 40) % 30}), s.OnePixelRepaint(clock));
+    }
+    ms.SummarizeInto(f);
+    Canvas up = s.MakeCanvas();
+    s.tools.MouseUp(up, pen);
+    ::UpdateWindow(s.window);
+    if (s.Shown(start.x + 10, start.y) != RGB(255, 0, 0))
+        f.fault = "no pen stroke shown at its start: " + Hex(s.Shown(start.x + 10, start.y));
+    return f;
+}
+
 // Every mark the figures drew undone one by one, then redone, a few rounds;
 // the figure is the slowest step's median. Each round must give back the
 // surface as it was before the marks and after them, pixel for pixel.
@@ -355,6 +378,7 @@ bool RunSize(const Clock& clock, int width, int height) {
     figures.push_back(RubberBand(clock, stage, Tool::Arrow, "rubber band move, arrow", 240, 120));
     figures.push_back(Eraser(clock, stage, 5.0f, 300, 4));
     figures.push_back(Eraser(clock, stage, 40.0f, 300, 6));
+    figures.push_back(Pen(clock, stage, 300, 5));
     figures.push_back(UndoRedo(clock, stage, unmarked, screen, copy));
     const Summary whole = Summarize(TimeWholeRepaint(clock, stage.window, 10));
 
@@ -372,6 +396,12 @@ bool RunSize(const Clock& clock, int width, int height) {
         PrintNote(Format("median of %.0f ", double(f.perMove.count)) + (f.step ? "undos and redos" : "moves") +
                   Format("; mean %.3f ms", f.perMove.mean) + Format("; max %.3f ms", f.perMove.max) +
                   Format("; floor beside them: mean %.3f ms", f.floor.mean) + Format(", max %.3f ms", f.floor.max));
+    }
+    // The pen against the rectangle's rubber band, both measured above.
+    if (figures[0].fault.empty() && figures[5].fault.empty()) {
+        const double pen = figures[5].perMove.median, band = figures[0].perMove.median;
+        PrintRow("pen move against rectangle move " + size, Format("%.3f ms", pen), "rubber band move, rectangle",
+                 Format("%.3f ms", band), Ratio(pen, band), pen <= band ? "<= 1: met" : "<= 1: MISSED");
     }
     PrintNote("floor: one pixel invalidated, painted and flushed, or one full-screen BitBlt, one beside each sample;" +
               Format(" for scale: whole window repainted %.3f ms", whole.median));

@@ -298,12 +298,12 @@ protected:
     }
 
     void ExpectToolsAt(const Box& f, const std::string& what) {
-        const int top = f.t + 5 > 113 ? f.t - 118 : (f.b() + 113 + 5 < kScreenH ? f.b() + 5 : f.t);
+        const int top = f.t + 5 > 134 ? f.t - 139 : (f.b() + 134 + 5 < kScreenH ? f.b() + 5 : f.t);
         const int left = std::max(0, std::min(f.l, kScreenW - 225));  // never past the screen's edge
         const auto v = Overlay();
         ASSERT_TRUE(v.tools) << what << ": no Tools window";
         EXPECT_TRUE(v.tools->visible) << what;
-        EXPECT_EQ(Str(BoxOf(*v.tools)), Str(Box{left, top, 225, 113})) << what;
+        EXPECT_EQ(Str(BoxOf(*v.tools)), Str(Box{left, top, 225, 134})) << what;
     }
 
     void ExpectBackToDetection(const std::string& what) {

@@ -37,7 +37,7 @@ constexpr Box kLeftWindow{-900, 60, 400, 300};
 const Pixel kLeftWindowTop = Of(fixture::kPalettes[0].top);
 
 // The toolbar, the magnifier and the handles, as the program places them.
-constexpr int kToolsW = 225, kToolsH = 113, kToolsGap = 5;
+constexpr int kToolsW = 225, kToolsH = 134, kToolsGap = 5;
 constexpr int kVaW = 130, kVaH = 161, kVaGap = 20;
 
 class MonitorsE2E : public DesktopE2E {

@@ -746,7 +746,7 @@ protected:
 };
 
 // At 150% the overlay's parts are half as large again as at 96 DPI (whose
-// sizes the other tests check: toolbar 225 x 113, magnifier 130 x 161,
+// sizes the other tests check: toolbar 225 x 134, magnifier 130 x 161,
 // handles 6, a 1-pixel frame), while what the user takes away stays at the
 // screen's true pixels: a copy is exactly the region, and so is a Floater.
 TEST_F(ScaledOutputE2E, PartsScaleByTheDpiWhileCopyAndPinKeepTruePixels) {
@@ -757,7 +757,7 @@ TEST_F(ScaledOutputE2E, PartsScaleByTheDpiWhileCopyAndPinKeepTruePixels) {
     const OverlayView v = Overlay();
     ASSERT_TRUE(v.tools && v.va && v.sizeCaption && v.rgbCaption);
     expectScaled(v.tools->width(), 225, "toolbar width");
-    expectScaled(v.tools->height(), 113, "toolbar height");
+    expectScaled(v.tools->height(), 134, "toolbar height");
     expectScaled(v.va->width(), 130, "magnifier width");
     expectScaled(v.va->height(), 161, "magnifier height");
     expectScaled(v.rgbCaption->height(), 17, "colour caption height");

@@ -177,26 +177,26 @@ TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
 TEST(MonitorPlacement, ToolbarStaysOnTheSelectionsMonitor) {
     const MonitorLayout rig = Rig();
     // On the left monitor the single-screen rule holds, measured on that monitor.
-    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 300, 200, 100}, kToolsSize), (Point{-900, 300 - 113 - 5}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 300, 200, 100}, kToolsSize), (Point{-900, 300 - kToolsSize.height - 5}));
     EXPECT_EQ(PlaceToolbarOn(rig, {-900, 10, 200, 100}, kToolsSize), (Point{-900, 115}));
     // Below fits on the primary (800 high) but not on the left monitor (768).
-    EXPECT_EQ(PlaceToolbarOn(rig, {200, 100, 200, 570}, kToolsSize), (Point{200, 675}));
-    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 100, 200, 570}, kToolsSize), (Point{-900, 100}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {200, 100, 200, 550}, kToolsSize), (Point{200, 655}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-900, 100, 200, 550}, kToolsSize), (Point{-900, 100}));
     // A selection mostly on the primary that starts on the left monitor: the
     // toolbar starts at the primary's left edge, not on the other monitor.
-    EXPECT_EQ(PlaceToolbarOn(rig, {-50, 300, 400, 100}, kToolsSize), (Point{0, 182}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-50, 300, 400, 100}, kToolsSize), (Point{0, 300 - kToolsSize.height - 5}));
     // Mostly on the left monitor, reaching onto the primary near the boundary:
     // the toolbar ends at the left monitor's right edge.
-    EXPECT_EQ(PlaceToolbarOn(rig, {-150, 300, 200, 100}, kToolsSize), (Point{-225, 182}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-150, 300, 200, 100}, kToolsSize), (Point{-225, 300 - kToolsSize.height - 5}));
     // At the virtual screen's outer edges too it comes back onto the monitor.
-    EXPECT_EQ(PlaceToolbarOn(rig, {1200, 300, 80, 100}, kToolsSize), (Point{1280 - 225, 182}));
-    EXPECT_EQ(PlaceToolbarOn(rig, {-1030, 300, 80, 100}, kToolsSize), (Point{-1024, 182}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {1200, 300, 80, 100}, kToolsSize), (Point{1280 - 225, 300 - kToolsSize.height - 5}));
+    EXPECT_EQ(PlaceToolbarOn(rig, {-1030, 300, 80, 100}, kToolsSize), (Point{-1024, 300 - kToolsSize.height - 5}));
     // A selection on the primary whose "over its top edge" fallback would
     // start on the monitor above is pulled back down onto the primary.
     const MonitorLayout st = Staggered();
     EXPECT_EQ(PlaceToolbarOn(st, {100, -20, 300, 1090}, kToolsSize), (Point{100, 0}));
     // Near the primary's right edge it would reach onto the monitor there.
-    EXPECT_EQ(PlaceToolbarOn(st, {1800, 500, 100, 100}, kToolsSize), (Point{1695, 382}));
+    EXPECT_EQ(PlaceToolbarOn(st, {1800, 500, 100, 100}, kToolsSize), (Point{1695, 500 - kToolsSize.height - 5}));
 }
 
 // Fixed fault: a selection near the right edge put the toolbar's buttons
@@ -204,7 +204,7 @@ TEST(MonitorPlacement, ToolbarStaysOnTheSelectionsMonitor) {
 TEST(MonitorPlacement, ToolbarNearTheRightEdgeEndsAtItWhateverItsSize) {
     const MonitorLayout one = MonitorLayout::Single({1920, 1080});
     const Rect frame{1800, 900, 100, 100};
-    EXPECT_EQ(PlaceToolbarOn(one, frame, kToolsSize), (Point{1920 - 225, 900 - 113 - 5}));
+    EXPECT_EQ(PlaceToolbarOn(one, frame, kToolsSize), (Point{1920 - kToolsSize.width, 900 - kToolsSize.height - 5}));
     // A larger toolbar (more tools, or a higher DPI) ends at the edge too.
     EXPECT_EQ(PlaceToolbarOn(one, frame, {338, 170}), (Point{1920 - 338, 900 - 170 - 5}));
     // Just inside, on and just past the edge.
@@ -242,7 +242,7 @@ TEST(Dpi, ScalingRoundsAsWindowsDoes) {
     EXPECT_EQ(ScaleForDpi(225, 120), 281);  // 281.25
     EXPECT_EQ(ScaleForDpi(6, 120), 8);      // 7.5 rounds up
     EXPECT_EQ(ScaleForDpi(-6, 120), -8);
-    EXPECT_EQ(ScaleForDpi(kToolsSize, 144), (Size{338, 170}));  // 337.5, 169.5
+    EXPECT_EQ(ScaleForDpi(Size{225, 113}, 144), (Size{338, 170}));  // 337.5, 169.5
     EXPECT_EQ(ScaleForDpi(Rect{-3, 4, 130, 161}, 144), (Rect{-5, 6, 195, 242}));
     // A failed DPI query leaves lengths as designed.
     EXPECT_EQ(ScaleForDpi(130, 0), 130);
@@ -336,7 +336,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     const Changes c = s.MouseUp(MouseButton::Left, {550, 790});
     EXPECT_TRUE(c.completed);
     // Above the frame; left-aligned: the frame's monitor has room.
-    EXPECT_EQ(s.toolsPosition(), (Point{400, 700 - 113 - 5}));
+    EXPECT_EQ(s.toolsPosition(), (Point{400, 700 - kToolsSize.height - 5}));
 
     // The bottom handle pulled into the gap stops at the monitor's edge.
     s.HandleDown(6, MouseButton::Left, {3, 3});
@@ -352,7 +352,7 @@ TEST(MonitorSelection, DragAndHandlesStayOutOfTheGapAndTheToolbarOnItsMonitor) {
     s.MouseMove(true, {1124, 380});
     s.MouseUp(MouseButton::Left, {1124, 380});
     EXPECT_EQ(s.frame(), (Rect{974, 300, 150, 80}));
-    EXPECT_EQ(s.toolsPosition(), (Point{1024, 182}));
+    EXPECT_EQ(s.toolsPosition(), (Point{1024, 300 - kToolsSize.height - 5}));
 }
 
 TEST(MonitorSelection, DetectionTakesNothingOffTheMonitors) {

@@ -152,14 +152,14 @@ TEST(Selection, MoveWithoutButtonEndsThePress) {
 }
 
 TEST(Selection, ToolbarPlacementAboveBelowOrOver) {
-    const int th = kToolsSize.height;  // 113
+    const int th = kToolsSize.height;  // 134
     struct Case {
         Rect frame;
         int expectedTop;
     } cases[] = {
         {{10, 500, 100, 100}, 500 - th - 5},       // room above
-        {{10, th - 4, 100, 100}, -9},               // T + 5 = 114 > 113: above, 9 px off the top
-        {{10, th - 5, 100, 100}, th - 5 + 100 + 5},  // T + 5 = 113: not above, so below
+        {{10, th - 4, 100, 100}, -9},               // T + 5 = th + 1 > th: above, 9 px off the top
+        {{10, th - 5, 100, 100}, th - 5 + 100 + 5},  // T + 5 = th: not above, so below
         {{10, 0, 100, 100}, 105},                   // below
         {{10, 0, 100, 1080 - th - 5 - 1}, 1080 - th - 1},  // just fits below
         {{10, 0, 100, 1080 - th - 5}, 0},           // no room below: over the top-left corner
@@ -270,7 +270,7 @@ TEST(Selection, ChosenToolOrReleasedButtonStopsResizeAndMove) {
     const Rect f = s.frame();
     s.HandleDown(7, MouseButton::Left, {3, 3});
     EXPECT_FALSE(s.HandleMove(7, false, {40, 40}).frameChanged);
-    s.ToolMode = 0;
+    s.ChooseTool(Tool::Rectangle);
     EXPECT_FALSE(s.HandleMove(7, true, {40, 40}).frameChanged);
     const Changes move = s.MouseMove(true, {10, 10});
     EXPECT_FALSE(move.frameChanged);
@@ -287,14 +287,14 @@ TEST(Selection, RightPressOrReLoadReturnsToDetectionFromAnyState) {
         if (state >= 1) s.MouseDown(MouseButton::Left, {100, 100});
         if (state >= 2) for (int i = 0; i < 8; ++i) s.MouseMove(true, {200 + i, 200});
         if (state >= 3) s.MouseUp(MouseButton::Left, {207, 200});
-        s.ToolMode = 2;
+        s.ChooseTool(Tool::Text);
         const Rect before = s.frame();
         const Changes c = s.MouseDown(MouseButton::Right, {5, 5});
         EXPECT_TRUE(c.reset) << state;
         EXPECT_EQ(s.mode(), Mode::Detecting);
         EXPECT_TRUE(s.detectionEnabled());
         EXPECT_EQ(s.borderWidth(), 4);
-        EXPECT_EQ(s.ToolMode, -1);
+        EXPECT_EQ(s.tool(), Tool::None);
         EXPECT_FALSE(s.toolsVisible());
         EXPECT_EQ(s.frame(), before) << "the frame stays until detection moves it";
         for (const Rect& h : s.handles()) EXPECT_EQ(h.top, -6);

@@ -40,11 +40,11 @@ TEST(UiScale, SelectionHandlesBordersAndToolbarFollowTheDpiButTheFrameDoesNot) {
     EXPECT_EQ(SelectionSizesAt(96), SelectionSizes{});
     const SelectionSizes at144 = SelectionSizesAt(144);
     EXPECT_EQ(at144.handle, (Size{9, 9}));
-    EXPECT_EQ(at144.toolbar, (Size{338, 170}));
+    EXPECT_EQ(at144.toolbar, (Size{338, 201}));
     EXPECT_EQ(at144.detectBorder, 6);
     EXPECT_EQ(at144.selectedBorder, 2);
     EXPECT_EQ(SelectionSizesAt(192).handle, (Size{12, 12}));
-    EXPECT_EQ(SelectionSizesAt(120).toolbar, (Size{281, 141}));
+    EXPECT_EQ(SelectionSizesAt(120).toolbar, (Size{281, 168}));  // 167.5
 
     // Detecting: the border widens, the hidden handles stay out of sight.
     Selection s({1024, 768});
@@ -58,7 +58,7 @@ TEST(UiScale, SelectionHandlesBordersAndToolbarFollowTheDpiButTheFrameDoesNot) {
     EXPECT_FALSE(c.frameChanged || c.handlesMoved || c.completed);
 
     // A drag completes with handles of 9 centred on the frame's points and
-    // the toolbar placed by its scaled height (113 would fit above the frame).
+    // the toolbar placed by its scaled height (the unscaled one would fit above the frame).
     s.MouseDown(MouseButton::Left, {100, 150});
     for (int i = 1; i <= 8; ++i) s.MouseMove(true, {100 + 40 * i, 150 + 30 * i});
     s.MouseUp(MouseButton::Left, {420, 390});
@@ -76,7 +76,7 @@ TEST(UiScale, SelectionHandlesBordersAndToolbarFollowTheDpiButTheFrameDoesNot) {
     EXPECT_EQ(s.frame(), frame);
     EXPECT_EQ(s.handles(), PlaceHandles(frame));
     EXPECT_EQ(s.borderWidth(), kSelectedBorder);
-    EXPECT_EQ(s.toolsPosition(), (Point{100, 150 - 113 - 5}));
+    EXPECT_EQ(s.toolsPosition(), (Point{100, 150 - kToolsSize.height - 5}));
     // And back to detection at 144: the detection border is the scaled one.
     s.SetUiDpi(144);
     s.BackToDetection();

@@ -1,0 +1,38 @@
+#include "annotate/Tool.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace vellumo {
+
+Tool ToolForKey(int key) {
+    if (key == 0) return Tool::None;
+    const auto tools = ToolTable();
+    for (std::size_t i = 0; i < tools.size(); ++i)
+        if (tools[i].key == key) return static_cast<Tool>(i);
+    return Tool::None;
+}
+
+PreviewColour ContrastingInk(PreviewColour fill) {
+    const int r = fill & 0xFF, g = fill >> 8 & 0xFF, b = fill >> 16 & 0xFF;
+    // Perceived brightness (ITU-R BT.601 weights).
+    return r * 299 + g * 587 + b * 114 > 150 * 1000 ? 0x000000 : 0xFFFFFF;
+}
+
+Point SnapTo45(Point start, Point p) {
+    const int dx = p.x - start.x, dy = p.y - start.y;
+    const int ax = std::abs(dx), ay = std::abs(dy);
+    // tan(22.5°) = 0.4142: within it of an axis the line lies on the axis.
+    if (ay * 1000 <= ax * 414) return {p.x, start.y};
+    if (ax * 1000 <= ay * 414) return {start.x, p.y};
+    const int d = (ax + ay) / 2;
+    return {start.x + (dx < 0 ? -d : d), start.y + (dy < 0 ? -d : d)};
+}
+
+Rect BandTo(Point start, Point p, bool square) {
+    if (!square) return RubberBand(start, p);
+    const int side = std::min(std::abs(p.x - start.x), std::abs(p.y - start.y));
+    return RubberBand(start, {start.x + (p.x < start.x ? -side : side), start.y + (p.y < start.y ? -side : side)});
+}
+
+}  // namespace vellumo

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "annotate/MarkInProgress.h"
+#include "annotate/tools/Blur.h"
+#include "tests/unit/FakeMarkTarget.h"
+
+namespace vellumo {
+namespace {
+
+constexpr Rect kFrame{0, 0, 160, 100};
+
+int Channel(std::uint32_t p, int shift) { return static_cast<int>(p >> shift & 0xFF); }
+
+TEST(BlurTool, ASharpEdgeBecomesARampAndAPlainAreaStaysPlain) {
+    FakeMarkTarget t(160, 100, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) t.Set(x, y, x < 80 ? 0x000000 : 0xFFFFFF);
+    const Tool blur = ToolForKey('B');
+    ASSERT_NE(blur, Tool::None);
+    MarkInProgress m;
+    m.Press(blur, {20, 10}, 5, 0, kFrame, 255, false, &t);
+    m.Move(blur, {140, 90}, true, kFrame, false, &t);
+    m.Release(blur, &t);
+    EXPECT_EQ(t.EndMark(), MarkHistory::Recorded::Step);
+    int steepest = 0;
+    for (int x = 21; x < 140; ++x) steepest = std::max(steepest, Channel(t.at(x, 50), 8) - Channel(t.at(x - 1, 50), 8));
+    EXPECT_LT(steepest, 40) << "a step of 255 stays sharp";
+    EXPECT_GT(Channel(t.at(76, 50), 0), 40) << "the white does not reach left of the edge";
+    EXPECT_LT(Channel(t.at(83, 50), 0), 215) << "the black does not reach right of the edge";
+    // Far from the edge, plain stays plain, and rows alike stay alike.
+    EXPECT_EQ(t.at(30, 50), 0u);
+    EXPECT_EQ(t.at(130, 50), 0xFFFFFFu);
+    EXPECT_EQ(t.at(80, 20), t.at(80, 80));
+    // Outside the band nothing changes.
+    EXPECT_EQ(t.at(79, 5), 0u);
+    EXPECT_EQ(t.at(80, 5), 0xFFFFFFu);
+}
+
+TEST(BlurTool, ReadsNothingOutsideItsRectangleAndClampsItsRadius) {
+    FakeMarkTarget t(160, 100, 0x404040);
+    // A white column just outside the rectangle must not bleed in.
+    for (int y = 0; y < 100; ++y) t.Set(49, y, 0xFFFFFF);
+    BlurArea(t.SurfacePixels(), {50, 10, 40, 40}, 8);
+    EXPECT_EQ(t.at(50, 30), 0x404040u);
+    // A radius far larger than the rectangle: the mean of the rectangle, no fault.
+    t.Set(60, 60, 0xFFFFFF);
+    EXPECT_EQ(BlurRadiusFor(10000, {55, 55, 10, 10}), 10);
+    BlurArea(t.SurfacePixels(), {55, 55, 10, 10}, BlurRadiusFor(10000, {55, 55, 10, 10}));
+    for (int y = 55; y < 65; ++y)
+        for (int x = 55; x < 65; ++x) ASSERT_LE(std::abs(Channel(t.at(x, y), 0) - 0x42), 2) << x << "," << y;
+}
+
+TEST(BlurTool, ARadiusTooWideForTheSharedWordTakesTheSlowPathAlike) {
+    // 2r + 1 > 257: the sums no longer fit side by side. A white column in
+    // grey spreads to about the mean over the rectangle, rows alike.
+    FakeMarkTarget t(300, 60, 0x404040);
+    for (int y = 0; y < 60; ++y) t.Set(150, y, 0xFFFFFF);
+    BlurArea(t.SurfacePixels(), {0, 0, 300, 60}, 200);
+    for (int x = 0; x < 300; x += 13) {
+        ASSERT_LE(std::abs(Channel(t.at(x, 30), 8) - 0x40), 2) << x;
+        ASSERT_EQ(t.at(x, 0), t.at(x, 59)) << x;
+    }
+}
+
+TEST(BlurTool, AnEmptyBandDoesNothing) {
+    FakeMarkTarget t(160, 100, 0x123456);
+    const Tool blur = ToolForKey('B');
+    MarkInProgress m;
+    m.Press(blur, {30, 30}, 5, 0, kFrame, 255, false, &t);
+    m.Move(blur, {30, 80}, true, kFrame, false, &t);
+    m.Release(blur, &t);
+    EXPECT_EQ(t.touches, 0);
+    EXPECT_EQ(t.EndMark(), MarkHistory::Recorded::NoChange);
+}
+
+}  // namespace
+}  // namespace vellumo

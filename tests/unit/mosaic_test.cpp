@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "annotate/MarkInProgress.h"
+#include "annotate/tools/Mosaic.h"
+#include "tests/unit/FakeMarkTarget.h"
+
+namespace vellumo {
+namespace {
+
+constexpr Rect kFrame{0, 0, 120, 80};
+
+TEST(MosaicTool, EachCellIsTheMeanOfWhatShowsUnderIt) {
+    FakeMarkTarget t(120, 80, 0);
+    // A one-pixel checkerboard of 0x000000 and 0x0000FF, with a mark (a
+    // red pixel) drawn over it: the mark counts as it shows.
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 120; ++x) t.Set(x, y, (x + y) % 2 ? 0x0000FF : 0);
+    t.at(12, 12) = 0xFF0000;
+    const Tool mosaic = ToolForKey('M');
+    ASSERT_NE(mosaic, Tool::None);
+    MarkInProgress m;
+    m.Press(mosaic, {10, 10}, 6, 0, kFrame, 255, false, &t);
+    m.Move(mosaic, {40, 31}, true, kFrame, false, &t);
+    m.Release(mosaic, &t);
+    EXPECT_EQ(t.EndMark(), MarkHistory::Recorded::Step);
+    // Cells of 6 from (10,10): 36 pixels, 18 of them blue (255 each).
+    EXPECT_EQ(t.at(22, 22), 0x80u) << "4590 / 36 = 127.5 rounds to 128";
+    // The first cell holds the red pixel in place of a black one: 255 / 36 red.
+    EXPECT_EQ(t.at(10, 10), 0x070080u);
+    for (int y = 10; y < 16; ++y)
+        for (int x = 10; x < 16; ++x) ASSERT_EQ(t.at(x, y), t.at(10, 10));
+    // The last row of cells is cut short at the band's edge (21 high: 3 x 6 + 3).
+    EXPECT_EQ(t.at(39, 30), 0x80u);
+    EXPECT_EQ(t.at(40, 31), 0x0000FFu * ((40 + 31) % 2)) << "outside the band";
+    EXPECT_EQ(t.at(9, 10), 0x0000FFu * ((9 + 10) % 2));
+}
+
+TEST(MosaicTool, CellsAreAtLeastFourAndAnEmptyBandDoesNothing) {
+    EXPECT_EQ(MosaicCell(1), 4);
+    EXPECT_EQ(MosaicCell(5), 5);
+    EXPECT_EQ(MosaicCell(12.4f), 12);
+    FakeMarkTarget t(120, 80, 0x123456);
+    const Tool mosaic = ToolForKey('M');
+    MarkInProgress m;
+    // A click, then a drag along one row: neither has an area.
+    m.Press(mosaic, {30, 30}, 5, 0, kFrame, 255, false, &t);
+    m.Release(mosaic, &t);
+    m.Press(mosaic, {30, 30}, 5, 0, kFrame, 255, false, &t);
+    m.Move(mosaic, {90, 30}, true, kFrame, false, &t);
+    m.Release(mosaic, &t);
+    EXPECT_EQ(t.touches, 0);
+    EXPECT_EQ(t.EndMark(), MarkHistory::Recorded::NoChange);
+    EXPECT_EQ(t.history.undoSteps(), 0u);
+}
+
+TEST(MosaicTool, ABandPastTheFrameStopsAtIt) {
+    FakeMarkTarget t(120, 80, 0);
+    for (int x = 0; x < 120; ++x) t.Set(x, 5, 0xFFFFFF);
+    Pixelate(t.SurfacePixels(), {100, 0, 50, 10}, 10);
+    EXPECT_EQ(t.at(119, 5), 0x1A1A1Au) << "a tenth of the cell was white: 25.5";
+    EXPECT_EQ(t.at(99, 5), 0xFFFFFFu);
+}
+
+TEST(MosaicTool, AWideCellOfBlueKeepsItsRedAtZero) {
+    // 300 blue pixels in a row: summed 256 at a time, no blue reaches red.
+    FakeMarkTarget t(400, 4, 0x0000FF);
+    Pixelate(t.SurfacePixels(), {0, 0, 300, 4}, 300);
+    EXPECT_EQ(t.at(10, 1), 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace vellumo
