@@ -3,6 +3,8 @@
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "output/QuickSave.h"
+#include "tray/Tray_win.h"
 
 namespace vellumo::win {
 
@@ -117,6 +119,15 @@ bool Coordinator::StartCapture() {
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
+}
+
+void Coordinator::OnQuickSaved(const std::wstring& path) {
+    // Resident, the tray icon says it without stopping the user; otherwise
+    // a message, the only thing left on screen.
+    const std::wstring text = QuickSavedMessage(path);
+    if (settings_ && settings_->hwnd() && TheTrayIcon().ShowBalloon(L"Vellumo", text)) return;
+    KeepAlive hold;
+    ::MessageBoxW(nullptr, text.c_str(), L"Vellumo", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 void Coordinator::OnRestartCaptureHeld() {

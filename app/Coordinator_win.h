@@ -42,6 +42,7 @@ public:
     void OnRestartCaptureHeld() override;
     FloaterHost* FloaterHostForPin(bool& fresh) override;
     void OnCaptureClosed(CaptureOverlay& overlay) override;
+    void OnQuickSaved(const std::wstring& path) override;
     void OnFloaterHostInUse() override;
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;

@@ -43,6 +43,9 @@ public:
     // The overlay's window is gone; the object may be freed once its
     // handlers have returned.
     virtual void OnCaptureClosed(CaptureOverlay& overlay) = 0;
+    // A quick save wrote `path` and the capture has ended: the user is told
+    // where the file went.
+    virtual void OnQuickSaved(const std::wstring& path) = 0;
 
 protected:
     ~CaptureEvents() = default;
@@ -76,6 +79,8 @@ public:
     void CopySelection();
     void PinSelection();
     void SaveSelection();
+    // Ctrl+Shift+S: saved with no dialog into the quick-save folder.
+    void QuickSaveSelection();
 
     // The toolbar's drawing side: tools, colour, font.
     void ChooseTool(int index);

@@ -38,6 +38,7 @@ void CaptureOverlay::OnKeyDown(WPARAM keyCode) {
         case KeyCommand::MovePointer: MovePointerByKeys(a.dx, a.dy); break;
         case KeyCommand::Copy: CopySelection(); break;
         case KeyCommand::Save: SaveSelection(); break;
+        case KeyCommand::QuickSave: QuickSaveSelection(); break;
         case KeyCommand::CopyColourHex: CopyColourUnderPointer(false); break;
         case KeyCommand::CopyColourList: CopyColourUnderPointer(true); break;
         case KeyCommand::Undo: StepMarks(false); break;

@@ -36,7 +36,7 @@ struct ButtonSpec {
 constexpr ButtonSpec kButtons[] = {
     {ToolButtonId::Copy, L"Image1", L"Copy to clipboard", 126, 4, 16, 16},
     {ToolButtonId::Pin, L"pinimg", L"Pin", 150, 4, 16, 16},
-    {ToolButtonId::Save, L"SavePic", L"Save to", 174, 4, 16, 16},
+    {ToolButtonId::Save, L"SavePic", L"Save to (Ctrl+Shift+S: quick save, no dialog)", 174, 4, 16, 16},
     {ToolButtonId::Quit, L"Exi", L"Quit", 198, -1, 25, 25},
 };
 // The title is observable and kept as it always was (see the overlay's class name).

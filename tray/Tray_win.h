@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "gfx/Handles_win.h"
 #include "tray/TrayNotify.h"
@@ -26,6 +27,8 @@ public:
     // The shell forgets every icon when its taskbar is re-created.
     void Restore();
     void Remove();
+    // A balloon from the icon; false when there is no icon or the shell refuses.
+    bool ShowBalloon(const wchar_t* title, const std::wstring& text);
     UINT_PTR id() const { return data_.uID; }
 
 private:
