@@ -58,7 +58,7 @@ private:
 Coordinator::Coordinator() { g_coordinator = this; }
 Coordinator::~Coordinator() { g_coordinator = nullptr; }
 
-bool Coordinator::ClaimSingleInstance() {
+bool Coordinator::ClaimSingleInstance(bool handOver) {
     // The copy that creates the name owns it, from this (the main) thread,
     // for as long as it runs: when it ends, for whatever reason, the name is
     // abandoned and a waiting copy takes it.
@@ -68,6 +68,7 @@ bool Coordinator::ClaimSingleInstance() {
         return true;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
+    if (!handOver) return false;
     // Another copy is the one, however long it takes to show a window (an 8K
     // freeze takes seconds): this one waits while it lives, then hands over.
     for (;;) {
@@ -115,6 +116,12 @@ bool Coordinator::StartCapture() {
     if (!overlay->Load()) return false;
     capture_ = std::move(overlay);
     return true;
+}
+
+bool Coordinator::StartResident() {
+    // Nothing loaded (the system refused the windows) lets the process end.
+    KeepAlive hold;
+    return FloaterHostInUse() && settings_ && settings_->hwnd();
 }
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {

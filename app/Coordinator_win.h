@@ -26,7 +26,13 @@ public:
     // At start, before anything is shown: true when this copy is the one that
     // runs. Otherwise another copy runs; this one has waited for it to answer,
     // however long that took, and it has taken the capture over: this one ends.
-    bool ClaimSingleInstance();
+    // `handOver` false (a /tray start): a copy already running is left
+    // alone and this one ends at once, showing nothing.
+    bool ClaimSingleInstance(bool handOver = true);
+
+    // Resident with no capture: the hidden Floater host, the settings
+    // window, the hotkey and the tray icon. False when the system refused them.
+    bool StartResident();
 
     // Ends any capture and shows a fresh one (a new freeze of the screen).
     // False, the user told, when there is no memory for the freeze.

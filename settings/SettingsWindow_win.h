@@ -62,6 +62,12 @@ private:
     [[noreturn]] void ExitOnClose();
     void OnTrayMenuItem(TrayMenuItem item);
     void SetCheck(int value);
+    // The start-with-Windows box (StartUpBox_win.cpp): made after the table's
+    // controls, checked while the Run value is there, which is put right if
+    // it names another exe; a click adds or removes the value.
+    void CreateStartUpBox(int dpi);
+    void ShowStartUpState();
+    void OnStartUpBoxClicked();
     // A refused settings write (a read-only set.ini or folder) is told.
     void TellIfNotSaved(DWORD error);
 
@@ -69,6 +75,7 @@ private:
     IniFile store_;
     std::unique_ptr<HotKey> hotkey_;
     HWND enableBox_ = nullptr;  // children go with the window
+    HWND startUpBox_ = nullptr;
     // enableBox_ reacts to the mouse release over the box only; a toggle from
     // the keyboard changes just its check mark.
     SubclassGuard enableBoxHook_;

@@ -530,8 +530,10 @@ TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
     ClickAt(*d_, edit->left + edit->width() / 2, edit->top + edit->height() / 2);
     ASSERT_TRUE(WaitUntil([&] { return FocusedControl() == edit->id; }, 3s, 50ms))
         << "the click left the focus on " << FocusedControl();
-    // "启用", "保存", "隐藏", "默认热键为Print Screen", then the box again.
-    for (const int next : {kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
+    // "Start with Windows" (made after the others), "启用", "保存", "隐藏",
+    // "默认热键为Print Screen", then the box again.
+    constexpr int kSettStartUpBoxId = 120;
+    for (const int next : {kSettStartUpBoxId, kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
         d_->Tap(XK_Tab);
         EXPECT_TRUE(WaitUntil([&] { return FocusedControl() == next; }, 3s, 50ms))
             << "Tab left the focus on " << FocusedControl() << ", not " << next;
