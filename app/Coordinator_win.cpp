@@ -145,7 +145,7 @@ void Coordinator::OnRestartCaptureHeld() {
     StartCapture();
 }
 
-void Coordinator::CaptureFromHotkey() {
+void Coordinator::CaptureFromHotkey(bool lastRegion) {
     FloaterHost* host = LiveFloaterHost();
     const HotkeyPressPlan plan = PlanHotkeyPress({.restarting = restarting_,
                                                   .floaterHostLoaded = host != nullptr,
@@ -165,7 +165,12 @@ void Coordinator::CaptureFromHotkey() {
         host->SetKeeper(false);
     }
     if (plan.waitForRepaint) PumpMessagesFor(kRepaintSettleMs);
-    if (StartCapture()) return;
+    // The capture just closed (if any) has given its selection.
+    const std::optional<Rect> region = lastRegion ? lastRegion_ : std::nullopt;
+    if (StartCapture()) {
+        if (region && LiveCapture()) capture_->Preselect(*region);
+        return;
+    }
     // No memory for the freeze (the user has been told): the Floaters come back.
     if (plan.showFloatersIfRefused && (host = LiveFloaterHost())) {
         host->Show();
@@ -241,6 +246,7 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
         case TrayMenuItem::ShowFloaterHost:
             if (FloaterHost* host = FloaterHostInUse()) host->Show();
             break;
+        case TrayMenuItem::CaptureLastRegion: CaptureFromHotkey(true); break;
         case TrayMenuItem::PinClipboardImage:
             PinClipboardImage(settings_ ? settings_->hwnd() : nullptr, [this] { return LoadFloaterHost(); });
             break;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "floaters/FloaterHost_win.h"
 #include "overlay/CaptureOverlay_win.h"
@@ -41,7 +42,9 @@ public:
     // A press of the capture hotkey: returns a translucent Floater host to
     // normal, or else discards any capture, hides the Floaters, pauses the
     // topmost keeper and starts a fresh capture.
-    void CaptureFromHotkey();
+    // `lastRegion`: the capture starts with the last selection made again
+    // (a normal capture when there has been none).
+    void CaptureFromHotkey(bool lastRegion = false);
 
     // The events the feature windows report.
     LRESULT OnStartCaptureAsked() override;
@@ -49,6 +52,7 @@ public:
     FloaterHost* FloaterHostForPin(bool& fresh) override;
     void OnCaptureClosed(CaptureOverlay& overlay) override;
     void OnQuickSaved(const std::wstring& path) override;
+    void OnSelectionKept(const Rect& frame) override { lastRegion_ = frame; }
     void OnFloaterHostInUse() override;
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
@@ -74,6 +78,8 @@ private:
     unique_handle instanceMutex_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;
+    // The last capture's selection, in virtual-screen pixels.
+    std::optional<Rect> lastRegion_;
 };
 
 }  // namespace vellumo::win

@@ -82,6 +82,11 @@ bool CaptureOverlay::CreateWindows() {
     return true;
 }
 
+void CaptureOverlay::Preselect(const Rect& frame) {
+    const Rect& all = monitors_.virtualBounds();
+    Apply(sel_.SelectFrame({frame.left - all.left, frame.top - all.top, frame.width, frame.height}));
+}
+
 CaptureOverlay::CaptureOverlay(CaptureEvents& events)
     : events_(events), annotator_({.textEntered = [this] { ::PostMessageW(hwnd(), kPrintTextLater, 0, 0); }}) {}
 
@@ -264,6 +269,7 @@ void CaptureOverlay::PickMoreColours() {
 void CaptureOverlay::PickFont() { annotator_.AskFont(hwnd()); }
 
 void CaptureOverlay::OnClosing() {
+    if (sel_.Selected() && !SelectionOnScreen().empty()) events_.OnSelectionKept(monitors_.ToScreen(SelectionOnScreen()));
     BackToDetection();
     clipPath_.reset();
     surfaceGraphics_.reset();

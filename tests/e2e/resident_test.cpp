@@ -227,7 +227,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 9;
+    static constexpr int kTrayEntries = 10;
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
@@ -375,7 +375,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(8);
+    ChooseTrayEntry(9);
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));

@@ -26,8 +26,9 @@ namespace {
 
 const std::string kRunKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The tray menu's top-level entries; "设置热键" is the fourth.
-constexpr int kTrayEntries = 9;
+constexpr int kTrayEntries = 10;
 constexpr int kSetHotkeyEntry = 3;
+constexpr int kLastRegionEntry = 6;  // "Capture last region"
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -84,6 +85,34 @@ protected:
         for (const WinInfo& w : d_->ListWindows("VellumoSett"))
             if (w.cls == "Button" && w.title == title && w.visible) return w;
         return std::nullopt;
+    }
+
+    void ChooseTrayEntry(int index) {
+        const auto icons = TrayIcons();
+        ASSERT_EQ(icons.size(), 1u);
+        ClickAt(*d_, icons[0].left + icons[0].width() / 2, icons[0].top + icons[0].height() / 2);
+        std::optional<WinInfo> menu;
+        ASSERT_TRUE(WaitUntil([&] { return (menu = VisibleTop("#32768")).has_value(); }, 3s, 50ms)) << "no tray menu";
+        const int item = (menu->height() - 6) / kTrayEntries;
+        ClickAt(*d_, menu->left + 30, menu->top + 3 + item * index + item / 2);
+    }
+
+    void StartResident() {
+        app_ = d_->Start(exe_, {"/tray"});
+        ASSERT_TRUE(WaitUntil([&] { return TrayIcons().size() == 1; }, 10s, 50ms)) << "no tray icon after /tray";
+    }
+
+    // Ctrl+C on the overlay; the clipboard's picture once the capture has gone.
+    std::optional<Image> CopyAndRead(const WinInfo& overlay, const std::string& what) {
+        EXPECT_TRUE(WaitUntil([&] { return d_->KeysReach(overlay.hwnd); }, 3s, 20ms)) << what;
+        d_->KeyDown(XK_Control_L);
+        d_->Tap(XK_c);
+        d_->KeyUp(XK_Control_L);
+        EXPECT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoScrShot"); }, 5s, 50ms)) << what << ": still open";
+        const std::filesystem::path dump = dir_ / "clipboard.ppm";
+        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+        if (r.out.rfind("B\t", 0) != 0) ADD_FAILURE() << what << ": the clipboard holds " << r.out;
+        return ParsePpm(ReadFile(dump));
     }
 
     // The settings window shown from the tray menu's "设置热键".
@@ -152,6 +181,49 @@ TEST_F(TrayStartE2E, TrayStartsResidentWithNoCaptureAndTheBoxKeepsTheRunValue) {
     ClickBox();
     EXPECT_TRUE(RunValueIs(std::nullopt)) << "the box was not shown checked";
 
+    d_->Stop(app_);
+}
+
+// The tray's "Capture last region" selects again what the last capture had
+// selected: the toolbar shows with no drag, and Ctrl+C copies exactly that region.
+TEST_F(TrayStartE2E, LastRegionSelectsThePreviousSelectionAgain) {
+    const Box region{kFixtureLow.l + 15, kFixtureLow.t + 12, 230, 140};
+    const Image screen = d_->Grab();
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+
+    // With no selection yet, a normal capture: detecting, no toolbar.
+    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry(kLastRegionEntry));
+    std::optional<WinInfo> overlay;
+    ASSERT_TRUE(WaitUntil([&] { return (overlay = VisibleTop("VellumoScrShot")).has_value(); }, 8s, 50ms))
+        << "no capture from the tray entry";
+    EXPECT_FALSE(WaitOverlayChild(*d_, "Image1", 1500ms)) << "a toolbar with no previous selection";
+
+    // A selection dragged and copied is the last region.
+    DragInSteps(*d_, region.l, region.t, region.w, region.h);
+    ASSERT_TRUE(WaitOverlayChild(*d_, "Image1")) << "the drag selected nothing";
+    const auto first = CopyAndRead(*overlay, "the dragged copy");
+    ASSERT_TRUE(first && first->width == region.w && first->height == region.h);
+
+    // Again from the tray, the pointer elsewhere: the same region, ready.
+    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry(kLastRegionEntry));
+    d_->MovePointer(900, 100);
+    ASSERT_TRUE(WaitUntil([&] { return (overlay = VisibleTop("VellumoScrShot")).has_value(); }, 8s, 50ms))
+        << "no capture from the tray entry";
+    ASSERT_TRUE(WaitOverlayChild(*d_, "Image1")) << "the last region was not selected";
+    // Outside the region the frozen screen is darkened, inside it is not.
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(region.l + 3, region.t + 20) == screen.at(region.l + 3, region.t + 20); }, 2s, 50ms))
+        << "the region is not shown clear";
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(region.l - 5, region.t + 20) == Dark(screen.at(region.l - 5, region.t + 20)); }, 2s, 50ms))
+        << "outside the region is not darkened";
+    const auto again = CopyAndRead(*overlay, "the last region's copy");
+    ASSERT_TRUE(again) << "no bitmap read back";
+    ASSERT_EQ(again->width, region.w);
+    ASSERT_EQ(again->height, region.h);
+    int wrong = 0;
+    for (int y = 0; y < region.h; ++y)
+        for (int x = 0; x < region.w; ++x) wrong += !(again->at(x, y) == screen.at(region.l + x, region.t + y));
+    EXPECT_EQ(wrong, 0) << "the copy is not the screen's region";
+    EXPECT_TRUE(d_->Running(app_));
     d_->Stop(app_);
 }
 
