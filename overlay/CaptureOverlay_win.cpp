@@ -9,8 +9,10 @@
 #include "gfx/Dpi_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Monitors_win.h"
+#include "overlay/CaptureSettings.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
+#include "store/Ini_win.h"
 
 namespace vellumo::win {
 
@@ -91,7 +93,11 @@ CaptureOverlay::CaptureOverlay(CaptureEvents& events)
     : events_(events), annotator_({.textEntered = [this] { ::PostMessageW(hwnd(), kPrintTextLater, 0, 0); }}) {}
 
 bool CaptureOverlay::Init() {
-    if (!surface_.Freeze(monitors_)) return false;
+    // [Capture] Cursor=1: the pointer is part of the picture.
+    const IniFile ini = IniFile::BesideExe(L"set.ini");
+    const std::wstring cursor = ini.Read(std::wstring(kCaptureCursor.section), kCaptureCursor.Key(L""),
+                                         std::wstring(kCaptureCursor.defaultValue));
+    if (!surface_.Freeze(monitors_, settings::ReadNumber(kCaptureCursor, cursor) != 0)) return false;
     Win32WindowLister lister;
     picks_.Build(lister);
     return true;
