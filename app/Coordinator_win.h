@@ -56,6 +56,7 @@ public:
     void OnFloaterHostInUse() override;
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
+    void OnLastRegionHotkey() override { CaptureFromHotkey(true); }
     void OnTrayMenuChosen(TrayMenuItem item) override;
 
 private:

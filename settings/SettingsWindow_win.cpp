@@ -44,6 +44,7 @@ bool SettingsWindow::CreateWindows() {
     TopLevelOpened();
     CreateControls(dpi);
     CreateStartUpBox(dpi);
+    RegisterLastRegionHotkey();
     // Tab moves between the controls, as in a dialog.
     SetKeyboardNavigationWindow(hwnd());
     trayMenu_ = BuildTrayMenu();
@@ -199,6 +200,9 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     switch (msg) {
         case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;
+        case WM_HOTKEY:
+            if (wp == kLastRegionHotkeyId) events_.OnLastRegionHotkey();
+            return 0;
         case kOpenTrayMenu:
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);
             return 0;

@@ -22,6 +22,8 @@ class SettingsEvents : public StartCaptureListener {
 public:
     // The capture hotkey was pressed.
     virtual void OnCaptureHotkey() = 0;
+    // The LastRegion hotkey was pressed.
+    virtual void OnLastRegionHotkey() = 0;
     // An entry of the tray icon's menu was chosen (other than the settings
     // window's own "set hotkey" and "Exit").
     virtual void OnTrayMenuChosen(TrayMenuItem item) = 0;
@@ -66,6 +68,10 @@ private:
     // controls, checked while the Run value is there, which is put right if
     // it names another exe; a click adds or removes the value.
     void CreateStartUpBox(int dpi);
+    // The optional LastRegion hotkey stored in set.ini [hotkey] like the
+    // capture hotkey (LastRegionKeyCode, LastRegionModKeyCode), registered
+    // on this window (LastRegionHotkey_win.cpp).
+    void RegisterLastRegionHotkey();
     void ShowStartUpState();
     void OnStartUpBoxClicked();
     // A refused settings write (a read-only set.ini or folder) is told.

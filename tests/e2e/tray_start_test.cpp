@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -185,10 +186,14 @@ TEST_F(TrayStartE2E, TrayStartsResidentWithNoCaptureAndTheBoxKeepsTheRunValue) {
 }
 
 // The tray's "Capture last region" selects again what the last capture had
-// selected: the toolbar shows with no drag, and Ctrl+C copies exactly that region.
+// selected: the toolbar shows with no drag, and Ctrl+C copies exactly that
+// region; the LastRegion hotkey from set.ini does the same.
 TEST_F(TrayStartE2E, LastRegionSelectsThePreviousSelectionAgain) {
     const Box region{kFixtureLow.l + 15, kFixtureLow.t + 12, 230, 140};
     const Image screen = d_->Grab();
+    // Ctrl+F9 (120, Ctrl = 2) as the LastRegion hotkey, stored like the capture hotkey.
+    std::ofstream(dir_ / "set.ini", std::ios::binary)
+        << "[hotkey]\r\nLastRegionText=Ctrl + F9\r\nLastRegionKeyCode=120\r\nLastRegionModKeyCode=2\r\n";
     ASSERT_NO_FATAL_FAILURE(StartResident());
 
     // With no selection yet, a normal capture: detecting, no toolbar.
@@ -223,6 +228,20 @@ TEST_F(TrayStartE2E, LastRegionSelectsThePreviousSelectionAgain) {
     for (int y = 0; y < region.h; ++y)
         for (int x = 0; x < region.w; ++x) wrong += !(again->at(x, y) == screen.at(region.l + x, region.t + y));
     EXPECT_EQ(wrong, 0) << "the copy is not the screen's region";
+
+    // The LastRegion hotkey, pressed over another program, does the same.
+    d_->MovePointer(kFixtureLow.l + 300, kFixtureLow.t + 250);
+    if (const auto fx = VisibleTop("VellumoFixture")) d_->WindowText(fx->hwnd);
+    d_->KeyDown(XK_Control_L);
+    d_->Tap(XK_F9);
+    d_->KeyUp(XK_Control_L);
+    ASSERT_TRUE(WaitUntil([&] { return (overlay = VisibleTop("VellumoScrShot")).has_value(); }, 8s, 50ms))
+        << "Ctrl+F9 started no capture";
+    ASSERT_TRUE(WaitOverlayChild(*d_, "Image1")) << "the hotkey's capture has no selection";
+    const auto byKey = CopyAndRead(*overlay, "the hotkey's copy");
+    ASSERT_TRUE(byKey) << "no bitmap read back";
+    EXPECT_TRUE(byKey->width == region.w && byKey->height == region.h)
+        << "the hotkey copied " << byKey->width << " x " << byKey->height;
     EXPECT_TRUE(d_->Running(app_));
     d_->Stop(app_);
 }
