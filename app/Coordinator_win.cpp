@@ -3,6 +3,8 @@
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "output/QuickSave.h"
+#include "tray/Tray_win.h"
 
 namespace vellumo::win {
 
@@ -56,7 +58,7 @@ private:
 Coordinator::Coordinator() { g_coordinator = this; }
 Coordinator::~Coordinator() { g_coordinator = nullptr; }
 
-bool Coordinator::ClaimSingleInstance() {
+bool Coordinator::ClaimSingleInstance(bool handOver) {
     // The copy that creates the name owns it, from this (the main) thread,
     // for as long as it runs: when it ends, for whatever reason, the name is
     // abandoned and a waiting copy takes it.
@@ -66,6 +68,7 @@ bool Coordinator::ClaimSingleInstance() {
         return true;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
+    if (!handOver) return false;
     // Another copy is the one, however long it takes to show a window (an 8K
     // freeze takes seconds): this one waits while it lives, then hands over.
     for (;;) {
@@ -115,8 +118,23 @@ bool Coordinator::StartCapture() {
     return true;
 }
 
+bool Coordinator::StartResident() {
+    // Nothing loaded (the system refused the windows) lets the process end.
+    KeepAlive hold;
+    return FloaterHostInUse() && settings_ && settings_->hwnd();
+}
+
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
+}
+
+void Coordinator::OnQuickSaved(const std::wstring& path) {
+    // Resident, the tray icon says it without stopping the user; otherwise
+    // a message, the only thing left on screen.
+    const std::wstring text = QuickSavedMessage(path);
+    if (settings_ && settings_->hwnd() && TheTrayIcon().ShowBalloon(L"Vellumo", text)) return;
+    KeepAlive hold;
+    ::MessageBoxW(nullptr, text.c_str(), L"Vellumo", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 void Coordinator::OnRestartCaptureHeld() {
@@ -127,7 +145,7 @@ void Coordinator::OnRestartCaptureHeld() {
     StartCapture();
 }
 
-void Coordinator::CaptureFromHotkey() {
+void Coordinator::CaptureFromHotkey(bool lastRegion) {
     FloaterHost* host = LiveFloaterHost();
     const HotkeyPressPlan plan = PlanHotkeyPress({.restarting = restarting_,
                                                   .floaterHostLoaded = host != nullptr,
@@ -147,7 +165,12 @@ void Coordinator::CaptureFromHotkey() {
         host->SetKeeper(false);
     }
     if (plan.waitForRepaint) PumpMessagesFor(kRepaintSettleMs);
-    if (StartCapture()) return;
+    // The capture just closed (if any) has given its selection.
+    const std::optional<Rect> region = lastRegion ? lastRegion_ : std::nullopt;
+    if (StartCapture()) {
+        if (region && LiveCapture()) capture_->Preselect(*region);
+        return;
+    }
     // No memory for the freeze (the user has been told): the Floaters come back.
     if (plan.showFloatersIfRefused && (host = LiveFloaterHost())) {
         host->Show();
@@ -223,6 +246,7 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
         case TrayMenuItem::ShowFloaterHost:
             if (FloaterHost* host = FloaterHostInUse()) host->Show();
             break;
+        case TrayMenuItem::CaptureLastRegion: CaptureFromHotkey(true); break;
         case TrayMenuItem::PinClipboardImage:
             PinClipboardImage(settings_ ? settings_->hwnd() : nullptr, [this] { return LoadFloaterHost(); });
             break;

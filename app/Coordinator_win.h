@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "floaters/FloaterHost_win.h"
 #include "overlay/CaptureOverlay_win.h"
@@ -26,7 +27,13 @@ public:
     // At start, before anything is shown: true when this copy is the one that
     // runs. Otherwise another copy runs; this one has waited for it to answer,
     // however long that took, and it has taken the capture over: this one ends.
-    bool ClaimSingleInstance();
+    // `handOver` false (a /tray start): a copy already running is left
+    // alone and this one ends at once, showing nothing.
+    bool ClaimSingleInstance(bool handOver = true);
+
+    // Resident with no capture: the hidden Floater host, the settings
+    // window, the hotkey and the tray icon. False when the system refused them.
+    bool StartResident();
 
     // Ends any capture and shows a fresh one (a new freeze of the screen).
     // False, the user told, when there is no memory for the freeze.
@@ -35,16 +42,21 @@ public:
     // A press of the capture hotkey: returns a translucent Floater host to
     // normal, or else discards any capture, hides the Floaters, pauses the
     // topmost keeper and starts a fresh capture.
-    void CaptureFromHotkey();
+    // `lastRegion`: the capture starts with the last selection made again
+    // (a normal capture when there has been none).
+    void CaptureFromHotkey(bool lastRegion = false);
 
     // The events the feature windows report.
     LRESULT OnStartCaptureAsked() override;
     void OnRestartCaptureHeld() override;
     FloaterHost* FloaterHostForPin(bool& fresh) override;
     void OnCaptureClosed(CaptureOverlay& overlay) override;
+    void OnQuickSaved(const std::wstring& path) override;
+    void OnSelectionKept(const Rect& frame) override { lastRegion_ = frame; }
     void OnFloaterHostInUse() override;
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
+    void OnLastRegionHotkey() override { CaptureFromHotkey(true); }
     void OnTrayMenuChosen(TrayMenuItem item) override;
 
 private:
@@ -67,6 +79,8 @@ private:
     unique_handle instanceMutex_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;
+    // The last capture's selection, in virtual-screen pixels.
+    std::optional<Rect> lastRegion_;
 };
 
 }  // namespace vellumo::win

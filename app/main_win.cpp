@@ -1,14 +1,19 @@
 // Vellumo starts with a capture: the overlay is its start-up window, and the
-// process ends when the last of its windows is gone.
+// process ends when the last of its windows is gone. Started with /tray (as
+// Windows starts it for the user), it starts resident with no capture.
 #include <windows.h>
 
 #include "app/Coordinator_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "settings/StartUp.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     vellumo::win::Coordinator program;
-    // A copy already running takes the capture over; this one just ends.
-    if (!program.ClaimSingleInstance()) return 0;
-    program.StartCapture();
+    const bool resident = vellumo::IsTrayStart(arguments ? arguments : L"");
+    // A copy already running takes the capture over (or, for /tray, is
+    // already what was asked for); this one just ends.
+    if (!program.ClaimSingleInstance(!resident)) return 0;
+    if (resident) program.StartResident();
+    else program.StartCapture();
     return vellumo::win::RunMessageLoop();
 }

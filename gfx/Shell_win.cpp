@@ -9,6 +9,8 @@ struct ShellApi {
     BOOL(WINAPI* notifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
     HINSTANCE(WINAPI* shellExecute)(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, INT) =
         nullptr;
+    HRESULT(WINAPI* folderPath)(HWND, int, HANDLE, DWORD, wchar_t*) = nullptr;
+    int(WINAPI* createDirectory)(HWND, const wchar_t*, const SECURITY_ATTRIBUTES*) = nullptr;
 };
 
 template <typename F>
@@ -25,6 +27,8 @@ const ShellApi& Shell() {
             Resolve(shell, "DragFinish", a.dragFinish);
             Resolve(shell, "Shell_NotifyIconW", a.notifyIcon);
             Resolve(shell, "ShellExecuteW", a.shellExecute);
+            Resolve(shell, "SHGetFolderPathW", a.folderPath);
+            Resolve(shell, "SHCreateDirectoryExW", a.createDirectory);
         }
         return a;
     }();
@@ -46,6 +50,25 @@ BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
 
 void OpenWithShell(HWND owner, const wchar_t* address) {
     if (Shell().shellExecute) Shell().shellExecute(owner, L"open", address, L"", L"", SW_SHOWNORMAL);
+}
+
+std::wstring PicturesFolder() {
+    wchar_t path[MAX_PATH] = {};
+    constexpr int kMyPictures = 0x0027;  // CSIDL_MYPICTURES
+    if (!Shell().folderPath || FAILED(Shell().folderPath(nullptr, kMyPictures, nullptr, 0, path))) return {};
+    return path;
+}
+
+DWORD MakeFolderTree(const std::wstring& folder) {
+    if (!Shell().createDirectory) return ERROR_PROC_NOT_FOUND;
+    const int result = Shell().createDirectory(nullptr, folder.c_str(), nullptr);
+    if (result == ERROR_SUCCESS || result == ERROR_ALREADY_EXISTS || result == ERROR_FILE_EXISTS) {
+        // An existing name must be a folder, not a file.
+        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_SUCCESS : ERROR_DIRECTORY;
+    }
+    return static_cast<DWORD>(result);
 }
 
 }  // namespace vellumo::win

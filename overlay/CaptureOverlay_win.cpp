@@ -9,8 +9,10 @@
 #include "gfx/Dpi_win.h"
 #include "gfx/GdiPlus_win.h"
 #include "gfx/Monitors_win.h"
+#include "overlay/CaptureSettings.h"
 #include "overlay/Readout.h"
 #include "overlay/WindowList_win.h"
+#include "store/Ini_win.h"
 
 namespace vellumo::win {
 
@@ -84,11 +86,20 @@ bool CaptureOverlay::CreateWindows() {
     return true;
 }
 
+void CaptureOverlay::Preselect(const Rect& frame) {
+    const Rect& all = monitors_.virtualBounds();
+    Apply(sel_.SelectFrame({frame.left - all.left, frame.top - all.top, frame.width, frame.height}));
+}
+
 CaptureOverlay::CaptureOverlay(CaptureEvents& events)
     : events_(events), annotator_({.textEntered = [this] { ::PostMessageW(hwnd(), kPrintTextLater, 0, 0); }}) {}
 
 bool CaptureOverlay::Init() {
-    if (!surface_.Freeze(monitors_)) return false;
+    // [Capture] Cursor=1: the pointer is part of the picture.
+    const IniFile ini = IniFile::BesideExe(L"set.ini");
+    const std::wstring cursor = ini.Read(std::wstring(kCaptureCursor.section), kCaptureCursor.Key(L""),
+                                         std::wstring(kCaptureCursor.defaultValue));
+    if (!surface_.Freeze(monitors_, settings::ReadNumber(kCaptureCursor, cursor) != 0)) return false;
     Win32WindowLister lister;
     picks_.Build(lister);
     return true;
@@ -267,6 +278,7 @@ void CaptureOverlay::PickMoreColours() {
 void CaptureOverlay::PickFont() { annotator_.AskFont(hwnd()); }
 
 void CaptureOverlay::OnClosing() {
+    if (sel_.Selected() && !SelectionOnScreen().empty()) events_.OnSelectionKept(monitors_.ToScreen(SelectionOnScreen()));
     BackToDetection();
     clipPath_.reset();
     surfaceGraphics_.reset();

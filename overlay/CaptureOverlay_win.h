@@ -43,6 +43,12 @@ public:
     // The overlay's window is gone; the object may be freed once its
     // handlers have returned.
     virtual void OnCaptureClosed(CaptureOverlay& overlay) = 0;
+    // A quick save wrote `path` and the capture has ended: the user is told
+    // where the file went.
+    virtual void OnQuickSaved(const std::wstring& path) = 0;
+    // The capture is closing with `frame` (virtual-screen pixels) selected:
+    // the region a "last region" capture selects again.
+    virtual void OnSelectionKept(const Rect& frame) = 0;
 
 protected:
     ~CaptureEvents() = default;
@@ -54,6 +60,9 @@ public:
     // Freezes the screen and shows the overlay. False, the user told, when
     // there is no memory for the freeze.
     bool Load();
+    // Selects `frame` (virtual-screen pixels, cut to the screen) as a drag
+    // there would, the toolbar shown; nothing when none of it is on screen.
+    void Preselect(const Rect& frame);
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -76,6 +85,8 @@ public:
     void CopySelection();
     void PinSelection();
     void SaveSelection();
+    // Ctrl+Shift+S: saved with no dialog into the quick-save folder.
+    void QuickSaveSelection();
 
     // The toolbar's drawing side: tools, colour, font.
     void ChooseTool(int index);

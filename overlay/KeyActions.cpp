@@ -106,7 +106,7 @@ KeyAction DecideFreshKey(const OverlayKeyState& state, const KeyPress& key) {
     if (!key.ctrl) return {};
     switch (key.key) {
         case vk::kC: return {KeyCommand::Copy};
-        case vk::kS: return key.shift ? KeyAction{} : KeyAction{KeyCommand::Save};
+        case vk::kS: return {key.shift ? KeyCommand::QuickSave : KeyCommand::Save};
         case vk::kZ: return {key.shift ? KeyCommand::Redo : KeyCommand::Undo};
         case vk::kY: return key.shift ? KeyAction{} : KeyAction{KeyCommand::Redo};
         default: return {};

@@ -49,6 +49,7 @@ enum class KeyCommand {
     MovePointer,       // by (dx, dy)
     Copy,
     Save,
+    QuickSave,         // Ctrl+Shift+S: no dialog, into the quick-save folder
     CopyColourHex,     // "#RRGGBB" of the pixel under the pointer
     CopyColourList,    // "R, G, B"
     Undo,              // the window layer commits pending text first

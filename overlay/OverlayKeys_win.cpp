@@ -40,6 +40,7 @@ bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
         case KeyCommand::MovePointer: MovePointerByKeys(a.dx, a.dy); break;
         case KeyCommand::Copy: CopySelection(); break;
         case KeyCommand::Save: SaveSelection(); break;
+        case KeyCommand::QuickSave: QuickSaveSelection(); break;
         case KeyCommand::CopyColourHex: CopyColourUnderPointer(false); break;
         case KeyCommand::CopyColourList: CopyColourUnderPointer(true); break;
         case KeyCommand::Undo: StepMarks(false); break;

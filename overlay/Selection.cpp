@@ -244,4 +244,13 @@ Changes Selection::PlaceFrame(const Rect& frame) {
     return c;
 }
 
+Changes Selection::SelectFrame(const Rect& frame) {
+    const Rect onScreen = Intersect(frame, Rect{0, 0, screen_.width, screen_.height});
+    if (onScreen.empty()) return {};
+    frame_ = onScreen;
+    detectionEnabled_ = false;
+    mode_ = Mode::Pressed;  // as if dragged there: MouseUp completes it
+    return MouseUp(MouseButton::Left, {});
+}
+
 }  // namespace vellumo

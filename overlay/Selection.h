@@ -126,6 +126,10 @@ public:
     // A completed selection put at `frame` from outside (the keyboard): the
     // handles and the toolbar follow it. Nothing while not selected.
     Changes PlaceFrame(const Rect& frame);
+    // A capture that starts with `frame` already selected (the last region
+    // again), cut to the screen: handles and toolbar shown, detection off.
+    // Nothing when no pixel of it is on the screen.
+    Changes SelectFrame(const Rect& frame);
 
 private:
     // The frame from the press point to `p`: the drag is on.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gfx/Handles_win.h"
 #include "gfx/HelperThread_win.h"
 
 namespace vellumo::win {
@@ -11,9 +12,32 @@ void TouchPages(volatile std::uint32_t* first, std::size_t words) {
     constexpr std::size_t kWordsPerPage = 4096 / sizeof(std::uint32_t);
     for (std::size_t i = 0; i < words; i += kWordsPerPage) first[i] = 0;
 }
+
+// The pointer as the screen shows it now, its hot spot where it points: the
+// screen grab never holds it (the system draws it apart).
+void DrawPointer(HDC dc, const Rect& area) {
+    CURSORINFO ci{};
+    ci.cbSize = sizeof(ci);
+    if (!::GetCursorInfo(&ci) && !::GetCursorPos(&ci.ptScreenPos)) return;
+    // A pointer the system says is hidden is left out.
+    if (ci.hCursor && !(ci.flags & CURSOR_SHOWING)) return;
+    // Where the shape cannot be read (Wine keeps another program's cursor in
+    // that program) the arrow, which such a window shows in nearly every
+    // case, stands for it.
+    HCURSOR shape = ci.hCursor;
+    ICONINFO ii{};
+    if (!shape || !::GetIconInfo(shape, &ii)) {
+        shape = ::LoadCursorW(nullptr, IDC_ARROW);
+        if (!shape || !::GetIconInfo(shape, &ii)) return;
+    }
+    // GetIconInfo hands over copies of the cursor's bitmaps.
+    unique_hbitmap mask(ii.hbmMask), colour(ii.hbmColor);
+    ::DrawIconEx(dc, ci.ptScreenPos.x - area.left - static_cast<int>(ii.xHotspot),
+                 ci.ptScreenPos.y - area.top - static_cast<int>(ii.yHotspot), shape, 0, 0, 0, nullptr, DI_NORMAL);
+}
 }  // namespace
 
-bool OverlaySurface::Freeze(const MonitorLayout& monitors) {
+bool OverlaySurface::Freeze(const MonitorLayout& monitors, bool withPointer) {
     const Rect& area = monitors.virtualBounds();
     const int width = area.width, height = area.height;
     // A fresh surface costs a page fault per 4 KB on its first write (about
@@ -38,6 +62,7 @@ bool OverlaySurface::Freeze(const MonitorLayout& monitors) {
         const Rect g = monitors.ToBitmap(gap);
         ::PatBlt(frozenScreen_.dc(), g.left, g.top, g.width, g.height, BLACKNESS);
     }
+    if (withPointer) DrawPointer(frozenScreen_.dc(), area);
     ::GdiFlush();
     tracker_ = DimTracker({width, height});
     return true;

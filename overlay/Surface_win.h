@@ -17,8 +17,9 @@ public:
     // RedrawDimming or EnsureDrawn, which compute the darkening as they go;
     // the dimmed copy that later redraws copy from is made by PrepareRedraws
     // (or by the second RedrawDimming), after the first frame is up. False if
-    // the bitmaps cannot be made.
-    bool Freeze(const MonitorLayout& monitors);
+    // the bitmaps cannot be made. `withPointer` draws the pointer into it
+    // where it is at the freeze.
+    bool Freeze(const MonitorLayout& monitors, bool withPointer = false);
     // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
     bool FreezeFrom(const Dib& screen);
     void Release();

@@ -36,7 +36,7 @@ struct ButtonSpec {
 constexpr ButtonSpec kButtons[] = {
     {ToolButtonId::Copy, L"Image1", L"Copy to clipboard", kCopyButtonRect},
     {ToolButtonId::Pin, L"pinimg", L"Pin", kPinButtonRect},
-    {ToolButtonId::Save, L"SavePic", L"Save to", kSaveButtonRect},
+    {ToolButtonId::Save, L"SavePic", L"Save to (Ctrl+Shift+S: quick save, no dialog)", kSaveButtonRect},
     {ToolButtonId::Quit, L"Exi", L"Quit", kQuitButtonRect},
 };
 

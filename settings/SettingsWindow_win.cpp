@@ -9,6 +9,7 @@
 #include "store/IniRules.h"
 #include "store/Ini_win.h"
 #include "settings/SettingsLayout.h"
+#include "settings/StartUp.h"
 #include "tray/Tray_win.h"
 
 namespace vellumo::win {
@@ -42,6 +43,8 @@ bool SettingsWindow::CreateWindows() {
     // The settings window keeps the program resident.
     TopLevelOpened();
     CreateControls(dpi);
+    CreateStartUpBox(dpi);
+    RegisterLastRegionHotkey();
     // Tab moves between the controls, as in a dialog.
     SetKeyboardNavigationWindow(hwnd());
     trayMenu_ = BuildTrayMenu();
@@ -147,6 +150,7 @@ void SettingsWindow::ShowSettings() {
     // Shown as a window of its own, above the topmost Floater host: made a
     // child of the host it would vanish with a hidden host, drop out where a
     // pixel matches the key colour and fade with the host's translucency.
+    ShowStartUpState();
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetForegroundWindow(hwnd());
 }
@@ -200,6 +204,9 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             TheTrayIcon().Retry();
             return 0;
         case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;
+        case WM_HOTKEY:
+            if (wp == kLastRegionHotkeyId) events_.OnLastRegionHotkey();
+            return 0;
         case kOpenTrayMenu:
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);
             return 0;
@@ -208,6 +215,7 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == ControlId(SettingsControl::SaveButton)) SaveSettings();
             else if (LOWORD(wp) == ControlId(SettingsControl::HideButton)) HideSettings();
             else if (LOWORD(wp) == ControlId(SettingsControl::DefaultButton)) StoreDefaultHotkey();
+            else if (LOWORD(wp) == kStartUpBoxId) OnStartUpBoxClicked();
             return 0;
         case WM_PAINT: OnPaint(); return 0;
         case WM_DESTROY: SetKeyboardNavigationWindow(nullptr); break;

@@ -22,6 +22,8 @@ class SettingsEvents : public StartCaptureListener {
 public:
     // The capture hotkey was pressed.
     virtual void OnCaptureHotkey() = 0;
+    // The LastRegion hotkey was pressed.
+    virtual void OnLastRegionHotkey() = 0;
     // An entry of the tray icon's menu was chosen (other than the settings
     // window's own "set hotkey" and "Exit").
     virtual void OnTrayMenuChosen(TrayMenuItem item) = 0;
@@ -62,6 +64,16 @@ private:
     [[noreturn]] void ExitOnClose();
     void OnTrayMenuItem(TrayMenuItem item);
     void SetCheck(int value);
+    // The start-with-Windows box (StartUpBox_win.cpp): made after the table's
+    // controls, checked while the Run value is there, which is put right if
+    // it names another exe; a click adds or removes the value.
+    void CreateStartUpBox(int dpi);
+    // The optional LastRegion hotkey stored in set.ini [hotkey] like the
+    // capture hotkey (LastRegionKeyCode, LastRegionModKeyCode), registered
+    // on this window (LastRegionHotkey_win.cpp).
+    void RegisterLastRegionHotkey();
+    void ShowStartUpState();
+    void OnStartUpBoxClicked();
     // A refused settings write (a read-only set.ini or folder) is told.
     void TellIfNotSaved(DWORD error);
 
@@ -69,6 +81,7 @@ private:
     IniFile store_;
     std::unique_ptr<HotKey> hotkey_;
     HWND enableBox_ = nullptr;  // children go with the window
+    HWND startUpBox_ = nullptr;
     // enableBox_ reacts to the mouse release over the box only; a toggle from
     // the keyboard changes just its check mark.
     SubclassGuard enableBoxHook_;

@@ -50,6 +50,7 @@ enum class TrayMenuItem : unsigned {
     ProductPageItem,
     Exit,
     PinClipboardImage = 320,  // "Pin clipboard image"; an id of its own, the others keep theirs
+    CaptureLastRegion = 321,  // a capture with the last selection already made
 };
 
 struct TrayMenuEntry {

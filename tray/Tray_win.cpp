@@ -71,6 +71,16 @@ void TrayIcon::Remove() {
     data_.hWnd = nullptr;
 }
 
+bool TrayIcon::ShowBalloon(const wchar_t* title, const std::wstring& text) {
+    if (!data_.hWnd) return false;
+    NOTIFYICONDATAW balloon = data_;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_INFO;
+    ::lstrcpynW(balloon.szInfoTitle, title, static_cast<int>(std::size(balloon.szInfoTitle)));
+    ::lstrcpynW(balloon.szInfo, text.c_str(), static_cast<int>(std::size(balloon.szInfo)));
+    return NotifyIcon(NIM_MODIFY, &balloon) != FALSE;
+}
+
 TrayIcon& TheTrayIcon() {
     static TrayIcon icon;
     return icon;

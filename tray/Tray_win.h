@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "gfx/Handles_win.h"
 #include "tray/TrayNotify.h"
@@ -29,6 +30,8 @@ public:
     void Restore();
     void Retry();
     void Remove();
+    // A balloon from the icon; false when there is no icon or the shell refuses.
+    bool ShowBalloon(const wchar_t* title, const std::wstring& text);
     UINT_PTR id() const { return data_.uID; }
 
 private:

@@ -227,7 +227,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 9;
+    static constexpr int kTrayEntries = 10;
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
@@ -375,7 +375,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(8);
+    ChooseTrayEntry(9);
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));
@@ -661,8 +661,10 @@ TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
     ClickAt(*d_, edit->left + edit->width() / 2, edit->top + edit->height() / 2);
     ASSERT_TRUE(WaitUntil([&] { return FocusedControl() == edit->id; }, 3s, 50ms))
         << "the click left the focus on " << FocusedControl();
-    // "启用", "保存", "隐藏", "默认热键为Print Screen", then the box again.
-    for (const int next : {kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
+    // "Start with Windows" (made after the others), "启用", "保存", "隐藏",
+    // "默认热键为Print Screen", then the box again.
+    constexpr int kSettStartUpBoxId = 120;
+    for (const int next : {kSettStartUpBoxId, kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
         d_->Tap(XK_Tab);
         EXPECT_TRUE(WaitUntil([&] { return FocusedControl() == next; }, 3s, 50ms))
             << "Tab left the focus on " << FocusedControl() << ", not " << next;
