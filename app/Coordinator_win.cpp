@@ -3,6 +3,9 @@
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "gfx/Shell_win.h"
+#include "output/Clipboard_win.h"
+#include "tray/Tray_win.h"
 
 namespace vellumo::win {
 
@@ -224,10 +227,79 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
             if (FloaterHost* host = FloaterHostInUse()) host->Show();
             break;
         case TrayMenuItem::PinClipboardImage:
-            PinClipboardImage(settings_ ? settings_->hwnd() : nullptr, [this] { return LoadFloaterHost(); });
+            PinClipboardImage(MenuOwner(), [this] { return LoadFloaterHost(); },
+                              [this](const PixelPlane& pixels) {
+                                  if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::Clipboard);
+                              });
             break;
+        default: OnHistoryMenuChosen(item); break;
+    }
+}
+
+void Coordinator::StartHistory() {
+    // Owned by the Floater host when it shows, so the host's keeper leaves the box above it.
+    history_ = std::make_unique<CaptureHistory>(IniFile::BesideExe(L"set.ini"), [this]() -> HWND {
+        if (FloaterHost* host = LiveFloaterHost(); host && ::IsWindowVisible(host->hwnd())) return host->hwnd();
+        return MenuOwner();
+    });
+}
+
+HWND Coordinator::MenuOwner() const { return settings_ ? settings_->hwnd() : nullptr; }
+
+void Coordinator::OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) {
+    if (history_) history_->Record(pixels, onScreen, how);
+}
+
+void Coordinator::OnFloaterFromFile(const PixelPlane& pixels) {
+    if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::File);
+}
+
+void Coordinator::OnTrayMenuOpening(HMENU menu) {
+    if (history_)
+        recentMenu_.Fill(FindTraySubmenu(menu, TrayMenuItem::CopyLastCapture), *history_, kFirstRecentCaptureId,
+                         kRecentCaptureIds);
+}
+
+void Coordinator::OnHistoryMenuChosen(TrayMenuItem item) {
+    if (!history_) return;
+    const auto tell = [this](const std::wstring& text) {
+        ::MessageBoxW(MenuOwner(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+    };
+    switch (item) {
+        case TrayMenuItem::OpenHistoryFolder:
+            ::CreateDirectoryW(history_->folder().c_str(), nullptr);
+            OpenWithShell(MenuOwner(), history_->folder().c_str());
+            return;
+        case TrayMenuItem::ClearHistory:
+            if (::MessageBoxW(MenuOwner(),
+                              (L"Remove every capture from the history?\n\n" + history_->folder()).c_str(),
+                              L"Vellumo", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+                history_->Clear();
+            return;
+        case TrayMenuItem::CopyLastCapture: {
+            const auto newest = history_->Newest(1);
+            if (newest.empty()) return tell(L"The history holds no capture to copy.");
+            Dib picture;
+            std::wstring why;
+            if (!LoadCapture(newest.front(), picture, why)) return tell(why);
+            if (PutBitmapOnClipboard(MenuOwner(), picture) != ClipboardResult::Ok)
+                tell(L"The last capture could not be put on the clipboard: another program is holding it.");
+            return;
+        }
         default: break;
     }
+    const auto index = RecentCaptureIndex(static_cast<unsigned>(item));
+    const auto path = index ? recentMenu_.PathOf(*index) : std::nullopt;
+    if (!path) return;
+    // Pinned again as a pin makes it; the history already holds it.
+    Dib picture;
+    std::wstring why;
+    if (!LoadCapture(*path, picture, why)) return tell(why);
+    KeepAlive hold;
+    FloaterHost* host = LoadFloaterHost();
+    if (!host) return tell(L"The Floater could not be made: the system refused a new window.");
+    if (!host->CanPin(why) || !host->PinCapture(unique_hbitmap(picture.ReleaseBitmap()), why)) return tell(why);
+    host->ShowPinned();
 }
 
 }  // namespace vellumo::win

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "floaters/FloaterHost_win.h"
+#include "history/HistoryMenu_win.h"
+#include "history/HistoryWriter_win.h"
 #include "overlay/CaptureOverlay_win.h"
 #include "settings/SettingsWindow_win.h"
 
@@ -27,6 +29,9 @@ public:
     // runs. Otherwise another copy runs; this one has waited for it to answer,
     // however long that took, and it has taken the capture over: this one ends.
     bool ClaimSingleInstance();
+    // The copy that runs starts its capture history (and removes what a
+    // crash left of it) before its first capture.
+    void StartHistory();
 
     // Ends any capture and shows a fresh one (a new freeze of the screen).
     // False, the user told, when there is no memory for the freeze.
@@ -46,6 +51,9 @@ public:
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
     void OnTrayMenuChosen(TrayMenuItem item) override;
+    void OnTrayMenuOpening(HMENU menu) override;
+    void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) override;
+    void OnFloaterFromFile(const PixelPlane& pixels) override;
 
 private:
     CaptureOverlay* LiveCapture() const;
@@ -56,6 +64,9 @@ private:
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
+    // The history's entries of the tray menu.
+    void OnHistoryMenuChosen(TrayMenuItem item);
+    HWND MenuOwner() const;
 
     std::unique_ptr<CaptureOverlay> capture_;
     std::unique_ptr<FloaterHost> floaterHost_;
@@ -65,6 +76,8 @@ private:
     // Lives as long as the program once loaded.
     std::unique_ptr<SettingsWindow> settings_;
     unique_handle instanceMutex_;
+    std::unique_ptr<CaptureHistory> history_;
+    RecentCapturesMenu recentMenu_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;
 };

@@ -9,6 +9,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     vellumo::win::Coordinator program;
     // A copy already running takes the capture over; this one just ends.
     if (!program.ClaimSingleInstance()) return 0;
+    program.StartHistory();
     program.StartCapture();
     return vellumo::win::RunMessageLoop();
 }

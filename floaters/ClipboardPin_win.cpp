@@ -32,7 +32,8 @@ std::wstring UnreadableMessage(ClipboardPicture why) {
 }
 }  // namespace
 
-bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin) {
+bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin,
+                       const std::function<void(const PixelPlane&)>& pinned) {
     KeepAlive hold;
     const PixelBudget budget = ThisProcessBudget();
     Dib picture;
@@ -56,11 +57,13 @@ bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>&
     // No clipboard promise here: the clipboard keeps the other program's
     // picture, and the host finds it no longer its own to fill.
     std::wstring why;
+    const PixelPlane plane = picture.plane();
     if (!host->PinCapture(unique_hbitmap(picture.ReleaseBitmap()), why)) {
         Tell(why);
         return false;
     }
     host->ShowPinned();
+    if (pinned) pinned(plane);
     return true;
 }
 
