@@ -237,11 +237,12 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
 }
 
 void Coordinator::StartHistory() {
-    // Owned by the Floater host when it shows, so the host's keeper leaves the box above it.
-    history_ = std::make_unique<CaptureHistory>(IniFile::BesideExe(L"set.ini"), [this]() -> HWND {
-        if (FloaterHost* host = LiveFloaterHost(); host && ::IsWindowVisible(host->hwnd())) return host->hwnd();
-        return MenuOwner();
-    });
+    history_ = std::make_unique<CaptureHistory>(IniFile::BesideExe(L"set.ini"), [this] { return MessageOwner(); });
+}
+
+HWND Coordinator::MessageOwner() const {
+    if (FloaterHost* host = LiveFloaterHost(); host && ::IsWindowVisible(host->hwnd())) return host->hwnd();
+    return MenuOwner();
 }
 
 HWND Coordinator::MenuOwner() const { return settings_ ? settings_->hwnd() : nullptr; }
@@ -263,7 +264,7 @@ void Coordinator::OnTrayMenuOpening(HMENU menu) {
 void Coordinator::OnHistoryMenuChosen(TrayMenuItem item) {
     if (!history_) return;
     const auto tell = [this](const std::wstring& text) {
-        ::MessageBoxW(MenuOwner(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+        ::MessageBoxW(MessageOwner(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
     };
     switch (item) {
         case TrayMenuItem::OpenHistoryFolder:
@@ -271,7 +272,7 @@ void Coordinator::OnHistoryMenuChosen(TrayMenuItem item) {
             OpenWithShell(MenuOwner(), history_->folder().c_str());
             return;
         case TrayMenuItem::ClearHistory:
-            if (::MessageBoxW(MenuOwner(),
+            if (::MessageBoxW(MessageOwner(),
                               (L"Remove every capture from the history?\n\n" + history_->folder()).c_str(),
                               L"Vellumo", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
                 history_->Clear();

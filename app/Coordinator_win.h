@@ -67,6 +67,9 @@ private:
     // The history's entries of the tray menu.
     void OnHistoryMenuChosen(TrayMenuItem item);
     HWND MenuOwner() const;
+    // The shown Floater host, or else the settings window: a box it owns
+    // stays above the host, which its keeper otherwise raises over it.
+    HWND MessageOwner() const;
 
     std::unique_ptr<CaptureOverlay> capture_;
     std::unique_ptr<FloaterHost> floaterHost_;

@@ -108,6 +108,58 @@ protected:
                   0);
     }
 
+    std::vector<WinInfo> Menus() {
+        std::vector<WinInfo> out;
+        for (const WinInfo& w : d_->ListWindows("#32768"))
+            if (w.visible) out.push_back(w);
+        return out;
+    }
+    // Opens the tray menu and its "Recent captures" (the seventh of ten
+    // entries); the submenu, and the height of one text entry.
+    std::optional<WinInfo> OpenRecentCaptures(int& entryHeight) {
+        std::optional<WinInfo> icon;
+        if (!WaitUntil(
+                [&] {
+                    for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+                        if (w.cls == "__winex11_tray_icon" && w.visible) icon = w;
+                    return icon.has_value();
+                },
+                5s, 50ms))
+            return std::nullopt;
+        ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
+        if (!WaitUntil([&] { return Menus().size() == 1; }, 3s, 50ms)) return std::nullopt;
+        const WinInfo m = Menus().front();
+        entryHeight = (m.height() - 6) / 10;
+        ClickAt(*d_, m.left + 30, m.top + 3 + entryHeight * 6 + entryHeight / 2);
+        std::vector<WinInfo> open;
+        if (!WaitUntil([&] { return (open = Menus()).size() == 2; }, 3s, 50ms)) return std::nullopt;
+        return open.front().hwnd == m.hwnd ? open.back() : open.front();
+    }
+    // The box's button `id` (6 Yes, 7 No) clicked; false when no box asks.
+    bool Answer(int id) {
+        std::optional<WinInfo> button;
+        if (!WaitUntil(
+                [&] {
+                    bool box = false;
+                    for (const WinInfo& w : d_->ListWindows("#32770")) {
+                        if (w.parent == "0") box = w.visible && w.title == "Vellumo";
+                        else if (box && w.cls == "Button" && w.id == id && w.visible) button = w;
+                    }
+                    return button.has_value();
+                },
+                5s, 50ms))
+            return false;
+        std::this_thread::sleep_for(200ms);
+        ClickAt(*d_, button->left + button->width() / 2, button->top + button->height() / 2);
+        return WaitUntil(
+            [&] {
+                for (const WinInfo& w : d_->ListWindows("#32770"))
+                    if (w.parent == "0" && w.visible && w.title == "Vellumo") return false;
+                return true;
+            },
+            3s, 50ms);
+    }
+
     fs::path history_;
     Image panelA_;  // the region every capture takes, as the screen shows it
 };
@@ -196,31 +248,10 @@ TEST_F(HistoryE2E, RecentCapturesPinsTheCaptureChosen) {
     ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
     ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1; }, 10s, 50ms)) << "the pin made no Floater";
 
-    std::optional<WinInfo> icon;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
-                if (w.cls == "__winex11_tray_icon" && w.visible) icon = w;
-            return icon.has_value();
-        },
-        5s, 50ms))
-        << "no tray icon";
-    const auto menus = [&] {
-        std::vector<WinInfo> out;
-        for (const WinInfo& w : d_->ListWindows("#32768"))
-            if (w.visible) out.push_back(w);
-        return out;
-    };
-    ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
-    ASSERT_TRUE(WaitUntil([&] { return menus().size() == 1; }, 3s, 50ms)) << "no tray menu";
-    // "Recent captures", the seventh of ten entries, opens its submenu.
-    const WinInfo m = menus().front();
-    const int item = (m.height() - 6) / 10;
-    ClickAt(*d_, m.left + 30, m.top + 3 + item * 6 + item / 2);
-    std::vector<WinInfo> open;
-    ASSERT_TRUE(WaitUntil([&] { return (open = menus()).size() == 2; }, 3s, 50ms)) << "no submenu";
-    const WinInfo sub = open.front().hwnd == m.hwnd ? open.back() : open.front();
-    ClickAt(*d_, sub.left + 40, sub.top + 3 + 8);
+    int entry = 0;
+    const auto sub = OpenRecentCaptures(entry);
+    ASSERT_TRUE(sub) << "no Recent captures submenu";
+    ClickAt(*d_, sub->left + 40, sub->top + 3 + 8);
     ASSERT_TRUE(WaitUntil([&] { return Floaters() == 2; }, 10s, 50ms)) << "choosing a recent capture pinned nothing";
     std::optional<WinInfo> chosen;
     for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
@@ -230,6 +261,51 @@ TEST_F(HistoryE2E, RecentCapturesPinsTheCaptureChosen) {
     EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(chosen->left + 45, chosen->top + 30) == Pixel{10, 200, 30}; },
                           3s, 50ms))
         << "the Floater does not show the chosen capture";
+    d_->Stop(app_);
+}
+
+// "Copy last capture" puts the newest kept capture on the clipboard again;
+// "Clear history" asks first: No keeps every file, Yes removes the captures.
+TEST_F(HistoryE2E, CopyLastCaptureAndClearHistory) {
+    WriteSetIni(WinPath(history_), 100);
+    ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
+    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1 && Kept().size() == 1; }, 10s, 50ms)) << "no pin kept";
+    std::ofstream(history_ / "holiday.png") << "mine";
+    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
+
+    // The fixed entries are the submenu's last three: "Copy last capture",
+    // "Open history folder", "Clear history".
+    int entry = 0;
+    auto sub = OpenRecentCaptures(entry);
+    ASSERT_TRUE(sub) << "no Recent captures submenu";
+    ClickAt(*d_, sub->left + 40, sub->top + sub->height() - 3 - entry * 5 / 2);
+    const fs::path dump = dir_ / "clip.ppm";
+    std::optional<Image> clip;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+            return (clip = ParsePpm(ReadFile(dump))).has_value();
+        },
+        10s, 200ms))
+        << "Copy last capture put no picture on the clipboard";
+    ASSERT_EQ(clip->width, kW);
+    ASSERT_EQ(clip->height, kH);
+    const Image screen = d_->Grab(kPanelL, kPanelT, kW, kH);
+    EXPECT_EQ(clip->pixels, screen.pixels) << "the clipboard is not the kept capture";
+
+    for (const int answer : {7, 6}) {
+        sub = OpenRecentCaptures(entry);
+        ASSERT_TRUE(sub) << "no Recent captures submenu";
+        ClickAt(*d_, sub->left + 40, sub->top + sub->height() - 3 - entry / 2);
+        ASSERT_TRUE(Answer(answer)) << "Clear history asked nothing";
+        if (answer == 7) {
+            ASSERT_TRUE(ResidentAnswers(*d_));
+            EXPECT_EQ(Kept().size(), 1u) << "No cleared the history";
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return Kept().empty(); }, 5s, 50ms)) << "Yes left " << Kept().size() << " captures";
+    EXPECT_TRUE(fs::exists(history_ / "holiday.png")) << "Clear history removed a file of the user's";
+    EXPECT_EQ(Floaters(), 1);
     d_->Stop(app_);
 }
 
