@@ -268,7 +268,7 @@ void Coordinator::OnHistoryMenuChosen(TrayMenuItem item) {
     };
     switch (item) {
         case TrayMenuItem::OpenHistoryFolder:
-            ::CreateDirectoryW(history_->folder().c_str(), nullptr);
+            history_->MakeFolder();
             OpenWithShell(MenuOwner(), history_->folder().c_str());
             return;
         case TrayMenuItem::ClearHistory:

@@ -187,6 +187,10 @@ void CaptureHistory::Clear() {
     WaitIdle();
 }
 
+void CaptureHistory::MakeFolder() const {
+    if (const DWORD error = MakeFolders(folder_)) LogFailure(L"CreateDirectoryW for the history", error);
+}
+
 std::wstring CaptureHistory::Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
 
 void CaptureHistory::Do(Job& job) {

@@ -43,6 +43,8 @@ public:
     // Full paths of the newest `count` captures, newest first, once what is
     // queued has been written.
     std::vector<std::wstring> Newest(std::size_t count);
+    // Makes the folder, and any folder above it, if missing ("Open history folder").
+    void MakeFolder() const;
     // Removes every capture of the history (after what is queued).
     void Clear();
 
