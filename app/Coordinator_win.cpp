@@ -4,6 +4,8 @@
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
 #include "output/QuickSave.h"
+#include "gfx/Shell_win.h"
+#include "output/Clipboard_win.h"
 #include "tray/Tray_win.h"
 
 namespace vellumo::win {
@@ -248,10 +250,80 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
             break;
         case TrayMenuItem::CaptureLastRegion: CaptureFromHotkey(true); break;
         case TrayMenuItem::PinClipboardImage:
-            PinClipboardImage(settings_ ? settings_->hwnd() : nullptr, [this] { return LoadFloaterHost(); });
+            PinClipboardImage(MenuOwner(), [this] { return LoadFloaterHost(); },
+                              [this](const PixelPlane& pixels) {
+                                  if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::Clipboard);
+                              });
             break;
+        default: OnHistoryMenuChosen(item); break;
+    }
+}
+
+void Coordinator::StartHistory() {
+    history_ = std::make_unique<CaptureHistory>(IniFile::BesideExe(L"set.ini"), [this] { return MessageOwner(); });
+}
+
+HWND Coordinator::MessageOwner() const {
+    if (FloaterHost* host = LiveFloaterHost(); host && ::IsWindowVisible(host->hwnd())) return host->hwnd();
+    return MenuOwner();
+}
+
+HWND Coordinator::MenuOwner() const { return settings_ ? settings_->hwnd() : nullptr; }
+
+void Coordinator::OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) {
+    if (history_) history_->Record(pixels, onScreen, how);
+}
+
+void Coordinator::OnFloaterFromFile(const PixelPlane& pixels) {
+    if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::File);
+}
+
+void Coordinator::OnTrayMenuOpening(HMENU menu) {
+    if (history_)
+        recentMenu_.Fill(FindTraySubmenu(menu, TrayMenuItem::CopyLastCapture), *history_, kFirstRecentCaptureId,
+                         kRecentCaptureIds);
+}
+
+void Coordinator::OnHistoryMenuChosen(TrayMenuItem item) {
+    if (!history_) return;
+    const auto tell = [this](const std::wstring& text) {
+        ::MessageBoxW(MessageOwner(), text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);
+    };
+    switch (item) {
+        case TrayMenuItem::OpenHistoryFolder:
+            history_->MakeFolder();
+            OpenWithShell(MenuOwner(), history_->folder().c_str());
+            return;
+        case TrayMenuItem::ClearHistory:
+            if (::MessageBoxW(MessageOwner(),
+                              (L"Remove every capture from the history?\n\n" + history_->folder()).c_str(),
+                              L"Vellumo", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+                history_->Clear();
+            return;
+        case TrayMenuItem::CopyLastCapture: {
+            const auto newest = history_->Newest(1);
+            if (newest.empty()) return tell(L"The history holds no capture to copy.");
+            Dib picture;
+            std::wstring why;
+            if (!LoadCapture(newest.front(), picture, why)) return tell(why);
+            if (PutBitmapOnClipboard(MenuOwner(), picture) != ClipboardResult::Ok)
+                tell(L"The last capture could not be put on the clipboard: another program is holding it.");
+            return;
+        }
         default: break;
     }
+    const auto index = RecentCaptureIndex(static_cast<unsigned>(item));
+    const auto path = index ? recentMenu_.PathOf(*index) : std::nullopt;
+    if (!path) return;
+    // Pinned again as a pin makes it; the history already holds it.
+    Dib picture;
+    std::wstring why;
+    if (!LoadCapture(*path, picture, why)) return tell(why);
+    KeepAlive hold;
+    FloaterHost* host = LoadFloaterHost();
+    if (!host) return tell(L"The Floater could not be made: the system refused a new window.");
+    if (!host->CanPin(why) || !host->PinCapture(unique_hbitmap(picture.ReleaseBitmap()), why)) return tell(why);
+    host->ShowPinned();
 }
 
 }  // namespace vellumo::win

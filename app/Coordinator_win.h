@@ -12,6 +12,8 @@
 #include <optional>
 
 #include "floaters/FloaterHost_win.h"
+#include "history/HistoryMenu_win.h"
+#include "history/HistoryWriter_win.h"
 #include "overlay/CaptureOverlay_win.h"
 #include "settings/SettingsWindow_win.h"
 
@@ -34,6 +36,9 @@ public:
     // Resident with no capture: the hidden Floater host, the settings
     // window, the hotkey and the tray icon. False when the system refused them.
     bool StartResident();
+    // The copy that runs starts its capture history (and removes what a
+    // crash left of it) before its first capture.
+    void StartHistory();
 
     // Ends any capture and shows a fresh one (a new freeze of the screen).
     // False, the user told, when there is no memory for the freeze.
@@ -58,6 +63,9 @@ public:
     void OnCaptureHotkey() override;
     void OnLastRegionHotkey() override { CaptureFromHotkey(true); }
     void OnTrayMenuChosen(TrayMenuItem item) override;
+    void OnTrayMenuOpening(HMENU menu) override;
+    void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) override;
+    void OnFloaterFromFile(const PixelPlane& pixels) override;
 
 private:
     CaptureOverlay* LiveCapture() const;
@@ -68,6 +76,12 @@ private:
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
+    // The history's entries of the tray menu.
+    void OnHistoryMenuChosen(TrayMenuItem item);
+    HWND MenuOwner() const;
+    // The shown Floater host, or else the settings window: a box it owns
+    // stays above the host, which its keeper otherwise raises over it.
+    HWND MessageOwner() const;
 
     std::unique_ptr<CaptureOverlay> capture_;
     std::unique_ptr<FloaterHost> floaterHost_;
@@ -77,6 +91,8 @@ private:
     // Lives as long as the program once loaded.
     std::unique_ptr<SettingsWindow> settings_;
     unique_handle instanceMutex_;
+    std::unique_ptr<CaptureHistory> history_;
+    RecentCapturesMenu recentMenu_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;
     // The last capture's selection, in virtual-screen pixels.

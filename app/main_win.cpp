@@ -13,6 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     // A copy already running takes the capture over (or, for /tray, is
     // already what was asked for); this one just ends.
     if (!program.ClaimSingleInstance(!resident)) return 0;
+    program.StartHistory();
     if (resident) program.StartResident();
     else program.StartCapture();
     return vellumo::win::RunMessageLoop();

@@ -34,7 +34,8 @@ std::wstring UnreadableMessage(ClipboardPicture why, ClipboardPictureSize size, 
 }
 }  // namespace
 
-bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin) {
+bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin,
+                       const std::function<void(const PixelPlane&)>& pinned) {
     KeepAlive hold;
     const PixelBudget budget = ThisProcessBudget();
     Dib picture;
@@ -60,11 +61,13 @@ bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>&
     // No clipboard promise here: the clipboard keeps the other program's
     // picture, and the host finds it no longer its own to fill.
     std::wstring why;
+    const PixelPlane plane = picture.plane();
     if (!host->PinCapture(unique_hbitmap(picture.ReleaseBitmap()), why)) {
         Tell(why);
         return false;
     }
     host->ShowPinned();
+    if (pinned) pinned(plane);
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "gfx/PixelPlane.h"
+
 namespace vellumo::win {
 
 class FloaterHost;
@@ -13,6 +15,8 @@ class FloaterHost;
 // (or one there is no room or memory for); true once the Floater shows.
 // `hostForPin` loads the Floater host if need be (null if it cannot be); it
 // is only asked once there is a picture to pin.
-bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin);
+// `pinned` is given the Floater's pixels (alive for the call only) once it shows.
+bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>& hostForPin,
+                       const std::function<void(const PixelPlane&)>& pinned = {});
 
 }  // namespace vellumo::win

@@ -12,6 +12,7 @@
 
 #include "gfx/MessageLoop_win.h"
 #include "gfx/MonitorLayout.h"
+#include "gfx/PixelPlane.h"
 #include "gfx/Window_win.h"
 #include "floaters/DropQueue.h"
 #include "floaters/FloaterBook.h"
@@ -38,6 +39,8 @@ public:
     // The host's window is gone ("Quit"); the object may be freed once its
     // handlers have returned.
     virtual void OnFloaterHostClosed(FloaterHost& host) = 0;
+    // A Floater was made from a dropped file: its pixels, alive for the call only.
+    virtual void OnFloaterFromFile(const PixelPlane& pixels) = 0;
 
 protected:
     ~FloaterHostEvents() = default;

@@ -3,6 +3,7 @@
 // one at a time, so a drop that arrives while a message about an earlier one
 // is up never opens a second box over it.
 #include "floaters/FloaterHost_win.h"
+#include "gfx/Dib_win.h"
 #include "gfx/Picture_win.h"
 #include "gfx/PictureFit.h"
 
@@ -103,10 +104,14 @@ bool FloaterHost::OpenImageFile(const std::wstring& index, const std::wstring& p
         TellNoRoom(room, path);
         return false;
     }
+    // Read before the Floater takes the bitmap into its DC.
+    Pixels pixels;
+    const bool read = ReadPixels(bitmap.get(), pixels);
     if (!AddFloater(std::move(bitmap))) {
         Tell(PictureLoadErrorText(path));
         return false;
     }
+    if (read) events_.OnFloaterFromFile({pixels.bits.data(), pixels.width, pixels.height, pixels.width});
     return true;
 }
 

@@ -55,6 +55,7 @@ void CaptureOverlay::CopySelection() {
     if (!RenderSelection(OutputAction::Copy) ||
         !ClipboardTaken(PutBitmapOnClipboard(hwnd(), selectionPicture_), OutputAction::Copy))
         return;
+    events_.OnCaptureLeft(selectionPicture_.plane(), monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Copy);
     EndCapture();
 }
 
@@ -93,6 +94,9 @@ void CaptureOverlay::PinSelection() {
     }
     // The Floater shows on the monitor that held (most of) the selection.
     const Rect monitor = monitors_.bounds(monitors_.MonitorOf(monitors_.ToScreen(SelectionOnScreen())));
+    // The Floater owns these pixels from here; they are read for the history
+    // once it shows.
+    const PixelPlane pinned = selectionPicture_.plane();
     // A refused Floater leaves the bitmap here, still being written.
     unique_hbitmap picture(selectionPicture_.ReleaseBitmap());
     if (!host->PinCapture(std::move(picture), why, monitor)) {
@@ -105,6 +109,7 @@ void CaptureOverlay::PinSelection() {
     EndCaptureAtIdle();
     selectionCopy_.Join();
     host->ShowPinned();
+    events_.OnCaptureLeft(pinned, monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Pin);
 }
 
 void CaptureOverlay::SaveSelection() {
@@ -120,6 +125,7 @@ void CaptureOverlay::SaveSelection() {
         Tell(outcome.refusal);
         return;
     }
+    events_.OnCaptureLeft(selectionPicture_.plane(), monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Save);
     EndCapture();
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+#include "history/HistoryRules.h"
 #include "annotate/Annotator_win.h"
 #include "gfx/HelperThread_win.h"
 #include "gfx/MessageLoop_win.h"
@@ -49,6 +50,9 @@ public:
     // The capture is closing with `frame` (virtual-screen pixels) selected:
     // the region a "last region" capture selects again.
     virtual void OnSelectionKept(const Rect& frame) = 0;
+    // A capture left by copy, save or pin, marks included: `pixels` (alive
+    // for the call only) and where it was on the virtual screen.
+    virtual void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) = 0;
 
 protected:
     ~CaptureEvents() = default;

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Bottom first. A feature may use only what is listed before it.
-layers=(gfx store controls output annotate hotkey tray floaters settings overlay app)
+layers=(gfx store controls output history annotate hotkey tray floaters settings overlay app)
 
 rank() {
   local i

@@ -208,6 +208,7 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kLastRegionHotkeyId) events_.OnLastRegionHotkey();
             return 0;
         case kOpenTrayMenu:
+            events_.OnTrayMenuOpening(trayMenu_.get());
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);
             return 0;
         case WM_COMMAND:

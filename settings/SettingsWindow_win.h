@@ -27,6 +27,9 @@ public:
     // An entry of the tray icon's menu was chosen (other than the settings
     // window's own "set hotkey" and "Exit").
     virtual void OnTrayMenuChosen(TrayMenuItem item) = 0;
+    // The tray menu is about to show: entries that change (the recent
+    // captures) are filled in.
+    virtual void OnTrayMenuOpening(HMENU menu) = 0;
 
 protected:
     ~SettingsEvents() = default;

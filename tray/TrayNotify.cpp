@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum TrayMenuItem;
-constexpr std::array<TrayMenuEntry, 14> kTrayMenu{{
+constexpr std::array<TrayMenuEntry, 18> kTrayMenu{{
     {HideFloaters, L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {ShowFloaters, L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {TranslucencyMenu, L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -33,6 +33,10 @@ constexpr std::array<TrayMenuEntry, 14> kTrayMenu{{
     {ShowFloaterHost, L"Display Floater", true, std::nullopt, false},
     {PinClipboardImage, L"Pin clipboard image", true, std::nullopt, false},
     {CaptureLastRegion, L"Capture last region", true, std::nullopt, false},
+    {RecentCaptures, L"Recent captures", true, std::nullopt, true},
+    {CopyLastCapture, L"Copy last capture", true, RecentCaptures, false},
+    {OpenHistoryFolder, L"Open history folder", true, RecentCaptures, false},
+    {ClearHistory, L"Clear history", true, RecentCaptures, false},
     {MakerImagePageItem, L"Orrindal:image:", true, std::nullopt, false},
     {AboutMenu, L"About", true, std::nullopt, true},
     {ProductPageItem, L"About App", true, AboutMenu, false},
@@ -46,6 +50,11 @@ const TrayMenuEntry* FindTrayMenuEntry(TrayMenuItem item) {
     for (const TrayMenuEntry& e : kTrayMenu)
         if (e.item == item) return &e;
     return nullptr;
+}
+
+std::optional<unsigned> RecentCaptureIndex(unsigned commandId) {
+    if (commandId < kFirstRecentCaptureId || commandId >= kFirstRecentCaptureId + kRecentCaptureIds) return std::nullopt;
+    return commandId - kFirstRecentCaptureId;
 }
 
 std::wstring MakerImagePage() { return std::wstring(kMakerSite) + L"/do/image.html"; }

@@ -51,7 +51,18 @@ enum class TrayMenuItem : unsigned {
     Exit,
     PinClipboardImage = 320,  // "Pin clipboard image"; an id of its own, the others keep theirs
     CaptureLastRegion = 321,  // a capture with the last selection already made
+    RecentCaptures = 322,         // the capture history's submenu
+    OpenHistoryFolder,
+    ClearHistory,             // asks first
+    CopyLastCapture,
 };
+
+// The "Recent captures" submenu lists the newest captures above its fixed
+// entries, under these ids (the newest first), filled as the menu opens.
+inline constexpr unsigned kFirstRecentCaptureId = 330;
+inline constexpr unsigned kRecentCaptureIds = 10;
+// Which of the listed captures an id chooses; nothing for any other id.
+std::optional<unsigned> RecentCaptureIndex(unsigned commandId);
 
 struct TrayMenuEntry {
     TrayMenuItem item;

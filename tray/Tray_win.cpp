@@ -126,9 +126,18 @@ std::optional<TrayMenuItem> TrackTrayMenu(HWND owner, HMENU menu) {
     // Lets the menu close properly when the owner is a hidden window.
     ::PostMessageW(owner, WM_NULL, 0, 0);
     if (chosen <= 0) return std::nullopt;
+    if (RecentCaptureIndex(static_cast<unsigned>(chosen))) return static_cast<TrayMenuItem>(chosen);
     const TrayMenuEntry* e = FindTrayMenuEntry(static_cast<TrayMenuItem>(chosen));
     if (!e) return std::nullopt;
     return e->item;
+}
+
+HMENU FindTraySubmenu(HMENU root, TrayMenuItem item) {
+    const int count = ::GetMenuItemCount(root);
+    for (int i = 0; i < count; ++i)
+        if (HMENU sub = ::GetSubMenu(root, i); sub && ::GetMenuState(sub, static_cast<UINT>(item), MF_BYCOMMAND) != UINT(-1))
+            return sub;
+    return nullptr;
 }
 
 void OpenPage(HWND owner, TrayMenuItem item) {

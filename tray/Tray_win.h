@@ -55,6 +55,9 @@ unique_hmenu BuildTrayMenu();
 // so a click elsewhere closes it); either button chooses. The chosen entry.
 std::optional<TrayMenuItem> TrackTrayMenu(HWND owner, HMENU menu);
 
+// The submenu of `root` that holds `item`; null if none does.
+HMENU FindTraySubmenu(HMENU root, TrayMenuItem item);
+
 // The two web pages, through the system shell.
 void OpenPage(HWND owner, TrayMenuItem item);
 

@@ -160,7 +160,7 @@ protected:
         return WaitUntil([&] { return MenuShown(); }, 3s, 50ms);
     }
 
-    // Entry `index` of the main menu's nine top-level entries.
+    // Entry `index` of the main menu's ten top-level entries.
     void ChooseTrayEntry(int index) {
         const auto menus = Menus();
         ASSERT_FALSE(menus.empty()) << "no main menu";
@@ -227,7 +227,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 10;
+    static constexpr int kTrayEntries = 11;
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
@@ -331,7 +331,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
         std::printf("button %d release to menu: %lld ms\n", button, MsSince(t));
         const auto menus = Menus();
         ASSERT_EQ(menus.size(), 1u);
-        // Nine entries at the pointer (the greyed ones included).
+        // Ten entries at the pointer (the greyed ones included).
         EXPECT_NEAR(menus[0].left, ix, 2);
         EXPECT_GE(menus[0].height(), kTrayEntries * 15);
         // Closed by a click elsewhere.
@@ -375,7 +375,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(9);
+    ChooseTrayEntry(10);
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));

@@ -145,3 +145,20 @@ TEST(TrayIconRetries, ARefusedIconIsTriedAFewTimesAgainAndAfreshAfterANewTaskbar
     EXPECT_TRUE(retries.Refused());
     EXPECT_GE(TrayAddRetries::kTries, 3);
 }
+
+// The history's submenu: its fixed entries, and ids for the listed captures
+// that no fixed entry takes.
+TEST(TrayMenu, RecentCapturesSubmenu) {
+    for (const TrayMenuItem item : {TrayMenuItem::CopyLastCapture, TrayMenuItem::OpenHistoryFolder,
+                                    TrayMenuItem::ClearHistory}) {
+        const TrayMenuEntry* e = FindTrayMenuEntry(item);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->parent, TrayMenuItem::RecentCaptures);
+        EXPECT_TRUE(e->inUse);
+    }
+    for (const TrayMenuEntry& e : TrayMenuEntries()) EXPECT_FALSE(RecentCaptureIndex(static_cast<unsigned>(e.item)));
+    EXPECT_EQ(RecentCaptureIndex(kFirstRecentCaptureId), 0u);
+    EXPECT_EQ(RecentCaptureIndex(kFirstRecentCaptureId + 9), 9u);
+    EXPECT_FALSE(RecentCaptureIndex(kFirstRecentCaptureId + 10));
+    EXPECT_FALSE(RecentCaptureIndex(kFirstRecentCaptureId - 1));
+}

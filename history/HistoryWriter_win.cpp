@@ -1,0 +1,263 @@
+#include "history/HistoryWriter_win.h"
+
+#include <memory>
+#include <new>
+
+#include "gfx/Log_win.h"
+#include "gfx/SystemError_win.h"
+#include "output/PngEncoder.h"
+
+namespace vellumo::win {
+
+namespace {
+std::wstring FolderFromSettings(const history::Settings& s) {
+    if (!s.folder.empty()) return s.folder;
+    wchar_t buf[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buf, MAX_PATH);
+    return history::DefaultFolder(n > 0 && n < MAX_PATH ? std::wstring_view(buf, n) : std::wstring_view());
+}
+
+// Every missing folder of the path, outermost first; the error of the last
+// refusal (0 when the folder is there).
+DWORD MakeFolders(const std::wstring& folder) {
+    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
+    const std::size_t cut = folder.find_last_of(L"\\/");
+    if (cut != std::wstring::npos && cut > 0 && folder[cut - 1] != L':' && folder[cut - 1] != L'\\')
+        MakeFolders(folder.substr(0, cut));
+    if (::CreateDirectoryW(folder.c_str(), nullptr)) return 0;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_ALREADY_EXISTS ? 0 : error;
+}
+
+history::Stamp Now() {
+    SYSTEMTIME t{};
+    ::GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+struct Listed {
+    std::wstring name;
+    std::uint64_t bytes = 0;
+};
+std::vector<Listed> List(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<Listed> out;
+    WIN32_FIND_DATAW fd{};
+    const HANDLE find = ::FindFirstFileW((folder + L"\\" + pattern).c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            out.push_back({fd.cFileName, std::uint64_t(fd.nFileSizeHigh) << 32 | fd.nFileSizeLow});
+    } while (::FindNextFileW(find, &fd));
+    ::FindClose(find);
+    return out;
+}
+
+constexpr wchar_t kTellClass[] = L"VellumoHistoryTell";
+constexpr UINT kTellMessage = WM_APP + 1;
+}  // namespace
+
+CaptureHistory::CaptureHistory(const IniFile& ini, std::function<HWND()> messageOwner)
+    : messageOwner_(std::move(messageOwner)) {
+    using namespace history;
+    settings_ = ReadSettings(ini.Read(std::wstring(kSection), std::wstring(kFolderKey), L""),
+                             ini.Read(std::wstring(kSection), std::wstring(kKeepKey), L""),
+                             ini.Read(std::wstring(kSection), std::wstring(kMaxMBKey), L""));
+    folder_ = FolderFromSettings(settings_);
+    while (!folder_.empty() && (folder_.back() == L'\\' || folder_.back() == L'/')) folder_.pop_back();
+    if (!on()) return;
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = &CaptureHistory::TellProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = kTellClass;
+    ::RegisterClassExW(&wc);
+    // Message-only: no top-level window that would keep the program running.
+    tellWindow_.reset(::CreateWindowExW(0, kTellClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    if (!LogLastErrorIf(!tellWindow_, L"CreateWindowExW for the history's messages"))
+        ::SetWindowLongPtrW(tellWindow_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    queue_.push_back({Job::Kind::RemoveTemporaries, {}, {}});
+    thread_.reset(::CreateThread(nullptr, 0, &CaptureHistory::Run, this, 0, nullptr));
+    LogLastErrorIf(!thread_, L"CreateThread for the capture history");
+}
+
+CaptureHistory::~CaptureHistory() {
+    if (!thread_) return;
+    ::AcquireSRWLockExclusive(&lock_);
+    stop_ = true;
+    ::ReleaseSRWLockExclusive(&lock_);
+    ::WakeAllConditionVariable(&changed_);
+    ::WaitForSingleObject(thread_.get(), INFINITE);
+    // A refusal of the last write before the program ends is still told.
+    TellPending();
+    if (tellWindow_) ::SetWindowLongPtrW(tellWindow_.get(), GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK CaptureHistory::TellProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    if (msg == kTellMessage) {
+        try {
+            if (auto* self = reinterpret_cast<CaptureHistory*>(::GetWindowLongPtrW(w, GWLP_USERDATA))) self->TellPending();
+        } catch (...) {
+            ReportCaughtException();
+        }
+        return 0;
+    }
+    return ::DefWindowProcW(w, msg, wp, lp);
+}
+
+void CaptureHistory::TellPending() {
+    ::AcquireSRWLockExclusive(&lock_);
+    const std::wstring text = std::move(pendingTell_);
+    pendingTell_.clear();
+    ::ReleaseSRWLockExclusive(&lock_);
+    if (text.empty()) return;
+    const HWND owner = messageOwner_ ? messageOwner_() : nullptr;
+    ::MessageBoxW(owner, text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+DWORD WINAPI CaptureHistory::Run(void* p) {
+    auto* self = static_cast<CaptureHistory*>(p);
+    for (;;) {
+        Job job;
+        ::AcquireSRWLockExclusive(&self->lock_);
+        while (self->queue_.empty() && !self->stop_) ::SleepConditionVariableSRW(&self->changed_, &self->lock_, INFINITE, 0);
+        if (self->queue_.empty()) {
+            ::ReleaseSRWLockExclusive(&self->lock_);
+            return 0;
+        }
+        job = std::move(self->queue_.front());
+        self->queue_.pop_front();
+        self->busy_ = true;
+        ::ReleaseSRWLockExclusive(&self->lock_);
+        // A job that throws (no memory to encode) is logged; the thread goes on.
+        try {
+            self->Do(job);
+        } catch (const std::bad_alloc&) {
+            LogFailure(L"no memory to write a capture to the history");
+        } catch (...) {
+            LogFailure(L"writing the capture history threw");
+        }
+        job = {};
+        ::AcquireSRWLockExclusive(&self->lock_);
+        self->busy_ = false;
+        ::ReleaseSRWLockExclusive(&self->lock_);
+        ::WakeAllConditionVariable(&self->changed_);
+    }
+}
+
+void CaptureHistory::Queue(Job job) {
+    if (!thread_) return;
+    ::AcquireSRWLockExclusive(&lock_);
+    queue_.push_back(std::move(job));
+    ::ReleaseSRWLockExclusive(&lock_);
+    ::WakeAllConditionVariable(&changed_);
+}
+
+void CaptureHistory::WaitIdle() {
+    if (!thread_) return;
+    ::AcquireSRWLockExclusive(&lock_);
+    while (!queue_.empty() || busy_) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+    ::ReleaseSRWLockExclusive(&lock_);
+}
+
+void CaptureHistory::Record(const PixelPlane& pixels, std::optional<Rect> onScreen, history::LeftBy how) {
+    if (!on() || !thread_ || !pixels.bits || pixels.width <= 0 || pixels.height <= 0) return;
+    Job job;
+    job.record = {Now(), pixels.width, pixels.height, how, onScreen};
+    try {
+        job.pixels.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+    } catch (const std::bad_alloc&) {
+        LogFailure(L"no memory to keep a capture in the history");
+        return;
+    }
+    for (int y = 0; y < pixels.height; ++y)
+        std::copy_n(pixels.row(y), pixels.width, job.pixels.data() + std::size_t(y) * std::size_t(pixels.width));
+    Queue(std::move(job));
+}
+
+std::vector<std::wstring> CaptureHistory::Newest(std::size_t count) {
+    WaitIdle();
+    std::vector<std::wstring> names;
+    for (auto& f : List(folder_, L"capture-*.png")) names.push_back(std::move(f.name));
+    std::vector<std::wstring> paths;
+    for (const auto& name : history::Newest(std::move(names), count)) paths.push_back(Path(name));
+    return paths;
+}
+
+void CaptureHistory::Clear() {
+    Queue({Job::Kind::Clear, {}, {}});
+    WaitIdle();
+}
+
+void CaptureHistory::MakeFolder() const {
+    if (const DWORD error = MakeFolders(folder_)) LogFailure(L"CreateDirectoryW for the history", error);
+}
+
+std::wstring CaptureHistory::Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
+
+void CaptureHistory::Do(Job& job) {
+    switch (job.kind) {
+        case Job::Kind::RemoveTemporaries: RemoveTemporaries(); break;
+        case Job::Kind::Write: Write(job); break;
+        case Job::Kind::Clear:
+            for (const auto& f : List(folder_, L"capture-*.png"))
+                if (history::StampOfName(f.name)) ::DeleteFileW(Path(f.name).c_str());
+            break;
+    }
+}
+
+void CaptureHistory::RemoveTemporaries() {
+    for (const auto& f : List(folder_, L"capture-*.tmp"))
+        if (history::IsLeftoverTemporary(f.name))
+            LogLastErrorIf(!::DeleteFileW(Path(f.name).c_str()), L"DeleteFileW of a history temporary");
+}
+
+void CaptureHistory::Write(Job& job) {
+    const history::Record& r = job.record;
+    std::vector<std::uint8_t> png =
+        history::WithText(EncodePng(job.pixels.data(), r.width, r.height, r.width), history::RecordText(r));
+    job.pixels = {};
+    if (const DWORD error = MakeFolders(folder_)) return Failed(L"CreateDirectoryW", error);
+    // Unique within the second, also against an earlier run's files.
+    std::wstring name;
+    for (int seq = 0; seq < 1000; ++seq) {
+        name = history::FileName(r.when, seq);
+        if (::GetFileAttributesW(Path(name).c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    }
+    const std::wstring target = Path(name), temporary = Path(history::TemporaryName(name));
+    unique_handle f = FileHandle(
+        ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return Failed(L"CreateFileW", ::GetLastError());
+    DWORD written = 0;
+    DWORD error = 0;
+    if (!::WriteFile(f.get(), png.data(), static_cast<DWORD>(png.size()), &written, nullptr) || written != png.size())
+        error = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
+    if (!::CloseHandle(f.release()) && !error) error = ::GetLastError();
+    // Only a whole file takes the real name: a reader never sees half of one.
+    if (!error && !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) error = ::GetLastError();
+    if (error) {
+        ::DeleteFileW(temporary.c_str());
+        return Failed(L"writing a capture to the history", error);
+    }
+    Prune();
+}
+
+void CaptureHistory::Prune() {
+    std::vector<history::StoredFile> files;
+    for (auto& f : List(folder_, L"capture-*.png")) files.push_back({std::move(f.name), f.bytes});
+    for (const auto& name : history::FilesToPrune(std::move(files), settings_.keep, settings_.maxBytes()))
+        LogLastErrorIf(!::DeleteFileW(Path(name).c_str()), L"DeleteFileW pruning the history");
+}
+
+void CaptureHistory::Failed(const wchar_t* step, DWORD error) {
+    LogFailure(step, error);
+    if (told_) return;
+    told_ = true;
+    // Shown by the thread that made the history, among the program's windows;
+    // the writer goes on.
+    std::wstring text = history::NotWrittenMessage(folder_, SystemErrorText(error));
+    ::AcquireSRWLockExclusive(&lock_);
+    pendingTell_ = std::move(text);
+    ::ReleaseSRWLockExclusive(&lock_);
+    if (tellWindow_) ::PostMessageW(tellWindow_.get(), kTellMessage, 0, 0);
+}
+
+}  // namespace vellumo::win

@@ -1,0 +1,86 @@
+// The capture history on disk: each capture's pixels are copied here and
+// queued; one helper thread encodes them as PNG, writes them under a
+// temporary name, renames them into place and prunes the folder. Nothing a
+// copy, save or pin waits for happens on the caller's thread but the copy of
+// the pixels.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gfx/Geometry.h"
+#include "gfx/Handles_win.h"
+#include "gfx/PixelPlane.h"
+#include "history/HistoryRules.h"
+#include "store/Ini_win.h"
+
+namespace vellumo::win {
+
+class CaptureHistory {
+public:
+    // Reads "[History]" from `ini`. When the history is on, the thread starts
+    // by removing the temporaries an earlier run left.
+    // A folder that cannot be written is told on this (the creating)
+    // thread, in a box owned by what `messageOwner` gives then.
+    CaptureHistory(const IniFile& ini, std::function<HWND()> messageOwner);
+    // Finishes what is queued, and tells what is still to be told.
+    ~CaptureHistory();
+    CaptureHistory(const CaptureHistory&) = delete;
+    CaptureHistory& operator=(const CaptureHistory&) = delete;
+
+    bool on() const { return settings_.on(); }
+    const std::wstring& folder() const { return folder_; }
+
+    // Copies the pixels (0x00RRGGBB, as the plane's stride says) and queues
+    // their write; returns at once. Nothing when the history is off or there
+    // is no memory for the copy (logged).
+    void Record(const PixelPlane& pixels, std::optional<Rect> onScreen, history::LeftBy how);
+    // Full paths of the newest `count` captures, newest first, once what is
+    // queued has been written.
+    std::vector<std::wstring> Newest(std::size_t count);
+    // Makes the folder, and any folder above it, if missing ("Open history folder").
+    void MakeFolder() const;
+    // Removes every capture of the history (after what is queued).
+    void Clear();
+
+private:
+    struct Job {
+        enum class Kind { RemoveTemporaries, Write, Clear } kind = Kind::Write;
+        std::vector<std::uint32_t> pixels;
+        history::Record record;
+    };
+    static DWORD WINAPI Run(void* self);
+    static LRESULT CALLBACK TellProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void TellPending();
+    void Queue(Job job);
+    void WaitIdle();
+    void Do(Job& job);
+    void Write(Job& job);
+    void Prune();
+    void RemoveTemporaries();
+    // A folder that cannot be written: logged every time, told once per run.
+    void Failed(const wchar_t* step, DWORD error);
+    std::wstring Path(const std::wstring& name) const;
+
+    history::Settings settings_;
+    std::wstring folder_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    std::deque<Job> queue_;
+    bool busy_ = false;
+    bool stop_ = false;
+    bool told_ = false;  // the writer thread's own
+    unique_handle thread_;
+    // Carries a refusal from the writer thread to the creating thread, whose
+    // message boxes the program's windows keep above them.
+    std::function<HWND()> messageOwner_;
+    unique_hwnd tellWindow_;
+    std::wstring pendingTell_;  // under lock_
+};
+
+}  // namespace vellumo::win
