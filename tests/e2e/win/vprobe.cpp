@@ -17,8 +17,9 @@
 //   focus CLASS           K hwnd class id capture-class   (the keyboard
 //                                      focus and the pointer capture in the
 //                                      thread of the first top-level of CLASS)
-//   iconsizes EXE         I w w ...   (the widths of the images in EXE's
-//                                      icon group 1, as the loader sees them)
+//   iconsizes EXE         I WxBITS ...  (the width and colour depth of
+//                                      each image in EXE's icon group 1, as
+//                                      the loader sees them)
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   monitors              N count (SM_CMONITORS), V left top width height
@@ -353,7 +354,8 @@ bool Run(const std::vector<std::string>& a) {
         std::string line = "I";
         for (unsigned i = 0; i < count && 6 + 14 * (i + 1) <= SizeofResource(exe, group); ++i) {
             const unsigned w = dir[6 + 14 * i];
-            line += "\t" + std::to_string(w ? w : 256);
+            const unsigned bits = dir[6 + 14 * i + 6] | (dir[6 + 14 * i + 7] << 8);
+            line += "\t" + std::to_string(w ? w : 256) + "x" + std::to_string(bits);
         }
         Emit(line);
         return true;
