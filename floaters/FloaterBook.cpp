@@ -116,13 +116,13 @@ std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rec
     frameVisible = true;
     flashRunning = true;
     FlashStep = 0;
-    nextIndex = std::to_wstring(*n + 1);
+    nextIndex = *n + 1;
     return n;
 }
 
 void FloaterBook::PictureMouseDown(int n, bool left, Point local) {
     frameVisible = false;
-    selectedIndex = std::to_wstring(n);
+    selectedIndex = n;
     if (left) FloaterGrab = local;
 }
 
@@ -151,7 +151,7 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     Floater& f = it->second;
     if (!f.collapsed()) {
         f.picture.width = f.picture.height = sizes.collapsedSide;
-        f.tag = L"1";
+        f.fold = FloaterFold::Collapsed;
         // The label is placed first: a clamped picture leaves its label behind.
         f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
         f.labelVisible = true;
@@ -161,7 +161,7 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
         const Size size = expanded.value_or(f.natural);
         f.picture.width = size.width;
         f.picture.height = size.height;
-        f.tag = L"2";
+        f.fold = FloaterFold::Expanded;
         f.labelVisible = false;
     }
     return true;
@@ -179,9 +179,8 @@ FlashAction FloaterBook::FlashTick() {
 }
 
 std::optional<int> FloaterBook::SelectedIndex() const {
-    const std::optional<int> n = ParseIndex(selectedIndex);
-    if (!n || !floaters_.count(*n)) return std::nullopt;
-    return n;
+    if (!selectedIndex || !floaters_.count(*selectedIndex)) return std::nullopt;
+    return selectedIndex;
 }
 
 const Floater* FloaterBook::Selected() const {
@@ -198,13 +197,13 @@ bool FloaterBook::Delete(int n) { return floaters_.erase(n) > 0; }
 
 LayerMode FloaterBook::SetHostAlpha(std::uint8_t alpha) {
     layer_ = {false, alpha};
-    transparencyFlag = L"1";
+    translucent = true;
     return layer_;
 }
 
 LayerMode FloaterBook::BackToNormal() {
     layer_ = {};
-    transparencyFlag = L"0";
+    translucent = false;
     return layer_;
 }
 

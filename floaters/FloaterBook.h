@@ -114,21 +114,25 @@ struct FlashAction {
 };
 FlashAction FlashStepAction(int step);
 
+// A Floater shows its picture, or (collapsed by a double-click) a small
+// square with its label above it.
+enum class FloaterFold { Expanded, Collapsed };
+
 struct Floater {
     Size natural;     // the image's own size
     Rect picture;     // pictures_(n)
-    std::wstring tag;  // "1" collapsed, anything else expanded
+    FloaterFold fold = FloaterFold::Expanded;
     Rect label;       // labels_(n)
     bool labelVisible = false;
-    bool collapsed() const { return tag == L"1"; }
+    bool collapsed() const { return fold == FloaterFold::Collapsed; }
 };
 
 class FloaterBook {
 public:
     // Host state, as the host shows it.
-    std::wstring nextIndex = L"1";
-    std::wstring selectedIndex;
-    std::wstring transparencyFlag = L"0";
+    int nextIndex = 1;                 // the next Floater's; past kMaxFloaterIndex once all are used
+    std::optional<int> selectedIndex;  // the Floater last pressed, deleted or not
+    bool translucent = false;          // the whole host shows at an alpha (SetHostAlpha)
     std::int16_t FlashStep = 0;
     Point FloaterGrab{};
 
@@ -139,7 +143,10 @@ public:
     HostSizes sizes;  // at the host's DPI: the frame's width, the collapsed side
 
     // The index the next Floater takes, or nothing once it would pass 32767.
-    std::optional<int> NextUsableIndex() const { return ParseIndex(nextIndex); }
+    std::optional<int> NextUsableIndex() const {
+        if (nextIndex < 1 || nextIndex > kMaxFloaterIndex) return std::nullopt;
+        return nextIndex;
+    }
 
     // A new expanded Floater at the next index, centred on `screen`, outlined
     // and flashing; the index is used up. Nothing when no index is left.
