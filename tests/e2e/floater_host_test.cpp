@@ -242,8 +242,12 @@ TEST_F(FloaterHostE2E, TheHostComesBackOnTopWithoutTheKeyboardAndWaitsForItsOwnW
     EXPECT_TRUE(WaitUntil([&] { return HostOnTop(); }, 8s, 100ms)) << "no watch after the Floater's save";
     d_->Stop(cover);
 
-    // A capture (Print Screen, over the fixture) and a second pin: the watch goes on.
+    // A capture (Print Screen, over the fixture) and a second pin: the watch
+    // goes on. The key goes in once the fixture under the pointer has
+    // answered: Wine takes a program's keys through the X window the pointer
+    // entered.
     d_->MovePointer(kFixtureLow.l + 300, kFixtureLow.t + 250);
+    if (const auto fixture = VisibleTop("VellumoFixture")) d_->WindowText(fixture->hwnd);
     d_->Tap(XK_Print);
     ASSERT_NO_FATAL_FAILURE(PinOnCapture());
     cover = Cover(true);
