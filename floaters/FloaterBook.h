@@ -10,14 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "gfx/Dpi.h"
 #include "gfx/Geometry.h"
 
 namespace vellumo {
 
-// Forms measure in twips; at 96 DPI the host converts at 15 twips per pixel,
-// to the nearest pixel (HostSizesAt converts at the monitor's DPI).
-inline constexpr int kTwipsPerPixel = 15;
-constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+// Forms measure in twips: at 96 DPI 15 twips make a pixel (HostSizesAt
+// converts at the monitor's DPI).
 
 // The host window's title: observable (other programs see it, the keeper
 // compares it), so it stays as it always was.
@@ -28,13 +27,13 @@ inline constexpr Colour kLabelBackColour{0, 153, 255};
 inline constexpr Colour kFrameFirstColour{255, 0, 255};  // before the first flash
 inline constexpr int kFrameWidth = 3;
 inline constexpr int kCollapsedSideTwips = 450;
-inline constexpr int kCollapsedSide = TwipsToPixels(kCollapsedSideTwips);  // 30
+inline constexpr int kCollapsedSide = TwipsToPixels(kCollapsedSideTwips, kDesignDpi);  // 30
 inline constexpr Size kDropIconSize{36, 36};
 inline constexpr int kDropIconInsetTwips = 500;
-inline constexpr int kDropIconInset = TwipsToPixels(kDropIconInsetTwips);  // 33
+inline constexpr int kDropIconInset = TwipsToPixels(kDropIconInsetTwips, kDesignDpi);  // 33
 inline constexpr Size kLabelPadTwips{160, 255};
-inline constexpr int kLabelPadWidth = TwipsToPixels(kLabelPadTwips.width);    // 11
-inline constexpr int kLabelPadHeight = TwipsToPixels(kLabelPadTwips.height);  // 17
+inline constexpr int kLabelPadWidth = TwipsToPixels(kLabelPadTwips.width, kDesignDpi);    // 11
+inline constexpr int kLabelPadHeight = TwipsToPixels(kLabelPadTwips.height, kDesignDpi);  // 17
 inline constexpr int kMaxFloaterIndex = 32767;              // a 16-bit element index
 inline constexpr unsigned kFlashIntervalMs = 500;
 inline constexpr unsigned kKeeperIntervalMs = 5000;

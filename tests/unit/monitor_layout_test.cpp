@@ -242,8 +242,11 @@ TEST(Dpi, TwipsFollowTheRealDpi) {
     EXPECT_DOUBLE_EQ(TwipsPerPixel(144), 10.0);
     EXPECT_DOUBLE_EQ(TwipsPerPixel(192), 7.5);
     EXPECT_DOUBLE_EQ(TwipsPerPixel(0), 15.0);
-    // At 96 DPI, exactly the host's fixed 15 twips per pixel.
-    for (int t = 0; t <= 20000; ++t) ASSERT_EQ(TwipsToPixels(t, 96), TwipsToPixels(t)) << t;
+    // At 96 DPI, exactly 15 twips a pixel, to the nearest.
+    for (int t = 0; t <= 20000; ++t) ASSERT_EQ(TwipsToPixels(t, 96), (t + 7) / 15) << t;
+    EXPECT_EQ(kCollapsedSide, 30);
+    EXPECT_EQ(kDropIconInset, 33);
+    EXPECT_EQ((Size{kLabelPadWidth, kLabelPadHeight}), (Size{11, 17}));
     EXPECT_EQ(TwipsToPixels(450, 144), 45);
     EXPECT_EQ(TwipsToPixels(500, 144), 50);
     EXPECT_EQ(TwipsToPixels(255, 144), 26);  // 25.5
