@@ -249,10 +249,12 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
                                  r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  Instance(), nullptr);
     };
-    widthBox_ = makeEdit(kTxtWidRect, L"5", kTxtWidId);
-    opacityBox_ = makeEdit(kTxtAlpRect, L"255", kTxtAlpId);
-    widthSlider_.Create(hwnd(), kSvWidRect.left, kSvWidRect.top, kSvWidRect.width, kSvWidRect.height, 100, 5);
-    opacitySlider_.Create(hwnd(), kSvAlpRect.left, kSvAlpRect.top, kSvAlpRect.width, kSvAlpRect.height, 255, 255);
+    widthBox_ = makeEdit(kWidthBoxRect, L"5", kTxtWidId);
+    opacityBox_ = makeEdit(kOpacityBoxRect, L"255", kTxtAlpId);
+    widthSlider_.Create(hwnd(), kWidthSliderRect.left, kWidthSliderRect.top, kWidthSliderRect.width,
+                        kWidthSliderRect.height, 100, 5);
+    opacitySlider_.Create(hwnd(), kOpacitySliderRect.left, kOpacitySliderRect.top, kOpacitySliderRect.width,
+                          kOpacitySliderRect.height, 255, 255);
     widthSlider_.Change = [this] { OnWidthChanged(); };
     opacitySlider_.Change = [this] { OnOpacityChanged(); };
 
@@ -262,10 +264,10 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
         c.SetForeColor(RGB(255, 255, 255));
         c.Click = std::move(click);
     };
-    makeButton(moreColoursLabel_, kMoreCRect, L"Color", [this] {
+    makeButton(moreColoursLabel_, kMoreColoursRect, L"Color", [this] {
         if (events_.PickMoreColours) events_.PickMoreColours();
     });
-    makeButton(fontLabel_, kSetsRect, L"Font", [this] {
+    makeButton(fontLabel_, kFontLabelRect, L"Font", [this] {
         if (events_.PickFont) events_.PickFont();
     });
     dpi_ = UiDpi(dpi);
@@ -291,7 +293,7 @@ void Toolbar::Layout() {
     const LOGFONTW lf = ToolbarFont(dpi_);
     font_.reset(::CreateFontIndirectW(&lf));
     const int margin = ScaleUi(1, dpi_);
-    for (const auto& [box, r] : {std::pair{widthBox_, kTxtWidRect}, std::pair{opacityBox_, kTxtAlpRect}}) {
+    for (const auto& [box, r] : {std::pair{widthBox_, kWidthBoxRect}, std::pair{opacityBox_, kOpacityBoxRect}}) {
         if (!box) continue;
         const Rect at = At(r);
         ::SetWindowPos(box, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -299,11 +301,13 @@ void Toolbar::Layout() {
         // "255" must fit the 25-pixel box.
         ::SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     }
-    for (const auto& [slider, r] : {std::pair{&widthSlider_, kSvWidRect}, std::pair{&opacitySlider_, kSvAlpRect}}) {
+    for (const auto& [slider, r] :
+         {std::pair{&widthSlider_, kWidthSliderRect}, std::pair{&opacitySlider_, kOpacitySliderRect}}) {
         const Rect at = At(r);
         ::SetWindowPos(slider->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    for (const auto& [label, r] : {std::pair{&moreColoursLabel_, kMoreCRect}, std::pair{&fontLabel_, kSetsRect}}) {
+    for (const auto& [label, r] :
+         {std::pair{&moreColoursLabel_, kMoreColoursRect}, std::pair{&fontLabel_, kFontLabelRect}}) {
         const Rect at = At(r);
         ::SetWindowPos(label->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
         label->SetFont(lf);
