@@ -20,8 +20,8 @@ constexpr COLORREF kToolsBack = RGB(40, 40, 44);
 constexpr COLORREF kUnderFill = RGB(148, 217, 255);
 constexpr COLORREF kUnderBorder = RGB(36, 143, 251);
 constexpr COLORREF kDownUnBorder = RGB(0, 0, 255);
-constexpr int kTxtWidId = 301;
-constexpr int kTxtAlpId = 302;
+constexpr int kWidthBoxId = 301;
+constexpr int kOpacityBoxId = 302;
 // Markers wait out of sight, left of the toolbar.
 constexpr Rect kParkedMarker{-40, 2, kMarkerSize, kMarkerSize};
 
@@ -249,8 +249,8 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
                                  r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  Instance(), nullptr);
     };
-    widthBox_ = makeEdit(kWidthBoxRect, L"5", kTxtWidId);
-    opacityBox_ = makeEdit(kOpacityBoxRect, L"255", kTxtAlpId);
+    widthBox_ = makeEdit(kWidthBoxRect, L"5", kWidthBoxId);
+    opacityBox_ = makeEdit(kOpacityBoxRect, L"255", kOpacityBoxId);
     widthSlider_.Create(hwnd(), kWidthSliderRect.left, kWidthSliderRect.top, kWidthSliderRect.width,
                         kWidthSliderRect.height, 100, 5);
     opacitySlider_.Create(hwnd(), kOpacitySliderRect.left, kOpacitySliderRect.top, kOpacitySliderRect.width,
