@@ -19,7 +19,7 @@ constexpr COLORREF kQuitRed = RGB(255, 0, 0);
 constexpr COLORREF kToolsBack = RGB(40, 40, 44);
 constexpr COLORREF kUnderFill = RGB(148, 217, 255);
 constexpr COLORREF kUnderBorder = RGB(36, 143, 251);
-constexpr COLORREF kDownUnBorder = RGB(0, 0, 255);
+constexpr COLORREF kChosenMarkerBorder = RGB(0, 0, 255);
 constexpr int kWidthBoxId = 301;
 constexpr int kOpacityBoxId = 302;
 // Markers wait out of sight, left of the toolbar.
@@ -402,7 +402,7 @@ void Toolbar::Paint() {
         Selected usePen(dc.get(), p.get());
         ::Rectangle(dc.get(), r.left, r.top, r.right(), r.bottom());
     };
-    square(At(chosenMarker_), ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
+    square(At(chosenMarker_), ::GetSysColor(COLOR_HIGHLIGHT), kChosenMarkerBorder);
     if (hoverMarker_ != chosenMarker_) square(At(hoverMarker_), kUnderFill, kUnderBorder);
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), RGB(255, 255, 255));
