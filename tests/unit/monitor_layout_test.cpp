@@ -165,7 +165,8 @@ TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
                 }
         for (int y = -30; y <= screen.height + 30; y += 7)
             for (int x = -30; x <= screen.width + 30; x += 11)
-                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kVaSize), SingleScreenMagnifier({x, y}, kVaSize, screen))
+                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kMagnifierSize),
+                          SingleScreenMagnifier({x, y}, kMagnifierSize, screen))
                     << x << "," << y;
     }
 }
@@ -197,7 +198,7 @@ TEST(MonitorPlacement, ToolbarStaysOnTheSelectionsMonitor) {
 
 TEST(MonitorPlacement, MagnifierFlipsAtThePointersMonitorEdges) {
     const MonitorLayout rig = Rig();
-    const Size va = kVaSize;  // 130 x 161
+    const Size va = kMagnifierSize;  // 130 x 161
     // The left monitor's right edge is the boundary: flip before it, although
     // the primary lies beyond.
     EXPECT_EQ(PlaceMagnifierOn(rig, {-151, 100}, va), (Point{-131, 120}));  // -151+20+130 = -1: fits
