@@ -50,7 +50,7 @@ TEST(SettingsIni, EverySettingHasAKeyOfItsOwnAndUsableNumbers) {
         std::wstring_view owner;
     };
     const Owned all[] = {{kHotKeyText, L"HotKey1"}, {kHotKeyKeyCode, L"HotKey1"}, {kHotKeyModKeyCode, L"HotKey1"},
-                         {kCheckA, kCheckOwner}};
+                         {kHotKeyEnabledSetting, kEnableBoxOwner}};
     std::set<std::wstring> keys;
     for (const Owned& o : all) {
         const std::wstring key = o.setting.Key(o.owner);
@@ -91,7 +91,7 @@ TEST(SettingsIni, BadNumbersReadAsZero) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.stored)));
         EXPECT_EQ(ReadNumber(kHotKeyKeyCode, c.stored), c.keyCode);
         EXPECT_EQ(ReadNumber(kHotKeyModKeyCode, c.stored), c.modKeyCode);
-        EXPECT_EQ(ReadNumber(kCheckA, c.stored), c.checka);
+        EXPECT_EQ(ReadNumber(kHotKeyEnabledSetting, c.stored), c.checka);
     }
     EXPECT_EQ(ParseWholeNumber(L"-2147483648"), -2147483648LL);
     EXPECT_EQ(ParseWholeNumber(L"2147483648"), std::nullopt);
