@@ -115,7 +115,7 @@ std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rec
     frame = HighlightFrame(f.picture);
     frameVisible = true;
     flashRunning = true;
-    FlashStep = 0;
+    flashTicks = 0;
     nextIndex = *n + 1;
     return n;
 }
@@ -123,15 +123,15 @@ std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rec
 void FloaterBook::PictureMouseDown(int n, bool left, Point local) {
     frameVisible = false;
     selectedIndex = n;
-    if (left) FloaterGrab = local;
+    if (left) grabPoint = local;
 }
 
 bool FloaterBook::DragPicture(int n, Point local) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
-    f.picture.left += local.x - FloaterGrab.x;
-    f.picture.top += local.y - FloaterGrab.y;
+    f.picture.left += local.x - grabPoint.x;
+    f.picture.top += local.y - grabPoint.y;
     f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
     return true;
 }
@@ -168,13 +168,13 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
 }
 
 FlashAction FloaterBook::FlashTick() {
-    const FlashAction a = FlashStepAction(FlashStep);
+    const FlashAction a = FlashStepAction(flashTicks);
     if (a.colour) frameColour = *a.colour;
     if (a.hide) {
         frameVisible = false;
         flashRunning = false;
     }
-    if (FlashStep < INT16_MAX) ++FlashStep;
+    if (flashTicks < INT16_MAX) ++flashTicks;
     return a;
 }
 

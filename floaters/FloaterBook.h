@@ -132,8 +132,8 @@ public:
     int nextIndex = 1;                 // the next Floater's; past kMaxFloaterIndex once all are used
     std::optional<int> selectedIndex;  // the Floater last pressed, deleted or not
     bool translucent = false;          // the whole host shows at an alpha (SetHostAlpha)
-    std::int16_t FlashStep = 0;
-    Point FloaterGrab{};
+    std::int16_t flashTicks = 0;  // ticks of the frame's flash so far
+    Point grabPoint{};            // where in its picture a Floater was pressed
 
     Rect frame{};  // the highlight frame
     bool frameVisible = false;

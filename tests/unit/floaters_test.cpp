@@ -49,7 +49,7 @@ TEST(FloaterIndex, ParseAcceptsOnlyUsableDecimalIndices) {
 
 TEST(FloaterCreate, CentredExpandedOutlinedAndFlashing) {
     FloaterBook book;
-    book.FlashStep = 3;
+    book.flashTicks = 3;
     const int n = *book.Create({101, 51}, {41, 30}, kScreen);
     const Floater& f = *book.Find(n);
     EXPECT_EQ(f.picture, (Rect{461, 358, 101, 51}));
@@ -59,7 +59,7 @@ TEST(FloaterCreate, CentredExpandedOutlinedAndFlashing) {
     EXPECT_EQ(book.frame, (Rect{460, 357, 103, 53}));
     EXPECT_TRUE(book.frameVisible);
     EXPECT_TRUE(book.flashRunning);
-    EXPECT_EQ(book.FlashStep, 0);
+    EXPECT_EQ(book.flashTicks, 0);
 }
 
 TEST(FloaterCreate, TwoPinsAreBothCentredAndTheFrameMovesToTheNewer) {
@@ -111,7 +111,7 @@ TEST(FloaterPress, AnyButtonHidesTheFrameAndSelectsOnlyLeftGrabs) {
     book.PictureMouseDown(2, false, {70, 40});
     EXPECT_EQ(book.selectedIndex, 2);
     EXPECT_EQ(book.SelectedIndex(), 2);
-    EXPECT_EQ(book.FloaterGrab, (Point{5, 6}));
+    EXPECT_EQ(book.grabPoint, (Point{5, 6}));
     EXPECT_EQ(book.Selected(), book.Find(2));
     // A deleted selection selects nothing.
     book.Delete(2);
@@ -196,11 +196,11 @@ TEST(FloaterFlash, RedYellowGreenThenHideAndStop) {
     book.FlashTick();
     EXPECT_FALSE(book.frameVisible);
     EXPECT_FALSE(book.flashRunning);
-    EXPECT_EQ(book.FlashStep, 4);
+    EXPECT_EQ(book.flashTicks, 4);
     // The next flash starts from the colour the last one left.
     book.Create({10, 10}, kLabel, kScreen);
     EXPECT_EQ(book.frameColour, (Colour{0, 255, 0}));
-    EXPECT_EQ(book.FlashStep, 0);
+    EXPECT_EQ(book.flashTicks, 0);
 }
 
 TEST(FloaterHost, LayerModesAndTransparencyFlag) {
