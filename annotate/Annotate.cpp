@@ -49,13 +49,13 @@ std::vector<ToolbarPart> ToolbarParts(int tools) {
         parts.push_back({"action button", r});
     parts.push_back({"colour panel", kOpsRect});
     parts.push_back({"thin", kThinLabelRect});
-    parts.push_back({"width box", kTxtWidRect});
-    parts.push_back({"width slider", kSvWidRect});
+    parts.push_back({"width box", kWidthBoxRect});
+    parts.push_back({"width slider", kWidthSliderRect});
     parts.push_back({"light", kLightLabelRect});
-    parts.push_back({"opacity box", kTxtAlpRect});
-    parts.push_back({"opacity slider", kSvAlpRect});
-    parts.push_back({"Color", kMoreCRect});
-    parts.push_back({"Font", kSetsRect});
+    parts.push_back({"opacity box", kOpacityBoxRect});
+    parts.push_back({"opacity slider", kOpacitySliderRect});
+    parts.push_back({"Color", kMoreColoursRect});
+    parts.push_back({"Font", kFontLabelRect});
     return parts;
 }
 

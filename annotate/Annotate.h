@@ -46,16 +46,16 @@ inline constexpr Rect kSaveButtonRect{174, 4, 16, 16};
 inline constexpr Rect kQuitButtonRect{198, -1, 25, 25};
 // The colour panel ends above the colour button, the labels before their boxes.
 inline constexpr Rect kOpsRect{0, 24, 225, 34};
-inline constexpr Rect kCNRect{4, 4, 33, 29};  // inside the palette
+inline constexpr Rect kCurrentColourRect{4, 4, 33, 29};  // inside the palette
 Rect SwatchRect(int index);           // inside the palette; column k = index / 2, odd indexes on the lower row
 inline constexpr Rect kThinLabelRect{4, 64, 27, 17};
-inline constexpr Rect kTxtWidRect{32, 60, 25, 21};
-inline constexpr Rect kSvWidRect{60, 64, 121, 9};
+inline constexpr Rect kWidthBoxRect{32, 60, 25, 21};
+inline constexpr Rect kWidthSliderRect{60, 64, 121, 9};
 inline constexpr Rect kLightLabelRect{4, 88, 27, 17};
-inline constexpr Rect kTxtAlpRect{32, 84, 25, 21};
-inline constexpr Rect kSvAlpRect{60, 92, 121, 9};
-inline constexpr Rect kMoreCRect{186, 58, 35, 22};
-inline constexpr Rect kSetsRect{186, 82, 35, 22};
+inline constexpr Rect kOpacityBoxRect{32, 84, 25, 21};
+inline constexpr Rect kOpacitySliderRect{60, 92, 121, 9};
+inline constexpr Rect kMoreColoursRect{186, 58, 35, 22};
+inline constexpr Rect kFontLabelRect{186, 82, 35, 22};
 inline constexpr int kMarkerSize = 20;  // the hover and chosen-tool markers
 // A square of `size` centred on `button` (a marker behind a tool button).
 Rect CenteredMarker(const Rect& button, int size);

@@ -39,7 +39,7 @@ Rect ColourPalette::At(const Rect& designed) const { return ScaleUi(designed, dp
 void ColourPalette::SetCurrentColor(OleColor c) {
     current_ = c;
     if (hwnd()) {
-        const RECT rc = ToRECT(At(kCNRect));
+        const RECT rc = ToRECT(At(kCurrentColourRect));
         ::InvalidateRect(hwnd(), &rc, FALSE);
     }
 }
@@ -57,8 +57,8 @@ void ColourPalette::Paint() {
     const int line = ScaleUi(1, dpi_);
     Fill(dc.get(), {0, 0, size.width, size.height}, kOpsBack);
     // CN: the current colour, framed so that white and black both show.
-    Fill(dc.get(), Inflate(At(kCNRect), line), kSeparator);
-    Fill(dc.get(), At(kCNRect), ResolvedColorRef(current_));
+    Fill(dc.get(), Inflate(At(kCurrentColourRect), line), kSeparator);
+    Fill(dc.get(), At(kCurrentColourRect), ResolvedColorRef(current_));
     for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) Fill(dc.get(), At(SwatchRect(i)), ResolvedColorRef(kPalette[i]));
     Fill(dc.get(), {0, size.height - line, size.width, line}, kSeparator);
 }

@@ -5,7 +5,7 @@ namespace vellumo {
 HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state) {
     using Action = HotkeyPressPlan::Action;
     if (state.restarting) return {};
-    if (state.floaterHostLoaded && state.transparencyFlag != L"0") return {Action::BackToNormal};
+    if (state.floaterHostLoaded && state.hostTranslucent) return {Action::BackToNormal};
     HotkeyPressPlan plan{Action::Capture};
     plan.hideFloaters = state.floaterHostLoaded;
     plan.waitForRepaint = state.captureOpen || state.floaterHostShown;

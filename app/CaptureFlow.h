@@ -1,14 +1,12 @@
 // The coordinator's decisions, portable so that unit tests reach them.
 #pragma once
-#include <string_view>
-
 namespace vellumo {
 
 // What the program looks like when the capture hotkey is pressed.
 struct HotkeyPressState {
     bool restarting = false;               // a capture is being started already
     bool floaterHostLoaded = false;
-    std::wstring_view transparencyFlag;    // the host's: "0" when normal
+    bool hostTranslucent = false;          // the whole host shows at an alpha
     bool floaterHostShown = false;
     bool captureOpen = false;
 };
@@ -26,8 +24,7 @@ struct HotkeyPressPlan {
     bool showFloatersIfRefused = false;
 };
 
-// A translucent host returns to normal (anything but "0" counts as
-// translucent); otherwise a fresh capture, the Floaters out of its picture.
+// A translucent host returns to normal; otherwise a fresh capture, the Floaters out of its picture.
 // A press while a capture is being started is dropped.
 HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state);
 

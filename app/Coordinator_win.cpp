@@ -151,7 +151,7 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
     FloaterHost* host = LiveFloaterHost();
     const HotkeyPressPlan plan = PlanHotkeyPress({.restarting = restarting_,
                                                   .floaterHostLoaded = host != nullptr,
-                                                  .transparencyFlag = host ? host->transparencyFlag() : L"0",
+                                                  .hostTranslucent = host && host->translucent(),
                                                   .floaterHostShown = host && ::IsWindowVisible(host->hwnd()),
                                                   .captureOpen = LiveCapture() != nullptr});
     if (plan.action == HotkeyPressPlan::Action::Ignore) return;

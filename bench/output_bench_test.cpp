@@ -76,8 +76,8 @@ TEST(PinProbes, SitInTheFloaterAndClearOfEverythingElseOnTheScreen) {
     for (const Rect& h : PlaceHandles(s.selection)) clear.push_back(h);
     for (int x = tools.left; x < tools.right(); x += 5) {
         for (int y = tools.top; y < tools.bottom(); y += 5) {
-            const Point va = PlaceMagnifierOn(screen, {x, y}, kVaSize);
-            clear.push_back({va.x, va.y, kVaSize.width, kVaSize.height});
+            const Point va = PlaceMagnifierOn(screen, {x, y}, kMagnifierSize);
+            clear.push_back({va.x, va.y, kMagnifierSize.width, kMagnifierSize.height});
         }
     }
     const Point floorPointer{s.floorButton.left + s.floorButton.width / 2, s.floorButton.top + s.floorButton.height / 2};

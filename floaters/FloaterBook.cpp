@@ -115,23 +115,23 @@ std::optional<int> FloaterBook::CreateOn(Size natural, Size labelSize, const Rec
     frame = HighlightFrame(f.picture);
     frameVisible = true;
     flashRunning = true;
-    FlashStep = 0;
-    nextIndex = std::to_wstring(*n + 1);
+    flashTicks = 0;
+    nextIndex = *n + 1;
     return n;
 }
 
 void FloaterBook::PictureMouseDown(int n, bool left, Point local) {
     frameVisible = false;
-    selectedIndex = std::to_wstring(n);
-    if (left) FloaterGrab = local;
+    selectedIndex = n;
+    if (left) grabPoint = local;
 }
 
 bool FloaterBook::DragPicture(int n, Point local) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;
     Floater& f = it->second;
-    f.picture.left += local.x - FloaterGrab.x;
-    f.picture.top += local.y - FloaterGrab.y;
+    f.picture.left += local.x - grabPoint.x;
+    f.picture.top += local.y - grabPoint.y;
     f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
     return true;
 }
@@ -161,7 +161,7 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
     Floater& f = it->second;
     if (!f.collapsed()) {
         f.picture.width = f.picture.height = sizes.collapsedSide;
-        f.tag = L"1";
+        f.fold = FloaterFold::Collapsed;
         // The label is placed first: a clamped picture leaves its label behind.
         f.label = PlaceLabel(f.picture, {f.label.width, f.label.height});
         f.labelVisible = true;
@@ -171,27 +171,26 @@ bool FloaterBook::ToggleCollapse(int n, std::optional<Size> expanded) {
         const Size size = expanded.value_or(f.natural);
         f.picture.width = size.width;
         f.picture.height = size.height;
-        f.tag = L"2";
+        f.fold = FloaterFold::Expanded;
         f.labelVisible = false;
     }
     return true;
 }
 
 FlashAction FloaterBook::FlashTick() {
-    const FlashAction a = FlashStepAction(FlashStep);
+    const FlashAction a = FlashStepAction(flashTicks);
     if (a.colour) frameColour = *a.colour;
     if (a.hide) {
         frameVisible = false;
         flashRunning = false;
     }
-    if (FlashStep < INT16_MAX) ++FlashStep;
+    if (flashTicks < INT16_MAX) ++flashTicks;
     return a;
 }
 
 std::optional<int> FloaterBook::SelectedIndex() const {
-    const std::optional<int> n = ParseIndex(selectedIndex);
-    if (!n || !floaters_.count(*n)) return std::nullopt;
-    return n;
+    if (!selectedIndex || !floaters_.count(*selectedIndex)) return std::nullopt;
+    return selectedIndex;
 }
 
 const Floater* FloaterBook::Selected() const {
@@ -208,13 +207,13 @@ bool FloaterBook::Delete(int n) { return floaters_.erase(n) > 0; }
 
 LayerMode FloaterBook::SetHostAlpha(std::uint8_t alpha) {
     layer_ = {false, alpha};
-    transparencyFlag = L"1";
+    translucent = true;
     return layer_;
 }
 
 LayerMode FloaterBook::BackToNormal() {
     layer_ = {};
-    transparencyFlag = L"0";
+    translucent = false;
     return layer_;
 }
 

@@ -10,14 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "gfx/Dpi.h"
 #include "gfx/Geometry.h"
 
 namespace vellumo {
 
-// Forms measure in twips; at 96 DPI the host converts at 15 twips per pixel,
-// to the nearest pixel (HostSizesAt converts at the monitor's DPI).
-inline constexpr int kTwipsPerPixel = 15;
-constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+// Forms measure in twips: at 96 DPI 15 twips make a pixel (HostSizesAt
+// converts at the monitor's DPI).
 
 // The host window's title: observable (other programs see it, the keeper
 // compares it), so it stays as it always was.
@@ -28,13 +27,13 @@ inline constexpr Colour kLabelBackColour{0, 153, 255};
 inline constexpr Colour kFrameFirstColour{255, 0, 255};  // before the first flash
 inline constexpr int kFrameWidth = 3;
 inline constexpr int kCollapsedSideTwips = 450;
-inline constexpr int kCollapsedSide = TwipsToPixels(kCollapsedSideTwips);  // 30
+inline constexpr int kCollapsedSide = TwipsToPixels(kCollapsedSideTwips, kDesignDpi);  // 30
 inline constexpr Size kDropIconSize{36, 36};
 inline constexpr int kDropIconInsetTwips = 500;
-inline constexpr int kDropIconInset = TwipsToPixels(kDropIconInsetTwips);  // 33
+inline constexpr int kDropIconInset = TwipsToPixels(kDropIconInsetTwips, kDesignDpi);  // 33
 inline constexpr Size kLabelPadTwips{160, 255};
-inline constexpr int kLabelPadWidth = TwipsToPixels(kLabelPadTwips.width);    // 11
-inline constexpr int kLabelPadHeight = TwipsToPixels(kLabelPadTwips.height);  // 17
+inline constexpr int kLabelPadWidth = TwipsToPixels(kLabelPadTwips.width, kDesignDpi);    // 11
+inline constexpr int kLabelPadHeight = TwipsToPixels(kLabelPadTwips.height, kDesignDpi);  // 17
 inline constexpr int kMaxFloaterIndex = 32767;              // a 16-bit element index
 inline constexpr unsigned kFlashIntervalMs = 500;
 inline constexpr unsigned kKeeperIntervalMs = 5000;
@@ -114,23 +113,27 @@ struct FlashAction {
 };
 FlashAction FlashStepAction(int step);
 
+// A Floater shows its picture, or (collapsed by a double-click) a small
+// square with its label above it.
+enum class FloaterFold { Expanded, Collapsed };
+
 struct Floater {
     Size natural;     // the image's own size
     Rect picture;     // pictures_(n)
-    std::wstring tag;  // "1" collapsed, anything else expanded
+    FloaterFold fold = FloaterFold::Expanded;
     Rect label;       // labels_(n)
     bool labelVisible = false;
-    bool collapsed() const { return tag == L"1"; }
+    bool collapsed() const { return fold == FloaterFold::Collapsed; }
 };
 
 class FloaterBook {
 public:
     // Host state, as the host shows it.
-    std::wstring nextIndex = L"1";
-    std::wstring selectedIndex;
-    std::wstring transparencyFlag = L"0";
-    std::int16_t FlashStep = 0;
-    Point FloaterGrab{};
+    int nextIndex = 1;                 // the next Floater's; past kMaxFloaterIndex once all are used
+    std::optional<int> selectedIndex;  // the Floater last pressed, deleted or not
+    bool translucent = false;          // the whole host shows at an alpha (SetHostAlpha)
+    std::int16_t flashTicks = 0;  // ticks of the frame's flash so far
+    Point grabPoint{};            // where in its picture a Floater was pressed
 
     Rect frame{};  // the highlight frame
     bool frameVisible = false;
@@ -139,7 +142,10 @@ public:
     HostSizes sizes;  // at the host's DPI: the frame's width, the collapsed side
 
     // The index the next Floater takes, or nothing once it would pass 32767.
-    std::optional<int> NextUsableIndex() const { return ParseIndex(nextIndex); }
+    std::optional<int> NextUsableIndex() const {
+        if (nextIndex < 1 || nextIndex > kMaxFloaterIndex) return std::nullopt;
+        return nextIndex;
+    }
 
     // A new expanded Floater at the next index, centred on `screen`, outlined
     // and flashing; the index is used up. Nothing when no index is left.

@@ -77,7 +77,7 @@ public:
     void ShowPinned();
     // A Floater from an image file; `index` is the next index as text.
     // Tells the user when it cannot be made; true when it was.
-    bool OpenImageFile(const std::wstring& index, const std::wstring& path);
+    bool OpenImageFile(int index, const std::wstring& path);
     void BringToTop();
     // Shown, first following any change of the monitors since the host last looked.
     void Show();
@@ -89,7 +89,7 @@ public:
     // Back to normal: the key colour invisible and click-through again.
     void BackToNormal();
     void SaveFloater();
-    const std::wstring& transparencyFlag() const { return book_.transparencyFlag; }
+    bool translucent() const { return book_.translucent; }
     const FloaterBook& book() const override { return book_; }
 
     // What the parts tell the host (FloaterPartsHost).

@@ -66,9 +66,8 @@ void FloaterHost::TellNoRoom(FloaterRoom room, const std::wstring& path) {
     Tell(NoRoomMessage(room, path, skipped, book_.PixelsHeld(), ThisProcessBudget().allFloaters));
 }
 
-bool FloaterHost::OpenImageFile(const std::wstring& index, const std::wstring& path) {
-    const std::optional<int> n = ParseIndex(index);
-    if (!n || n != book_.NextUsableIndex()) {
+bool FloaterHost::OpenImageFile(int index, const std::wstring& path) {
+    if (index != book_.NextUsableIndex()) {
         TellNoRoom(FloaterRoom::NoIndex, path);
         return false;
     }

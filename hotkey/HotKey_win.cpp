@@ -1,6 +1,10 @@
 #include "hotkey/HotKey_win.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
+
+#include "gfx/Convert_win.h"
+#include "gfx/SystemProc_win.h"
 
 #include "hotkey/UserStore_win.h"
 #include "store/IniRules.h"
@@ -142,6 +146,81 @@ unsigned long HotKey::SaveSettings() {
 void HotKey::SetCombination(const std::wstring& text, int keyCode, int modKeyCode) {
     composer_.Set(hotkey::Combination{text, keyCode, modKeyCode});
     ShowCombination();
+}
+
+void HotKey::SetBackColor(OleColor c) {
+    look_.backColor = c;
+    backBrush_.reset();
+    if (edit_) ::InvalidateRect(edit_, nullptr, TRUE);
+}
+
+void HotKey::SetForeColor(OleColor c) {
+    look_.foreColor = c;
+    if (edit_) ::InvalidateRect(edit_, nullptr, TRUE);
+}
+
+void HotKey::SetEnabled(bool enabled) {
+    look_.enabled = enabled;
+    if (edit_) ::EnableWindow(edit_, enabled ? TRUE : FALSE);
+}
+
+void HotKey::SetBorderStyle(int borderStyle) {
+    look_.borderStyle = borderStyle;
+    ApplyFrame();
+}
+
+void HotKey::SetAppearance(int appearance) {
+    look_.appearance = appearance;
+    ApplyFrame();
+}
+
+void HotKey::ApplyFrame() {
+    if (!edit_) return;
+    const hotkey::EditFrame frame = hotkey::FrameFor(look_.borderStyle, look_.appearance);
+    LONG_PTR style = ::GetWindowLongPtrW(edit_, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_BORDER);
+    LONG_PTR ex = ::GetWindowLongPtrW(edit_, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE);
+    if (frame.line) style |= WS_BORDER;
+    if (frame.sunken) ex |= WS_EX_CLIENTEDGE;
+    ::SetWindowLongPtrW(edit_, GWL_STYLE, style);
+    ::SetWindowLongPtrW(edit_, GWL_EXSTYLE, ex);
+    // The frame is part of the non-client area: it is measured and drawn anew.
+    ::SetWindowPos(edit_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ::InvalidateRect(edit_, nullptr, TRUE);
+}
+
+void HotKey::SetToolTipText(const std::wstring& text) {
+    look_.toolTipText = text;
+    if (!edit_) return;
+    if (!tooltip_ && !text.empty() && InitCommonControlClasses(ICC_WIN95_CLASSES))
+        tooltip_ = LogIfNull(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
+                                               nullptr, Instance(), nullptr),
+                             L"CreateWindowExW(tooltips)");
+    if (!tooltip_) return;
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd();
+    ti.uId = reinterpret_cast<UINT_PTR>(edit_);
+    // An empty text takes the tool away, so no empty tip shows.
+    ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (text.empty()) return;
+    ti.lpszText = const_cast<wchar_t*>(look_.toolTipText.c_str());
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void HotKey::SetFont(const LOGFONTW& font) {
+    unique_hfont made(::CreateFontIndirectW(&font));
+    if (!made) return;
+    font_ = std::move(made);
+    if (edit_) ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+}
+
+LRESULT HotKey::ColourEdit(HDC dc) {
+    if (!backBrush_) backBrush_.reset(::CreateSolidBrush(ResolvedColorRef(look_.backColor)));
+    ::SetTextColor(dc, look_.enabled ? ResolvedColorRef(look_.foreColor) : ::GetSysColor(COLOR_GRAYTEXT));
+    ::SetBkColor(dc, ResolvedColorRef(look_.backColor));
+    return reinterpret_cast<LRESULT>(backBrush_.get());
 }
 
 void HotKey::SetHotKeyEnabled(bool v) {
@@ -289,6 +368,11 @@ LRESULT HotKey::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETFOCUS:
             if (edit_) ::SetFocus(edit_);
             return 0;
+        // A disabled or read-only box asks with WM_CTLCOLORSTATIC.
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            if (edit_ && reinterpret_cast<HWND>(lp) == edit_) return ColourEdit(reinterpret_cast<HDC>(wp));
+            return Default(msg, wp, lp);
         default:
             return Default(msg, wp, lp);
     }

@@ -11,6 +11,7 @@
 #include "gfx/Handles_win.h"
 #include "gfx/Subclass_win.h"
 #include "gfx/Window_win.h"
+#include "hotkey/HotKeyLook.h"
 #include "hotkey/KeyCombo.h"
 #include "store/Ini_win.h"
 
@@ -49,6 +50,18 @@ public:
     // 0, or the first error code of the three writes (all are tried).
     unsigned long SaveSettings();
 
+    // The look the control hands to txtHotKey as it is set: colours
+    // (system colours allowed), enabled, border style and appearance, the
+    // tooltip (none when empty), and the font.
+    const hotkey::Look& Look() const { return look_; }
+    void SetBackColor(OleColor c);
+    void SetForeColor(OleColor c);
+    void SetEnabled(bool enabled);
+    void SetBorderStyle(int borderStyle);
+    void SetAppearance(int appearance);
+    void SetToolTipText(const std::wstring& text);
+    void SetFont(const LOGFONTW& font);
+
     HWND txtHotKey() const { return edit_; }
     HWND hotKeyWindow() const { return hidden_.get(); }
 
@@ -74,6 +87,8 @@ private:
     bool RegisterKey();
     void UnregisterKey();
     void ShowError(const wchar_t* text);
+    void ApplyFrame();
+    LRESULT ColourEdit(HDC dc);
 
     Options options_;
     IniFile store_{L""};
@@ -85,6 +100,9 @@ private:
     SubclassGuard hiddenHook_;  // every WM_HOTKEY raises HotKeyPressed
     SubclassGuard editHook_;    // no context menu, no typed characters
     unique_hfont font_;
+    hotkey::Look look_;
+    unique_hbrush backBrush_;  // look_.backColor's, made when first painted
+    HWND tooltip_ = nullptr;   // owned by the control, destroyed with it
 };
 
 }  // namespace vellumo::win

@@ -144,9 +144,10 @@ bool Magnifier::Create(HWND parent, const Dib& frozen, int dpi) {
     RegisterClassOnce(L"VellumoVa", nullptr, nullptr);
     // The title is observable and kept as it always was (see the overlay's class name).
     if (!CreateWin(0, L"VellumoVa", L"Va", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                   kVaInitialPosition.x, kVaInitialPosition.y, kVaSize.width, kVaSize.height, parent))
+                   kMagnifierInitialPosition.x, kMagnifierInitialPosition.y, kMagnifierSize.width,
+                   kMagnifierSize.height, parent))
         return false;
-    position_ = kVaInitialPosition;
+    position_ = kMagnifierInitialPosition;
     sizeCaption_.Create(hwnd(), kSizeCaptionRect, kInitialSizeCaption, kSizeCaptionId, nullptr);
     rgbCaption_.Create(hwnd(), kRgbCaptionRect, kInitialRgbCaption, kRgbCaptionId, nullptr);
     dpi_ = UiDpi(dpi);

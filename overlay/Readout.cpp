@@ -15,7 +15,8 @@ std::wstring FormatSize(int width, int height) {
 }
 
 MagnifierSizes MagnifierSizesAt(int dpi) {
-    return {ScaleUi(kVaSize, dpi), ScaleUi(kViewRect, dpi), ScaleUi(kSizeCaptionRect, dpi), ScaleUi(kRgbCaptionRect, dpi)};
+    return {ScaleUi(kMagnifierSize, dpi), ScaleUi(kViewRect, dpi), ScaleUi(kSizeCaptionRect, dpi),
+            ScaleUi(kRgbCaptionRect, dpi)};
 }
 
 MagnifierPlan PlanMagnifier(Point p, Size screen, int viewSide) {

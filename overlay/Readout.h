@@ -7,11 +7,11 @@
 
 namespace vellumo {
 
-inline constexpr Size kVaSize{130, 161};
+inline constexpr Size kMagnifierSize{130, 161};
 inline constexpr Rect kViewRect{0, 0, 130, 130};
 inline constexpr Rect kSizeCaptionRect{0, 128, 129, 17};
 inline constexpr Rect kRgbCaptionRect{0, 144, 129, 17};
-inline constexpr Point kVaInitialPosition{8, 0};
+inline constexpr Point kMagnifierInitialPosition{8, 0};
 inline constexpr int kPointerGap = 20;
 inline constexpr int kMagnifiedSpan = 20;  // source pixels shown across View
 inline constexpr wchar_t kInitialSizeCaption[] = L"0×0";
@@ -21,7 +21,7 @@ inline constexpr wchar_t kInitialRgbCaption[] = L"RGB(0,0,0)";
 // the same 20 source pixels, so its cells grow with it (9.75 view pixels per
 // source pixel at 144 DPI).
 struct MagnifierSizes {
-    Size panel = kVaSize;
+    Size panel = kMagnifierSize;
     Rect view = kViewRect;
     Rect sizeCaption = kSizeCaptionRect;
     Rect rgbCaption = kRgbCaptionRect;

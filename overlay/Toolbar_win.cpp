@@ -20,9 +20,9 @@ constexpr COLORREF kQuitRed = RGB(255, 0, 0);
 constexpr COLORREF kToolsBack = RGB(40, 40, 44);
 constexpr COLORREF kUnderFill = RGB(148, 217, 255);
 constexpr COLORREF kUnderBorder = RGB(36, 143, 251);
-constexpr COLORREF kDownUnBorder = RGB(0, 0, 255);
-constexpr int kTxtWidId = 301;
-constexpr int kTxtAlpId = 302;
+constexpr COLORREF kChosenMarkerBorder = RGB(0, 0, 255);
+constexpr int kWidthBoxId = 301;
+constexpr int kOpacityBoxId = 302;
 // Markers wait out of sight, left of the toolbar.
 constexpr Rect kParkedMarker{-40, 2, kMarkerSize, kMarkerSize};
 
@@ -251,10 +251,12 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
                                  r.top, r.width, r.height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  Instance(), nullptr);
     };
-    widthBox_ = makeEdit(kTxtWidRect, L"5", kTxtWidId);
-    opacityBox_ = makeEdit(kTxtAlpRect, L"255", kTxtAlpId);
-    widthSlider_.Create(hwnd(), kSvWidRect.left, kSvWidRect.top, kSvWidRect.width, kSvWidRect.height, 100, 5);
-    opacitySlider_.Create(hwnd(), kSvAlpRect.left, kSvAlpRect.top, kSvAlpRect.width, kSvAlpRect.height, 255, 255);
+    widthBox_ = makeEdit(kWidthBoxRect, L"5", kWidthBoxId);
+    opacityBox_ = makeEdit(kOpacityBoxRect, L"255", kOpacityBoxId);
+    widthSlider_.Create(hwnd(), kWidthSliderRect.left, kWidthSliderRect.top, kWidthSliderRect.width,
+                        kWidthSliderRect.height, 100, 5);
+    opacitySlider_.Create(hwnd(), kOpacitySliderRect.left, kOpacitySliderRect.top, kOpacitySliderRect.width,
+                          kOpacitySliderRect.height, 255, 255);
     widthSlider_.Change = [this] { OnWidthChanged(); };
     opacitySlider_.Change = [this] { OnOpacityChanged(); };
 
@@ -264,10 +266,10 @@ bool Toolbar::Create(HWND parent, Events events, int dpi) {
         c.SetForeColor(RGB(255, 255, 255));
         c.Click = std::move(click);
     };
-    makeButton(moreColoursLabel_, kMoreCRect, L"Color", [this] {
+    makeButton(moreColoursLabel_, kMoreColoursRect, L"Color", [this] {
         if (events_.PickMoreColours) events_.PickMoreColours();
     });
-    makeButton(fontLabel_, kSetsRect, L"Font", [this] {
+    makeButton(fontLabel_, kFontLabelRect, L"Font", [this] {
         if (events_.PickFont) events_.PickFont();
     });
     dpi_ = UiDpi(dpi);
@@ -294,7 +296,7 @@ void Toolbar::Layout() {
     const LOGFONTW lf = ToolbarFont(dpi_);
     font_.reset(::CreateFontIndirectW(&lf));
     const int margin = ScaleUi(1, dpi_);
-    for (const auto& [box, r] : {std::pair{widthBox_, kTxtWidRect}, std::pair{opacityBox_, kTxtAlpRect}}) {
+    for (const auto& [box, r] : {std::pair{widthBox_, kWidthBoxRect}, std::pair{opacityBox_, kOpacityBoxRect}}) {
         if (!box) continue;
         const Rect at = At(r);
         ::SetWindowPos(box, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -302,11 +304,13 @@ void Toolbar::Layout() {
         // "255" must fit the 25-pixel box.
         ::SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     }
-    for (const auto& [slider, r] : {std::pair{&widthSlider_, kSvWidRect}, std::pair{&opacitySlider_, kSvAlpRect}}) {
+    for (const auto& [slider, r] :
+         {std::pair{&widthSlider_, kWidthSliderRect}, std::pair{&opacitySlider_, kOpacitySliderRect}}) {
         const Rect at = At(r);
         ::SetWindowPos(slider->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    for (const auto& [label, r] : {std::pair{&moreColoursLabel_, kMoreCRect}, std::pair{&fontLabel_, kSetsRect}}) {
+    for (const auto& [label, r] :
+         {std::pair{&moreColoursLabel_, kMoreColoursRect}, std::pair{&fontLabel_, kFontLabelRect}}) {
         const Rect at = At(r);
         ::SetWindowPos(label->hwnd(), nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
         label->SetFont(lf);
@@ -406,7 +410,7 @@ void Toolbar::Paint() {
         Selected usePen(dc.get(), p.get());
         ::Rectangle(dc.get(), r.left, r.top, r.right(), r.bottom());
     };
-    square(At(chosenMarker_), ::GetSysColor(COLOR_HIGHLIGHT), kDownUnBorder);
+    square(At(chosenMarker_), ::GetSysColor(COLOR_HIGHLIGHT), kChosenMarkerBorder);
     if (hoverMarker_ != chosenMarker_) square(At(hoverMarker_), kUnderFill, kUnderBorder);
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), RGB(255, 255, 255));

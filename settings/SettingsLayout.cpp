@@ -5,12 +5,6 @@
 
 namespace vellumo {
 
-int TwipsToPixels(int twips, int dpi) {
-    const long long scaled = static_cast<long long>(twips) * dpi;
-    const long long half = kTwipsPerInch / 2;
-    return static_cast<int>(scaled >= 0 ? (scaled + half) / kTwipsPerInch : -((-scaled + half) / kTwipsPerInch));
-}
-
 const std::array<SettingsControlSpec, 6>& SettingsControlsInTabOrder() {
     using enum SettingsControl;
     static const std::array<SettingsControlSpec, 6> kControls{{

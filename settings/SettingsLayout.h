@@ -5,14 +5,12 @@
 #include <array>
 #include <string_view>
 
+#include "gfx/Dpi.h"
 #include "gfx/Geometry.h"
 
 namespace vellumo {
 
-inline constexpr int kTwipsPerInch = 1440;
-// Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel.
-int TwipsToPixels(int twips, int dpi);
-
+// Lengths here are twips, made pixels by gfx/Dpi.h's TwipsToPixels.
 inline constexpr wchar_t kSettingsTitle[] = L"Form1";
 inline constexpr Size kSettingsClientTwips{5865, 2175};
 

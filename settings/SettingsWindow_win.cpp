@@ -105,9 +105,9 @@ void SettingsWindow::SetCheck(int value) {
 }
 
 void SettingsWindow::ApplyStoredEnableFlag() {
-    const std::wstring key = settings::kCheckA.Key(settings::kCheckOwner);
+    const std::wstring key = settings::kHotKeyEnabledSetting.Key(settings::kEnableBoxOwner);
     const std::wstring stored =
-        store_.Read(std::wstring(settings::kCheckA.section), key, std::to_wstring(EnableBoxValue()));
+        store_.Read(std::wstring(settings::kHotKeyEnabledSetting.section), key, std::to_wstring(EnableBoxValue()));
     SetCheck(settings::ReadFlag(stored) ? 1 : 0);
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? 1 : 0);
@@ -121,8 +121,9 @@ void SettingsWindow::TellIfNotSaved(DWORD error) {
 
 void SettingsWindow::SaveSettings() {
     DWORD error = hotkey_->SaveSettings();
-    const DWORD flag = store_.Write(std::wstring(settings::kCheckA.section), settings::kCheckA.Key(settings::kCheckOwner),
-                                std::to_wstring(EnableBoxValue()));
+    const DWORD flag = store_.Write(std::wstring(settings::kHotKeyEnabledSetting.section),
+                                    settings::kHotKeyEnabledSetting.Key(settings::kEnableBoxOwner),
+                                    std::to_wstring(EnableBoxValue()));
     TellIfNotSaved(error ? error : flag);
 }
 

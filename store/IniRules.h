@@ -43,11 +43,12 @@ struct Setting {
 inline constexpr Setting kHotKeyText{L"hotkey", L"Text", L"NULL"};
 inline constexpr Setting kHotKeyKeyCode{L"hotkey", L"KeyCode", L"0", ValueKind::WholeNumber, 0, 255};
 inline constexpr Setting kHotKeyModKeyCode{L"hotkey", L"ModKeyCode", L"0", ValueKind::WholeNumber, 0, 0xFFFF};
-// The settings window's enable box, owner "check" ("check" + "a"); its
-// default is the box's current state, so callers pass it. It is read with
-// ReadFlag: "checka=2" enables the hotkey as "checka=1" does.
-inline constexpr Setting kCheckA{L"check", L"a", L"", ValueKind::WholeNumber, 0, 1};
-inline constexpr std::wstring_view kCheckOwner = L"check";
+// Whether the hotkey is on: the settings window's enable box, stored as
+// "checka" (its owner "check" + "a", the key other copies have always
+// read); its default is the box's current state, so callers pass it. It is
+// read with ReadFlag: "checka=2" enables the hotkey as "checka=1" does.
+inline constexpr Setting kHotKeyEnabledSetting{L"check", L"a", L"", ValueKind::WholeNumber, 0, 1};
+inline constexpr std::wstring_view kEnableBoxOwner = L"check";
 
 // A decimal whole number (optional sign, surrounding blanks allowed);
 // nothing when the text is anything else or out of the int range.

@@ -41,10 +41,10 @@ constexpr int DrawLeft(int i) { return 6 + 24 * i; }  // Draw(i), 16 x 16 at top
 constexpr int kOpsTop = 24;
 constexpr int SwatchLeft(int i) { return 40 + 16 * (i / 2); }
 constexpr int SwatchTop(int i) { return kOpsTop + (i % 2 ? 20 : 4); }
-const Box kTxtWid{32, 60, 25, 21}, kTxtAlp{32, 84, 25, 21};
-const Box kSvWid{60, 64, 121, 9};
-const Box kMoreC{186, 58, 35, 22};
-constexpr int kTxtWidId = 301, kTxtAlpId = 302;
+const Box kWidthBox{32, 60, 25, 21}, kOpacityBox{32, 84, 25, 21};
+const Box kWidthSlider{60, 64, 121, 9};
+const Box kMoreColours{186, 58, 35, 22};
+constexpr int kWidthBoxId = 301, kOpacityBoxId = 302;
 enum Tool { kRectangle = 0, kEllipse = 1, kText = 2, kArrow = 3, kEraser = 4 };
 
 // Source over: what a colour of `alpha` leaves over `under`.
@@ -247,8 +247,8 @@ protected:
 TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
     EXPECT_TRUE(Near(CN(), kRed, 1)) << "CN starts " << ToString(CN()) << ", not red";
-    EXPECT_EQ(BoxText(kTxtWidId), "5");
-    EXPECT_EQ(BoxText(kTxtAlpId), "255");
+    EXPECT_EQ(BoxText(kWidthBoxId), "5");
+    EXPECT_EQ(BoxText(kOpacityBoxId), "255");
 
     // Rectangle from (540,380) to far past the bottom-right corner (620,500).
     ASSERT_NO_FATAL_FAILURE(ChooseTool(kRectangle));
@@ -264,12 +264,12 @@ TEST_F(AnnotateE2E, EachToolLeavesItsMarkInTheCopiedRegion) {
                                                 << y << "): " << ToString(d_->GetPixel(x, y));
 
     // Opacity 128: a rectangle in the plain desktop band at the top.
-    TypeInto(kTxtAlp, "128");
+    TypeInto(kOpacityBox, "128");
     Stroke(150, 110, 450, 140);
     EXPECT_TRUE(WaitUntil([&] { return Near(d_->GetPixel(300, 110), Blend(kRed, kBg, 128), 3); }, 2s))
         << "half-transparent top edge: " << ToString(d_->GetPixel(300, 110)) << ", want about "
         << ToString(Blend(kRed, kBg, 128));
-    TypeInto(kTxtAlp, "255");
+    TypeInto(kOpacityBox, "255");
 
     // Arrow right and up across the fixture's plain colour; its head at (460, 360).
     ASSERT_NO_FATAL_FAILURE(ChooseTool(kArrow));
@@ -476,25 +476,25 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
     // The toolbar is built and painted once the overlay's first frame is out.
     int thumb5 = -1;
-    WaitUntil([&] { return (thumb5 = ThumbRight(kSvWid)) >= 0; }, 5s, 50ms);
+    WaitUntil([&] { return (thumb5 = ThumbRight(kWidthSlider)) >= 0; }, 5s, 50ms);
     ASSERT_GE(thumb5, 0) << "no orange thumb on svWid";
 
-    TypeInto(kTxtWid, "12.5");
-    EXPECT_EQ(BoxText(kTxtWidId), "12.5") << "the box changed while being typed in";
-    TypeInto(kTxtAlp, "300");
-    ExpectBoxText(kTxtWidId, "12", "12.5 once the focus left");
-    const int thumb12 = ThumbRight(kSvWid);
+    TypeInto(kWidthBox, "12.5");
+    EXPECT_EQ(BoxText(kWidthBoxId), "12.5") << "the box changed while being typed in";
+    TypeInto(kOpacityBox, "300");
+    ExpectBoxText(kWidthBoxId, "12", "12.5 once the focus left");
+    const int thumb12 = ThumbRight(kWidthSlider);
     // 7 of 100 units on a 121-pixel scale.
     EXPECT_NEAR(thumb12 - thumb5, 7 * 121 / 100.0, 1.5) << "thumb at " << thumb5 << " for 5, " << thumb12 << " for 12";
-    TypeInto(kTxtWid, "abc");
-    ExpectBoxText(kTxtAlpId, "255", "300 once the focus left");
-    TypeInto(kTxtAlp, "255");
-    ExpectBoxText(kTxtWidId, "12", "abc is not a number");
-    EXPECT_EQ(ThumbRight(kSvWid), thumb12) << "abc moved the slider";
+    TypeInto(kWidthBox, "abc");
+    ExpectBoxText(kOpacityBoxId, "255", "300 once the focus left");
+    TypeInto(kOpacityBox, "255");
+    ExpectBoxText(kWidthBoxId, "12", "abc is not a number");
+    EXPECT_EQ(ThumbRight(kWidthSlider), thumb12) << "abc moved the slider";
 
     // The colour dialog: Cancel keeps red; then red 0, green 160, blue 80.
     const auto openDialog = [&]() -> bool {
-        ClickTools(kMoreC.l + kMoreC.w / 2, kMoreC.t + kMoreC.h / 2);
+        ClickTools(kMoreColours.l + kMoreColours.w / 2, kMoreColours.t + kMoreColours.h / 2);
         return WaitUntil(
             [&] {
                 for (const WinInfo& w : d_->ListWindows("#32770"))
@@ -554,8 +554,8 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     ExpectPixelSoon(140, 390, chosen, "the 12-px rectangle's left edge");
 
     // The slider dragged from its thumb to about 20: the box follows.
-    const int grabX = TX(kSvWid.l + thumb12 - 3), rowY = TY(kSvWid.t + kSvWid.h / 2);
-    const int target = kSvWid.l + 24;  // 24 of 121 pixels: about 20 units
+    const int grabX = TX(kWidthSlider.l + thumb12 - 3), rowY = TY(kWidthSlider.t + kWidthSlider.h / 2);
+    const int target = kWidthSlider.l + 24;  // 24 of 121 pixels: about 20 units
     GlideTo(grabX, rowY);
     d_->ButtonDown();
     for (int i = 1; i <= 6; ++i) {
@@ -566,12 +566,12 @@ TEST_F(AnnotateE2E, WidthBoxSliderAndColourDialogAgree) {
     int dragged = -1;
     EXPECT_TRUE(WaitUntil(
         [&] {
-            dragged = std::atoi(BoxText(kTxtWidId).c_str());
+            dragged = std::atoi(BoxText(kWidthBoxId).c_str());
             return dragged >= 17 && dragged <= 23;
         },
         2s, 50ms))
-        << "after dragging the slider to about 20 the box shows \"" << BoxText(kTxtWidId) << "\"";
-    EXPECT_NEAR(ThumbRight(kSvWid) - thumb5, (dragged - 5) * 1.21, 1.5) << "the thumb is not where the box says";
+        << "after dragging the slider to about 20 the box shows \"" << BoxText(kWidthBoxId) << "\"";
+    EXPECT_NEAR(ThumbRight(kWidthSlider) - thumb5, (dragged - 5) * 1.21, 1.5) << "the thumb is not where the box says";
 
     // That width in the desktop band on the right.
     ASSERT_NO_FATAL_FAILURE(ChooseTool(kRectangle));

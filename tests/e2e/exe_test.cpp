@@ -75,17 +75,20 @@ TEST(Exe, HeaderAsksForDepAslrAndTheAddressSpaceItNeeds) {
 
 // The program's icon carries a drawn image for the three sizes Windows shows
 // it at (notification area and small captions, desktop, Explorer's large
-// view), so none of them is a blurred stretch of another.
-TEST(Exe, IconCarriesSixteenThirtyTwoAndFortyEightPixelImages) {
+// view), so none of them is a blurred stretch of another, each at 16 and 256
+// colours as well as 32 bits, so a display or remote session at fewer
+// colours shows an image made for it.
+TEST(Exe, IconCarriesSixteenThirtyTwoAndFortyEightPixelImagesAtEachDepth) {
     e2e::Display d(64, 64);
     const auto r = d.Run(e2e::WinExe("vprobe.exe"), {"iconsizes", "Z:" + e2e::WinExe("vellumo.exe")});
     std::istringstream in(r.out);
     std::string tag;
     in >> tag;
-    std::set<int> sizes;
-    for (int w; in >> w;) sizes.insert(w);
+    std::set<std::string> images;
+    for (std::string image; in >> image;) images.insert(image);
     EXPECT_EQ(tag, "I") << r.out;
-    EXPECT_EQ(sizes, (std::set<int>{16, 32, 48})) << r.out;
+    EXPECT_EQ(images, (std::set<std::string>{"16x4", "16x8", "16x32", "32x4", "32x8", "32x32", "48x4", "48x8", "48x32"}))
+        << r.out;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // pressed|clicks") and from the text box itself (vprobe.exe).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/harness/Harness.h"
@@ -198,6 +200,65 @@ TEST_F(HotKeyE2E, RealKeyPressesCompose) {
     Chord({XK_Super_L}, XK_a);
     WaitCombination("VhkCompose", "Win + A", 65, 8);
     EXPECT_EQ(BoxText("VhkCompose"), "Win + A");
+}
+
+// What the owner sets of the control's look reaches its text box: the
+// background and text colours, the border style, the tooltip; disabled, the
+// box shows grey text and takes no keys.
+TEST_F(HotKeyE2E, ColoursBorderTooltipAndEnabledAreHandedToTheTextBox) {
+    const auto edgeAndInside = [&](const std::string& cls) {
+        const auto box = Box(cls);
+        const int y = (box->top + box->bottom) / 2;
+        return std::pair{d().GetPixel(box->left, y), d().GetPixel(box->right - 4, y)};
+    };
+    // As it always was: a sunken edge round the system's window colour.
+    Start("VhkDefaultLook");
+    const Pixel window = d().SysColor(5);  // COLOR_WINDOW
+    ASSERT_TRUE(WaitUntil([&] { return edgeAndInside("VhkDefaultLook").second == window; }, 3s));
+    EXPECT_NE(edgeAndInside("VhkDefaultLook").first, window) << "the default box has no edge";
+    d().Stop(started_.back());
+    started_.pop_back();
+
+    // Yellow background, blue text, no border, a tooltip.
+    const Pixel yellow{255, 255, 0}, blue{0, 0, 255};
+    Start("VhkLook", {"--look", "0x00FFFF", "0xFF0000", "0", "1", "Press the keys"});
+    EXPECT_TRUE(WaitUntil([&] { return edgeAndInside("VhkLook").second == yellow; }, 3s))
+        << "the box's background is " << ToString(edgeAndInside("VhkLook").second);
+    EXPECT_EQ(edgeAndInside("VhkLook").first, yellow) << "border style 0 left an edge";
+    const auto box = Box("VhkLook");
+    const Image inside = d().Grab(box->left, box->top, box->right - box->left, box->bottom - box->top);
+    int blueText = 0;
+    for (const Pixel& p : inside.pixels) blueText += p == blue;
+    EXPECT_GT(blueText, 5) << "no blue text in the box";
+    const auto tip = [&]() -> std::string {
+        for (const WinInfo& w : d().ListWindows("tooltips_class32"))
+            if (w.parent == "0" && w.visible) return d().WindowText(w.hwnd);
+        return "";
+    };
+    d().MovePointer(box->left + 30, (box->top + box->bottom) / 2);
+    std::this_thread::sleep_for(50ms);
+    d().MovePointer(box->left + 32, (box->top + box->bottom) / 2);
+    EXPECT_TRUE(WaitUntil([&] { return tip() == "Press the keys"; }, 5s, 100ms)) << "the tip shows \"" << tip() << "\"";
+    d().Stop(started_.back());
+    started_.pop_back();
+
+    // Disabled: grey text, and keys change nothing.
+    Start("VhkOff", {"--disabled"});
+    const auto off = Box("VhkOff");
+    const Pixel grey = d().SysColor(17);  // COLOR_GRAYTEXT
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const Image img = d().Grab(off->left, off->top, off->right - off->left, off->bottom - off->top);
+            return std::count(img.pixels.begin(), img.pixels.end(), grey) > 5;
+        },
+        3s))
+        << "no grey text in the disabled box";
+    ClickInto("VhkOff");
+    Chord({XK_Control_L}, XK_s);
+    HkState s;
+    EXPECT_FALSE(WaitState("VhkOff", [](const HkState& st) { return st.text != "NULL"; }, &s, 1500ms))
+        << "the disabled box took the keys: " << s.text;
+    EXPECT_EQ(BoxText("VhkOff"), "NULL");
 }
 
 // Right-click in the hotkey box opens no menu; the same click on a plain

@@ -27,6 +27,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 
 #include <X11/keysym.h>
@@ -676,6 +677,119 @@ TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
     EXPECT_TRUE(WaitUntil([&] { return d_->WindowText(edit->hwnd) == "Ctrl + Return"; }, 3s, 50ms))
         << "the box shows \"" << d_->WindowText(edit->hwnd) << "\"";
     EXPECT_EQ(FocusedControl(), edit->id);
+    d_->Stop(app_);
+}
+
+// The settings window's "隐藏" button and its minimise button both take it
+// off the screen (the program stays in the tray), and unchecking "启用"
+// gives up the hotkey at once; checking it again takes it back.
+TEST_F(ResidentE2E, HideButtonMinimiseAndTheEnableBoxTurnTheWindowAndTheHotkeyOff) {
+    Pin();
+    ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
+    std::optional<WinInfo> enable, hide;
+    for (const WinInfo& w : d_->ListWindows("VellumoSett")) {
+        if (w.id == kSettEnableId) enable = w;
+        if (w.id == kSettHideId) hide = w;
+    }
+    ASSERT_TRUE(enable && hide) << "no 启用 box or 隐藏 button";
+    const auto checked = [&] { return d_->Run(WinExe("vprobe.exe"), {"checked", enable->hwnd}).out == "C\t1\n"; };
+    ASSERT_TRUE(checked()) << "启用 starts unchecked";
+    // The hotkey answers before the box is touched.
+    PressHotkey();
+    ASSERT_TRUE(WaitFreshCapture("", 0)) << "Print Screen started no capture";
+    d_->Tap(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return !Overlay(); }, 5s, 50ms));
+
+    ClickAt(*d_, enable->left + 8, enable->top + enable->height() / 2);
+    ASSERT_TRUE(WaitUntil([&] { return !checked(); }, 3s, 50ms)) << "the click left 启用 checked";
+    ASSERT_TRUE(ResidentAnswers(*d_));
+    PressHotkey();
+    EXPECT_TRUE(NoCaptureFor(1500ms)) << "Print Screen still answers with 启用 unchecked";
+    // Another program may now take the key: the hotkey was given up, not ignored.
+    const fs::path ready = dir_ / "taken.txt";
+    const pid_t holder = d_->Start(WinExe("vother.exe"), {"hotkey", "44", "0", "Z:" + ready.string()});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vother never answered";
+    EXPECT_EQ(ReadFile(ready).substr(0, 2), "OK") << "Print Screen is still registered";
+    d_->Stop(holder);
+    ClickAt(*d_, enable->left + 8, enable->top + enable->height() / 2);
+    ASSERT_TRUE(WaitUntil([&] { return checked(); }, 3s, 50ms)) << "a second click left 启用 unchecked";
+    PressHotkey();
+    EXPECT_TRUE(WaitFreshCapture("", 0)) << "checking 启用 again did not bring the hotkey back";
+    d_->Tap(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return !Overlay(); }, 5s, 50ms));
+
+    // "隐藏": the window goes, the program stays.
+    ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
+    ClickAt(*d_, hide->left + hide->width() / 2, hide->top + hide->height() / 2);
+    EXPECT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoSett"); }, 3s, 50ms)) << "隐藏 left the window shown";
+    EXPECT_TRUE(ResidentAnswers(*d_));
+    // Minimised: hidden, not an icon on a taskbar.
+    ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
+    constexpr unsigned kWmSysCommand = 0x0112, kScMinimize = 0xF020;
+    ASSERT_TRUE(d_->PostToWindow("VellumoSett", kWmSysCommand, kScMinimize));
+    EXPECT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoSett"); }, 3s, 50ms)) << "minimised, the window still shows";
+    EXPECT_TRUE(ResidentAnswers(*d_));
+    EXPECT_TRUE(d_->Running(app_));
+    d_->Stop(app_);
+}
+
+// The captions of the tray menu (its Chinese ones included), its submenus,
+// the Floater's menu with its "Transparency" submenu and the drop icon's
+// menu, read as the program holds them; an entry is then chosen by its text.
+TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
+    Pin();
+    ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
+    using Items = std::vector<MenuItem>;
+    // The items of the menu opened first, or of the submenu beside it.
+    std::string first;
+    const auto shownItems = [&](bool submenu) {
+        std::vector<WinInfo> m;
+        WaitUntil([&] { return (m = VisibleMenus(*d_)).size() == (submenu ? 2u : 1u); }, 3s, 50ms);
+        if (!submenu && m.size() == 1) first = m.front().hwnd;
+        for (const WinInfo& w : m)
+            if ((w.hwnd == first) != submenu) return MenuItems(*d_, w.hwnd);
+        return Items{};
+    };
+    const auto closeMenus = [&] {
+        for (int i = 0; i < 3 && MenuShown(); ++i) {
+            ClickAt(*d_, 700, 200);
+            WaitUntil([&] { return !MenuShown(); }, 1s, 50ms);
+        }
+        ASSERT_FALSE(MenuShown()) << "the menu stayed open";
+        ASSERT_TRUE(ResidentAnswers(*d_));
+    };
+
+    ASSERT_TRUE(OpenTrayMenu(1));
+    const Items tray{{"隐藏图标", "g"}, {"显示图标", "g"},   {"透明度", "gp"},
+                     {"设置热键", ""},  {"Display Floater", ""}, {"Pin clipboard image", ""},
+                     {"Orrindal:image:", ""}, {"About", "p"}, {"Exit", ""}};
+    EXPECT_EQ(shownItems(false), tray);
+    ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "About", false));
+    EXPECT_EQ(shownItems(true), (Items{{"About App", ""}})) << "the About submenu";
+    closeMenus();
+
+    // The Floater's menu and its Transparency submenu.
+    const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
+    ClickAt(*d_, fx, fy, 3);
+    EXPECT_EQ(shownItems(false), (Items{{"Delete", ""}, {"Lowest", ""}, {"Save", ""}, {"Transparency", "p"}}));
+    if (!Menus().empty()) ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Transparency", false));
+    EXPECT_EQ(shownItems(true), (Items{{"50%", ""}, {"70%", ""}, {"Back to normal (PrtScr)", ""}}));
+    closeMenus();
+
+    // The drop icon's menu; "Hide Floater" chosen by its text hides the host.
+    std::optional<WinInfo> icon;
+    for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+        if (w.cls == "VellumoGetimg") icon = w;
+    ASSERT_TRUE(icon) << "no drop icon";
+    ClickAt(*d_, icon->left + 18, icon->top + 18, 3);
+    EXPECT_EQ(shownItems(false), (Items{{"Hide Floater", ""}, {"Quit", ""}}));
+    ASSERT_FALSE(Menus().empty());
+    ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Hide Floater"));
+    EXPECT_TRUE(WaitUntil([&] { return !HostShown(); }, 5s, 50ms)) << "Hide Floater did not hide the host";
+    // And "Display Floater", found by its text, brings it back.
+    ASSERT_TRUE(OpenTrayMenu(1));
+    ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Display Floater"));
+    EXPECT_TRUE(WaitUntil([&] { return HostShown(); }, 5s, 50ms)) << "Display Floater did not show the host";
     d_->Stop(app_);
 }
 

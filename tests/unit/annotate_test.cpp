@@ -123,7 +123,7 @@ TEST(AnnotateLayout, SwatchesAlternateRowsColumnByColumn) {
         const Rect r = SwatchRect(i);
         EXPECT_EQ(r.left, 40 + 16 * (i / 2)) << i;
         EXPECT_EQ(r.top, i % 2 ? 20 : 4) << i;
-        EXPECT_GE(r.left, kCNRect.right()) << i;
+        EXPECT_GE(r.left, kCurrentColourRect.right()) << i;
         EXPECT_LE(r.right(), kOpsRect.width) << i;
         EXPECT_LE(r.bottom(), kOpsRect.height) << i;
         for (int j = 0; j < i; ++j) EXPECT_TRUE(Intersect(r, SwatchRect(j)).empty()) << i << " meets " << j;

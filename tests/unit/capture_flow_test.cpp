@@ -8,17 +8,16 @@ namespace {
 using Action = HotkeyPressPlan::Action;
 
 TEST(HotkeyPress, ReturnsATranslucentHostToNormalAndOtherwiseCaptures) {
-    // Anything but "0" is translucent; with no host there is nothing to restore.
-    for (const wchar_t* flag : {L"1", L"", L"00", L"2"})
-        EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = true, .transparencyFlag = flag}).action, Action::BackToNormal);
-    EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = true, .transparencyFlag = L"0"}).action, Action::Capture);
-    EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = false, .transparencyFlag = L"1"}).action, Action::Capture);
+    // With no host there is nothing to restore.
+    EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = true, .hostTranslucent = true}).action, Action::BackToNormal);
+    EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = true, .hostTranslucent = false}).action, Action::Capture);
+    EXPECT_EQ(PlanHotkeyPress({.floaterHostLoaded = false, .hostTranslucent = true}).action, Action::Capture);
     EXPECT_EQ(PlanHotkeyPress({}).action, Action::Capture);
 }
 
 TEST(HotkeyPress, DropsAPressWhileACaptureIsBeingStarted) {
     EXPECT_EQ(PlanHotkeyPress({.restarting = true}).action, Action::Ignore);
-    EXPECT_EQ(PlanHotkeyPress({.restarting = true, .floaterHostLoaded = true, .transparencyFlag = L"1"}).action,
+    EXPECT_EQ(PlanHotkeyPress({.restarting = true, .floaterHostLoaded = true, .hostTranslucent = true}).action,
               Action::Ignore);
 }
 
@@ -30,13 +29,13 @@ TEST(HotkeyPress, HidesTheFloatersAndWaitsOnlyForWhatUncovers) {
     EXPECT_FALSE(first.waitForRepaint);
     EXPECT_FALSE(first.showFloatersIfRefused);
 
-    const HotkeyPressPlan hiddenHost = PlanHotkeyPress({.floaterHostLoaded = true, .transparencyFlag = L"0"});
+    const HotkeyPressPlan hiddenHost = PlanHotkeyPress({.floaterHostLoaded = true});
     EXPECT_TRUE(hiddenHost.hideFloaters);
     EXPECT_FALSE(hiddenHost.waitForRepaint);
     EXPECT_FALSE(hiddenHost.showFloatersIfRefused) << "hidden Floaters must not come back on a refusal";
 
     const HotkeyPressPlan shown =
-        PlanHotkeyPress({.floaterHostLoaded = true, .transparencyFlag = L"0", .floaterHostShown = true});
+        PlanHotkeyPress({.floaterHostLoaded = true, .floaterHostShown = true});
     EXPECT_TRUE(shown.hideFloaters);
     EXPECT_TRUE(shown.waitForRepaint);
     EXPECT_TRUE(shown.showFloatersIfRefused);

@@ -20,7 +20,7 @@ struct Kept {
     float want;
 };
 
-TEST(ControlsSValue, KeptValueTable) {
+TEST(ValueSliderModel, KeptValueTable) {
     const Kept cases[] = {
         {150, 100, false, 100},   // cut to Max
         {150, 100, true, 150},    // over-max allowed
@@ -47,7 +47,7 @@ TEST(ControlsSValue, KeptValueTable) {
     EXPECT_FALSE(std::signbit(SliderValueFor(0.3f, 100, false)));
 }
 
-TEST(ControlsSValue, EverySetRedrawsThenRaisesChange) {
+TEST(ValueSliderModel, EverySetRedrawsThenRaisesChange) {
     ValueSliderModel m;
     std::vector<std::string> log;
     m.Redraw = [&] { log.push_back("draw"); };
@@ -71,7 +71,7 @@ TEST(ControlsSValue, EverySetRedrawsThenRaisesChange) {
     EXPECT_EQ(log, (std::vector<std::string>{"draw", "Max"}));
 }
 
-TEST(ControlsSValue, DragMapsPixelsToScaleAndClampsPastBothEdges) {
+TEST(ValueSliderModel, DragMapsPixelsToScaleAndClampsPastBothEdges) {
     ValueSliderModel m;
     m.SetMax(255);
     m.SetValue(255);
@@ -97,7 +97,7 @@ TEST(ControlsSValue, DragMapsPixelsToScaleAndClampsPastBothEdges) {
     EXPECT_EQ(m.ScaleX(5, 0), 0);  // a zero-width window maps everything to 0
 }
 
-TEST(ControlsSValue, PictureGeometry) {
+TEST(ValueSliderModel, PictureGeometry) {
     ValueSliderModel m;  // Max 100
     m.SetValue(50);
     SliderPicture p = m.Picture({121, 9});
@@ -118,7 +118,7 @@ TEST(ControlsSValue, PictureGeometry) {
     EXPECT_TRUE(m.Picture({121, 9}).thumb.empty());
 }
 
-TEST(ControlsSValue, StoredProperties) {
+TEST(ValueSliderModel, StoredProperties) {
     {  // nothing stored: Max 2500, Value 0 through the setter
         ValueSliderModel m;
         int changes = 0;
@@ -179,7 +179,7 @@ TEST(ControlsSValue, StoredProperties) {
 
 // ---- caption label ----
 
-TEST(ControlsCenterText, CaptionCentred) {
+TEST(CaptionLabelModel, CaptionCentred) {
     EXPECT_EQ(CaptionRect({35, 22}, {25, 16}), (Rect{5, 3, 25, 16}));
     EXPECT_EQ(CaptionRect({35, 22}, {24, 15}), (Rect{5, 3, 24, 15}));  // odd spare pixel goes right/down
     // A longer caption moves left to stay centred, past the edge if it must.
@@ -206,7 +206,7 @@ struct EventLog {
     }
 };
 
-TEST(ControlsCenterText, InAcrossAndOutRaisesMoveEnterMovesLeaveOnce) {
+TEST(CaptionLabelModel, InAcrossAndOutRaisesMoveEnterMovesLeaveOnce) {
     CaptionLabelModel m;
     EventLog log;
     log.Attach(m);
@@ -237,7 +237,7 @@ TEST(ControlsCenterText, InAcrossAndOutRaisesMoveEnterMovesLeaveOnce) {
     EXPECT_EQ(log.events, (std::vector<std::string>{"move 5,5", "enter", "leave", "move 6,5", "enter"}));
 }
 
-TEST(ControlsCenterText, SettersNotifyAndBorderGetter) {
+TEST(CaptionLabelModel, SettersNotifyAndBorderGetter) {
     CaptionLabelModel m;
     std::vector<std::string> names;
     int repaints = 0;
@@ -255,7 +255,7 @@ TEST(ControlsCenterText, SettersNotifyAndBorderGetter) {
     EXPECT_EQ(repaints, 3);
 }
 
-TEST(ControlsCenterText, StoredProperties) {
+TEST(CaptionLabelModel, StoredProperties) {
     {  // defaults on save: 0, 1, the control's name, 0; Font always
         CaptionLabelModel m(L"MoreC");
         m.SetBackColor(0);

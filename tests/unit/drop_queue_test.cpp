@@ -74,7 +74,7 @@ TEST(FloaterRoom, IndicesAndPixelsRunOut) {
     // Collapsing changes the picture's box, not the image it holds.
     book.ToggleCollapse(2);
     EXPECT_EQ(book.PixelsHeld(), 100);
-    book.nextIndex = L"32768";
+    book.nextIndex = 32768;
     EXPECT_EQ(RoomFor(book, 1, 10000), FloaterRoom::NoIndex) << "the index runs out first";
 }
 

@@ -11,13 +11,13 @@ constexpr Size kLabel{30, 30};
 
 TEST(FloaterIndex, StartsAtOneAndIsNeverReused) {
     FloaterBook book;
-    EXPECT_EQ(book.nextIndex, L"1");
+    EXPECT_EQ(book.nextIndex, 1);
     EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 1);
     EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 2);
     EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 3);
     EXPECT_TRUE(book.Delete(2));
     EXPECT_FALSE(book.Delete(2));
-    EXPECT_EQ(book.nextIndex, L"4");
+    EXPECT_EQ(book.nextIndex, 4);
     EXPECT_EQ(book.Create({100, 50}, kLabel, kScreen), 4);
     EXPECT_EQ(book.floaters().size(), 3u);
     EXPECT_EQ(book.Find(2), nullptr);
@@ -25,14 +25,14 @@ TEST(FloaterIndex, StartsAtOneAndIsNeverReused) {
 
 TEST(FloaterIndex, RefusedPast32767WithNothingChanged) {
     FloaterBook book;
-    book.nextIndex = L"32766";
+    book.nextIndex = 32766;
     EXPECT_EQ(book.Create({10, 10}, kLabel, kScreen), 32766);
     EXPECT_EQ(book.Create({10, 10}, kLabel, kScreen), 32767);
-    EXPECT_EQ(book.nextIndex, L"32768");
+    EXPECT_EQ(book.nextIndex, 32768);
     EXPECT_FALSE(book.NextUsableIndex());
     book.frameVisible = false;
     EXPECT_FALSE(book.Create({10, 10}, kLabel, kScreen));
-    EXPECT_EQ(book.nextIndex, L"32768");
+    EXPECT_EQ(book.nextIndex, 32768);
     EXPECT_EQ(book.floaters().size(), 2u);
     EXPECT_FALSE(book.frameVisible);
 }
@@ -49,7 +49,7 @@ TEST(FloaterIndex, ParseAcceptsOnlyUsableDecimalIndices) {
 
 TEST(FloaterCreate, CentredExpandedOutlinedAndFlashing) {
     FloaterBook book;
-    book.FlashStep = 3;
+    book.flashTicks = 3;
     const int n = *book.Create({101, 51}, {41, 30}, kScreen);
     const Floater& f = *book.Find(n);
     EXPECT_EQ(f.picture, (Rect{461, 358, 101, 51}));
@@ -59,7 +59,7 @@ TEST(FloaterCreate, CentredExpandedOutlinedAndFlashing) {
     EXPECT_EQ(book.frame, (Rect{460, 357, 103, 53}));
     EXPECT_TRUE(book.frameVisible);
     EXPECT_TRUE(book.flashRunning);
-    EXPECT_EQ(book.FlashStep, 0);
+    EXPECT_EQ(book.flashTicks, 0);
 }
 
 TEST(FloaterCreate, TwoPinsAreBothCentredAndTheFrameMovesToTheNewer) {
@@ -109,9 +109,9 @@ TEST(FloaterPress, AnyButtonHidesTheFrameAndSelectsOnlyLeftGrabs) {
     EXPECT_FALSE(book.frameVisible);
     EXPECT_TRUE(book.flashRunning);  // runs out its steps unseen
     book.PictureMouseDown(2, false, {70, 40});
-    EXPECT_EQ(book.selectedIndex, L"2");
+    EXPECT_EQ(book.selectedIndex, 2);
     EXPECT_EQ(book.SelectedIndex(), 2);
-    EXPECT_EQ(book.FloaterGrab, (Point{5, 6}));
+    EXPECT_EQ(book.grabPoint, (Point{5, 6}));
     EXPECT_EQ(book.Selected(), book.Find(2));
     // A deleted selection selects nothing.
     book.Delete(2);
@@ -133,7 +133,7 @@ TEST(FloaterCollapse, CollapseShowsTheLabelAboveAndExpandRestoresNaturalSize) {
     EXPECT_EQ(f->label, (Rect{362, 254, 25, 30}));
     EXPECT_TRUE(f->labelVisible);
     EXPECT_TRUE(book.ToggleCollapse(1));
-    EXPECT_EQ(f->tag, L"2");
+    EXPECT_EQ(f->fold, FloaterFold::Expanded);
     EXPECT_FALSE(f->collapsed());
     EXPECT_EQ(f->picture, (Rect{362, 284, 300, 200}));
     EXPECT_FALSE(f->labelVisible);
@@ -196,23 +196,23 @@ TEST(FloaterFlash, RedYellowGreenThenHideAndStop) {
     book.FlashTick();
     EXPECT_FALSE(book.frameVisible);
     EXPECT_FALSE(book.flashRunning);
-    EXPECT_EQ(book.FlashStep, 4);
+    EXPECT_EQ(book.flashTicks, 4);
     // The next flash starts from the colour the last one left.
     book.Create({10, 10}, kLabel, kScreen);
     EXPECT_EQ(book.frameColour, (Colour{0, 255, 0}));
-    EXPECT_EQ(book.FlashStep, 0);
+    EXPECT_EQ(book.flashTicks, 0);
 }
 
 TEST(FloaterHost, LayerModesAndTransparencyFlag) {
     FloaterBook book;
-    EXPECT_EQ(book.transparencyFlag, L"0");
+    EXPECT_FALSE(book.translucent);
     EXPECT_TRUE(book.layerMode().colourKey);
     EXPECT_EQ(book.SetHostAlpha(kAlpha50), (LayerMode{false, 200}));
-    EXPECT_EQ(book.transparencyFlag, L"1");
+    EXPECT_TRUE(book.translucent);
     EXPECT_EQ(book.SetHostAlpha(kAlpha70), (LayerMode{false, 125}));
-    EXPECT_EQ(book.transparencyFlag, L"1");
+    EXPECT_TRUE(book.translucent);
     EXPECT_EQ(book.BackToNormal(), (LayerMode{true, 0}));
-    EXPECT_EQ(book.transparencyFlag, L"0");
+    EXPECT_FALSE(book.translucent);
     EXPECT_EQ(kKeyColour.toColorRef(), 0x400040u);
 }
 

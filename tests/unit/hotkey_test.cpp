@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "hotkey/HotKeyLook.h"
 #include "hotkey/KeyCombo.h"
 
 using namespace vellumo::hotkey;
@@ -161,4 +162,28 @@ TEST(HotKeyRegister, PrtValuesRegisterWithoutInvalidBits) {
         EXPECT_EQ(RegisteredModifiers(c.stored), c.registered);
         EXPECT_EQ(RegisteredModifiers(c.stored) & ~(kModAlt | kModControl | kModShift | kModWin), 0);
     }
+}
+
+// The box's frame for each border style and appearance: the defaults give the
+// sunken 3D edge, a flat look a one-pixel line, border style 0 none whatever
+// the look; a value other than 0 counts as 1.
+TEST(HotKeyLook, BorderStyleAndAppearanceGiveTheBoxItsFrame) {
+    struct Case {
+        int borderStyle, appearance;
+        EditFrame frame;
+    };
+    const Case cases[] = {
+        {1, 1, {true, false}}, {1, 0, {false, true}}, {0, 1, {}},  {0, 0, {}},
+        {2, 1, {true, false}}, {1, 7, {true, false}}, {-1, 0, {false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.borderStyle) + "/" + std::to_string(c.appearance));
+        EXPECT_EQ(FrameFor(c.borderStyle, c.appearance), c.frame);
+    }
+    const Look look;
+    EXPECT_EQ(FrameFor(look.borderStyle, look.appearance), (EditFrame{true, false}));
+    EXPECT_EQ(look.backColor, 0x80000005u) << "the system's window background";
+    EXPECT_EQ(look.foreColor, 0x80000008u) << "the system's window text";
+    EXPECT_TRUE(look.enabled);
+    EXPECT_TRUE(look.toolTipText.empty());
 }

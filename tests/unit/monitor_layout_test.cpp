@@ -169,7 +169,8 @@ TEST(MonitorPlacement, OneMonitorGivesTheSingleScreenResults) {
                 }
         for (int y = -30; y <= screen.height + 30; y += 7)
             for (int x = -30; x <= screen.width + 30; x += 11)
-                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kVaSize), SingleScreenMagnifier({x, y}, kVaSize, screen))
+                ASSERT_EQ(PlaceMagnifierOn(one, {x, y}, kMagnifierSize),
+                          SingleScreenMagnifier({x, y}, kMagnifierSize, screen))
                     << x << "," << y;
     }
 }
@@ -217,7 +218,7 @@ TEST(MonitorPlacement, ToolbarNearTheRightEdgeEndsAtItWhateverItsSize) {
 
 TEST(MonitorPlacement, MagnifierFlipsAtThePointersMonitorEdges) {
     const MonitorLayout rig = Rig();
-    const Size va = kVaSize;  // 130 x 161
+    const Size va = kMagnifierSize;  // 130 x 161
     // The left monitor's right edge is the boundary: flip before it, although
     // the primary lies beyond.
     EXPECT_EQ(PlaceMagnifierOn(rig, {-151, 100}, va), (Point{-131, 120}));  // -151+20+130 = -1: fits
@@ -262,8 +263,11 @@ TEST(Dpi, TwipsFollowTheRealDpi) {
     EXPECT_DOUBLE_EQ(TwipsPerPixel(144), 10.0);
     EXPECT_DOUBLE_EQ(TwipsPerPixel(192), 7.5);
     EXPECT_DOUBLE_EQ(TwipsPerPixel(0), 15.0);
-    // At 96 DPI, exactly the host's fixed 15 twips per pixel.
-    for (int t = 0; t <= 20000; ++t) ASSERT_EQ(TwipsToPixels(t, 96), TwipsToPixels(t)) << t;
+    // At 96 DPI, exactly 15 twips a pixel, to the nearest.
+    for (int t = 0; t <= 20000; ++t) ASSERT_EQ(TwipsToPixels(t, 96), (t + 7) / 15) << t;
+    EXPECT_EQ(kCollapsedSide, 30);
+    EXPECT_EQ(kDropIconInset, 33);
+    EXPECT_EQ((Size{kLabelPadWidth, kLabelPadHeight}), (Size{11, 17}));
     EXPECT_EQ(TwipsToPixels(450, 144), 45);
     EXPECT_EQ(TwipsToPixels(500, 144), 50);
     EXPECT_EQ(TwipsToPixels(255, 144), 26);  // 25.5

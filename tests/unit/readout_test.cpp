@@ -27,7 +27,7 @@ TEST(Readout, ColourLayoutsAndInverse) {
 }
 
 TEST(Readout, MagnifierStandsLowerRightAndFlipsAtTheEdges) {
-    const Size va = kVaSize;  // 130 x 161
+    const Size va = kMagnifierSize;  // 130 x 161
     struct Case {
         Point pointer, expected;
     } cases[] = {

@@ -20,6 +20,7 @@ TEST(SettingsLayout, TwipsBecomePixelsAtTheScreensDpi) {
         {0, 96, 0},      {-15, 96, -1},    {-8, 96, -1},  {-7, 96, 0},
         {5865, 120, 489}, {2175, 120, 181},  // 125 % scaling
         {5865, 144, 587}, {1440, 144, 144},  // 150 %
+        {5865, 0, 391},  {2175, -1, 145},   // a DPI that cannot be real counts as 96, not as 0
     };
     for (const Case& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.px) << c.twips << " @" << c.dpi;
 }

@@ -50,7 +50,7 @@ TEST(SettingsIni, EverySettingHasAKeyOfItsOwnAndUsableNumbers) {
         std::wstring_view owner;
     };
     const Owned all[] = {{kHotKeyText, L"HotKey1"}, {kHotKeyKeyCode, L"HotKey1"}, {kHotKeyModKeyCode, L"HotKey1"},
-                         {kCheckA, kCheckOwner}};
+                         {kHotKeyEnabledSetting, kEnableBoxOwner}};
     std::set<std::wstring> keys;
     for (const Owned& o : all) {
         const std::wstring key = o.setting.Key(o.owner);

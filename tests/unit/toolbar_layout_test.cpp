@@ -43,7 +43,7 @@ TEST(ToolbarLayout, TheOriginalFiveKeepTheTopRowInTheirOrderAndTheRestGoBelow) {
     EXPECT_LE(DrawButtonRect(kToolCount - 1).right(), kCopyButtonRect.left);
     for (int i = kToolCount; i < ToolCount(); ++i) {
         EXPECT_EQ(DrawButtonRect(i).top, kLowerToolRowTop) << i;
-        EXPECT_GT(DrawButtonRect(i).top, kTxtAlpRect.bottom()) << "below the opacity row";
+        EXPECT_GT(DrawButtonRect(i).top, kOpacityBoxRect.bottom()) << "below the opacity row";
         if (i > kToolCount) EXPECT_GT(DrawButtonRect(i).left, DrawButtonRect(i - 1).left) << "in table order";
     }
 }

@@ -1,5 +1,8 @@
 // vhotkey.exe: hosts the hotkey control in a window for the end-to-end tests.
 //   vhotkey [--class CLS] [--ini NAME] [--set TEXT KEY MOD] [--enable]
+//           [--look BACK FORE BORDERSTYLE APPEARANCE TIP] [--disabled]
+// (--look sets the control's colours, as OLE colour numbers, its border style,
+// appearance and tooltip text; --disabled sets Enabled false.)
 // The window (class CLS, default "VhkHost") shows the control's state in its
 // title, refreshed on every change:
 //   HK|text|KeyCode|ModKeyCode|HotKeyEnabled|HotKeyPressed count|Click count
@@ -233,13 +236,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring cls = L"VhkHost";
     HotKey::Options options;
     std::wstring iniName = L"set.ini";
-    bool enable = false, set = false;
+    bool enable = false, set = false, look = false, disabled = false;
+    vellumo::OleColor back = 0, fore = 0;
+    int borderStyle = 1, appearance = 1;
+    std::wstring tip;
     std::wstring setText;
     int setKey = 0, setMod = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == L"--class" && i + 1 < args.size()) cls = args[++i];
         else if (args[i] == L"--ini" && i + 1 < args.size()) iniName = args[++i];
         else if (args[i] == L"--enable") enable = true;
+        else if (args[i] == L"--disabled") disabled = true;
+        else if (args[i] == L"--look" && i + 5 < args.size()) {
+            look = true;
+            back = static_cast<vellumo::OleColor>(std::wcstoul(args[++i].c_str(), nullptr, 0));
+            fore = static_cast<vellumo::OleColor>(std::wcstoul(args[++i].c_str(), nullptr, 0));
+            borderStyle = _wtoi(args[++i].c_str());
+            appearance = _wtoi(args[++i].c_str());
+            tip = args[++i];
+        }
         else if (args[i] == L"--set" && i + 3 < args.size()) {
             set = true;
             setText = args[++i];
@@ -250,6 +265,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto host = std::make_unique<Host>();
     if (!host->Create(cls, IniFile::BesideExe(iniName), options)) return 2;
     if (set) host->hotKey.SetCombination(setText, setKey, setMod);
+    if (look) {
+        host->hotKey.SetBackColor(back);
+        host->hotKey.SetForeColor(fore);
+        host->hotKey.SetBorderStyle(borderStyle);
+        host->hotKey.SetAppearance(appearance);
+        host->hotKey.SetToolTipText(tip);
+    }
+    if (disabled) host->hotKey.SetEnabled(false);
     host->Refresh();
     ShowWindow(host->hwnd(), SW_SHOW);
     SetForegroundWindow(host->hwnd());

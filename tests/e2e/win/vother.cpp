@@ -13,6 +13,11 @@
 //                                       "OK" once it is registered, else "FAIL"
 //   vother cursor WAIT|ARROW X Y W H READY  a window at X,Y (W x H) showing
 //                                       that system cursor; READY once shown
+//   vother cover X Y W H ACTIVATE READY  a grey always-on-top window at X,Y
+//                                       (W x H), as a player or a chat window
+//                                       that stays in front; it takes the
+//                                       keyboard when ACTIVATE is 1, else it
+//                                       shows without taking it
 // Each runs until it is ended. The log and ready files are written whole.
 #include <windows.h>
 
@@ -153,6 +158,21 @@ int ShowCursorWindow(const std::vector<std::string>& a) {
     return Loop();
 }
 
+int ShowCover(const std::vector<std::string>& a) {
+    if (a.size() != 7) return 2;
+    const bool activate = a[5] == "1";
+    HWND w = MakeWindow(L"VotherCover", DefWindowProcW, LoadCursorW(nullptr, IDC_ARROW), WS_POPUP,
+                        std::atoi(a[1].c_str()), std::atoi(a[2].c_str()), std::atoi(a[3].c_str()),
+                        std::atoi(a[4].c_str()));
+    if (!w) return 1;
+    if (!activate) SetWindowLongPtrW(w, GWL_EXSTYLE, GetWindowLongPtrW(w, GWL_EXSTYLE) | WS_EX_NOACTIVATE);
+    ShowWindow(w, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+    if (activate) SetForegroundWindow(w);
+    UpdateWindow(w);
+    Append(a[6], "shown");
+    return Loop();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -161,5 +181,6 @@ int wmain(int argc, wchar_t** argv) {
     if (a.size() >= 2 && a[0] == "clipwatch") return ClipWatch(a);
     if (a.size() >= 2 && a[0] == "hotkey") return HoldHotkey(a);
     if (a.size() >= 2 && a[0] == "cursor") return ShowCursorWindow(a);
+    if (a.size() >= 2 && a[0] == "cover") return ShowCover(a);
     return 2;
 }

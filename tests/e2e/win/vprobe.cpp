@@ -17,8 +17,9 @@
 //   focus CLASS           K hwnd class id capture-class   (the keyboard
 //                                      focus and the pointer capture in the
 //                                      thread of the first top-level of CLASS)
-//   iconsizes EXE         I w w ...   (the widths of the images in EXE's
-//                                      icon group 1, as the loader sees them)
+//   iconsizes EXE         I WxBITS ...  (the width and colour depth of
+//                                      each image in EXE's icon group 1, as
+//                                      the loader sees them)
 //   syscolor INDEX        C r g b
 //   screen                S width height
 //   monitors              N count (SM_CMONITORS), V left top width height
@@ -57,6 +58,10 @@
 //                         and refuses every icon for SECONDS, as a shell
 //                         still starting does; READY once it stands
 //   lock PATH SECONDS [READY]      keeps PATH open with no sharing for SECONDS
+//   checked HWND          C state     (a button's BM_GETCHECK)
+//   menu HWND             M text flags, one line per item of the popup menu
+//                         window HWND (flags: g greyed, s separator, p
+//                         submenu), read inside its process by vmenuhook.dll
 //   jpeg QUALITY PATH     J status: a 64x64 gradient saved by this system's
 //                         GDI+ as a JPEG of QUALITY (a reference for what a
 //                         given quality looks like here)
@@ -374,6 +379,39 @@ void BecomeDpiAware() {
     SetProcessDPIAware();
 }
 
+// The items of popup menu window `w`, read by vmenuhook.dll's hook inside
+// the thread that shows it.
+bool ReadMenu(HWND w) {
+    const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+    if (!thread) return false;
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dll = self;
+    dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"vmenuhook.dll";
+    HMODULE lib = LoadLibraryW(dll.c_str());
+    const auto proc = lib ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(lib, "MenuHookProc")))
+                          : nullptr;
+    if (!proc) return false;
+    constexpr DWORD kBytes = 16384 * sizeof(wchar_t);
+    HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBytes, L"VellumoMenuText");
+    auto* view = map ? static_cast<wchar_t*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    if (!view) return false;
+    view[0] = L'\0';
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, proc, lib, thread);
+    DWORD_PTR answer = 0;
+    const bool sent = hook && SendMessageTimeoutW(w, RegisterWindowMessageW(L"VellumoReadMenu"), 0, 0,
+                                                  SMTO_ABORTIFHUNG, 3000, &answer);
+    if (hook) UnhookWindowsHookEx(hook);
+    const std::wstring text = view;
+    UnmapViewOfFile(view);
+    CloseHandle(map);
+    if (!sent || text.empty()) return false;
+    std::size_t at = 0;
+    for (std::size_t nl; (nl = text.find(L'\n', at)) != std::wstring::npos; at = nl + 1)
+        Emit("M\t" + Utf8(text.substr(at, nl - at)));
+    return true;
+}
+
 // Runs one command; false when it is unknown or malformed.
 bool Run(const std::vector<std::string>& a) {
     if (a.empty()) return false;
@@ -434,7 +472,8 @@ bool Run(const std::vector<std::string>& a) {
         std::string line = "I";
         for (unsigned i = 0; i < count && 6 + 14 * (i + 1) <= SizeofResource(exe, group); ++i) {
             const unsigned w = dir[6 + 14 * i];
-            line += "\t" + std::to_string(w ? w : 256);
+            const unsigned bits = dir[6 + 14 * i + 6] | (dir[6 + 14 * i + 7] << 8);
+            line += "\t" + std::to_string(w ? w : 256) + "x" + std::to_string(bits);
         }
         Emit(line);
         return true;
@@ -538,6 +577,13 @@ bool Run(const std::vector<std::string>& a) {
     if (cmd == "setclipdib" && a.size() == 7)
         return SetClipboardDib(std::atoi(a[1].c_str()), std::atoi(a[2].c_str()), std::atoi(a[3].c_str()),
                                std::strtoull(a[4].c_str(), nullptr, 10), Millis(a[5]), a[6]);
+    if (cmd == "checked" && a.size() == 2) {
+        HWND w = ParseHwnd(a[1]);
+        if (!IsWindow(w)) return false;
+        Emit("C\t" + std::to_string(SendMessageW(w, BM_GETCHECK, 0, 0)));
+        return true;
+    }
+    if (cmd == "menu" && a.size() == 2) return ReadMenu(ParseHwnd(a[1]));
     if (cmd == "lock" && (a.size() == 3 || a.size() == 4)) {
         HANDLE f = CreateFileW(Wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
