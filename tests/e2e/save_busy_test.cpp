@@ -1,4 +1,4 @@
-// A long save shows that the program is busy: a 4K screen of noise saved as
+// A long save shows that the program is busy: an 8K screen of noise saved as
 // PNG takes well over half a second, and meanwhile the pointer shows the
 // system's wait cursor (read from the X server, compared with the one a
 // plain window of IDC_WAIT shows).
@@ -28,7 +28,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kW = 3840, kH = 2160;
+// 8K: the PNG encoder, on every core, writes a 4K screen of noise within
+// half a second, which would show nothing.
+constexpr int kW = 7680, kH = 4320;
 
 struct CursorImage {
     int width = 0, height = 0, xhot = 0, yhot = 0;

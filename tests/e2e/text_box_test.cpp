@@ -34,9 +34,11 @@ const Box kSel{60, 100, 560, 400};
 constexpr Pixel kToolsBack{40, 40, 44};   // the toolbar's own background
 constexpr Pixel kPanelBack{52, 52, 56};   // the colour panel's background
 
-// What each button of the toolbar says when the pointer rests on it.
+// What each button of the toolbar says when the pointer rests on it (the
+// save button also names the quick save's keys).
+const std::string kSaveTip = "Save to (Ctrl+Shift+S: quick save, no dialog)";
 const std::vector<std::string> kTips = {"Add Rectangle", "Add Vertebral round", "Add Text", "Add Arrow", "Eraser",
-                                        "Copy to clipboard", "Pin", "Save to", "Quit"};
+                                        "Copy to clipboard", "Pin", kSaveTip, "Quit"};
 
 class TextBoxE2E : public OverlayE2E {
 protected:
@@ -181,9 +183,9 @@ TEST_F(TextBoxE2E, TipsCaretDraggedBoxToolChangeToolbarDragAndSaveWithPendingTex
     auto buttons = ButtonsByTip();
     for (const std::string& tip : kTips) EXPECT_EQ(buttons.count(tip), 1u) << "no button shows the tip \"" << tip << "\"";
     for (const auto& [tip, title] : {std::pair{"Copy to clipboard", "Image1"}, {"Pin", "pinimg"},
-                                     {"Save to", "SavePic"}, {"Quit", "Exi"}})
+                                     {kSaveTip.c_str(), "SavePic"}, {"Quit", "Exi"}})
         if (buttons.count(tip)) EXPECT_EQ(buttons.at(tip).title, title) << "\"" << tip << "\" on the wrong button";
-    ASSERT_TRUE(buttons.count("Add Text") && buttons.count("Add Rectangle") && buttons.count("Save to"));
+    ASSERT_TRUE(buttons.count("Add Text") && buttons.count("Add Rectangle") && buttons.count(kSaveTip));
 
     // Text printed once; a second area starts with it, the caret after it.
     ClickButton(buttons.at("Add Text"));
@@ -240,13 +242,13 @@ TEST_F(TextBoxE2E, TipsCaretDraggedBoxToolChangeToolbarDragAndSaveWithPendingTex
 
     // Text left in a box when the region is saved is in the file.
     buttons = ButtonsByTip();
-    ASSERT_TRUE(buttons.count("Add Text") && buttons.count("Save to")) << "the moved toolbar lost its tips";
+    ASSERT_TRUE(buttons.count("Add Text") && buttons.count(kSaveTip)) << "the moved toolbar lost its tips";
     ClickButton(buttons.at("Add Text"));
     box = OpenTextArea(150, 420, 150, 25);
     TypeText(*d_, "mm");
     ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(box.hwnd) == "mmmmxmm"; }, 2s, 50ms))
         << "the box holds \"" << d_->WindowText(box.hwnd) << "\"";
-    ClickButton(buttons.at("Save to"));
+    ClickButton(buttons.at(kSaveTip));
     const fs::path file = dir_ / "pending.png";
     ASSERT_TRUE(TypeFileName(*d_, WinPath(file))) << "no save dialog";
     ASSERT_TRUE(d_->WaitExit(app_, 10s)) << "the save did not end the capture";
