@@ -13,8 +13,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     // A copy already running takes the capture over (or, for /tray, is
     // already what was asked for); this one just ends.
     if (!program.ClaimSingleInstance(!resident)) return 0;
-    program.StartHistory();
     if (resident) program.StartResident();
     else program.StartCapture();
+    // After the first freeze: the history's start-up sweep runs on a thread
+    // of its own, which must not take a core from that freeze. No capture
+    // can leave before the message loop runs, so none goes unrecorded.
+    program.StartHistory();
     return vellumo::win::RunMessageLoop();
 }
