@@ -140,25 +140,9 @@ inline void BlurArea(const PixelPlane& plane, Rect area, int r) {
     }
 }
 
-class BlurTool final : public BandTool {
-public:
-    BlurTool() : BandTool(PreviewShape::Rectangle) {}
-    std::optional<Point> Press(StrokeState& s, Point p) override {
-        BandTool::Press(s, p);
-        s.shape.colour = kEraserCircleColour;
-        s.shape.width = 1;
-        return std::nullopt;
-    }
-    Released Release(StrokeState& s) override {
-        s.shape.shape = PreviewShape::None;
-        const Rect area = Intersect(s.shape.box, s.frame);
-        if (area.empty() || !s.target) return {.penWidth = s.width};
-        const PixelPlane surface = s.target->SurfacePixels();
-        if (!surface.bits) return {.penWidth = s.width};
-        s.target->BeforeMark(area);
-        BlurArea(surface, area, BlurRadiusFor(s.width, area));
-        s.target->Painted(area);
-        return {.penWidth = s.width};
+class BlurTool final : public AreaFilterTool {
+    void Filter(const PixelPlane& surface, const Rect& area, float width) const override {
+        BlurArea(surface, area, BlurRadiusFor(width, area));
     }
 };
 

@@ -57,25 +57,9 @@ inline void Pixelate(const PixelPlane& plane, Rect area, int cell) {
 // The side of a mosaic cell for the width control's value.
 inline int MosaicCell(float width) { return std::max(4, static_cast<int>(std::lround(width))); }
 
-class MosaicTool final : public BandTool {
-public:
-    MosaicTool() : BandTool(PreviewShape::Rectangle) {}
-    std::optional<Point> Press(StrokeState& s, Point p) override {
-        BandTool::Press(s, p);
-        s.shape.colour = kEraserCircleColour;
-        s.shape.width = 1;
-        return std::nullopt;
-    }
-    Released Release(StrokeState& s) override {
-        s.shape.shape = PreviewShape::None;
-        const Rect area = Intersect(s.shape.box, s.frame);
-        if (area.empty() || !s.target) return {.penWidth = s.width};
-        const PixelPlane surface = s.target->SurfacePixels();
-        if (!surface.bits) return {.penWidth = s.width};
-        s.target->BeforeMark(area);
-        Pixelate(surface, area, MosaicCell(s.width));
-        s.target->Painted(area);
-        return {.penWidth = s.width};
+class MosaicTool final : public AreaFilterTool {
+    void Filter(const PixelPlane& surface, const Rect& area, float width) const override {
+        Pixelate(surface, area, MosaicCell(width));
     }
 };
 

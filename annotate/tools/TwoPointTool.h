@@ -62,4 +62,31 @@ protected:
     }
 };
 
+// A rectangle dragged as a thin band whose pixels are then filtered in place
+// (mosaic, blur): one undo step for the area, nothing for an empty one.
+class AreaFilterTool : public BandTool {
+public:
+    AreaFilterTool() : BandTool(PreviewShape::Rectangle) {}
+    std::optional<Point> Press(StrokeState& s, Point p) override {
+        BandTool::Press(s, p);
+        s.shape.colour = kEraserCircleColour;
+        s.shape.width = 1;
+        return std::nullopt;
+    }
+    Released Release(StrokeState& s) override {
+        s.shape.shape = PreviewShape::None;
+        const Rect area = Intersect(s.shape.box, s.frame);
+        if (area.empty() || !s.target) return {.penWidth = s.width};
+        const PixelPlane surface = s.target->SurfacePixels();
+        if (!surface.bits) return {.penWidth = s.width};
+        s.target->BeforeMark(area);
+        Filter(surface, area, s.width);
+        s.target->Painted(area);
+        return {.penWidth = s.width};
+    }
+
+private:
+    virtual void Filter(const PixelPlane& surface, const Rect& area, float width) const = 0;
+};
+
 }  // namespace vellumo
