@@ -13,10 +13,15 @@ failed=0
 # One gtest binary: add its counts; a binary that dies without a summary is one failure.
 run_gtest() {
   local name=$1; shift
-  local log="$logs/$name.log"
   echo "== $name"
-  "$@" >"$log" 2>&1
-  local rc=$?
+  "$@" >"$logs/$name.log" 2>&1
+  tally "$name" $?
+}
+
+# Counts and tells what the gtest binary behind $logs/$1.log said; $2 is its exit code.
+tally() {
+  local name=$1 rc=$2
+  local log="$logs/$name.log"
   local p f
   p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
   f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n1)
@@ -86,20 +91,35 @@ run_step build-i686 make --no-print-directory build-i686
 [ -x build/i686/tests/unit/unit_tests ] && run_gtest unit-i686 qemu-i386 build/i686/tests/unit/unit_tests
 [ -x build/native/bench/bench_tests ] && run_gtest bench-checks build/native/bench/bench_tests
 if [ -x build/native/tests/e2e/e2e_tests ]; then
-  run_gtest e2e-win64 env VELLUMO_E2E_ARCH=win64 build/native/tests/e2e/e2e_tests
   # The primary target: the 32-bit exe (and the helper programs' 32-bit
   # builds) in a 32-bit Wine prefix. Wine's 32-bit loader is an i386 Linux
   # program: where the kernel runs it, every test runs against the 32-bit
   # exe too. Where it does not, scripts/setup.sh has registered qemu-i386
   # for i386 programs; emulated, Wine is several times slower, so the set
   # that matters most for the primary target runs, with every wait scaled.
-  case "$(win32_runs)" in
+  # The two exes' passes run side by side: each has its own Wine prefix and
+  # its own X displays, and a test spends most of its time waiting on Wine,
+  # so together they take little longer than one alone.
+  win32_mode=$(win32_runs)
+  case "$win32_mode" in
     native)
-      run_gtest e2e-win32 env VELLUMO_E2E_ARCH=win32 build/native/tests/e2e/e2e_tests ;;
+      win32_log=e2e-win32
+      VELLUMO_E2E_ARCH=win32 build/native/tests/e2e/e2e_tests >"$logs/$win32_log.log" 2>&1 &
+      win32_pid=$! ;;
     emulated)
-      echo "   (the kernel runs no 32-bit code: the 32-bit set under qemu-i386)"
-      run_gtest e2e-win32-emulated env VELLUMO_E2E_ARCH=win32 VELLUMO_E2E_TIME_SCALE=$emulated_scale \
-        build/native/tests/e2e/e2e_tests --gtest_filter="$emulated_set" ;;
+      win32_log=e2e-win32-emulated
+      VELLUMO_E2E_ARCH=win32 VELLUMO_E2E_TIME_SCALE=$emulated_scale \
+        build/native/tests/e2e/e2e_tests --gtest_filter="$emulated_set" >"$logs/$win32_log.log" 2>&1 &
+      win32_pid=$! ;;
+  esac
+  # A run stopped halfway stops the pass in the background too.
+  [ -n "${win32_pid:-}" ] && trap 'kill "$win32_pid" 2>/dev/null' INT TERM
+  run_gtest e2e-win64 env VELLUMO_E2E_ARCH=win64 build/native/tests/e2e/e2e_tests
+  case "$win32_mode" in
+    native|emulated)
+      echo "== $win32_log"
+      [ "$win32_mode" = emulated ] && echo "   (the kernel runs no 32-bit code: the 32-bit set under qemu-i386)"
+      wait "$win32_pid"; tally "$win32_log" $? ;;
     *)
       echo "== e2e-win32"
       echo "   FAILED: this machine runs no 32-bit programs and qemu-i386 is not registered for them" \
