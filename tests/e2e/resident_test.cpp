@@ -161,13 +161,11 @@ protected:
         return WaitUntil([&] { return MenuShown(); }, 3s, 50ms);
     }
 
-    // Entry `index` of the main menu's ten top-level entries.
-    void ChooseTrayEntry(int index) {
+    // The main menu's top-level entry titled `caption`.
+    void ChooseTrayEntry(const std::string& caption) {
         const auto menus = Menus();
         ASSERT_FALSE(menus.empty()) << "no main menu";
-        const WinInfo& m = menus.front();
-        const int item = (m.height() - 6) / kTrayEntries;
-        ClickAt(*d_, m.left + 30, m.top + 3 + item * index + item / 2);
+        ASSERT_TRUE(PickMenuItem(*d_, menus.front(), caption)) << "no \"" << caption << "\" in the tray menu";
     }
 
     // Entry `index` of `count` in the visible popup (the Floater host's menus).
@@ -201,7 +199,7 @@ protected:
     void ShowSettingsWindow() {
         ASSERT_TRUE(WaitUntil([&] { return TrayIcon().has_value(); }, 5s, 50ms)) << "no tray icon";
         ASSERT_TRUE(OpenTrayMenu(1));
-        ChooseTrayEntry(3);
+        ChooseTrayEntry(kSetHotkey);
         ASSERT_TRUE(WaitUntil(
             [&] {
                 if (!VisibleTop("VellumoSett")) return false;
@@ -228,7 +226,8 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 11;
+    static constexpr int kTrayEntries = 11;  // top-level entries, the greyed ones included
+    static constexpr const char* kSetHotkey = "\xE8\xAE\xBE\xE7\xBD\xAE\xE7\x83\xAD\xE9\x94\xAE";  // 设置热键
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
@@ -342,9 +341,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
 
     // "隐藏图标" (out of use) does nothing: the Floaters stay.
     ASSERT_TRUE(OpenTrayMenu(1));
-    const WinInfo m = Menus().front();
-    const int item = (m.height() - 6) / kTrayEntries;
-    ClickAt(*d_, m.left + 30, m.top + 3 + item / 2);
+    ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "\xE9\x9A\x90\xE8\x97\x8F\xE5\x9B\xBE\xE6\xA0\x87"));  // 隐藏图标
     // A click elsewhere closes the menu if the greyed entry left it open; once
     // it is gone and the program answers, both clicks have been handled.
     if (MenuShown()) ClickAt(*d_, 700, 200);
@@ -356,7 +353,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     DropIconMenu(0);
     ASSERT_TRUE(WaitUntil([&] { return !HostShown(); }, 5s, 50ms)) << "Hide Floater did not hide the host";
     ASSERT_TRUE(OpenTrayMenu(3));
-    ChooseTrayEntry(4);
+    ChooseTrayEntry("Display Floater");
     EXPECT_TRUE(WaitUntil([&] { return HostShown(); }, 5s, 50ms)) << "Display Floater did not show the host";
     EXPECT_FALSE(MenuShown());
     EXPECT_EQ(Floaters(), 1);
@@ -369,14 +366,14 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     EXPECT_TRUE(d_->Running(app_)) << "Quit ended a program that lives in the tray";
     ASSERT_TRUE(TrayIcon());
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(4);
+    ChooseTrayEntry("Display Floater");
     EXPECT_TRUE(WaitUntil([&] { return HostShown(); }, 5s, 50ms)) << "no fresh host";
     EXPECT_EQ(Floaters(), 0);
 
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(10);
+    ChooseTrayEntry("Exit");
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));
@@ -572,7 +569,7 @@ TEST_F(ResidentE2E, ALyingClipboardPictureIsRefusedAndTheNextSaveIsWritten) {
         d_->Start(WinExe("vprobe.exe"), {"setclipdib", "16384", "16384", "32", "100", "60", e2e::WinPath(ready)});
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its DIB on the clipboard";
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     const auto told = TakeMessage(*d_);
     ASSERT_TRUE(told) << "nothing said about the lying picture";
     EXPECT_NE(told->text.find("no usable image"), std::string::npos) << told->text;
@@ -618,7 +615,7 @@ TEST_F(ResidentE2E, ClipboardPicturesAreJudgedByTheirHeaderBeforeAnyCopy) {
 
     const pid_t flat = offer({"120", "0", "32", "0"}, "height0");
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     auto told = TakeMessage(*d_);
     ASSERT_TRUE(told) << "nothing said about a picture of height 0";
     EXPECT_NE(told->text.find("no usable image"), std::string::npos) << told->text;
@@ -631,7 +628,7 @@ TEST_F(ResidentE2E, ClipboardPicturesAreJudgedByTheirHeaderBeforeAnyCopy) {
     rlimit tight{rlim_t(committed) + (160u << 20), RLIM_INFINITY}, before{};
     ASSERT_EQ(prlimit(app_, RLIMIT_DATA, &tight, &before), 0);
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     told = TakeMessage(*d_, 15s);
     prlimit(app_, RLIMIT_DATA, &before, nullptr);
     ASSERT_TRUE(told) << "nothing said about the 16384 x 16384 picture; vellumo.exe "
@@ -644,7 +641,7 @@ TEST_F(ResidentE2E, ClipboardPicturesAreJudgedByTheirHeaderBeforeAnyCopy) {
     // A picture that tells the truth still pins.
     const pid_t good = offer({"150", "-90", "32", "0"}, "good");
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     EXPECT_TRUE(WaitUntil([&] { return Floaters() == 2; }, 10s, 50ms)) << "no Floater from a good DIB";
     d_->Stop(good);
     d_->Stop(app_);
@@ -1015,7 +1012,7 @@ TEST_F(ResidentE2E, PinClipboardImageMakesAFloaterOfTheCopiedPictureOrTellsThere
     const std::string vprobe = WinExe("vprobe.exe");
     ASSERT_EQ(d_->Run(vprobe, {"emptyclipboard"}).out, "OK\n");
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     const auto told = TakeMessage(*d_);
     ASSERT_TRUE(told) << "no message for an empty clipboard";
     EXPECT_NE(told->text.find("no image"), std::string::npos) << told->text;
@@ -1030,7 +1027,7 @@ TEST_F(ResidentE2E, PinClipboardImageMakesAFloaterOfTheCopiedPictureOrTellsThere
     const pid_t copier = d_->Start(vprobe, {"setclipbitmap", std::to_string(kW), std::to_string(kH), "60", e2e::WinPath(ready)});
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its picture on the clipboard";
     ASSERT_TRUE(OpenTrayMenu(1));
-    ChooseTrayEntry(5);
+    ChooseTrayEntry("Pin clipboard image");
     std::optional<WinInfo> pinned;
     ASSERT_TRUE(WaitUntil(
         [&] {

@@ -19,6 +19,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -26,10 +27,7 @@ using namespace e2e;
 namespace {
 
 const std::string kRunKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-// The tray menu's top-level entries; "设置热键" is the fourth.
-constexpr int kTrayEntries = 11;
-constexpr int kSetHotkeyEntry = 3;
-constexpr int kLastRegionEntry = 6;  // "Capture last region"
+constexpr const char* kSetHotkey = "\xE8\xAE\xBE\xE7\xBD\xAE\xE7\x83\xAD\xE9\x94\xAE";  // 设置热键
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -88,14 +86,13 @@ protected:
         return std::nullopt;
     }
 
-    void ChooseTrayEntry(int index) {
+    void ChooseTrayEntry(const std::string& caption) {
         const auto icons = TrayIcons();
         ASSERT_EQ(icons.size(), 1u);
         ClickAt(*d_, icons[0].left + icons[0].width() / 2, icons[0].top + icons[0].height() / 2);
         std::optional<WinInfo> menu;
         ASSERT_TRUE(WaitUntil([&] { return (menu = VisibleTop("#32768")).has_value(); }, 3s, 50ms)) << "no tray menu";
-        const int item = (menu->height() - 6) / kTrayEntries;
-        ClickAt(*d_, menu->left + 30, menu->top + 3 + item * index + item / 2);
+        ASSERT_TRUE(PickMenuItem(*d_, *menu, caption)) << "no \"" << caption << "\" in the tray menu";
     }
 
     void StartResident() {
@@ -118,13 +115,7 @@ protected:
 
     // The settings window shown from the tray menu's "设置热键".
     void ShowSettings() {
-        const auto icons = TrayIcons();
-        ASSERT_EQ(icons.size(), 1u);
-        ClickAt(*d_, icons[0].left + icons[0].width() / 2, icons[0].top + icons[0].height() / 2);
-        std::optional<WinInfo> menu;
-        ASSERT_TRUE(WaitUntil([&] { return (menu = VisibleTop("#32768")).has_value(); }, 3s, 50ms)) << "no tray menu";
-        const int item = (menu->height() - 6) / kTrayEntries;
-        ClickAt(*d_, menu->left + 30, menu->top + 3 + item * kSetHotkeyEntry + item / 2);
+        ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry(kSetHotkey));
         ASSERT_TRUE(WaitUntil([&] { return SettingsChild("Start with Windows").has_value(); }, 3s, 50ms))
             << "the settings window did not show its start-up box";
     }
@@ -197,7 +188,7 @@ TEST_F(TrayStartE2E, LastRegionSelectsThePreviousSelectionAgain) {
     ASSERT_NO_FATAL_FAILURE(StartResident());
 
     // With no selection yet, a normal capture: detecting, no toolbar.
-    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry(kLastRegionEntry));
+    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry("Capture last region"));
     std::optional<WinInfo> overlay;
     ASSERT_TRUE(WaitUntil([&] { return (overlay = VisibleTop("VellumoScrShot")).has_value(); }, 8s, 50ms))
         << "no capture from the tray entry";
@@ -210,7 +201,7 @@ TEST_F(TrayStartE2E, LastRegionSelectsThePreviousSelectionAgain) {
     ASSERT_TRUE(first && first->width == region.w && first->height == region.h);
 
     // Again from the tray, the pointer elsewhere: the same region, ready.
-    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry(kLastRegionEntry));
+    ASSERT_NO_FATAL_FAILURE(ChooseTrayEntry("Capture last region"));
     d_->MovePointer(900, 100);
     ASSERT_TRUE(WaitUntil([&] { return (overlay = VisibleTop("VellumoScrShot")).has_value(); }, 8s, 50ms))
         << "no capture from the tray entry";
