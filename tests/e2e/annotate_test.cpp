@@ -19,7 +19,7 @@
 
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/ImageFiles.h"
-#include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/MarkFixture.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -27,11 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The selection: the fixture (100,150 400x300) with desktop round it on all
-// sides; x 500..620 and y 100..150 are plain desktop, x 100..500 y 330..450
-// the fixture's plain top-level colour.
-const Box kSel{60, 100, 560, 400};
-const Pixel kTopColour = Of(fixture::kPalettes[0].top);
+constexpr Box kSel = kMarkSel;
+const Pixel kTopColour = kFixtureTop;
 constexpr Pixel kRed{255, 0, 0};
 constexpr Pixel kBlue{0, 0, 255};  // Cols(7)
 constexpr Pixel kOrange{255, 128, 0};  // the slider's thumb
@@ -76,65 +73,9 @@ std::string Describe(const std::optional<Run>& r) {
     return s;
 }
 
-class AnnotateE2E : public OverlayE2E {
+class AnnotateE2E : public MarkE2E {
 protected:
-    void SetUp() override {
-        OverlayE2E::SetUp();
-        if (HasFatalFailure()) return;
-        dir_ = fs::path("/tmp") / ("vellumo-annotate-e2e-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        original_ = d_->Grab(kSel.l, kSel.t, kSel.w, kSel.h);
-        ASSERT_EQ(Original(560, 200), kBg) << "the desktop is not where expected";
-        ASSERT_EQ(Original(200, 400), kTopColour) << "the fixture is not where expected";
-    }
-
-    void TearDown() override {
-        OverlayE2E::TearDown();
-        if (HasFailure()) {
-            std::printf("files of the failed test kept in %s\n", dir_.c_str());
-            return;
-        }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    // The desktop before any overlay, at screen point (x, y) of the selection.
-    const Pixel& Original(int x, int y) const { return original_.at(x - kSel.l, y - kSel.t); }
-
-    // vellumo.exe over the fixture with kSel selected by a paced drag.
-    void LaunchAndSelect() {
-        ASSERT_NO_FATAL_FAILURE(Launch(kB.cx(), kB.cy()));
-        ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the detected frame", 5s);
-        GlideTo(kSel.l, kSel.t);
-        d_->ButtonDown();
-        for (int i = 1; i <= 12; ++i) {
-            Jump(kSel.l + kSel.w * i / 12, kSel.t + kSel.h * i / 12);
-            std::this_thread::sleep_for(30ms);
-        }
-        d_->ButtonUp();
-        OverlayView v;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                v = Overlay();
-                return v.ToolsShown() && v.Handles() == HandlesFor(kSel);
-            },
-            3s, 50ms))
-            << "toolbar shown " << v.ToolsShown() << ", handles " << Describe(v.Handles()) << ", want them on "
-            << Str(kSel);
-        annotator_ = BoxOf(*v.tools);
-        overlay_ = v.top->hwnd;
-    }
-
-    // Screen point of toolbar pixel (x, y).
-    int TX(int x) const { return annotator_.l + x; }
-    int TY(int y) const { return annotator_.t + y; }
-
-    void ClickTools(int x, int y) {
-        Jump(TX(x), TY(y));
-        std::this_thread::sleep_for(50ms);
-        d_->Click();
-    }
+    AnnotateE2E() : MarkE2E("annotate") {}
 
     // Clicks Draw(i); the chosen-tool square (system highlight) then shows behind it.
     void ChooseTool(int i) {
@@ -147,20 +88,6 @@ protected:
     Pixel CN() { return d_->GetPixel(TX(4 + 16), TY(kOpsTop + 4 + 14)); }
 
     void ClickSwatch(int i) { ClickTools(SwatchLeft(i) + 6, SwatchTop(i) + 6); }
-
-    // Press at `from`, paced moves, release at `to` once the program has
-    // taken in the last move (its magnifier stands beside it).
-    void Stroke(int fx, int fy, int tx, int ty, int moves = 8) {
-        GlideTo(fx, fy);
-        d_->ButtonDown();
-        for (int i = 1; i <= moves; ++i) {
-            Jump(fx + (tx - fx) * i / moves, fy + (ty - fy) * i / moves);
-            std::this_thread::sleep_for(25ms);
-        }
-        WaitVa(tx, ty);
-        d_->ButtonUp();
-        std::this_thread::sleep_for(30ms);
-    }
 
     // The toolbar's text box `id` (widthBox_ 301, opacityBox_ 302).
     std::optional<WinInfo> TextBox(int id) {
@@ -177,19 +104,6 @@ protected:
     void ExpectBoxText(int id, const std::string& want, const std::string& what) {
         EXPECT_TRUE(WaitUntil([&] { return BoxText(id) == want; }, 2s, 50ms))
             << what << ": the box shows \"" << BoxText(id) << "\", want \"" << want << "\"";
-    }
-
-    // Clicks into a toolbar box, replaces its text by typing.
-    void TypeInto(const e2e::Box& box, const std::string& text) {
-        ClickTools(box.l + box.w / 2, box.t + box.h / 2);
-        std::this_thread::sleep_for(100ms);
-        d_->Tap(XK_Home);
-        d_->KeyDown(XK_Shift_L);
-        d_->Tap(XK_End);
-        d_->KeyUp(XK_Shift_L);
-        d_->Tap(XK_Delete);
-        TypeText(*d_, text);
-        std::this_thread::sleep_for(100ms);
     }
 
     // The text box textBox_: an Edit that is a child of the overlay itself.
@@ -209,34 +123,6 @@ protected:
         return -1;
     }
 
-    // Copy: the process ends, the clipboard holds the selection.
-    Image CopyAndRead() {
-        std::optional<WinInfo> copy;
-        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
-            if (w.cls == "VellumoToolButton" && w.title == "Image1" && w.visible) copy = w;
-        EXPECT_TRUE(copy) << "no copy button Image1";
-        if (!copy) return {};
-        ShotIfFailed();
-        ClickAt(*d_, copy->left + copy->width() / 2, copy->top + copy->height() / 2);
-        EXPECT_TRUE(d_->WaitExit(app_, 10s)) << "the copy did not end the capture";
-        const fs::path dump = dir_ / "clipboard.ppm";
-        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-        EXPECT_EQ(r.out, "B\t" + std::to_string(kSel.w) + "\t" + std::to_string(kSel.h) + "\n")
-            << "the clipboard's bitmap is not the selection's size";
-        const auto img = ParsePpm(ReadFile(dump));
-        EXPECT_TRUE(img) << "no bitmap read back from the clipboard";
-        if (!img) return {};
-        WritePng((dir_ / "clipboard.png").string(), *img);  // kept when the test fails
-        return *img;
-    }
-
-    // Clipboard pixel at screen point (x, y).
-    static const Pixel& At(const Image& img, int x, int y) { return img.at(x - kSel.l, y - kSel.t); }
-
-    fs::path dir_;
-    Image original_;
-    e2e::Box annotator_{};
-    std::string overlay_;
 };
 
 // One capture with a mark of each kind, each on plain known content:

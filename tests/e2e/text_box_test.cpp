@@ -20,17 +20,14 @@
 
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/ImageFiles.h"
-#include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/MarkFixture.h"
 
 using namespace e2e;
 namespace fs = std::filesystem;
 
 namespace {
 
-// The selection: the fixture (100,150 400x300) with desktop round it. Plain
-// content: the desktop band y 100..150, the fixture's top-level colour in
-// x 100..500, y 330..450.
-const Box kSel{60, 100, 560, 400};
+constexpr Box kSel = kMarkSel;
 constexpr Pixel kToolsBack{40, 40, 44};   // the toolbar's own background
 constexpr Pixel kPanelBack{52, 52, 56};   // the colour panel's background
 
@@ -40,33 +37,9 @@ const std::string kSaveTip = "Save to (Ctrl+Shift+S: quick save, no dialog)";
 const std::vector<std::string> kTips = {"Add Rectangle", "Add Vertebral round", "Add Text", "Add Arrow", "Eraser",
                                         "Copy to clipboard", "Pin", kSaveTip, "Quit"};
 
-class TextBoxE2E : public OverlayE2E {
+class TextBoxE2E : public MarkE2E {
 protected:
-    void SetUp() override {
-        OverlayE2E::SetUp();
-        if (HasFatalFailure()) return;
-        dir_ = fs::path("/tmp") / ("vellumo-textbox-e2e-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        original_ = d_->Grab(kSel.l, kSel.t, kSel.w, kSel.h);
-    }
-    void TearDown() override {
-        OverlayE2E::TearDown();
-        std::error_code ec;
-        if (!HasFailure()) fs::remove_all(dir_, ec);
-    }
-
-    const Pixel& Original(int x, int y) const { return original_.at(x - kSel.l, y - kSel.t); }
-
-    void LaunchAndSelect() {
-        ASSERT_NO_FATAL_FAILURE(Launch(kB.cx(), kB.cy()));
-        ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the detected frame", 5s);
-        DragWithMoves(kSel.l, kSel.t, kSel.r(), kSel.b(), 12);
-        ASSERT_TRUE(WaitUntil([&] { return Overlay().ToolsShown() && Overlay().Handles() == HandlesFor(kSel); },
-                              3s, 50ms))
-            << "no selection " << Str(kSel);
-        overlay_ = Overlay().top->hwnd;
-    }
+    TextBoxE2E() : MarkE2E("textbox") {}
 
     Box Toolbar() { return BoxOf(*Overlay().tools); }
 
@@ -127,19 +100,6 @@ protected:
         d_->Click();
     }
 
-    // Press at `from`, paced moves, release at `to`.
-    void Stroke(int fx, int fy, int tx, int ty, int moves = 6) {
-        GlideTo(fx, fy);
-        d_->ButtonDown();
-        for (int i = 1; i <= moves; ++i) {
-            Jump(fx + (tx - fx) * i / moves, fy + (ty - fy) * i / moves);
-            std::this_thread::sleep_for(30ms);
-        }
-        WaitVa(tx, ty);
-        d_->ButtonUp();
-        std::this_thread::sleep_for(30ms);
-    }
-
     std::optional<WinInfo> TextBox() {
         for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
             if (w.parent == overlay_ && w.cls == "Edit") return w;
@@ -166,10 +126,6 @@ protected:
             for (int x = 0; x < b.w; ++x) changed += !(now.at(x, y) == Original(b.l + x, b.t + y));
         return changed;
     }
-
-    fs::path dir_;
-    Image original_;
-    std::string overlay_;
 };
 
 // One capture: the tips, a reopened box typed into at its end, the box

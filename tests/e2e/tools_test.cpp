@@ -16,7 +16,7 @@
 
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/ImageFiles.h"
-#include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/MarkFixture.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -24,11 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The selection: the fixture (100,150 400x300) with desktop round it; x
-// 500..620 and y 100..150 are plain desktop, x 100..500 y 330..450 the
-// fixture's plain top-level colour.
-const Box kSel{60, 100, 560, 400};
-const Pixel kTopColour = Of(fixture::kPalettes[0].top);
+constexpr Box kSel = kMarkSel;
+const Pixel kTopColour = kFixtureTop;
 constexpr Pixel kRed{255, 0, 0};
 
 // Tool buttons, pixels inside the toolbar: the first five on the top row,
@@ -40,61 +37,9 @@ constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * 
 enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10, kTextOnBox = 11 };
 const Box kTxtAlp{32, 84, 25, 21};
 
-class ToolsE2E : public OverlayE2E {
+class ToolsE2E : public MarkE2E {
 protected:
-    void SetUp() override {
-        OverlayE2E::SetUp();
-        if (HasFatalFailure()) return;
-        dir_ = fs::path("/tmp") / ("vellumo-tools-e2e-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        original_ = d_->Grab(kSel.l, kSel.t, kSel.w, kSel.h);
-        ASSERT_EQ(Original(560, 200), kBg) << "the desktop is not where expected";
-        ASSERT_EQ(Original(200, 400), kTopColour) << "the fixture is not where expected";
-    }
-
-    void TearDown() override {
-        OverlayE2E::TearDown();
-        if (HasFailure()) {
-            std::printf("files of the failed test kept in %s\n", dir_.c_str());
-            return;
-        }
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    const Pixel& Original(int x, int y) const { return original_.at(x - kSel.l, y - kSel.t); }
-
-    void LaunchAndSelect() {
-        ASSERT_NO_FATAL_FAILURE(Launch(kB.cx(), kB.cy()));
-        ExpectPixelSoon(900, 700, Dark(kBg), "desktop outside the detected frame", 5s);
-        GlideTo(kSel.l, kSel.t);
-        d_->ButtonDown();
-        for (int i = 1; i <= 12; ++i) {
-            Jump(kSel.l + kSel.w * i / 12, kSel.t + kSel.h * i / 12);
-            std::this_thread::sleep_for(30ms);
-        }
-        d_->ButtonUp();
-        OverlayView v;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                v = Overlay();
-                return v.ToolsShown() && v.Handles() == HandlesFor(kSel);
-            },
-            3s, 50ms))
-            << "no toolbar and handles on " << Str(kSel);
-        tools_ = BoxOf(*v.tools);
-        overlay_ = v.top->hwnd;
-    }
-
-    int TX(int x) const { return tools_.l + x; }
-    int TY(int y) const { return tools_.t + y; }
-
-    void ClickTools(int x, int y) {
-        Jump(TX(x), TY(y));
-        std::this_thread::sleep_for(50ms);
-        d_->Click();
-    }
+    ToolsE2E() : MarkE2E("tools") {}
 
     bool MarkerBehind(int i) {
         const ToolButtonAt b = DrawButton(i);
@@ -108,54 +53,6 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(i); }, 2s)) << "no chosen-tool marker behind tool " << i;
     }
 
-    // Press at `from`, `moves` paced moves, release at `to` once the program
-    // has taken in the last move (its magnifier stands beside it).
-    void Stroke(int fx, int fy, int tx, int ty, int moves = 8) {
-        GlideTo(fx, fy);
-        d_->ButtonDown();
-        for (int i = 1; i <= moves; ++i) {
-            Jump(fx + (tx - fx) * i / moves, fy + (ty - fy) * i / moves);
-            std::this_thread::sleep_for(25ms);
-        }
-        WaitVa(tx, ty);
-        d_->ButtonUp();
-        std::this_thread::sleep_for(30ms);
-    }
-
-    void TypeInto(const Box& box, const std::string& text) {
-        ClickTools(box.l + box.w / 2, box.t + box.h / 2);
-        std::this_thread::sleep_for(100ms);
-        d_->Tap(XK_Home);
-        d_->KeyDown(XK_Shift_L);
-        d_->Tap(XK_End);
-        d_->KeyUp(XK_Shift_L);
-        d_->Tap(XK_Delete);
-        TypeText(*d_, text);
-        std::this_thread::sleep_for(100ms);
-    }
-
-    // Copy: the process ends, the clipboard holds the selection.
-    Image CopyAndRead() {
-        std::optional<WinInfo> copy;
-        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
-            if (w.cls == "VellumoToolButton" && w.title == "Image1" && w.visible) copy = w;
-        EXPECT_TRUE(copy) << "no copy button Image1";
-        if (!copy) return {};
-        ShotIfFailed();
-        ClickAt(*d_, copy->left + copy->width() / 2, copy->top + copy->height() / 2);
-        EXPECT_TRUE(d_->WaitExit(app_, 10s)) << "the copy did not end the capture";
-        const fs::path dump = dir_ / "clipboard.ppm";
-        const RunResult r = d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-        EXPECT_EQ(r.out, "B\t" + std::to_string(kSel.w) + "\t" + std::to_string(kSel.h) + "\n");
-        const auto img = ParsePpm(ReadFile(dump));
-        EXPECT_TRUE(img) << "no bitmap read back from the clipboard";
-        if (!img) return {};
-        WritePng((dir_ / "clipboard.png").string(), *img);
-        return *img;
-    }
-
-    static const Pixel& At(const Image& img, int x, int y) { return img.at(x - kSel.l, y - kSel.t); }
-
     // What the toolbar's width box (control id 301) shows.
     std::string WidthBoxText() {
         const auto v = Overlay();
@@ -165,10 +62,6 @@ protected:
         return "<no width box>";
     }
 
-    fs::path dir_;
-    Image original_;
-    Box tools_{};
-    std::string overlay_;
 };
 
 // A pen stroke of a few far-apart points, as a fast pointer gives them: the
