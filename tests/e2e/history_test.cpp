@@ -19,6 +19,7 @@
 #include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
+#include "tests/e2e/harness/XDrop.h"
 
 #include <X11/keysym.h>
 
@@ -115,9 +116,8 @@ protected:
             if (w.visible) out.push_back(w);
         return out;
     }
-    // Opens the tray menu and its "Recent captures" (the eighth of eleven
-    // entries); the submenu, and the height of one text entry.
-    std::optional<WinInfo> OpenRecentCaptures(int& entryHeight) {
+    // The tray menu opened from the icon; nothing when it does not open.
+    std::optional<WinInfo> OpenTrayMenu() {
         std::optional<WinInfo> icon;
         if (!WaitUntil(
                 [&] {
@@ -129,13 +129,19 @@ protected:
             return std::nullopt;
         ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
         if (!WaitUntil([&] { return Menus().size() == 1; }, 3s, 50ms)) return std::nullopt;
-        const WinInfo m = Menus().front();
-        const auto items = MenuItems(*d_, m.hwnd);
-        if (items.empty() || !PickMenuItem(*d_, m, "Recent captures")) return std::nullopt;
-        entryHeight = (m.height() - 6) / static_cast<int>(items.size());
+        return Menus().front();
+    }
+    // Opens the tray menu and its "Recent captures"; the submenu, and the
+    // height of one text entry.
+    std::optional<WinInfo> OpenRecentCaptures(int& entryHeight) {
+        const auto m = OpenTrayMenu();
+        if (!m) return std::nullopt;
+        const auto items = MenuItems(*d_, m->hwnd);
+        if (items.empty() || !PickMenuItem(*d_, *m, "Recent captures")) return std::nullopt;
+        entryHeight = (m->height() - 6) / static_cast<int>(items.size());
         std::vector<WinInfo> open;
         if (!WaitUntil([&] { return (open = Menus()).size() == 2; }, 3s, 50ms)) return std::nullopt;
-        return open.front().hwnd == m.hwnd ? open.back() : open.front();
+        return open.front().hwnd == m->hwnd ? open.back() : open.front();
     }
     // The box's button `id` (6 Yes, 7 No) clicked; false when no box asks.
     bool Answer(int id) {
@@ -308,6 +314,65 @@ TEST_F(HistoryE2E, CopyLastCaptureAndClearHistory) {
     EXPECT_TRUE(WaitUntil([&] { return Kept().empty(); }, 5s, 50ms)) << "Yes left " << Kept().size() << " captures";
     EXPECT_TRUE(fs::exists(history_ / "holiday.png")) << "Clear history removed a file of the user's";
     EXPECT_EQ(Floaters(), 1);
+    d_->Stop(app_);
+}
+
+// A Floater made from the clipboard's picture and one made from a dropped
+// file are kept too, each as the picture it shows and told apart by how it
+// came.
+TEST_F(HistoryE2E, FloatersFromTheClipboardAndFromADroppedFileAreKept) {
+    WriteSetIni(WinPath(history_), 100);
+    ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
+    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1 && Kept().size() == 1; }, 10s, 50ms)) << "no pin kept";
+    const auto leftBy = [&](const fs::path& file) {
+        const std::string record = Output("identify -verbose '" + file.string() + "'");
+        const auto at = record.find("Left by: ");
+        return at == std::string::npos ? record : record.substr(at, record.find('\n', at) - at);
+    };
+
+    // vprobe's 150 x 90 picture, pixel (x, y) = RGB(x, y, 160).
+    const fs::path ready = dir_ / "copied";
+    const pid_t copier =
+        d_->Start(WinExe("vprobe.exe"), {"setclipbitmap", "150", "90", "60", WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its picture on the clipboard";
+    const auto menu = OpenTrayMenu();
+    ASSERT_TRUE(menu) << "no tray menu";
+    ASSERT_TRUE(PickMenuItem(*d_, *menu, "Pin clipboard image"));
+    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 2 && Kept().size() == 2; }, 10s, 50ms))
+        << Floaters() << " Floaters, " << Kept().size() << " kept";
+    d_->Stop(copier);
+    const fs::path fromClipboard = history_ / Kept().back();
+    const auto clip = Decode(fromClipboard);
+    ASSERT_TRUE(clip) << fromClipboard << " does not decode";
+    ASSERT_EQ(clip->image.width, 150);
+    ASSERT_EQ(clip->image.height, 90);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 150; ++x)
+            ASSERT_EQ(clip->image.at(x, y), (Pixel{x, y, 160})) << "at " << x << "," << y << " of " << fromClipboard;
+    EXPECT_EQ(leftBy(fromClipboard), "Left by: clipboard");
+
+    // A one-colour PNG dropped on the drop icon.
+    const fs::path dropped = dir_ / "dropped.png";
+    ASSERT_NO_FATAL_FAILURE(WritePng(dropped, 90, 60, "rgb(10,200,30)"));
+    std::optional<WinInfo> icon;
+    for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+        if (w.cls == "VellumoGetimg" && w.visible) icon = w;
+    ASSERT_TRUE(icon) << "no drop icon";
+    XDropSource drop(d_->name());
+    ASSERT_TRUE(drop.ok());
+    ASSERT_TRUE(drop.Drop(d_->ToX(icon->left + 18), d_->ToY(icon->top + 18), "file://" + dropped.string()))
+        << "the drop never finished";
+    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 3 && Kept().size() == 3; }, 10s, 50ms))
+        << Floaters() << " Floaters, " << Kept().size() << " kept";
+    const fs::path fromFile = history_ / Kept().back();
+    const auto file = Decode(fromFile);
+    ASSERT_TRUE(file) << fromFile << " does not decode";
+    ASSERT_EQ(file->image.width, 90);
+    ASSERT_EQ(file->image.height, 60);
+    int unlike = 0;
+    for (const Pixel& p : file->image.pixels) unlike += !(p == Pixel{10, 200, 30});
+    EXPECT_EQ(unlike, 0) << "pixels unlike the dropped file in " << fromFile;
+    EXPECT_EQ(leftBy(fromFile), "Left by: file");
     d_->Stop(app_);
 }
 
