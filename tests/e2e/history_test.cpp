@@ -129,8 +129,8 @@ protected:
         ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
         if (!WaitUntil([&] { return Menus().size() == 1; }, 3s, 50ms)) return std::nullopt;
         const WinInfo m = Menus().front();
-        entryHeight = (m.height() - 6) / 11;
-        ClickAt(*d_, m.left + 30, m.top + 3 + entryHeight * 7 + entryHeight / 2);
+        entryHeight = (m.height() - 6) / 12;
+        ClickAt(*d_, m.left + 30, m.top + 3 + entryHeight * 8 + entryHeight / 2);
         std::vector<WinInfo> open;
         if (!WaitUntil([&] { return (open = Menus()).size() == 2; }, 3s, 50ms)) return std::nullopt;
         return open.front().hwnd == m.hwnd ? open.back() : open.front();
