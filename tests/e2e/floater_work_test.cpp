@@ -80,21 +80,40 @@ protected:
         ClickAt(*d_, pin->left + pin->width() / 2, pin->top + pin->height() / 2);
         ASSERT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoScrShot") && Shows(panel_, kFloater); }, 10s, 50ms))
             << "the pin made no Floater showing panel A";
-        ClickAt(*d_, kFloater.l + 150, kFloater.t + 120);
+        // The first pin brings the tray icon, whose window under Wine takes
+        // the keyboard as it shows: the Floater is clicked once it is there.
+        ASSERT_TRUE(TrayIcon()) << "no tray icon";
+        ASSERT_NO_FATAL_FAILURE(ClickForKeys(kFloater.l + 150, kFloater.t + 120));
         ASSERT_TRUE(WaitUntil([&] { return Shows(panel_, kFloater); }, 3s)) << "the click moved or changed the Floater";
-        ASSERT_NO_FATAL_FAILURE(WaitForHostInFront());
     }
 
-    // Keys reach the Floaters once the window manager has given the host the keyboard.
-    void WaitForHostInFront() {
+    // A click on the Floater at (x, y) gives the host the keyboard, once the
+    // window manager has handed it over; clicked again as a user would.
+    void ClickForKeys(int x, int y) {
         std::string front;
-        ASSERT_TRUE(WaitUntil(
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            ClickAt(*d_, x, y);
+            if (WaitUntil(
+                    [&] {
+                        front = d_->Run(WinExe("vprobe.exe"), {"foreground"}).out;
+                        return front.find("\tVellumoHoverdeck\t") != std::string::npos;
+                    },
+                    3s, 100ms))
+                return;
+        }
+        FAIL() << "the host is not in front: " << front;
+    }
+
+    std::optional<WinInfo> TrayIcon() {
+        std::optional<WinInfo> icon;
+        WaitUntil(
             [&] {
-                front = d_->Run(WinExe("vprobe.exe"), {"foreground"}).out;
-                return front.find("\tVellumoHoverdeck\t") != std::string::npos;
+                for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
+                    if (w.cls == "__winex11_tray_icon" && w.visible) icon = w;
+                return icon.has_value();
             },
-            5s, 100ms))
-            << "the host is not in front: " << front;
+            5s, 50ms);
+        return icon;
     }
 
     std::optional<WinInfo> VisibleTop(const std::string& cls) {
@@ -145,15 +164,8 @@ protected:
 
     // The tray menu's entry `text`.
     void TrayMenu(const std::string& text) {
-        std::optional<WinInfo> icon;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (const WinInfo& w : d_->ListWindows("__winex11_standalone_tray"))
-                    if (w.cls == "__winex11_tray_icon" && w.visible) icon = w;
-                return icon.has_value();
-            },
-            5s, 50ms))
-            << "no tray icon";
+        const std::optional<WinInfo> icon = TrayIcon();
+        ASSERT_TRUE(icon) << "no tray icon";
         ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
         std::vector<WinInfo> menus;
         ASSERT_TRUE(WaitUntil([&] { return !(menus = VisibleMenus(*d_)).empty(); }, 3s, 50ms)) << "no tray menu";
@@ -191,18 +203,22 @@ protected:
         std::this_thread::sleep_for(200ms);
     }
 
-    // A rectangle dragged from (x0, y0) to (x1, y1), Floater pixels.
-    void DragRectangle(int x0, int y0, int x1, int y1) {
-        d_->MovePointer(kFloater.l + x0, kFloater.t + y0);
+    // A left drag from (x0, y0) to (x1, y1) in eight paced steps.
+    void Drag(int x0, int y0, int x1, int y1) {
+        d_->MovePointer(x0, y0);
         std::this_thread::sleep_for(50ms);
         d_->ButtonDown();
         for (int i = 1; i <= 8; ++i) {
-            d_->MovePointer(kFloater.l + x0 + (x1 - x0) * i / 8, kFloater.t + y0 + (y1 - y0) * i / 8);
+            d_->MovePointer(x0 + (x1 - x0) * i / 8, y0 + (y1 - y0) * i / 8);
             std::this_thread::sleep_for(40ms);
         }
         std::this_thread::sleep_for(100ms);
         d_->ButtonUp();
         std::this_thread::sleep_for(200ms);
+    }
+    // A rectangle dragged from (x0, y0) to (x1, y1), Floater pixels.
+    void DragRectangle(int x0, int y0, int x1, int y1) {
+        Drag(kFloater.l + x0, kFloater.t + y0, kFloater.l + x1, kFloater.t + y1);
     }
 
     Pixel AtFloater(int x, int y) { return d_->GetPixel(kFloater.l + x, kFloater.t + y); }
@@ -210,9 +226,9 @@ protected:
     Image panel_;
 };
 
-// Ctrl+C gives the picture at 100% though it shows zoomed; the menu's "Copy"
-// does too, and Ctrl+S opens the save dialog.
-TEST_F(FloaterWorkE2E, CtrlCAndCopyGiveThePictureExactlyAndCtrlSAsksForAName) {
+// Ctrl+C gives the picture at 100% though it shows zoomed, and Ctrl+S opens
+// the save dialog.
+TEST_F(FloaterWorkE2E, CtrlCGivesThePictureExactlyAndCtrlSAsksForAName) {
     ASSERT_NO_FATAL_FAILURE(Pin());
     // Zoomed to 110%: what shows is no longer the picture's own pixels.
     d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
@@ -229,12 +245,6 @@ TEST_F(FloaterWorkE2E, CtrlCAndCopyGiveThePictureExactlyAndCtrlSAsksForAName) {
     EXPECT_TRUE(got->pixels == panel_.pixels) << "the copy is not the pinned picture at 100%";
     const RunResult png = d_->Run(WinExe("vpng.exe"), {"clipboard", WinPath(dir_ / "clip.png")});
     EXPECT_EQ(png.out, "G\t" + std::to_string(kPinW) + "\t" + std::to_string(kPinH) + "\n") << "no \"PNG\" beside it";
-
-    ASSERT_NO_FATAL_FAILURE(EmptyClipboard());
-    ASSERT_NO_FATAL_FAILURE(FloaterMenu("Copy", kFloater.l + 100, kFloater.t + 75));
-    got = ClipboardBitmap();
-    ASSERT_TRUE(got) << "\"Copy\" put no bitmap on the clipboard";
-    EXPECT_TRUE(got->pixels == panel_.pixels) << "\"Copy\" gave other pixels";
 
     d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
     Chord(XK_Control_L, XK_s);
@@ -268,8 +278,7 @@ TEST_F(FloaterWorkE2E, ADrawingKeptWithEnterChangesThePictureEscDoesNotAndItCanB
     const Image drawn = d_->Grab(kFloater.l, kFloater.t, kPinW, kPinH);
 
     // Space opens the drawing again; Esc drops what was drawn.
-    ClickAt(*d_, kFloater.l + 150, kFloater.t + 80);
-    ASSERT_NO_FATAL_FAILURE(WaitForHostInFront());
+    ASSERT_NO_FATAL_FAILURE(ClickForKeys(kFloater.l + 150, kFloater.t + 80));
     d_->Tap(XK_space);
     ASSERT_NO_FATAL_FAILURE(StartDrawingWithRectangle());
     DragRectangle(20, 100, 100, 140);
@@ -286,7 +295,8 @@ TEST_F(FloaterWorkE2E, ADrawingKeptWithEnterChangesThePictureEscDoesNotAndItCanB
 }
 
 // Rotated with its key and flipped from its menu, the Floater turns around
-// its centre on the screen, and a copy gives the turned picture.
+// its centre on the screen, and a copy (by key, then from the menu) gives
+// the turned picture.
 TEST_F(FloaterWorkE2E, RotateThenCopyGivesTheRotatedPixels) {
     ASSERT_NO_FATAL_FAILURE(Pin());
     d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
@@ -314,9 +324,6 @@ TEST_F(FloaterWorkE2E, RotateThenCopyGivesTheRotatedPixels) {
     ASSERT_TRUE(got);
     EXPECT_TRUE(got->pixels == flipped.pixels) << "the copy is not the flipped picture";
 
-    ASSERT_NO_FATAL_FAILURE(FloaterMenu("Rotate left", upright.l + 20, upright.t + 20));
-    EXPECT_TRUE(WaitUntil([&] { return FloaterBox() == kFloater; }, 3s))
-        << "turned back, the Floater is at " << Str(FloaterBox());
     d_->Stop(app_);
 }
 
@@ -333,13 +340,7 @@ TEST_F(FloaterWorkE2E, AClickThroughFloaterLetsAClickReachTheWindowBelowUntilThe
     };
     ASSERT_EQ(fixtureTitle(), "Fixture");
     const int dx = -250, dy = 200;
-    d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
-    d_->ButtonDown();
-    for (int i = 1; i <= 8; ++i) {
-        d_->MovePointer(kFloater.l + 100 + dx * i / 8, kFloater.t + 75 + dy * i / 8);
-        std::this_thread::sleep_for(40ms);
-    }
-    d_->ButtonUp();
+    Drag(kFloater.l + 100, kFloater.t + 75, kFloater.l + 100 + dx, kFloater.t + 75 + dy);
     const Box over{kFloater.l + dx, kFloater.t + dy, kPinW, kPinH};
     ASSERT_TRUE(WaitUntil([&] { return FloaterBox() == over && Shows(panel_, over); }, 3s))
         << "the Floater was not dragged over the fixture: " << Str(FloaterBox());
@@ -363,15 +364,8 @@ TEST_F(FloaterWorkE2E, AClickThroughFloaterLetsAClickReachTheWindowBelowUntilThe
     EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(over.r() - 14, over.t + 4) == panel_.at(kPinW - 14, 4); }, 3s))
         << "the mark stayed";
     // The Floater takes a drag again, and the fixture hears nothing of it.
-    d_->MovePointer(over.l + 100, over.t + 75);
-    std::this_thread::sleep_for(50ms);
-    d_->ButtonDown();
-    for (int i = 1; i <= 6; ++i) {
-        d_->MovePointer(over.l + 100 + 5 * i, over.t + 75 + 3 * i);
-        std::this_thread::sleep_for(40ms);
-    }
-    d_->ButtonUp();
-    const Box moved{over.l + 30, over.t + 18, kPinW, kPinH};
+    Drag(over.l + 100, over.t + 75, over.l + 132, over.t + 91);
+    const Box moved{over.l + 32, over.t + 16, kPinW, kPinH};
     EXPECT_TRUE(WaitUntil([&] { return FloaterBox() == moved; }, 3s))
         << "the Floater did not take the drag back: " << Str(FloaterBox());
     EXPECT_EQ(fixtureTitle(), "Fixture moves=0") << "the fixture got the drag meant for the Floater";
