@@ -1,5 +1,7 @@
 #include "floaters/FloaterTurn.h"
 
+#include <algorithm>
+
 namespace vellumo {
 
 namespace {
@@ -50,6 +52,16 @@ Rect ResizedAroundCentre(const Rect& shown, Size size) {
     // by just as much.
     return {shown.left + (shown.width - size.width) / 2, shown.top + (shown.height - size.height) / 2, size.width,
             size.height};
+}
+
+Rect LayOver(const PixelPlane& picture, const PixelPlane& drawn, Point at) {
+    const Rect onPicture = Intersect({at.x, at.y, drawn.width, drawn.height}, {0, 0, picture.width, picture.height});
+    if (onPicture.empty() || !picture.bits || !drawn.bits) return {};
+    for (int y = 0; y < onPicture.height; ++y) {
+        const std::uint32_t* from = drawn.row(onPicture.top - at.y + y) + (onPicture.left - at.x);
+        std::copy(from, from + onPicture.width, picture.row(onPicture.top + y) + onPicture.left);
+    }
+    return onPicture;
 }
 
 }  // namespace vellumo

@@ -1,5 +1,6 @@
-// A Floater turned a quarter round or mirrored: the pixels, the picture's new
-// size, and where it now shows so that it turns around its centre.
+// A Floater's picture changed: turned a quarter round or mirrored (the
+// pixels, the new size, and where it now shows so that it turns around its
+// centre), or drawn on.
 #pragma once
 #include "gfx/Geometry.h"
 #include "gfx/PixelPlane.h"
@@ -27,5 +28,10 @@ bool TurnPixels(const PixelPlane& from, const PixelPlane& to, Turn turn);
 Rect TurnAroundCentre(const Rect& shown, Turn turn);
 // `shown` made `size` large around the same centre, rounded as above.
 Rect ResizedAroundCentre(const Rect& shown, Size size);
+
+// `drawn` laid over `picture` with its top-left at `at` (picture pixels):
+// what falls outside the picture is left out. The part changed, in picture
+// pixels; empty when the two do not meet.
+Rect LayOver(const PixelPlane& picture, const PixelPlane& drawn, Point at);
 
 }  // namespace vellumo

@@ -84,17 +84,8 @@ void FloaterHost::KeepDrawing(int n, const Dib& drawn, Point at) {
     try {
         Pixels px;
         if (!ReadPixels(pic->second->bitmap(), px)) return Tell(kNoMemoryToKeepDrawing);
-        // The part of the drawing that lies on the picture, in the picture's pixels.
-        const Rect onPicture = Intersect({at.x - origin.x, at.y - origin.y, drawn.width(), drawn.height()},
-                                         {0, 0, px.width, px.height});
-        if (onPicture.empty()) return;
         ::GdiFlush();
-        const PixelPlane into = PlaneOf(px);
-        const PixelPlane from = drawn.plane();
-        for (int y = 0; y < onPicture.height; ++y) {
-            const std::uint32_t* src = from.row(onPicture.top - (at.y - origin.y) + y) + (onPicture.left - (at.x - origin.x));
-            std::copy(src, src + onPicture.width, into.row(onPicture.top + y) + onPicture.left);
-        }
+        if (LayOver(PlaneOf(px), drawn.plane(), {at.x - origin.x, at.y - origin.y}).empty()) return;
         unique_hbitmap kept(BitmapFromPixels(px));
         if (!kept) return Tell(kNoMemoryToKeepDrawing);
         beforeDrawing_[n] = ReplacePicture(n, std::move(kept));

@@ -38,13 +38,15 @@ const Pixel kYellow = Of(kPalettes[0].panelA);
 Image TurnedRight(const Image& in) {
     Image out{in.height, in.width, std::vector<Pixel>(in.pixels.size())};
     for (int y = 0; y < in.height; ++y)
-        for (int x = 0; x < in.width; ++x) out.pixels[static_cast<std::size_t>(x) * out.width + (in.height - 1 - y)] = in.at(x, y);
+        for (int x = 0; x < in.width; ++x)
+            out.pixels[static_cast<std::size_t>(x) * out.width + (in.height - 1 - y)] = in.at(x, y);
     return out;
 }
 Image FlippedVertically(const Image& in) {
     Image out = in;
     for (int y = 0; y < in.height; ++y)
-        for (int x = 0; x < in.width; ++x) out.pixels[static_cast<std::size_t>(in.height - 1 - y) * in.width + x] = in.at(x, y);
+        for (int x = 0; x < in.width; ++x)
+            out.pixels[static_cast<std::size_t>(in.height - 1 - y) * in.width + x] = in.at(x, y);
     return out;
 }
 bool Reddish(const Pixel& p) { return p.r > 200 && p.g < 80 && p.b < 80; }

@@ -81,6 +81,20 @@ TEST(FloaterTurn, TheFloaterTurnsAroundItsCentreAndComesBackExactly) {
     EXPECT_EQ(ResizedAroundCentre({5, 8, 110, 55}, {100, 50}), (Rect{10, 10, 100, 50}));
 }
 
+TEST(FloaterDrawing, WhatLiesOffThePictureIsLeftOutAndTheRestLandsInPlace) {
+    Picture picture = Numbered();
+    Picture drawn{2, 2, {70, 71, 72, 73}};
+    // One column and one row hang off the top-left corner: only 73 lands, at (0, 0).
+    EXPECT_EQ(LayOver(picture.plane(), drawn.plane(), {-1, -1}), (Rect{0, 0, 1, 1}));
+    EXPECT_EQ(picture.bits, (std::vector<std::uint32_t>{73, 2, 3, 4, 5, 6}));
+    // Off the bottom-right corner: 70 lands at (2, 1).
+    EXPECT_EQ(LayOver(picture.plane(), drawn.plane(), {2, 1}), (Rect{2, 1, 1, 1}));
+    EXPECT_EQ(picture.bits, (std::vector<std::uint32_t>{73, 2, 3, 4, 5, 70}));
+    // Wholly beside it: nothing.
+    EXPECT_TRUE(LayOver(picture.plane(), drawn.plane(), {3, 0}).empty());
+    EXPECT_EQ(picture.bits, (std::vector<std::uint32_t>{73, 2, 3, 4, 5, 70}));
+}
+
 TEST(FloaterTurn, ANewPictureResizesAnExpandedFloaterAndWaitsInACollapsedOne) {
     FloaterBook book;
     const int n = *book.Create({200, 100}, {20, 17}, {1000, 800});
