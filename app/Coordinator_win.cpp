@@ -3,6 +3,7 @@
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
+#include "gfx/Picture_win.h"
 #include "output/QuickSave.h"
 #include "gfx/Shell_win.h"
 #include "output/Clipboard_win.h"
@@ -182,6 +183,27 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
 
 void Coordinator::OnCaptureHotkey() { CaptureFromHotkey(); }
 
+void Coordinator::OnDrawOnFloater(int n, HBITMAP picture, Point at) {
+    KeepAlive hold;
+    CloseCapture();
+    RunIdleWork();
+    // The overlay's own tools and history, on a frozen screen that shows the
+    // Floater at 100%; what is kept goes back to the Floater, not to the
+    // clipboard or the history.
+    auto overlay = std::make_unique<CaptureOverlay>(*this);
+    overlay->DrawOn(picture, at, [this, n](const Dib& drawn, const Rect& onScreen) {
+        if (FloaterHost* host = LiveFloaterHost()) host->KeepDrawing(n, drawn, {onScreen.left, onScreen.top});
+    });
+    if (!overlay->Load()) return;
+    capture_ = std::move(overlay);
+    const SIZE size = BitmapSize(picture);
+    capture_->Preselect({at.x, at.y, size.cx, size.cy});
+}
+
+void Coordinator::TakeClicksAgain() {
+    if (FloaterHost* host = LiveFloaterHost()) host->TakeClicksAgain();
+}
+
 FloaterHost* Coordinator::LoadFloaterHost() {
     if (FloaterHost* host = LiveFloaterHost()) return host;
     auto host = std::make_unique<FloaterHost>(*this);
@@ -249,6 +271,7 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
             if (FloaterHost* host = FloaterHostInUse()) host->Show();
             break;
         case TrayMenuItem::CaptureLastRegion: CaptureFromHotkey(true); break;
+        case TrayMenuItem::TakeClicksAgain: TakeClicksAgain(); break;
         case TrayMenuItem::PinClipboardImage:
             PinClipboardImage(MenuOwner(), [this] { return LoadFloaterHost(); },
                               [this](const PixelPlane& pixels) {

@@ -66,6 +66,11 @@ public:
     void OnTrayMenuOpening(HMENU menu) override;
     void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) override;
     void OnFloaterFromFile(const PixelPlane& pixels) override;
+    void OnDrawOnFloater(int n, HBITMAP picture, Point at) override;
+
+    // Every Floater that lets the pointer through takes it again (the tray's
+    // "Take clicks again"; the TakeClicks hotkey).
+    void TakeClicksAgain();
 
 private:
     CaptureOverlay* LiveCapture() const;

@@ -62,13 +62,15 @@ public:
         return e2e::WaitUntil([&] { return MarkerColour() == expect; }, milliseconds(10000), milliseconds(2));
     }
 
+    // The Floater's menu: "Delete", "Lowest", then the entries of its work.
+    static constexpr int kFloaterMenuEntries = 12;
     // Delete from the top Floater's menu; true once the marker shows `expect`.
     bool DeleteTop(std::uint32_t expect) {
         const Point at{f_.left + f_.width / 2, f_.top + f_.height / 2};
         d_.MovePointer(at.x, at.y);
         Sleep(30);
         d_.Click(3);
-        const std::optional<Point> item = WaitForMenuItem(0, 4);
+        const std::optional<Point> item = WaitForMenuItem(0, kFloaterMenuEntries);  // "Delete"
         if (!item) return false;
         d_.MovePointer(item->x, item->y);
         Sleep(30);

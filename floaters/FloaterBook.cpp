@@ -145,6 +145,14 @@ bool FloaterBook::PlacePicture(int n, const Rect& picture) {
     return true;
 }
 
+bool FloaterBook::ReplacePicture(int n, Size natural, const Rect& picture) {
+    auto it = floaters_.find(n);
+    if (it == floaters_.end()) return false;
+    it->second.natural = natural;
+    if (!it->second.collapsed()) PlacePicture(n, picture);
+    return true;
+}
+
 bool FloaterBook::MoveTo(int n, Point topLeft) {
     auto it = floaters_.find(n);
     if (it == floaters_.end()) return false;

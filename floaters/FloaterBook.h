@@ -167,6 +167,10 @@ public:
     bool ToggleCollapse(int n, std::optional<Size> expanded = std::nullopt);
     // An expanded Floater's picture at `picture` (a zoom); the label follows.
     bool PlacePicture(int n, const Rect& picture);
+    // Floater n holds a new picture `natural` large (drawn on, turned): shown
+    // at `picture` when expanded; a collapsed one stays as it is and expands
+    // from the new size.
+    bool ReplacePicture(int n, Size natural, const Rect& picture);
     // Floater n moved to `topLeft`, collapsed or not, at its size; the label follows.
     bool MoveTo(int n, Point topLeft);
     // One tick of the frame's flashing.

@@ -255,6 +255,8 @@ void FloaterHost::RemoveFloater(int n) {
     }
     book_.Delete(n);
     scales_.erase(n);
+    beforeDrawing_.erase(n);
+    clickThrough_.erase(n);
     stack_.Remove(n);
     apartCuts_.erase(n);
     ApplyShape();
@@ -343,6 +345,7 @@ void FloaterHost::OnFloaterMouseDown(int n, MouseButton button, Point local) {
         RaiseDropIcon();
     } else if (button == MouseButton::Right) {
         const HWND host = hwnd();
+        UpdateFloaterMenu(n);
         OnFloaterMenu(PopupAtPointer(floaterMenu_.get()));
         RegrabPointerAfterMenu(host);
     }
@@ -400,6 +403,12 @@ LRESULT FloaterHost::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             } else if (wp == kBadgeTimer) HideBadges();
             return 0;
         case WM_MOUSEWHEEL: OnFloaterWheel(wp, lp); return 0;
+        // With no window focused the system gives the active window its keys
+        // as system keys: the Floaters' keys act either way.
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (OnFloaterKey(wp, lp)) return 0;
+            return Default(msg, wp, lp);
         // A monitor added, removed or moved: no Floater may be left where no
         // monitor shows it.
         case WM_DISPLAYCHANGE: FollowDisplays(); return 0;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "floaters/FloaterBook.h"
 #include "floaters/FloaterParts_win.h"
 #include "floaters/FloaterStack.h"
+#include "floaters/FloaterTurn.h"
 #include "floaters/FloaterZoom.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
@@ -41,6 +43,10 @@ public:
     virtual void OnFloaterHostClosed(FloaterHost& host) = 0;
     // A Floater was made from a dropped file: its pixels, alive for the call only.
     virtual void OnFloaterFromFile(const PixelPlane& pixels) = 0;
+    // "Draw" on Floater n: its picture at 100% (alive for the call only), to
+    // be shown with its top-left at `at` (virtual-screen pixels). What is
+    // kept comes back through KeepDrawing.
+    virtual void OnDrawOnFloater(int n, HBITMAP picture, Point at) = 0;
 
 protected:
     ~FloaterHostEvents() = default;
@@ -89,6 +95,12 @@ public:
     // Back to normal: the key colour invisible and click-through again.
     void BackToNormal();
     void SaveFloater();
+    // What was drawn on Floater n: `drawn` lands with its top-left at `at`
+    // in the picture (virtual-screen pixels, as OnDrawOnFloater gave them),
+    // cut to the picture. The old picture is kept for "Undo drawing".
+    void KeepDrawing(int n, const Dib& drawn, Point at);
+    // Every Floater takes the pointer again ("Take clicks again").
+    void TakeClicksAgain();
     bool translucent() const { return book_.translucent; }
     const FloaterBook& book() const override { return book_; }
 
@@ -111,6 +123,9 @@ public:
     // and the zoom badge's font at it.
     int dpi() const override { return dpi_; }
     HFONT BadgeFont() const override;
+    // A key the host or a Floater received (HostWork_win.cpp).
+    bool OnFloaterKey(WPARAM key, LPARAM flags) override;
+    bool LetsClicksThrough(int n) const override { return clickThrough_.contains(n); }
 
 private:
     bool CreateWindows();
@@ -129,6 +144,18 @@ private:
     void OnFlashTick();
     void OnKeeperTick();
     void OnFloaterMenu(int command);
+    // The menu's entries that depend on the Floater it opens on.
+    void UpdateFloaterMenu(int n);
+    // The commands on one Floater, from its menu or its keys (HostWork_win.cpp).
+    void CopyFloater(int n);
+    void SaveFloaterAt(int n);
+    void DrawOnFloater(int n);
+    void TurnFloater(int n, Turn turn);
+    void UndoDrawing(int n);
+    void LetClicksThrough(int n, bool through);
+    // The one way a Floater's picture is replaced (turned, drawn on, drawing
+    // undone): the same centre, at its zoom. Hands back the picture it replaced.
+    unique_hbitmap ReplacePicture(int n, unique_hbitmap&& picture);
     // "Lowest": Floater n behind every other, however it is shown.
     void SendToBack(int n);
     void OnDropIconMenu(int command);
@@ -186,6 +213,10 @@ private:
     std::map<int, std::unique_ptr<FloaterPicture>> pictures_;
     std::map<int, std::unique_ptr<FloaterLabel>> labels_;
     std::map<int, FloaterScale> scales_;
+    // Each Floater's picture before its last drawing was kept.
+    std::map<int, unique_hbitmap> beforeDrawing_;
+    // The Floaters that let the pointer through to the windows below.
+    std::set<int> clickThrough_;
     DropIcon dropIcon_;
     unique_hmenu floaterMenu_;
     unique_hmenu dropIconMenu_;

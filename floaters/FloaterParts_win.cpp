@@ -77,7 +77,21 @@ void FloaterPicture::Paint() {
         ::FillRect(dc.get(), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
         ::SelectClipRgn(dc.get(), nullptr);
     }
+    if (host_->LetsClicksThrough(index_)) PaintClickThroughMark(dc.get(), rc);
     PaintBadge(dc.get());
+}
+
+// A Floater the pointer passes through wears a small ring in its top-right
+// corner: it looks like the others and yet cannot be clicked.
+void FloaterPicture::PaintClickThroughMark(HDC dc, const RECT& client) {
+    const int dpi = host_->dpi(), side = ScaleUi(12, dpi), inset = ScaleUi(3, dpi), ring = ScaleUi(3, dpi);
+    const RECT outer{client.right - inset - side, inset, client.right - inset, inset + side};
+    const RECT inner{outer.left + ring, outer.top + ring, outer.right - ring, outer.bottom - ring};
+    unique_hbrush orange(::CreateSolidBrush(RGB(255, 128, 0)));
+    ::FillRect(dc, &outer, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    const RECT band{outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1};
+    ::FillRect(dc, &band, orange.get());
+    ::FillRect(dc, &inner, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
 }
 
 // The zoom or opacity just set, for a moment, in the top-left corner.
@@ -116,6 +130,10 @@ LRESULT FloaterPicture::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_DROPFILES: host_->OnFloaterDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
         // A translucent Floater is a popup of its own and may have the focus.
         case WM_MOUSEWHEEL: host_->OnFloaterWheel(wp, lp); return 0;
+        // ... and so the keys too.
+        case WM_KEYDOWN:
+            if (host_->OnFloaterKey(wp, lp)) return 0;
+            return Default(msg, wp, lp);
         default: return Default(msg, wp, lp);
     }
 }

@@ -31,6 +31,10 @@ public:
     // The DPI the host's own parts are drawn for, and the badge's font at it.
     virtual int dpi() const = 0;
     virtual HFONT BadgeFont() const = 0;
+    // A key pressed while a Floater (or the host) has the keyboard; true when it acted.
+    virtual bool OnFloaterKey(WPARAM key, LPARAM flags) = 0;
+    // Floater n lets the pointer through: its picture wears a small mark.
+    virtual bool LetsClicksThrough(int n) const = 0;
     // Floater n's label.
     virtual void OnLabelMouseMove(int n, WPARAM keys, Point local) = 0;
     // The drop icon.
@@ -58,11 +62,17 @@ class FloaterPicture : public FloaterPart<FloaterPicture>, public Disposable {
 public:
     bool Create(FloaterPartsHost& host, HWND parent, int index, unique_hbitmap&& bitmap);
     HBITMAP bitmap() const { return bitmap_.get(); }
+    // The picture replaced; the old one handed back.
+    unique_hbitmap SwapBitmap(unique_hbitmap&& bitmap) {
+        std::swap(bitmap, bitmap_);
+        return std::move(bitmap);
+    }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
     void Paint();
     void PaintBadge(HDC dc);
+    void PaintClickThroughMark(HDC dc, const RECT& client);
 
     unique_hbitmap bitmap_;
 };

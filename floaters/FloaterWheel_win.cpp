@@ -77,7 +77,11 @@ void FloaterHost::ApplyOwnOpacity(int n) {
     if (pic == pictures_.end()) return;
     const HWND w = pic->second->hwnd();
     const FloaterScale* scale = ScaleOf(n);
-    const bool own = scale && scale->opacity() < kOpacityMaxPercent;
+    // A Floater that lets the pointer through is a popup too: a layered
+    // window with WS_EX_TRANSPARENT is passed over by the pointer (and under
+    // Wine by X's input too), and the host's region leaves a hole there.
+    const bool through = clickThrough_.contains(n);
+    const bool own = (scale && scale->opacity() < kOpacityMaxPercent) || through;
     const LONG_PTR style = ::GetWindowLongPtrW(w, GWL_STYLE);
     const LONG_PTR ex = ::GetWindowLongPtrW(w, GWL_EXSTYLE);
     const bool popup = !(style & WS_CHILD);
@@ -89,11 +93,17 @@ void FloaterHost::ApplyOwnOpacity(int n) {
         ::SetWindowLongPtrW(w, GWL_EXSTYLE, ex | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
     } else if (!own && popup) {
         // And back: the child style first, then into the host.
-        ::SetWindowLongPtrW(w, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TOOLWINDOW));
+        ::SetWindowLongPtrW(w, GWL_EXSTYLE, ex & ~(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT));
         ::SetWindowLongPtrW(w, GWL_STYLE, (style & ~WS_POPUP) | WS_CHILD);
         ::SetParent(w, hwnd());
     }
-    if (own) ::SetLayeredWindowAttributes(w, 0, SeenAlpha(scale->opacity(), book_.layerMode()), LWA_ALPHA);
+    if (own) {
+        const LONG_PTR now = ::GetWindowLongPtrW(w, GWL_EXSTYLE);
+        const LONG_PTR want = through ? (now | WS_EX_TRANSPARENT) : (now & ~WS_EX_TRANSPARENT);
+        if (want != now) ::SetWindowLongPtrW(w, GWL_EXSTYLE, want);
+        const int opacity = scale ? scale->opacity() : kOpacityMaxPercent;
+        ::SetLayeredWindowAttributes(w, 0, SeenAlpha(opacity, book_.layerMode()), LWA_ALPHA);
+    }
     if (own == popup) return;
     ApplyFloater(n);
     // Where the stack has it among its new kind; what of the host lies in
@@ -161,6 +171,7 @@ std::vector<int> FloaterHost::FloatersApart() const {
 
 void FloaterHost::ApplyAllOwnOpacities() {
     for (const auto& [n, scale] : scales_) ApplyOwnOpacity(n);
+    for (int n : clickThrough_) ApplyOwnOpacity(n);
 }
 
 }  // namespace vellumo::win

@@ -14,6 +14,14 @@ enum : UINT {
     wstmd,          // 50%
     qstmd,          // 70%
     hfzc,           // Back to normal (PrtScr)
+    copyFloater,    // Copy
+    drawOnFloater,  // Draw
+    undoDrawing,    // Undo drawing
+    rotateLeft,
+    rotateRight,
+    flipHorizontally,
+    flipVertically,
+    letClicksThrough,
     hi = 201,       // Hide Floater
     quitit,         // Quit
 };
@@ -25,6 +33,7 @@ void FloaterHost::BuildMenus() {
     if (floaterMenu_) {
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, exitimg, L"Delete");
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, qexit, L"Lowest");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, copyFloater, L"Copy");
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, bcjt, L"Save");
         unique_hmenu tmdd(::CreatePopupMenu());
         if (tmdd) {
@@ -35,6 +44,13 @@ void FloaterHost::BuildMenus() {
             if (::AppendMenuW(floaterMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
                 tmdd.release();
         }
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, drawOnFloater, L"Draw");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, undoDrawing, L"Undo drawing");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, rotateLeft, L"Rotate left");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, rotateRight, L"Rotate right");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, flipHorizontally, L"Flip horizontally");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, flipVertically, L"Flip vertically");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, letClicksThrough, L"Let clicks through");
     }
     if (dropIconMenu_) {
         ::AppendMenuW(dropIconMenu_.get(), MF_STRING, hi, L"Hide Floater");
@@ -67,11 +83,41 @@ void FloaterHost::OnFloaterMenu(int command) {
             if (n) SendToBack(*n);
             break;
         case bcjt: SaveFloater(); break;
+        case copyFloater:
+            if (n) CopyFloater(*n);
+            break;
+        case drawOnFloater:
+            if (n) DrawOnFloater(*n);
+            break;
+        case undoDrawing:
+            if (n) UndoDrawing(*n);
+            break;
+        case rotateLeft:
+            if (n) TurnFloater(*n, Turn::Left);
+            break;
+        case rotateRight:
+            if (n) TurnFloater(*n, Turn::Right);
+            break;
+        case flipHorizontally:
+            if (n) TurnFloater(*n, Turn::FlipHorizontal);
+            break;
+        case flipVertically:
+            if (n) TurnFloater(*n, Turn::FlipVertical);
+            break;
+        case letClicksThrough:
+            if (n) LetClicksThrough(*n, true);
+            break;
         case wstmd: SetHostAlpha(kAlpha50); break;
         case qstmd: SetHostAlpha(kAlpha70); break;
         case hfzc: BackToNormal(); break;
         default: break;
     }
+}
+
+void FloaterHost::UpdateFloaterMenu(int n) {
+    // Only a kept drawing can be undone, and only once.
+    ::EnableMenuItem(floaterMenu_.get(), undoDrawing,
+                     MF_BYCOMMAND | (beforeDrawing_.contains(n) ? MF_ENABLED : MF_GRAYED));
 }
 
 void FloaterHost::SendToBack(int n) {
@@ -99,13 +145,15 @@ void FloaterHost::OnDropIconMenu(int command) {
 }
 
 void FloaterHost::SaveFloater() {
-    const std::optional<int> n = book_.SelectedIndex();
-    if (!n) return;
+    if (const std::optional<int> n = book_.SelectedIndex()) SaveFloaterAt(*n);
+}
+
+void FloaterHost::SaveFloaterAt(int n) {
     std::wstring name = lastSaveName_;
     if (AskSaveName(hwnd(), name)) {
         lastSaveName_ = name;
         // Failures are reported to the user by the save itself.
-        if (auto it = pictures_.find(*n); it != pictures_.end()) {
+        if (auto it = pictures_.find(n); it != pictures_.end()) {
             const SaveOutcome outcome = SaveBitmapToFile(it->second->bitmap(), name);
             if (!outcome.saved())
                 ::MessageBoxW(hwnd(), outcome.refusal.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING);

@@ -112,6 +112,17 @@ void CaptureOverlay::PinSelection() {
     events_.OnCaptureLeft(pinned, monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Pin);
 }
 
+void CaptureOverlay::KeepDrawnPicture() {
+    if (!sel_.Selected() || !keepDrawing_) return;
+    CommitText();
+    if (!RenderSelection(OutputAction::Pin)) return;
+    // Taken out first: an Enter that arrives while the keeper works keeps nothing twice.
+    const KeepDrawing keep = std::move(keepDrawing_);
+    keepDrawing_ = nullptr;
+    keep(selectionPicture_, monitors_.ToScreen(SelectionOnScreen()));
+    EndCapture();
+}
+
 void CaptureOverlay::SaveSelection() {
     if (!sel_.Selected()) return;
     // An empty selection is told before the dialog asks for a name in vain.

@@ -86,6 +86,13 @@ bool CaptureOverlay::CreateWindows() {
     return true;
 }
 
+void CaptureOverlay::DrawOn(HBITMAP picture, Point at, KeepDrawing keep) {
+    drawnPicture_ = picture;
+    drawnPictureAt_ = at;
+    keepDrawing_ = std::move(keep);
+    drawingOnPicture_ = true;
+}
+
 void CaptureOverlay::Preselect(const Rect& frame) {
     const Rect& all = monitors_.virtualBounds();
     Apply(sel_.SelectFrame({frame.left - all.left, frame.top - all.top, frame.width, frame.height}));
@@ -100,6 +107,12 @@ bool CaptureOverlay::Init() {
     const std::wstring cursor = ini.Read(std::wstring(kCaptureCursor.section), kCaptureCursor.Key(L""),
                                          std::wstring(kCaptureCursor.defaultValue));
     if (!surface_.Freeze(monitors_, settings::ReadNumber(kCaptureCursor, cursor) != 0)) return false;
+    // The picture to draw on lies on the frozen screen as it would on the
+    // real one at 100%: the eraser paints it back, and the dimming is of it.
+    if (drawnPicture_) {
+        surface_.PlaceOnFrozen(drawnPicture_, monitors_.ToBitmap(drawnPictureAt_));
+        drawnPicture_ = nullptr;
+    }
     Win32WindowLister lister;
     picks_.Build(lister);
     return true;
@@ -111,7 +124,10 @@ void CaptureOverlay::EnsureChildren() {
     events.action = [this](ToolButtonId id) {
         switch (id) {
             case ToolButtonId::Copy: CopySelection(); break;
-            case ToolButtonId::Pin: PinSelection(); break;
+            case ToolButtonId::Pin:
+                if (keepDrawing_) KeepDrawnPicture();
+                else PinSelection();
+                break;
             case ToolButtonId::Save: SaveSelection(); break;
             case ToolButtonId::Quit: EndCapture(); break;
             case ToolButtonId::Tool: break;
@@ -278,7 +294,9 @@ void CaptureOverlay::PickMoreColours() {
 void CaptureOverlay::PickFont() { annotator_.AskFont(hwnd()); }
 
 void CaptureOverlay::OnClosing() {
-    if (sel_.Selected() && !SelectionOnScreen().empty()) events_.OnSelectionKept(monitors_.ToScreen(SelectionOnScreen()));
+    // A drawing on a Floater selected the Floater, not a region of the screen.
+    if (!drawingOnPicture_ && sel_.Selected() && !SelectionOnScreen().empty())
+        events_.OnSelectionKept(monitors_.ToScreen(SelectionOnScreen()));
     BackToDetection();
     clipPath_.reset();
     surfaceGraphics_.reset();

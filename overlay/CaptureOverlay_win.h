@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "history/HistoryRules.h"
@@ -67,6 +68,13 @@ public:
     // Selects `frame` (virtual-screen pixels, cut to the screen) as a drag
     // there would, the toolbar shown; nothing when none of it is on screen.
     void Preselect(const Rect& frame);
+    // Before Load: the capture is for drawing on `picture` (a Floater's),
+    // shown over the frozen screen with its top-left at `at` (virtual-screen
+    // pixels). The pin button and Enter then keep the drawing: `keep` gets
+    // the selection as drawn and where it lies on the virtual screen, and
+    // the capture ends; Esc ends it with nothing kept.
+    using KeepDrawing = std::function<void(const Dib& drawn, const Rect& onScreen)>;
+    void DrawOn(HBITMAP picture, Point at, KeepDrawing keep);
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -91,6 +99,8 @@ public:
     void SaveSelection();
     // Ctrl+Shift+S: saved with no dialog into the quick-save folder.
     void QuickSaveSelection();
+    // For a drawing on a picture (DrawOn): hands the selection to its keeper.
+    void KeepDrawnPicture();
 
     // The toolbar's drawing side: tools, colour, font.
     void ChooseTool(int index);
@@ -176,6 +186,12 @@ private:
     TimedText colourNote_;
     // What a high-resolution wheel turned short of a whole notch.
     int wheelRest_ = 0;
+    // Drawing on a picture (DrawOn): the picture, until the freeze takes it,
+    // where it goes, and who keeps the result.
+    HBITMAP drawnPicture_ = nullptr;
+    Point drawnPictureAt_{};
+    KeepDrawing keepDrawing_;
+    bool drawingOnPicture_ = false;
 };
 
 }  // namespace vellumo::win

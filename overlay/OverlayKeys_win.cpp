@@ -38,7 +38,11 @@ bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
             MoveFrameByKeys(MoveFarEdgesWithinScreen(sel_.frame(), a.dx, a.dy, screen));
             break;
         case KeyCommand::MovePointer: MovePointerByKeys(a.dx, a.dy); break;
-        case KeyCommand::Copy: CopySelection(); break;
+        // Drawing on a picture, Enter keeps the drawing as the pin button does.
+        case KeyCommand::Copy:
+            if (keepDrawing_ && keyCode == VK_RETURN) KeepDrawnPicture();
+            else CopySelection();
+            break;
         case KeyCommand::Save: SaveSelection(); break;
         case KeyCommand::QuickSave: QuickSaveSelection(); break;
         case KeyCommand::CopyColourHex: CopyColourUnderPointer(false); break;

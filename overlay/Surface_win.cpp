@@ -68,6 +68,17 @@ bool OverlaySurface::Freeze(const MonitorLayout& monitors, bool withPointer) {
     return true;
 }
 
+void OverlaySurface::PlaceOnFrozen(HBITMAP picture, Point at) {
+    if (!picture || frozenScreen_.empty()) return;
+    unique_hdc mem(::CreateCompatibleDC(frozenScreen_.dc()));
+    if (!mem) return;
+    BITMAP bm{};
+    if (!::GetObjectW(picture, sizeof(bm), &bm)) return;
+    Selected keep(mem.get(), picture);
+    ::BitBlt(frozenScreen_.dc(), at.x, at.y, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
+    ::GdiFlush();
+}
+
 bool OverlaySurface::FreezeFrom(const Dib& screen) {
     if (!frozenScreen_.Create(screen.width(), screen.height())) return false;
     std::memcpy(frozenScreen_.bits(), screen.bits(), std::size_t(screen.width()) * screen.height() * 4);

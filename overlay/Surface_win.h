@@ -20,6 +20,9 @@ public:
     // the bitmaps cannot be made. `withPointer` draws the pointer into it
     // where it is at the freeze.
     bool Freeze(const MonitorLayout& monitors, bool withPointer = false);
+    // Lays `picture` on the frozen screen with its top-left at `at` (the
+    // frozen screen's pixels), before anything is drawn from it.
+    void PlaceOnFrozen(HBITMAP picture, Point at);
     // Same, from given pixels (for benchmarks): copies `screen` instead of grabbing.
     bool FreezeFrom(const Dib& screen);
     void Release();

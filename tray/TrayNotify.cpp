@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum TrayMenuItem;
-constexpr std::array<TrayMenuEntry, 18> kTrayMenu{{
+constexpr std::array<TrayMenuEntry, 19> kTrayMenu{{
     {HideFloaters, L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {ShowFloaters, L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {TranslucencyMenu, L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -33,6 +33,7 @@ constexpr std::array<TrayMenuEntry, 18> kTrayMenu{{
     {ShowFloaterHost, L"Display Floater", true, std::nullopt, false},
     {PinClipboardImage, L"Pin clipboard image", true, std::nullopt, false},
     {CaptureLastRegion, L"Capture last region", true, std::nullopt, false},
+    {TakeClicksAgain, L"Take clicks again", true, std::nullopt, false},
     {RecentCaptures, L"Recent captures", true, std::nullopt, true},
     {CopyLastCapture, L"Copy last capture", true, RecentCaptures, false},
     {OpenHistoryFolder, L"Open history folder", true, RecentCaptures, false},

@@ -55,6 +55,7 @@ enum class TrayMenuItem : unsigned {
     OpenHistoryFolder,
     ClearHistory,             // asks first
     CopyLastCapture,
+    TakeClicksAgain = 340,    // every Floater takes the pointer again
 };
 
 // The "Recent captures" submenu lists the newest captures above its fixed

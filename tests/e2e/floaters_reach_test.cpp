@@ -113,6 +113,8 @@ protected:
             timeout, 50ms);
         return m;
     }
+    // The Floater's menu: "Delete", "Lowest", then the entries of its work.
+    static constexpr int kFloaterMenuEntries = 12;
     // The middle of item `index` of a menu of `count` items.
     static std::pair<int, int> ItemAt(const WinInfo& m, int index, int count) {
         const int item = (m.height() - 6) / count;
@@ -197,7 +199,7 @@ TEST_F(OneScreenReachE2E, ATranslucentFloaterGoesBehindOnLowestAndNeverCoversThe
     // "Lowest": Floater 1 covers it now.
     const auto menu = RightClickMenu(f2.l + 10, f2.t + 10);
     ASSERT_TRUE(menu) << "no Floater menu";
-    const auto [lx, ly] = ItemAt(*menu, 1, 4);
+    const auto [lx, ly] = ItemAt(*menu, 1, kFloaterMenuEntries);  // "Lowest"
     ClickAt(lx, ly);
     EXPECT_TRUE(WaitUntil([&] { return At(cx, cy) == Of(P0.panelA); }, 3s))
         << "after \"Lowest\" the translucent Floater is still in front: " << ToString(At(cx, cy));
@@ -261,7 +263,7 @@ TEST_F(OneScreenReachE2E, ARightClickThatDriftsOntoDeleteOrQuitChoosesNothing) {
         return std::pair{ix, iy};
     };
 
-    const auto del = driftAndRelease(kF1.l + 50, kF1.t + 40, 0, 4);
+    const auto del = driftAndRelease(kF1.l + 50, kF1.t + 40, 0, kFloaterMenuEntries);
     ASSERT_TRUE(del) << "no Floater menu under the right press";
     EXPECT_TRUE(Picture(1).has_value()) << "a drifting right click deleted the Floater";
     EXPECT_TRUE(Menu(1s).has_value()) << "the menu closed on the right button's release";

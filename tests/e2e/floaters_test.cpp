@@ -24,6 +24,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 #include "tests/e2e/harness/XDrop.h"
 
@@ -266,9 +267,10 @@ protected:
         std::this_thread::sleep_for(300ms);
     }
 
-    // Right-click at (x, y), then the floaterMenu_ item. Under Wine a press right
-    // after a message box closes is now and then lost; it is given once more.
-    void FloaterMenu(int x, int y, int item) {
+    // Right-click at (x, y), then the floaterMenu_ item titled `text`. Under
+    // Wine a press right after a message box closes is now and then lost; it
+    // is given once more.
+    void FloaterMenu(int x, int y, const std::string& text) {
         const auto menuShown = [&] {
             for (const WinInfo& w : d_->ListWindows("#32768"))
                 if (w.visible) return true;
@@ -278,15 +280,17 @@ protected:
             ClickAt(x, y, 3);
             if (WaitUntil(menuShown, 2s, 50ms)) break;
         }
-        ChooseMenuItem(item, 4);
+        const std::vector<WinInfo> menus = VisibleMenus(*d_);
+        ASSERT_FALSE(menus.empty()) << "no popup menu";
+        ASSERT_TRUE(PickMenuItem(*d_, menus.front(), text)) << "no \"" << text << "\" in the Floater's menu";
+        std::this_thread::sleep_for(300ms);
     }
 
     void Translucency(int x, int y, int subItem) {
         ClickAt(x, y, 3);
         ASSERT_TRUE(WaitUntil([&] { return !d_->ListWindows("#32768").empty(); }, 3s, 50ms));
         const WinInfo m = d_->ListWindows("#32768").front();
-        const int item = (m.height() - 6) / 4;
-        d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);  // "Transparency"
+        ASSERT_TRUE(PickMenuItem(*d_, m, "Transparency", false));
         std::vector<WinInfo> sub;
         ASSERT_TRUE(WaitUntil(
             [&] {
@@ -485,12 +489,12 @@ TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
     // top-left of Floater 2, so the check looks at the bottom-right corner.)
     const int cornerX = f2.l + f2.w - 5, cornerY = f2.t + f2.h - 5;
     EXPECT_EQ(d_->GetPixel(cornerX, cornerY), (Pixel{200, 30, 40}));
-    FloaterMenu(f2.l + 5, f2.t + 5, 1);
+    FloaterMenu(f2.l + 5, f2.t + 5, "Lowest");
     ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(cornerX, cornerY) == kYellow; }, 3s));
     EXPECT_EQ(Host().pictureOrder.back(), 2);
 
     // "Delete" on Floater 1 (now under the pointer): its picture and label go.
-    FloaterMenu(f2.l + 5, f2.t + 5, 0);
+    FloaterMenu(f2.l + 5, f2.t + 5, "Delete");
     ASSERT_TRUE(WaitForPictures(1, 3s));
     v = Host();
     EXPECT_EQ(v.pictures.count(1), 0u);
@@ -510,14 +514,14 @@ TEST_F(FloatersE2E, TwoFloatersLowestDeleteTranslucencyAndSave) {
         ASSERT_TRUE(TypeFileName(*d_, text)) << "no save dialog";
     };
     const fs::path dir = "/tmp/floaters-e2e-" + std::to_string(getpid());
-    FloaterMenu(f2.l + 5, f2.t + 5, 2);
+    FloaterMenu(f2.l + 5, f2.t + 5, "Save");
     typeName(img.WinPath("shot.tif"));
     const auto refused = TakeMessage(10s);
     ASSERT_TRUE(refused) << "a refused save said nothing";
 
     EXPECT_NE(refused->find("tif"), std::string::npos) << *refused;
     EXPECT_FALSE(fs::exists(dir / "shot.tif"));
-    FloaterMenu(f2.l + 5, f2.t + 5, 2);
+    FloaterMenu(f2.l + 5, f2.t + 5, "Save");
     typeName(img.WinPath("shot.png"));
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(dir / "shot.png") && fs::file_size(dir / "shot.png") > 0; }, 10s));
     const auto quiet = TakeMessage(500ms);
@@ -927,7 +931,7 @@ TEST_F(FloatersE2E, APinsPngOutlivesItsDeletedFloater) {
     PinPanelA();
     ASSERT_TRUE(WaitForPictures(1)) << "no Floater after the pin";
     ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kF1L + 5, kF1T + 5) == kYellow; }, 5s)) << "the Floater never showed";
-    FloaterMenu(kF1L + 5, kF1T + 5, 0);  // "Delete"
+    FloaterMenu(kF1L + 5, kF1T + 5, "Delete");
     ASSERT_TRUE(WaitForPictures(0, 5s)) << "the Floater was not deleted";
 
     const RunResult r = d_->Run(WinExe("vpng.exe"), {"clipboard", img.WinPath("clip.png")});

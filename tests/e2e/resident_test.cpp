@@ -226,7 +226,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 11;  // top-level entries, the greyed ones included
+    static constexpr int kTrayEntries = 12;  // top-level entries, the greyed ones included
     static constexpr const char* kSetHotkey = "\xE8\xAE\xBE\xE7\xBD\xAE\xE7\x83\xAD\xE9\x94\xAE";  // 设置热键
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
@@ -280,13 +280,12 @@ TEST_F(ResidentE2E, PrintScreenStartsAFreshCaptureWhileResidentAndAgainRestartsI
 TEST_F(ResidentE2E, TranslucentHostReturnsToNormalOnAPressAndCapturesOnTheNext) {
     Pin();
     const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
-    // The Floater's menu: "Transparency" (4th of 4) > "50%".
+    // The Floater's menu: "Transparency" > "50%".
     ClickAt(*d_, fx, fy, 3);
     std::vector<WinInfo> menus;
     ASSERT_TRUE(WaitUntil([&] { return !(menus = Menus()).empty(); }, 3s, 50ms)) << "no Floater menu";
     const WinInfo m = menus.front();
-    const int item = (m.height() - 6) / 4;
-    d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);
+    ASSERT_TRUE(PickMenuItem(*d_, m, "Transparency", false));
     std::optional<WinInfo> sub;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -759,7 +758,7 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     ASSERT_TRUE(OpenTrayMenu(1));
     const Items tray{{"隐藏图标", "g"}, {"显示图标", "g"},   {"透明度", "gp"},
                      {"设置热键", ""},  {"Display Floater", ""}, {"Pin clipboard image", ""},
-                     {"Capture last region", ""}, {"Recent captures", "p"},
+                     {"Capture last region", ""}, {"Take clicks again", ""}, {"Recent captures", "p"},
                      {"Orrindal:image:", ""}, {"About", "p"}, {"Exit", ""}};
     EXPECT_EQ(shownItems(false), tray);
     ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "About", false));
@@ -769,7 +768,10 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     // The Floater's menu and its Transparency submenu.
     const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
     ClickAt(*d_, fx, fy, 3);
-    EXPECT_EQ(shownItems(false), (Items{{"Delete", ""}, {"Lowest", ""}, {"Save", ""}, {"Transparency", "p"}}));
+    EXPECT_EQ(shownItems(false),
+              (Items{{"Delete", ""}, {"Lowest", ""}, {"Copy", ""}, {"Save", ""}, {"Transparency", "p"}, {"Draw", ""},
+                     {"Undo drawing", "g"}, {"Rotate left", ""}, {"Rotate right", ""}, {"Flip horizontally", ""},
+                     {"Flip vertically", ""}, {"Let clicks through", ""}}));
     if (!Menus().empty()) ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Transparency", false));
     EXPECT_EQ(shownItems(true), (Items{{"50%", ""}, {"70%", ""}, {"Back to normal (PrtScr)", ""}}));
     closeMenus();
