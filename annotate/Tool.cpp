@@ -1,7 +1,9 @@
 #include "annotate/Tool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 namespace vellumo {
 
@@ -17,6 +19,16 @@ PreviewColour ContrastingInk(PreviewColour fill) {
     const int r = fill & 0xFF, g = fill >> 8 & 0xFF, b = fill >> 16 & 0xFF;
     // Perceived brightness (ITU-R BT.601 weights).
     return r * 299 + g * 587 + b * 114 > 150 * 1000 ? 0x000000 : 0xFFFFFF;
+}
+
+LabelMark StepLabel(Point p, int n, float width, PreviewColour fill) {
+    const int base = std::max(20, static_cast<int>(std::lround(4 * width)));
+    const int font = static_cast<int>(std::lround(base * 0.6));
+    std::wstring text = std::to_wstring(n);
+    // A digit of a plain bold face is about 0.6 of the font's height wide.
+    const int needed = static_cast<int>(std::ceil(static_cast<double>(text.size()) * font * 0.6 + font * 0.5));
+    const int d = std::max(base, needed);
+    return {{p.x - d / 2, p.y - d / 2, d, d}, true, fill, ContrastingInk(fill), std::move(text), font};
 }
 
 Point SnapTo45(Point start, Point p) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,7 +14,8 @@ TEST(ToolTable, TheFirstFiveKeepTheirButtonsNamesAndOrder) {
     const auto tools = ToolTable();
     ASSERT_GE(tools.size(), 5u);
     const wchar_t* names[] = {L"Draw(0)", L"Draw(1)", L"Draw(2)", L"Draw(3)", L"Draw(4)"};
-    const wchar_t* tips[] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text", L"Add Arrow", L"Eraser"};
+    const wchar_t* tips[] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text (Tab: on a box)", L"Add Arrow",
+                           L"Eraser"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(std::wstring(tools[i].name), names[i]);
         EXPECT_EQ(std::wstring(tools[i].tip), tips[i]);
@@ -47,6 +49,10 @@ TEST(ToolTable, EveryRowMakesAToolHasAGlyphInsideItsButtonAndAKeyOfItsOwn) {
             }
         }
         EXPECT_GT(parts, 0) << "no glyph";
+        for (const GlyphPart& part : t.optionGlyph.parts)
+            for (int k = 0; k < part.count; ++k)
+                EXPECT_TRUE(part.points[k].x >= 0 && part.points[k].x <= 16 && part.points[k].y >= 0 &&
+                            part.points[k].y <= 16);
     }
     EXPECT_EQ(ToolForKey(0), Tool::None);
     EXPECT_EQ(ToolForKey('R'), Tool::None) << "R goes back to window detection";
