@@ -15,6 +15,14 @@ Tool ToolForKey(int key) {
     return Tool::None;
 }
 
+std::optional<ToolCursor> CursorFor(Tool chosen, Point p, const Rect& selection) {
+    const auto tools = ToolTable();
+    const int i = static_cast<int>(chosen);
+    if (i < 0 || i >= static_cast<int>(tools.size()) || selection.empty()) return std::nullopt;
+    if (ClampToSelection(p, selection) != p) return std::nullopt;
+    return tools[static_cast<std::size_t>(i)].cursor;
+}
+
 PreviewColour ContrastingInk(PreviewColour fill) {
     const int r = fill & 0xFF, g = fill >> 8 & 0xFF, b = fill >> 16 & 0xFF;
     // Perceived brightness (ITU-R BT.601 weights).

@@ -129,6 +129,9 @@ struct Glyph {
     GlyphPart parts[6]{};
 };
 
+// The pointer over the selection while a tool is chosen.
+enum class ToolCursor : uint8_t { Crosshair, Pen, IBeam, Hand };
+
 // A tool's row in the table. Each file under annotate/tools defines its row
 // as `extern constexpr ToolEntry k<Name>Entry{...}`, its class kept inside
 // the file; the table names it once (ToolTable.cpp), and that is all there
@@ -140,6 +143,7 @@ struct ToolEntry {
     Glyph glyph;
     std::unique_ptr<DrawingTool> (*make)();
     Glyph optionGlyph{};  // the glyph while the tool's option is on; none: the same
+    ToolCursor cursor = ToolCursor::Crosshair;
 };
 
 // Every tool, in the order of their buttons (Tool's values index it).
@@ -147,6 +151,10 @@ std::span<const ToolEntry> ToolTable();
 inline int ToolCount() { return static_cast<int>(ToolTable().size()); }
 // The tool a key chooses; Tool::None for none.
 Tool ToolForKey(int key);
+// The pointer over the overlay: the chosen tool's cursor inside the
+// selection (its edges included), none (the overlay's own) elsewhere or
+// with no tool chosen.
+std::optional<ToolCursor> CursorFor(Tool chosen, Point p, const Rect& selection);
 
 // Shared geometry of two-point tools.
 // The end point p snapped so that start..p runs at a multiple of 45°.

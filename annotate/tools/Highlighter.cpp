@@ -15,6 +15,6 @@ protected:
 
 extern constexpr ToolEntry kHighlighterEntry{L"Draw(6)", L"Highlighter (H)", 'H',
     {{{GlyphPart::Polygon, 4, {{3, 10}, {9, 4}, {12, 7}, {6, 13}}}, {GlyphPart::FilledBox, 2, {{2, 14}, {14, 16}}}}},
-    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<HighlighterTool>(); }};
+    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<HighlighterTool>(); }, {}, ToolCursor::Pen};
 
 }  // namespace vellumo

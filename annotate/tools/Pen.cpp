@@ -13,6 +13,6 @@ protected:
 
 extern constexpr ToolEntry kPenEntry{L"Draw(5)", L"Pen (P)", 'P',
     {{{GlyphPart::Lines, 5, {{2, 13}, {5, 8}, {8, 10}, {11, 4}, {14, 3}}}}},
-    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<PenTool>(); }};
+    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<PenTool>(); }, {}, ToolCursor::Pen};
 
 }  // namespace vellumo

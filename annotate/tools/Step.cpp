@@ -57,6 +57,6 @@ private:
 extern constexpr ToolEntry kStepEntry{L"Draw(10)", L"Numbered step (N)", 'N',
     {{{GlyphPart::Oval, 2, {{1, 1}, {15, 15}}}, {GlyphPart::Lines, 3, {{6, 5}, {8, 3}, {8, 12}}},
       {GlyphPart::Lines, 2, {{6, 12}, {11, 12}}}}},
-    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<StepTool>(); }};
+    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<StepTool>(); }, {}, ToolCursor::Hand};
 
 }  // namespace vellumo

@@ -30,6 +30,7 @@ extern constexpr ToolEntry kTextEntry{L"Draw(2)", L"Add Text (Tab: on a box)", 0
     []() -> std::unique_ptr<DrawingTool> { return std::make_unique<TextTool>(); },
     // On a box: a T in a frame.
     {{{GlyphPart::Box, 2, {{1, 3}, {15, 14}}}, {GlyphPart::Lines, 2, {{5, 6}, {11, 6}}},
-      {GlyphPart::Lines, 2, {{8, 6}, {8, 12}}}}}};
+      {GlyphPart::Lines, 2, {{8, 6}, {8, 12}}}}},
+    ToolCursor::IBeam};
 
 }  // namespace vellumo

@@ -59,6 +59,30 @@ TEST(ToolTable, EveryRowMakesAToolHasAGlyphInsideItsButtonAndAKeyOfItsOwn) {
     EXPECT_EQ(ToolForKey('C'), Tool::None) << "C copies the colour";
 }
 
+TEST(ToolCursor, TheChosenToolsCursorShowsOnlyOverTheSelection) {
+    const Rect sel{100, 100, 200, 150};
+    struct Case {
+        Tool tool;
+        Point p;
+        std::optional<ToolCursor> want;
+    } cases[] = {
+        {Tool::Rectangle, {150, 150}, ToolCursor::Crosshair},
+        {Tool::Ellipse, {100, 100}, ToolCursor::Crosshair},  // on the top-left edge
+        {Tool::Text, {300, 250}, ToolCursor::IBeam},          // on the bottom-right edge
+        {ToolForKey('P'), {150, 150}, ToolCursor::Pen},
+        {ToolForKey('H'), {150, 150}, ToolCursor::Pen},
+        {ToolForKey('N'), {150, 150}, ToolCursor::Hand},
+        {ToolForKey('M'), {150, 150}, ToolCursor::Crosshair},
+        {Tool::Rectangle, {99, 150}, std::nullopt},  // just outside
+        {Tool::Text, {301, 250}, std::nullopt},
+        {Tool::Text, {150, 251}, std::nullopt},
+        {Tool::None, {150, 150}, std::nullopt},  // no tool: the overlay's own
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CursorFor(c.tool, c.p, sel), c.want) << static_cast<int>(c.tool) << " at " << c.p.x << "," << c.p.y;
+    EXPECT_EQ(CursorFor(Tool::Rectangle, {100, 100}, Rect{100, 100, 0, 0}), std::nullopt) << "no selection";
+}
+
 TEST(ToolGeometry, Shift45SnapsToTheNearestEighthOfATurn) {
     const Point o{100, 100};
     struct Case {
