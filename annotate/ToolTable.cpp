@@ -7,6 +7,8 @@
 
 namespace vellumo {
 
+// Every row ends in a backslash (the list ends at the blank line below it),
+// so a new row is one added line wherever it goes.
 #define VELLUMO_TOOL_ROWS(ROW) \
     ROW(Rectangle)             \
     ROW(Ellipse)               \
@@ -18,7 +20,8 @@ namespace vellumo {
     ROW(Line)                  \
     ROW(Mosaic)                \
     ROW(Blur)                  \
-    ROW(Step)
+    ROW(Step)                  \
+
 
 #define VELLUMO_DECLARE_TOOL(name) extern const ToolEntry k##name##Entry;
 VELLUMO_TOOL_ROWS(VELLUMO_DECLARE_TOOL)
