@@ -76,6 +76,8 @@ public:
     void ToolChosen(Canvas& c, Tool tool, Point p, float width);
     // Whether moves without a button concern `tool` (the eraser's circle).
     bool FollowsPointer(Tool tool) const { return mark_.FollowsPointer(tool); }
+    // `tool`'s option turned over (the text tool's box): whether it is on now.
+    bool ToggleOption(Tool tool) { return mark_.ToggleOption(tool); }
 
     // Prints pending text onto the surface and hides textBox_; nothing when hidden.
     void CommitText(Canvas& c);

@@ -63,6 +63,16 @@ void MarkInProgress::Chosen(Tool tool, Point p, float width) {
     }
 }
 
+bool MarkInProgress::ToggleOption(Tool tool) {
+    DrawingTool* t = ToolOf(tool);
+    return t && t->ToggleOption();
+}
+
+bool MarkInProgress::OptionOn(Tool tool) const {
+    const DrawingTool* t = ToolOf(tool);
+    return t && t->OptionOn();
+}
+
 bool MarkInProgress::FollowsPointer(Tool tool) const {
     const DrawingTool* t = ToolOf(tool);
     return t && t->FollowsPointer();

@@ -50,6 +50,9 @@ public:
     void ShowEraserCircle(Point p, float width) { Chosen(Tool::Eraser, p, width); }
     // Whether moves without a button concern `tool`.
     bool FollowsPointer(Tool tool) const;
+    // `tool`'s option turned over (the text tool's box): whether it is on now.
+    bool ToggleOption(Tool tool);
+    bool OptionOn(Tool tool) const;
     // The selection was discarded: previews and the text box go.
     void Discard();
 

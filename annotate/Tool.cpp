@@ -1,7 +1,9 @@
 #include "annotate/Tool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 namespace vellumo {
 
@@ -13,10 +15,28 @@ Tool ToolForKey(int key) {
     return Tool::None;
 }
 
+std::optional<ToolCursor> CursorFor(Tool chosen, Point p, const Rect& selection) {
+    const auto tools = ToolTable();
+    const int i = static_cast<int>(chosen);
+    if (i < 0 || i >= static_cast<int>(tools.size()) || selection.empty()) return std::nullopt;
+    if (ClampToSelection(p, selection) != p) return std::nullopt;
+    return tools[static_cast<std::size_t>(i)].cursor;
+}
+
 PreviewColour ContrastingInk(PreviewColour fill) {
     const int r = fill & 0xFF, g = fill >> 8 & 0xFF, b = fill >> 16 & 0xFF;
     // Perceived brightness (ITU-R BT.601 weights).
     return r * 299 + g * 587 + b * 114 > 150 * 1000 ? 0x000000 : 0xFFFFFF;
+}
+
+LabelMark StepLabel(Point p, int n, float width, PreviewColour fill) {
+    const int base = std::max(20, static_cast<int>(std::lround(4 * width)));
+    const int font = static_cast<int>(std::lround(base * 0.6));
+    std::wstring text = std::to_wstring(n);
+    // A digit of a plain bold face is about 0.6 of the font's height wide.
+    const int needed = static_cast<int>(std::ceil(static_cast<double>(text.size()) * font * 0.6 + font * 0.5));
+    const int d = std::max(base, needed);
+    return {{p.x - d / 2, p.y - d / 2, d, d}, true, fill, ContrastingInk(fill), std::move(text), font};
 }
 
 Point SnapTo45(Point start, Point p) {

@@ -72,6 +72,10 @@ struct LabelMark {
 };
 // Black or white, whichever stands out more on `fill`.
 PreviewColour ContrastingInk(PreviewColour fill);
+// The numbered step's circle of number `n` for the width control's value,
+// centred on p: at least 20 px across at the default width (5), wider where
+// the digits need it.
+LabelMark StepLabel(Point p, int n, float width, PreviewColour fill);
 struct Released {
     Commit what = Commit::Nothing;
     Rect box{};          // rectangle, ellipse, and the frame the text box opens on
@@ -108,6 +112,10 @@ public:
     virtual void Chosen(StrokeState&, Point) {}
     // Whether a move without a button concerns it (the eraser's circle follows the pointer).
     virtual bool FollowsPointer() const { return false; }
+    // A tool may have one option the user turns on and off (the text tool's
+    // box under its text). Returns whether it is on now; false for none.
+    virtual bool ToggleOption() { return false; }
+    virtual bool OptionOn() const { return false; }
 };
 
 // A 16 x 16 button glyph in 96-DPI pixels, drawn in dark grey: up to eight
@@ -121,12 +129,21 @@ struct Glyph {
     GlyphPart parts[6]{};
 };
 
+// The pointer over the selection while a tool is chosen.
+enum class ToolCursor : uint8_t { Crosshair, Pen, IBeam, Hand };
+
+// A tool's row in the table. Each file under annotate/tools defines its row
+// as `extern constexpr ToolEntry k<Name>Entry{...}`, its class kept inside
+// the file; the table names it once (ToolTable.cpp), and that is all there
+// is to adding a tool.
 struct ToolEntry {
     const wchar_t* name;  // the button's window title
     const wchar_t* tip;   // its tooltip, the key included
     int key;              // the letter that chooses it ('P'), 0 for none
     Glyph glyph;
     std::unique_ptr<DrawingTool> (*make)();
+    Glyph optionGlyph{};  // the glyph while the tool's option is on; none: the same
+    ToolCursor cursor = ToolCursor::Crosshair;
 };
 
 // Every tool, in the order of their buttons (Tool's values index it).
@@ -134,6 +151,10 @@ std::span<const ToolEntry> ToolTable();
 inline int ToolCount() { return static_cast<int>(ToolTable().size()); }
 // The tool a key chooses; Tool::None for none.
 Tool ToolForKey(int key);
+// The pointer over the overlay: the chosen tool's cursor inside the
+// selection (its edges included), none (the overlay's own) elsewhere or
+// with no tool chosen.
+std::optional<ToolCursor> CursorFor(Tool chosen, Point p, const Rect& selection);
 
 // Shared geometry of two-point tools.
 // The end point p snapped so that start..p runs at a multiple of 45°.

@@ -10,8 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "annotate/tools/Blur.h"
-#include "annotate/tools/Mosaic.h"
+#include "annotate/AreaFilters.h"
 #include "bench/Report.h"
 #include "bench/Stats.h"
 

@@ -365,6 +365,15 @@ void CaptureOverlay::OnWheel(WPARAM wp, LPARAM lp) {
     if (notches) toolbar_.WheelWidth(notches, (GET_KEYSTATE_WPARAM(wp) & MK_SHIFT) != 0);
 }
 
+bool CaptureOverlay::OnSetCursor(HWND over, UINT hitTest) {
+    Point pt;
+    if (over != hwnd() || hitTest != HTCLIENT || !sel_.Selected() || !PointerOnOverlay(pt)) return false;
+    const std::optional<ToolCursor> cursor = CursorFor(CurrentTool(), pt, sel_.frame());
+    if (!cursor) return false;
+    ::SetCursor(SystemCursorFor(*cursor));
+    return true;
+}
+
 void CaptureOverlay::Readout(Point p) {
     const Colour c = Colour::fromPixel(surface_.surface().Pixel(p.x, p.y));
     const bool noted = colourNote_.VisibleAt(::GetTickCount64());
@@ -465,6 +474,8 @@ LRESULT CaptureOverlay::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_XBUTTONUP: OnMouseUp(MouseButton::Middle, p); return TRUE;
         case kPrintTextLater: CommitText(); return 0;
         case WM_MOUSEWHEEL: OnWheel(wp, lp); return 0;
+        case WM_SETCURSOR:
+            return OnSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp)) ? TRUE : Default(msg, wp, lp);
         case WM_CTLCOLOREDIT:
             if (HBRUSH b = annotator_.ColourEdit(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))) {
                 return reinterpret_cast<LRESULT>(b);

@@ -129,6 +129,8 @@ private:
     void OnMouseMove(WPARAM keys, Point p);
     void OnMouseUp(MouseButton button, Point p);
     void OnWheel(WPARAM wp, LPARAM lp);
+    // True when the chosen tool's cursor was set (over the selection).
+    bool OnSetCursor(HWND over, UINT hitTest);
     void OnDetectionTick();
     void OnRestartChordTick();
     void CreateDrawingObjects();

@@ -67,7 +67,8 @@ bool ActsOnRepeat(KeyCommand c) {
         case KeyCommand::Save:
         case KeyCommand::CopyColourHex:
         case KeyCommand::CopyColourList:
-        case KeyCommand::CommitText: return false;
+        case KeyCommand::CommitText:
+        case KeyCommand::ToggleToolOption: return false;
     }
     return false;
 }
@@ -102,6 +103,7 @@ KeyAction DecideFreshKey(const OverlayKeyState& state, const KeyPress& key) {
     // A tool's letter (its row in the tool table) chooses it.
     if (const Tool tool = ToolForKey(key.key); tool != Tool::None && !key.ctrl)
         return {KeyCommand::ChooseTool, 0, 0, tool};
+    if (key.key == vk::kTab && state.toolChosen && !key.ctrl && !key.shift) return {KeyCommand::ToggleToolOption};
     if (key.key == vk::kReturn && !key.ctrl && !key.shift) return {KeyCommand::Copy};
     if (!key.ctrl) return {};
     switch (key.key) {

@@ -10,7 +10,7 @@ namespace vellumo {
 
 // The virtual-key codes the overlay looks at (the platform's VK_* values).
 namespace vk {
-inline constexpr int kReturn = 0x0D, kEscape = 0x1B;
+inline constexpr int kTab = 0x09, kReturn = 0x0D, kEscape = 0x1B;
 inline constexpr int kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28;
 inline constexpr int kC = 'C', kR = 'R', kS = 'S', kY = 'Y', kZ = 'Z';
 }  // namespace vk
@@ -56,6 +56,7 @@ enum class KeyCommand {
     Redo,
     CommitText,
     ChooseTool,        // the tool whose letter was pressed
+    ToggleToolOption,  // Tab: the chosen tool's option (the text tool's box)
 };
 
 struct KeyAction {

@@ -51,6 +51,9 @@ bool CaptureOverlay::OnKeyDown(WPARAM keyCode, LPARAM flags) {
         case KeyCommand::Redo: StepMarks(true); break;
         case KeyCommand::CommitText: CommitText(); break;
         case KeyCommand::ChooseTool: ChooseTool(static_cast<int>(a.tool)); break;
+        case KeyCommand::ToggleToolOption:
+            toolbar_.ShowToolOption(static_cast<int>(CurrentTool()), annotator_.ToggleOption(CurrentTool()));
+            break;
     }
     return a.command != KeyCommand::None;
 }

@@ -31,6 +31,24 @@ LPCWSTR HandleCursor(int index) {
     }
 }
 
+// The pen cursor (IDC_PEN, from the pen-input header): not every system
+// has it (Wine may not), and the crosshair stands in.
+constexpr WORD kPenCursorId = 32631;
+}  // namespace
+
+HCURSOR SystemCursorFor(ToolCursor cursor) {
+    switch (cursor) {
+        case ToolCursor::Crosshair: break;
+        case ToolCursor::Pen:
+            if (HCURSOR pen = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(kPenCursorId))) return pen;
+            break;
+        case ToolCursor::IBeam: return ::LoadCursorW(nullptr, IDC_IBEAM);
+        case ToolCursor::Hand: return ::LoadCursorW(nullptr, IDC_HAND);
+    }
+    return ::LoadCursorW(nullptr, IDC_CROSS);
+}
+
+namespace {
 MouseButton ButtonOf(UINT msg) {
     switch (msg) {
         case WM_LBUTTONDOWN: return MouseButton::Left;

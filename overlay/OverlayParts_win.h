@@ -13,8 +13,12 @@
 #include "gfx/Handles_win.h"
 #include "overlay/Readout.h"
 #include "gfx/MonitorLayout.h"
+#include "annotate/Tool.h"
 
 namespace vellumo::win {
+
+// The system cursor that stands for a tool's cursor.
+HCURSOR SystemCursorFor(ToolCursor cursor);
 
 class SizerHandle : public Window<SizerHandle> {
 public:

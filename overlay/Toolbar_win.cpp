@@ -45,14 +45,17 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::LineTo(dc, x1, y1);
 }
 
-// A drawing tool's 16 x 16 glyph, as its row in the tool table gives it.
-void DrawToolGlyph(HDC dc, int index) {
+// A drawing tool's 16 x 16 glyph, as its row in the tool table gives it
+// (its option glyph while the option is on, when it has one).
+void DrawToolGlyph(HDC dc, int index, bool optionOn) {
     const auto tools = ToolTable();
     if (index < 0 || index >= static_cast<int>(tools.size())) return;
+    const ToolEntry& tool = tools[static_cast<std::size_t>(index)];
+    const Glyph& glyph = optionOn && tool.optionGlyph.parts[0].kind != GlyphPart::End ? tool.optionGlyph : tool.glyph;
     unique_hpen pen(::CreatePen(PS_SOLID, 1, RGB(32, 32, 32)));
     unique_hbrush ink(::CreateSolidBrush(RGB(32, 32, 32)));
     Selected usePen(dc, pen.get());
-    for (const GlyphPart& part : tools[static_cast<std::size_t>(index)].glyph.parts) {
+    for (const GlyphPart& part : glyph.parts) {
         const Point* p = part.points;
         const bool filled = part.kind == GlyphPart::FilledBox || part.kind == GlyphPart::FilledOval;
         Selected fill(dc, filled ? static_cast<HGDIOBJ>(ink.get()) : ::GetStockObject(NULL_BRUSH));
@@ -165,6 +168,12 @@ void ToolButton::Place(const Rect& r, int dpi) {
     ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
+void ToolButton::ShowOption(bool on) {
+    if (on == optionOn_) return;
+    optionOn_ = on;
+    ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void ToolButton::Paint() {
     PaintDc dc(hwnd());
     RECT rc;
@@ -175,7 +184,7 @@ void ToolButton::Paint() {
     }
     ::FillRect(dc.get(), &rc, ::GetSysColorBrush(pressed_ ? COLOR_BTNSHADOW : COLOR_BTNFACE));
     ScaleGlyphs(dc.get(), dpi_);
-    if (id_ == ToolButtonId::Tool) DrawToolGlyph(dc.get(), index_);
+    if (id_ == ToolButtonId::Tool) DrawToolGlyph(dc.get(), index_, optionOn_);
     else DrawGlyph(dc.get(), id_);
 }
 
@@ -352,6 +361,10 @@ void Toolbar::OnToolButtonHover(int index) {
 }
 
 void Toolbar::ShowChosenTool(int index) { MoveMarker(chosenMarker_, index); }
+
+void Toolbar::ShowToolOption(int index, bool on) {
+    if (index >= 0 && index < static_cast<int>(toolButtons_.size())) toolButtons_[static_cast<std::size_t>(index)]->ShowOption(on);
+}
 
 void Toolbar::OnPanelMouseDown(Point local) { grabOffset_ = local; }
 

@@ -31,6 +31,8 @@ public:
     bool Create(HWND parent, ToolButtonId id, int index, const Rect& r, const wchar_t* name, Events events);
     // Moved to `r` (toolbar pixels) with its glyph drawn for `dpi`.
     void Place(const Rect& r, int dpi);
+    // A tool button shows its tool's option glyph while the option is on.
+    void ShowOption(bool on);
     ToolButtonId id() const { return id_; }
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -41,6 +43,7 @@ private:
     int dpi_ = 96;
     Events events_;
     bool pressed_ = false;
+    bool optionOn_ = false;
     PointerCapture capture_;
 };
 
@@ -71,6 +74,8 @@ public:
     void SetCurrentColor(OleColor c) { palette_.SetCurrentColor(c); }
     // chosenMarker_ behind the chosen tool's button.
     void ShowChosenTool(int index);
+    // Tool `index`'s button shows whether its option is on.
+    void ShowToolOption(int index, bool on);
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
 

@@ -34,7 +34,8 @@ constexpr Pixel kPanelBack{52, 52, 56};   // the colour panel's background
 // What each button of the toolbar says when the pointer rests on it (the
 // save button also names the quick save's keys).
 const std::string kSaveTip = "Save to (Ctrl+Shift+S: quick save, no dialog)";
-const std::vector<std::string> kTips = {"Add Rectangle", "Add Vertebral round", "Add Text", "Add Arrow", "Eraser",
+const std::string kTextTip = "Add Text (Tab: on a box)";
+const std::vector<std::string> kTips = {"Add Rectangle", "Add Vertebral round", kTextTip, "Add Arrow", "Eraser",
                                         "Copy to clipboard", "Pin", kSaveTip, "Quit"};
 
 class TextBoxE2E : public MarkE2E {
@@ -141,10 +142,10 @@ TEST_F(TextBoxE2E, TipsCaretDraggedBoxToolChangeToolbarDragAndSaveWithPendingTex
     for (const auto& [tip, title] : {std::pair{"Copy to clipboard", "Image1"}, {"Pin", "pinimg"},
                                      {kSaveTip.c_str(), "SavePic"}, {"Quit", "Exi"}})
         if (buttons.count(tip)) EXPECT_EQ(buttons.at(tip).title, title) << "\"" << tip << "\" on the wrong button";
-    ASSERT_TRUE(buttons.count("Add Text") && buttons.count("Add Rectangle") && buttons.count(kSaveTip));
+    ASSERT_TRUE(buttons.count(kTextTip) && buttons.count("Add Rectangle") && buttons.count(kSaveTip));
 
     // Text printed once; a second area starts with it, the caret after it.
-    ClickButton(buttons.at("Add Text"));
+    ClickButton(buttons.at(kTextTip));
     WinInfo box = OpenTextArea(120, 465, 130, 25);
     ClickAt(*d_, box.left + 10, box.top + box.height() / 2);
     TypeText(*d_, "mmmm");
@@ -198,8 +199,8 @@ TEST_F(TextBoxE2E, TipsCaretDraggedBoxToolChangeToolbarDragAndSaveWithPendingTex
 
     // Text left in a box when the region is saved is in the file.
     buttons = ButtonsByTip();
-    ASSERT_TRUE(buttons.count("Add Text") && buttons.count(kSaveTip)) << "the moved toolbar lost its tips";
-    ClickButton(buttons.at("Add Text"));
+    ASSERT_TRUE(buttons.count(kTextTip) && buttons.count(kSaveTip)) << "the moved toolbar lost its tips";
+    ClickButton(buttons.at(kTextTip));
     box = OpenTextArea(150, 420, 150, 25);
     TypeText(*d_, "mm");
     ASSERT_TRUE(WaitUntil([&] { return d_->WindowText(box.hwnd) == "mmmmxmm"; }, 2s, 50ms))
@@ -360,8 +361,8 @@ protected:
 TEST_F(TextFontE2E, TheChosenFaceSizeAndStyleReachTheBoxAndThePrintAndCancelKeepsTheFont) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
     const auto buttons = ButtonsByTip();
-    ASSERT_TRUE(buttons.count("Add Text")) << "no button shows the tip \"Add Text\"";
-    ClickButton(buttons.at("Add Text"));
+    ASSERT_TRUE(buttons.count(kTextTip)) << "no button shows the tip \"Add Text\"";
+    ClickButton(buttons.at(kTextTip));
 
     // The overlay's own font is proportional: eight m's reach further than
     // eight i's by more than one m. In a monospaced face they differ only by

@@ -34,7 +34,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10, kTextOnBox = 11 };
+enum ToolIndex { kRectangle = 0, kText = 2, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public MarkE2E {
@@ -280,10 +280,18 @@ TEST_F(ToolsE2E, KeysChooseToolsAndTheWheelSetsTheWidth) {
     EXPECT_EQ(At(img, 250, 402), kTopColour);
 }
 
-// Text on a box: typed text printed in white on a red box in the copy.
+// Text on a box: the text tool with Tab pressed; typed text printed in
+// white on a red box in the copy.
 TEST_F(ToolsE2E, TextOnABoxPrintsOnAFilledBoxInAContrastingColour) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
-    ASSERT_NO_FATAL_FAILURE(ChooseTool(kTextOnBox));
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kText));
+    // The text button's glyph gains a frame (its left side at x 1) once the
+    // option is on; the plain glyph has no ink there.
+    const ToolButtonAt b = DrawButton(kText);
+    const auto framed = [&] { return PixelNear(TX(b.left + 1), TY(b.top + 8), Pixel{32, 32, 32}); };
+    ASSERT_FALSE(framed()) << "the text button shows a frame before Tab";
+    d_->Tap(XK_Tab);
+    ASSERT_TRUE(WaitUntil(framed, 2s, 50ms)) << "Tab did not turn the text tool's box on";
     Stroke(150, 110, 300, 140, 4);
     std::optional<WinInfo> box;
     const auto textBox = [&]() -> std::optional<WinInfo> {

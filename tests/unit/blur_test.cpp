@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 
+#include "annotate/AreaFilters.h"
 #include "annotate/MarkInProgress.h"
-#include "annotate/tools/Blur.h"
 #include "tests/unit/FakeMarkTarget.h"
 
 namespace vellumo {
@@ -61,6 +64,59 @@ TEST(BlurTool, ARadiusTooWideForTheSharedWordTakesTheSlowPathAlike) {
     for (int x = 0; x < 300; x += 13) {
         ASSERT_LE(std::abs(Channel(t.at(x, 30), 8) - 0x40), 2) << x;
         ASSERT_EQ(t.at(x, 0), t.at(x, 59)) << x;
+    }
+}
+
+// The blur against a plain reading of its rule: three box passes of 2r+1
+// along each row, the end pixels repeated, rounded; then the same down each
+// column. Sizes that are no multiple of the rows and columns carried
+// together, a rectangle inside a larger plane, radii on both sides of the
+// widest box summed exactly, and the top byte left as it was.
+std::vector<double> BoxThrice(std::vector<double> v, int r) {
+    const int n = static_cast<int>(v.size());
+    for (int pass = 0; pass < 3; ++pass) {
+        std::vector<double> out(v.size());
+        for (int i = 0; i < n; ++i) {
+            double sum = 0;
+            for (int j = i - r; j <= i + r; ++j) sum += v[std::clamp(j, 0, n - 1)];
+            out[i] = sum / (2 * r + 1);
+        }
+        v = out;
+    }
+    return v;
+}
+
+TEST(BlurTool, MatchesThreeBoxPassesEachWayWithinRounding) {
+    for (const int r : {1, 4, 10, 101, 102, 140}) {
+        const Rect area{3, 2, 37, 29};
+        FakeMarkTarget t(45, 35, 0);
+        std::uint32_t seed = 7u + static_cast<std::uint32_t>(r);
+        for (int y = 0; y < 35; ++y)
+            for (int x = 0; x < 45; ++x) t.Set(x, y, (seed = seed * 1103515245u + 12345u) >> 4);
+        FakeMarkTarget before = t;
+        BlurArea(t.SurfacePixels(), area, r);
+        for (int shift : {0, 8, 16}) {
+            std::vector<std::vector<double>> rows(area.height);
+            for (int y = 0; y < area.height; ++y) {
+                std::vector<double> row(area.width);
+                for (int x = 0; x < area.width; ++x) row[x] = Channel(before.at(area.left + x, area.top + y), shift);
+                rows[y] = BoxThrice(row, r);
+                for (double& v : rows[y]) v = std::round(v);
+            }
+            for (int x = 0; x < area.width; ++x) {
+                std::vector<double> column(area.height);
+                for (int y = 0; y < area.height; ++y) column[y] = rows[y][x];
+                column = BoxThrice(column, r);
+                for (int y = 0; y < area.height; ++y) {
+                    const std::uint32_t got = t.at(area.left + x, area.top + y);
+                    // Wide boxes round after each pass: a little more slack.
+                    ASSERT_NEAR(Channel(got, shift), column[y], r > 101 ? 2.0 : 1.0) << "r " << r << " at " << x << "," << y;
+                    ASSERT_EQ(got >> 24, before.at(area.left + x, area.top + y) >> 24);
+                }
+            }
+        }
+        for (int x = 0; x < 45; ++x) ASSERT_EQ(t.at(x, 1), before.at(x, 1)) << "above the rectangle";
+        for (int y = 0; y < 35; ++y) ASSERT_EQ(t.at(40, y), before.at(40, y)) << "right of it";
     }
 }
 

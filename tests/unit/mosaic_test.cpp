@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "annotate/AreaFilters.h"
 #include "annotate/MarkInProgress.h"
-#include "annotate/tools/Mosaic.h"
 #include "tests/unit/FakeMarkTarget.h"
 
 namespace vellumo {
@@ -66,6 +66,24 @@ TEST(MosaicTool, AWideCellOfBlueKeepsItsRedAtZero) {
     FakeMarkTarget t(400, 4, 0x0000FF);
     Pixelate(t.SurfacePixels(), {0, 0, 300, 4}, 300);
     EXPECT_EQ(t.at(10, 1), 0x0000FFu);
+}
+
+TEST(MosaicTool, ACellTallerThanTheSharedWordHoldsKeepsItsExactMean) {
+    // 300 rows: the packed red and blue sums are flushed every 256 rows; a
+    // carry from blue into red, or a lost flush, shows in the mean.
+    FakeMarkTarget t(8, 600, 0);
+    std::uint64_t red = 0, green = 0, blue = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const std::uint32_t p = (y * 7 + x * 31) % 256u << 16 | (255u - y % 256u) << 8 | 255u;
+            t.Set(x, y, p | 0x11000000u * (x == 0 && y == 0));
+            if (y < 300 && x < 6) red += p >> 16, green += p >> 8 & 0xFF, blue += p & 0xFF;
+        }
+    Pixelate(t.SurfacePixels(), {0, 0, 6, 600}, 300);
+    const std::uint32_t mean = static_cast<std::uint32_t>((red + 900) / 1800 << 16 | (green + 900) / 1800 << 8 | (blue + 900) / 1800);
+    EXPECT_EQ(t.at(0, 0), 0x11000000u | mean) << "the cell takes its top-left pixel's top byte";
+    EXPECT_EQ(t.at(5, 299), 0x11000000u | mean);
+    EXPECT_EQ(t.at(6, 0), (0u * 7 + 6 * 31) % 256u << 16 | 255u << 8 | 255u) << "outside the area";
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "annotate/MarkInProgress.h"
-#include "annotate/tools/Pen.h"
+#include "annotate/tools/Freehand.h"
 #include "tests/unit/FakeMarkTarget.h"
 
 namespace vellumo {
@@ -11,6 +11,15 @@ namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFF, kRedBgr = 0x0000FF, kRedPixel = 0xFF0000;
 constexpr Rect kFrame{20, 20, 300, 200};
+
+// The pen as the table makes it.
+std::unique_ptr<FreehandTool> MakePen() {
+    std::unique_ptr<DrawingTool> tool = ToolTable()[static_cast<std::size_t>(ToolForKey('P'))].make();
+    auto* pen = dynamic_cast<FreehandTool*>(tool.get());
+    if (!pen) return nullptr;
+    tool.release();
+    return std::unique_ptr<FreehandTool>(pen);
+}
 
 StrokeState Style(FakeMarkTarget& t, float width, float alpha) {
     StrokeState s;
@@ -24,7 +33,9 @@ StrokeState Style(FakeMarkTarget& t, float width, float alpha) {
 
 TEST(PenTool, AFastStrokeIsContinuousWithRoundJoinsAndStaysInTheFrame) {
     FakeMarkTarget t(400, 300, kWhite);
-    PenTool pen;
+    const std::unique_ptr<FreehandTool> made = MakePen();
+    ASSERT_NE(made, nullptr);
+    FreehandTool& pen = *made;
     StrokeState s = Style(t, 6, 255);
     // Three points far apart, as a fast pointer gives them, and one past the frame.
     pen.Press(s, {40, 60});
@@ -47,7 +58,9 @@ TEST(PenTool, AFastStrokeIsContinuousWithRoundJoinsAndStaysInTheFrame) {
 
 TEST(PenTool, OneStrokeHasOneOpacityWhereItCrossesItself) {
     FakeMarkTarget t(400, 300, kWhite);
-    PenTool pen;
+    const std::unique_ptr<FreehandTool> made = MakePen();
+    ASSERT_NE(made, nullptr);
+    FreehandTool& pen = *made;
     StrokeState s = Style(t, 8, 128);
     pen.Press(s, {50, 100});
     pen.Move(s, {200, 100}, true);
@@ -61,7 +74,9 @@ TEST(PenTool, OneStrokeHasOneOpacityWhereItCrossesItself) {
 
 TEST(PenTool, AHundredThousandPointStrokeIsOneUndoStepAndKeepsItsMemoryToItsArea) {
     FakeMarkTarget t(400, 300, kWhite);
-    PenTool pen;
+    const std::unique_ptr<FreehandTool> made = MakePen();
+    ASSERT_NE(made, nullptr);
+    FreehandTool& pen = *made;
     StrokeState s = Style(t, 3, 255);
     pen.Press(s, {30, 30});
     std::size_t most = 0;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "annotate/MarkInProgress.h"
-#include "annotate/tools/Step.h"
+#include "annotate/Tool.h"
 #include "tests/unit/FakeMarkTarget.h"
 
 namespace vellumo {

@@ -32,6 +32,20 @@ TEST(ToolKeys, EachToolsLetterChoosesItOnASelectionOnly) {
     EXPECT_EQ(DecideKey(selected, {vk::kZ, false, true}).command, KeyCommand::Undo);
 }
 
+TEST(ToolKeys, TabTurnsTheChosenToolsOptionOverWhileTheOverlayHasTheKeyboard) {
+    const KeyAction toggle{KeyCommand::ToggleToolOption};
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Selected, true}, {vk::kTab}), toggle);
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Selected, false}, {vk::kTab}), KeyAction{}) << "no tool chosen";
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Detecting, false}, {vk::kTab}), KeyAction{}) << "no selection";
+    EXPECT_EQ(DecideKey({KeyFocus::TextBox, Mode::Selected, true}, {vk::kTab}), KeyAction{}) << "typing";
+    EXPECT_EQ(DecideKey({KeyFocus::NumberBox, Mode::Selected, true}, {vk::kTab}), KeyAction{}) << "a box";
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Selected, true}, {vk::kTab, true}), KeyAction{}) << "with Shift";
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Selected, true}, {vk::kTab, false, true}), KeyAction{}) << "Ctrl";
+    KeyPress held{vk::kTab};
+    held.repeat = true;
+    EXPECT_EQ(DecideKey({KeyFocus::Overlay, Mode::Selected, true}, held), KeyAction{}) << "a held Tab toggles once";
+}
+
 TEST(ToolKeys, TheWheelStepsTheWidthByOneOrFiveWithinItsRange) {
     EXPECT_EQ(WidthAfterWheel(5, 1, false, 100), 6);
     EXPECT_EQ(WidthAfterWheel(5, -2, false, 100), 3);

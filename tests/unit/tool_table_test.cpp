@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,7 +14,8 @@ TEST(ToolTable, TheFirstFiveKeepTheirButtonsNamesAndOrder) {
     const auto tools = ToolTable();
     ASSERT_GE(tools.size(), 5u);
     const wchar_t* names[] = {L"Draw(0)", L"Draw(1)", L"Draw(2)", L"Draw(3)", L"Draw(4)"};
-    const wchar_t* tips[] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text", L"Add Arrow", L"Eraser"};
+    const wchar_t* tips[] = {L"Add Rectangle", L"Add Vertebral round", L"Add Text (Tab: on a box)", L"Add Arrow",
+                           L"Eraser"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(std::wstring(tools[i].name), names[i]);
         EXPECT_EQ(std::wstring(tools[i].tip), tips[i]);
@@ -47,10 +49,38 @@ TEST(ToolTable, EveryRowMakesAToolHasAGlyphInsideItsButtonAndAKeyOfItsOwn) {
             }
         }
         EXPECT_GT(parts, 0) << "no glyph";
+        for (const GlyphPart& part : t.optionGlyph.parts)
+            for (int k = 0; k < part.count; ++k)
+                EXPECT_TRUE(part.points[k].x >= 0 && part.points[k].x <= 16 && part.points[k].y >= 0 &&
+                            part.points[k].y <= 16);
     }
     EXPECT_EQ(ToolForKey(0), Tool::None);
     EXPECT_EQ(ToolForKey('R'), Tool::None) << "R goes back to window detection";
     EXPECT_EQ(ToolForKey('C'), Tool::None) << "C copies the colour";
+}
+
+TEST(ToolCursor, TheChosenToolsCursorShowsOnlyOverTheSelection) {
+    const Rect sel{100, 100, 200, 150};
+    struct Case {
+        Tool tool;
+        Point p;
+        std::optional<ToolCursor> want;
+    } cases[] = {
+        {Tool::Rectangle, {150, 150}, ToolCursor::Crosshair},
+        {Tool::Ellipse, {100, 100}, ToolCursor::Crosshair},  // on the top-left edge
+        {Tool::Text, {300, 250}, ToolCursor::IBeam},          // on the bottom-right edge
+        {ToolForKey('P'), {150, 150}, ToolCursor::Pen},
+        {ToolForKey('H'), {150, 150}, ToolCursor::Pen},
+        {ToolForKey('N'), {150, 150}, ToolCursor::Hand},
+        {ToolForKey('M'), {150, 150}, ToolCursor::Crosshair},
+        {Tool::Rectangle, {99, 150}, std::nullopt},  // just outside
+        {Tool::Text, {301, 250}, std::nullopt},
+        {Tool::Text, {150, 251}, std::nullopt},
+        {Tool::None, {150, 150}, std::nullopt},  // no tool: the overlay's own
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CursorFor(c.tool, c.p, sel), c.want) << static_cast<int>(c.tool) << " at " << c.p.x << "," << c.p.y;
+    EXPECT_EQ(CursorFor(Tool::Rectangle, {100, 100}, Rect{100, 100, 0, 0}), std::nullopt) << "no selection";
 }
 
 TEST(ToolGeometry, Shift45SnapsToTheNearestEighthOfATurn) {

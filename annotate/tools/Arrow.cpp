@@ -1,10 +1,10 @@
 // The arrow: a straight stroke (at 45° steps with Shift) whose head GDI+'s
 // arrow-anchor cap draws at the release end.
-#pragma once
 #include "annotate/tools/TwoPointTool.h"
 
 namespace vellumo {
 
+namespace {
 class ArrowTool final : public SegmentTool {
 public:
     Released Release(StrokeState& s) override {
@@ -17,8 +17,9 @@ public:
         return r;
     }
 };
+}  // namespace
 
-inline constexpr ToolEntry kArrowEntry{L"Draw(3)", L"Add Arrow", 0,
+extern constexpr ToolEntry kArrowEntry{L"Draw(3)", L"Add Arrow", 0,
     {{{GlyphPart::Lines, 2, {{2, 13}, {13, 2}}},
     {GlyphPart::Lines, 2, {{13, 2}, {7, 3}}},
     {GlyphPart::Lines, 2, {{13, 2}, {12, 8}}}}},

@@ -1,7 +1,6 @@
 // The eraser: the clean frozen screen painted back through a round pen,
 // press to release one undo step. A grey circle of the pen's size follows
 // the pointer as soon as the eraser is chosen.
-#pragma once
 #include <cmath>
 
 #include "annotate/Erase.h"
@@ -9,6 +8,7 @@
 
 namespace vellumo {
 
+namespace {
 class EraserTool final : public DrawingTool {
 public:
     std::optional<Point> Press(StrokeState& s, Point p) override {
@@ -62,8 +62,9 @@ private:
     Point last_{};
     bool painting_ = false;
 };
+}  // namespace
 
-inline constexpr ToolEntry kEraserEntry{L"Draw(4)", L"Eraser", 0,
+extern constexpr ToolEntry kEraserEntry{L"Draw(4)", L"Eraser", 0,
     {{{GlyphPart::Polygon, 4, {{2, 10}, {8, 4}, {13, 9}, {7, 15}}},
     {GlyphPart::Lines, 2, {{5, 7}, {10, 12}}}}},
     []() -> std::unique_ptr<DrawingTool> { return std::make_unique<EraserTool>(); }};

@@ -3,10 +3,8 @@
 // on it. The number is the count of steps still applied, plus one: an undo
 // takes the last number back and the next click reuses it, and once the
 // marks are cleared the count starts again at 1.
-#pragma once
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 #include "annotate/CoverageStroke.h"
@@ -14,18 +12,7 @@
 
 namespace vellumo {
 
-// The circle of number `n` for the width control's value, centred on p: at
-// least 20 px across at the default width (5), wider where the digits need it.
-inline LabelMark StepLabel(Point p, int n, float width, PreviewColour fill) {
-    const int base = std::max(20, static_cast<int>(std::lround(4 * width)));
-    const int font = static_cast<int>(std::lround(base * 0.6));
-    std::wstring text = std::to_wstring(n);
-    // A digit of a plain bold face is about 0.6 of the font's height wide.
-    const int needed = static_cast<int>(std::ceil(text.size() * font * 0.6 + font * 0.5));
-    const int d = std::max(base, needed);
-    return {{p.x - d / 2, p.y - d / 2, d, d}, true, fill, ContrastingInk(fill), std::move(text), font};
-}
-
+namespace {
 class StepTool final : public DrawingTool {
 public:
     std::optional<Point> Press(StrokeState& s, Point p) override {
@@ -65,10 +52,11 @@ private:
     // The undo history's depth right after each step still counted.
     std::vector<std::size_t> placedAt_;
 };
+}  // namespace
 
-inline constexpr ToolEntry kStepEntry{L"Draw(10)", L"Numbered step (N)", 'N',
+extern constexpr ToolEntry kStepEntry{L"Draw(10)", L"Numbered step (N)", 'N',
     {{{GlyphPart::Oval, 2, {{1, 1}, {15, 15}}}, {GlyphPart::Lines, 3, {{6, 5}, {8, 3}, {8, 12}}},
       {GlyphPart::Lines, 2, {{6, 12}, {11, 12}}}}},
-    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<StepTool>(); }};
+    []() -> std::unique_ptr<DrawingTool> { return std::make_unique<StepTool>(); }, {}, ToolCursor::Hand};
 
 }  // namespace vellumo

@@ -1,10 +1,10 @@
 // The rectangle: an outline dragged as a rubber band (a square with Shift),
 // drawn by GDI+ without anti-aliasing at the exact width.
-#pragma once
 #include "annotate/tools/TwoPointTool.h"
 
 namespace vellumo {
 
+namespace {
 class RectangleTool final : public BandTool {
 public:
     RectangleTool() : BandTool(PreviewShape::Rectangle) {}
@@ -13,8 +13,9 @@ public:
         return {.what = Commit::Rectangle, .box = s.shape.box, .penWidth = s.width};
     }
 };
+}  // namespace
 
-inline constexpr ToolEntry kRectangleEntry{L"Draw(0)", L"Add Rectangle", 0,
+extern constexpr ToolEntry kRectangleEntry{L"Draw(0)", L"Add Rectangle", 0,
     {{{GlyphPart::Box, 2, {{2, 3}, {14, 13}}}}},
     []() -> std::unique_ptr<DrawingTool> { return std::make_unique<RectangleTool>(); }};
 

@@ -1,10 +1,10 @@
 // The ellipse: an outline in the rubber band (a circle with Shift), drawn
 // anti-aliased by GDI+.
-#pragma once
 #include "annotate/tools/TwoPointTool.h"
 
 namespace vellumo {
 
+namespace {
 class EllipseTool final : public BandTool {
 public:
     EllipseTool() : BandTool(PreviewShape::Oval) {}
@@ -13,8 +13,9 @@ public:
         return {.what = Commit::Ellipse, .box = s.shape.box, .penWidth = s.width};
     }
 };
+}  // namespace
 
-inline constexpr ToolEntry kEllipseEntry{L"Draw(1)", L"Add Vertebral round", 0,
+extern constexpr ToolEntry kEllipseEntry{L"Draw(1)", L"Add Vertebral round", 0,
     {{{GlyphPart::Oval, 2, {{1, 3}, {15, 13}}}}},
     []() -> std::unique_ptr<DrawingTool> { return std::make_unique<EllipseTool>(); }};
 

@@ -1,7 +1,6 @@
 // The line: a straight stroke dragged from the press point (at a multiple of
 // 45° with Shift held), painted on release with round ends at the chosen
 // colour, width and opacity. A line of no length draws nothing.
-#pragma once
 #include <cmath>
 
 #include "annotate/CoverageStroke.h"
@@ -9,6 +8,7 @@
 
 namespace vellumo {
 
+namespace {
 class LineTool final : public SegmentTool {
 public:
     Released Release(StrokeState& s) override {
@@ -27,8 +27,9 @@ public:
         return r;
     }
 };
+}  // namespace
 
-inline constexpr ToolEntry kLineEntry{L"Draw(7)", L"Line (L), Shift: 45\u00B0 steps", 'L',
+extern constexpr ToolEntry kLineEntry{L"Draw(7)", L"Line (L), Shift: 45\u00B0 steps", 'L',
     {{{GlyphPart::Lines, 2, {{2, 14}, {14, 2}}}}},
     []() -> std::unique_ptr<DrawingTool> { return std::make_unique<LineTool>(); }};
 
