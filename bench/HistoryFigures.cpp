@@ -90,8 +90,11 @@ Session RunSession(e2e::Display& d, const std::string& exe, const fs::path& hist
                 break;
             }
             d.MovePointer(s.band.left + 100, s.band.top + 100);
-            // The overlay's teardown goes on after it has left the screen.
-            WaitIdle(pid, milliseconds(100), milliseconds(5000));
+            // The overlay's teardown goes on after it has left the screen,
+            // and the history writes a capture once what its leaving set
+            // going is done: a capture comes once both are, as a user's
+            // next capture seconds later would.
+            WaitIdle(pid, milliseconds(600), milliseconds(10000));
             d.Tap(XK_Print);
         }
         const std::optional<Point> button = CaptureAndSelect(d, s, r.why, pin ? "pinimg" : "Image1");
