@@ -2,8 +2,9 @@
 // harness: save (savebench.exe against ImageMagick; GIF against PNG), then pin (vellumo.exe
 // against pinfloor.exe, and the Floaters' memory).
 //
-//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [png]
-// ("png": the PNG encoder's figures alone)
+//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history] [CAPTURES]
+// ("png": the PNG encoder's figures alone; "history": the history's cost
+// alone, over CAPTURES captures a process, 100 by default)
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,7 +18,7 @@
 int main(int argc, char** argv) {
     using namespace vellumo::bench;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS]\n");
+        std::fprintf(stderr, "usage: output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history] [CAPTURES]\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -32,14 +33,16 @@ int main(int argc, char** argv) {
     bool ok = true;
     try {
         e2e::Display d(3840, 2160);
-        const bool pngOnly = argc > 5 && std::string(argv[5]) == "png";
+        const std::string only = argc > 5 ? argv[5] : "all";
+        const int captures = argc > 6 ? std::max(1, std::atoi(argv[6])) : 100;
         const std::string vpng = std::filesystem::path(o.vellumoExe).parent_path().string() + "/vpng.exe";
-        ok = PngFigures(d, dir + "/savebench.exe", vpng, o.workDir, o.runs) && ok;
-        if (!pngOnly) {
+        if (only == "all" || only == "png") ok = PngFigures(d, dir + "/savebench.exe", vpng, o.workDir, o.runs) && ok;
+        if (only == "all") {
             ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
             ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
             ok = PinFigures(d, o) && ok;
         }
+        if (only == "all" || only == "history") ok = HistoryFigures(d, o, captures) && ok;
     } catch (const std::exception& e) {
         PrintFailure("output benchmarks", e.what());
         ok = false;

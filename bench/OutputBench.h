@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,27 @@ struct PinOptions {
 };
 // Needs a 3840 x 2160 display (the scene of bench/PinScene.h).
 bool PinFigures(e2e::Display& d, const PinOptions& o);
+
+// The steps of a pin on that scene, shared by the pin and history figures.
+struct Pin {
+    bool ok = false;
+    double ms = 0;
+    bool flipped = false;
+    std::string why;
+    double liveMs = -1;  // when the live screen first showed (the overlay gone), if it did
+};
+// From just before a click at `at` until every probe shows the picture.
+Pin TimeClick(e2e::Display& d, const std::vector<PinProbe>& probes, Point at, std::uint32_t live);
+// The root window in colour `rgb`, once the screen shows it.
+bool SetRoot(e2e::Display& d, std::uint32_t rgb);
+// A capture of vellumo.exe (already starting) with the scene's selection
+// made; the centre of the toolbar button titled `button`, or nothing (with
+// the reason in `why`).
+std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::string& why,
+                                      const std::string& button = "pinimg");
+// The history's cost: copy and pin with "[History]" on against the same
+// exe with it off (Keep=0), and the private bytes after `captures` captures.
+bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures);
 // In `pid`, which has just pinned `pinned` Floaters on scene `s`; ends the
 // process through "Quit".
 bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_t pid, int pinned);

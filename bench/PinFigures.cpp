@@ -39,15 +39,8 @@ Seen Look(e2e::Display& d, const std::vector<PinProbe>& probes) {
     return right ? Seen::Floater : Seen::Flipped;
 }
 
-struct Pin {
-    bool ok = false;
-    double ms = 0;
-    bool flipped = false;
-    std::string why;
-    double liveMs = -1;  // when the live screen first showed (the overlay gone), if it did
-};
+}  // namespace
 
-// From just before the click until every probe shows the picture.
 Pin TimeClick(e2e::Display& d, const std::vector<PinProbe>& probes, Point at, std::uint32_t live) {
     Pin r;
     d.MovePointer(at.x, at.y);
@@ -76,6 +69,8 @@ bool SetRoot(e2e::Display& d, std::uint32_t rgb) {
     d.SetBackground(ToPixel(rgb));
     return e2e::WaitUntil([&] { return RgbAt(d, 3000, 1900) == rgb; }, milliseconds(3000), milliseconds(5));
 }
+
+namespace {
 
 // The pins of one process: its first, then a later one on Later()'s scene.
 struct PinPair {
@@ -123,9 +118,9 @@ PinPair FloorPins(e2e::Display& d, const PinOptions& o, const PinScene& s) {
     return r;
 }
 
-// A capture of vellumo.exe with the selection made; the pinimg button's
-// centre, or nothing (with the reason in `why`).
-std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::string& why) {
+}  // namespace
+
+std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::string& why, const std::string& button) {
     const std::vector<PinProbe> probes = PinProbes(s);
     const PinProbe& outside = probes[0];
     if (!e2e::WaitUntil([&] { return RgbAt(d, outside.x, outside.y) == outside.overlay; }, milliseconds(10000))) {
@@ -155,7 +150,7 @@ std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::s
         [&] {
             std::string va;
             for (const e2e::WinInfo& w : d.ListWindows("VellumoScrShot")) {
-                if (w.title == "pinimg" && w.visible) pin = w;
+                if (w.title == button && w.visible) pin = w;
                 if (w.cls == "VellumoVa") va = w.hwnd;
                 if (!va.empty() && w.parent == va && w.id == 1) caption = w.hwnd;
             }
@@ -163,7 +158,7 @@ std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::s
         },
         milliseconds(5000), milliseconds(50));
     if (!pin) {
-        why = "the pin button never showed";
+        why = "the " + button + " button never showed";
         return std::nullopt;
     }
     const std::string size = caption.empty() ? "" : d.WindowText(caption);
@@ -173,6 +168,8 @@ std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::s
     }
     return Point{pin->left + pin->width() / 2, pin->top + pin->height() / 2};
 }
+
+namespace {
 
 // Both pins of a fresh vellumo.exe: the first, then a later one of the same
 // process, resident by then, whose capture a second start hands to it.

@@ -52,6 +52,9 @@ std::vector<Listed> List(const std::wstring& folder, const wchar_t* pattern) {
     return out;
 }
 
+// How long a capture's write waits for what its leaving set going.
+constexpr ULONGLONG kSettleMs = 400;
+
 constexpr wchar_t kTellClass[] = L"VellumoHistoryTell";
 constexpr UINT kTellMessage = WM_APP + 1;
 }  // namespace
@@ -77,6 +80,9 @@ CaptureHistory::CaptureHistory(const IniFile& ini, std::function<HWND()> message
     queue_.push_back({Job::Kind::RemoveTemporaries, {}, {}});
     thread_.reset(::CreateThread(nullptr, 0, &CaptureHistory::Run, this, 0, nullptr));
     LogLastErrorIf(!thread_, L"CreateThread for the capture history");
+    // The encoding must not take the processor from the overlay leaving the
+    // screen or the Floater painting, which it did at normal priority.
+    if (thread_) LogLastErrorIf(!::SetThreadPriority(thread_.get(), THREAD_PRIORITY_LOWEST), L"SetThreadPriority for the capture history");
 }
 
 CaptureHistory::~CaptureHistory() {
@@ -126,6 +132,15 @@ DWORD WINAPI CaptureHistory::Run(void* p) {
         job = std::move(self->queue_.front());
         self->queue_.pop_front();
         self->busy_ = true;
+        // A capture has just left: the overlay is leaving the screen or the
+        // Floater painting. Encoding then took their processor (a copy took
+        // 1.5 times as long with the history on, at lowest priority); it
+        // waits until they are done, unless the program is ending.
+        if (job.kind == Job::Kind::Write) {
+            const ULONGLONG since = ::GetTickCount64();
+            for (ULONGLONG waited = 0; !self->stop_ && waited < kSettleMs; waited = ::GetTickCount64() - since)
+                ::SleepConditionVariableSRW(&self->changed_, &self->lock_, static_cast<DWORD>(kSettleMs - waited), 0);
+        }
         ::ReleaseSRWLockExclusive(&self->lock_);
         // A job that throws (no memory to encode) is logged; the thread goes on.
         try {
@@ -163,13 +178,13 @@ void CaptureHistory::Record(const PixelPlane& pixels, std::optional<Rect> onScre
     Job job;
     job.record = {Now(), pixels.width, pixels.height, how, onScreen};
     try {
-        job.pixels.resize(std::size_t(pixels.width) * std::size_t(pixels.height));
+        job.pixels.reset(new std::uint32_t[std::size_t(pixels.width) * std::size_t(pixels.height)]);
     } catch (const std::bad_alloc&) {
         LogFailure(L"no memory to keep a capture in the history");
         return;
     }
     for (int y = 0; y < pixels.height; ++y)
-        std::copy_n(pixels.row(y), pixels.width, job.pixels.data() + std::size_t(y) * std::size_t(pixels.width));
+        std::copy_n(pixels.row(y), pixels.width, job.pixels.get() + std::size_t(y) * std::size_t(pixels.width));
     Queue(std::move(job));
 }
 
@@ -213,8 +228,8 @@ void CaptureHistory::RemoveTemporaries() {
 void CaptureHistory::Write(Job& job) {
     const history::Record& r = job.record;
     std::vector<std::uint8_t> png =
-        history::WithText(EncodePng(job.pixels.data(), r.width, r.height, r.width), history::RecordText(r));
-    job.pixels = {};
+        history::WithText(EncodePng(job.pixels.get(), r.width, r.height, r.width), history::RecordText(r));
+    job.pixels.reset();
     if (const DWORD error = MakeFolders(folder_)) return Failed(L"CreateDirectoryW", error);
     // Unique within the second, also against an earlier run's files.
     std::wstring name;

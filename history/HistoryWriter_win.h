@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,7 +52,9 @@ public:
 private:
     struct Job {
         enum class Kind { RemoveTemporaries, Write, Clear } kind = Kind::Write;
-        std::vector<std::uint32_t> pixels;
+        // Not a vector: a vector would zero the pixels first, twice the
+        // writes the leaving capture waits for.
+        std::unique_ptr<std::uint32_t[]> pixels;
         history::Record record;
     };
     static DWORD WINAPI Run(void* self);

@@ -1,10 +1,12 @@
 // PNG written here with zlib rather than by GDI+: Wine's encoder writes rows
 // unfiltered (files 1.57 times ImageMagick's) and took 474 ms for a 4K screen.
-// Each row gets the filter whose output looks smallest (the least sum of
-// bytes read as signed); rows that stay noise-like after it are deflated
-// run-length, the others with LZ77; and the rows are cut into bands that
-// deflate on their own, one per core, joined into one zlib stream as pigz
-// joins them.
+// Rows are taken a piece at a time and judged by how many pixels repeat
+// their left neighbour. Flat pieces (windows, text, toolbars) get the Sub
+// filter and zlib's fast LZ77; grainy ones (photographs, wallpapers) get,
+// per row, the filter whose output looks smallest (the least sum of bytes
+// read as signed), and are deflated run-length where that is smaller. The
+// rows are cut into bands that deflate on their own, one per core, joined
+// into one zlib stream as pigz joins them.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +55,15 @@ private:
 // The whole encoding on the calling thread.
 std::vector<std::uint8_t> EncodePng(const std::uint32_t* pixels, int width, int height, std::ptrdiff_t stride,
                                     PngAlpha alpha = PngAlpha::Opaque);
+
+// How a piece of rows is encoded: see the top of this file.
+enum class RowsKind { Flat, Grainy };
+// The kind of rows [firstRow, endRow), judged from a sample of them: Flat when
+// at least kFlatShare of the sampled pixels repeat the pixel to their left.
+// `compareAlpha` counts the top byte too (it is written).
+inline constexpr double kFlatShare = 0.3;
+RowsKind KindOfRows(const std::uint32_t* pixels, int width, int firstRow, int endRow, std::ptrdiff_t stride,
+                    bool compareAlpha);
 
 // The filter (None, Sub, Up or Average) the heuristic picks for `row` (its bytes, `prior` the row
 // above or null for the first), written to out[0] with the filtered bytes

@@ -161,6 +161,48 @@ TEST(PngEncoder, RowsOfGrainAndRowsOfFlatColourShareOneStream) {
     }
 }
 
+// Flat pieces between grainy ones: the stream changes zlib's matcher twice
+// and must still hold every pixel, in one band and split into several.
+TEST(PngEncoder, FlatAndGrainyPiecesAlternateInOneStream) {
+    constexpr int w = 400, h = 900;  // about 218 rows to a piece
+    std::mt19937 rng(5);
+    std::vector<std::uint32_t> px(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            px[y * w + x] = y >= 300 && y < 600 ? rng() & 0x3F3F3F : (x / 20 % 2 ? 0x00E0E0E0 : 0x00102030 + y);
+    for (int bands : {1, 2, 5}) {
+        const auto d = DecodePng(Encode(px, w, h, w, bands));
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->pixels, Visible(px, w, h, w)) << bands << " bands";
+        // The flat rows at either end were written with Sub alone.
+        EXPECT_EQ(d->filters.front(), 1);
+        EXPECT_EQ(d->filters.back(), 1);
+    }
+}
+
+TEST(PngEncoder, FlatRowsAreTheOnesThatRepeatTheirLeftNeighbour) {
+    constexpr int w = 101, h = 8;  // 100 neighbour pairs a row
+    const auto rowsWithRepeats = [](int repeats, std::uint32_t differingBits) {
+        std::vector<std::uint32_t> px(w * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                px[y * w + x] = x == 0 || x > repeats ? std::uint32_t(x) * differingBits : px[y * w + x - 1];
+        return px;
+    };
+    const int atShare = int(kFlatShare * 100);
+    auto px = rowsWithRepeats(atShare, 0x010203);
+    EXPECT_EQ(KindOfRows(px.data(), w, 0, h, w, false), RowsKind::Flat);
+    px = rowsWithRepeats(atShare - 1, 0x010203);
+    EXPECT_EQ(KindOfRows(px.data(), w, 0, h, w, false), RowsKind::Grainy);
+    // Pixels apart only in the top byte repeat unless the alpha is written.
+    px = rowsWithRepeats(0, 0x01000000);
+    EXPECT_EQ(KindOfRows(px.data(), w, 0, h, w, false), RowsKind::Flat);
+    EXPECT_EQ(KindOfRows(px.data(), w, 0, h, w, true), RowsKind::Grainy);
+    // One pixel a row has no neighbour to repeat; no rows, nothing to judge.
+    EXPECT_EQ(KindOfRows(px.data(), 1, 0, h, w, false), RowsKind::Grainy);
+    EXPECT_EQ(KindOfRows(px.data(), w, 3, 3, w, false), RowsKind::Grainy);
+}
+
 TEST(PngEncoder, BandsCostAlmostNothingInSize) {
     const auto px = Picture(640, 480, 640);
     const auto one = Encode(px, 640, 480, 640, 1), four = Encode(px, 640, 480, 640, 4);
