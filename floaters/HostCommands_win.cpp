@@ -14,6 +14,7 @@ enum : UINT {
     wstmd,          // 50%
     qstmd,          // 70%
     hfzc,           // Back to normal (PrtScr)
+    reopen,         // Reopen closed Floater
     hi = 201,       // Hide Floater
     quitit,         // Quit
 };
@@ -35,6 +36,7 @@ void FloaterHost::BuildMenus() {
             if (::AppendMenuW(floaterMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tmdd.get()), L"Transparency"))
                 tmdd.release();
         }
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, reopen, L"Reopen closed Floater");
     }
     if (dropIconMenu_) {
         ::AppendMenuW(dropIconMenu_.get(), MF_STRING, hi, L"Hide Floater");
@@ -48,6 +50,7 @@ void FloaterHost::SetHostAlpha(BYTE alpha) {
     ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
     ApplyAllOwnOpacities();
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::BackToNormal() {
@@ -55,6 +58,7 @@ void FloaterHost::BackToNormal() {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ApplyAllOwnOpacities();
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::OnFloaterMenu(int command) {
@@ -70,6 +74,7 @@ void FloaterHost::OnFloaterMenu(int command) {
         case wstmd: SetHostAlpha(kAlpha50); break;
         case qstmd: SetHostAlpha(kAlpha70); break;
         case hfzc: BackToNormal(); break;
+        case reopen: events_.OnReopenClosedFloaterAsked(); break;
         default: break;
     }
 }
@@ -87,6 +92,7 @@ void FloaterHost::SendToBack(int n) {
     else
         PlaceInStack(n);
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::OnDropIconMenu(int command) {

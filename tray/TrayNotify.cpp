@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum TrayMenuItem;
-constexpr std::array<TrayMenuEntry, 18> kTrayMenu{{
+constexpr std::array<TrayMenuEntry, 19> kTrayMenu{{
     {HideFloaters, L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {ShowFloaters, L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {TranslucencyMenu, L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -40,6 +40,7 @@ constexpr std::array<TrayMenuEntry, 18> kTrayMenu{{
     {MakerImagePageItem, L"Orrindal:image:", true, std::nullopt, false},
     {AboutMenu, L"About", true, std::nullopt, true},
     {ProductPageItem, L"About App", true, AboutMenu, false},
+    {ReopenClosedFloater, L"Reopen closed Floater", true, std::nullopt, false},
     {Exit, L"Exit", true, std::nullopt, false},
 }};
 }  // namespace

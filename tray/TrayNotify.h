@@ -55,6 +55,7 @@ enum class TrayMenuItem : unsigned {
     OpenHistoryFolder,
     ClearHistory,             // asks first
     CopyLastCapture,
+    ReopenClosedFloater = 340,  // the last Floater deleted, back (clear of the recent captures' ids)
 };
 
 // The "Recent captures" submenu lists the newest captures above its fixed

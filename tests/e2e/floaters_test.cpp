@@ -278,14 +278,14 @@ protected:
             ClickAt(x, y, 3);
             if (WaitUntil(menuShown, 2s, 50ms)) break;
         }
-        ChooseMenuItem(item, 4);
+        ChooseMenuItem(item, 5);
     }
 
     void Translucency(int x, int y, int subItem) {
         ClickAt(x, y, 3);
         ASSERT_TRUE(WaitUntil([&] { return !d_->ListWindows("#32768").empty(); }, 3s, 50ms));
         const WinInfo m = d_->ListWindows("#32768").front();
-        const int item = (m.height() - 6) / 4;
+        const int item = (m.height() - 6) / 5;
         d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);  // "Transparency"
         std::vector<WinInfo> sub;
         ASSERT_TRUE(WaitUntil(

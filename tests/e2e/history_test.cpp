@@ -114,7 +114,7 @@ protected:
             if (w.visible) out.push_back(w);
         return out;
     }
-    // Opens the tray menu and its "Recent captures" (the eighth of eleven
+    // Opens the tray menu and its "Recent captures" (the eighth of twelve
     // entries); the submenu, and the height of one text entry.
     std::optional<WinInfo> OpenRecentCaptures(int& entryHeight) {
         std::optional<WinInfo> icon;
@@ -129,7 +129,7 @@ protected:
         ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
         if (!WaitUntil([&] { return Menus().size() == 1; }, 3s, 50ms)) return std::nullopt;
         const WinInfo m = Menus().front();
-        entryHeight = (m.height() - 6) / 11;
+        entryHeight = (m.height() - 6) / 12;
         ClickAt(*d_, m.left + 30, m.top + 3 + entryHeight * 7 + entryHeight / 2);
         std::vector<WinInfo> open;
         if (!WaitUntil([&] { return (open = Menus()).size() == 2; }, 3s, 50ms)) return std::nullopt;

@@ -161,7 +161,7 @@ protected:
         return WaitUntil([&] { return MenuShown(); }, 3s, 50ms);
     }
 
-    // Entry `index` of the main menu's ten top-level entries.
+    // Entry `index` of the main menu's kTrayEntries top-level entries.
     void ChooseTrayEntry(int index) {
         const auto menus = Menus();
         ASSERT_FALSE(menus.empty()) << "no main menu";
@@ -228,7 +228,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 11;
+    static constexpr int kTrayEntries = 12;
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
 };
@@ -281,12 +281,12 @@ TEST_F(ResidentE2E, PrintScreenStartsAFreshCaptureWhileResidentAndAgainRestartsI
 TEST_F(ResidentE2E, TranslucentHostReturnsToNormalOnAPressAndCapturesOnTheNext) {
     Pin();
     const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
-    // The Floater's menu: "Transparency" (4th of 4) > "50%".
+    // The Floater's menu: "Transparency" (4th of 5) > "50%".
     ClickAt(*d_, fx, fy, 3);
     std::vector<WinInfo> menus;
     ASSERT_TRUE(WaitUntil([&] { return !(menus = Menus()).empty(); }, 3s, 50ms)) << "no Floater menu";
     const WinInfo m = menus.front();
-    const int item = (m.height() - 6) / 4;
+    const int item = (m.height() - 6) / 5;
     d_->MovePointer(m.left + 30, m.top + 3 + item * 3 + item / 2);
     std::optional<WinInfo> sub;
     ASSERT_TRUE(WaitUntil(
@@ -376,7 +376,7 @@ TEST_F(ResidentE2E, TrayIconOpensTheMenuOnReleaseAndItsEntriesDoWhatTheySay) {
     // "Exit": the icon goes and the program ends at once.
     ASSERT_TRUE(OpenTrayMenu(3));
     const auto t = Clock::now();
-    ChooseTrayEntry(10);
+    ChooseTrayEntry(11);
     int code = -1;
     EXPECT_TRUE(d_->WaitExit(app_, 5s, &code)) << "Exit did not end the program";
     std::printf("Exit to process end: %lld ms\n", MsSince(t));
@@ -772,7 +772,7 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     // The Floater's menu and its Transparency submenu.
     const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;
     ClickAt(*d_, fx, fy, 3);
-    EXPECT_EQ(shownItems(false), (Items{{"Delete", ""}, {"Lowest", ""}, {"Save", ""}, {"Transparency", "p"}}));
+    EXPECT_EQ(shownItems(false), (Items{{"Delete", ""}, {"Lowest", ""}, {"Save", ""}, {"Transparency", "p"}, {"Reopen closed Floater", ""}}));
     if (!Menus().empty()) ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Transparency", false));
     EXPECT_EQ(shownItems(true), (Items{{"50%", ""}, {"70%", ""}, {"Back to normal (PrtScr)", ""}}));
     closeMenus();
