@@ -150,8 +150,15 @@ void CALLBACK FloaterKeeper::OnGatherTimer(HWND, UINT, UINT_PTR id, DWORD) noexc
 bool FloaterKeeper::KeepPicture(const FloaterHost& host, int n) {
     if (pictures_.count(n)) return true;
     Job job{Job::Kind::Picture};
-    if (!ReadPixels(host.PictureOf(n), job.pixels)) {
-        LogFailure(L"a Floater's picture could not be read to keep it");
+    // No memory for the copy leaves this one unkept (tried again at the next
+    // change), not the others.
+    try {
+        if (!ReadPixels(host.PictureOf(n), job.pixels)) {
+            LogFailure(L"a Floater's picture could not be read to keep it");
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        LogFailure(L"no memory to keep a Floater's picture");
         return false;
     }
     const std::uint64_t number = nextPicture_++;

@@ -266,8 +266,13 @@ TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
         << "the Floaters were not kept: " << KeptState();
 
     ASSERT_NO_FATAL_FAILURE(Kill());
+    // What writes cut off by a kill would leave: the next start removes it.
+    std::ofstream(kept_ / "floaters.state.tmp") << "vellumo-floaters 1\nfloa";
+    std::ofstream(kept_ / "floater-99.png.tmp") << "\x89PNG torn";
     ASSERT_NO_FATAL_FAILURE(StartAgain());
     ASSERT_NO_FATAL_FAILURE(ExpectBack(made, 1, "after a kill"));
+    EXPECT_FALSE(fs::exists(kept_ / "floaters.state.tmp")) << "a cut-off write's temporary stayed";
+    EXPECT_FALSE(fs::exists(kept_ / "floater-99.png.tmp")) << "a cut-off write's temporary stayed";
 
     ASSERT_NO_FATAL_FAILURE(TrayMenu("Exit"));
     int code = -1;
@@ -278,6 +283,19 @@ TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
     // No temporary is left beside what is kept.
     for (const auto& e : fs::recursive_directory_iterator(kept_))
         EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+
+    // A state file scribbled over loses no picture: each comes back, as it
+    // was made (centred, 100%, opaque, expanded).
+    ASSERT_NO_FATAL_FAILURE(Kill());
+    std::ofstream(kept_ / "floaters.state", std::ios::binary | std::ios::trunc) << "\x01\x02garbage\nfloater x\n";
+    ASSERT_NO_FATAL_FAILURE(StartAgain());
+    std::vector<Seen> found;
+    EXPECT_TRUE(WaitUntil([&] { return (found = Floaters(false)).size() == 3; }, 10s, 200ms))
+        << testing::PrintToString(found);
+    for (const auto& [w, h] : {std::pair{200, 150}, std::pair{120, 90}, std::pair{80, 60}}) {
+        const std::optional<Seen> f = FloaterSized(w, h);
+        EXPECT_TRUE(f && !f->apart) << "no opaque " << w << "x" << h << " Floater after a garbage state file";
+    }
     d_->Stop(app_);
 }
 

@@ -763,7 +763,7 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     const Items tray{{"隐藏图标", "g"}, {"显示图标", "g"},   {"透明度", "gp"},
                      {"设置热键", ""},  {"Display Floater", ""}, {"Pin clipboard image", ""},
                      {"Capture last region", ""}, {"Recent captures", "p"},
-                     {"Orrindal:image:", ""}, {"About", "p"}, {"Exit", ""}};
+                     {"Orrindal:image:", ""}, {"About", "p"}, {"Reopen closed Floater", ""}, {"Exit", ""}};
     EXPECT_EQ(shownItems(false), tray);
     ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "About", false));
     EXPECT_EQ(shownItems(true), (Items{{"About App", ""}})) << "the About submenu";
