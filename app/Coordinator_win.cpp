@@ -130,12 +130,10 @@ bool Coordinator::StartResident() {
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
-    if (!showFloatersAfterCapture_) return;
-    showFloatersAfterCapture_ = false;
-    if (FloaterHost* host = FloaterHostInUse()) {
-        host->Show();
-        host->SetKeeper(true);
-    }
+    // Not into the freeze of a capture that replaces this one.
+    if (restarting_) return;
+    if (restorePending_ || showRestoredAfterCapture_) ShowRestoredFloaters();
+    showRestoredAfterCapture_ = false;
 }
 
 void Coordinator::OnQuickSaved(const std::wstring& path) {
@@ -196,16 +194,25 @@ FloaterHost* Coordinator::LoadFloaterHost() {
     if (!host->Load()) return nullptr;
     floaterHost_ = std::move(host);
     floaterHostInUse_ = false;
+    if (restorePending_ && keeper_) {
+        restorePending_ = false;
+        keeper_->Restore(*floaterHost_);
+        // Brought back under a capture (for its pin): shown when it ends,
+        // unless the pin shows them first.
+        showRestoredAfterCapture_ = LiveCapture() != nullptr;
+    }
     return floaterHost_.get();
 }
 
 PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
-    const bool freshHost = LiveFloaterHost() == nullptr;
+    const bool noHost = LiveFloaterHost() == nullptr;
     // The settings come with ShowPinned, once no capture overlay covers the
     // messages they may show.
     FloaterHost* host = LoadFloaterHost();
+    // Loaded for this pin alone: nothing was brought back into it.
+    const bool freshHost = noHost && host && host->book().floaters().empty();
     // A host loaded for this pin alone would keep the process running unseen.
     // The copy ends before anything is told or freed.
     const auto giveUp = [&](PinAnswer answer) {
@@ -234,7 +241,7 @@ PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     request.endCapture();
     request.joinPixels();
     host->ShowPinned();
-    showFloatersAfterCapture_ = false;
+    showRestoredAfterCapture_ = false;
     if (history_) history_->Record(pinned, request.onScreen, history::LeftBy::Pin);
     return {true, std::nullopt, {}};
 }
@@ -308,20 +315,25 @@ void Coordinator::StartHistory() {
     // Kept beside the history, also when the history itself is off.
     keeper_ = std::make_unique<FloaterKeeper>(history_->folder() + L"\\" + kFloatersFolderName,
                                               [this] { return LiveFloaterHost(); });
-    if (!keeper_->HasKept()) return;
-    KeepAlive hold;
-    FloaterHost* host = LoadFloaterHost();
-    if (!host) return;
-    keeper_->Restore(*host);
-    if (LiveCapture()) {
-        // Out of the first capture's frozen picture, as a hotkey capture has them.
-        host->SetKeeper(false);
-        showFloatersAfterCapture_ = true;
-        return;
+    // The kept Floaters come back with the host: now, or once the start's
+    // capture has ended (a host made under the overlay would take its
+    // keyboard), or with the capture's pin, behind the pinned one.
+    restorePending_ = keeper_->HasKept();
+    if (!restorePending_ || LiveCapture()) return;
+    // A resident start has its host already.
+    if (FloaterHost* host = LiveFloaterHost()) {
+        restorePending_ = false;
+        keeper_->Restore(*host);
     }
-    OnFloaterHostInUse();
-    host->Show();
-    host->SetKeeper(true);
+    ShowRestoredFloaters();
+}
+
+void Coordinator::ShowRestoredFloaters() {
+    KeepAlive hold;
+    if (FloaterHost* host = FloaterHostInUse()) {
+        host->Show();
+        host->SetKeeper(true);
+    }
 }
 
 void Coordinator::ReopenClosedFloater() {

@@ -96,6 +96,8 @@ private:
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
+    // The kept Floaters brought back into the host, shown.
+    void ShowRestoredFloaters();
     // The history's entries of the tray menu.
     void OnHistoryMenuChosen(TrayMenuItem item);
     HWND MenuOwner() const;
@@ -113,8 +115,9 @@ private:
     unique_handle instanceMutex_;
     std::unique_ptr<CaptureHistory> history_;
     std::unique_ptr<FloaterKeeper> keeper_;
-    // Floaters brought back at start wait, hidden, for the first capture to end.
-    bool showFloatersAfterCapture_ = false;
+    // Kept Floaters wait to be brought back with the next host loaded.
+    bool restorePending_ = false;
+    bool showRestoredAfterCapture_ = false;
     RecentCapturesMenu recentMenu_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;

@@ -71,7 +71,7 @@ protected:
         const auto take = [&](const WinInfo& w, bool apart) {
             if (w.cls != "VellumoPicture1" || !w.visible) return;
             Seen s{{w.left, w.top, w.width(), w.height()}, apart, {}};
-            if (withPixels) s.pixels = d_->Grab(w.left, w.top, w.width(), w.height()).pixels;
+            if (withPixels) s.pixels = d_->Grab(d_->ToX(w.left), d_->ToY(w.top), w.width(), w.height()).pixels;
             out.push_back(std::move(s));
         };
         for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck")) take(w, false);
@@ -230,6 +230,22 @@ protected:
     fs::path kept_;
 };
 
+// The same on two monitors, the left one at negative coordinates.
+class KeptFloatersTwoMonitorsE2E : public KeptFloatersE2E {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(Rig{.twoMonitors = true, .desktop = Desktop::Bare}));
+        UsePrivateCopy("vellumo-kept-");
+        kept_ = dir_ / "history" / "Floaters";
+        std::ofstream(dir_ / "set.ini", std::ios::binary)
+            << "[History]\r\nFolder=" << WinPath(dir_ / "history") << "\r\n";
+        ASSERT_NO_FATAL_FAILURE(StartFixture(kLeftFixture, [&] { return PanelAt() == Of(kPalettes[0].panelA); }));
+    }
+    Pixel PanelAt() { return d_->GetPixel(d_->ToX(kLeftFixture.l + kPanelARect.left + 5), d_->ToY(kLeftFixture.t + kPanelARect.top + 5)); }
+
+    static constexpr e2e::Box kLeftFixture{-900, 60, 400, 300};
+};
+
 TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
     // Zoomed to 120%.
     ASSERT_NO_FATAL_FAILURE(Pin(200, 150));
@@ -323,6 +339,41 @@ TEST_F(KeptFloatersE2E, ADeletedFloaterComesBackWithReopenClosedFloater) {
     ASSERT_TRUE(WaitUntil([&] { return Floaters(false).size() == 1; }, 5s, 50ms)) << "Delete left the Floater";
     ASSERT_NO_FATAL_FAILURE(FloaterMenu(610, 130, "Reopen closed Floater"));
     ASSERT_NO_FATAL_FAILURE(ExpectBack(both, 0, "reopened from a Floater's menu"));
+    d_->Stop(app_);
+}
+
+// A Floater on a monitor that is gone when the program starts again comes
+// back on the nearest monitor, its picture unchanged.
+TEST_F(KeptFloatersTwoMonitorsE2E, AFloaterWhoseMonitorIsGoneComesBackOnTheNearest) {
+    const int panelL = kLeftFixture.l + kPanelARect.left, panelT = kLeftFixture.t + kPanelARect.top;
+    d_->MovePointer(d_->ToX(panelL - 5), d_->ToY(panelT - 5));
+    app_ = d_->Start(exe_);
+    ASSERT_TRUE(WaitUntil([&] { return OverlayShown(); }, 10s, 50ms)) << "no capture overlay";
+    std::this_thread::sleep_for(300ms);
+    DragInSteps(*d_, d_->ToX(panelL), d_->ToY(panelT), 200, 150);
+    const std::optional<WinInfo> b = WaitOverlayChild(*d_, "pinimg");
+    ASSERT_TRUE(b) << "the pin button never showed";
+    ClickAt(*d_, d_->ToX(b->left + b->width() / 2), d_->ToY(b->top + b->height() / 2));
+    // Centred on the left monitor (-1024..0 x 0..768).
+    const Box onLeft{-1024 + (1024 - 200) / 2, (768 - 150) / 2, 200, 150};
+    std::vector<Seen> made;
+    ASSERT_TRUE(WaitUntil([&] { return (made = Floaters()).size() == 1 && made[0].box == onLeft; }, 10s, 100ms))
+        << "no Floater on the left monitor: " << testing::PrintToString(made);
+    made = Resting();
+    ASSERT_TRUE(WaitUntil([&] { return KeptState().find(" -612 309 100 100 0\n") != std::string::npos; }, 5s, 100ms))
+        << "the Floater was not kept: " << KeptState();
+
+    ASSERT_NO_FATAL_FAILURE(Kill());
+    d_->RemoveLeftMonitor();
+    ASSERT_TRUE(WaitUntil([&] { return d_->ProbeDesktop().monitorCount == 1; }, 10s, 100ms)) << "the monitor stayed";
+    // Started as Windows starts it for the user: resident, no capture first.
+    app_ = d_->Start(exe_, {"/tray"});
+    // Moved by as little as puts it on the primary: to its left edge.
+    std::vector<Seen> back;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (back = Floaters()).size() == 1 && back[0].box == Box{0, 309, 200, 150} && back[0].pixels == made[0].pixels; },
+        10s, 200ms))
+        << testing::PrintToString(back);
     d_->Stop(app_);
 }
 
