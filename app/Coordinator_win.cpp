@@ -346,7 +346,10 @@ void Coordinator::ReopenClosedFloater() {
         return;
     }
     // Reopened during a capture, it shows when the capture ends.
-    if (LiveCapture()) return;
+    if (LiveCapture()) {
+        showRestoredAfterCapture_ = true;
+        return;
+    }
     host->Show();
     host->SetKeeper(true);
 }

@@ -79,6 +79,10 @@ void RemoveLeftovers(const std::wstring& folder) {
 FloaterKeeper::FloaterKeeper(std::wstring folder, std::function<FloaterHost*()> host)
     : folder_(std::move(folder)), closedFolder_(folder_ + L"\\" + kClosedFolderName), host_(std::move(host)) {
     g_keeper = this;
+    // Before anything is written: a write cut off by a kill or crash left
+    // these, whether or not anything was kept.
+    RemoveLeftovers(folder_);
+    RemoveLeftovers(closedFolder_);
     std::vector<std::uint64_t> pictures;
     for (const std::wstring& name : FileNames(folder_))
         if (const auto n = FloaterPictureNumber(name)) pictures.push_back(*n);
@@ -109,8 +113,6 @@ bool FloaterKeeper::HasKept() const {
 }
 
 void FloaterKeeper::Restore(FloaterHost& host) {
-    RemoveLeftovers(folder_);
-    RemoveLeftovers(closedFolder_);
     std::vector<std::uint64_t> onDisk;
     for (const std::wstring& name : FileNames(folder_))
         if (const auto n = FloaterPictureNumber(name)) onDisk.push_back(*n);

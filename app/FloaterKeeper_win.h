@@ -24,8 +24,9 @@ class FloaterHost;
 
 class FloaterKeeper {
 public:
-    // Keeps the Floaters in `folder` (made when first written). `host` gives
-    // the live Floater host, or null.
+    // Keeps the Floaters in `folder` (made when first written), removing the
+    // temporaries a cut-off write left there. `host` gives the live Floater
+    // host, or null.
     FloaterKeeper(std::wstring folder, std::function<FloaterHost*()> host);
     // Writes what is queued.
     ~FloaterKeeper();
@@ -34,8 +35,7 @@ public:
 
     // Whether a kept picture waits to be brought back.
     bool HasKept() const;
-    // At start: removes what a write cut short left, and brings the kept
-    // Floaters back into `host` as they were.
+    // At start: brings the kept Floaters back into `host` as they were.
     void Restore(FloaterHost& host);
     // The host's reports (FloaterHostEvents).
     void Changed();
