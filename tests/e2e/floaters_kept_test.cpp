@@ -1,5 +1,5 @@
 // Floaters outlive the program: what the user made (three Floaters, one
-// zoomed, one faded to 40%, one collapsed) comes back pixel for pixel at the
+// zoomed, one faded to 40%, one collapsed, all translucent) comes back pixel for pixel at the
 // same places when vellumo.exe starts again, whether it was killed outright
 // or left by "Exit"; a deleted Floater comes back with "Reopen closed
 // Floater", from its menu and from the tray, also after a restart. The
@@ -271,6 +271,19 @@ TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
     ASSERT_TRUE(WaitUntil([&] { return FloaterAt(610, 130) && FloaterAt(610, 130)->box.w == 30; }, 5s, 50ms))
         << "the double-click did not collapse the Floater";
 
+    // All Floaters translucent ("Transparency" > "50%"): the whole host
+    // shows, its own background too (no compositor blends it here).
+    const Pixel desktop = d_->GetPixel(900, 500);
+    ClickAt(*d_, 61, 61, 3);
+    std::vector<WinInfo> menus;
+    ASSERT_TRUE(WaitUntil([&] { return !(menus = VisibleMenus(*d_)).empty(); }, 3s, 50ms)) << "no Floater menu";
+    const std::string first = menus.front().hwnd;
+    ASSERT_TRUE(PickMenuItem(*d_, menus.front(), "Transparency", false));
+    ASSERT_TRUE(WaitUntil([&] { return (menus = VisibleMenus(*d_)).size() == 2; }, 3s, 50ms)) << "no submenu";
+    ASSERT_TRUE(PickMenuItem(*d_, menus.front().hwnd == first ? menus.back() : menus.front(), "50%"));
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(900, 500) != desktop; }, 3s, 50ms)) << "the host is not translucent";
+    const Pixel translucent = d_->GetPixel(900, 500);
+
     const std::vector<Seen> made = Resting();
     ASSERT_EQ(made.size(), 3u) << testing::PrintToString(made);
     EXPECT_EQ(made[0].box.w, 240);
@@ -287,6 +300,14 @@ TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
     std::ofstream(kept_ / "floater-99.png.tmp") << "\x89PNG torn";
     ASSERT_NO_FATAL_FAILURE(StartAgain());
     ASSERT_NO_FATAL_FAILURE(ExpectBack(made, 1, "after a kill"));
+    EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(900, 500) == translucent; }, 3s, 50ms)) << "not translucent after a kill";
+    // The capture hotkey returns a translucent host to normal (which
+    // uncovers the tray icon the whole translucent host lies over); that is
+    // kept too.
+    d_->Tap(XK_Print);
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(900, 500) == desktop; }, 3s, 50ms)) << "still translucent";
+    ASSERT_TRUE(WaitUntil([&] { return KeptState().find("translucent") == std::string::npos; }, 5s, 100ms))
+        << "back to normal was not kept: " << KeptState();
     EXPECT_FALSE(fs::exists(kept_ / "floaters.state.tmp")) << "a cut-off write's temporary stayed";
     EXPECT_FALSE(fs::exists(kept_ / "floater-99.png.tmp")) << "a cut-off write's temporary stayed";
 
@@ -296,6 +317,7 @@ TEST_F(KeptFloatersE2E, FloatersComeBackAsTheyWereAfterAKillAndAfterExit) {
     EXPECT_EQ(code, 0);
     ASSERT_NO_FATAL_FAILURE(StartAgain());
     ASSERT_NO_FATAL_FAILURE(ExpectBack(made, 1, "after Exit"));
+    EXPECT_EQ(d_->GetPixel(900, 500), desktop) << "translucent again after Exit";
     // No temporary is left beside what is kept.
     for (const auto& e : fs::recursive_directory_iterator(kept_))
         EXPECT_NE(e.path().extension(), ".tmp") << e.path();
