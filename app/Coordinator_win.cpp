@@ -2,6 +2,8 @@
 
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
+#include "floaters/FloaterState.h"
+#include "gfx/Log_win.h"
 #include "gfx/MessageLoop_win.h"
 #include "gfx/Picture_win.h"
 #include "output/QuickSave.h"
@@ -129,6 +131,10 @@ bool Coordinator::StartResident() {
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
+    // Not into the freeze of a capture that replaces this one.
+    if (restarting_) return;
+    if (restorePending_ || showRestoredAfterCapture_) ShowRestoredFloaters();
+    showRestoredAfterCapture_ = false;
 }
 
 void Coordinator::OnQuickSaved(const std::wstring& path) {
@@ -210,14 +216,56 @@ FloaterHost* Coordinator::LoadFloaterHost() {
     if (!host->Load()) return nullptr;
     floaterHost_ = std::move(host);
     floaterHostInUse_ = false;
+    if (restorePending_ && keeper_) {
+        restorePending_ = false;
+        keeper_->Restore(*floaterHost_);
+        // Brought back under a capture (for its pin): shown when it ends,
+        // unless the pin shows them first.
+        showRestoredAfterCapture_ = LiveCapture() != nullptr;
+    }
     return floaterHost_.get();
 }
 
-FloaterHost* Coordinator::FloaterHostForPin(bool& fresh) {
-    fresh = LiveFloaterHost() == nullptr;
+PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
+    // The host takes over from here; the process must not end in between.
+    KeepAlive hold;
+    const bool noHost = LiveFloaterHost() == nullptr;
     // The settings come with ShowPinned, once no capture overlay covers the
     // messages they may show.
-    return LoadFloaterHost();
+    FloaterHost* host = LoadFloaterHost();
+    // Loaded for this pin alone: nothing was brought back into it.
+    const bool freshHost = noHost && host && host->book().floaters().empty();
+    // A host loaded for this pin alone would keep the process running unseen.
+    // The copy ends before anything is told or freed.
+    const auto giveUp = [&](PinAnswer answer) {
+        request.joinPixels();
+        if (freshHost && host) ::DestroyWindow(host->hwnd());
+        return answer;
+    };
+    PinAnswer refused{false, std::nullopt, L"The Floater could not be made: the system refused a new window."};
+    if (!host || !host->CanPin(refused.why)) return giveUp(refused);
+    // The clipboard is the host's, a bitmap promised, before the Floater is
+    // made: another program holding it is told and nothing is pinned. The
+    // copy for it is made from the Floater's picture once the Floater shows;
+    // the Floater is the capture's own bitmap, so whatever another program
+    // then does with the clipboard (hold it, replace the picture) cannot lose
+    // the pin.
+    if (const ClipboardResult promised = PromiseBitmapOnClipboard(host->hwnd()); promised != ClipboardResult::Ok)
+        return giveUp({false, promised, {}});
+    // The Floater owns these pixels from here; they are read for the history
+    // once it shows.
+    const PixelPlane pinned = request.picture.plane();
+    // A refused Floater leaves the bitmap here, still being written.
+    unique_hbitmap picture(request.picture.ReleaseBitmap());
+    if (!host->PinCapture(std::move(picture), refused.why, request.monitor)) return giveUp(refused);
+    // Only once the Floater exists does the capture go (its pictures are
+    // freed at idle, after the copy has been joined).
+    request.endCapture();
+    request.joinPixels();
+    host->ShowPinned();
+    showRestoredAfterCapture_ = false;
+    if (history_) history_->Record(pinned, request.onScreen, history::LeftBy::Pin);
+    return {true, std::nullopt, {}};
 }
 
 FloaterHost* Coordinator::FloaterHostInUse() {
@@ -240,6 +288,8 @@ void Coordinator::OnFloaterHostInUse() {
 }
 
 void Coordinator::OnFloaterHostClosed(FloaterHost& host) {
+    // "Quit": its Floaters are deleted, each one reopenable.
+    if (keeper_ && floaterHost_.get() == &host) keeper_->HostClosed(host);
     if (floaterHost_.get() == &host) DisposeLater(std::move(floaterHost_));
 }
 
@@ -272,6 +322,7 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
             break;
         case TrayMenuItem::CaptureLastRegion: CaptureFromHotkey(true); break;
         case TrayMenuItem::TakeClicksAgain: TakeClicksAgain(); break;
+        case TrayMenuItem::ReopenClosedFloater: ReopenClosedFloater(); break;
         case TrayMenuItem::PinClipboardImage:
             PinClipboardImage(MenuOwner(), [this] { return LoadFloaterHost(); },
                               [this](const PixelPlane& pixels) {
@@ -284,6 +335,56 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
 
 void Coordinator::StartHistory() {
     history_ = std::make_unique<CaptureHistory>(IniFile::BesideExe(L"set.ini"), [this] { return MessageOwner(); });
+    // Kept beside the history, also when the history itself is off.
+    keeper_ = std::make_unique<FloaterKeeper>(history_->folder() + L"\\" + kFloatersFolderName,
+                                              [this] { return LiveFloaterHost(); });
+    // The kept Floaters come back with the host: now, or once the start's
+    // capture has ended (a host made under the overlay would take its
+    // keyboard), or with the capture's pin, behind the pinned one.
+    restorePending_ = keeper_->HasKept();
+    if (!restorePending_ || LiveCapture()) return;
+    // A resident start has its host already.
+    if (FloaterHost* host = LiveFloaterHost()) {
+        restorePending_ = false;
+        keeper_->Restore(*host);
+    }
+    ShowRestoredFloaters();
+}
+
+void Coordinator::ShowRestoredFloaters() {
+    KeepAlive hold;
+    if (FloaterHost* host = FloaterHostInUse()) {
+        host->Show();
+        host->SetKeeper(true);
+    }
+}
+
+void Coordinator::ReopenClosedFloater() {
+    if (!keeper_) return;
+    KeepAlive hold;
+    FloaterHost* host = FloaterHostInUse();
+    std::wstring why = L"The Floater could not be made: the system refused a new window.";
+    if (!host || !keeper_->ReopenNewest(*host, why)) {
+        ::MessageBoxW(MessageOwner(), why.c_str(), L"Vellumo", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // Reopened during a capture, it shows when the capture ends.
+    if (LiveCapture()) {
+        showRestoredAfterCapture_ = true;
+        return;
+    }
+    host->Show();
+    host->SetKeeper(true);
+}
+
+void Coordinator::Leave() {
+    // Whatever is not on disk by then is lost: a hung disk must not keep the
+    // program from ending.
+    constexpr DWORD kLeaveWaitMs = 3000;
+    if (keeper_ && !keeper_->SaveAndFinish(kLeaveWaitMs)) LogFailure(L"the kept Floaters were not all written in time");
+    if (history_ && !history_->Finish(kLeaveWaitMs)) LogFailure(L"the history was not all written in time");
+    if (settings_ && settings_->hwnd()) settings_->ExitProgram();
+    ::ExitProcess(0);
 }
 
 HWND Coordinator::MessageOwner() const {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/FloaterKeeper_win.h"
 #include "floaters/FloaterHost_win.h"
 #include "history/HistoryMenu_win.h"
 #include "history/HistoryWriter_win.h"
@@ -37,8 +38,16 @@ public:
     // window, the hotkey and the tray icon. False when the system refused them.
     bool StartResident();
     // The copy that runs starts its capture history (and removes what a
-    // crash left of it) before its first capture.
+    // crash left of it) before its first capture, and brings back the
+    // Floaters kept when it last ran: at once when no capture shows, else
+    // once the capture ends.
     void StartHistory();
+
+    // The Floater deleted last comes back as it was; again for the one before.
+    void ReopenClosedFloater();
+    // Leaving: the Floaters' state and the history's queued writes saved
+    // (each wait bounded), then the program ends.
+    [[noreturn]] void Leave();
 
     // Ends any capture and shows a fresh one (a new freeze of the screen).
     // False, the user told, when there is no memory for the freeze.
@@ -54,7 +63,7 @@ public:
     // The events the feature windows report.
     LRESULT OnStartCaptureAsked() override;
     void OnRestartCaptureHeld() override;
-    FloaterHost* FloaterHostForPin(bool& fresh) override;
+    PinAnswer OnPinRequested(PinRequest& request) override;
     void OnCaptureClosed(CaptureOverlay& overlay) override;
     void OnQuickSaved(const std::wstring& path) override;
     void OnSelectionKept(const Rect& frame) override { lastRegion_ = frame; }
@@ -72,6 +81,18 @@ public:
     // "Take clicks again"; the TakeClicks hotkey).
     void TakeClicksAgain();
 
+    void OnFloatersChanged(FloaterHost&) override {
+        if (keeper_) keeper_->Changed();
+    }
+    void OnFloaterPictureChanged(FloaterHost&, int n) override {
+        if (keeper_) keeper_->PictureChanged(n);
+    }
+    void OnFloaterClosing(FloaterHost& host, int n) override {
+        if (keeper_) keeper_->Closing(host, n);
+    }
+    void OnReopenClosedFloaterAsked() override { ReopenClosedFloater(); }
+    void OnExitAsked() override { Leave(); }
+
 private:
     CaptureOverlay* LiveCapture() const;
     FloaterHost* LiveFloaterHost() const;
@@ -81,6 +102,8 @@ private:
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
+    // The kept Floaters brought back into the host, shown.
+    void ShowRestoredFloaters();
     // The history's entries of the tray menu.
     void OnHistoryMenuChosen(TrayMenuItem item);
     HWND MenuOwner() const;
@@ -97,6 +120,10 @@ private:
     std::unique_ptr<SettingsWindow> settings_;
     unique_handle instanceMutex_;
     std::unique_ptr<CaptureHistory> history_;
+    std::unique_ptr<FloaterKeeper> keeper_;
+    // Kept Floaters wait to be brought back with the next host loaded.
+    bool restorePending_ = false;
+    bool showRestoredAfterCapture_ = false;
     RecentCapturesMenu recentMenu_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;

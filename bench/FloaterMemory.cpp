@@ -63,7 +63,7 @@ public:
     }
 
     // The Floater's menu: "Delete", "Lowest", then the entries of its work.
-    static constexpr int kFloaterMenuEntries = 12;
+    static constexpr int kFloaterMenuEntries = 13;
     // Delete from the top Floater's menu; true once the marker shows `expect`.
     bool DeleteTop(std::uint32_t expect) {
         const Point at{f_.left + f_.width / 2, f_.top + f_.height / 2};

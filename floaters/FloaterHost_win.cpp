@@ -236,11 +236,13 @@ void FloaterHost::ApplyFloater(int n) {
     ::SetWindowPos(label->second->hwnd(), nullptr, f->label.left, f->label.top, f->label.width, f->label.height,
                    flags | (f->labelVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::RemoveFloater(int n) {
     // The clipboard's promised copy is made before its picture goes.
     if (promisedCopy_ == n) KeepPromise(PromiseMoment::Last);
+    events_.OnFloaterClosing(*this, n);
     // The elements may be on the stack (a menu popped up by the picture), so
     // they are freed by the message loop.
     if (auto it = pictures_.find(n); it != pictures_.end()) {
@@ -260,6 +262,7 @@ void FloaterHost::RemoveFloater(int n) {
     stack_.Remove(n);
     apartCuts_.erase(n);
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::InvalidateFrame() {

@@ -47,6 +47,17 @@ public:
     // be shown with its top-left at `at` (virtual-screen pixels). What is
     // kept comes back through KeepDrawing.
     virtual void OnDrawOnFloater(int n, HBITMAP picture, Point at) = 0;
+    // Something the user sees of the Floaters changed (one made, moved,
+    // zoomed, faded, folded, reordered; the translucency): called at every
+    // step of a drag, so a listener gathers them.
+    virtual void OnFloatersChanged(FloaterHost& host) = 0;
+    // Floater n's picture was replaced (PictureReplaced): what was kept of
+    // the old one no longer stands for it.
+    virtual void OnFloaterPictureChanged(FloaterHost& host, int n) = 0;
+    // Floater n is about to be deleted by the user; it is still all there.
+    virtual void OnFloaterClosing(FloaterHost& host, int n) = 0;
+    // "Reopen closed Floater" on a Floater's menu.
+    virtual void OnReopenClosedFloaterAsked() = 0;
 
 protected:
     ~FloaterHostEvents() = default;
@@ -103,6 +114,23 @@ public:
     void TakeClicksAgain();
     bool translucent() const { return book_.translucent; }
     const FloaterBook& book() const override { return book_; }
+    const FloaterStack& stack() const { return stack_; }
+    // Floater n's picture; null for no such Floater.
+    HBITMAP PictureOf(int n) const;
+    // The host's top-left on the virtual screen: the origin of the book's rectangles.
+    Point origin() const { return {monitors_.virtualBounds().left, monitors_.virtualBounds().top}; }
+    // A kept Floater brought back in front of the others (HostRestore_win.cpp):
+    // its place (or, with none, centred on the primary), moved onto the
+    // nearest monitor when none shows it, its zoom, own opacity and fold;
+    // no highlight frame. Its index, or nothing (the bitmap then still the caller's).
+    std::optional<int> RestoreFloater(unique_hbitmap&& bitmap, std::optional<Point> topLeft, int zoom, int opacity,
+                                      bool collapsed);
+    // To be called once Floater n shows another picture (a rotation, a
+    // drawing): what was kept of the old one is written anew.
+    void NotePictureReplaced(int n) {
+        events_.OnFloaterPictureChanged(*this, n);
+        NoteChanged();
+    }
 
     // What the parts tell the host (FloaterPartsHost).
     void OnFloaterMouseDown(int n, MouseButton button, Point local) override;
@@ -179,6 +207,7 @@ private:
     void FollowDisplays();
     void ApplyFloater(int n);
     void RemoveFloater(int n);
+    void NoteChanged() { events_.OnFloatersChanged(*this); }
     void InvalidateFrame();
     // Floater n shown at its own opacity times the host's translucency.
     void ApplyOwnOpacity(int n);

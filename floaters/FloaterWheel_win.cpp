@@ -104,6 +104,7 @@ void FloaterHost::ApplyOwnOpacity(int n) {
         const int opacity = scale ? scale->opacity() : kOpacityMaxPercent;
         ::SetLayeredWindowAttributes(w, 0, SeenAlpha(opacity, book_.layerMode()), LWA_ALPHA);
     }
+    NoteChanged();
     if (own == popup) return;
     ApplyFloater(n);
     // Where the stack has it among its new kind; what of the host lies in
@@ -124,6 +125,7 @@ void FloaterHost::PlaceInStack(int n, UINT flags) {
     });
     const HWND after = ahead ? pictures_[*ahead]->hwnd() : HWND_TOP;
     ::SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | flags);
+    NoteChanged();
 }
 
 void FloaterHost::ApplyApartCuts(const Rect& icon) {

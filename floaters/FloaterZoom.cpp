@@ -104,4 +104,10 @@ Rect FloaterScale::Expanded(const Rect& collapsed, Size natural) const {
     return {collapsed.left, collapsed.top, size.width, size.height};
 }
 
+void FloaterScale::Restore(int zoomPercent, int opacityPercent) {
+    zoom_ = std::clamp(zoomPercent, kZoomMinPercent, kZoomMaxPercent);
+    opacity_ = std::clamp(opacityPercent, kOpacityMinPercent, kOpacityMaxPercent);
+    originKnown_ = false;
+}
+
 }  // namespace vellumo

@@ -66,6 +66,9 @@ public:
     // Where an expanded Floater's picture goes: its place kept, its size
     // that of the zoom (a collapse and expand keep the zoom).
     Rect Expanded(const Rect& collapsed, Size natural) const;
+    // A kept Floater brought back: its zoom and opacity as they were (each
+    // brought into its range), no badge.
+    void Restore(int zoomPercent, int opacityPercent);
 
 private:
     int zoom_ = 100;

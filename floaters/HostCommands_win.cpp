@@ -22,6 +22,7 @@ enum : UINT {
     flipHorizontally,
     flipVertically,
     letClicksThrough,
+    reopen,         // Reopen closed Floater
     hi = 201,       // Hide Floater
     quitit,         // Quit
 };
@@ -51,6 +52,7 @@ void FloaterHost::BuildMenus() {
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, flipHorizontally, L"Flip horizontally");
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, flipVertically, L"Flip vertically");
         ::AppendMenuW(floaterMenu_.get(), MF_STRING, letClicksThrough, L"Let clicks through");
+        ::AppendMenuW(floaterMenu_.get(), MF_STRING, reopen, L"Reopen closed Floater");
     }
     if (dropIconMenu_) {
         ::AppendMenuW(dropIconMenu_.get(), MF_STRING, hi, L"Hide Floater");
@@ -64,6 +66,7 @@ void FloaterHost::SetHostAlpha(BYTE alpha) {
     ::SetLayeredWindowAttributes(hwnd(), 0, m.alpha, LWA_ALPHA);
     ApplyAllOwnOpacities();
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::BackToNormal() {
@@ -71,6 +74,7 @@ void FloaterHost::BackToNormal() {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ApplyAllOwnOpacities();
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::OnFloaterMenu(int command) {
@@ -110,6 +114,7 @@ void FloaterHost::OnFloaterMenu(int command) {
         case wstmd: SetHostAlpha(kAlpha50); break;
         case qstmd: SetHostAlpha(kAlpha70); break;
         case hfzc: BackToNormal(); break;
+        case reopen: events_.OnReopenClosedFloaterAsked(); break;
         default: break;
     }
 }
@@ -133,6 +138,7 @@ void FloaterHost::SendToBack(int n) {
     else
         PlaceInStack(n);
     ApplyShape();
+    NoteChanged();
 }
 
 void FloaterHost::OnDropIconMenu(int command) {

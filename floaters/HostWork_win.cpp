@@ -139,6 +139,7 @@ unique_hbitmap FloaterHost::ReplacePicture(int n, unique_hbitmap&& picture) {
     book_.ReplacePicture(n, natural, ResizedAroundCentre(f->picture, shown));
     ApplyFloater(n);
     ::InvalidateRect(pic->second->hwnd(), nullptr, FALSE);
+    NotePictureReplaced(n);  // what is kept of the Floaters shows the new picture
     return old;
 }
 

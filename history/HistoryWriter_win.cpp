@@ -202,6 +202,23 @@ void CaptureHistory::Clear() {
     WaitIdle();
 }
 
+bool CaptureHistory::Finish(DWORD timeoutMs) {
+    if (!thread_) return true;
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    ::AcquireSRWLockExclusive(&lock_);
+    bool done = true;
+    while (!queue_.empty() || busy_) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) {
+            done = false;
+            break;
+        }
+        ::SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+    }
+    ::ReleaseSRWLockExclusive(&lock_);
+    return done;
+}
+
 void CaptureHistory::MakeFolder() const {
     if (const DWORD error = MakeFolders(folder_)) LogFailure(L"CreateDirectoryW for the history", error);
 }

@@ -48,6 +48,9 @@ public:
     void MakeFolder() const;
     // Removes every capture of the history (after what is queued).
     void Clear();
+    // Before the program ends: waits at most `timeoutMs` for what is queued
+    // to be written. False when the wait ran out.
+    bool Finish(DWORD timeoutMs);
 
 private:
     struct Job {

@@ -1,9 +1,9 @@
 // The overlay's three ways out: copy, pin and save. Each takes the selection
-// as it shows and ends the capture; anything that stops one is told, and the
-// overlay stays with its selection and drawings.
+// as it shows and ends the capture (a pin through the coordinator, which
+// makes the Floater); anything that stops one is told, and the overlay stays
+// with its selection and drawings.
 #include <algorithm>
 
-#include "floaters/FloaterHost_win.h"
 #include "output/Clipboard_win.h"
 #include "output/Save_win.h"
 #include "overlay/CaptureOverlay_win.h"
@@ -65,51 +65,15 @@ void CaptureOverlay::PinSelection() {
     // The pixels are copied on a second core while the Floater's windows are
     // made; nothing paints the Floater before the copy is joined.
     if (!RenderSelection(OutputAction::Pin, true)) return;
-    // The host takes over from here; the process must not end in between.
-    KeepAlive hold;
-    bool freshHost = false;
-    FloaterHost* host = events_.FloaterHostForPin(freshHost);
-    // A host loaded for this pin alone would keep the process running unseen.
-    // The copy ends before anything is told or freed.
-    const auto giveUp = [&] {
-        selectionCopy_.Join();
-        if (freshHost && host) ::DestroyWindow(host->hwnd());
-    };
-    std::wstring why = L"The Floater could not be made: the system refused a new window.";
-    if (!host || !host->CanPin(why)) {
-        giveUp();
-        Tell(why);
-        return;
-    }
-    // The clipboard is the host's, a bitmap promised, before the Floater is
-    // made: another program holding it is told and nothing is pinned. The
-    // copy for it is made from the Floater's picture once the Floater shows;
-    // the Floater is the capture's own bitmap, so whatever another program
-    // then does with the clipboard (hold it, replace the picture) cannot lose
-    // the pin.
-    if (const ClipboardResult promised = PromiseBitmapOnClipboard(host->hwnd()); promised != ClipboardResult::Ok) {
-        giveUp();
-        ClipboardTaken(promised, OutputAction::Pin);
-        return;
-    }
-    // The Floater shows on the monitor that held (most of) the selection.
-    const Rect monitor = monitors_.bounds(monitors_.MonitorOf(monitors_.ToScreen(SelectionOnScreen())));
-    // The Floater owns these pixels from here; they are read for the history
-    // once it shows.
-    const PixelPlane pinned = selectionPicture_.plane();
-    // A refused Floater leaves the bitmap here, still being written.
-    unique_hbitmap picture(selectionPicture_.ReleaseBitmap());
-    if (!host->PinCapture(std::move(picture), why, monitor)) {
-        giveUp();
-        Tell(why);
-        return;
-    }
-    // Only once the Floater exists does the capture go (its pictures are
-    // freed at idle, after the copy has been joined).
-    EndCaptureAtIdle();
+    const Rect onScreen = monitors_.ToScreen(SelectionOnScreen());
+    PinRequest request{selectionPicture_, monitors_.bounds(monitors_.MonitorOf(onScreen)), onScreen,
+                       [this] { selectionCopy_.Join(); }, [this] { EndCaptureAtIdle(); }};
+    const PinAnswer answer = events_.OnPinRequested(request);
+    // Whatever happened, the copy is over before anything is told or freed.
     selectionCopy_.Join();
-    host->ShowPinned();
-    events_.OnCaptureLeft(pinned, monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Pin);
+    if (answer.pinned) return;
+    if (answer.clipboard) ClipboardTaken(*answer.clipboard, OutputAction::Pin);
+    else Tell(answer.why);
 }
 
 void CaptureOverlay::KeepDrawnPicture() {

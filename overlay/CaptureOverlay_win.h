@@ -7,9 +7,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "history/HistoryRules.h"
 #include "annotate/Annotator_win.h"
+#include "gfx/Dib_win.h"
 #include "gfx/HelperThread_win.h"
 #include "gfx/MessageLoop_win.h"
 #include "gfx/MonitorLayout.h"
@@ -28,20 +30,36 @@
 
 namespace vellumo::win {
 
-class FloaterHost;
-
 // The overlay's timer that takes the "copied" note off the magnifier.
 inline constexpr UINT_PTR kColourNoteTimer = 4;
 class CaptureOverlay;
+
+// A pin the overlay hands to the coordinator, which makes the Floater: the
+// selection's picture (its bitmap is taken by the Floater), where it was, and
+// the overlay's two steps the coordinator calls in their place.
+struct PinRequest {
+    Dib& picture;
+    Rect monitor;   // the monitor that held (most of) the selection, virtual-screen
+    Rect onScreen;  // the selection on the virtual screen
+    // The picture's pixels, copied on a helper thread, are all there.
+    std::function<void()> joinPixels;
+    // The overlay off the screen, ended at idle.
+    std::function<void()> endCapture;
+};
+// What came of it: pinned, or else the overlay stays and tells why.
+struct PinAnswer {
+    bool pinned = false;
+    std::optional<ClipboardResult> clipboard;  // the clipboard refused the pin's copy
+    std::wstring why;                          // otherwise what stopped it
+};
 
 // What the overlay tells the coordinator (app/), and asks of it.
 class CaptureEvents : public StartCaptureListener {
 public:
     // Ctrl+Shift+C held: this capture ends and a fresh one starts.
     virtual void OnRestartCaptureHeld() = 0;
-    // The Floater host for a pin, loaded if need be (null if it cannot be);
-    // `fresh` says it was loaded for this pin alone.
-    virtual FloaterHost* FloaterHostForPin(bool& fresh) = 0;
+    // Pin the selection as a Floater (the coordinator owns the Floater host).
+    virtual PinAnswer OnPinRequested(PinRequest& request) = 0;
     // The overlay's window is gone; the object may be freed once its
     // handlers have returned.
     virtual void OnCaptureClosed(CaptureOverlay& overlay) = 0;

@@ -162,11 +162,6 @@ void SettingsWindow::ExitProgram() {
     ::ExitProcess(0);
 }
 
-void SettingsWindow::ExitOnClose() {
-    TheTrayIcon().Remove();
-    ::ExitProcess(0);
-}
-
 void SettingsWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
     const bool sent = ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
     const SettingsMouseMove m = DecodeSettingsMouseMove(wp, lp, TheTrayIcon().id(), sent);
@@ -180,7 +175,7 @@ void SettingsWindow::OnTrayMenuItem(TrayMenuItem item) {
         case TrayMenuItem::SetHotkey: ShowSettings(); break;
         case TrayMenuItem::MakerImagePageItem:
         case TrayMenuItem::ProductPageItem: OpenPage(hwnd(), item); break;
-        case TrayMenuItem::Exit: ExitProgram();
+        case TrayMenuItem::Exit: events_.OnExitAsked(); break;
         default: events_.OnTrayMenuChosen(item); break;
     }
 }
@@ -224,9 +219,9 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:
             if (wp == SIZE_MINIMIZED) ::ShowWindow(hwnd(), SW_HIDE);
             return 0;
-        case WM_CLOSE: ExitOnClose();
+        case WM_CLOSE: events_.OnExitAsked(); return 0;
         case WM_ENDSESSION:
-            if (wp) ExitOnClose();
+            if (wp) events_.OnExitAsked();
             return 0;
         default: break;
     }

@@ -30,6 +30,9 @@ public:
     // The tray menu is about to show: entries that change (the recent
     // captures) are filled in.
     virtual void OnTrayMenuOpening(HMENU menu) = 0;
+    // "Exit", the window closed or the session ending: the coordinator
+    // saves what must be saved, then ends the program (ExitProgram).
+    virtual void OnExitAsked() = 0;
 
 protected:
     ~SettingsEvents() = default;
@@ -56,7 +59,8 @@ public:
     void OnEnableBoxReleased();
     void OnHotkeyPressed();
     void ShowSettings();
-    // "Exit": the icon removed, the hotkey released, the process ended at once.
+    // The last step of leaving: the icon removed, the hotkey released, the
+    // process ended at once.
     [[noreturn]] void ExitProgram();
 
 private:
@@ -64,7 +68,6 @@ private:
     void CreateControls(int dpi);
     void OnMouseMove(WPARAM wp, LPARAM lp);
     void OnPaint();
-    [[noreturn]] void ExitOnClose();
     void OnTrayMenuItem(TrayMenuItem item);
     void SetCheck(int value);
     // The start-with-Windows box (StartUpBox_win.cpp): made after the table's

@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum TrayMenuItem;
-constexpr std::array<TrayMenuEntry, 19> kTrayMenu{{
+constexpr std::array<TrayMenuEntry, 20> kTrayMenu{{
     {HideFloaters, L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {ShowFloaters, L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {TranslucencyMenu, L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -34,6 +34,7 @@ constexpr std::array<TrayMenuEntry, 19> kTrayMenu{{
     {PinClipboardImage, L"Pin clipboard image", true, std::nullopt, false},
     {CaptureLastRegion, L"Capture last region", true, std::nullopt, false},
     {TakeClicksAgain, L"Take clicks again", true, std::nullopt, false},
+    {ReopenClosedFloater, L"Reopen closed Floater", true, std::nullopt, false},
     {RecentCaptures, L"Recent captures", true, std::nullopt, true},
     {CopyLastCapture, L"Copy last capture", true, RecentCaptures, false},
     {OpenHistoryFolder, L"Open history folder", true, RecentCaptures, false},

@@ -55,7 +55,8 @@ enum class TrayMenuItem : unsigned {
     OpenHistoryFolder,
     ClearHistory,             // asks first
     CopyLastCapture,
-    TakeClicksAgain = 340,    // every Floater takes the pointer again
+    TakeClicksAgain = 340,    // every Floater takes the pointer again (clear of the recent captures' ids)
+    ReopenClosedFloater,      // the last Floater deleted, back
 };
 
 // The "Recent captures" submenu lists the newest captures above its fixed

@@ -114,7 +114,7 @@ protected:
         return m;
     }
     // The Floater's menu: "Delete", "Lowest", then the entries of its work.
-    static constexpr int kFloaterMenuEntries = 12;
+    static constexpr int kFloaterMenuEntries = 13;
     // The middle of item `index` of a menu of `count` items.
     static std::pair<int, int> ItemAt(const WinInfo& m, int index, int count) {
         const int item = (m.height() - 6) / count;

@@ -226,7 +226,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 12;  // top-level entries, the greyed ones included
+    static constexpr int kTrayEntries = 13;  // top-level entries, the greyed ones included
     static constexpr const char* kSetHotkey = "\xE8\xAE\xBE\xE7\xBD\xAE\xE7\x83\xAD\xE9\x94\xAE";  // 设置热键
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
@@ -758,7 +758,8 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     ASSERT_TRUE(OpenTrayMenu(1));
     const Items tray{{"隐藏图标", "g"}, {"显示图标", "g"},   {"透明度", "gp"},
                      {"设置热键", ""},  {"Display Floater", ""}, {"Pin clipboard image", ""},
-                     {"Capture last region", ""}, {"Take clicks again", ""}, {"Recent captures", "p"},
+                     {"Capture last region", ""}, {"Take clicks again", ""}, {"Reopen closed Floater", ""},
+                     {"Recent captures", "p"},
                      {"Orrindal:image:", ""}, {"About", "p"}, {"Exit", ""}};
     EXPECT_EQ(shownItems(false), tray);
     ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "About", false));
@@ -771,7 +772,7 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     EXPECT_EQ(shownItems(false),
               (Items{{"Delete", ""}, {"Lowest", ""}, {"Copy", ""}, {"Save", ""}, {"Transparency", "p"}, {"Draw", ""},
                      {"Undo drawing", "g"}, {"Rotate left", ""}, {"Rotate right", ""}, {"Flip horizontally", ""},
-                     {"Flip vertically", ""}, {"Let clicks through", ""}}));
+                     {"Flip vertically", ""}, {"Let clicks through", ""}, {"Reopen closed Floater", ""}}));
     if (!Menus().empty()) ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "Transparency", false));
     EXPECT_EQ(shownItems(true), (Items{{"50%", ""}, {"70%", ""}, {"Back to normal (PrtScr)", ""}}));
     closeMenus();

@@ -458,6 +458,12 @@ void Display::Open(const Rig& rig) {
     prefix_ = PrefixAtDpi(rig.dpi);
     // One wineserver per prefix at a time: displays of other processes wait.
     lockFd_ = LockFile(prefix_ + ".lock", 300s);
+    // What an earlier test's copy kept in the user's profile (its capture
+    // history, the Floaters that outlive it) would come back in this one:
+    // each test starts as a fresh install.
+    std::error_code ec;
+    for (const auto& user : fs::directory_iterator(fs::path(prefix_) / "drive_c" / "users", ec))
+        fs::remove_all(user.path() / "AppData" / "Local" / "Vellumo", ec);
     try {
         StartXServer(rig.twoMonitors);
         if (rig.twoMonitors) ArrangeTwoMonitors();
