@@ -364,6 +364,28 @@ TEST_F(KeptFloatersE2E, ADeletedFloaterComesBackWithReopenClosedFloater) {
     d_->Stop(app_);
 }
 
+// A Floater turned from its menu comes back turned: the picture kept is
+// the one it shows now, not the one it was pinned with.
+TEST_F(KeptFloatersE2E, ATurnedFloaterComesBackTurned) {
+    ASSERT_NO_FATAL_FAILURE(Pin(200, 150));
+    ASSERT_NO_FATAL_FAILURE(MoveTo(200, 150, 40, 40));
+    const std::vector<Seen> pinned = Resting();
+    ASSERT_EQ(pinned.size(), 1u);
+    std::string state;
+    ASSERT_TRUE(WaitUntil([&] { return (state = KeptState()).find(" 40 40 ") != std::string::npos; }, 5s, 100ms))
+        << "the Floater was not kept: " << KeptState();
+    ASSERT_NO_FATAL_FAILURE(FloaterMenu(60, 60, "Rotate right"));
+    ASSERT_TRUE(WaitUntil([&] { return FloaterSized(150, 200).has_value(); }, 5s, 50ms)) << "the Floater did not turn";
+    const std::vector<Seen> turned = Resting();
+    ASSERT_EQ(turned.size(), 1u);
+    ASSERT_NE(turned[0].pixels, pinned[0].pixels);
+    ASSERT_TRUE(WaitUntil([&] { return KeptState() != state; }, 5s, 100ms)) << "the turn was not kept: " << state;
+    ASSERT_NO_FATAL_FAILURE(Kill());
+    ASSERT_NO_FATAL_FAILURE(StartAgain());
+    ASSERT_NO_FATAL_FAILURE(ExpectBack(turned, 0, "the turned Floater after a kill"));
+    d_->Stop(app_);
+}
+
 // A Floater on a monitor that is gone when the program starts again comes
 // back on the nearest monitor, its picture unchanged.
 TEST_F(KeptFloatersTwoMonitorsE2E, AFloaterWhoseMonitorIsGoneComesBackOnTheNearest) {
