@@ -255,7 +255,10 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
                                   if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::Clipboard);
                               });
             break;
-        default: OnHistoryMenuChosen(item); break;
+        default:
+            if (const auto seconds = CaptureDelayOf(item)) ChooseCaptureDelay(*seconds);
+            else OnHistoryMenuChosen(item);
+            break;
     }
 }
 

@@ -27,7 +27,7 @@ namespace {
 
 const std::string kRunKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The tray menu's top-level entries; "设置热键" is the fourth.
-constexpr int kTrayEntries = 11;
+constexpr int kTrayEntries = 12;
 constexpr int kSetHotkeyEntry = 3;
 constexpr int kLastRegionEntry = 6;  // "Capture last region"
 
