@@ -385,4 +385,51 @@ TEST_F(CaptureHotkeysE2E, ThePointerIsInTheCopyOnlyWithTheBoxChecked) {
     d_->Stop(app_);
 }
 
+// Resident, a quick save says where the file went in a balloon from the
+// tray icon, not in a message that stops the user; the file is the region.
+TEST_F(CaptureHotkeysE2E, AResidentQuickSaveIsToldInABalloonFromTheTrayIcon) {
+    const fs::path out = dir_ / "shots";
+    WriteSetIni("[Save]\r\nFolder=" + WinPath(out) + "\r\nPattern=quick\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+    const Box sel{kPanelA.l + 10, kPanelA.t + 10, 150, 90};
+    const Image screen = d_->Grab();
+    FocusFixture();
+    d_->Tap(XK_Print);
+    const auto overlay = WaitOverlay();
+    ASSERT_TRUE(overlay) << "Print Screen started no capture";
+    DragInSteps(*d_, sel.l, sel.t, sel.w, sel.h);
+    ASSERT_TRUE(WaitOverlayChild(*d_, "Image1")) << "the drag selected nothing";
+    ASSERT_TRUE(WaitUntil([&] { return d_->KeysReach(overlay->hwnd); }, 3s, 20ms));
+    d_->KeyDown(XK_Control_L);
+    d_->KeyDown(XK_Shift_L);
+    d_->Tap(XK_s);
+    d_->KeyUp(XK_Shift_L);
+    d_->KeyUp(XK_Control_L);
+
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(out / "quick.png"); }, 10s, 50ms)) << "no file written";
+    EXPECT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoScrShot"); }, 5s, 50ms)) << "the capture stayed";
+    // The balloon is the shell's tooltip window; its text is the tool's, read back.
+    std::string said;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("tooltips_class32"))
+                if (w.visible && (said = d_->WindowText(w.hwnd)).find("Saved to ") != std::string::npos) return true;
+            return false;
+        },
+        5s, 50ms))
+        << "no balloon said where the file went";
+    EXPECT_NE(said.find("\\shots\\quick.png"), std::string::npos) << said;
+    EXPECT_FALSE(TakeMessage(*d_, 500ms)) << "a message box stopped the user as well";
+    const auto file = Decode(out / "quick.png");
+    ASSERT_TRUE(file) << "the file cannot be read";
+    ASSERT_EQ(file->image.width, sel.w);
+    ASSERT_EQ(file->image.height, sel.h);
+    int off = 0;
+    for (int y = 0; y < sel.h; ++y)
+        for (int x = 0; x < sel.w; ++x) off += !(file->image.at(x, y) == screen.at(sel.l + x, sel.t + y));
+    EXPECT_EQ(off, 0) << "the file is not the region";
+    EXPECT_TRUE(d_->Running(app_)) << "the resident program ended with the save";
+    d_->Stop(app_);
+}
+
 }  // namespace
