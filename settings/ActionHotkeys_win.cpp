@@ -111,12 +111,25 @@ void SettingsWindow::SuspendActionHotkeys(bool suspend) {
             continue;
         }
         const hotkey::Combination& saved = savedHotkeys_[row];
-        if (!(hotkey::Combination{box.Text(), box.KeyCode(), box.ModKeyCode()} == saved))
-            box.SetCombination(saved.text, saved.keyCode, saved.modKeyCode);
-        // One refused stays marked and is not asked for again until a save.
-        if (IsHotkey(saved) && !refused_[row]) box.SetHotKeyEnabled(true);
+        // A box edited and not yet saved waits for the save (or the hide);
+        // one refused stays marked and is not asked for again until a save.
+        const bool edited = !(hotkey::Combination{box.Text(), box.KeyCode(), box.ModKeyCode()} == saved);
+        if (IsHotkey(saved) && !edited && !refused_[row]) box.SetHotKeyEnabled(true);
     }
     RefreshHotkeyMarks();
+}
+
+void SettingsWindow::DropUnsavedHotkeys() {
+    if (savedHotkeys_.empty()) return;
+    for (std::size_t row = 1; row < savedHotkeys_.size(); ++row) {
+        HotKey& box = HotkeyOfRow(row);
+        const hotkey::Combination& saved = savedHotkeys_[row];
+        if (!(hotkey::Combination{box.Text(), box.KeyCode(), box.ModKeyCode()} == saved))
+            box.SetCombination(saved.text, saved.keyCode, saved.modKeyCode);
+    }
+    // Registered afresh, whether or not the window still had the keyboard.
+    actionHotkeysSuspended_ = true;
+    SuspendActionHotkeys(false);
 }
 
 void SettingsWindow::OnHotkeyRefused(std::size_t row) {

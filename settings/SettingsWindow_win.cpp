@@ -141,7 +141,7 @@ void SettingsWindow::SaveSettings() {
 void SettingsWindow::HideSettings() {
     ::SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::ShowWindow(hwnd(), SW_HIDE);
-    SuspendActionHotkeys(false);
+    DropUnsavedHotkeys();
 }
 
 void SettingsWindow::StoreDefaultHotkey() {

@@ -99,8 +99,11 @@ private:
     // While the shown window has the keyboard its own optional hotkeys are
     // let go, so a combination one of them holds can be typed into another
     // box (a registered hotkey never reaches the box); they come back when
-    // it loses the keyboard or hides, an unsaved edit dropped.
+    // it loses the keyboard (a box edited and not saved waits) or hides.
     void SuspendActionHotkeys(bool suspend);
+    // Hidden, the boxes edited and not saved show their saved combination
+    // again, and every saved one is registered.
+    void DropUnsavedHotkeys();
     void RefreshHotkeyMarks();
     void TellRefusedHotkeys();
     // The box of "[Capture] Cursor=" (ActionHotkeys_win.cpp).

@@ -296,6 +296,9 @@ TEST_F(CaptureHotkeysE2E, TwoActionsGivenOneCombinationIsRefused) {
     EXPECT_EQ(d_->WindowText(boxes[2].hwnd), "NULL") << "Delayed has a combination by default";
 
     ASSERT_NO_FATAL_FAILURE(TypeInto(boxes[2], XK_F9, "Ctrl + F9"));
+    // In the same save, a combination of its own for HideFloaters is kept
+    // though the message about the other takes the keyboard meanwhile.
+    ASSERT_NO_FATAL_FAILURE(TypeInto(boxes[7], XK_F11, "Ctrl + F11"));
     const auto save = SettingsChild("Button", "\xE4\xBF\x9D\xE5\xAD\x98");  // 保存
     ASSERT_TRUE(save);
     Click(*save);
@@ -309,6 +312,8 @@ TEST_F(CaptureHotkeysE2E, TwoActionsGivenOneCombinationIsRefused) {
     ASSERT_TRUE(SetIniHas("checka=")) << "the save wrote nothing:\n" << ReadSetIni();
     EXPECT_NE(ReadSetIni().find("LastRegionKeyCode=120"), std::string::npos) << ReadSetIni();
     EXPECT_EQ(ReadSetIni().find("DelayedKeyCode=120"), std::string::npos) << ReadSetIni();
+    EXPECT_TRUE(SetIniHas("HideFloatersKeyCode=122")) << "HideFloaters' own combination was lost:\n" << ReadSetIni();
+    EXPECT_EQ(d_->WindowText(boxes[7].hwnd), "Ctrl + F11");
 
     // Ctrl+F9 is still LastRegion's: with no region yet, a plain capture at once.
     const auto hide = SettingsChild("Button", "\xE9\x9A\x90\xE8\x97\x8F");  // 隐藏
