@@ -69,7 +69,8 @@ inline std::string HotkeyText(const BenchHotkey& h) {
 
 // "set.ini" holding the hotkey, switched on.
 // Shows the Floaters again between the presses that time a shown one.
-inline constexpr BenchHotkey kBenchHideFloatersKey{122, kCtrl};  // Ctrl+F11
+// A plain key: under XTest Wine has let modifiers go before the key came.
+inline constexpr BenchHotkey kBenchHideFloatersKey{122, 0};  // F11
 
 inline std::string SetIniText(const BenchHotkey& h) {
     const BenchHotkey& t = kBenchHideFloatersKey;

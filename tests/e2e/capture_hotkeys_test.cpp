@@ -437,4 +437,25 @@ TEST_F(CaptureHotkeysE2E, AResidentQuickSaveIsToldInABalloonFromTheTrayIcon) {
     d_->Stop(app_);
 }
 
+// The HideFloaters hotkey does what the tray's "隐藏图标" and "显示图标"
+// would: a press hides the Floaters, the next shows them again.
+TEST_F(CaptureHotkeysE2E, TheHideFloatersHotkeyHidesAndShowsTheFloaters) {
+    WriteSetIni("[hotkey]\r\nHideFloatersText=Ctrl + F11\r\nHideFloatersKeyCode=122\r\nHideFloatersModKeyCode=2\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+    const auto floater = PinAFloater();
+    ASSERT_TRUE(floater) << "no Floater to hide";
+    const int fx = floater->left + floater->width() / 2, fy = floater->top + floater->height() / 2;
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(fx, fy) != kBg; }, 3s, 50ms)) << "the Floater does not show";
+
+    FocusFixture();
+    Chord(XK_Control_L, XK_F11);
+    EXPECT_TRUE(WaitUntil([&] { return !FloaterShown() && d_->GetPixel(fx, fy) == kBg; }, 5s, 50ms))
+        << "the first press did not hide the Floater";
+    FocusFixture();
+    Chord(XK_Control_L, XK_F11);
+    EXPECT_TRUE(WaitUntil([&] { return FloaterShown() && d_->GetPixel(fx, fy) != kBg; }, 5s, 50ms))
+        << "the second press did not show it again";
+    d_->Stop(app_);
+}
+
 }  // namespace
