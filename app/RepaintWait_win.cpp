@@ -26,10 +26,29 @@ bool FlushedByCompositor() {
     return SUCCEEDED(flush());
 }
 
-BOOL CALLBACK NoteUnpainted(HWND w, LPARAM found) noexcept {
+struct PaintLook {
+    const std::vector<CoveredPixel>* covered;  // empty: every window counts
+    bool found = false;
+};
+
+// Whether window rectangle `r` holds one of the sampled points: a window
+// elsewhere was never covered by a Floater (the host is layered, so the
+// system may still ask it to repaint), and it is not waited for.
+bool UnderAFloater(const RECT& r, const std::vector<CoveredPixel>& covered) {
+    if (covered.empty()) return true;
+    for (const CoveredPixel& p : covered)
+        if (::PtInRect(&r, p.at)) return true;
+    return false;
+}
+
+BOOL CALLBACK NoteUnpainted(HWND w, LPARAM lp) noexcept {
+    auto* look = reinterpret_cast<PaintLook*>(lp);
     // GetUpdateRect reads any window's update region, whichever thread owns it.
-    if (!::IsWindowVisible(w) || !::GetUpdateRect(w, nullptr, FALSE)) return TRUE;
-    *reinterpret_cast<bool*>(found) = true;
+    RECT r{};
+    if (!::IsWindowVisible(w) || !::GetUpdateRect(w, nullptr, FALSE) || !::GetWindowRect(w, &r) ||
+        !UnderAFloater(r, *look->covered))
+        return TRUE;
+    look->found = true;
     return FALSE;
 }
 
@@ -45,11 +64,11 @@ BOOL CALLBACK NoteShownChild(HWND child, LPARAM list) noexcept {
     return TRUE;
 }
 
-bool PaintPending() {
-    bool found = false;
+bool PaintPending(const std::vector<CoveredPixel>& covered) {
+    PaintLook look{&covered};
     // Every window: the top-level ones and, recursively, their children.
-    ::EnumChildWindows(::GetDesktopWindow(), &NoteUnpainted, reinterpret_cast<LPARAM>(&found));
-    return found;
+    ::EnumChildWindows(::GetDesktopWindow(), &NoteUnpainted, reinterpret_cast<LPARAM>(&look));
+    return look.found;
 }
 }  // namespace
 
@@ -88,7 +107,7 @@ void WaitForRepaint(const std::vector<CoveredPixel>& covered) {
                 }
         }
         const auto elapsed = static_cast<unsigned>(::GetTickCount64() - start);
-        if (wait.Over(elapsed, PaintPending(), stillShown)) return;
+        if (wait.Over(elapsed, PaintPending(covered), stillShown)) return;
         PumpMessagesFor(kLookEveryMs);
     }
 }
