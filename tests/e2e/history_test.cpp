@@ -17,6 +17,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
+#include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 
 #include <X11/keysym.h>
@@ -114,8 +115,8 @@ protected:
             if (w.visible) out.push_back(w);
         return out;
     }
-    // Opens the tray menu and its "Recent captures" (the eighth of eleven
-    // entries); the submenu, and the height of one text entry.
+    // Opens the tray menu and its "Recent captures", found by its caption;
+    // the submenu, and the height of one text entry.
     std::optional<WinInfo> OpenRecentCaptures(int& entryHeight) {
         std::optional<WinInfo> icon;
         if (!WaitUntil(
@@ -129,8 +130,10 @@ protected:
         ClickAt(*d_, icon->left + icon->width() / 2, icon->top + icon->height() / 2);
         if (!WaitUntil([&] { return Menus().size() == 1; }, 3s, 50ms)) return std::nullopt;
         const WinInfo m = Menus().front();
-        entryHeight = (m.height() - 6) / 11;
-        ClickAt(*d_, m.left + 30, m.top + 3 + entryHeight * 7 + entryHeight / 2);
+        const std::vector<MenuItem> items = MenuItems(*d_, m.hwnd);
+        if (items.empty()) return std::nullopt;
+        entryHeight = (m.height() - 6) / static_cast<int>(items.size());
+        if (!PickMenuItem(*d_, m, "Recent captures")) return std::nullopt;
         std::vector<WinInfo> open;
         if (!WaitUntil([&] { return (open = Menus()).size() == 2; }, 3s, 50ms)) return std::nullopt;
         return open.front().hwnd == m.hwnd ? open.back() : open.front();
