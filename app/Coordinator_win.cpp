@@ -159,9 +159,12 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
     }
     FlagWhile restarting(restarting_);
     KeepAlive hold;
-    // What the Floaters show, read before they hide: the freeze waits until it has gone.
-    const std::vector<CoveredPixel> covered =
-        host && ::IsWindowVisible(host->hwnd()) ? SampleCoveredPixels(host->hwnd()) : std::vector<CoveredPixel>{};
+    // What the Floaters show, read before they hide: the freeze waits until
+    // it has gone. An open capture hides them already, and its overlay is
+    // waited for in full.
+    const std::vector<CoveredPixel> covered = host && ::IsWindowVisible(host->hwnd()) && !LiveCapture()
+                                                  ? SampleCoveredPixels(host->hwnd())
+                                                  : std::vector<CoveredPixel>{};
     CloseCapture();
     if (plan.hideFloaters) {
         host->Hide();

@@ -94,6 +94,13 @@ std::vector<CoveredPixel> SampleCoveredPixels(HWND host) {
 
 void WaitForRepaint(const std::vector<CoveredPixel>& covered) {
     if (FlushedByCompositor()) return;
+    // A closed overlay showed the frozen screen itself: nothing tells when
+    // the programs under it show again (under X they may repaint from their
+    // own surfaces, with no update region), so the whole wait is kept.
+    if (covered.empty()) {
+        PumpMessagesFor(RepaintWait::kMaxMs);
+        return;
+    }
     const ULONGLONG start = ::GetTickCount64();
     RepaintWait wait;
     for (;;) {

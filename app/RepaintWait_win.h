@@ -15,11 +15,11 @@ struct CoveredPixel {
 };
 std::vector<CoveredPixel> SampleCoveredPixels(HWND host);
 
-// With the desktop composited: the compositor's next frame. Otherwise until
-// the screen no longer shows the Floaters' sampled pixels and no window has
-// had anything left to paint for a short quiet spell. Never
-// longer than RepaintWait::kMaxMs; this thread's messages are handled meanwhile.
-// `covered`: pixels the hidden Floaters showed, which must change first.
+// With the desktop composited: the compositor's next frame. Otherwise, given
+// `covered` (pixels the hidden Floaters showed), until the screen no longer
+// shows them and no window under them has had anything left to paint for a
+// short quiet spell; given none (a closed overlay), RepaintWait::kMaxMs.
+// Never longer than that; this thread's messages are handled meanwhile.
 void WaitForRepaint(const std::vector<CoveredPixel>& covered = {});
 
 }  // namespace vellumo::win
