@@ -13,4 +13,14 @@ HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state) {
     return plan;
 }
 
+bool RepaintWait::Over(unsigned elapsedMs, bool paintPending, bool coveredStillShown) {
+    if (elapsedMs >= kMaxMs) return true;
+    if (paintPending || coveredStillShown) {
+        quietSince_.reset();
+        return false;
+    }
+    if (!quietSince_) quietSince_ = elapsedMs;
+    return elapsedMs - *quietSince_ >= kQuietMs;
+}
+
 }  // namespace vellumo

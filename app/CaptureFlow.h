@@ -1,5 +1,7 @@
 // The coordinator's decisions, portable so that unit tests reach them.
 #pragma once
+#include <optional>
+
 namespace vellumo {
 
 // What the program looks like when the capture hotkey is pressed.
@@ -27,5 +29,24 @@ struct HotkeyPressPlan {
 // A translucent host returns to normal; otherwise a fresh capture, the Floaters out of its picture.
 // A press while a capture is being started is dropped.
 HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state);
+
+// The wait, before a fresh freeze, for other programs to repaint what the
+// hidden Floaters or the closed overlay uncovered. Over once the screen no
+// longer shows what the Floaters showed where they were (pixels sampled
+// before they hid) and no window has had anything left to paint for
+// kQuietMs (the last painter's pixels reach the screen as it goes idle, and
+// an uncovering told to a program late shows as paint pending again); never
+// longer than kMaxMs.
+class RepaintWait {
+public:
+    static constexpr unsigned kMaxMs = 150;
+    static constexpr unsigned kQuietMs = 10;
+    // One look, `elapsedMs` into the wait: whether it is over.
+    // `coveredStillShown`: a sampled pixel still shows what a Floater showed.
+    bool Over(unsigned elapsedMs, bool paintPending, bool coveredStillShown = false);
+
+private:
+    std::optional<unsigned> quietSince_;
+};
 
 }  // namespace vellumo

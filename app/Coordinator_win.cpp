@@ -1,6 +1,7 @@
 #include "app/Coordinator_win.h"
 
 #include "app/CaptureFlow.h"
+#include "app/RepaintWait_win.h"
 #include "floaters/ClipboardPin_win.h"
 #include "floaters/FloaterState.h"
 #include "gfx/Log_win.h"
@@ -22,9 +23,6 @@ constexpr const wchar_t* kRunningCopyClasses[] = {L"VellumoSett", L"VellumoScrSh
 constexpr UINT kHandOverTimeoutMs = 1000;
 // How often a waiting copy looks again for the running one's window.
 constexpr DWORD kLookAgainMs = 50;
-// Other programs repaint what a closed overlay or the hidden Floaters
-// uncovered before the fresh freeze.
-constexpr DWORD kRepaintSettleMs = 150;
 // Alpha of the tray menu's two translucency entries.
 constexpr BYTE kTranslucentLight = 200;
 constexpr BYTE kTranslucentStrong = 125;
@@ -150,7 +148,7 @@ void Coordinator::OnRestartCaptureHeld() {
     KeepAlive hold;
     // The overlay that asked lives on (in the dispose list) until its handler returns.
     CloseCapture();
-    PumpMessagesFor(kRepaintSettleMs);
+    WaitForRepaint();
     StartCapture();
 }
 
@@ -168,12 +166,18 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
     }
     FlagWhile restarting(restarting_);
     KeepAlive hold;
+    // What the Floaters show, read before they hide: the freeze waits until
+    // it has gone. An open capture hides them already, and its overlay is
+    // waited for in full.
+    const std::vector<CoveredPixel> covered = host && ::IsWindowVisible(host->hwnd()) && !LiveCapture()
+                                                  ? SampleCoveredPixels(host->hwnd())
+                                                  : std::vector<CoveredPixel>{};
     CloseCapture();
     if (plan.hideFloaters) {
         host->Hide();
         host->SetKeeper(false);
     }
-    if (plan.waitForRepaint) PumpMessagesFor(kRepaintSettleMs);
+    if (plan.waitForRepaint) WaitForRepaint(covered);
     // The capture just closed (if any) has given its selection.
     const std::optional<Rect> region = lastRegion ? lastRegion_ : std::nullopt;
     if (StartCapture()) {
@@ -329,7 +333,10 @@ void Coordinator::OnTrayMenuChosen(TrayMenuItem item) {
                                   if (history_) history_->Record(pixels, std::nullopt, history::LeftBy::Clipboard);
                               });
             break;
-        default: OnHistoryMenuChosen(item); break;
+        default:
+            if (const auto seconds = CaptureDelayOf(item)) ChooseCaptureDelay(*seconds);
+            else OnHistoryMenuChosen(item);
+            break;
     }
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/CaptureDelay.h"
 #include "app/FloaterKeeper_win.h"
 #include "floaters/FloaterHost_win.h"
 #include "history/HistoryMenu_win.h"
@@ -60,6 +61,10 @@ public:
     // (a normal capture when there has been none).
     void CaptureFromHotkey(bool lastRegion = false);
 
+    // The delayed capture's timer: the tip counts down, and at the end of the
+    // wait the screen is frozen.
+    void OnCaptureDelayTick();
+
     // The events the feature windows report.
     LRESULT OnStartCaptureAsked() override;
     void OnRestartCaptureHeld() override;
@@ -70,7 +75,8 @@ public:
     void OnFloaterHostInUse() override;
     void OnFloaterHostClosed(FloaterHost& host) override;
     void OnCaptureHotkey() override;
-    void OnLastRegionHotkey() override { CaptureFromHotkey(true); }
+    // The one dispatch of the other actions' hotkeys (HotkeyDispatch_win.cpp).
+    void OnActionHotkey(HotkeyAction action) override;
     void OnTrayMenuChosen(TrayMenuItem item) override;
     void OnTrayMenuOpening(HMENU menu) override;
     void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) override;
@@ -106,6 +112,13 @@ private:
     void ShowRestoredFloaters();
     // The history's entries of the tray menu.
     void OnHistoryMenuChosen(TrayMenuItem item);
+    // A delayed capture (DelayedCapture_win.cpp): `seconds` from the tray,
+    // none from the hotkey. While it waits nothing of Vellumo is on screen
+    // and the tray icon's tip counts down; at its end the screen is frozen.
+    void ChooseCaptureDelay(std::optional<int> seconds);
+    void EndCaptureDelayWait();
+    // Hides the Floater host, or shows it when hidden (the HideFloaters hotkey).
+    void ToggleFloaters();
     HWND MenuOwner() const;
     // The shown Floater host, or else the settings window: a box it owns
     // stays above the host, which its keeper otherwise raises over it.
@@ -127,6 +140,10 @@ private:
     RecentCapturesMenu recentMenu_;
     // A hotkey press that arrives while a restart waits for repaints is dropped.
     bool restarting_ = false;
+    CaptureDelay delay_;
+    UINT_PTR delayTimer_ = 0;
+    // The Floaters were shown when the wait hid them: they come back if it is cancelled.
+    bool floatersHiddenByDelay_ = false;
     // The last capture's selection, in virtual-screen pixels.
     std::optional<Rect> lastRegion_;
 };

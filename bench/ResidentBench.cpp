@@ -30,6 +30,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -113,10 +114,19 @@ struct Presses {
     std::vector<double> ms, cleanMs;
     int misses = 0, busy = 0;  // busy: pressed although the program never went idle
     std::string why;
+    // Readies the screen before each press (shows the Floaters); empty when it could.
+    std::function<std::string()> prepare;
 
     // False once the program has missed twice: it is not pressed again.
     bool Press(e2e::Display& d, bool timed) {
         if (misses >= 2) return false;
+        if (prepare) {
+            if (const std::string failed = prepare(); !failed.empty()) {
+                ++misses;
+                why = failed;
+                return misses < 2;
+            }
+        }
         if (!e2e::WaitUntil([&] { return Shows(d, probes, false); }, milliseconds(5000), milliseconds(5))) {
             ++misses;
             why = "the screen was not clean before the press: " + FirstWrong(d, probes, false);
@@ -206,11 +216,9 @@ bool FloorPresses(e2e::Display& d, const std::string& exe, Presses& p, int runs,
     return !p.ms.empty();
 }
 
-// A capture on a fresh start, a small region selected and pinned, then the
-// Floater deleted from its menu. Empty when it worked, else what went wrong.
-std::string PinAndDelete(e2e::Display& d, const StartScene& s) {
-    const int w = s.screen.width, h = s.screen.height;
-    const Rect sel{w / 2, h / 2 + h / 8, 320, 200};
+// On the capture shown, a small region selected and pinned: one Floater,
+// centred on the screen, clear of the probes. Empty when it worked.
+std::string PinFloater(e2e::Display& d, const Rect& sel) {
     d.MovePointer(sel.left, sel.top);
     Sleep(50);
     d.ButtonDown();
@@ -233,6 +241,14 @@ std::string PinAndDelete(e2e::Display& d, const StartScene& s) {
     d.Click();
     if (!e2e::WaitUntil([&] { return Floaters(d) == 1; }, milliseconds(10000), milliseconds(50)))
         return "the pin made no Floater";
+    return {};
+}
+
+// A capture on a fresh start, a small region selected and pinned, then the
+// Floater deleted from its menu. Empty when it worked, else what went wrong.
+std::string PinAndDelete(e2e::Display& d, const StartScene& s) {
+    const int w = s.screen.width, h = s.screen.height;
+    if (std::string failed = PinFloater(d, {w / 2, h / 2 + h / 8, 320, 200}); !failed.empty()) return failed;
     Sleep(300);
     // The Floater's menu, centred on the screen; its first entry deletes it.
     d.MovePointer(w / 2, h / 2);
@@ -287,6 +303,67 @@ Resident MakeResident(e2e::Display& d, const std::string& exe, const StartScene&
     return r;
 }
 
+// The same hotkey pressed with a Floater shown, which must be hidden (and
+// the screen under it repainted) before the freeze, against a press with
+// none, alternating in one run. The Floater is pinned once; after each
+// capture the HideFloaters hotkey shows it again.
+void FloatersShownPresses(e2e::Display& d, const StartScene& scene, const BenchHotkey& key, pid_t pid, int runs,
+                          const std::string& size) {
+    const std::string figure = "hotkey-to-overlay, a Floater shown " + size;
+    PressHotkey(d, key);
+    if (!e2e::WaitUntil([&] { return VisibleTop(d, "VellumoScrShot").has_value(); }, milliseconds(10000),
+                        milliseconds(20))) {
+        PrintFailure(figure, "no capture to pin from");
+        return;
+    }
+    Sleep(300);
+    // Of the plain window, so that it differs from the background it hides.
+    const Rect& win = scene.window;
+    if (const std::string failed = PinFloater(d, {win.left + 20, win.top + 20, win.width - 40, win.height - 40});
+        !failed.empty()) {
+        PrintFailure(figure, failed);
+        return;
+    }
+    d.MovePointer(scene.pointer.x, scene.pointer.y);
+    Presses none, shown;
+    none.probes = shown.probes = ProbesFor(scene, /*keepsWindowClear=*/true);
+    none.key = shown.key = key;
+    none.overlayClass = shown.overlayClass = "VellumoScrShot";
+    none.pid = shown.pid = pid;
+    // Under X a key reaches Wine's hotkeys only through the Wine window that
+    // has the keyboard, and the hidden Floater host takes it along: a click
+    // on the plain window under the pointer gives it back, as a user works on.
+    const auto focusPlain = [&] {
+        d.Click();
+        Sleep(100);
+    };
+    // Each press finds the Floater as it wants it: the HideFloaters hotkey
+    // hides or shows it when it is not.
+    const int cx = scene.screen.width / 2, cy = scene.screen.height / 2;
+    const auto floaterShown = [&] { return VisibleTop(d, "VellumoHoverdeck") && RgbAt(d, cx, cy) != scene.background; };
+    const auto makeShown = [&](bool want) -> std::string {
+        focusPlain();
+        if (floaterShown() != want) PressHotkey(d, kBenchHideFloatersKey);
+        if (!e2e::WaitUntil([&] { return floaterShown() == want; }, milliseconds(5000), milliseconds(20)))
+            return want ? "the HideFloaters hotkey did not show the Floater" : "the HideFloaters hotkey did not hide it";
+        return {};
+    };
+    none.prepare = [&] { return makeShown(false); };
+    shown.prepare = [&] { return makeShown(true); };
+    shown.Press(d, false);  // the first hide and repaint of this Floater
+    for (int i = 0; i < runs; ++i) {
+        if (!none.Press(d, true) || !shown.Press(d, true)) break;
+    }
+    const Summary ns = Summarize(none.ms), ss = Summarize(shown.ms);
+    if (none.ms.empty() || shown.ms.empty())
+        PrintFailure(figure, (shown.ms.empty() ? shown.why : none.why) + " (none shown: " + none.why + ")");
+    else
+        PrintRow(figure, Format("%.0f ms", ss.median), "no Floater shown " + size, Format("%.0f ms", ns.median),
+                 Ratio(ss.median, ns.median), "<= 1.1");
+    PrintNote("alternating presses, runs in ms: " + none.List("none shown") + "; " + shown.List("a Floater shown"));
+    if (!shown.why.empty() && !shown.ms.empty()) PrintNote("Floater shown: " + shown.why);
+}
+
 bool OneSize(e2e::Display& d, const std::string& dir, const std::string& vellumoCopy, const BenchHotkey& key,
              int runs) {
     const std::string size = std::to_string(d.width()) + "x" + std::to_string(d.height());
@@ -328,6 +405,7 @@ bool OneSize(e2e::Display& d, const std::string& dir, const std::string& vellumo
         ve.Run(d, runs);
         oursMemory = SettledPrivateBytes(res.pid);
         noWindows = !VisibleTop(d, "VellumoScrShot") && Floaters(d) == 0;
+        FloatersShownPresses(d, scene, key, res.pid, runs, size);
         plainMemory = SettledPrivateBytes(plain);
         // Whether the program still holds something that only its next
         // message would free.

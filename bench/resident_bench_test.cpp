@@ -39,6 +39,7 @@ TEST(ResidentHotkey, PressesTheXKeysWineMapsToTheVirtualKey) {
 TEST(ResidentHotkey, SetIniHoldsTheSameKeyInTheControlsOrderSwitchedOn) {
     EXPECT_EQ(SetIniText({44, 0}),
               "[hotkey]\r\nHotKey1Text=Print Screen\r\nHotKey1KeyCode=44\r\nHotKey1ModKeyCode=0\r\n"
+              "HideFloatersText=F11\r\nHideFloatersKeyCode=122\r\nHideFloatersModKeyCode=0\r\n"
               "[check]\r\nchecka=1\r\n");
     EXPECT_EQ(HotkeyText({120, kAlt | kCtrl | kShift | kWin}), "Win + Ctrl + Alt + Shift + F9");
     EXPECT_EQ(HotkeyText({'S', kCtrl | kShift}), "Ctrl + Shift + S");

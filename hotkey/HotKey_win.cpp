@@ -238,6 +238,10 @@ void HotKey::SetHotKeyEnabled(bool v) {
         enabled_ = true;
         return;
     }
+    if (Refused) {
+        Refused();
+        return;
+    }
     ShowError(L"热键正在使用");
     composer_.Set(hotkey::Combination{});
     ShowCombination();

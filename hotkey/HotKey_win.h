@@ -71,6 +71,10 @@ public:
     std::function<void(int& button, int& shift, float& x, float& y)> MouseDown, MouseMove, MouseUp;
     // Not one of the control's own events: the displayed combination was rebuilt.
     std::function<void()> Changed;
+    // Not one of the control's own events either: when set, a registration
+    // the system refuses calls it instead of the control's message, and the
+    // combination stays shown (its owner tells the user and marks the box).
+    std::function<void()> Refused;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void OnDestroyed() override;

@@ -1,11 +1,4 @@
-// What set.ini says about a capture itself.
+// What set.ini says about a capture itself (kept with the store, where the
+// settings window also reaches it).
 #pragma once
-#include "store/IniRules.h"
-
-namespace vellumo {
-
-// [Capture] Cursor=1 draws the pointer into the frozen screen where it was at
-// the freeze, so copies, saves and pins hold it; off (0) unless set.
-inline constexpr settings::Setting kCaptureCursor{L"Capture", L"Cursor", L"0", settings::ValueKind::WholeNumber, 0, 1};
-
-}  // namespace vellumo
+#include "store/CaptureSettings.h"

@@ -19,6 +19,17 @@ const std::array<SettingsControlSpec, 6>& SettingsControlsInTabOrder() {
     return kControls;
 }
 
+Rect HotkeyRowTwips(std::size_t row, HotkeyRowPart part) {
+    constexpr int kFirstTop = 2400, kPitch = 420, kHeight = 375;
+    const int top = kFirstTop + static_cast<int>(row) * kPitch;
+    switch (part) {
+        case HotkeyRowPart::Caption: return {240, top + 30, 2100, kHeight};
+        case HotkeyRowPart::Box: return {2400, top, 1500, kHeight};
+        case HotkeyRowPart::Mark: return {3960, top + 30, 1800, kHeight};
+    }
+    return {};
+}
+
 bool TakesDefaultHotKey(std::wstring_view storedKeyCode) {
     const std::optional<long long> code = settings::ParseWholeNumber(storedKeyCode);
     return !code || !hotkey::IsUsableHotKeyCode(*code);

@@ -3,6 +3,7 @@
 // platform headers.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "gfx/Dpi.h"
@@ -12,7 +13,9 @@ namespace vellumo {
 
 // Lengths here are twips, made pixels by gfx/Dpi.h's TwipsToPixels.
 inline constexpr wchar_t kSettingsTitle[] = L"Form1";
-inline constexpr Size kSettingsClientTwips{5865, 2175};
+// Grown below the first controls for a row per optional hotkey and the
+// pointer box.
+inline constexpr Size kSettingsClientTwips{5865, 5895};
 
 enum class SettingsControl { HotkeyLabel, Hotkey, DefaultButton, SaveButton, HideButton, EnableBox };
 enum class SettingsControlKind { Label, HotKey, Button, CheckBox };
@@ -36,5 +39,17 @@ inline constexpr int kDefaultHotKeyCode = 44;  // VK_SNAPSHOT
 // negative, out of range, a mouse button or a modifier alone) is taken like
 // a first start: Print Screen with no modifiers, the file left as it is.
 bool TakesDefaultHotKey(std::wstring_view storedKeyCode);
+
+// A row per optional hotkey (the actions after the capture hotkey, in their
+// table's order), below the first controls: its caption, its box and the
+// mark shown while its hotkey is not registered.
+enum class HotkeyRowPart { Caption, Box, Mark };
+Rect HotkeyRowTwips(std::size_t row, HotkeyRowPart part);
+// The capture hotkey's mark, between its box and the default button.
+inline constexpr Rect kCaptureHotkeyMarkTwips{2460, 330, 1340, 375};
+// "[Capture] Cursor=": the pointer drawn into captures, below the rows.
+inline constexpr Rect kCursorBoxTwips{240, 5340, 4500, 375};
+inline constexpr int kCursorBoxId = 121;
+inline constexpr wchar_t kCursorBoxCaption[] = L"Include the pointer in captures";
 
 }  // namespace vellumo

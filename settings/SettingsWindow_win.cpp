@@ -44,7 +44,8 @@ bool SettingsWindow::CreateWindows() {
     TopLevelOpened();
     CreateControls(dpi);
     CreateStartUpBox(dpi);
-    RegisterLastRegionHotkey();
+    CreateActionHotkeys(dpi);
+    CreateCursorBox(dpi);
     // Tab moves between the controls, as in a dialog.
     SetKeyboardNavigationWindow(hwnd());
     trayMenu_ = BuildTrayMenu();
@@ -58,6 +59,7 @@ bool SettingsWindow::CreateWindows() {
         hotkey_->SetCombination(kDefaultHotKeyText, kDefaultHotKeyCode, kNoModifiers);
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? BST_CHECKED : BST_UNCHECKED);
+    RegisterActionHotkeys();
 
     icon_ = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(1), IMAGE_ICON,
                                             ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
@@ -111,6 +113,7 @@ void SettingsWindow::ApplyStoredEnableFlag() {
     SetCheck(settings::ReadFlag(stored) ? 1 : 0);
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? 1 : 0);
+    RefreshHotkeyMarks();
 }
 
 void SettingsWindow::TellIfNotSaved(DWORD error) {
@@ -120,16 +123,25 @@ void SettingsWindow::TellIfNotSaved(DWORD error) {
 }
 
 void SettingsWindow::SaveSettings() {
+    RefuseSharedHotkeys();
     DWORD error = hotkey_->SaveSettings();
     const DWORD flag = store_.Write(std::wstring(settings::kHotKeyEnabledSetting.section),
                                     settings::kHotKeyEnabledSetting.Key(settings::kEnableBoxOwner),
                                     std::to_wstring(EnableBoxValue()));
-    TellIfNotSaved(error ? error : flag);
+    if (!error) error = flag;
+    // An action that never had a hotkey leaves no keys behind.
+    const std::vector<hotkey::Combination> shown = ShownHotkeys();
+    for (std::size_t row = 1; row < shown.size(); ++row)
+        if (IsHotkey(shown[row]) || !(shown[row] == savedHotkeys_[row]))
+            if (const DWORD e = HotkeyOfRow(row).SaveSettings(); !error) error = e;
+    RegisterChangedActionHotkeys();
+    TellIfNotSaved(error);
 }
 
 void SettingsWindow::HideSettings() {
     ::SetWindowPos(hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::ShowWindow(hwnd(), SW_HIDE);
+    DropUnsavedHotkeys();
 }
 
 void SettingsWindow::StoreDefaultHotkey() {
@@ -143,6 +155,7 @@ void SettingsWindow::StoreDefaultHotkey() {
 void SettingsWindow::OnEnableBoxReleased() {
     hotkey_->SetHotKeyEnabled(EnableBoxValue() != 0);
     SetCheck(hotkey_->HotKeyEnabled() ? 1 : 0);
+    RefreshHotkeyMarks();
 }
 
 void SettingsWindow::OnHotkeyPressed() { events_.OnCaptureHotkey(); }
@@ -152,8 +165,11 @@ void SettingsWindow::ShowSettings() {
     // child of the host it would vanish with a hidden host, drop out where a
     // pixel matches the key colour and fade with the host's translucency.
     ShowStartUpState();
+    ShowCursorState();
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::SetForegroundWindow(hwnd());
+    // Already active (as the tray menu's owner), it is sent no activation.
+    SuspendActionHotkeys(::GetForegroundWindow() == hwnd());
 }
 
 void SettingsWindow::ExitProgram() {
@@ -200,9 +216,12 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             TheTrayIcon().Retry();
             return 0;
         case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;
-        case WM_HOTKEY:
-            if (wp == kLastRegionHotkeyId) events_.OnLastRegionHotkey();
-            return 0;
+        case kTellRefusedHotkeys: TellRefusedHotkeys(); return 0;
+        // The hidden window is made active too, to own the tray menu: only
+        // the shown one suspends the hotkeys.
+        case WM_ACTIVATE:
+            SuspendActionHotkeys(LOWORD(wp) != WA_INACTIVE && ::IsWindowVisible(hwnd()));
+            break;
         case kOpenTrayMenu:
             events_.OnTrayMenuOpening(trayMenu_.get());
             if (const auto item = TrackTrayMenu(hwnd(), trayMenu_.get())) OnTrayMenuItem(*item);
@@ -213,6 +232,7 @@ LRESULT SettingsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             else if (LOWORD(wp) == ControlId(SettingsControl::HideButton)) HideSettings();
             else if (LOWORD(wp) == ControlId(SettingsControl::DefaultButton)) StoreDefaultHotkey();
             else if (LOWORD(wp) == kStartUpBoxId) OnStartUpBoxClicked();
+            else if (LOWORD(wp) == kCursorBoxId) OnCursorBoxClicked();
             return 0;
         case WM_PAINT: OnPaint(); return 0;
         case WM_DESTROY: SetKeyboardNavigationWindow(nullptr); break;

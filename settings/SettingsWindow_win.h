@@ -5,11 +5,15 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "gfx/Window_win.h"
 #include "gfx/Handles_win.h"
 #include "gfx/StartCapture_win.h"
 #include "gfx/Subclass_win.h"
+#include "hotkey/KeyCombo.h"
+#include "settings/HotkeyActions.h"
 #include "store/Ini_win.h"
 #include "tray/TrayNotify.h"
 
@@ -22,8 +26,9 @@ class SettingsEvents : public StartCaptureListener {
 public:
     // The capture hotkey was pressed.
     virtual void OnCaptureHotkey() = 0;
-    // The LastRegion hotkey was pressed.
-    virtual void OnLastRegionHotkey() = 0;
+    // The hotkey of another action (HotkeyActions' rows after the capture
+    // hotkey) was pressed.
+    virtual void OnActionHotkey(HotkeyAction action) = 0;
     // An entry of the tray icon's menu was chosen (other than the settings
     // window's own "set hotkey" and "Exit").
     virtual void OnTrayMenuChosen(TrayMenuItem item) = 0;
@@ -59,11 +64,17 @@ public:
     void OnEnableBoxReleased();
     void OnHotkeyPressed();
     void ShowSettings();
+    // Hidden, and out of the topmost band, as its hide button leaves it.
+    void HideForCapture() { HideSettings(); }
     // The last step of leaving: the icon removed, the hotkey released, the
     // process ended at once.
     [[noreturn]] void ExitProgram();
 
 private:
+    // The refusals are told after the handler that met them has returned: at
+    // load that is before the window is even shown, and several come together.
+    static constexpr UINT kTellRefusedHotkeys = WM_APP + 7;
+
     bool CreateWindows();
     void CreateControls(int dpi);
     void OnMouseMove(WPARAM wp, LPARAM lp);
@@ -74,10 +85,34 @@ private:
     // controls, checked while the Run value is there, which is put right if
     // it names another exe; a click adds or removes the value.
     void CreateStartUpBox(int dpi);
-    // The optional LastRegion hotkey stored in set.ini [hotkey] like the
-    // capture hotkey (LastRegionKeyCode, LastRegionModKeyCode), registered
-    // on this window (LastRegionHotkey_win.cpp).
-    void RegisterLastRegionHotkey();
+    // The optional hotkeys, a row each (ActionHotkeys_win.cpp): a box
+    // stored in set.ini [hotkey] like the capture hotkey's, under the
+    // action's name, and a mark shown while its hotkey is not registered.
+    void CreateActionHotkeys(int dpi);
+    void RegisterActionHotkeys();
+    HotKey& HotkeyOfRow(std::size_t row);
+    std::vector<hotkey::Combination> ShownHotkeys();
+    // A save refuses a combination two actions would share (the one just
+    // changed keeps its old one) and registers the optional hotkeys anew.
+    void RefuseSharedHotkeys();
+    void RegisterChangedActionHotkeys();
+    // A refused registration: the box marked, the user told once the
+    // current message has returned (every refusal since, in one message).
+    void OnHotkeyRefused(std::size_t row);
+    // While the shown window has the keyboard its own optional hotkeys are
+    // let go, so a combination one of them holds can be typed into another
+    // box (a registered hotkey never reaches the box); they come back when
+    // it loses the keyboard (a box edited and not saved waits) or hides.
+    void SuspendActionHotkeys(bool suspend);
+    // Hidden, the boxes edited and not saved show their saved combination
+    // again, and every saved one is registered.
+    void DropUnsavedHotkeys();
+    void RefreshHotkeyMarks();
+    void TellRefusedHotkeys();
+    // The box of "[Capture] Cursor=" (ActionHotkeys_win.cpp).
+    void CreateCursorBox(int dpi);
+    void ShowCursorState();
+    void OnCursorBoxClicked();
     void ShowStartUpState();
     void OnStartUpBoxClicked();
     // A refused settings write (a read-only set.ini or folder) is told.
@@ -88,6 +123,19 @@ private:
     std::unique_ptr<HotKey> hotkey_;
     HWND enableBox_ = nullptr;  // children go with the window
     HWND startUpBox_ = nullptr;
+    HWND cursorBox_ = nullptr;
+    struct ActionHotkeyRow {
+        HotkeyAction action;
+        std::unique_ptr<HotKey> box;
+        HWND mark = nullptr;  // a child: goes with the window
+    };
+    std::vector<ActionHotkeyRow> actionRows_;
+    HWND captureMark_ = nullptr;
+    // What each action's box held at load or at the last save (row order).
+    std::vector<hotkey::Combination> savedHotkeys_;
+    std::vector<bool> refused_;
+    bool actionHotkeysSuspended_ = false;
+    std::vector<std::wstring> refusedUntold_;
     // enableBox_ reacts to the mouse release over the box only; a toggle from
     // the keyboard changes just its check mark.
     SubclassGuard enableBoxHook_;

@@ -18,9 +18,6 @@ inline constexpr wchar_t kStartWithWindowsCaption[] = L"Start with Windows";
 // enable box.
 inline constexpr Rect kStartUpBoxTwips{1200, 1700, 2900, 375};
 inline constexpr int kStartUpBoxId = 120;
-// The LastRegion hotkey's set.ini name and its id on the settings window.
-inline constexpr wchar_t kLastRegionHotkeyName[] = L"LastRegion";
-inline constexpr int kLastRegionHotkeyId = 2;
 
 // "<exe>" /tray: quoted, so a path with blanks stays one.
 std::wstring StartUpCommand(std::wstring_view exePath);

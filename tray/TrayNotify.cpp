@@ -21,7 +21,7 @@ bool TrayMessageOpensMenu(unsigned mouseMessage) {
 
 namespace {
 using enum TrayMenuItem;
-constexpr std::array<TrayMenuEntry, 20> kTrayMenu{{
+constexpr std::array<TrayMenuEntry, 24> kTrayMenu{{
     {HideFloaters, L"\u9690\u85CF\u56FE\u6807", false, std::nullopt, false},       // 隐藏图标
     {ShowFloaters, L"\u663E\u793A\u56FE\u6807", false, std::nullopt, false},       // 显示图标
     {TranslucencyMenu, L"\u900F\u660E\u5EA6", false, std::nullopt, true},                // 透明度
@@ -35,6 +35,10 @@ constexpr std::array<TrayMenuEntry, 20> kTrayMenu{{
     {CaptureLastRegion, L"Capture last region", true, std::nullopt, false},
     {TakeClicksAgain, L"Take clicks again", true, std::nullopt, false},
     {ReopenClosedFloater, L"Reopen closed Floater", true, std::nullopt, false},
+    {DelayedCaptureMenu, L"Capture after a delay", true, std::nullopt, true},
+    {CaptureIn3s, L"Capture in 3 s", true, DelayedCaptureMenu, false},
+    {CaptureIn5s, L"Capture in 5 s", true, DelayedCaptureMenu, false},
+    {CaptureIn10s, L"Capture in 10 s", true, DelayedCaptureMenu, false},
     {RecentCaptures, L"Recent captures", true, std::nullopt, true},
     {CopyLastCapture, L"Copy last capture", true, RecentCaptures, false},
     {OpenHistoryFolder, L"Open history folder", true, RecentCaptures, false},
@@ -52,6 +56,15 @@ const TrayMenuEntry* FindTrayMenuEntry(TrayMenuItem item) {
     for (const TrayMenuEntry& e : kTrayMenu)
         if (e.item == item) return &e;
     return nullptr;
+}
+
+std::optional<int> CaptureDelayOf(TrayMenuItem item) {
+    switch (item) {
+        case CaptureIn3s: return 3;
+        case CaptureIn5s: return 5;
+        case CaptureIn10s: return 10;
+        default: return std::nullopt;
+    }
 }
 
 std::optional<unsigned> RecentCaptureIndex(unsigned commandId) {

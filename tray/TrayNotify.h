@@ -57,7 +57,14 @@ enum class TrayMenuItem : unsigned {
     CopyLastCapture,
     TakeClicksAgain = 340,    // every Floater takes the pointer again (clear of the recent captures' ids)
     ReopenClosedFloater,      // the last Floater deleted, back
+    DelayedCaptureMenu = 360,  // the submenu of delayed captures
+    CaptureIn3s,               // each waits, then captures; chosen again, cancels
+    CaptureIn5s,
+    CaptureIn10s,
 };
+
+// The delay, in seconds, of a delayed-capture entry; nothing for any other.
+std::optional<int> CaptureDelayOf(TrayMenuItem item);
 
 // The "Recent captures" submenu lists the newest captures above its fixed
 // entries, under these ids (the newest first), filled as the menu opens.

@@ -71,6 +71,12 @@ void TrayIcon::Remove() {
     data_.hWnd = nullptr;
 }
 
+void TrayIcon::SetTip(const std::wstring& tip) {
+    // Kept in the record, so a re-created taskbar gets the tip back too.
+    ::lstrcpynW(data_.szTip, tip.c_str(), static_cast<int>(std::size(data_.szTip)));
+    if (data_.hWnd) NotifyIcon(NIM_MODIFY, &data_);
+}
+
 bool TrayIcon::ShowBalloon(const wchar_t* title, const std::wstring& text) {
     if (!data_.hWnd) return false;
     NOTIFYICONDATAW balloon = data_;

@@ -32,6 +32,8 @@ public:
     void Remove();
     // A balloon from the icon; false when there is no icon or the shell refuses.
     bool ShowBalloon(const wchar_t* title, const std::wstring& text);
+    // The icon's tooltip; empty (as it normally is) shows none.
+    void SetTip(const std::wstring& tip);
     UINT_PTR id() const { return data_.uID; }
 
 private:

@@ -65,5 +65,7 @@ inline constexpr int kSettDefaultKeyId = 102, kSettSaveId = 103, kSettHideId = 1
 inline constexpr int kFloaterIdBase = 1000;   // Floater n is window 1000 + n
 inline constexpr int kLabelIdBase = 40000;    // its label 40000 + n
 inline constexpr int kMessageOkId = 1;        // IDOK in a message box
+inline constexpr int kMessageYesId = 6;       // IDYES
+inline constexpr int kMessageNoId = 7;        // IDNO
 
 }  // namespace e2e

@@ -103,8 +103,10 @@ struct Message {
 // The program's message box (a top-level "#32770" titled `title`): its
 // text, dismissed with OK; nothing when none shows within `timeout`.
 // `whileShown` runs once the box shows, before OK is pressed.
+// `button`: the id of the button that answers it (OK unless told).
 inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std::string& title = "Vellumo",
-                                          const std::function<void()>& whileShown = {}) {
+                                          const std::function<void()>& whileShown = {},
+                                          int button = kMessageOkId) {
     std::optional<WinInfo> text, ok;
     const bool shown = WaitUntil(
         [&] {
@@ -114,7 +116,7 @@ inline std::optional<Message> TakeMessage(Display& d, Ms timeout = 5s, const std
             for (const WinInfo& w : d.ListWindows("#32770")) {
                 if (w.parent == "0") box = w.visible && w.title == title;
                 else if (box && w.cls == "Static" && !w.title.empty()) text = w;
-                else if (box && w.cls == "Button" && w.id == kMessageOkId) ok = w;
+                else if (box && w.cls == "Button" && w.id == button) ok = w;
             }
             return text && ok;
         },

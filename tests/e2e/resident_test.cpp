@@ -226,7 +226,7 @@ protected:
     // The settings window's button `id` clicked, as the button tells its window.
     bool ClickHiddenButton(unsigned id) { return d_->PostToWindow("VellumoSett", kWmCommand, id); }
 
-    static constexpr int kTrayEntries = 13;  // top-level entries, the greyed ones included
+    static constexpr int kTrayEntries = 14;  // top-level entries, the greyed ones included
     static constexpr const char* kSetHotkey = "\xE8\xAE\xBE\xE7\xBD\xAE\xE7\x83\xAD\xE9\x94\xAE";  // 设置热键
 
     std::vector<std::string> appEnv_;  // extra environment of the copy Pin() starts
@@ -653,15 +653,18 @@ TEST_F(ResidentE2E, TabMovesTheFocusBetweenTheSettingsControls) {
     ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
     std::optional<WinInfo> edit;
     for (const WinInfo& w : d_->ListWindows("VellumoSett"))
-        if (w.cls == "Edit") edit = w;
+        if (w.cls == "Edit" && (!edit || w.top < edit->top)) edit = w;  // the capture hotkey's, the top one
     ASSERT_TRUE(edit);
     ClickAt(*d_, edit->left + edit->width() / 2, edit->top + edit->height() / 2);
     ASSERT_TRUE(WaitUntil([&] { return FocusedControl() == edit->id; }, 3s, 50ms))
         << "the click left the focus on " << FocusedControl();
-    // "Start with Windows" (made after the others), "启用", "保存", "隐藏",
-    // "默认热键为Print Screen", then the box again.
-    constexpr int kSettStartUpBoxId = 120;
-    for (const int next : {kSettStartUpBoxId, kSettEnableId, kSettSaveId, kSettHideId, kSettDefaultKeyId, edit->id}) {
+    // "Start with Windows" (made after the others), the seven other actions'
+    // hotkey boxes (each its control's box, id 1) and the pointer box, "启用",
+    // "保存", "隐藏", "默认热键为Print Screen", then the box again.
+    constexpr int kSettStartUpBoxId = 120, kActionBoxId = 1, kSettCursorBoxId = 121;
+    for (const int next : {kSettStartUpBoxId, kActionBoxId, kActionBoxId, kActionBoxId, kActionBoxId, kActionBoxId,
+                           kActionBoxId, kActionBoxId, kSettCursorBoxId, kSettEnableId, kSettSaveId, kSettHideId,
+                           kSettDefaultKeyId, edit->id}) {
         d_->Tap(XK_Tab);
         EXPECT_TRUE(WaitUntil([&] { return FocusedControl() == next; }, 3s, 50ms))
             << "Tab left the focus on " << FocusedControl() << ", not " << next;
@@ -759,7 +762,7 @@ TEST_F(ResidentE2E, MenusShowTheirCaptionsAndAnEntryIsFoundByItsText) {
     const Items tray{{"隐藏图标", "g"}, {"显示图标", "g"},   {"透明度", "gp"},
                      {"设置热键", ""},  {"Display Floater", ""}, {"Pin clipboard image", ""},
                      {"Capture last region", ""}, {"Take clicks again", ""}, {"Reopen closed Floater", ""},
-                     {"Recent captures", "p"},
+                     {"Capture after a delay", "p"}, {"Recent captures", "p"},
                      {"Orrindal:image:", ""}, {"About", "p"}, {"Exit", ""}};
     EXPECT_EQ(shownItems(false), tray);
     ASSERT_TRUE(PickMenuItem(*d_, Menus().front(), "About", false));
@@ -839,15 +842,19 @@ TEST_F(ResidentE2E, APrintScreenHeldElsewhereIsToldAndSetHotkeyLetsTheUserChoose
     ASSERT_EQ(answer, "OK") << "the other program could not take Print Screen";
 
     ASSERT_NO_FATAL_FAILURE(Pin());
-    const auto inUse = e2e::TakeMessage(*d_, 10s, "\xE9\x94\x99\xE8\xAF\xAF");  // 错误
+    // Declined here ("No"): the tray's "设置热键" is the other way to the window.
+    const auto inUse = e2e::TakeMessage(*d_, 10s, "\xE9\x94\x99\xE8\xAF\xAF", {}, kMessageNoId);  // 错误
     ASSERT_TRUE(inUse) << "the refused Print Screen was not told";
-    EXPECT_TRUE(inUse->closed) << "its OK did not close the message";
-    EXPECT_EQ(inUse->text, "\xE7\x83\xAD\xE9\x94\xAE\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xBD\xBF\xE7\x94\xA8");  // 热键正在使用
+    EXPECT_TRUE(inUse->closed) << "its No did not close the message";
+    // 热键正在使用, then what holds it and what to do.
+    EXPECT_EQ(inUse->text.rfind("\xE7\x83\xAD\xE9\x94\xAE\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xBD\xBF\xE7\x94\xA8", 0), 0u)
+        << inUse->text;
+    EXPECT_NE(inUse->text.find("Print Screen is held by another program"), std::string::npos) << inUse->text;
 
     std::optional<WinInfo> edit, enable, save;
     ASSERT_NO_FATAL_FAILURE(ShowSettingsWindow());
     for (const WinInfo& w : d_->ListWindows("VellumoSett")) {
-        if (w.cls == "Edit") edit = w;
+        if (w.cls == "Edit" && (!edit || w.top < edit->top)) edit = w;  // the capture hotkey's, the top one
         if (w.cls == "Button" && w.id == kSettEnableId) enable = w;
         if (w.cls == "Button" && w.id == kSettSaveId) save = w;
     }

@@ -5,8 +5,12 @@
 #include <cwchar>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "settings/HotkeyActions.h"
 #include "settings/SettingsLayout.h"
+#include "settings/StartUp.h"
 
 using namespace vellumo;
 
@@ -65,3 +69,29 @@ TEST(SettingsLayout, AnUnusableStoredKeyCodeTakesPrintScreenAndAUsableOneIsKept)
     EXPECT_EQ(std::wstring(kDefaultHotKeyText), L"Print Screen");
 }
 
+
+// The rows of the optional hotkeys, their marks and the pointer box: inside
+// the grown window, clear of each other and of the first controls.
+TEST(SettingsLayout, HotkeyRowsAndThePointerBoxFitClearOfEverything) {
+    std::vector<std::pair<std::string, Rect>> all;
+    for (const SettingsControlSpec& c : SettingsControlsInTabOrder()) all.push_back({"control", c.twips});
+    all.push_back({"start-up box", kStartUpBoxTwips});
+    all.push_back({"capture mark", kCaptureHotkeyMarkTwips});
+    all.push_back({"pointer box", kCursorBoxTwips});
+    const std::size_t rows = HotkeyActions().size() - 1;
+    for (std::size_t r = 0; r < rows; ++r)
+        for (HotkeyRowPart p : {HotkeyRowPart::Caption, HotkeyRowPart::Box, HotkeyRowPart::Mark})
+            all.push_back({"row " + std::to_string(r) + " part " + std::to_string(static_cast<int>(p)),
+                           HotkeyRowTwips(r, p)});
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Rect& a = all[i].second;
+        SCOPED_TRACE(all[i].first);
+        EXPECT_GE(a.left, 0);
+        EXPECT_LE(a.right(), kSettingsClientTwips.width);
+        if (i >= SettingsControlsInTabOrder().size()) EXPECT_LE(a.bottom(), kSettingsClientTwips.height);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_TRUE(Intersect(a, all[j].second).empty()) << "overlaps " << all[j].first;
+    }
+    // The last row's box stands above the pointer box.
+    EXPECT_LE(HotkeyRowTwips(rows - 1, HotkeyRowPart::Box).bottom(), kCursorBoxTwips.top);
+}
