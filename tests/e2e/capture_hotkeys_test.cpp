@@ -460,4 +460,28 @@ TEST_F(CaptureHotkeysE2E, TheHideFloatersHotkeyHidesAndShowsTheFloaters) {
     d_->Stop(app_);
 }
 
+// The ReopenFloater hotkey brings back the Floater just deleted, showing
+// what it showed.
+TEST_F(CaptureHotkeysE2E, TheReopenFloaterHotkeyBringsBackADeletedFloater) {
+    WriteSetIni("[hotkey]\r\nReopenFloaterText=Ctrl + F9\r\nReopenFloaterKeyCode=120\r\nReopenFloaterModKeyCode=2\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+    const auto floater = PinAFloater();
+    ASSERT_TRUE(floater) << "no Floater to delete";
+    const int fx = floater->left + floater->width() / 2, fy = floater->top + floater->height() / 2;
+    Pixel shown{};
+    ASSERT_TRUE(WaitUntil([&] { return (shown = d_->GetPixel(fx, fy)) != kBg; }, 3s, 50ms)) << "the Floater does not show";
+
+    ClickAt(*d_, fx, fy, 3);
+    std::vector<WinInfo> menus;
+    ASSERT_TRUE(WaitUntil([&] { return !(menus = VisibleMenus(*d_)).empty(); }, 3s, 50ms)) << "no Floater menu";
+    ASSERT_TRUE(PickMenuItem(*d_, menus.front(), "Delete"));
+    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(fx, fy) == kBg; }, 5s, 50ms)) << "Delete left the Floater";
+
+    FocusFixture();
+    Chord(XK_Control_L, XK_F9);
+    EXPECT_TRUE(WaitUntil([&] { return FloaterShown() && d_->GetPixel(fx, fy) == shown; }, 5s, 50ms))
+        << "the hotkey did not bring the Floater back";
+    d_->Stop(app_);
+}
+
 }  // namespace
