@@ -1,5 +1,7 @@
 #include "app/Coordinator_win.h"
 
+#include <utility>
+
 #include "app/CaptureFlow.h"
 #include "floaters/ClipboardPin_win.h"
 #include "gfx/MessageLoop_win.h"
@@ -118,6 +120,9 @@ bool Coordinator::StartCapture() {
     auto overlay = std::make_unique<CaptureOverlay>(*this);
     if (!overlay->Load()) return false;
     capture_ = std::move(overlay);
+    // Queued after the overlay's own deferred parts: its first frame and
+    // toolbar come first, the host while the user is still selecting.
+    WhenIdle([this] { WarmFloaterHost(); });
     return true;
 }
 
@@ -129,6 +134,9 @@ bool Coordinator::StartResident() {
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
+    // A host nobody pinned to would keep the process running unseen.
+    if (std::exchange(floaterHostWarmOnly_, false))
+        if (FloaterHost* host = LiveFloaterHost()) ::DestroyWindow(host->hwnd());
 }
 
 void Coordinator::OnQuickSaved(const std::wstring& path) {
@@ -213,8 +221,14 @@ FloaterHost* Coordinator::LoadFloaterHost() {
     return floaterHost_.get();
 }
 
+void Coordinator::WarmFloaterHost() {
+    // Only for the capture still open; a host already there stays as it is.
+    if (!LiveCapture() || LiveFloaterHost()) return;
+    floaterHostWarmOnly_ = LoadFloaterHost() != nullptr;
+}
+
 FloaterHost* Coordinator::FloaterHostForPin(bool& fresh) {
-    fresh = LiveFloaterHost() == nullptr;
+    fresh = LiveFloaterHost() == nullptr || std::exchange(floaterHostWarmOnly_, false);
     // The settings come with ShowPinned, once no capture overlay covers the
     // messages they may show.
     return LoadFloaterHost();
