@@ -1,5 +1,7 @@
 #include "app/Coordinator_win.h"
 
+#include <utility>
+
 #include "app/CaptureFlow.h"
 #include "app/RepaintWait_win.h"
 #include "floaters/ClipboardPin_win.h"
@@ -118,6 +120,9 @@ bool Coordinator::StartCapture() {
     auto overlay = std::make_unique<CaptureOverlay>(*this);
     if (!overlay->Load()) return false;
     capture_ = std::move(overlay);
+    // Queued after the overlay's own deferred parts: its first frame and
+    // toolbar come first, the host while the user is still selecting.
+    WhenIdle([this] { WarmFloaterHost(); });
     return true;
 }
 
@@ -129,9 +134,14 @@ bool Coordinator::StartResident() {
 
 void Coordinator::OnCaptureClosed(CaptureOverlay& overlay) {
     if (capture_.get() == &overlay) DisposeLater(std::move(capture_));
-    // Not into the freeze of a capture that replaces this one.
+    // Not into the freeze of a capture that replaces this one; a host made
+    // ready for this capture stays ready for that one.
     if (restarting_) return;
+    const bool warmOnly = std::exchange(floaterHostWarmOnly_, false);
     if (restorePending_ || showRestoredAfterCapture_) ShowRestoredFloaters();
+    else if (warmOnly)
+        // A host nobody pinned to would keep the process running unseen.
+        if (FloaterHost* host = LiveFloaterHost()) ::DestroyWindow(host->hwnd());
     showRestoredAfterCapture_ = false;
 }
 
@@ -230,10 +240,17 @@ FloaterHost* Coordinator::LoadFloaterHost() {
     return floaterHost_.get();
 }
 
+void Coordinator::WarmFloaterHost() {
+    // Only for the capture still open; a host already there stays as it is.
+    if (!LiveCapture() || LiveFloaterHost()) return;
+    floaterHostWarmOnly_ = LoadFloaterHost() != nullptr;
+}
+
 PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
-    const bool noHost = LiveFloaterHost() == nullptr;
+    // A host made ready while the user selected counts as none.
+    const bool noHost = LiveFloaterHost() == nullptr || std::exchange(floaterHostWarmOnly_, false);
     // The settings come with ShowPinned, once no capture overlay covers the
     // messages they may show.
     FloaterHost* host = LoadFloaterHost();

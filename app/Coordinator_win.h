@@ -105,6 +105,10 @@ private:
     // The Floater host, created (hidden, empty) when there is none; null only
     // if the system refuses the window.
     FloaterHost* LoadFloaterHost();
+    // While the user selects: the host made ready (hidden, empty) so that a
+    // pin does not wait for its windows. A capture that ends without a pin
+    // takes such a host with it.
+    void WarmFloaterHost();
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
@@ -129,6 +133,8 @@ private:
     // Whether the current host has brought the settings window and applied
     // its stored option (once per host).
     bool floaterHostInUse_ = false;
+    // The host was made by WarmFloaterHost and no pin has taken it yet.
+    bool floaterHostWarmOnly_ = false;
     // Lives as long as the program once loaded.
     std::unique_ptr<SettingsWindow> settings_;
     unique_handle instanceMutex_;

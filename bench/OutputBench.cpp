@@ -2,7 +2,7 @@
 // harness: save (savebench.exe against ImageMagick; GIF against PNG), then pin (vellumo.exe
 // against pinfloor.exe, and the Floaters' memory).
 //
-//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history] [CAPTURES]
+//   output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history|pin] [CAPTURES]
 // ("png": the PNG encoder's figures alone; "history": the history's cost
 // alone, over CAPTURES captures a process, 100 by default)
 #include <unistd.h>
@@ -18,7 +18,7 @@
 int main(int argc, char** argv) {
     using namespace vellumo::bench;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history] [CAPTURES]\n");
+        std::fprintf(stderr, "usage: output_bench DIR_OF_BENCH_EXES VELLUMO_EXE [RUNS] [FLOATERS] [all|png|history|pin] [CAPTURES]\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
         if (only == "all") {
             ok = SaveFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
             ok = GifFigures(d, dir + "/savebench.exe", o.workDir, o.runs) && ok;
-            ok = PinFigures(d, o) && ok;
         }
+        if (only == "all" || only == "pin") ok = PinFigures(d, o) && ok;
         if (only == "all" || only == "history") ok = HistoryFigures(d, o, captures) && ok;
     } catch (const std::exception& e) {
         PrintFailure("output benchmarks", e.what());

@@ -118,7 +118,8 @@ void FloaterHost::Hide() {
 }
 
 void FloaterHost::BringToTop() {
-    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Made hidden while a capture has the keyboard, the host must not take it.
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void FloaterHost::SetKeeper(bool on) {

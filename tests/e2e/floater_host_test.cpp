@@ -172,6 +172,29 @@ protected:
     Pixel iconShows_;
 };
 
+// The host is made, hidden, while the user is still selecting, so that the
+// pin does not wait for it; a capture left without a pin takes it along and
+// the process ends as before. The pin then shows on the host made early.
+TEST_F(FloaterHostE2E, TheHostIsReadyHiddenWhileSelectingAndGoesWithAnUnpinnedCapture) {
+    d_->MovePointer(kPanelL - 5, kPanelT - 5);
+    app_ = d_->Start(exe_);
+    ASSERT_TRUE(WaitUntil([&] { return VisibleTop("VellumoScrShot").has_value(); }, 10s, 50ms)) << "no capture";
+    const auto hiddenHost = [&] {
+        for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+            if (w.parent == "0" && !w.visible) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil(hiddenHost, 10s, 50ms)) << "no host made while selecting";
+    EXPECT_FALSE(VisibleTop("VellumoHoverdeck")) << "the host showed over the capture";
+    const std::optional<WinInfo> overlay = VisibleTop("VellumoScrShot");
+    ASSERT_TRUE(overlay && WaitUntil([&] { return d_->KeysReach(overlay->hwnd); }, 3s, 20ms))
+        << "the key focus is not on the overlay";
+    d_->Tap(XK_Escape);
+    EXPECT_TRUE(d_->WaitExit(app_, 10s)) << "the host made for a pin kept the process after Esc";
+
+    ASSERT_NO_FATAL_FAILURE(Pin());
+}
+
 // Saves of a Floater as JPEG, GIF and BMP: each file holds the Floater's
 // picture, and each dialog after the first offers the name saved last.
 TEST_F(FloaterHostE2E, AFloaterSavesAsJpegGifAndBmpAndTheDialogOffersTheLastName) {
