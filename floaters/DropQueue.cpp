@@ -1,12 +1,24 @@
 #include "floaters/DropQueue.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "floaters/FloaterBook.h"
 
 namespace vellumo {
 
-void DropQueue::Add(DropItem::Kind kind, const std::vector<std::wstring>& files) {
+namespace {
+// No file can be named with a control character. A drop of something that
+// is no file (a web address) has been seen to hand over such a "name",
+// read from memory nobody wrote: it is no file.
+bool CouldBeAFile(const std::wstring& name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x20; });
+}
+}  // namespace
+
+void DropQueue::Add(DropItem::Kind kind, const std::vector<std::wstring>& dropped) {
+    std::vector<std::wstring> files;
+    std::copy_if(dropped.begin(), dropped.end(), std::back_inserter(files), CouldBeAFile);
     if (files.empty()) {
         items_.push_back({DropItem::Kind::NoFile, {}});
         return;

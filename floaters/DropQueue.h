@@ -29,7 +29,8 @@ struct DropItem {
 class DropQueue {
 public:
     // One drop: an item per file, in order (only the first when shown as a
-    // path); one NoFile item when it carried none.
+    // path); one NoFile item when it carried none. A name no file can have
+    // (empty, or with a control character) is no file.
     void Add(DropItem::Kind kind, const std::vector<std::wstring>& files);
 
     // A handler takes the items only when no other is already taking them

@@ -277,6 +277,10 @@ TEST_F(FloaterWorkE2E, ADrawingKeptWithEnterChangesThePictureEscDoesNotAndItCanB
         << "the kept rectangle is not on the Floater: " << ToString(AtFloater(120, 80));
     EXPECT_EQ(AtFloater(150, 80), kYellow) << "the rectangle's inside changed";
     EXPECT_EQ(AtFloater(60, 130), kYellow);
+    // Taken once the frame that flashes round the new picture has gone (a
+    // loaded machine shows it long enough to be grabbed).
+    EXPECT_TRUE(WaitUntil([&] { return AtFloater(0, 0) == panel_.at(0, 0); }, 3s))
+        << "the Floater's corner stays " << ToString(AtFloater(0, 0));
     const Image drawn = d_->Grab(kFloater.l, kFloater.t, kPinW, kPinH);
 
     // Space opens the drawing again; Esc drops what was drawn.

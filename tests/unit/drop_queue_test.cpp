@@ -31,6 +31,15 @@ TEST(DropQueue, EveryFileOfADropInOrderAndAnEmptyDropIsTold) {
     EXPECT_FALSE(q.Next());
 }
 
+// Fixed fault: a web address dropped under Wine came as one "file" named
+// with bytes nobody wrote, and was told as a file without an extension.
+TEST(DropQueue, ANameNoFileCanHaveIsNoFile) {
+    DropQueue q;
+    q.Add(Kind::OpenAsFloater, {std::wstring(L"\x01\x03\x2030\x17") + L"\x5355"});
+    q.Add(Kind::OpenAsFloater, {L"", L"tab\tname.png", L"ok.png"});
+    EXPECT_EQ(Drain(q), (std::vector<DropItem>{{Kind::NoFile, L""}, {Kind::OpenAsFloater, L"ok.png"}}));
+}
+
 // Fixed fault: a drop during a message box opened a second box over it.
 TEST(DropQueue, ADropDuringAMessageWaitsForTheDrainAlreadyRunning) {
     DropQueue q;
