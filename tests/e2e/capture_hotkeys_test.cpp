@@ -171,6 +171,8 @@ protected:
         std::optional<WinInfo> floater;
         WaitUntil(
             [&] {
+                // Once the overlay has gone and the host shows.
+                if (VisibleTop("VellumoScrShot") || !VisibleTop("VellumoHoverdeck")) return false;
                 for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
                     if (w.cls == "VellumoPicture1" && w.visible) floater = w;
                 return floater.has_value();

@@ -53,7 +53,10 @@ protected:
             if (w.parent == "0" && w.visible) return true;
         return false;
     }
+    // The Floaters the user sees: none while the host (made while the user
+    // selected) is still hidden under the overlay.
     int Floaters() {
+        if (Visible("VellumoScrShot") || !Visible("VellumoHoverdeck")) return 0;
         int n = 0;
         for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
             if (w.cls == "VellumoPicture1" && w.visible) ++n;

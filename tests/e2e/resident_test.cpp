@@ -70,8 +70,11 @@ protected:
         const std::optional<WinInfo> pin = WaitOverlayChild(*d_, "pinimg");
         ASSERT_TRUE(pin) << "the pin button never showed";
         ClickAt(*d_, pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+        // The Floater exists (in a host made while the user selected) a moment
+        // before the overlay goes: done once the overlay is gone, the host shown.
         ASSERT_TRUE(WaitUntil(
             [&] {
+                if (Overlay() || !HostShown()) return false;
                 for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
                     if (w.cls == "VellumoPicture1" && w.visible) return true;
                 return false;
