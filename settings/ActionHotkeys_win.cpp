@@ -33,13 +33,13 @@ void SettingsWindow::CreateActionHotkeys(int dpi) {
     hotkey_->Refused = [this] { OnHotkeyRefused(0); };
     const auto actions = HotkeyActions();
     for (std::size_t i = 1; i < actions.size(); ++i) {
-        const HotkeyActionSpec& spec = actions[i];
-        MakeChild(hwnd(), L"STATIC", spec.caption, WS_VISIBLE, HotkeyRowTwips(i - 1, HotkeyRowPart::Caption), dpi);
-        ActionHotkeyRow row{spec.action, std::make_unique<HotKey>(), nullptr};
+        const HotkeyActionEntry& entry = actions[i];
+        MakeChild(hwnd(), L"STATIC", entry.caption, WS_VISIBLE, HotkeyRowTwips(i - 1, HotkeyRowPart::Caption), dpi);
+        ActionHotkeyRow row{entry.action, std::make_unique<HotKey>(), nullptr};
         const Rect box = HotkeyRowTwips(i - 1, HotkeyRowPart::Box);
         HotKey::Options options;
-        options.instanceName = spec.name;
-        row.box->HotKeyPressed = [this, action = spec.action] { events_.OnActionHotkey(action); };
+        options.instanceName = entry.name;
+        row.box->HotKeyPressed = [this, action = entry.action] { events_.OnActionHotkey(action); };
         row.box->Refused = [this, i] { OnHotkeyRefused(i); };
         row.box->Create(hwnd(), TwipsToPixels(box.left, dpi), TwipsToPixels(box.top, dpi),
                         TwipsToPixels(box.width, dpi), TwipsToPixels(box.height, dpi), store_, options);

@@ -6,7 +6,7 @@ namespace vellumo {
 
 namespace {
 using enum HotkeyAction;
-constexpr std::array<HotkeyActionSpec, 8> kActions{{
+constexpr std::array<HotkeyActionEntry, 8> kActions{{
     {Capture, L"HotKey1", L"Capture"},
     {LastRegion, L"LastRegion", L"Capture last region"},
     {Delayed, L"Delayed", L"Capture after a delay"},
@@ -20,10 +20,10 @@ constexpr std::array<HotkeyActionSpec, 8> kActions{{
 std::wstring Shown(const hotkey::Combination& c) { return IsHotkey(c) ? c.text : std::wstring(L"none"); }
 }  // namespace
 
-std::span<const HotkeyActionSpec> HotkeyActions() { return kActions; }
+std::span<const HotkeyActionEntry> HotkeyActions() { return kActions; }
 
-const HotkeyActionSpec& HotkeyActionOf(HotkeyAction action) {
-    for (const HotkeyActionSpec& a : kActions)
+const HotkeyActionEntry& HotkeyActionOf(HotkeyAction action) {
+    for (const HotkeyActionEntry& a : kActions)
         if (a.action == action) return a;
     return kActions.front();
 }

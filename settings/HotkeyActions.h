@@ -25,7 +25,7 @@ enum class HotkeyAction {
     HideFloaters,   // hides the Floaters, or shows them when hidden
 };
 
-struct HotkeyActionSpec {
+struct HotkeyActionEntry {
     HotkeyAction action;
     const wchar_t* name;     // the set.ini prefix
     const wchar_t* caption;  // the settings window's label
@@ -33,8 +33,8 @@ struct HotkeyActionSpec {
 
 // Every action, the capture hotkey first; the settings window shows them in
 // this order. Only the capture hotkey has a combination by default.
-std::span<const HotkeyActionSpec> HotkeyActions();
-const HotkeyActionSpec& HotkeyActionOf(HotkeyAction action);
+std::span<const HotkeyActionEntry> HotkeyActions();
+const HotkeyActionEntry& HotkeyActionOf(HotkeyAction action);
 
 // Whether a combination is a hotkey at all (a usable key), and whether two
 // would be registered as the same one (the key and the modifiers

@@ -22,7 +22,7 @@ constexpr std::size_t kLast = 1, kDelayed = 2, kHide = 7;
 
 TEST(HotkeyActions, NamesAreTheStoredOnesEachOnceCaptureFirst) {
     std::set<std::wstring> names;
-    for (const HotkeyActionSpec& a : HotkeyActions()) names.insert(a.name);
+    for (const HotkeyActionEntry& a : HotkeyActions()) names.insert(a.name);
     EXPECT_EQ(names.size(), HotkeyActions().size());
     EXPECT_EQ(names, (std::set<std::wstring>{L"HotKey1", L"LastRegion", L"Delayed", L"PinClipboard", L"CopyLast",
                                              L"ReopenFloater", L"TakeClicks", L"HideFloaters"}));
