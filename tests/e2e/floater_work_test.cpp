@@ -361,9 +361,14 @@ TEST_F(FloaterWorkE2E, AClickThroughFloaterLetsAClickReachTheWindowBelowUntilThe
     EXPECT_TRUE(WaitUntil(marked, 3s)) << "no mark: " << ToString(d_->GetPixel(over.r() - 14, over.t + 4));
     EXPECT_EQ(d_->GetPixel(over.l + 150, over.t + 120), kYellow) << "the Floater no longer shows";
 
-    ClickAt(*d_, over.l + 150, over.t + 120);
-    EXPECT_TRUE(WaitUntil([&] { return fixtureTitle() == "Fixture moves=0"; }, 3s))
-        << "the click did not reach the fixture below: " << fixtureTitle();
+    // Wine hands the new style to the X server on its own time: on a loaded
+    // machine the first click has come before it, so a second one is allowed.
+    bool reached = false;
+    for (int attempt = 0; attempt < 2 && !reached; ++attempt) {
+        ClickAt(*d_, over.l + 150, over.t + 120);
+        reached = WaitUntil([&] { return fixtureTitle() == "Fixture moves=0"; }, 3s);
+    }
+    EXPECT_TRUE(reached) << "the click did not reach the fixture below: " << fixtureTitle();
     EXPECT_EQ(d_->GetPixel(over.l + 150, over.t + 120), kYellow) << "the click took the Floater away";
 
     ASSERT_NO_FATAL_FAILURE(TrayMenu("Take clicks again"));
