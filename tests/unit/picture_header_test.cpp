@@ -180,13 +180,13 @@ TEST(PictureHeader, OtherFilesAreUnknownWhateverTheirName) {
 // A packed DIB as a program puts it on the clipboard: an info header (40
 // bytes, or `headerSize` for the longer ones), `colours` palette entries,
 // then `pixelBytes` bytes of rows (-1: exactly as many as the header claims).
-struct DibSpec {
+struct DibLayout {
     std::int32_t w = 4, h = 3;
     std::uint32_t bits = 32, compression = 0, colours = 0, headerSize = 40;
     std::int64_t pixelBytes = -1;
     std::uint32_t planes = 1;
 };
-Bytes Dib(const DibSpec& d) {
+Bytes Dib(const DibLayout& d) {
     Bytes b;
     Le32(b, d.headerSize);
     Le32(b, static_cast<std::uint32_t>(d.w));
@@ -214,7 +214,7 @@ Bytes Dib(const DibSpec& d) {
 TEST(PackedDib, TheHeaderIsBelievedOnlyAsFarAsItsBytesHoldIt) {
     struct Case {
         const char* what;
-        DibSpec spec;
+        DibLayout layout;
         bool known;
         std::int64_t w, h;
         bool topDown;
@@ -243,7 +243,7 @@ TEST(PackedDib, TheHeaderIsBelievedOnlyAsFarAsItsBytesHoldIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Bytes b = Dib(c.spec);
+        const Bytes b = Dib(c.layout);
         const PackedDib d = ReadPackedDib(b.data(), b.size());
         EXPECT_EQ(d.header.format, PictureFormat::Bmp);
         EXPECT_EQ(d.header.sizeKnown, c.known);
@@ -255,8 +255,8 @@ TEST(PackedDib, TheHeaderIsBelievedOnlyAsFarAsItsBytesHoldIt) {
         EXPECT_EQ(d.header.height, c.h);
         EXPECT_EQ(d.topDown, c.topDown);
         // The rows start after the header, its masks and its colours, and all fit.
-        EXPECT_GE(d.pixelsAt, c.spec.headerSize);
-        const std::uint64_t stride = (std::uint64_t(c.w) * c.spec.bits + 31) / 32 * 4;
+        EXPECT_GE(d.pixelsAt, c.layout.headerSize);
+        const std::uint64_t stride = (std::uint64_t(c.w) * c.layout.bits + 31) / 32 * 4;
         EXPECT_LE(d.pixelsAt + stride * std::uint64_t(c.h), b.size());
         EXPECT_EQ(b[d.pixelsAt], 0x5A) << "the rows do not start where they were put";
     }
