@@ -211,9 +211,33 @@ TEST_F(CaptureHotkeysE2E, ADelayedCaptureFreezesTheScreenAsItIsAtTheEndOfTheWait
         << "something of Vellumo stays on screen while it waits";
     // The fixture changes while it waits: the freeze must show the new one.
     ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgPalette, 1));
-    ASSERT_TRUE(WaitUntil([&] { return d_->GetPixel(kPanelA.l + 5, kPanelA.t + 5) == Of(kPalettes[1].panelA); }, 2s, 50ms))
+    const Box sel{kFixtureLow.l + 10, kFixtureLow.t + 10, 240, 170};
+    // Each part of the fixture repaints on its own: the reference is taken
+    // once every part shows the new palette and two grabs agree.
+    const Palette& p1 = kPalettes[1];
+    const Box nested = PartOf(kPanelA, kNestedRect);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return d_->GetPixel(kPanelA.l + 5, kPanelA.t + 5) == Of(p1.panelA) &&
+                   d_->GetPixel(nested.l + 5, nested.t + 5) == Of(p1.nested) &&
+                   d_->GetPixel(kFixtureLow.l + 12, kFixtureLow.t + 12) == Of(p1.top) &&
+                   d_->GetPixel(kFixtureLow.l + kPanelBRect.left + 5, kFixtureLow.t + kPanelBRect.top + 5) ==
+                       Of(p1.panelB);
+        },
+        3s, 50ms))
         << "the fixture did not change";
-    const Image changed = d_->Grab();
+    Image changed = d_->Grab();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            Image again = d_->Grab();
+            bool still = true;
+            for (int y = sel.t; still && y < sel.t + sel.h; ++y)
+                for (int x = sel.l; still && x < sel.l + sel.w; ++x) still = again.at(x, y) == changed.at(x, y);
+            changed = std::move(again);
+            return still;
+        },
+        3s, 100ms))
+        << "the fixture's pixels do not settle";
     // Over the fixture, the detection lights panel B and darkens the rest.
     d_->MovePointer(kFixtureLow.l + 300, kFixtureLow.t + 50);
     EXPECT_TRUE(NothingOfVellumoShows(*floater)) << "Vellumo came back before the end of the wait";
@@ -229,7 +253,6 @@ TEST_F(CaptureHotkeysE2E, ADelayedCaptureFreezesTheScreenAsItIsAtTheEndOfTheWait
     d_->MovePointer(kFixtureLow.l + 301, kFixtureLow.t + 51);
     EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(fx, fy) == Dark(kBg); }, 5s, 50ms))
         << "the Floater is in the frozen picture";
-    const Box sel{kFixtureLow.l + 10, kFixtureLow.t + 10, 240, 170};
     const auto copy = SelectAndCopy(*overlay, sel);
     ASSERT_TRUE(copy) << "no bitmap read back";
     EXPECT_EQ(Differing(*copy, changed, sel), 0) << "the copy is not the screen at the end of the wait";

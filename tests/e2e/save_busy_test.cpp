@@ -141,8 +141,14 @@ TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
 
         d.MovePointer(kW / 2, kH / 2);
         const pid_t app = d.Start(exe);
-        ASSERT_TRUE(WaitUntil([&] { return !d.ListWindows("VellumoScrShot").empty(); }, 20s, 100ms)) << "no overlay";
-        std::this_thread::sleep_for(500ms);  // the first frame is up; a drag now is a drag
+        // A drag before the overlay takes the pointer would be lost: the
+        // magnifier shown beside the pointer says it has caught up.
+        const auto magnifierShown = [&] {
+            for (const WinInfo& w : d.ListWindows("VellumoScrShot"))
+                if (w.cls == "VellumoVa" && w.visible) return true;
+            return false;
+        };
+        ASSERT_TRUE(WaitUntil(magnifierShown, 20s, 100ms)) << "no overlay with its magnifier";
         DragInSteps(d, 2, 2, kW - 4, kH - 300);
         const auto save = WaitOverlayChild(d, "SavePic", 10s);
         ASSERT_TRUE(save) << "no save button";
