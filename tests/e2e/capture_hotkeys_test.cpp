@@ -1,7 +1,8 @@
 // The ways a resident Vellumo captures, as its users work: a capture after a
 // delay (from the tray's submenu and its own hotkey), a hotkey another
 // program holds told by name with the settings window a click away, two
-// actions refused one combination, and the settings window's pointer box.
+// actions refused one combination, the settings window's pointer box, and the
+// hotkeys that copy the last capture again and pin the clipboard.
 // Each starts `vellumo.exe /tray` over vfixture.exe and drives it with real
 // pointer and keys; pictures are read from the X screen and the clipboard.
 #include <X11/keysym.h>
@@ -506,6 +507,65 @@ TEST_F(CaptureHotkeysE2E, TheReopenFloaterHotkeyBringsBackADeletedFloater) {
     Chord(XK_Control_L, XK_F9);
     EXPECT_TRUE(WaitUntil([&] { return FloaterShown() && d_->GetPixel(fx, fy) == shown; }, 5s, 50ms))
         << "the hotkey did not bring the Floater back";
+    d_->Stop(app_);
+}
+
+// The CopyLast hotkey puts the last capture back on a clipboard another
+// program emptied; the PinClipboard hotkey pins what another program copied.
+TEST_F(CaptureHotkeysE2E, TheCopyLastAndPinClipboardHotkeysWorkFromAnyProgram) {
+    WriteSetIni(
+        "[hotkey]\r\nCopyLastText=Ctrl + F7\r\nCopyLastKeyCode=118\r\nCopyLastModKeyCode=2\r\n"
+        "PinClipboardText=Ctrl + F8\r\nPinClipboardKeyCode=119\r\nPinClipboardModKeyCode=2\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+    d_->MovePointer(kFixtureLow.l + 300, kFixtureLow.t + 250);
+    d_->Tap(XK_Print);
+    const auto overlay = WaitOverlay();
+    ASSERT_TRUE(overlay) << "Print Screen opened no capture";
+    const Box sel{kPanelA.l + 7, kPanelA.t + 9, 160, 110};
+    const auto copied = SelectAndCopy(*overlay, sel);
+    ASSERT_TRUE(copied) << "no bitmap read back after the copy";
+
+    const std::string vprobe = WinExe("vprobe.exe");
+    const fs::path dump = dir_ / "again.ppm";
+    ASSERT_EQ(d_->Run(vprobe, {"emptyclipboard"}).out, "OK\n");
+    ASSERT_EQ(d_->Run(vprobe, {"clipboard", WinPath(dump)}).out, "B\t0\t0\n") << "the clipboard was not emptied";
+    FocusFixture();
+    Chord(XK_Control_L, XK_F7);
+    std::string read;
+    EXPECT_TRUE(WaitUntil([&] { return (read = d_->Run(vprobe, {"clipboard", WinPath(dump)}).out) != "B\t0\t0\n"; }, 5s, 100ms))
+        << "the CopyLast hotkey put nothing on the clipboard";
+    EXPECT_EQ(read, "B\t160\t110\n");
+    if (const auto again = ParsePpm(ReadFile(dump)); again && again->width == sel.w && again->height == sel.h) {
+        int differing = 0;
+        for (int y = 0; y < sel.h; ++y)
+            for (int x = 0; x < sel.w; ++x) differing += !(again->at(x, y) == copied->at(x, y));
+        EXPECT_EQ(differing, 0) << "the last capture came back otherwise";
+    }
+
+    constexpr int kW = 150, kH = 90;
+    const fs::path ready = dir_ / "copied";
+    const pid_t copier = d_->Start(vprobe, {"setclipbitmap", std::to_string(kW), std::to_string(kH), "60", WinPath(ready)});
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(ready); }, 10s)) << "vprobe never put its picture on the clipboard";
+    FocusFixture();
+    Chord(XK_Control_L, XK_F8);
+    std::optional<WinInfo> pinned;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const WinInfo& w : d_->ListWindows("VellumoHoverdeck"))
+                if (w.cls == "VellumoPicture1" && w.visible && w.width() == kW && w.height() == kH) pinned = w;
+            return pinned.has_value() && FloaterShown();
+        },
+        10s, 50ms))
+        << "the PinClipboard hotkey pinned no Floater of the copied picture";
+    const auto shows = [&] {
+        const Image img = d_->Grab(pinned->left, pinned->top, kW, kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (!(img.at(x, y) == Pixel{x % 256, y % 256, 160})) return false;
+        return true;
+    };
+    EXPECT_TRUE(pinned && WaitUntil(shows, 3s)) << "the Floater does not show the copied picture";
+    d_->Stop(copier);
     d_->Stop(app_);
 }
 
