@@ -301,8 +301,8 @@ TEST_F(FloaterWorkE2E, ADrawingKeptWithEnterChangesThePictureEscDoesNotAndItCanB
 }
 
 // Rotated with its key and flipped from its menu, the Floater turns around
-// its centre on the screen, and a copy (by key, then from the menu) gives
-// the turned picture.
+// its centre on the screen, and a copy (by key, then from the menu) and a
+// save give the turned picture.
 TEST_F(FloaterWorkE2E, RotateThenCopyGivesTheRotatedPixels) {
     ASSERT_NO_FATAL_FAILURE(Pin());
     d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
@@ -329,6 +329,18 @@ TEST_F(FloaterWorkE2E, RotateThenCopyGivesTheRotatedPixels) {
     got = ClipboardBitmap();
     ASSERT_TRUE(got);
     EXPECT_TRUE(got->pixels == flipped.pixels) << "the copy is not the flipped picture";
+
+    // Saved, the file holds the turned picture too.
+    d_->MovePointer(upright.l + 20, upright.t + 20);
+    Chord(XK_Control_L, XK_s);
+    const fs::path file = dir_ / "turned.png";
+    ASSERT_TRUE(TypeFileName(*d_, WinPath(file))) << "Ctrl+S opened no save dialog";
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(file) && !VisibleTop("#32770"); }, 10s, 100ms)) << "nothing saved";
+    std::optional<Decoded> saved;
+    ASSERT_TRUE(WaitUntil([&] { return (saved = Decode(file)).has_value(); }, 3s, 100ms)) << file << " does not decode";
+    EXPECT_EQ(saved->image.width, kPinH);
+    EXPECT_EQ(saved->image.height, kPinW);
+    EXPECT_TRUE(saved->image.pixels == flipped.pixels) << "the saved file is not the turned picture";
 
     d_->Stop(app_);
 }
