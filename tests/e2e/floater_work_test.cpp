@@ -346,7 +346,7 @@ TEST_F(FloaterWorkE2E, RotateThenCopyGivesTheRotatedPixels) {
 }
 
 // A Floater that lets clicks through still shows, with its mark, and the
-// fixture below it gets the click; "Take clicks again" on the tray menu
+// fixture below it gets the click and the wheel; "Take clicks again" on the tray menu
 // makes it take the pointer again.
 TEST_F(FloaterWorkE2E, AClickThroughFloaterLetsAClickReachTheWindowBelowUntilTheTrayTakesItBack) {
     ASSERT_NO_FATAL_FAILURE(Pin());
@@ -382,16 +382,31 @@ TEST_F(FloaterWorkE2E, AClickThroughFloaterLetsAClickReachTheWindowBelowUntilThe
     }
     EXPECT_TRUE(reached) << "the click did not reach the fixture below: " << fixtureTitle();
     EXPECT_EQ(d_->GetPixel(over.l + 150, over.t + 120), kYellow) << "the click took the Floater away";
+    // The wheel too goes below: the fixture hears it and the Floater keeps
+    // its size (a notch would zoom it to 110%, shifting every column).
+    const auto unzoomed = [&] {
+        const Image row = d_->Grab(over.l, over.t + 75, kPinW - 30, 1);
+        for (int x = 0; x < row.width; ++x)
+            if (!(row.at(x, 0) == panel_.at(x, 75))) return false;
+        return true;
+    };
+    ASSERT_TRUE(unzoomed()) << "the Floater does not show its picture before the wheel";
+    d_->MovePointer(over.l + 150, over.t + 120);
+    d_->Click(4);
+    EXPECT_TRUE(WaitUntil([&] { return fixtureTitle() == "Fixture wheel=1"; }, 3s))
+        << "the wheel did not reach the fixture below: " << fixtureTitle();
+    EXPECT_FALSE(WaitUntil([&] { return !unzoomed(); }, 1s)) << "the Floater took the wheel";
 
     ASSERT_NO_FATAL_FAILURE(TrayMenu("Take clicks again"));
     EXPECT_TRUE(WaitUntil([&] { return d_->GetPixel(over.r() - 14, over.t + 4) == panel_.at(kPinW - 14, 4); }, 3s))
         << "the mark stayed";
     // The Floater takes a drag again, and the fixture hears nothing of it.
+    const std::string heard = fixtureTitle();
     Drag(over.l + 100, over.t + 75, over.l + 132, over.t + 91);
     const Box moved{over.l + 32, over.t + 16, kPinW, kPinH};
     EXPECT_TRUE(WaitUntil([&] { return FloaterBox() == moved; }, 3s))
         << "the Floater did not take the drag back: " << Str(FloaterBox());
-    EXPECT_EQ(fixtureTitle(), "Fixture moves=0") << "the fixture got the drag meant for the Floater";
+    EXPECT_EQ(fixtureTitle(), heard) << "the fixture got the drag meant for the Floater";
     d_->Stop(app_);
 }
 

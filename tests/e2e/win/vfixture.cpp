@@ -94,6 +94,14 @@ LRESULT CALLBACK TopProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             if (part) DestroyWindow(part);
             return part ? 1 : 0;
         }
+        case WM_MOUSEWHEEL: {
+            static int notches = 0;
+            notches += GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA;
+            wchar_t title[64];
+            swprintf(title, 64, L"Fixture wheel=%d", notches);
+            SetWindowTextW(w, title);
+            return 0;
+        }
         case WM_KEYDOWN: {
             wchar_t title[64];
             swprintf(title, 64, L"Fixture key=%u", static_cast<unsigned>(wp));
