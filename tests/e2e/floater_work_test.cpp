@@ -300,6 +300,39 @@ TEST_F(FloaterWorkE2E, ADrawingKeptWithEnterChangesThePictureEscDoesNotAndItCanB
     d_->Stop(app_);
 }
 
+// A zoomed Floater is drawn on at 100% from its top-left; the kept drawing
+// is in the picture a copy gives, and the Floater keeps its zoom.
+TEST_F(FloaterWorkE2E, DrawingOnAZoomedFloaterKeepsItsZoom) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    d_->MovePointer(kFloater.l + 100, kFloater.t + 75);
+    std::this_thread::sleep_for(50ms);
+    d_->Click(4);
+    Box zoomed;
+    ASSERT_TRUE(WaitUntil([&] { return (zoomed = FloaterBox()).w == 220; }, 3s)) << Str(FloaterBox());
+
+    ASSERT_NO_FATAL_FAILURE(FloaterMenu("Draw", zoomed.l + 20, zoomed.t + 20));
+    ASSERT_NO_FATAL_FAILURE(StartDrawingWithRectangle());
+    Drag(zoomed.l + 120, zoomed.t + 40, zoomed.l + 180, zoomed.t + 120);
+    ASSERT_TRUE(WaitUntil([&] { return Reddish(d_->GetPixel(zoomed.l + 120, zoomed.t + 80)); }, 3s))
+        << "no rectangle drawn on the picture at 100%";
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoScrShot"); }, 5s, 50ms)) << "Enter did not end the drawing";
+    EXPECT_TRUE(WaitUntil([&] { return FloaterBox() == zoomed; }, 3s))
+        << "the Floater lost its zoom: " << Str(FloaterBox()) << " for " << Str(zoomed);
+
+    ASSERT_NO_FATAL_FAILURE(EmptyClipboard());
+    ASSERT_NO_FATAL_FAILURE(ClickForKeys(zoomed.l + 100, zoomed.t + 75));
+    Chord(XK_Control_L, XK_c);
+    const std::optional<Image> got = ClipboardBitmap();
+    ASSERT_TRUE(got) << "Ctrl+C put no bitmap on the clipboard";
+    ASSERT_EQ(got->width, kPinW);
+    ASSERT_EQ(got->height, kPinH);
+    EXPECT_TRUE(Reddish(got->at(120, 80))) << "the rectangle is not in the picture: " << ToString(got->at(120, 80));
+    EXPECT_EQ(got->at(150, 80), panel_.at(150, 80)) << "the rectangle's inside changed";
+    EXPECT_EQ(got->at(60, 130), panel_.at(60, 130)) << "the picture changed outside the rectangle";
+    d_->Stop(app_);
+}
+
 // Rotated with its key and flipped from its menu, the Floater turns around
 // its centre on the screen, and a copy (by key, then from the menu) and a
 // save give the turned picture.
