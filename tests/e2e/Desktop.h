@@ -51,6 +51,16 @@ inline int DarkChannel(int c) { return (c * 85 + 127) / 255; }
 // A colour under the overlay's darkening.
 inline Pixel Dark(const Pixel& c) { return {DarkChannel(c.r), DarkChannel(c.g), DarkChannel(c.b)}; }
 
+// The screen at (left, top) shows, w x h large, the picture `vprobe
+// setclipbitmap` puts on the clipboard (pixel x, y = x % 256, y % 256, 160).
+inline bool ShowsClipboardPattern(Display& d, int left, int top, int w, int h) {
+    const Image img = d.Grab(left, top, w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (!(img.at(x, y) == Pixel{x % 256, y % 256, 160})) return false;
+    return true;
+}
+
 inline std::string SizeText(int w, int h) { return std::to_string(w) + " \xC3\x97 " + std::to_string(h); }
 
 // Window messages the tests post.

@@ -557,13 +557,7 @@ TEST_F(CaptureHotkeysE2E, TheCopyLastAndPinClipboardHotkeysWorkFromAnyProgram) {
         },
         10s, 50ms))
         << "the PinClipboard hotkey pinned no Floater of the copied picture";
-    const auto shows = [&] {
-        const Image img = d_->Grab(pinned->left, pinned->top, kW, kH);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (!(img.at(x, y) == Pixel{x % 256, y % 256, 160})) return false;
-        return true;
-    };
+    const auto shows = [&] { return ShowsClipboardPattern(*d_, pinned->left, pinned->top, kW, kH); };
     EXPECT_TRUE(pinned && WaitUntil(shows, 3s)) << "the Floater does not show the copied picture";
     d_->Stop(copier);
     d_->Stop(app_);

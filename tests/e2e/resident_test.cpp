@@ -1054,13 +1054,7 @@ TEST_F(ResidentE2E, PinClipboardImageMakesAFloaterOfTheCopiedPictureOrTellsThere
     EXPECT_EQ(pinned->width(), kW);
     EXPECT_EQ(pinned->height(), kH);
     EXPECT_FALSE(VisibleTop("#32770")) << "a message came with the Floater";
-    const auto shows = [&] {
-        const Image img = d_->Grab(pinned->left, pinned->top, kW, kH);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (!(img.at(x, y) == Pixel{x % 256, y % 256, 160})) return false;
-        return true;
-    };
+    const auto shows = [&] { return ShowsClipboardPattern(*d_, pinned->left, pinned->top, kW, kH); };
     EXPECT_TRUE(WaitUntil(shows, 3s)) << "the Floater does not show the copied picture at " << pinned->left << ","
                                       << pinned->top;
     d_->Stop(copier);
