@@ -1,9 +1,11 @@
 // The capture history as a user meets it: every copy and pin leaves a PNG of
 // the region in the history folder, the folder stays within "Keep=", a
-// folder that cannot be written is told once and stops nothing, and "Recent
-// captures" in the tray menu pins a kept capture again. Each test runs its
+// folder that cannot be written is told once and stops nothing, "Recent
+// captures" in the tray menu pins a kept capture again, and a write cut off
+// by a kill leaves nothing torn behind. Each test runs its
 // own copy of vellumo.exe with a "set.ini" naming a history folder of its own.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -376,6 +378,69 @@ TEST_F(HistoryE2E, FloatersFromTheClipboardAndFromADroppedFileAreKept) {
     for (const Pixel& p : file->image.pixels) unlike += !(p == Pixel{10, 200, 30});
     EXPECT_EQ(unlike, 0) << "pixels unlike the dropped file in " << fromFile;
     EXPECT_EQ(leftBy(fromFile), "Left by: file");
+    d_->Stop(app_);
+}
+
+// A 4K screen of noise: its PNG is tens of megabytes, so its write to the
+// history lasts long enough to be cut off.
+class HistoryKillE2E : public HistoryE2E {
+protected:
+    static constexpr int kW = 3840, kH = 2160;
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(StartDisplay(kW, kH));
+        UsePrivateCopy("vellumo-history-kill-");
+        history_ = dir_ / "history";
+        d_->FillWithNoise();
+    }
+};
+
+// Killed while a capture's PNG is being written (its temporary on disk), the
+// program leaves no file under a capture's name that does not decode, and
+// the next start removes the temporary.
+TEST_F(HistoryKillE2E, AWriteCutOffByAKillLeavesNoTornFileAndTheNextStartSweepsIt) {
+    WriteSetIni(WinPath(history_), 100);
+    app_ = d_->Start(exe_, {"/tray"});
+    // The moment between the temporary's making and its rename is short:
+    // each try copies the whole screen and kills on the first sight of it.
+    bool caught = false;
+    for (int attempt = 0; attempt < 4 && !caught; ++attempt) {
+        d_->MovePointer(kW / 2, kH / 2);
+        std::optional<WinInfo> copy;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                d_->Tap(XK_Print);
+                return WaitUntil([&] { return Visible("VellumoScrShot"); }, 3s, 50ms);
+            },
+            20s, 10ms))
+            << "no capture overlay";
+        DragInSteps(*d_, 2, 2, kW - 4, kH - 300);
+        ASSERT_TRUE(copy = WaitOverlayChild(*d_, "Image1", 10s)) << "the drag selected nothing";
+        const std::size_t before = Kept().size();
+        ClickAt(*d_, copy->left + copy->width() / 2, copy->top + copy->height() / 2);
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!Kept(".tmp").empty()) {
+                ::kill(app_, SIGKILL);
+                caught = true;
+                break;
+            }
+            if (Kept().size() > before) break;  // written whole before it was seen: try again
+        }
+        ASSERT_TRUE(caught || Kept().size() > before) << "the copy wrote nothing to the history";
+    }
+    ASSERT_TRUE(caught) << "no try saw the write's temporary";
+    ASSERT_TRUE(d_->WaitExit(app_, 10s, nullptr)) << "the program outlived SIGKILL";
+    ASSERT_EQ(Kept(".tmp").size(), 1u) << "the kill left no temporary: it came too late to test anything";
+    for (const std::string& name : Kept()) {
+        const auto png = Decode(history_ / name);
+        EXPECT_TRUE(png && png->image.width == kW - 4 && png->image.height == kH - 300) << name << " is torn";
+    }
+    const std::vector<std::string> whole = Kept();
+
+    app_ = d_->Start(exe_, {"/tray"});
+    EXPECT_TRUE(WaitUntil([&] { return Kept(".tmp").empty(); }, 15s, 100ms)) << "the next start left the temporary";
+    EXPECT_TRUE(d_->Running(app_));
+    EXPECT_EQ(Kept(), whole) << "the next start changed the captures kept";
     d_->Stop(app_);
 }
 

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -38,8 +37,7 @@ struct CursorImage {
     friend auto operator<=>(const CursorImage&, const CursorImage&) = default;
 };
 
-// The test's own X connection: the noise on the root window, and the
-// pointer's current image.
+// The test's own X connection: the pointer's current image.
 class XView {
 public:
     explicit XView(const std::string& display) : d_(XOpenDisplay(display.c_str())) {
@@ -50,29 +48,6 @@ public:
         if (d_) XCloseDisplay(d_);
     }
     bool ok() const { return d_ && fixes_; }
-
-    // Noise that no encoder can shorten much, over the whole root window.
-    void FillRootWithNoise() {
-        const Window root = DefaultRootWindow(d_);
-        const Pixmap pm = XCreatePixmap(d_, root, kW, kH, DefaultDepth(d_, DefaultScreen(d_)));
-        const GC gc = XCreateGC(d_, pm, 0, nullptr);
-        std::mt19937 rng(7);
-        constexpr int kBand = 60;
-        std::vector<std::uint32_t> band(std::size_t(kW) * kBand);
-        for (int y = 0; y < kH; y += kBand) {
-            for (auto& p : band) p = rng() & 0xFFFFFFu;
-            XImage* img = XCreateImage(d_, DefaultVisual(d_, DefaultScreen(d_)), DefaultDepth(d_, DefaultScreen(d_)),
-                                       ZPixmap, 0, reinterpret_cast<char*>(band.data()), kW, kBand, 32, 0);
-            XPutImage(d_, pm, gc, img, 0, 0, 0, y, kW, kBand);
-            img->data = nullptr;  // ours, not Xlib's to free
-            XDestroyImage(img);
-        }
-        XSetWindowBackgroundPixmap(d_, root, pm);
-        XClearWindow(d_, root);
-        XFreeGC(d_, gc);
-        XFreePixmap(d_, pm);
-        XSync(d_, False);
-    }
 
     std::optional<CursorImage> Cursor() {
         XFixesCursorImage* c = XFixesGetCursorImage(d_);
@@ -98,7 +73,7 @@ TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
         e2e::Display d(kW, kH);
         XView x(d.name());
         ASSERT_TRUE(x.ok()) << "no XFIXES on the test display";
-        x.FillRootWithNoise();
+        d.FillWithNoise();
 
         // What this system's wait cursor and arrow look like. Wine's wait
         // cursor is animated, so it is known by the set of frames it shows;

@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <mutex>
 #include <ostream>
 #include <sstream>
@@ -890,6 +891,31 @@ void Display::SetBackground(const Pixel& c) {
     const Window root = DefaultRootWindow(d);
     XSetWindowBackground(d, root, (static_cast<unsigned long>(c.r) << 16) | (c.g << 8) | c.b);
     XClearWindow(d, root);
+    Sync();
+}
+
+void Display::FillWithNoise(unsigned seed) {
+    ::Display* d = X(x_);
+    const Window root = DefaultRootWindow(d);
+    const int depth = DefaultDepth(d, DefaultScreen(d));
+    const Pixmap pm = XCreatePixmap(d, root, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
+                                    static_cast<unsigned>(depth));
+    const GC gc = XCreateGC(d, pm, 0, nullptr);
+    std::mt19937 rng(seed);
+    constexpr int kBand = 60;
+    std::vector<std::uint32_t> band(std::size_t(width_) * kBand);
+    for (int y = 0; y < height_; y += kBand) {
+        for (auto& p : band) p = rng() & 0xFFFFFFu;
+        XImage* img = XCreateImage(d, DefaultVisual(d, DefaultScreen(d)), static_cast<unsigned>(depth), ZPixmap, 0,
+                                   reinterpret_cast<char*>(band.data()), static_cast<unsigned>(width_), kBand, 32, 0);
+        XPutImage(d, pm, gc, img, 0, 0, 0, y, static_cast<unsigned>(width_), kBand);
+        img->data = nullptr;  // ours, not Xlib's to free
+        XDestroyImage(img);
+    }
+    XSetWindowBackgroundPixmap(d, root, pm);
+    XClearWindow(d, root);
+    XFreeGC(d, gc);
+    XFreePixmap(d, pm);
     Sync();
 }
 

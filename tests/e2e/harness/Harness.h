@@ -205,6 +205,9 @@ public:
     Image Grab() { return Grab(0, 0, width_, height_); }
     bool SaveScreenshot(const std::string& path);
     void SetBackground(const Pixel& colour);
+    // The whole root window as noise no encoder can shorten much (the same
+    // noise for the same seed): big files, slow encodes.
+    void FillWithNoise(unsigned seed = 7);
     // Paints straight onto the root window (X coordinates), over the
     // background until something repaints it.
     void FillRect(int x, int y, int w, int h, const Pixel& colour);
