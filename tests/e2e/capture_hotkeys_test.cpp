@@ -2,7 +2,8 @@
 // delay (from the tray's submenu and its own hotkey), a hotkey another
 // program holds told by name with the settings window a click away, two
 // actions refused one combination, the settings window's pointer box, and the
-// hotkeys that copy the last capture again and pin the clipboard.
+// hotkeys that copy the last capture again and pin the clipboard, and the
+// tray tip that counts a delay down.
 // Each starts `vellumo.exe /tray` over vfixture.exe and drives it with real
 // pointer and keys; pictures are read from the X screen and the clipboard.
 #include <X11/keysym.h>
@@ -10,9 +11,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -560,6 +563,45 @@ TEST_F(CaptureHotkeysE2E, TheCopyLastAndPinClipboardHotkeysWorkFromAnyProgram) {
     const auto shows = [&] { return ShowsClipboardPattern(*d_, pinned->left, pinned->top, kW, kH); };
     EXPECT_TRUE(pinned && WaitUntil(shows, 3s)) << "the Floater does not show the copied picture";
     d_->Stop(copier);
+    d_->Stop(app_);
+}
+
+// While a delayed capture waits, the tray icon's tip counts the seconds down;
+// cancelled, the tip says nothing of a capture any more.
+TEST_F(CaptureHotkeysE2E, TheTrayTipCountsTheDelayDown) {
+    ASSERT_NO_FATAL_FAILURE(StartResident());
+    // Every tooltip's tips, read inside the shell that shows the tray icons.
+    const auto tips = [&] {
+        std::vector<std::string> out;
+        for (const WinInfo& w : d_->ListWindows("tooltips_class32")) {
+            if (w.parent != "0") continue;
+            std::istringstream lines(d_->Run(WinExe("vprobe.exe"), {"tips", w.hwnd}).out);
+            for (std::string line; std::getline(lines, line);)
+                if (line.rfind("T\t", 0) == 0) out.push_back(line.substr(2));
+        }
+        return out;
+    };
+    // The seconds left in the countdown tip; -1 while there is none.
+    const auto secondsLeft = [&] {
+        for (const std::string& tip : tips())
+            if (int left = -1; std::sscanf(tip.c_str(), "Vellumo: capture in %d s", &left) == 1) return left;
+        return -1;
+    };
+    ASSERT_EQ(secondsLeft(), -1) << "a countdown before any delay";
+
+    ASSERT_NO_FATAL_FAILURE(ChooseTray("Capture after a delay", "Capture in 10 s"));
+    int first = -1;
+    ASSERT_TRUE(WaitUntil([&] { return (first = secondsLeft()) > 0; }, 3s, 100ms))
+        << "no countdown in the tray icon's tip; its tips: " << ::testing::PrintToString(tips());
+    EXPECT_GE(first, 8);
+    EXPECT_LE(first, 10);
+    int later = -1;
+    EXPECT_TRUE(WaitUntil([&] { return (later = secondsLeft()) > 0 && later <= first - 2; }, 4s, 100ms))
+        << "the tip did not count down from " << first << ": " << later;
+
+    ASSERT_NO_FATAL_FAILURE(ChooseTray("Capture after a delay", "Capture in 10 s"));
+    EXPECT_TRUE(WaitUntil([&] { return secondsLeft() == -1; }, 3s, 100ms))
+        << "the cancelled wait's countdown stayed: " << ::testing::PrintToString(tips());
     d_->Stop(app_);
 }
 

@@ -62,6 +62,8 @@
 //   menu HWND             M text flags, one line per item of the popup menu
 //                         window HWND (flags: g greyed, s separator, p
 //                         submenu), read inside its process by vmenuhook.dll
+//   tips HWND             T text, one line per tool of the tooltip window
+//                         HWND (as a tray icon's tip), read the same way
 //   jpeg QUALITY PATH     J status: a 64x64 gradient saved by this system's
 //                         GDI+ as a JPEG of QUALITY (a reference for what a
 //                         given quality looks like here)
@@ -379,9 +381,10 @@ void BecomeDpiAware() {
     SetProcessDPIAware();
 }
 
-// The items of popup menu window `w`, read by vmenuhook.dll's hook inside
-// the thread that shows it.
-bool ReadMenu(HWND w) {
+// What window `w` holds, read by vmenuhook.dll's hook inside the thread that
+// shows it on `request` ("VellumoReadMenu", "VellumoReadTips"); each line
+// given out after `tag`.
+bool ReadInside(HWND w, const wchar_t* request, const char* tag) {
     const DWORD thread = GetWindowThreadProcessId(w, nullptr);
     if (!thread) return false;
     wchar_t self[MAX_PATH] = {};
@@ -399,8 +402,8 @@ bool ReadMenu(HWND w) {
     view[0] = L'\0';
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, proc, lib, thread);
     DWORD_PTR answer = 0;
-    const bool sent = hook && SendMessageTimeoutW(w, RegisterWindowMessageW(L"VellumoReadMenu"), 0, 0,
-                                                  SMTO_ABORTIFHUNG, 3000, &answer);
+    const bool sent =
+        hook && SendMessageTimeoutW(w, RegisterWindowMessageW(request), 0, 0, SMTO_ABORTIFHUNG, 3000, &answer);
     if (hook) UnhookWindowsHookEx(hook);
     const std::wstring text = view;
     UnmapViewOfFile(view);
@@ -408,7 +411,7 @@ bool ReadMenu(HWND w) {
     if (!sent || text.empty()) return false;
     std::size_t at = 0;
     for (std::size_t nl; (nl = text.find(L'\n', at)) != std::wstring::npos; at = nl + 1)
-        Emit("M\t" + Utf8(text.substr(at, nl - at)));
+        Emit(std::string(tag) + "\t" + Utf8(text.substr(at, nl - at)));
     return true;
 }
 
@@ -583,7 +586,8 @@ bool Run(const std::vector<std::string>& a) {
         Emit("C\t" + std::to_string(SendMessageW(w, BM_GETCHECK, 0, 0)));
         return true;
     }
-    if (cmd == "menu" && a.size() == 2) return ReadMenu(ParseHwnd(a[1]));
+    if (cmd == "menu" && a.size() == 2) return ReadInside(ParseHwnd(a[1]), L"VellumoReadMenu", "M");
+    if (cmd == "tips" && a.size() == 2) return ReadInside(ParseHwnd(a[1]), L"VellumoReadTips", "T");
     if (cmd == "lock" && (a.size() == 3 || a.size() == 4)) {
         HANDLE f = CreateFileW(Wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
