@@ -1,7 +1,7 @@
 // The ways a resident Vellumo captures, as its users work: a capture after a
 // delay (from the tray's submenu and its own hotkey), a hotkey another
 // program holds told by name with the settings window a click away, two
-// actions refused one combination, the settings window's pointer box, and the
+// actions refused one combination, the settings window's pointer box, the
 // hotkeys that copy the last capture again and pin the clipboard, and the
 // tray tip that counts a delay down.
 // Each starts `vellumo.exe /tray` over vfixture.exe and drives it with real
