@@ -238,6 +238,18 @@ PngEncoding::PngEncoding(const std::uint32_t* pixels, int width, int height, std
     }
 }
 
+int BandsFor(long long pixels, int cores) {
+    const long long byPixels = std::max(1LL, pixels / kPixelsPerBand);
+    return static_cast<int>(std::min<long long>(byPixels, static_cast<long long>(std::max(cores, 1)) * kBandsPerCore));
+}
+
+bool PngEncoding::EncodeNextBand() {
+    const int band = nextBand_.fetch_add(1, std::memory_order_relaxed);
+    if (band >= bands()) return false;
+    EncodeBand(band);
+    return true;
+}
+
 void PngEncoding::RowBytes(int y, std::uint8_t* out) const {
     const std::uint32_t* p = pixels_ + y * stride_;
     if (channels_ == 3) {
