@@ -97,23 +97,19 @@ std::size_t BeginChunk(std::vector<std::uint8_t>& out, const char (&type)[5]) {
 // How much of each piece of rows is deflated both ways to choose between them.
 constexpr std::size_t kTrialBytes = 16 * 1024;
 
-// Grainy rows' LZ77, between zlib's levels 4 and 5: level 4's lazy matching
-// with a longer chain and longest matches kept (level 4 alone wrote 5.6 %
-// more on the benchmark's 4K screen).
-void TuneMatching(z_stream& z) { deflateTune(&z, 4, 4, 258, 96); }
-
-// Flat rows' LZ77: zlib's greedy matcher (levels 1-3), whose lazy-match
-// setting there caps how long a match has its strings hashed, with a
-// chain of 24. On the benchmark's screens it wrote 1.5-3 % less than
-// ImageMagick's default in 40 % of the time of the lazy matching above.
-constexpr int kFlatLevel = 3;
-void TuneFlatMatching(z_stream& z) { deflateTune(&z, 8, 32, 258, 24); }
+// LZ77 for every kind of rows: zlib's greedy matcher (levels 1-3) with
+// every string hashed (its lazy-match setting caps there how long a match
+// has its strings hashed) and a chain of 24. Lazy matching at a chain of 96
+// on grainy rows took 40 % of the time on the benchmark's 1080p screen for
+// the 8 % of its rows that are mostly wallpaper, and wrote files within
+// 0.3 % of these; one matcher also keeps the window and hashes across pieces.
+void TuneMatching(z_stream& z) { deflateTune(&z, 8, 258, 258, 24); }
 
 // A stream for trials, reset before each.
 struct TrialStream {
     explicit TrialStream(int strategy) {
         if (deflateInit2(&z, PngEncoding::kLevel, Z_DEFLATED, -15, 8, strategy) != Z_OK) throw std::bad_alloc();
-        if (strategy == Z_DEFAULT_STRATEGY) TuneMatching(z);
+        TuneMatching(z);
     }
     ~TrialStream() { deflateEnd(&z); }
     TrialStream(const TrialStream&) = delete;
@@ -162,58 +158,29 @@ public:
             if (z_.avail_out != 0 && z_.avail_in == 0 && flush != Z_FINISH) break;
         }
         if (flush == Z_SYNC_FLUSH || flush == Z_FINISH) out.resize(used_);
-        Remember(data, size);
+        fed_ = true;
     }
 
-    // Flat rows take the fast matcher; for grainy ones the start of the
-    // piece is deflated both ways and the smaller way taken.
+    // Flat rows take LZ77; for grainy ones the start of the piece is
+    // deflated both ways and the smaller way taken.
     void ChooseFor(RowsKind kind, const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out) {
-        int level = kFlatLevel, strategy = Z_DEFAULT_STRATEGY;
+        int strategy = Z_DEFAULT_STRATEGY;
         if (kind == RowsKind::Grainy) {
             const std::size_t sample = std::min(size, kTrialBytes);
-            level = PngEncoding::kLevel;
             if (runLength_.Size(data, sample, scratch_) < matching_.Size(data, sample, scratch_)) strategy = Z_RLE;
         }
-        if (level == level_ && strategy == strategy_) return;
-        if (recent_.empty()) {  // nothing fed yet: nothing to flush
-            if (deflateParams(&z_, level, strategy) != Z_OK) throw std::bad_alloc();
-        } else if (level == level_) {
-            // Everything pending goes out first, so the switch cannot stall for room.
-            Feed(nullptr, 0, Z_BLOCK, out);
-            if (deflateParams(&z_, level, strategy) != Z_OK) throw std::bad_alloc();
-        } else {
-            // zlib's greedy and lazy matchers do not hand over within one
-            // stream (switched by deflateParams, the file grew 15 %). The
-            // stream so far ends on a byte, as a band does, and a fresh one
-            // goes on with the last 32 KB as its window.
-            Feed(nullptr, 0, Z_SYNC_FLUSH, out);
-            if (deflateReset(&z_) != Z_OK || deflateParams(&z_, level, strategy) != Z_OK ||
-                deflateSetDictionary(&z_, recent_.data(), static_cast<uInt>(recent_.size())) != Z_OK)
-                throw std::bad_alloc();
-        }
-        // A new level resets zlib's matching to that level's table row.
-        if (level == kFlatLevel) TuneFlatMatching(z_);
-        else TuneMatching(z_);
-        level_ = level;
+        if (strategy == strategy_) return;
+        // Everything pending goes out first, so the switch cannot stall for room.
+        if (fed_) Feed(nullptr, 0, Z_BLOCK, out);
+        if (deflateParams(&z_, PngEncoding::kLevel, strategy) != Z_OK) throw std::bad_alloc();
+        TuneMatching(z_);  // the level is the same, but zlib need not keep its tuning
         strategy_ = strategy;
     }
 
 private:
-    // The last kWindow bytes fed: the window a fresh stream starts from.
-    static constexpr std::size_t kWindow = 32 * 1024;
-    void Remember(const std::uint8_t* data, std::size_t size) {
-        if (size >= kWindow) {
-            recent_.assign(data + size - kWindow, data + size);
-            return;
-        }
-        recent_.insert(recent_.end(), data, data + size);
-        if (recent_.size() > kWindow) recent_.erase(recent_.begin(), recent_.end() - kWindow);
-    }
-
     z_stream z_{};
     std::size_t used_ = 0;
-    std::vector<std::uint8_t> recent_;
-    int level_ = PngEncoding::kLevel;
+    bool fed_ = false;
     int strategy_ = Z_DEFAULT_STRATEGY;
     TrialStream matching_{Z_DEFAULT_STRATEGY}, runLength_{Z_RLE};
     std::vector<std::uint8_t> scratch_;
@@ -271,6 +238,18 @@ PngEncoding::PngEncoding(const std::uint32_t* pixels, int width, int height, std
     }
 }
 
+int BandsFor(long long pixels, int cores) {
+    const long long byPixels = std::max(1LL, pixels / kPixelsPerBand);
+    return static_cast<int>(std::min<long long>(byPixels, static_cast<long long>(std::max(cores, 1)) * kBandsPerCore));
+}
+
+bool PngEncoding::EncodeNextBand() {
+    const int band = nextBand_.fetch_add(1, std::memory_order_relaxed);
+    if (band >= bands()) return false;
+    EncodeBand(band);
+    return true;
+}
+
 void PngEncoding::RowBytes(int y, std::uint8_t* out) const {
     const std::uint32_t* p = pixels_ + y * stride_;
     if (channels_ == 3) {
@@ -289,14 +268,38 @@ void PngEncoding::RowBytes(int y, std::uint8_t* out) const {
     }
 }
 
+void PngEncoding::SubRow(int y, std::uint8_t* out) const {
+    // The Sub filter straight from the pixels, with no row of bytes between
+    // (flat rows are most of a screenshot). The pixel left of the first is zero.
+    const std::uint32_t* p = pixels_ + y * stride_;
+    std::uint32_t left = 0;
+    if (channels_ == 3) {
+        for (int x = 0; x < width_; ++x, out += 3) {
+            const std::uint32_t c = p[x];
+            out[0] = static_cast<std::uint8_t>((c >> 16) - (left >> 16));
+            out[1] = static_cast<std::uint8_t>((c >> 8) - (left >> 8));
+            out[2] = static_cast<std::uint8_t>(c - left);
+            left = c;
+        }
+    } else {
+        for (int x = 0; x < width_; ++x, out += 4) {
+            const std::uint32_t c = p[x];
+            out[0] = static_cast<std::uint8_t>((c >> 16) - (left >> 16));
+            out[1] = static_cast<std::uint8_t>((c >> 8) - (left >> 8));
+            out[2] = static_cast<std::uint8_t>(c - left);
+            out[3] = static_cast<std::uint8_t>((c >> 24) - (left >> 24));
+            left = c;
+        }
+    }
+}
+
 void PngEncoding::EncodeBand(int index) {
     if (index < 0 || index >= bands()) return;
     Band& band = bands_[static_cast<std::size_t>(index)];
     const bool last = index == bands() - 1;
     const std::size_t rowBytes = static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_);
     std::vector<std::uint8_t> row(rowBytes), prior(rowBytes, 0);
-    // The band's first row is filtered against the row above it, as in one stream.
-    if (band.firstRow > 0) RowBytes(band.firstRow - 1, prior.data());
+    int priorRow = -1;  // the row whose bytes `prior` holds; none yet
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, kDeflateChunk / (rowBytes + 1));
     std::vector<std::uint8_t> filtered(rowsPerChunk * (rowBytes + 1));
     Deflater deflater;
@@ -306,19 +309,23 @@ void PngEncoding::EncodeBand(int index) {
         const int pieceEnd = static_cast<int>(std::min<long long>(band.endRow, y + static_cast<long long>(rowsPerChunk)));
         const RowsKind kind = KindOfRows(pixels_, width_, y, pieceEnd, stride_, channels_ == 4);
         for (; y < pieceEnd; ++y) {
-            RowBytes(y, row.data());
             std::uint8_t* out = filtered.data() + used;
             if (kind == RowsKind::Flat) {
                 // Sub alone: on windows and text it deflated smaller than the per-row choice, with no choosing.
                 out[0] = 1;
-                std::memcpy(out + 1, row.data(), std::min<std::size_t>(rowBytes, channels_));
-                for (std::size_t i = channels_; i < rowBytes; ++i)
-                    out[1 + i] = static_cast<std::uint8_t>(row[i] - row[i - channels_]);
+                SubRow(y, out + 1);
             } else {
+                // Each row is filtered against the one above it, also across bands and pieces.
+                if (priorRow != y - 1) {
+                    if (y > 0) RowBytes(y - 1, prior.data());
+                    else std::fill(prior.begin(), prior.end(), std::uint8_t{0});
+                }
+                RowBytes(y, row.data());
                 FilterRow(row.data(), prior.data(), rowBytes, channels_, out);
+                row.swap(prior);
+                priorRow = y;
             }
             used += rowBytes + 1;
-            row.swap(prior);
         }
         adler = static_cast<std::uint32_t>(adler32(adler, filtered.data(), static_cast<uInt>(used)));
         band.filteredBytes += used;

@@ -5,9 +5,10 @@
 // filter and zlib's fast LZ77; grainy ones (photographs, wallpapers) get,
 // per row, the filter whose output looks smallest (the least sum of bytes
 // read as signed), and are deflated run-length where that is smaller. The
-// rows are cut into bands that deflate on their own, one per core, joined
+// rows are cut into bands that deflate on their own, a few per core, joined
 // into one zlib stream as pigz joins them.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -29,11 +30,15 @@ public:
                 int bands);
     int bands() const { return static_cast<int>(bands_.size()); }
     void EncodeBand(int band);
+    // Encodes the next band no thread has taken yet; false when none is left.
+    // Threads that each call this until it says false share the bands out as
+    // they come free, so one held up by the scheduler holds up little.
+    bool EncodeNextBand();
     // The file; empty for a picture of no pixels or a band not encoded.
     std::vector<std::uint8_t> Finish();
 
-    // zlib's level for LZ77 (its matching tuned further); tuned in `make bench`.
-    static constexpr int kLevel = 6;
+    // zlib's level for LZ77: its greedy matcher (tuned further); tuned in `make bench`.
+    static constexpr int kLevel = 3;
 
 private:
     struct Band {
@@ -44,13 +49,23 @@ private:
         bool done = false;
     };
     void RowBytes(int y, std::uint8_t* out) const;
+    void SubRow(int y, std::uint8_t* out) const;
 
     const std::uint32_t* pixels_;
     int width_, height_;
     std::ptrdiff_t stride_;
     int channels_;  // 3 (RGB) or 4 (RGBA)
     std::vector<Band> bands_;
+    std::atomic<int> nextBand_{0};
 };
+
+// How many bands a picture of `pixels` is cut into for `cores` threads: none
+// smaller than kPixelsPerBand (below that a thread costs more than it
+// saves), and several per core so that threads which get their core late
+// or lose it for a while leave their remaining bands to the others.
+inline constexpr long long kPixelsPerBand = 256 * 1024;
+inline constexpr int kBandsPerCore = 3;
+int BandsFor(long long pixels, int cores);
 
 // The whole encoding on the calling thread.
 std::vector<std::uint8_t> EncodePng(const std::uint32_t* pixels, int width, int height, std::ptrdiff_t stride,

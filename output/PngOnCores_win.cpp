@@ -12,38 +12,37 @@
 namespace vellumo::win {
 
 namespace {
-// Below this many pixels a thread costs more than it saves.
-constexpr long long kPixelsPerBand = 256 * 1024;
-constexpr int kMostBands = 8;
+constexpr int kMostThreads = 8;
 
-int BandsFor(int width, int height) {
+int Cores() {
     SYSTEM_INFO info{};
     ::GetSystemInfo(&info);
-    const long long pixels = static_cast<long long>(width) * height;
-    const long long byPixels = std::max(1LL, pixels / kPixelsPerBand);
-    return static_cast<int>(std::min<long long>({byPixels, std::max<DWORD>(info.dwNumberOfProcessors, 1), kMostBands}));
+    return static_cast<int>(std::clamp<DWORD>(info.dwNumberOfProcessors, 1, kMostThreads));
 }
 }  // namespace
 
 std::vector<std::uint8_t> EncodePngOnCores(const std::uint32_t* pixels, int width, int height, std::ptrdiff_t stride,
                                            PngAlpha alpha) {
-    PngEncoding encoding(pixels, width, height, stride, alpha, BandsFor(width, height));
+    const int cores = Cores();
+    PngEncoding encoding(pixels, width, height, stride, alpha,
+                         BandsFor(static_cast<long long>(width) * height, cores));
     // A band that ran out of memory is told here, on the caller's thread.
     std::atomic<bool> outOfMemory{false};
-    const auto encode = [&](int band) noexcept {
+    const auto encode = [&]() noexcept {
         try {
-            encoding.EncodeBand(band);
+            while (encoding.EncodeNextBand()) {
+            }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         }
     };
     {
         std::vector<std::unique_ptr<HelperThread>> helpers;
-        for (int band = 1; band < encoding.bands(); ++band) {
+        for (int i = 1; i < std::min(cores, encoding.bands()); ++i) {
             helpers.push_back(std::make_unique<HelperThread>());
-            helpers.back()->Start([&encode, band] { encode(band); });
+            helpers.back()->Start(encode);
         }
-        encode(0);
+        encode();
     }  // every helper joined
     if (outOfMemory) throw std::bad_alloc();
     return encoding.Finish();

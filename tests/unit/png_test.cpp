@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "output/PngEncoder.h"
@@ -208,6 +209,41 @@ TEST(PngEncoder, BandsCostAlmostNothingInSize) {
     const auto one = Encode(px, 640, 480, 640, 1), four = Encode(px, 640, 480, 640, 4);
     EXPECT_EQ(one, EncodePng(px.data(), 640, 480, 640));
     EXPECT_LT(double(four.size()), double(one.size()) * 1.01);
+}
+
+// Threads that take bands as they come free write the same file as one
+// thread taking them in turn: no band encoded twice, none left out.
+TEST(PngEncoder, ThreadsSharingTheBandsWriteTheSameFile) {
+    constexpr int w = 300, h = 400, bands = 7;
+    const auto px = Picture(w, h, w);
+    const auto inTurn = Encode(px, w, h, w, bands);
+    PngEncoding shared(px.data(), w, h, w, PngAlpha::Opaque, bands);
+    std::vector<int> taken(3, 0);
+    {
+        std::vector<std::thread> threads;
+        for (int& count : taken)
+            threads.emplace_back([&shared, &count] {
+                while (shared.EncodeNextBand()) ++count;
+            });
+        for (auto& t : threads) t.join();
+    }
+    EXPECT_EQ(taken[0] + taken[1] + taken[2], bands);
+    EXPECT_FALSE(shared.EncodeNextBand());
+    const auto file = shared.Finish();
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file, inTurn);
+}
+
+// Bands of at least kPixelsPerBand each, at most kBandsPerCore to a core.
+TEST(PngEncoder, BandsFollowThePixelsUpToAFewPerCore) {
+    EXPECT_EQ(BandsFor(0, 4), 1);
+    EXPECT_EQ(BandsFor(2 * kPixelsPerBand - 1, 4), 1);
+    EXPECT_EQ(BandsFor(2 * kPixelsPerBand, 4), 2);
+    EXPECT_EQ(BandsFor(5 * kPixelsPerBand, 4), 5);
+    EXPECT_EQ(BandsFor(1920LL * 1080, 2), 2 * kBandsPerCore);
+    EXPECT_EQ(BandsFor(3840LL * 2160, 1), kBandsPerCore);
+    // A count of no cores still gets a band.
+    EXPECT_EQ(BandsFor(3840LL * 2160, 0), kBandsPerCore);
 }
 
 TEST(PngEncoder, AlphaIsWrittenOnlyWhenThePictureHasIt) {
