@@ -19,8 +19,15 @@ bool RepaintWait::Over(unsigned elapsedMs, bool paintPending, bool coveredStillS
         quietSince_.reset();
         return false;
     }
+    if (!windowsBeneath_) return true;
     if (!quietSince_) quietSince_ = elapsedMs;
     return elapsedMs - *quietSince_ >= kQuietMs;
+}
+
+bool Beneath(const Rect& window, const std::vector<Rect>& covered) {
+    for (const Rect& r : covered)
+        if (!Intersect(window, r).empty()) return true;
+    return false;
 }
 
 }  // namespace vellumo

@@ -1,6 +1,9 @@
 // The coordinator's decisions, portable so that unit tests reach them.
 #pragma once
 #include <optional>
+#include <vector>
+
+#include "gfx/Geometry.h"
 
 namespace vellumo {
 
@@ -36,17 +39,25 @@ HotkeyPressPlan PlanHotkeyPress(const HotkeyPressState& state);
 // before they hid) and no window has had anything left to paint for
 // kQuietMs (the last painter's pixels reach the screen as it goes idle, and
 // an uncovering told to a program late shows as paint pending again); never
-// longer than kMaxMs.
+// longer than kMaxMs. With no window beneath what was hidden, the screen
+// there is the desktop's background, painted by the system as the Floaters
+// go: the first look that no longer shows their pixels ends the wait.
 class RepaintWait {
 public:
     static constexpr unsigned kMaxMs = 150;
     static constexpr unsigned kQuietMs = 10;
+    explicit RepaintWait(bool windowsBeneath = true) : windowsBeneath_(windowsBeneath) {}
     // One look, `elapsedMs` into the wait: whether it is over.
     // `coveredStillShown`: a sampled pixel still shows what a Floater showed.
     bool Over(unsigned elapsedMs, bool paintPending, bool coveredStillShown = false);
 
 private:
+    bool windowsBeneath_;
     std::optional<unsigned> quietSince_;
 };
+
+// Whether a window standing at `window` lies beneath one of the hidden
+// Floaters at `covered`: one that only touches an edge does not.
+bool Beneath(const Rect& window, const std::vector<Rect>& covered);
 
 }  // namespace vellumo

@@ -179,9 +179,8 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
     // What the Floaters show, read before they hide: the freeze waits until
     // it has gone. An open capture hides them already, and its overlay is
     // waited for in full.
-    const std::vector<CoveredPixel> covered = host && ::IsWindowVisible(host->hwnd()) && !LiveCapture()
-                                                  ? SampleCoveredPixels(host->hwnd())
-                                                  : std::vector<CoveredPixel>{};
+    const CoveredArea covered =
+        host && ::IsWindowVisible(host->hwnd()) && !LiveCapture() ? SampleCoveredArea(host->hwnd()) : CoveredArea{};
     CloseCapture();
     if (plan.hideFloaters) {
         host->Hide();

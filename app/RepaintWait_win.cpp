@@ -10,7 +10,9 @@
 namespace vellumo::win {
 
 namespace {
-constexpr DWORD kLookEveryMs = 5;
+// Often enough that the freeze follows the repaint closely; each look reads
+// a few pixels and the update regions of the windows beneath only.
+constexpr DWORD kLookEveryMs = 2;
 
 // dwmapi is loaded on first use: the exe keeps its short import list, and a
 // system without it has no compositor.
@@ -26,37 +28,69 @@ bool FlushedByCompositor() {
     return SUCCEEDED(flush());
 }
 
-struct PaintLook {
-    const std::vector<CoveredPixel>* covered;  // empty: every window counts
-    bool found = false;
+Rect ToRect(const RECT& r) { return Rect::fromEdges(r.left, r.top, r.right, r.bottom); }
+
+// The windows a look asks for paint pending: the visible ones beneath the
+// hidden Floaters.
+struct Beneath {
+    const std::vector<Rect>* covered;
+    std::vector<HWND> found;
+    bool missed = false;  // no memory to list one: there may be more
 };
 
-// Whether window rectangle `r` holds one of the sampled points: a window
-// elsewhere was never covered by a Floater (the host is layered, so the
-// system may still ask it to repaint), and it is not waited for.
-bool UnderAFloater(const RECT& r, const std::vector<CoveredPixel>& covered) {
-    if (covered.empty()) return true;
-    for (const CoveredPixel& p : covered)
-        if (::PtInRect(&r, p.at)) return true;
+BOOL CALLBACK NoteBeneath(HWND w, LPARAM lp) noexcept {
+    auto* look = reinterpret_cast<Beneath*>(lp);
+    RECT r{};
+    if (!::IsWindowVisible(w) || !::GetWindowRect(w, &r) || !vellumo::Beneath(ToRect(r), *look->covered))
+        return TRUE;
+    try {
+        look->found.push_back(w);
+    } catch (...) {
+        look->missed = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Every window beneath: the top-level ones and, recursively, their
+// children (a child shows only within its top-level window, so the others'
+// children are not looked at).
+Beneath WindowsBeneath(const std::vector<Rect>& covered) {
+    Beneath look{&covered};
+    ::EnumWindows(&NoteBeneath, reinterpret_cast<LPARAM>(&look));
+    for (std::size_t i = 0, tops = look.found.size(); i < tops; ++i)
+        ::EnumChildWindows(look.found[i], &NoteBeneath, reinterpret_cast<LPARAM>(&look));
+    return look;
+}
+
+bool PaintPending(const std::vector<HWND>& windows) {
+    // GetUpdateRect reads any window's update region, whichever thread owns
+    // it; the desktop's own background counts too.
+    if (::GetUpdateRect(::GetDesktopWindow(), nullptr, FALSE)) return true;
+    for (HWND w : windows)
+        if (::IsWindowVisible(w) && ::GetUpdateRect(w, nullptr, FALSE)) return true;
     return false;
 }
 
-BOOL CALLBACK NoteUnpainted(HWND w, LPARAM lp) noexcept {
-    auto* look = reinterpret_cast<PaintLook*>(lp);
-    // GetUpdateRect reads any window's update region, whichever thread owns it.
-    RECT r{};
-    if (!::IsWindowVisible(w) || !::GetUpdateRect(w, nullptr, FALSE) || !::GetWindowRect(w, &r) ||
-        !UnderAFloater(r, *look->covered))
-        return TRUE;
-    look->found = true;
-    return FALSE;
+bool StillShown(HDC screen, const std::vector<CoveredPixel>& pixels) {
+    for (const CoveredPixel& p : pixels)
+        if (::GetPixel(screen, p.at.x, p.at.y) == p.shown) return true;
+    return false;
 }
 
-BOOL CALLBACK NoteShownChild(HWND child, LPARAM list) noexcept {
+struct Shown {
+    HWND host;
+    std::vector<RECT>* list;
+};
+
+// A Floater is a child of the host or, translucent or letting clicks
+// through, a popup it owns.
+BOOL CALLBACK NoteShownFloater(HWND w, LPARAM lp) noexcept {
+    const auto* shown = reinterpret_cast<Shown*>(lp);
     RECT r{};
-    if (::IsWindowVisible(child) && ::GetWindowRect(child, &r) && r.right - r.left > 4 && r.bottom - r.top > 4) {
+    if (::IsWindowVisible(w) && ::GetWindowRect(w, &r) && r.right - r.left > 4 && r.bottom - r.top > 4) {
         try {
-            reinterpret_cast<std::vector<RECT>*>(list)->push_back(r);
+            shown->list->push_back(r);
         } catch (...) {
             return FALSE;  // no memory for the list: fewer samples, a longer wait
         }
@@ -64,57 +98,55 @@ BOOL CALLBACK NoteShownChild(HWND child, LPARAM list) noexcept {
     return TRUE;
 }
 
-bool PaintPending(const std::vector<CoveredPixel>& covered) {
-    PaintLook look{&covered};
-    // Every window: the top-level ones and, recursively, their children.
-    ::EnumChildWindows(::GetDesktopWindow(), &NoteUnpainted, reinterpret_cast<LPARAM>(&look));
-    return look.found;
+BOOL CALLBACK NoteOwnedPopup(HWND w, LPARAM lp) noexcept {
+    if (::GetWindow(w, GW_OWNER) != reinterpret_cast<Shown*>(lp)->host) return TRUE;
+    return NoteShownFloater(w, lp);
 }
 }  // namespace
 
-std::vector<CoveredPixel> SampleCoveredPixels(HWND host) {
+CoveredArea SampleCoveredArea(HWND host) {
     std::vector<RECT> shown;
-    ::EnumChildWindows(host, &NoteShownChild, reinterpret_cast<LPARAM>(&shown));
-    std::vector<CoveredPixel> samples;
+    Shown look{host, &shown};
+    ::EnumChildWindows(host, &NoteShownFloater, reinterpret_cast<LPARAM>(&look));
+    ::EnumWindows(&NoteOwnedPopup, reinterpret_cast<LPARAM>(&look));
+    CoveredArea covered;
     WindowDc screen(nullptr);
-    if (!screen.get()) return samples;
+    if (!screen.get()) return covered;
     // The centre and four points a quarter in from the corners: a Floater
     // is rarely the same colour at all five as what lies beneath it.
     for (const RECT& r : shown) {
+        covered.rects.push_back(ToRect(r));
         const LONG w = r.right - r.left, h = r.bottom - r.top;
         for (const POINT p : {POINT{r.left + w / 2, r.top + h / 2}, POINT{r.left + w / 4, r.top + h / 4},
                               POINT{r.right - w / 4, r.top + h / 4}, POINT{r.left + w / 4, r.bottom - h / 4},
                               POINT{r.right - w / 4, r.bottom - h / 4}}) {
             const COLORREF c = ::GetPixel(screen.get(), p.x, p.y);
-            if (c != CLR_INVALID) samples.push_back({p, c});
+            if (c != CLR_INVALID) covered.pixels.push_back({p, c});
         }
     }
-    return samples;
+    return covered;
 }
 
-void WaitForRepaint(const std::vector<CoveredPixel>& covered) {
+void WaitForRepaint(const CoveredArea& covered) {
     if (FlushedByCompositor()) return;
     // A closed overlay showed the frozen screen itself: nothing tells when
     // the programs under it show again (under X they may repaint from their
     // own surfaces, with no update region), so the whole wait is kept.
-    if (covered.empty()) {
+    if (covered.pixels.empty()) {
         PumpMessagesFor(RepaintWait::kMaxMs);
         return;
     }
     const ULONGLONG start = ::GetTickCount64();
-    RepaintWait wait;
+    // Listed once the Floaters have gone: the host no longer among them.
+    const Beneath beneath = WindowsBeneath(covered.rects);
+    RepaintWait wait(!beneath.found.empty() || beneath.missed);
+    WindowDc screen(nullptr);
     for (;;) {
-        bool stillShown = false;
-        if (!covered.empty()) {
-            WindowDc screen(nullptr);
-            for (const CoveredPixel& p : covered)
-                if (screen.get() && ::GetPixel(screen.get(), p.at.x, p.at.y) == p.shown) {
-                    stillShown = true;
-                    break;
-                }
-        }
+        // No screen to read: the wait runs to its cap.
+        const bool stillShown = !screen.get() || StillShown(screen.get(), covered.pixels);
+        const bool pending = PaintPending(beneath.found);
         const auto elapsed = static_cast<unsigned>(::GetTickCount64() - start);
-        if (wait.Over(elapsed, PaintPending(covered), stillShown)) return;
+        if (wait.Over(elapsed, pending, stillShown)) return;
         PumpMessagesFor(kLookEveryMs);
     }
 }

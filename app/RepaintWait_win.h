@@ -5,21 +5,29 @@
 
 #include <vector>
 
+#include "gfx/Geometry.h"
+
 namespace vellumo::win {
 
-// Pixels of the screen where a window's visible children (the Floaters)
-// stand, read while they still show: a few inside each.
+// A pixel of the screen where a Floater stands, read while it still shows.
 struct CoveredPixel {
     POINT at;
     COLORREF shown;
 };
-std::vector<CoveredPixel> SampleCoveredPixels(HWND host);
+// What a host's shown Floaters cover: the windows' rectangles (its
+// children and the popups it owns) and a few pixels inside each.
+struct CoveredArea {
+    std::vector<Rect> rects;
+    std::vector<CoveredPixel> pixels;
+};
+CoveredArea SampleCoveredArea(HWND host);
 
 // With the desktop composited: the compositor's next frame. Otherwise, given
-// `covered` (pixels the hidden Floaters showed), until the screen no longer
-// shows them and no window under them has had anything left to paint for a
-// short quiet spell; given none (a closed overlay), RepaintWait::kMaxMs.
-// Never longer than that; this thread's messages are handled meanwhile.
-void WaitForRepaint(const std::vector<CoveredPixel>& covered = {});
+// `covered` (what the hidden Floaters showed), until the screen no longer
+// shows their pixels and no window beneath them has had anything left to
+// paint for a short quiet spell (none beneath: no quiet spell); given none (a
+// closed overlay), RepaintWait::kMaxMs. Never longer than that; this
+// thread's messages are handled meanwhile.
+void WaitForRepaint(const CoveredArea& covered = {});
 
 }  // namespace vellumo::win

@@ -44,6 +44,7 @@
 #include "bench/ResidentHotkey.h"
 #include "bench/StartProbes.h"
 #include "bench/Stats.h"
+#include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 
 namespace {
@@ -250,7 +251,7 @@ std::string PinAndDelete(e2e::Display& d, const StartScene& s) {
     const int w = s.screen.width, h = s.screen.height;
     if (std::string failed = PinFloater(d, {w / 2, h / 2 + h / 8, 320, 200}); !failed.empty()) return failed;
     Sleep(300);
-    // The Floater's menu, centred on the screen; its first entry deletes it.
+    // The Floater's menu, centred on the screen: "Delete" deletes it.
     d.MovePointer(w / 2, h / 2);
     Sleep(50);
     d.Click(3);
@@ -259,12 +260,10 @@ std::string PinAndDelete(e2e::Display& d, const StartScene& s) {
                    milliseconds(20));
     if (!menu) return "the Floater's menu never showed";
     Sleep(50);
-    const int item = (menu->height() - 6) / 4;
-    d.MovePointer(menu->left + 30, menu->top + 3 + item / 2);
-    Sleep(50);
-    d.Click();
+    // Found by its text: the menu grows as the Floaters learn more.
+    if (!e2e::PickMenuItem(d, *menu, "Delete")) return "the Floater's menu has no \"Delete\"";
     if (!e2e::WaitUntil([&] { return Floaters(d) == 0; }, milliseconds(5000), milliseconds(50)))
-        return "the Floater's first menu entry did not delete it";
+        return "the Floater's \"Delete\" did not delete it";
     return {};
 }
 

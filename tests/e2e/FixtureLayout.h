@@ -39,5 +39,6 @@ inline constexpr Palette kPalettes[2] = {
 // Messages the fixture's top-level understands (posted by vprobe).
 inline constexpr unsigned kMsgPalette = 0x8000 + 1;       // WM_APP+1, wParam = palette index
 inline constexpr unsigned kMsgDestroyPart = 0x8000 + 2;   // WM_APP+2, wParam = control id
+inline constexpr unsigned kMsgBusy = 0x8000 + 3;          // WM_APP+3, wParam = ms its thread sleeps
 
 }  // namespace vellumo::e2e

@@ -280,6 +280,53 @@ TEST_F(ResidentE2E, PrintScreenStartsAFreshCaptureWhileResidentAndAgainRestartsI
     d_->Stop(app_);
 }
 
+// A Floater over another program's window, the program busy for a moment
+// as the hotkey is pressed: the freeze waits until it has repainted what the
+// Floater covered, and never holds the Floater.
+TEST_F(ResidentE2E, AFloaterOverABusyProgramLeavesWhatItCoveredInTheFreeze) {
+    Pin();
+    // Dragged by its middle from the centre of the screen onto panel B and
+    // the fixture around it.
+    const int fromX = kScreenW / 2, fromY = kScreenH / 2;
+    const int cx = kFixL + kPanelBRect.left + 70, cy = kFixT + kPanelBRect.top + 65;
+    d_->MovePointer(fromX, fromY);
+    std::this_thread::sleep_for(50ms);
+    d_->ButtonDown();
+    std::this_thread::sleep_for(50ms);
+    for (int i = 1; i <= 8; ++i) {
+        d_->MovePointer(fromX + (cx - fromX) * i / 8, fromY + (cy - fromY) * i / 8);
+        std::this_thread::sleep_for(40ms);
+    }
+    d_->ButtonUp();
+    // The Floater (panel A's picture: the nested part left of its middle,
+    // panel A's own colour above that) now shows over panel B; the points
+    // are clear of the magnifier that comes beside the pointer.
+    const int ax = cx - 20, ay = cy - 55, nx = cx - 60, ny = cy - 40;
+    ASSERT_TRUE(WaitUntil([&] { return Near(ax, ay, Of(kPalettes[0].panelA)); }, 3s, 50ms))
+        << "the Floater was not dragged over the fixture: " << ToString(d_->GetPixel(ax, ay));
+    ASSERT_TRUE(Near(nx, ny, Of(kPalettes[0].nested))) << ToString(d_->GetPixel(nx, ny));
+    ASSERT_TRUE(HostShown());
+
+    // Pressed over the Floater, whose host passes the key to Wine: the
+    // fixture, asleep, could not. It sleeps well within the longest wait,
+    // and longer than a freeze with no wait takes.
+    d_->MovePointer(cx + 80, cy + 55);
+    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(d_->PostToWindow("VellumoFixture", kMsgBusy, 90));
+    d_->Tap(XK_Print);
+    std::optional<WinInfo> overlay;
+    ASSERT_TRUE(WaitUntil([&] { return (overlay = Overlay()) && Near(900, 100, Dark(kBg)); }, 8s, 30ms))
+        << "no capture from the hotkey";
+    // Panel B where the Floater was, undarkened (the fixture is under the
+    // pointer) or darkened.
+    const auto panelB = [&](int x, int y) {
+        return Near(x, y, Of(kPalettes[0].panelB)) || Near(x, y, Dark(Of(kPalettes[0].panelB)));
+    };
+    EXPECT_TRUE(panelB(ax, ay)) << "the Floater is in the frozen picture: " << ToString(d_->GetPixel(ax, ay));
+    EXPECT_TRUE(panelB(nx, ny)) << "the Floater is in the frozen picture: " << ToString(d_->GetPixel(nx, ny));
+    d_->Stop(app_);
+}
+
 TEST_F(ResidentE2E, TranslucentHostReturnsToNormalOnAPressAndCapturesOnTheNext) {
     Pin();
     const int fx = (kScreenW - kPinW) / 2 + 20, fy = (kScreenH - kPinH) / 2 + 20;

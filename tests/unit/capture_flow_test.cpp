@@ -77,3 +77,40 @@ TEST(RepaintWait, EndsAfterAQuietSpellOrAtItsCap) {
     EXPECT_TRUE(busy.Over(RepaintWait::kMaxMs, true, true));
     EXPECT_LE(RepaintWait::kQuietMs, RepaintWait::kMaxMs);
 }
+
+// With only the desktop beneath the hidden Floaters (painted by the system
+// as they go), the wait ends at the first look that no longer shows their
+// pixels, with no quiet spell; until then it waits as ever, up to its cap.
+TEST(RepaintWait, OverTheDesktopEndsOnceTheFloatersPixelsHaveGone) {
+    using vellumo::RepaintWait;
+    RepaintWait bare(false);
+    EXPECT_FALSE(bare.Over(0, false, true)) << "still showing the Floater";
+    EXPECT_FALSE(bare.Over(2, true, false)) << "paint pending";
+    EXPECT_TRUE(bare.Over(4, false, false));
+
+    RepaintWait atOnce(false);
+    EXPECT_TRUE(atOnce.Over(0, false, false));
+    // A window beneath keeps the quiet spell.
+    RepaintWait windows(true);
+    EXPECT_FALSE(windows.Over(0, false, false));
+
+    RepaintWait stuck(false);
+    for (unsigned t = 0; t < RepaintWait::kMaxMs; t += 2) EXPECT_FALSE(stuck.Over(t, false, true)) << t;
+    EXPECT_TRUE(stuck.Over(RepaintWait::kMaxMs, false, true));
+}
+
+// A window lies beneath the Floaters when it overlaps any of them; one that
+// only touches an edge, or stands elsewhere, does not.
+TEST(RepaintWait, AWindowIsBeneathTheFloatersItOverlaps) {
+    using vellumo::Beneath;
+    using vellumo::Rect;
+    const std::vector<Rect> floaters{{100, 100, 200, 150}, {600, 50, 40, 40}};
+    EXPECT_TRUE(Beneath({0, 0, 1024, 768}, floaters));
+    EXPECT_TRUE(Beneath({290, 240, 50, 50}, floaters)) << "overlapping one corner by 10 x 10";
+    EXPECT_TRUE(Beneath({630, 80, 5, 5}, floaters)) << "within the second";
+    EXPECT_FALSE(Beneath({300, 100, 50, 50}, floaters)) << "touching the right edge";
+    EXPECT_FALSE(Beneath({100, 250, 200, 10}, floaters)) << "touching the bottom edge";
+    EXPECT_FALSE(Beneath({400, 400, 100, 100}, floaters));
+    EXPECT_FALSE(Beneath({0, 0, 1024, 768}, {})) << "no Floaters";
+    EXPECT_FALSE(Beneath({150, 150, 0, 0}, floaters)) << "a window of no size";
+}

@@ -85,6 +85,11 @@ LRESULT CALLBACK TopProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
                 SetWindowTextW(w, title);  // after the paint: tests wait for it
             }
             return 0;
+        case kMsgBusy:
+            // A program too busy to repaint for a moment: what another
+            // window uncovers keeps showing what covered it.
+            Sleep(static_cast<DWORD>(wp));
+            return 0;
         case kMsgDestroyPart: {
             HWND part = GetDlgItem(w, static_cast<int>(wp));
             if (!part) {
