@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 namespace vellumo {
@@ -127,7 +126,11 @@ constexpr int kWidestWideBox = 65535;
 
 template <typename Lane>
 struct LaneMath {
-    using Wide = std::conditional_t<sizeof(Lane) == 2, std::uint32_t, std::uint64_t>;
+    // Products are taken in 64 bits even for 16-bit lanes: the compiler still
+    // finds the one-step 16-bit multiply where it has vectors, and where it
+    // emulates them in general registers (32-bit x86 without SSE2) a 32-bit
+    // product came out wrong.
+    using Wide = std::uint64_t;
     static constexpr int kBits = 8 * sizeof(Lane);
     // Fraction bits: a window of the widest box of 255s, plus the rounding
     // half, must fit a lane.
