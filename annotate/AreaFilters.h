@@ -16,7 +16,10 @@ void Pixelate(const PixelPlane& plane, Rect area, int cell);
 int MosaicCell(float width);
 
 // Three box passes of radius r along the rows, then three down the columns:
-// near enough a Gaussian. The edge pixels stand in for what lies beyond.
+// near enough a Gaussian. The edge pixels stand in for what lies beyond. The
+// means are kept to a fraction of a level between passes, so a pixel may
+// differ by one from the exact mean. A radius past the longer side of the
+// area counts as that side.
 void BlurArea(const PixelPlane& plane, Rect area, int r);
 // The radius for the width control's value, cut down to what `area` can use.
 int BlurRadiusFor(float width, const Rect& area);

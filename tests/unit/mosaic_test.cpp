@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "annotate/AreaFilters.h"
 #include "annotate/MarkInProgress.h"
 #include "tests/unit/FakeMarkTarget.h"
@@ -84,6 +87,36 @@ TEST(MosaicTool, ACellTallerThanTheSharedWordHoldsKeepsItsExactMean) {
     EXPECT_EQ(t.at(0, 0), 0x11000000u | mean) << "the cell takes its top-left pixel's top byte";
     EXPECT_EQ(t.at(5, 299), 0x11000000u | mean);
     EXPECT_EQ(t.at(6, 0), (0u * 7 + 6 * 31) % 256u << 16 | 255u << 8 | 255u) << "outside the area";
+}
+
+TEST(MosaicTool, CellsAcrossAWideAreaAreEachTheRoundedMeanOfTheirPixels) {
+    // Wider than the slices the sums are taken in, with cells that do not
+    // divide them, and cells wider than a slice: each cell, whole or cut
+    // short at the edge, is its own rounded mean, channel by channel.
+    for (const int cell : {7, 600}) {
+        FakeMarkTarget t(1300, 40, 0);
+        std::uint32_t seed = 11u + static_cast<std::uint32_t>(cell);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 1300; ++x) t.Set(x, y, (seed = seed * 1103515245u + 12345u) >> 7);
+        FakeMarkTarget before = t;
+        const Rect area{3, 1, 1290, 37};
+        Pixelate(t.SurfacePixels(), area, cell);
+        for (int top = area.top; top < area.bottom(); top += cell)
+            for (int left = area.left; left < area.right(); left += cell) {
+                const int right = std::min(left + cell, area.right()), bottom = std::min(top + cell, area.bottom());
+                const std::uint64_t n = static_cast<std::uint64_t>(right - left) * static_cast<std::uint64_t>(bottom - top);
+                std::uint32_t expected = before.at(left, top) & 0xFF000000u;
+                for (const int shift : {0, 8, 16}) {
+                    std::uint64_t sum = 0;
+                    for (int y = top; y < bottom; ++y)
+                        for (int x = left; x < right; ++x) sum += before.at(x, y) >> shift & 0xFF;
+                    expected |= static_cast<std::uint32_t>((sum + n / 2) / n) << shift;
+                }
+                for (int y = top; y < bottom; ++y)
+                    for (int x = left; x < right; ++x) ASSERT_EQ(t.at(x, y), expected) << "cell " << cell << " at " << x << "," << y;
+            }
+        EXPECT_EQ(t.at(area.right(), 5), before.at(area.right(), 5)) << "right of the area";
+    }
 }
 
 }  // namespace
