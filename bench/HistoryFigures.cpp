@@ -140,10 +140,14 @@ std::string Runs(const std::vector<double>& v) {
 bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
     captures = std::max(captures, kLaterPins + 2);
     const fs::path work = fs::path(o.workDir) / "history-cost";
-    const fs::path kept = work / "History";
+    // The kept Floaters live in the history's folder, also with the history
+    // off: each kind has a folder of its own, emptied before each process,
+    // or a process would bring back the Floaters the one before it left.
+    const fs::path kept = work / "History", keptOff = work / "HistoryOff";
     const std::string on = PrivateCopy(o.vellumoExe, work / "on",
                                        "[History]\r\nFolder=" + WinePath(kept.string()) + "\r\nKeep=100\r\n");
-    const std::string off = PrivateCopy(o.vellumoExe, work / "off", "[History]\r\nKeep=0\r\n");
+    const std::string off = PrivateCopy(o.vellumoExe, work / "off",
+                                        "[History]\r\nFolder=" + WinePath(keptOff.string()) + "\r\nKeep=0\r\n");
 
     // The scene's band window, as the pin figures have it.
     const PinScene scene;
@@ -162,7 +166,8 @@ bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
         for (const bool historyOn : i % 2 ? std::vector{false, true} : std::vector{true, false}) {
             std::error_code ec;
             fs::remove_all(kept, ec);
-            Session s = RunSession(d, historyOn ? on : off, kept, captures);
+            fs::remove_all(keptOff, ec);
+            Session s = RunSession(d, historyOn ? on : off, historyOn ? kept : keptOff, captures);
             if (!s.why.empty()) {
                 PrintFailure(std::string("history ") + (historyOn ? "on" : "off"), s.why);
                 d.Stop(plain);
@@ -206,6 +211,11 @@ bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
     if (withHistory.back().files != std::min(captures, 100)) {
         PrintFailure("history on", "the history folder holds " + std::to_string(withHistory.back().files) +
                                        " captures, not " + std::to_string(std::min(captures, 100)));
+        ok = false;
+    }
+    // And with it off, nothing: otherwise both measured a history.
+    if (without.back().files != 0) {
+        PrintFailure("history off", "the history folder holds " + std::to_string(without.back().files) + " captures");
         ok = false;
     }
     return ok;
