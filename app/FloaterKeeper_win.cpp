@@ -77,7 +77,10 @@ void RemoveLeftovers(const std::wstring& folder) {
 }  // namespace
 
 FloaterKeeper::FloaterKeeper(std::wstring folder, std::function<FloaterHost*()> host)
-    : folder_(std::move(folder)), closedFolder_(folder_ + L"\\" + kClosedFolderName), host_(std::move(host)) {
+    : folder_(std::move(folder)),
+      closedFolder_(folder_ + L"\\" + kClosedFolderName),
+      host_(std::move(host)),
+      writer_({L"no memory to keep a Floater", L"keeping a Floater threw"}, THREAD_PRIORITY_NORMAL) {
     g_keeper = this;
     // Before anything is written: a write cut off by a kill or crash left
     // these, whether or not anything was kept.
@@ -91,19 +94,11 @@ FloaterKeeper::FloaterKeeper(std::wstring folder, std::function<FloaterHost*()> 
     std::sort(closed_.begin(), closed_.end());
     nextPicture_ = NextNumber(pictures);
     nextClosed_ = NextNumber(closed_);
-    thread_.reset(::CreateThread(nullptr, 0, &FloaterKeeper::Run, this, 0, nullptr));
-    LogLastErrorIf(!thread_, L"CreateThread for the kept Floaters");
 }
 
 FloaterKeeper::~FloaterKeeper() {
     if (gatherTimer_) ::KillTimer(nullptr, gatherTimer_);
     g_keeper = nullptr;
-    if (!thread_) return;
-    ::AcquireSRWLockExclusive(&lock_);
-    stop_ = true;
-    ::ReleaseSRWLockExclusive(&lock_);
-    ::WakeAllConditionVariable(&changed_);
-    ::WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 bool FloaterKeeper::HasKept() const {
@@ -226,7 +221,7 @@ bool FloaterKeeper::ReopenNewest(FloaterHost& host, std::wstring& why) {
         return false;
     }
     // The deletes just made must be on disk before the newest is read.
-    WaitIdle(INFINITE);
+    writer_.WaitIdle(INFINITE);
     const std::uint64_t number = closed_.back();
     const std::wstring picturePath = ClosedPath(ClosedPictureName(number));
     const std::wstring placePath = ClosedPath(ClosedPlaceName(number));
@@ -260,7 +255,7 @@ bool FloaterKeeper::SaveAndFinish(DWORD timeoutMs) {
     gatherTimer_ = 0;
     SaveNow();
     leaving_ = true;
-    return WaitIdle(timeoutMs);
+    return writer_.Finish(timeoutMs);
 }
 
 std::wstring FloaterKeeper::PicturePath(std::uint64_t number) const {
@@ -269,61 +264,10 @@ std::wstring FloaterKeeper::PicturePath(std::uint64_t number) const {
 std::wstring FloaterKeeper::ClosedPath(const std::wstring& name) const { return closedFolder_ + L"\\" + name; }
 
 void FloaterKeeper::Queue(Job job) {
-    if (!thread_) return;
-    ::AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(std::move(job));
-    ::ReleaseSRWLockExclusive(&lock_);
-    ::WakeAllConditionVariable(&changed_);
+    writer_.Queue([this, job = std::move(job)] { Do(job); });
 }
 
-bool FloaterKeeper::WaitIdle(DWORD timeoutMs) {
-    if (!thread_) return true;
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    ::AcquireSRWLockExclusive(&lock_);
-    bool idle = true;
-    while (!queue_.empty() || busy_) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (timeoutMs != INFINITE && now >= deadline) {
-            idle = false;
-            break;
-        }
-        ::SleepConditionVariableSRW(&changed_, &lock_, timeoutMs == INFINITE ? INFINITE : DWORD(deadline - now), 0);
-    }
-    ::ReleaseSRWLockExclusive(&lock_);
-    return idle;
-}
-
-DWORD WINAPI FloaterKeeper::Run(void* p) {
-    auto* self = static_cast<FloaterKeeper*>(p);
-    for (;;) {
-        Job job;
-        ::AcquireSRWLockExclusive(&self->lock_);
-        while (self->queue_.empty() && !self->stop_)
-            ::SleepConditionVariableSRW(&self->changed_, &self->lock_, INFINITE, 0);
-        if (self->queue_.empty()) {
-            ::ReleaseSRWLockExclusive(&self->lock_);
-            return 0;
-        }
-        job = std::move(self->queue_.front());
-        self->queue_.pop_front();
-        self->busy_ = true;
-        ::ReleaseSRWLockExclusive(&self->lock_);
-        try {
-            self->Do(job);
-        } catch (const std::bad_alloc&) {
-            LogFailure(L"no memory to keep a Floater");
-        } catch (...) {
-            LogFailure(L"keeping a Floater threw");
-        }
-        job = {};
-        ::AcquireSRWLockExclusive(&self->lock_);
-        self->busy_ = false;
-        ::ReleaseSRWLockExclusive(&self->lock_);
-        ::WakeAllConditionVariable(&self->changed_);
-    }
-}
-
-void FloaterKeeper::Do(Job& job) {
+void FloaterKeeper::Do(const Job& job) {
     switch (job.kind) {
         case Job::Kind::Picture: {
             const Pixels& px = job.pixels;

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -17,6 +16,7 @@
 
 #include "gfx/Dib_win.h"
 #include "gfx/Handles_win.h"
+#include "gfx/WorkerThread_win.h"
 
 namespace vellumo::win {
 
@@ -57,14 +57,12 @@ private:
         Pixels pixels;
         std::string text;
     };
-    static DWORD WINAPI Run(void* self);
     static void CALLBACK OnGatherTimer(HWND, UINT, UINT_PTR, DWORD) noexcept;
     void SaveNow();
     // Floater n's picture kept (queued) if it is not yet; false when unreadable.
     bool KeepPicture(const FloaterHost& host, int n);
     void Queue(Job job);
-    bool WaitIdle(DWORD timeoutMs);
-    void Do(Job& job);
+    void Do(const Job& job);
     std::wstring PicturePath(std::uint64_t number) const;
     std::wstring ClosedPath(const std::wstring& name) const;
 
@@ -77,11 +75,8 @@ private:
     UINT_PTR gatherTimer_ = 0;
     bool leaving_ = false;
 
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
-    std::deque<Job> queue_;
-    bool busy_ = false, stop_ = false;
-    unique_handle thread_;
+    // Last: it ends, and runs what is queued, before the rest is gone.
+    WorkerThread writer_;
 };
 
 }  // namespace vellumo::win

@@ -53,7 +53,7 @@ std::vector<Listed> List(const std::wstring& folder, const wchar_t* pattern) {
 }
 
 // How long a capture's write waits for what its leaving set going.
-constexpr ULONGLONG kSettleMs = 400;
+constexpr DWORD kSettleMs = 400;
 
 constexpr wchar_t kTellClass[] = L"VellumoHistoryTell";
 constexpr UINT kTellMessage = WM_APP + 1;
@@ -77,21 +77,17 @@ CaptureHistory::CaptureHistory(const IniFile& ini, std::function<HWND()> message
     tellWindow_.reset(::CreateWindowExW(0, kTellClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
     if (!LogLastErrorIf(!tellWindow_, L"CreateWindowExW for the history's messages"))
         ::SetWindowLongPtrW(tellWindow_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    queue_.push_back({Job::Kind::RemoveTemporaries, {}, {}});
-    thread_.reset(::CreateThread(nullptr, 0, &CaptureHistory::Run, this, 0, nullptr));
-    LogLastErrorIf(!thread_, L"CreateThread for the capture history");
     // The encoding must not take the processor from the overlay leaving the
     // screen or the Floater painting, which it did at normal priority.
-    if (thread_) LogLastErrorIf(!::SetThreadPriority(thread_.get(), THREAD_PRIORITY_LOWEST), L"SetThreadPriority for the capture history");
+    writer_ = std::make_unique<WorkerThread>(
+        WorkerThread::LogLines{L"no memory to write a capture to the history", L"writing the capture history threw"},
+        THREAD_PRIORITY_LOWEST);
+    writer_->Queue([this] { RemoveTemporaries(); });
 }
 
 CaptureHistory::~CaptureHistory() {
-    if (!thread_) return;
-    ::AcquireSRWLockExclusive(&lock_);
-    stop_ = true;
-    ::ReleaseSRWLockExclusive(&lock_);
-    ::WakeAllConditionVariable(&changed_);
-    ::WaitForSingleObject(thread_.get(), INFINITE);
+    if (!writer_) return;
+    writer_.reset();
     // A refusal of the last write before the program ends is still told.
     TellPending();
     if (tellWindow_) ::SetWindowLongPtrW(tellWindow_.get(), GWLP_USERDATA, 0);
@@ -110,86 +106,40 @@ LRESULT CALLBACK CaptureHistory::TellProc(HWND w, UINT msg, WPARAM wp, LPARAM lp
 }
 
 void CaptureHistory::TellPending() {
-    ::AcquireSRWLockExclusive(&lock_);
+    ::AcquireSRWLockExclusive(&tellLock_);
     const std::wstring text = std::move(pendingTell_);
     pendingTell_.clear();
-    ::ReleaseSRWLockExclusive(&lock_);
+    ::ReleaseSRWLockExclusive(&tellLock_);
     if (text.empty()) return;
     const HWND owner = messageOwner_ ? messageOwner_() : nullptr;
     ::MessageBoxW(owner, text.c_str(), L"Vellumo", MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
-DWORD WINAPI CaptureHistory::Run(void* p) {
-    auto* self = static_cast<CaptureHistory*>(p);
-    for (;;) {
-        Job job;
-        ::AcquireSRWLockExclusive(&self->lock_);
-        while (self->queue_.empty() && !self->stop_) ::SleepConditionVariableSRW(&self->changed_, &self->lock_, INFINITE, 0);
-        if (self->queue_.empty()) {
-            ::ReleaseSRWLockExclusive(&self->lock_);
-            return 0;
-        }
-        job = std::move(self->queue_.front());
-        self->queue_.pop_front();
-        self->busy_ = true;
-        // A capture has just left: the overlay is leaving the screen or the
-        // Floater painting. Encoding then took their processor (a copy took
-        // 1.5 times as long with the history on, at lowest priority); it
-        // waits until they are done, unless the program is ending.
-        if (job.kind == Job::Kind::Write) {
-            const ULONGLONG since = ::GetTickCount64();
-            for (ULONGLONG waited = 0; !self->stop_ && waited < kSettleMs; waited = ::GetTickCount64() - since)
-                ::SleepConditionVariableSRW(&self->changed_, &self->lock_, static_cast<DWORD>(kSettleMs - waited), 0);
-        }
-        ::ReleaseSRWLockExclusive(&self->lock_);
-        // A job that throws (no memory to encode) is logged; the thread goes on.
-        try {
-            self->Do(job);
-        } catch (const std::bad_alloc&) {
-            LogFailure(L"no memory to write a capture to the history");
-        } catch (...) {
-            LogFailure(L"writing the capture history threw");
-        }
-        job = {};
-        ::AcquireSRWLockExclusive(&self->lock_);
-        self->busy_ = false;
-        ::ReleaseSRWLockExclusive(&self->lock_);
-        ::WakeAllConditionVariable(&self->changed_);
-    }
-}
-
-void CaptureHistory::Queue(Job job) {
-    if (!thread_) return;
-    ::AcquireSRWLockExclusive(&lock_);
-    queue_.push_back(std::move(job));
-    ::ReleaseSRWLockExclusive(&lock_);
-    ::WakeAllConditionVariable(&changed_);
-}
-
-void CaptureHistory::WaitIdle() {
-    if (!thread_) return;
-    ::AcquireSRWLockExclusive(&lock_);
-    while (!queue_.empty() || busy_) ::SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
-    ::ReleaseSRWLockExclusive(&lock_);
-}
-
 void CaptureHistory::Record(const PixelPlane& pixels, std::optional<Rect> onScreen, history::LeftBy how) {
-    if (!on() || !thread_ || !pixels.bits || pixels.width <= 0 || pixels.height <= 0) return;
-    Job job;
-    job.record = {Now(), pixels.width, pixels.height, how, onScreen};
+    if (!on() || !writer_ || !writer_->running() || !pixels.bits || pixels.width <= 0 || pixels.height <= 0) return;
+    const history::Record record{Now(), pixels.width, pixels.height, how, onScreen};
+    // Not a vector: a vector would zero the pixels first, twice the writes
+    // the leaving capture waits for.
+    std::shared_ptr<std::uint32_t[]> copy;
     try {
-        job.pixels.reset(new std::uint32_t[std::size_t(pixels.width) * std::size_t(pixels.height)]);
+        copy.reset(new std::uint32_t[std::size_t(pixels.width) * std::size_t(pixels.height)]);
     } catch (const std::bad_alloc&) {
         LogFailure(L"no memory to keep a capture in the history");
         return;
     }
     for (int y = 0; y < pixels.height; ++y)
-        std::copy_n(pixels.row(y), pixels.width, job.pixels.get() + std::size_t(y) * std::size_t(pixels.width));
-    Queue(std::move(job));
+        std::copy_n(pixels.row(y), pixels.width, copy.get() + std::size_t(y) * std::size_t(pixels.width));
+    // A capture has just left: the overlay is leaving the screen or the
+    // Floater painting. Encoding then took their processor (a copy took 1.5
+    // times as long with the history on, at lowest priority); it waits until
+    // they are done, unless the program is ending.
+    writer_->Queue([this, pixels = std::shared_ptr<const std::uint32_t>(copy, copy.get()), record]() mutable {
+        Write(std::move(pixels), record);
+    }, kSettleMs);
 }
 
 std::vector<std::wstring> CaptureHistory::Newest(std::size_t count) {
-    WaitIdle();
+    if (writer_) writer_->WaitIdle(INFINITE);
     std::vector<std::wstring> names;
     for (auto& f : List(folder_, L"capture-*.png")) names.push_back(std::move(f.name));
     std::vector<std::wstring> paths;
@@ -198,26 +148,12 @@ std::vector<std::wstring> CaptureHistory::Newest(std::size_t count) {
 }
 
 void CaptureHistory::Clear() {
-    Queue({Job::Kind::Clear, {}, {}});
-    WaitIdle();
+    if (!writer_) return;
+    writer_->Queue([this] { RemoveAll(); });
+    writer_->WaitIdle(INFINITE);
 }
 
-bool CaptureHistory::Finish(DWORD timeoutMs) {
-    if (!thread_) return true;
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    ::AcquireSRWLockExclusive(&lock_);
-    bool done = true;
-    while (!queue_.empty() || busy_) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline) {
-            done = false;
-            break;
-        }
-        ::SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
-    }
-    ::ReleaseSRWLockExclusive(&lock_);
-    return done;
-}
+bool CaptureHistory::Finish(DWORD timeoutMs) { return !writer_ || writer_->Finish(timeoutMs); }
 
 void CaptureHistory::MakeFolder() const {
     if (const DWORD error = MakeFolders(folder_)) LogFailure(L"CreateDirectoryW for the history", error);
@@ -225,15 +161,9 @@ void CaptureHistory::MakeFolder() const {
 
 std::wstring CaptureHistory::Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
 
-void CaptureHistory::Do(Job& job) {
-    switch (job.kind) {
-        case Job::Kind::RemoveTemporaries: RemoveTemporaries(); break;
-        case Job::Kind::Write: Write(job); break;
-        case Job::Kind::Clear:
-            for (const auto& f : List(folder_, L"capture-*.png"))
-                if (history::StampOfName(f.name)) ::DeleteFileW(Path(f.name).c_str());
-            break;
-    }
+void CaptureHistory::RemoveAll() {
+    for (const auto& f : List(folder_, L"capture-*.png"))
+        if (history::StampOfName(f.name)) ::DeleteFileW(Path(f.name).c_str());
 }
 
 void CaptureHistory::RemoveTemporaries() {
@@ -242,11 +172,10 @@ void CaptureHistory::RemoveTemporaries() {
             LogLastErrorIf(!::DeleteFileW(Path(f.name).c_str()), L"DeleteFileW of a history temporary");
 }
 
-void CaptureHistory::Write(Job& job) {
-    const history::Record& r = job.record;
-    std::vector<std::uint8_t> png =
-        history::WithText(EncodePng(job.pixels.get(), r.width, r.height, r.width), history::RecordText(r));
-    job.pixels.reset();
+void CaptureHistory::Write(std::shared_ptr<const std::uint32_t> pixels, const history::Record& r) {
+    const std::vector<std::uint8_t> png =
+        history::WithText(EncodePng(pixels.get(), r.width, r.height, r.width), history::RecordText(r));
+    pixels.reset();
     if (const DWORD error = MakeFolders(folder_)) return Failed(L"CreateDirectoryW", error);
     // Unique within the second, also against an earlier run's files.
     std::wstring name;
@@ -286,9 +215,9 @@ void CaptureHistory::Failed(const wchar_t* step, DWORD error) {
     // Shown by the thread that made the history, among the program's windows;
     // the writer goes on.
     std::wstring text = history::NotWrittenMessage(folder_, SystemErrorText(error));
-    ::AcquireSRWLockExclusive(&lock_);
+    ::AcquireSRWLockExclusive(&tellLock_);
     pendingTell_ = std::move(text);
-    ::ReleaseSRWLockExclusive(&lock_);
+    ::ReleaseSRWLockExclusive(&tellLock_);
     if (tellWindow_) ::PostMessageW(tellWindow_.get(), kTellMessage, 0, 0);
 }
 

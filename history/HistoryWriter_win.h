@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,6 +16,7 @@
 #include "gfx/Geometry.h"
 #include "gfx/Handles_win.h"
 #include "gfx/PixelPlane.h"
+#include "gfx/WorkerThread_win.h"
 #include "history/HistoryRules.h"
 #include "store/Ini_win.h"
 
@@ -53,40 +53,28 @@ public:
     bool Finish(DWORD timeoutMs);
 
 private:
-    struct Job {
-        enum class Kind { RemoveTemporaries, Write, Clear } kind = Kind::Write;
-        // Not a vector: a vector would zero the pixels first, twice the
-        // writes the leaving capture waits for.
-        std::unique_ptr<std::uint32_t[]> pixels;
-        history::Record record;
-    };
-    static DWORD WINAPI Run(void* self);
     static LRESULT CALLBACK TellProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     void TellPending();
-    void Queue(Job job);
-    void WaitIdle();
-    void Do(Job& job);
-    void Write(Job& job);
+    // `pixels`: width x height, rows packed. Let go of once encoded.
+    void Write(std::shared_ptr<const std::uint32_t> pixels, const history::Record& r);
     void Prune();
     void RemoveTemporaries();
+    void RemoveAll();
     // A folder that cannot be written: logged every time, told once per run.
     void Failed(const wchar_t* step, DWORD error);
     std::wstring Path(const std::wstring& name) const;
 
     history::Settings settings_;
     std::wstring folder_;
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
-    std::deque<Job> queue_;
-    bool busy_ = false;
-    bool stop_ = false;
     bool told_ = false;  // the writer thread's own
-    unique_handle thread_;
     // Carries a refusal from the writer thread to the creating thread, whose
     // message boxes the program's windows keep above them.
     std::function<HWND()> messageOwner_;
     unique_hwnd tellWindow_;
-    std::wstring pendingTell_;  // under lock_
+    SRWLOCK tellLock_ = SRWLOCK_INIT;
+    std::wstring pendingTell_;  // under tellLock_
+    // Last: it ends, and runs what is queued, before the rest is gone.
+    std::unique_ptr<WorkerThread> writer_;
 };
 
 }  // namespace vellumo::win
