@@ -199,8 +199,13 @@ bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
     PrintRow("private bytes after " + std::to_string(captures) + " captures, history on", Format("%.1f MB", mbOn),
              "the same, history off", Format("%.1f MB", mbOff), Ratio(mbOn, mbOff),
              "<= +2 MB: " + Format("%+.1f", mbOn - mbOff));
+    std::string each;
+    for (const auto& [name, v] : {std::pair{"on", &bytesOn}, std::pair{"off", &bytesOff}}) {
+        each += std::string("; ") + name + ":";
+        for (const double b : *v) each += Format(" %.1f", b / kMb);
+    }
     PrintNote("medians of " + std::to_string(kProcesses) + " processes each, after going idle; " +
-              std::to_string(withHistory.back().files) + " captures in the history folder at the end");
+              std::to_string(withHistory.back().files) + " captures in the history folder at the end" + each);
     if (std::find(bytesOn.begin(), bytesOn.end(), 0.0) != bytesOn.end() ||
         std::find(bytesOff.begin(), bytesOff.end(), 0.0) != bytesOff.end()) {
         PrintFailure("history memory", "a process's private bytes could not be read");
