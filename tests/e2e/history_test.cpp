@@ -216,6 +216,25 @@ TEST_F(HistoryE2E, CapturesAreKeptAsTheRegionAndPrunedToTheNewest) {
     d_->Stop(app_);
 }
 
+// A pin's capture waits a moment before it is written, so as not to take
+// the processor from the Floater's first paint: "Exit" chosen right after
+// the pin still leaves it in the history, whole, before the program ends.
+TEST_F(HistoryE2E, APinIsWrittenWhenExitFollowsAtOnce) {
+    WriteSetIni(WinPath(history_), 100);
+    ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
+    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1; }, 10s, 50ms)) << "the pin made no Floater";
+    const auto menu = OpenTrayMenu();
+    ASSERT_TRUE(menu) << "no tray menu";
+    ASSERT_TRUE(PickMenuItem(*d_, *menu, "Exit")) << "no \"Exit\" in the tray menu";
+    ASSERT_TRUE(d_->WaitExit(app_, 10s, nullptr)) << "Exit did not end the program";
+    const std::vector<std::string> kept = Kept();
+    ASSERT_EQ(kept.size(), 1u) << "the pin was not in the history when the program ended";
+    EXPECT_TRUE(Kept(".tmp").empty()) << "a write was cut off";
+    ASSERT_NO_FATAL_FAILURE(ExpectPanelA(history_ / kept.front()));
+    const std::string record = Output("identify -verbose '" + (history_ / kept.front()).string() + "'");
+    EXPECT_NE(record.find("Left by: pin"), std::string::npos) << record;
+}
+
 // A history folder that cannot be made (its parent is a file) is told once;
 // the copy still reaches the clipboard and the pin still makes its Floater.
 TEST_F(HistoryE2E, AFolderThatCannotBeWrittenIsToldOnceAndStopsNothing) {
