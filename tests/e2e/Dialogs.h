@@ -73,15 +73,17 @@ inline void TypeText(Display& d, const std::string& text) {
 
 // The visible file dialog's name box, cleared, given `name`, and Enter
 // (unless `enter` is false). False when no file dialog shows within `timeout`.
+// The file dialog's name box, while a dialog shows one.
+inline std::optional<WinInfo> FileNameBox(Display& d) {
+    std::optional<WinInfo> edit;
+    for (const WinInfo& w : d.ListWindows("#32770"))
+        if (w.cls == "Edit" && w.visible) edit = w;
+    return edit;
+}
+
 inline bool TypeFileName(Display& d, const std::string& name, Ms timeout = 10s, bool enter = true) {
     std::optional<WinInfo> edit;
-    const bool shown = WaitUntil(
-        [&] {
-            for (const WinInfo& w : d.ListWindows("#32770"))
-                if (w.cls == "Edit" && w.visible) edit = w;
-            return edit.has_value();
-        },
-        timeout, 100ms);
+    const bool shown = WaitUntil([&] { return (edit = FileNameBox(d)).has_value(); }, timeout, 100ms);
     if (!shown) return false;
     // The dialog may offer a previous name: select it all, the typing replaces it.
     ClickAt(d, edit->left + 10, edit->top + edit->height() / 2);

@@ -133,9 +133,8 @@ TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
         // Enter only once the dialog holds the whole name: on a loaded machine
         // an Enter sent while the typing was still on its way was lost.
         const auto nameBox = [&]() -> std::string {
-            for (const WinInfo& w : d.ListWindows("#32770"))
-                if (w.cls == "Edit" && w.visible) return w.hwnd;
-            return "";
+            const auto box = FileNameBox(d);
+            return box ? box->hwnd : "";
         };
         std::string typed;
         ASSERT_TRUE(WaitUntil([&] { return (typed = d.WindowText(nameBox())) == WinPath(file); }, 10s, 100ms))
