@@ -20,7 +20,10 @@ int MosaicCell(float width);
 // means are kept to a fraction of a level between passes, so a pixel may
 // differ by one from the exact mean. A radius past the longer side of the
 // area counts as that side.
-void BlurArea(const PixelPlane& plane, Rect area, int r);
+// The rows go through SSE2 registers where the processor has them; the
+// portable lanes give the same pixels everywhere (tests compare the two).
+enum class BlurRowsBy { Fastest, PortableLanes };
+void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy = BlurRowsBy::Fastest);
 // The radius for the width control's value, cut down to what `area` can use.
 int BlurRadiusFor(float width, const Rect& area);
 

@@ -150,6 +150,36 @@ TEST(BlurTool, ARadiusPastTheLongerSideActsAsThatSide) {
         for (int x = 0; x < 40; ++x) ASSERT_EQ(wide.at(x, y), t.at(x, y)) << x << "," << y;
 }
 
+// Two ways along the rows (the processor's vectors, the portable lanes) must
+// give the same pixels: rows cut short of a band of eight, runs shorter than
+// four pixels and than the radius, top bytes of every value.
+TEST(BlurTool, TheVectorRowsGiveThePortablePixels) {
+    std::uint32_t seed = 11;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    int differing = 0, changed = 0;
+    for (int round = 0; round < 60; ++round) {
+        const int width = 1 + static_cast<int>(next() >> 8) % 70, height = 1 + static_cast<int>(next() >> 8) % 40;
+        FakeMarkTarget t(width, height, 0);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) t.Set(x, y, next());
+        const int left = static_cast<int>(next() >> 8) % width, top = static_cast<int>(next() >> 8) % height;
+        const Rect area{left, top, 1 + static_cast<int>(next() >> 8) % (width - left),
+                        1 + static_cast<int>(next() >> 8) % (height - top)};
+        const int r = 1 + static_cast<int>(next() >> 8) % 15;
+        FakeMarkTarget portable = t;
+        FakeMarkTarget before = t;
+        BlurArea(t.SurfacePixels(), area, r);
+        BlurArea(portable.SurfacePixels(), area, r, BlurRowsBy::PortableLanes);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                differing += t.at(x, y) != portable.at(x, y);
+                changed += t.at(x, y) != before.at(x, y);
+            }
+    }
+    EXPECT_GT(changed, 1000) << "the blur changed next to nothing";
+    EXPECT_EQ(differing, 0);
+}
+
 TEST(BlurTool, AnEmptyBandDoesNothing) {
     FakeMarkTarget t(160, 100, 0x123456);
     const Tool blur = ToolForKey('B');
