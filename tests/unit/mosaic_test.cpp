@@ -64,11 +64,19 @@ TEST(MosaicTool, ABandPastTheFrameStopsAtIt) {
     EXPECT_EQ(t.at(99, 5), 0xFFFFFFu);
 }
 
-TEST(MosaicTool, AWideCellOfBlueKeepsItsRedAtZero) {
+TEST(MosaicTool, NoChannelSumCarriesIntoTheNext) {
     // 300 blue pixels in a row: summed 256 at a time, no blue reaches red.
     FakeMarkTarget t(400, 4, 0x0000FF);
     Pixelate(t.SurfacePixels(), {0, 0, 300, 4}, 300);
     EXPECT_EQ(t.at(10, 1), 0x0000FFu);
+    // All white, in the largest cells summed side by side (255 x 256 in each
+    // half of the word) and the smallest summed apart.
+    for (const int cell : {16, 17}) {
+        FakeMarkTarget white(40, 40, 0xFFFFFF);
+        Pixelate(white.SurfacePixels(), {0, 0, 40, 40}, cell);
+        EXPECT_EQ(white.at(0, 0), 0xFFFFFFu) << "cells of " << cell;
+        EXPECT_EQ(white.at(39, 39), 0xFFFFFFu) << "cells of " << cell;
+    }
 }
 
 TEST(MosaicTool, ACellTallerThanTheSharedWordHoldsKeepsItsExactMean) {
@@ -93,7 +101,9 @@ TEST(MosaicTool, CellsAcrossAWideAreaAreEachTheRoundedMeanOfTheirPixels) {
     // Wider than the slices the sums are taken in, with cells that do not
     // divide them, and cells wider than a slice: each cell, whole or cut
     // short at the edge, is its own rounded mean, channel by channel.
-    for (const int cell : {7, 600}) {
+    // Cells of 16 and less are summed with red and blue still side by side,
+    // up to 4095 pixels divided by a multiply, wider ones in a double.
+    for (const int cell : {4, 7, 16, 17, 64, 600}) {
         FakeMarkTarget t(1300, 40, 0);
         std::uint32_t seed = 11u + static_cast<std::uint32_t>(cell);
         for (int y = 0; y < 40; ++y)
