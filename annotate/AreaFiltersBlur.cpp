@@ -316,7 +316,7 @@ void Blur(const PixelPlane& plane, const Rect& area, int r, BlurRowsBy rowsBy) {
     // The rows' lanes in registers of our own choosing: the compiler's
     // vectors of the portable pass keep its sums in memory (a third of the
     // blur's time went to the rows' shuffling and sums).
-    if (sizeof(Lane) == 2 && rowsBy == BlurRowsBy::Fastest && HaveSse2()) {
+    if (sizeof(Lane) == 2 && rowsBy == BlurRowsBy::Fastest) {
         const LaneMath<Lane> math(2 * r + 1);
         BlurRowsSse2(plane, area, r, math.half, math.multiplier);
         BlurColumns<Lane>(plane, area, r);

@@ -9,21 +9,7 @@
 #include <utility>
 #include <vector>
 
-// Compiled for SSE2 even where the exe's baseline has none (32-bit x86): the
-// caller asks HaveSse2 first.
-#define SSE2_CODE __attribute__((target("sse2")))
-#define SSE2_INLINE __attribute__((target("sse2"), always_inline)) inline
-
 namespace vellumo {
-
-bool HaveSse2() {
-#if defined(__SSE2__)
-    return true;
-#else
-    static const bool have = __builtin_cpu_supports("sse2");
-    return have;
-#endif
-}
 
 namespace {
 
@@ -32,12 +18,12 @@ namespace {
 constexpr int kRows = 8;
 constexpr int kVectors = 4;
 
-// 16-byte aligned room for `count` vectors, without handing __m128i values
-// to code compiled without SSE2.
+// 16-byte aligned room for `count` vectors, whatever alignment the heap
+// gives (8 bytes on 32-bit Windows).
 class VectorBuffer {
 public:
     explicit VectorBuffer(std::size_t count) : bytes_(count * 16 + 15) {}
-    SSE2_INLINE __m128i* data() {
+    inline __m128i* data() {
         const auto at = reinterpret_cast<std::uintptr_t>(bytes_.data());
         return reinterpret_cast<__m128i*>((at + 15) & ~std::uintptr_t{15});
     }
@@ -49,7 +35,7 @@ private:
 // Four vectors of four pixels each, rows into columns (its own inverse): in,
 // a..d are four rows' pixels x..x+3; out, they are the four rows' pixels at
 // x, x+1, x+2 and x+3.
-SSE2_INLINE void Transpose(__m128i& a, __m128i& b, __m128i& c, __m128i& d) {
+inline void Transpose(__m128i& a, __m128i& b, __m128i& c, __m128i& d) {
     const __m128i ab01 = _mm_unpacklo_epi32(a, b), cd01 = _mm_unpacklo_epi32(c, d);
     const __m128i ab23 = _mm_unpackhi_epi32(a, b), cd23 = _mm_unpackhi_epi32(c, d);
     a = _mm_unpacklo_epi64(ab01, cd01);
@@ -60,7 +46,7 @@ SSE2_INLINE void Transpose(__m128i& a, __m128i& b, __m128i& c, __m128i& d) {
 
 // One position's 8 pixels (rows 0-3 in `upper`, 4-7 in `lower`) as lanes
 // with three fraction bits.
-SSE2_INLINE void Widen(__m128i upper, __m128i lower, __m128i* lanes) {
+inline void Widen(__m128i upper, __m128i lower, __m128i* lanes) {
     const __m128i zero = _mm_setzero_si128();
     lanes[0] = _mm_slli_epi16(_mm_unpacklo_epi8(upper, zero), 3);
     lanes[1] = _mm_slli_epi16(_mm_unpackhi_epi8(upper, zero), 3);
@@ -69,16 +55,16 @@ SSE2_INLINE void Widen(__m128i upper, __m128i lower, __m128i* lanes) {
 }
 
 // And back, rounded.
-SSE2_INLINE void Narrow(const __m128i* lanes, __m128i& upper, __m128i& lower) {
+inline void Narrow(const __m128i* lanes, __m128i& upper, __m128i& lower) {
     const __m128i half = _mm_set1_epi16(4);
-    const auto byte = [&](__m128i v) SSE2_CODE { return _mm_srli_epi16(_mm_add_epi16(v, half), 3); };
+    const auto byte = [&](__m128i v) { return _mm_srli_epi16(_mm_add_epi16(v, half), 3); };
     upper = _mm_packus_epi16(byte(lanes[0]), byte(lanes[1]));
     lower = _mm_packus_epi16(byte(lanes[2]), byte(lanes[3]));
 }
 
 // out[r + i] = the mean of in[i .. i + 2r] for each of the n positions; the
 // sum stays in registers along the run.
-SSE2_CODE void Pass(const __m128i* in, __m128i* out, int n, int r, __m128i half, __m128i multiplier) {
+void Pass(const __m128i* in, __m128i* out, int n, int r, __m128i half, __m128i multiplier) {
     __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
     for (int j = 0; j < 2 * r; ++j) {
         const __m128i* p = in + j * kVectors;
@@ -101,7 +87,7 @@ SSE2_CODE void Pass(const __m128i* in, __m128i* out, int n, int r, __m128i half,
 }
 
 // The run's end positions repeated r times beyond each end.
-SSE2_CODE void Pad(__m128i* run, int n, int r) {
+void Pad(__m128i* run, int n, int r) {
     const __m128i* first = run + r * kVectors;
     const __m128i* last = run + (r + n - 1) * kVectors;
     for (int i = 0; i < r; ++i)
@@ -111,13 +97,13 @@ SSE2_CODE void Pad(__m128i* run, int n, int r) {
         }
 }
 
-SSE2_INLINE __m128i Pixels(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+inline __m128i Pixels(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
     return _mm_setr_epi32(static_cast<int>(a), static_cast<int>(b), static_cast<int>(c), static_cast<int>(d));
 }
 
 }  // namespace
 
-SSE2_CODE void BlurRowsSse2(const PixelPlane& plane, const Rect& area, int r, std::uint16_t half, std::uint16_t multiplier) {
+void BlurRowsSse2(const PixelPlane& plane, const Rect& area, int r, std::uint16_t half, std::uint16_t multiplier) {
     const int n = area.width;
     const std::size_t positions = static_cast<std::size_t>(n + 2 * r);
     VectorBuffer first(positions * kVectors), second(positions * kVectors);

@@ -1,19 +1,16 @@
-// The blur's pass along the rows in SSE2 registers, for the x86 processors
-// that have them (every 64-bit one; the 32-bit exe asks at run time).
+// The blur's pass along the rows in SSE2 registers, where the build has them
+// (both exes: every processor that runs Windows 10 has SSE2).
 #pragma once
 #include <cstdint>
 
 #include "gfx/Geometry.h"
 #include "gfx/PixelPlane.h"
 
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(__SSE2__)
 #define VELLUMO_BLUR_ROWS_SSE2 1
 #endif
 
 namespace vellumo {
-
-// Whether BlurRowsSse2 can run here.
-bool HaveSse2();
 
 // Three box passes of 2r+1 pixels along each row of `area` (inside the
 // plane), as the portable lanes do them with 16-bit lanes: each mean is
