@@ -333,6 +333,47 @@ TEST_F(FloaterWorkE2E, DrawingOnAZoomedFloaterKeepsItsZoom) {
     d_->Stop(app_);
 }
 
+// A collapsed Floater is drawn on whole, at 100% from its top-left; the kept
+// drawing leaves it collapsed and shows once it is opened out again.
+TEST_F(FloaterWorkE2E, DrawingOnACollapsedFloaterDrawsOnTheWholePicture) {
+    ASSERT_NO_FATAL_FAILURE(Pin());
+    const auto doubleClick = [&] {
+        d_->MovePointer(kFloater.l + 10, kFloater.t + 10);
+        std::this_thread::sleep_for(50ms);
+        d_->Click();
+        std::this_thread::sleep_for(60ms);
+        d_->Click();
+    };
+    const Box collapsed{kFloater.l, kFloater.t, 30, 30};
+    doubleClick();
+    ASSERT_TRUE(WaitUntil([&] { return FloaterBox() == collapsed; }, 3s)) << "not collapsed: " << Str(FloaterBox());
+
+    ASSERT_NO_FATAL_FAILURE(FloaterMenu("Draw", kFloater.l + 10, kFloater.t + 10));
+    ASSERT_NO_FATAL_FAILURE(StartDrawingWithRectangle());
+    // Far past the folded 30 x 30: the picture's yellow, and its green part.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return AtFloater(150, 130) == kYellow &&
+                   AtFloater(kNestedRect.left + 5, kNestedRect.top + 5) == Of(kPalettes[0].nested);
+        },
+        3s))
+        << "the whole picture is not there to draw on: " << Unlike(panel_, kFloater);
+    DragRectangle(120, 40, 180, 120);
+    ASSERT_TRUE(WaitUntil([&] { return Reddish(AtFloater(120, 80)); }, 3s)) << "no rectangle drawn on the overlay";
+    d_->Tap(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return !VisibleTop("VellumoScrShot"); }, 5s, 50ms)) << "Enter did not end the drawing";
+    EXPECT_TRUE(WaitUntil([&] { return FloaterBox() == collapsed; }, 3s))
+        << "the kept drawing opened the Floater out: " << Str(FloaterBox());
+
+    doubleClick();
+    ASSERT_TRUE(WaitUntil([&] { return FloaterBox() == kFloater; }, 3s)) << "not opened out: " << Str(FloaterBox());
+    EXPECT_TRUE(WaitUntil([&] { return Reddish(AtFloater(120, 80)); }, 3s))
+        << "the drawing is not in the picture: " << ToString(AtFloater(120, 80));
+    EXPECT_EQ(AtFloater(150, 80), kYellow) << "the rectangle's inside changed";
+    EXPECT_EQ(AtFloater(60, 130), kYellow);
+    d_->Stop(app_);
+}
+
 // Rotated with its key and flipped from its menu, the Floater turns around
 // its centre on the screen, and a copy (by key, then from the menu) and a
 // save give the turned picture.
