@@ -55,6 +55,7 @@ void Coordinator::WarmFloaterHost() {
 PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     // The host takes over from here; the process must not end in between.
     KeepAlive hold;
+    RecordPinnedCapture();
     // A host made ready while the user selected counts as none.
     const bool noHost = LiveFloaterHost() == nullptr || std::exchange(floaterHostWarmOnly_, false);
     // The settings come with ShowPinned, once no capture overlay covers the
@@ -86,13 +87,24 @@ PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     unique_hbitmap picture(request.picture.ReleaseBitmap());
     if (!host->PinCapture(std::move(picture), refused.why, request.monitor)) return giveUp(refused);
     // Only once the Floater exists does the capture go (its pictures are
-    // freed at idle, after the copy has been joined).
+    // freed at idle, after the copy has been joined). The host is shown
+    // first: hidden while the overlay has the keyboard, the overlay took 4
+    // to 13 ms to go (the system choosing what to activate next), and where
+    // the host's own windows are not painted yet X keeps the frozen screen
+    // rather than flash the live one. The copy runs on meanwhile; it is
+    // joined before anything paints the Floater.
+    host->ShowPinned();
     request.endCapture();
     request.joinPixels();
-    host->ShowPinned();
     showRestoredAfterCapture_ = false;
-    if (history_) history_->Record(pinned, request.onScreen, history::LeftBy::Pin);
+    pinnedForHistory_ = PinnedCapture{pinned, request.onScreen};
+    WhenIdle([this] { RecordPinnedCapture(); });
     return {true, std::nullopt, {}};
+}
+
+void Coordinator::RecordPinnedCapture() {
+    const std::optional<PinnedCapture> pinned = std::exchange(pinnedForHistory_, std::nullopt);
+    if (pinned && history_) history_->Record(pinned->pixels, pinned->onScreen, history::LeftBy::Pin);
 }
 
 FloaterHost* Coordinator::FloaterHostInUse() {
@@ -115,6 +127,7 @@ void Coordinator::OnFloaterHostInUse() {
 }
 
 void Coordinator::OnFloaterHostClosed(FloaterHost& host) {
+    RecordPinnedCapture();
     // "Quit": its Floaters are deleted, each one reopenable.
     if (keeper_ && floaterHost_.get() == &host) keeper_->HostClosed(host);
     if (floaterHost_.get() == &host) DisposeLater(std::move(floaterHost_));

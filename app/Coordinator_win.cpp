@@ -267,6 +267,7 @@ void Coordinator::Leave() {
     // Whatever is not on disk by then is lost: a hung disk must not keep the
     // program from ending.
     constexpr DWORD kLeaveWaitMs = 3000;
+    RecordPinnedCapture();
     if (keeper_ && !keeper_->SaveAndFinish(kLeaveWaitMs)) LogFailure(L"the kept Floaters were not all written in time");
     if (history_ && !history_->Finish(kLeaveWaitMs)) LogFailure(L"the history was not all written in time");
     if (settings_ && settings_->hwnd()) settings_->ExitProgram();

@@ -90,10 +90,13 @@ public:
     void OnFloatersChanged(FloaterHost&) override {
         if (keeper_) keeper_->Changed();
     }
+    // A pinned picture still waiting for the history is read before it goes.
     void OnFloaterPictureChanged(FloaterHost&, int n) override {
+        RecordPinnedCapture();
         if (keeper_) keeper_->PictureChanged(n);
     }
     void OnFloaterClosing(FloaterHost& host, int n) override {
+        RecordPinnedCapture();
         if (keeper_) keeper_->Closing(host, n);
     }
     void OnReopenClosedFloaterAsked() override { ReopenClosedFloater(); }
@@ -109,6 +112,8 @@ private:
     // pin does not wait for its windows. A capture that ends without a pin
     // takes such a host with it.
     void WarmFloaterHost();
+    // The last pin's picture into the history, if it is still waiting.
+    void RecordPinnedCapture();
     // The same, in use from the tray menu: the settings come with it.
     FloaterHost* FloaterHostInUse();
     void CloseCapture();
@@ -150,6 +155,15 @@ private:
     UINT_PTR delayTimer_ = 0;
     // The Floaters were shown when the wait hid them: they come back if it is cancelled.
     bool floatersHiddenByDelay_ = false;
+    // A pin's picture (the Floater's own pixels) waits for the history until
+    // the Floater has painted: copying it first delayed the Floater by 5 to
+    // 15 ms. Recorded at idle, or before anything could free it (the Floater
+    // closed or turned, the host closed, the program leaving).
+    struct PinnedCapture {
+        PixelPlane pixels;
+        Rect onScreen;
+    };
+    std::optional<PinnedCapture> pinnedForHistory_;
     // The last capture's selection, in virtual-screen pixels.
     std::optional<Rect> lastRegion_;
 };

@@ -49,7 +49,7 @@ Pin TimeClick(e2e::Display& d, const std::vector<PinProbe>& probes, Point at, st
     d.Click();
     const auto deadline = t0 + std::chrono::seconds(10);
     while (Clock::now() < deadline) {
-        if (r.liveMs < 0 && RgbAt(d, probes[0].x, probes[0].y) == live)
+        if (r.liveMs < 0 && RgbAt(d, kBesideFloater.x, kBesideFloater.y) == live)
             r.liveMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         const Seen s = Look(d, probes);
         if (s != Seen::Other) {
@@ -67,7 +67,8 @@ Pin TimeClick(e2e::Display& d, const std::vector<PinProbe>& probes, Point at, st
 
 bool SetRoot(e2e::Display& d, std::uint32_t rgb) {
     d.SetBackground(ToPixel(rgb));
-    return e2e::WaitUntil([&] { return RgbAt(d, 3000, 1900) == rgb; }, milliseconds(3000), milliseconds(5));
+    return e2e::WaitUntil([&] { return RgbAt(d, kBesideFloater.x, kBesideFloater.y) == rgb; }, milliseconds(3000),
+                          milliseconds(5));
 }
 
 namespace {
@@ -245,9 +246,9 @@ bool PrintPins(const std::string& which, const PinSeries& ours, const PinSeries&
     if (!floor.why.empty() || !ours.why.empty()) note += "; missed: " + floor.why + " " + ours.why;
     PrintNote(note);
     if (!ours.liveMs.empty() && !floor.liveMs.empty())
-        PrintNote("the overlay was gone (the live screen showing) after " + Fixed(Summarize(ours.liveMs).median, 0) +
-                  " ms (pinfloor.exe " + Fixed(Summarize(floor.liveMs).median, 0) +
-                  " ms), median; the picture came after that");
+        PrintNote("the overlay was gone (the live screen showing beside the picture) after " +
+                  Fixed(Summarize(ours.liveMs).median, 0) + " ms (pinfloor.exe " +
+                  Fixed(Summarize(floor.liveMs).median, 0) + " ms), median");
     if (ours.flipped) {
         PrintFailure("pin picture, " + which, "the Floater showed the capture upside down in " +
                                                   std::to_string(ours.flipped) + " of " +

@@ -36,6 +36,10 @@ struct PinScene {
     std::uint32_t floorButtonColour = 0xE0E0E0;
 };
 
+// Where the root shows once the overlay has gone: outside the selection, the
+// Floater, the band and the floor's button.
+inline constexpr Point kBesideFloater{3000, 1900};
+
 struct PinProbe {
     int x = 0, y = 0;
     std::uint32_t floater = 0;  // the Floater the right way up

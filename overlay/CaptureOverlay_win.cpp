@@ -234,10 +234,14 @@ void CaptureOverlay::EndCapture() {
 
 void CaptureOverlay::EndCaptureAtIdle() {
     if (!hwnd()) return;
-    // Hidden, it leaves the screen as a destroyed window would (the X unmap
-    // and the window manager's answer), while the toolbar, handles,
-    // magnifier and GDI+ objects go once what replaces it has painted.
-    ::ShowWindow(hwnd(), SW_HIDE);
+    // An empty window region takes it off the screen as hiding would, but
+    // at once: under Wine, hiding a window the window manager handles waits
+    // for the manager's answer (3 to 9 ms), and so does the destruction left
+    // for idle, once what replaces the overlay has painted. The toolbar,
+    // handles, magnifier and GDI+ objects go with it.
+    unique_hrgn none(::CreateRectRgn(0, 0, 0, 0));
+    if (none && ::SetWindowRgn(hwnd(), none.get(), FALSE)) none.release();
+    else ::ShowWindow(hwnd(), SW_HIDE);
     WhenIdle(WhileAlive([](CaptureOverlay& overlay) { overlay.EndCapture(); }));
 }
 

@@ -401,6 +401,56 @@ TEST_F(FloatersE2E, PinShowsTheSelectionPixelForPixelCentred) {
     d_->Stop(app_);
 }
 
+// Between the click on pin and the Floater, the place where it comes shows
+// the frozen screen, then the Floater: never the live desktop (turned another
+// colour under the overlay, so that a gap shows) nor anything else, which the
+// user would see as a blink. The overlay still goes: the live desktop shows
+// beside the Floater.
+TEST_F(FloatersE2E, ThePinGoesFromTheFrozenScreenToTheFloaterWithoutABlink) {
+    struct Spot {
+        int x, y;
+    };
+    const Pixel live{200, 60, 60}, frozen = Dark(kBg);
+    const Spot probes[] = {{kF1L + 150, kF1T + 10}, {kF1L + 180, kF1T + 60}, {kF1L + 120, kF1T + 120}};
+    const Spot beside{kF1L + kPinW + 40, kF1T + 10};
+    const auto shows = [&](const Spot& p, const Pixel& want) { return Near(d_->GetPixel(p.x, p.y), want); };
+    d_->MovePointer(kPanelL - 5, kPanelT - 5);
+    app_ = d_->Start(exe_);
+    ASSERT_TRUE(WaitUntil([&] { return !d_->ListWindows("VellumoScrShot").empty(); }, 10s, 50ms));
+    std::this_thread::sleep_for(300ms);
+    DragInSteps(*d_, kPanelL, kPanelT, kPinW, kPinH);
+    const std::optional<WinInfo> pin = WaitOverlayChild(*d_, "pinimg");
+    ASSERT_TRUE(pin) << "the pin button never showed";
+    d_->MovePointer(pin->left + pin->width() / 2, pin->top + pin->height() / 2);
+    d_->SetBackground(live);
+    // The overlay shows the frozen, darkened desktop where the Floater will
+    // be and beside it, whatever the live desktop now is.
+    for (const Spot& p : probes)
+        ASSERT_TRUE(WaitUntil([&] { return shows(p, frozen); }, 5s))
+            << "the overlay where the Floater comes shows " << ToString(d_->GetPixel(p.x, p.y));
+    ASSERT_TRUE(shows(beside, frozen)) << "the live desktop showed through the overlay";
+
+    d_->Click();
+    std::string odd;
+    const bool shown = WaitUntil(
+        [&] {
+            bool all = true;
+            for (const Spot& p : probes) {
+                const Pixel got = d_->GetPixel(p.x, p.y);
+                all = all && Near(got, kYellow);
+                if (odd.empty() && !Near(got, kYellow) && !Near(got, frozen))
+                    odd = ToString(got) + " at (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+            }
+            return all;
+        },
+        10s, 0ms);
+    ASSERT_TRUE(shown) << "no Floater after the pin";
+    EXPECT_EQ(odd, "") << "what showed between the frozen screen and the Floater";
+    EXPECT_TRUE(WaitUntil([&] { return shows(beside, live); }, 5s))
+        << "beside the Floater the overlay stayed: " << ToString(d_->GetPixel(beside.x, beside.y));
+    d_->Stop(app_);
+}
+
 TEST_F(FloatersE2E, DragCollapseExpandAndTheClampAtTheScreenEdge) {
     PinPanelA();
     ASSERT_TRUE(WaitForPictures(1));
