@@ -55,6 +55,53 @@ std::size_t SliceWidth(int cell) { return static_cast<std::size_t>(cell) * stati
 
 }  // namespace
 
+inline void Prefetch(const void* p) {
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
+// The cache lines of the slice that the sums read next (the same band's next
+// slice, or the next band's first), asked for a few at a time while the
+// means of this one are worked out. Left to the hardware, they came from
+// memory only once the sums asked, and the means and the reads took turns
+// (a sixth of the mosaic's time).
+class NextSlice {
+public:
+    NextSlice(const PixelPlane& plane, const Rect& area, int top, int bottom, int cell, std::size_t left,
+              std::size_t slice) {
+        const std::size_t width = static_cast<std::size_t>(area.width);
+        std::size_t w = 0;
+        if (left + slice < width) {
+            row_ = top, end_ = bottom, x_ = area.left + static_cast<std::ptrdiff_t>(left + slice);
+            w = std::min(slice, width - left - slice);
+        } else if (bottom < area.bottom()) {
+            row_ = bottom, end_ = std::min(bottom + cell, area.bottom()), x_ = area.left;
+            w = std::min(slice, width);
+        }
+        plane_ = plane;
+        perRow_ = (w + kPixelsPerLine - 1) / kPixelsPerLine;
+        lines_ = perRow_ * static_cast<std::size_t>(end_ - row_);
+    }
+    // How many to ask for with each of `cells` cells for all to be asked.
+    std::size_t PerCell(std::size_t cells) const { return cells ? (lines_ + cells - 1) / cells : 0; }
+    void Ask(std::size_t n) {
+        for (; n > 0 && row_ < end_; --n) {
+            Prefetch(plane_.row(row_) + x_ + static_cast<std::ptrdiff_t>(column_ * kPixelsPerLine));
+            if (++column_ == perRow_) column_ = 0, ++row_;
+        }
+    }
+
+private:
+    static constexpr std::size_t kPixelsPerLine = 16;
+    PixelPlane plane_;
+    int row_ = 0, end_ = 0;
+    std::ptrdiff_t x_ = 0;
+    std::size_t perRow_ = 0, lines_ = 0, column_ = 0;
+};
+
 // Each band of `cell` rows is read once into per-column sums (a loop along
 // the row that the compiler vectorises), a slice of whole cells at a time,
 // the cells' means are worked out from those, and each row of the slice is
@@ -94,12 +141,15 @@ void Pixelate(const PixelPlane& plane, Rect area, int cell) {
             }
             const std::uint64_t rows = static_cast<std::uint64_t>(bottom - top);
             const MeanOf whole(step * rows);
+            NextSlice next(plane, area, top, bottom, cell, left, slice);
+            const std::size_t ask = next.PerCell((w + step - 1) / step);
             std::size_t from = 0;
             // Where a cell's red (or blue) sum stays below 2^16, red and blue
             // are summed across the cell still side by side: the cells' sums
             // and means took more time than reading the pixels.
             if (!tall && step * rows <= 257) {
                 for (; from + step <= w; from += step) {
+                    next.Ask(ask);
                     std::uint32_t rb = 0, g = 0;
                     for (std::size_t x = from; x < from + step; ++x) rb += redBlue[x], g += green[x];
                     std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(from), step,
@@ -107,6 +157,7 @@ void Pixelate(const PixelPlane& plane, Rect area, int cell) {
                 }
             }
             for (; from < w; from += step) {
+                next.Ask(ask);
                 const std::size_t to = std::min(from + step, w);
                 std::uint64_t r = 0, g = 0, b = 0;
                 if (tall) {
