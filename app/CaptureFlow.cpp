@@ -30,4 +30,11 @@ bool Beneath(const Rect& window, const std::vector<Rect>& covered) {
     return false;
 }
 
+std::array<Point, 5> CoveredSamplePoints(const Rect& r) {
+    const int w = r.width, h = r.height;
+    const int left = r.left + w / 4, right = r.right() - 1 - w / 4;
+    const int top = r.top + h / 4, bottom = r.bottom() - 1 - h / 4;
+    return {{{r.left + w / 2, r.top + h / 2}, {left, top}, {right, top}, {left, bottom}, {right, bottom}}};
+}
+
 }  // namespace vellumo

@@ -1,5 +1,6 @@
 // The coordinator's decisions, portable so that unit tests reach them.
 #pragma once
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -59,5 +60,10 @@ private:
 // Whether a window standing at `window` lies beneath one of the hidden
 // Floaters at `covered`: one that only touches an edge does not.
 bool Beneath(const Rect& window, const std::vector<Rect>& covered);
+
+// Where a shown Floater standing at `r` is sampled before it hides: the
+// centre and four points a quarter in from the corners, all inside it. A
+// Floater is rarely the same colour at all five as what lies beneath it.
+std::array<Point, 5> CoveredSamplePoints(const Rect& r);
 
 }  // namespace vellumo

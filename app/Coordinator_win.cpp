@@ -183,7 +183,15 @@ void Coordinator::CaptureFromHotkey(bool lastRegion) {
         host && ::IsWindowVisible(host->hwnd()) && !LiveCapture() ? SampleCoveredArea(host->hwnd()) : CoveredArea{};
     CloseCapture();
     if (plan.hideFloaters) {
-        host->Hide();
+        // ShowWindow would hand the host's activation (it has it once the
+        // user clicked a Floater) to another program's window, under Wine a
+        // focus change through the window manager, for the overlay to take
+        // it back a moment later. Hidden without activating, the host keeps
+        // it until the overlay comes: one focus change in the press, not two.
+        if (::IsWindowVisible(host->hwnd()))
+            ::SetWindowPos(host->hwnd(), nullptr, 0, 0, 0, 0,
+                           SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+        host->Hide();  // its popups; the host itself is hidden already
         host->SetKeeper(false);
     }
     if (plan.waitForRepaint) WaitForRepaint(covered);

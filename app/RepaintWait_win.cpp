@@ -16,16 +16,19 @@ constexpr DWORD kLookEveryMs = 2;
 
 // dwmapi is loaded on first use: the exe keeps its short import list, and a
 // system without it has no compositor.
-bool FlushedByCompositor() {
+bool Composited() {
     using IsEnabledFn = HRESULT(WINAPI*)(BOOL*);
-    using FlushFn = HRESULT(WINAPI*)();
     static const auto isEnabled = SystemProc<IsEnabledFn>(L"dwmapi.dll", "DwmIsCompositionEnabled");
-    static const auto flush = SystemProc<FlushFn>(L"dwmapi.dll", "DwmFlush");
     BOOL on = FALSE;
-    if (!isEnabled || !flush || FAILED(isEnabled(&on)) || !on) return false;
+    return isEnabled && SUCCEEDED(isEnabled(&on)) && on;
+}
+
+bool FlushedByCompositor() {
+    using FlushFn = HRESULT(WINAPI*)();
+    static const auto flush = SystemProc<FlushFn>(L"dwmapi.dll", "DwmFlush");
     // The uncovered pixels are the other windows' own surfaces, shown at the
     // next composition: DwmFlush returns once it is on the screen.
-    return SUCCEEDED(flush());
+    return flush && Composited() && SUCCEEDED(flush());
 }
 
 Rect ToRect(const RECT& r) { return Rect::fromEdges(r.left, r.top, r.right, r.bottom); }
@@ -41,7 +44,10 @@ struct Beneath {
 BOOL CALLBACK NoteBeneath(HWND w, LPARAM lp) noexcept {
     auto* look = reinterpret_cast<Beneath*>(lp);
     RECT r{};
-    if (!::IsWindowVisible(w) || !::GetWindowRect(w, &r) || !vellumo::Beneath(ToRect(r), *look->covered))
+    // The rectangle first: most windows lie elsewhere, and asking another
+    // program's window for its visibility too is a second round trip to the
+    // window server (Wine).
+    if (!::GetWindowRect(w, &r) || !vellumo::Beneath(ToRect(r), *look->covered) || !::IsWindowVisible(w))
         return TRUE;
     try {
         look->found.push_back(w);
@@ -80,7 +86,7 @@ bool StillShown(HDC screen, const std::vector<CoveredPixel>& pixels) {
 
 struct Shown {
     HWND host;
-    std::vector<RECT>* list;
+    std::vector<Rect>* list;
 };
 
 // A Floater is a child of the host or, translucent or letting clicks
@@ -90,7 +96,7 @@ BOOL CALLBACK NoteShownFloater(HWND w, LPARAM lp) noexcept {
     RECT r{};
     if (::IsWindowVisible(w) && ::GetWindowRect(w, &r) && r.right - r.left > 4 && r.bottom - r.top > 4) {
         try {
-            shown->list->push_back(r);
+            shown->list->push_back(ToRect(r));
         } catch (...) {
             return FALSE;  // no memory for the list: fewer samples, a longer wait
         }
@@ -102,28 +108,28 @@ BOOL CALLBACK NoteOwnedPopup(HWND w, LPARAM lp) noexcept {
     if (::GetWindow(w, GW_OWNER) != reinterpret_cast<Shown*>(lp)->host) return TRUE;
     return NoteShownFloater(w, lp);
 }
+
+// What the screen shows at a Floater's sample points, appended to `out`:
+// for a translucent one, its blend with what lies beneath.
+void SampleFloater(HDC screen, const Rect& floater, std::vector<CoveredPixel>& out) {
+    for (const Point p : CoveredSamplePoints(floater)) {
+        const COLORREF c = ::GetPixel(screen, p.x, p.y);
+        if (c != CLR_INVALID) out.push_back({POINT{p.x, p.y}, c});
+    }
+}
 }  // namespace
 
 CoveredArea SampleCoveredArea(HWND host) {
-    std::vector<RECT> shown;
-    Shown look{host, &shown};
+    CoveredArea covered;
+    Shown look{host, &covered.rects};
     ::EnumChildWindows(host, &NoteShownFloater, reinterpret_cast<LPARAM>(&look));
     ::EnumWindows(&NoteOwnedPopup, reinterpret_cast<LPARAM>(&look));
-    CoveredArea covered;
+    // The compositor's next frame ends the wait: no pixel is looked at (and
+    // reading one from a composited screen is slow).
+    if (Composited()) return covered;
     WindowDc screen(nullptr);
     if (!screen.get()) return covered;
-    // The centre and four points a quarter in from the corners: a Floater
-    // is rarely the same colour at all five as what lies beneath it.
-    for (const RECT& r : shown) {
-        covered.rects.push_back(ToRect(r));
-        const LONG w = r.right - r.left, h = r.bottom - r.top;
-        for (const POINT p : {POINT{r.left + w / 2, r.top + h / 2}, POINT{r.left + w / 4, r.top + h / 4},
-                              POINT{r.right - w / 4, r.top + h / 4}, POINT{r.left + w / 4, r.bottom - h / 4},
-                              POINT{r.right - w / 4, r.bottom - h / 4}}) {
-            const COLORREF c = ::GetPixel(screen.get(), p.x, p.y);
-            if (c != CLR_INVALID) covered.pixels.push_back({p, c});
-        }
-    }
+    for (const Rect& r : covered.rects) SampleFloater(screen.get(), r, covered.pixels);
     return covered;
 }
 

@@ -114,3 +114,26 @@ TEST(RepaintWait, AWindowIsBeneathTheFloatersItOverlaps) {
     EXPECT_FALSE(Beneath({0, 0, 1024, 768}, {})) << "no Floaters";
     EXPECT_FALSE(Beneath({150, 150, 0, 0}, floaters)) << "a window of no size";
 }
+
+// Five different pixels, each inside the Floater: the centre and one in
+// each quarter, down to the smallest Floater sampled (5 x 5) and on a
+// monitor left of and above the primary one.
+TEST(RepaintWait, SamplesTheCentreAndEachQuarterOfAFloater) {
+    using vellumo::Point;
+    using vellumo::Rect;
+    for (const Rect r : {Rect{0, 0, 5, 5}, Rect{10, 20, 6, 7}, Rect{-1920, -300, 344, 176}, Rect{100, 50, 3840, 2160}}) {
+        const auto points = vellumo::CoveredSamplePoints(r);
+        const Point centre{r.left + r.width / 2, r.top + r.height / 2};
+        EXPECT_EQ(points[0], centre) << r.left << "," << r.top;
+        int quarters[2][2] = {};
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const Point p = points[i];
+            EXPECT_TRUE(r.contains(p)) << "point " << i << " (" << p.x << "," << p.y << ") of " << r.width << "x"
+                                       << r.height;
+            for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(points[j] == p) << "points " << j << " and " << i;
+            if (i > 0) ++quarters[p.x > centre.x][p.y > centre.y];
+        }
+        for (const auto& column : quarters)
+            for (int n : column) EXPECT_EQ(n, 1) << "one point in each quarter of " << r.width << "x" << r.height;
+    }
+}
