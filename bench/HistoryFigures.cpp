@@ -134,7 +134,7 @@ int CaptureFiles(const fs::path& folder) {
 // Wine window, as a user works in another program before pressing; a press
 // that still brings no capture is told and made once more.
 void PressForCapture(e2e::Display& d, pid_t pid, const PinScene& s, KeyboardFocus& focus, int n, Session& r) {
-    d.MovePointer(s.band.left + 100, s.band.top + 100);
+    d.MovePointer(s.keyboardClick().x, s.keyboardClick().y);
     d.Click();
     if (!e2e::WaitUntil([&] { return focus.Describe().find("plainwin.exe") != std::string::npos; },
                         milliseconds(2000), milliseconds(20)))
@@ -164,7 +164,7 @@ Session RunSession(e2e::Display& d, const std::string& exe, const fs::path& hist
     Session r;
     const PinScene first;
     if (!SetRoot(d, first.frozen)) return r.why = "the root never turned the frozen colour", r;
-    d.MovePointer(first.band.left + 100, first.band.top + 100);
+    d.MovePointer(first.keyboardClick().x, first.keyboardClick().y);
     const pid_t pid = d.Start(exe);
     int pins = 0;
     KeyboardFocus focus(d.name());
