@@ -1,7 +1,9 @@
 // The history's cost on the pin scene of bench/PinScene.h: the same
 // vellumo.exe, copied into two folders, one whose "set.ini" keeps the
 // history in a folder of the run's own, one whose "set.ini" turns it off
-// (Keep=0). Each process pins once, then takes captures by the hotkey:
+// (Keep=0). Each process pins once, then takes captures by the hotkey,
+// pressed after a click on a Wine window (a press that brings nothing is
+// told and made once more):
 // copies (from the click on the copy button until the overlay has left the
 // screen, the clipboard written by then) and, last, a few more pins (from
 // the click until the Floater shows). After its last capture, once the
@@ -21,6 +23,10 @@
 #include "bench/Report.h"
 #include "bench/StartProbes.h"
 #include "bench/Stats.h"
+
+// Last: Xlib's macros would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace vellumo::bench {
 
@@ -43,10 +49,58 @@ struct Session {
     std::vector<double> copyMs, pinMs;
     std::optional<long long> privateBytes;
     int files = -1;  // capture files in the history folder at the end
+    int presses = 0, pressesRepeated = 0;
     std::string why;
 };
 
 double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+// Which X window has the keyboard: Wine hears a key, and so the hotkey, only
+// through an X window of a Wine program. Named by the WM_CLASS of the first
+// window up its tree that has one ("vellumo.exe", "plainwin.exe", openbox's).
+class KeyboardFocus {
+public:
+    explicit KeyboardFocus(const std::string& display) : x_(XOpenDisplay(display.c_str())) {}
+    ~KeyboardFocus() {
+        if (x_) XCloseDisplay(x_);
+    }
+    KeyboardFocus(const KeyboardFocus&) = delete;
+    KeyboardFocus& operator=(const KeyboardFocus&) = delete;
+
+    std::string Describe() {
+        if (!x_) return "no X connection";
+        Window w = None;
+        int revert = 0;
+        XGetInputFocus(x_, &w, &revert);
+        if (w == None) return "None";
+        if (w == PointerRoot) return "PointerRoot";
+        const std::string id = Hex(w);
+        for (Window at = w; at != None;) {
+            XClassHint hint{};
+            if (XGetClassHint(x_, at, &hint)) {
+                const std::string name = std::string(hint.res_name ? hint.res_name : "") + "/" +
+                                         (hint.res_class ? hint.res_class : "");
+                if (hint.res_name) XFree(hint.res_name);
+                if (hint.res_class) XFree(hint.res_class);
+                return id + " (" + name + ")";
+            }
+            Window root = None, parent = None, *children = nullptr;
+            unsigned n = 0;
+            if (!XQueryTree(x_, at, &root, &parent, &children, &n)) break;
+            if (children) XFree(children);
+            at = parent == root ? None : parent;
+        }
+        return id + " (no WM_CLASS up to the root)";
+    }
+
+private:
+    static std::string Hex(unsigned long v) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "0x%lx", v);
+        return buf;
+    }
+    ::Display* x_;
+};
 
 // A copy: from just before the click on the copy button until the live
 // root shows where the overlay was darkened.
@@ -71,15 +125,49 @@ int CaptureFiles(const fs::path& folder) {
     return n;
 }
 
+// Print Screen for capture number `n` of scene `s`. Wine hears a key, and so
+// a hotkey, only through an X window of a Wine program that has the keyboard
+// focus. Left alone, the keyboard went to explorer.exe's desktop window once
+// the overlay had gone (every press of a run that looked), but nothing here
+// made it so: a press while no Wine window had it was heard by no program.
+// A click on the band window (plainwin.exe) first gives the keyboard to a
+// Wine window, as a user works in another program before pressing; a press
+// that still brings no capture is told and made once more.
+void PressForCapture(e2e::Display& d, pid_t pid, const PinScene& s, KeyboardFocus& focus, int n, Session& r) {
+    d.MovePointer(s.keyboardClick().x, s.keyboardClick().y);
+    d.Click();
+    if (!e2e::WaitUntil([&] { return focus.Describe().find("plainwin.exe") != std::string::npos; },
+                        milliseconds(2000), milliseconds(20)))
+        PrintNote("capture " + std::to_string(n) + ": the click left the keyboard with " + focus.Describe());
+    // The overlay's teardown goes on after it has left the screen, and the
+    // history writes a capture once what its leaving set going is done: a
+    // capture comes once both are, as a user's next capture seconds later
+    // would.
+    WaitIdle(pid, milliseconds(600), milliseconds(10000));
+    const PinProbe outside = PinProbes(s)[0];
+    const auto darkened = [&] { return RgbAt(d, outside.x, outside.y) == outside.overlay; };
+    const std::string keys = focus.Describe();
+    ++r.presses;
+    d.Tap(XK_Print);
+    if (e2e::WaitUntil(darkened, milliseconds(5000), milliseconds(5))) return;
+    ++r.pressesRepeated;
+    PrintNote("capture " + std::to_string(n) + ": Print Screen brought no capture in 5 s; keys went to " + keys +
+              ", now to " + focus.Describe() + "; the band window clicked, pressed again");
+    d.Click();
+    WaitIdle(pid, milliseconds(600), milliseconds(10000));
+    d.Tap(XK_Print);
+}
+
 // One process: `captures` captures in all, the first and the last
 // kLaterPins pinned, the others copied.
 Session RunSession(e2e::Display& d, const std::string& exe, const fs::path& historyFolder, int captures) {
     Session r;
     const PinScene first;
     if (!SetRoot(d, first.frozen)) return r.why = "the root never turned the frozen colour", r;
-    d.MovePointer(first.band.left + 100, first.band.top + 100);
+    d.MovePointer(first.keyboardClick().x, first.keyboardClick().y);
     const pid_t pid = d.Start(exe);
     int pins = 0;
+    KeyboardFocus focus(d.name());
     for (int i = 0; i < captures && r.why.empty(); ++i) {
         const bool pin = i == 0 || i >= captures - kLaterPins;
         // Each pin freezes another colour than the Floater beneath it shows.
@@ -89,13 +177,7 @@ Session RunSession(e2e::Display& d, const std::string& exe, const fs::path& hist
                 r.why = "the root never turned the frozen colour";
                 break;
             }
-            d.MovePointer(s.band.left + 100, s.band.top + 100);
-            // The overlay's teardown goes on after it has left the screen,
-            // and the history writes a capture once what its leaving set
-            // going is done: a capture comes once both are, as a user's
-            // next capture seconds later would.
-            WaitIdle(pid, milliseconds(600), milliseconds(10000));
-            d.Tap(XK_Print);
+            PressForCapture(d, pid, s, focus, i + 1, r);
         }
         const std::optional<Point> button = CaptureAndSelect(d, s, r.why, pin ? "pinimg" : "Image1");
         if (!button) break;
@@ -206,6 +288,11 @@ bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
     }
     PrintNote("medians of " + std::to_string(kProcesses) + " processes each, after going idle; " +
               std::to_string(withHistory.back().files) + " captures in the history folder at the end" + each);
+    int presses = 0, repeated = 0;
+    for (const auto* v : {&withHistory, &without})
+        for (const Session& s : *v) presses += s.presses, repeated += s.pressesRepeated;
+    PrintNote("Print Screen pressed again after no capture came: " + std::to_string(repeated) + " of " +
+              std::to_string(presses) + " presses");
     if (std::find(bytesOn.begin(), bytesOn.end(), 0.0) != bytesOn.end() ||
         std::find(bytesOff.begin(), bytesOff.end(), 0.0) != bytesOff.end()) {
         PrintFailure("history memory", "a process's private bytes could not be read");

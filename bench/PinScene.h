@@ -31,6 +31,9 @@ struct PinScene {
         return {(screen.width - selection.width) / 2, (screen.height - selection.height) / 2, selection.width,
                 selection.height};
     }
+    // Where a click gives the keyboard to a Wine window before a hotkey: on
+    // the band window, away from every Floater.
+    Point keyboardClick() const { return {band.left + 100, band.top + 100}; }
     // The floor's button: outside every probe and the Floater.
     Rect floorButton{100, 1700, 80, 40};
     std::uint32_t floorButtonColour = 0xE0E0E0;

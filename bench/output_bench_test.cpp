@@ -89,6 +89,20 @@ TEST(PinProbes, SitInTheFloaterAndClearOfEverythingElseOnTheScreen) {
     }
 }
 
+// The click that gives the keyboard to a Wine window before each Print
+// Screen of the history figures: on a Floater it would give it to the
+// Floater host, and start a drag of the Floater.
+TEST(PinScene, TheKeyboardClickLandsOnTheBandWindowAndOnNoFloater) {
+    for (const PinScene& s : {PinScene{}, PinScene{}.Later()}) {
+        const Point at = s.keyboardClick();
+        EXPECT_TRUE(s.band.contains(at)) << at.x << "," << at.y;
+        const Point floaterAt = CentreOn({s.selection.width, s.selection.height}, s.screen);
+        const Rect floater{floaterAt.x, floaterAt.y, s.selection.width, s.selection.height};
+        EXPECT_FALSE(floater.contains(at)) << "on the Floater at " << floater.left << "," << floater.top;
+        EXPECT_FALSE(s.floorButton.contains(at));
+    }
+}
+
 TEST(PinProbes, ExpectTheFrozenPictureShiftedToTheCentre) {
     const PinScene s;
     const Rect f = s.floater();
