@@ -58,7 +58,7 @@ PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     RecordPinnedCapture();
     // A host made ready while the user selected counts as none.
     const bool noHost = LiveFloaterHost() == nullptr || std::exchange(floaterHostWarmOnly_, false);
-    // The settings come with ShowPinned, once no capture overlay covers the
+    // The settings come with FinishPinAtIdle, once no capture overlay covers the
     // messages they may show.
     FloaterHost* host = LoadFloaterHost();
     // Loaded for this pin alone: nothing was brought back into it.
@@ -93,9 +93,10 @@ PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     // the host's own windows are not painted yet X keeps the frozen screen
     // rather than flash the live one. The copy runs on meanwhile; it is
     // joined before anything paints the Floater.
-    host->ShowPinned();
+    host->ShowPinned(false);
     request.endCapture();
     request.joinPixels();
+    host->FinishPinAtIdle();
     showRestoredAfterCapture_ = false;
     pinnedForHistory_ = PinnedCapture{pinned, request.onScreen};
     WhenIdle([this] { RecordPinnedCapture(); });

@@ -88,10 +88,14 @@ public:
     // caller's. The Floater is centred on `monitor` (virtual-screen
     // coordinates), by default the primary.
     bool PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::optional<Rect> monitor = std::nullopt);
-    // After a pin, once the overlay is gone: the host shown, on top, its
-    // keeper running; once the Floater shows, the promised copy put on the
-    // clipboard and on the host's first load the settings applied.
-    void ShowPinned();
+    // After a pin: the host shown, on top, its keeper running; then, once
+    // the Floater shows (FinishPinAtIdle), the promised copy put on the
+    // clipboard and on the host's first load the settings applied. A caller
+    // that shows the host before the overlay goes finishes the pin itself,
+    // after the overlay's own idle work: the settings may show a message,
+    // which must not wait behind nor sit under the overlay.
+    void ShowPinned(bool finishAtIdle = true);
+    void FinishPinAtIdle();
     // A Floater from an image file; `index` is the next index as text.
     // Tells the user when it cannot be made; true when it was.
     bool OpenImageFile(int index, const std::wstring& path);

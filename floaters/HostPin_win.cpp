@@ -35,13 +35,17 @@ bool FloaterHost::PinCapture(unique_hbitmap&& bitmap, std::wstring& why, std::op
     return true;
 }
 
-void FloaterHost::ShowPinned() {
-    WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
+void FloaterHost::ShowPinned(bool finishAtIdle) {
+    if (finishAtIdle) FinishPinAtIdle();
     // Shown and raised in one move: under Wine each window-position change
     // is a round of X requests and the window manager's answers.
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     ::ShowOwnedPopups(hwnd(), TRUE);
     SetKeeper(true);
+}
+
+void FloaterHost::FinishPinAtIdle() {
+    WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
 }
 
 void FloaterHost::AfterPinShown() {
