@@ -289,8 +289,8 @@ HWND Coordinator::MessageOwner() const {
 
 HWND Coordinator::MenuOwner() const { return settings_ ? settings_->hwnd() : nullptr; }
 
-void Coordinator::OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) {
-    if (history_) history_->Record(pixels, onScreen, how);
+void Coordinator::OnCaptureLeft(SharedPixels picture, const Rect& onScreen, history::LeftBy how) {
+    if (history_) history_->Record(std::move(picture), onScreen, how);
 }
 
 void Coordinator::OnFloaterFromFile(const PixelPlane& pixels) {

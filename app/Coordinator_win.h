@@ -79,7 +79,7 @@ public:
     void OnActionHotkey(HotkeyAction action) override;
     void OnTrayMenuChosen(TrayMenuItem item) override;
     void OnTrayMenuOpening(HMENU menu) override;
-    void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) override;
+    void OnCaptureLeft(SharedPixels picture, const Rect& onScreen, history::LeftBy how) override;
     void OnFloaterFromFile(const PixelPlane& pixels) override;
     void OnDrawOnFloater(int n, HBITMAP picture, Point at) override;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "gfx/Geometry.h"
 
@@ -16,6 +17,14 @@ struct PixelPlane {
     int height = 0;
     std::ptrdiff_t stride = 0;
     std::uint32_t* row(int y) const { return bits + y * stride; }
+};
+
+// Pixels handed from one owner to another with no copy: rows top-down,
+// `width` apart, alive while `bits` is.
+struct SharedPixels {
+    std::shared_ptr<const std::uint32_t> bits;
+    int width = 0;
+    int height = 0;
 };
 
 // Rows [top, bottom) of `p` as a plane of their own, clamped to p's rows.

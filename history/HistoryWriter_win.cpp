@@ -117,7 +117,6 @@ void CaptureHistory::TellPending() {
 
 void CaptureHistory::Record(const PixelPlane& pixels, std::optional<Rect> onScreen, history::LeftBy how) {
     if (!on() || !writer_ || !writer_->running() || !pixels.bits || pixels.width <= 0 || pixels.height <= 0) return;
-    const history::Record record{Now(), pixels.width, pixels.height, how, onScreen};
     // Not a vector: a vector would zero the pixels first, twice the writes
     // the leaving capture waits for.
     std::shared_ptr<std::uint32_t[]> copy;
@@ -129,13 +128,19 @@ void CaptureHistory::Record(const PixelPlane& pixels, std::optional<Rect> onScre
     }
     for (int y = 0; y < pixels.height; ++y)
         std::copy_n(pixels.row(y), pixels.width, copy.get() + std::size_t(y) * std::size_t(pixels.width));
+    Record(SharedPixels{std::shared_ptr<const std::uint32_t>(copy, copy.get()), pixels.width, pixels.height}, onScreen,
+           how);
+}
+
+void CaptureHistory::Record(SharedPixels pixels, std::optional<Rect> onScreen, history::LeftBy how) {
+    if (!on() || !writer_ || !writer_->running() || !pixels.bits || pixels.width <= 0 || pixels.height <= 0) return;
+    const history::Record record{Now(), pixels.width, pixels.height, how, onScreen};
     // A capture has just left: the overlay is leaving the screen or the
     // Floater painting. Encoding then took their processor (a copy took 1.5
     // times as long with the history on, at lowest priority); it waits until
     // they are done, unless the program is ending.
-    writer_->Queue([this, pixels = std::shared_ptr<const std::uint32_t>(copy, copy.get()), record]() mutable {
-        Write(std::move(pixels), record);
-    }, kSettleMs);
+    writer_->Queue([this, bits = std::move(pixels.bits), record]() mutable { Write(std::move(bits), record); },
+                   kSettleMs);
 }
 
 std::vector<std::wstring> CaptureHistory::Newest(std::size_t count) {

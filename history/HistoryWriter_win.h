@@ -41,6 +41,8 @@ public:
     // their write; returns at once. Nothing when the history is off or there
     // is no memory for the copy (logged).
     void Record(const PixelPlane& pixels, std::optional<Rect> onScreen, history::LeftBy how);
+    // The same with pixels handed over: no copy is taken.
+    void Record(SharedPixels pixels, std::optional<Rect> onScreen, history::LeftBy how);
     // Full paths of the newest `count` captures, newest first, once what is
     // queued has been written.
     std::vector<std::wstring> Newest(std::size_t count);

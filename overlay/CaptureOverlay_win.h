@@ -69,9 +69,10 @@ public:
     // The capture is closing with `frame` (virtual-screen pixels) selected:
     // the region a "last region" capture selects again.
     virtual void OnSelectionKept(const Rect& frame) = 0;
-    // A capture left by copy, save or pin, marks included: `pixels` (alive
-    // for the call only) and where it was on the virtual screen.
-    virtual void OnCaptureLeft(const PixelPlane& pixels, const Rect& onScreen, history::LeftBy how) = 0;
+    // A capture left by copy or save, marks included: its picture, handed
+    // over (the overlay keeps no use of it), and where it was on the
+    // virtual screen.
+    virtual void OnCaptureLeft(SharedPixels picture, const Rect& onScreen, history::LeftBy how) = 0;
 
 protected:
     ~CaptureEvents() = default;
@@ -161,6 +162,8 @@ private:
     // SetRect for an output action; false, with the user told, when the
     // selection is empty or the memory for its image cannot be had.
     bool RenderSelection(OutputAction action, bool inBackground = false);
+    // The rendered selection, given up to whoever keeps it next.
+    SharedPixels HandOverSelectionPicture();
     // Whether the clipboard took Rect (or a promise of it); the user is told
     // why when it did not.
     bool ClipboardTaken(ClipboardResult result, OutputAction action);
