@@ -202,15 +202,6 @@ Session RunSession(e2e::Display& d, const std::string& exe, const fs::path& hist
     return r;
 }
 
-// A private copy of the exe in `folder` with `setIni` beside it.
-std::string PrivateCopy(const std::string& exe, const fs::path& folder, const std::string& setIni) {
-    fs::create_directories(folder);
-    const fs::path copy = folder / "vellumo.exe";
-    fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
-    std::ofstream(folder / "set.ini", std::ios::binary) << setIni;
-    return copy.string();
-}
-
 std::string Runs(const std::vector<double>& v) {
     std::string out;
     for (double x : v) out += Format(" %.0f", x);
@@ -218,6 +209,14 @@ std::string Runs(const std::vector<double>& v) {
 }
 
 }  // namespace
+
+std::string PrivateCopy(const std::string& exe, const fs::path& folder, const std::string& setIni) {
+    fs::create_directories(folder);
+    const fs::path copy = folder / "vellumo.exe";
+    fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
+    std::ofstream(folder / "set.ini", std::ios::binary) << setIni;
+    return copy.string();
+}
 
 bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures) {
     captures = std::max(captures, kLaterPins + 2);

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -86,6 +87,8 @@ std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::s
 // The history's cost: copy and pin with "[History]" on against the same
 // exe with it off (Keep=0), and the private bytes after `captures` captures.
 bool HistoryFigures(e2e::Display& d, const PinOptions& o, int captures);
+// A private copy of the exe in `folder` with `setIni` beside it; its path.
+std::string PrivateCopy(const std::string& exe, const std::filesystem::path& folder, const std::string& setIni);
 // In `pid`, which has just pinned `pinned` Floaters on scene `s`; ends the
 // process through "Quit".
 bool FloaterMemory(e2e::Display& d, const PinOptions& o, const PinScene& s, pid_t pid, int pinned);

@@ -6,6 +6,7 @@
 // round). The last process that pinned then gives the memory figures
 // (bench/FloaterMemory.cpp).
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -14,6 +15,8 @@
 #include "bench/Report.h"
 #include "bench/StartProbes.h"
 #include "bench/Stats.h"
+
+namespace fs = std::filesystem;
 
 namespace vellumo::bench {
 
@@ -277,6 +280,14 @@ bool PinFigures(e2e::Display& d, const PinOptions& o) {
         return false;
     }
 
+    // Floaters outlive their process: each process starts with the history
+    // folder (and so the kept Floaters) of its own emptied, or it would
+    // bring back the ones the process before it left, and pin beside them.
+    const fs::path kept = fs::path(o.workDir) / "pin-history";
+    PinOptions ours = o;
+    ours.vellumoExe =
+        PrivateCopy(o.vellumoExe, fs::path(o.workDir) / "pin-exe", "[History]\r\nFolder=" + WinePath(kept.string()) + "\r\n");
+
     PinSeries floorFirst, floorLater, oursFirst, oursLater;
     pid_t last = -1;
     // The two alternate so that drift in the machine's speed hits both alike;
@@ -287,7 +298,9 @@ bool PinFigures(e2e::Display& d, const PinOptions& o) {
         floorLater.Add(fl.later);
 
         pid_t pid = -1;
-        const PinPair ve = OurPins(d, o, s, pid);
+        std::error_code gone;
+        fs::remove_all(kept, gone);
+        const PinPair ve = OurPins(d, ours, s, pid);
         oursFirst.Add(ve.first);
         oursLater.Add(ve.later);
         if (ve.first.ok && ve.later.ok && i == o.runs - 1) last = pid;
@@ -296,7 +309,7 @@ bool PinFigures(e2e::Display& d, const PinOptions& o) {
 
     bool ok = PrintPins("first pin", oursFirst, floorFirst);
     ok = PrintPins("later pin", oursLater, floorLater) && ok;
-    if (last > 0) ok = FloaterMemory(d, o, s, last, 2) && ok;
+    if (last > 0) ok = FloaterMemory(d, ours, s, last, 2) && ok;
     else PrintFailure("pin: private bytes per Floater", "no pinning process to measure");
     d.Stop(plain);
     return ok;
