@@ -55,14 +55,6 @@ std::size_t SliceWidth(int cell) { return static_cast<std::size_t>(cell) * stati
 
 }  // namespace
 
-inline void Prefetch(const void* p) {
-#if defined(__GNUC__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
-
 // The cache lines of the slice that the sums read next (the same band's next
 // slice, or the next band's first), asked for a few at a time while the
 // means of this one are worked out. Left to the hardware, they came from

@@ -268,13 +268,6 @@ private:
 // fetch ahead: the band's rows a few rows on are asked for in advance (a
 // tenth off the blur's time).
 constexpr int kPrefetchRows = 6;
-inline void Prefetch(const void* p) {
-#if defined(__GNUC__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
 
 // The columns of `area`, a band of kBandPixels at a time (16-bit lanes; 32-bit
 // ones, for wide boxes, take narrower bands to keep their windows in cache).

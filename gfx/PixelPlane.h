@@ -27,6 +27,16 @@ struct SharedPixels {
     int height = 0;
 };
 
+// Asks the processor to bring the cache line at `p` in for reading, where
+// the hardware would not fetch it ahead on its own (a new page each row).
+inline void Prefetch(const void* p) {
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 // Rows [top, bottom) of `p` as a plane of their own, clamped to p's rows.
 inline PixelPlane Rows(const PixelPlane& p, int top, int bottom) {
     top = std::clamp(top, 0, p.height);
