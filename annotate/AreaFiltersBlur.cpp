@@ -3,6 +3,7 @@
 #include "annotate/BlurRowsSse2.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -175,6 +176,11 @@ void BlurRows(const PixelPlane& plane, const Rect& area, int r) {
     }
 }
 
+// Each row of a band is on a page of its own, where the hardware does not
+// fetch ahead: the band's rows a few rows on are asked for in advance (a
+// tenth off the blur's time).
+constexpr int kPrefetchRows = 6;
+
 // The three passes down a band of columns run as one pipeline, a row of the
 // band at a time: each pass keeps only the last 2r+1 rows it was given, so
 // a row is read from the plane once, goes through all three passes in
@@ -182,26 +188,50 @@ void BlurRows(const PixelPlane& plane, const Rect& area, int r) {
 // needs it). A whole column run in a buffer, as the rows have, went out to
 // memory and back: each row of a band is a page of its own, which the
 // prefetcher does not follow.
-template <typename Lane, int Pixels>
+template <typename Lane, int kPixels>
 class BandPipeline {
 public:
-    static constexpr int kWide = 4 * Pixels;
+    static constexpr int kWide = 4 * kPixels;
 
     BandPipeline(int n, int r) : n_(n), r_(r), box_(2 * r + 1), math_(box_) {
         for (Stage& s : stages_) s.ring.resize(static_cast<std::size_t>(box_ + 1) * kWide);
     }
 
-    // As LaneBlur::Run.
-    template <typename Read, typename Write>
-    void Run(Read read, Write write) {
+    // As LaneBlur::Run. `band(i)`, where not null, is where the band's
+    // pixels of row i lie in the plane: away from the ends they are read
+    // and written there, with no copy.
+    template <typename Read, typename Write, typename Band>
+    void Run(Read read, Write write, Band band) {
         for (Stage& s : stages_) {
             std::fill(s.ring.begin(), s.ring.end(), Lane{0});
-            std::fill_n(s.sum, kWide, Lane{0});
+            // Each sum carries the rounding half of its divide from the
+            // start, which saves an add per lane and pass.
+            std::fill_n(s.sum, kWide, math_.half);
             s.head = s.pushed = s.made = 0;
         }
         for (int i = 0; i < n_; ++i) {
+            // Once a row goes through all three passes as one, every row
+            // does until the last.
+            const bool steady =
+                Repeats(i) == 1 && Steady(stages_[0]) && Steady(stages_[1]) && stages_[2].pushed + 1 >= box_;
+            // Away from the ends, a row goes through all three passes at
+            // once, in one loop over its lanes, each mean going on to the
+            // next pass in a register.
+            if (steady && band(i)) {
+                if (i + kPrefetchRows < n_)
+                    for (int k = 0; k < kPixels; k += 16) Prefetch(band(i + kPrefetchRows) + k);
+                ThreeSteps(reinterpret_cast<const std::uint8_t*>(band(i)),
+                           reinterpret_cast<std::uint8_t*>(band(stages_[2].made)));
+                continue;
+            }
             alignas(16) std::uint8_t bytes[kWide];
             read(i, bytes);
+            if (steady) {
+                alignas(16) std::uint8_t out[kWide];
+                ThreeSteps(bytes, out);
+                write(stages_[2].made - 1, static_cast<const std::uint8_t*>(out));
+                continue;
+            }
             Lane* __restrict lanes = stages_[0].Head();
             for (int l = 0; l < kWide; ++l) lanes[l] = LaneMath<Lane>::FromByte(bytes[l]);
             Feed<0>(Repeats(i), write);
@@ -222,9 +252,63 @@ private:
         Lane* Head() { return Slot(head); }
     };
 
+    // 0xFF in each pixel's top byte: the blurred row keeps that one.
+    static constexpr auto kTopBytes = [] {
+        std::array<std::uint8_t, kWide> top{};
+        for (int l = 3; l < kWide; l += 4) top[l] = 0xFF;
+        return top;
+    }();
+
     // Each pass sees its input with the end rows repeated r times beyond
     // each end, as a box pass clamped at the edges reads it.
     int Repeats(int i) const { return 1 + (i == 0 ? r_ : 0) + (i == n_ - 1 ? r_ : 0); }
+
+    // A pass whose next push makes one mean, neither end row of its
+    // output: that mean is pushed on once.
+    bool Steady(const Stage& s) const { return s.pushed + 1 >= box_ && s.made != 0 && s.made != n_ - 1; }
+
+    // The pixels `from` through all three passes, blurred into `out` (a
+    // row 3r back), each pixel there keeping its top byte.
+    void ThreeSteps(const std::uint8_t* from, std::uint8_t* out) {
+        Lane* now[3];
+        const Lane* oldest[3];
+        for (int k = 0; k < 3; ++k) {
+            Stage& s = stages_[k];
+            now[k] = s.Head();
+            s.head = s.head == box_ ? 0 : s.head + 1;
+            oldest[k] = s.Head();
+            ++s.pushed;
+            ++s.made;
+        }
+        ThreeSteps(from, now[0], oldest[0], stages_[0].sum, now[1], oldest[1], stages_[1].sum, now[2], oldest[2],
+                   stages_[2].sum, out, math_.multiplier);
+    }
+    // The same, lane by lane: `from` widened into the first pass's newest
+    // slot, each pass's mean into the next one's, the last pass's means
+    // narrowed. Out of line, as LaneBlur::Slide.
+    [[gnu::noinline]] static void ThreeSteps(const std::uint8_t* __restrict from, Lane* __restrict in0,
+                                             const Lane* __restrict old0, Lane* __restrict sum0, Lane* __restrict in1,
+                                             const Lane* __restrict old1, Lane* __restrict sum1, Lane* __restrict in2,
+                                             const Lane* __restrict old2, Lane* __restrict sum2,
+                                             std::uint8_t* __restrict out, Lane multiplier) {
+        using Math = LaneMath<Lane>;
+        for (int l = 0; l < kWide; ++l) {
+            const Lane a = Math::FromByte(from[l]);
+            in0[l] = a;
+            const Lane s0 = static_cast<Lane>(sum0[l] + a - old0[l]);
+            sum0[l] = s0;
+            const Lane b = Math::Divide(s0, 0, multiplier);
+            in1[l] = b;
+            const Lane s1 = static_cast<Lane>(sum1[l] + b - old1[l]);
+            sum1[l] = s1;
+            const Lane c = Math::Divide(s1, 0, multiplier);
+            in2[l] = c;
+            const Lane s2 = static_cast<Lane>(sum2[l] + c - old2[l]);
+            sum2[l] = s2;
+            const std::uint8_t mean = Math::ToByte(Math::Divide(s2, 0, multiplier));
+            out[l] = static_cast<std::uint8_t>((out[l] & kTopBytes[l]) | (mean & ~kTopBytes[l]));
+        }
+    }
 
     // Pushes the row at stages_[Pass].Head() `times` times.
     template <int Pass, typename Write>
@@ -234,7 +318,7 @@ private:
         for (int t = 0; t < times; ++t) {
             const int oldest = s.head == box_ ? 0 : s.head + 1;
             Lane* mean = Pass < 2 ? stages_[Pass + 1].Head() : last;
-            Step(s.sum, s.Head(), s.Slot(oldest), mean, math_.half, math_.multiplier);
+            Step(s.sum, s.Head(), s.Slot(oldest), mean, math_.multiplier);
             if (t + 1 < times) std::copy_n(s.Head(), kWide, s.Slot(oldest));
             s.head = oldest;
             if (++s.pushed < box_) continue;
@@ -250,12 +334,12 @@ private:
     }
     // Out of line, as LaneBlur::Slide.
     [[gnu::noinline]] static void Step(Lane* __restrict sum, const Lane* __restrict in, const Lane* __restrict old,
-                                       Lane* __restrict mean, Lane half, Lane multiplier) {
+                                       Lane* __restrict mean, Lane multiplier) {
 #pragma GCC unroll 4
         for (int l = 0; l < kWide; ++l) {
             const Lane now = static_cast<Lane>(sum[l] + in[l] - old[l]);
             sum[l] = now;
-            mean[l] = LaneMath<Lane>::Divide(now, half, multiplier);
+            mean[l] = LaneMath<Lane>::Divide(now, 0, multiplier);
         }
     }
 
@@ -263,11 +347,6 @@ private:
     LaneMath<Lane> math_;
     Stage stages_[3];
 };
-
-// Each row of a band is on a page of its own, where the hardware does not
-// fetch ahead: the band's rows a few rows on are asked for in advance (a
-// tenth off the blur's time).
-constexpr int kPrefetchRows = 6;
 
 // The columns of `area`, a band of kBandPixels at a time (16-bit lanes; 32-bit
 // ones, for wide boxes, take narrower bands to keep their windows in cache).
@@ -290,7 +369,7 @@ void BlurColumns(const PixelPlane& plane, const Rect& area, int r) {
                         for (int k = 0; k < kPixels; k += 16) Prefetch(at(y + kPrefetchRows) + k);
                     std::memcpy(pixels, at(y), 4 * kPixels);
                 },
-                [&](int y, const std::uint8_t* pixels) { PutBack<kPixels>(at(y), pixels); });
+                [&](int y, const std::uint8_t* pixels) { PutBack<kPixels>(at(y), pixels); }, at);
             continue;
         }
         blur.Run(
@@ -299,7 +378,8 @@ void BlurColumns(const PixelPlane& plane, const Rect& area, int r) {
             },
             [&](int y, const std::uint8_t* pixels) {
                 for (int k = 0; k < columns; ++k) PutBack<1>(at(y) + k, pixels + 4 * k);
-            });
+            },
+            [](int) -> std::uint32_t* { return nullptr; });
     }
 }
 

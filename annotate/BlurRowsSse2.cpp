@@ -63,9 +63,10 @@ inline void Narrow(const __m128i* lanes, __m128i& upper, __m128i& lower) {
 }
 
 // out[r + i] = the mean of in[i .. i + 2r] for each of the n positions; the
-// sum stays in registers along the run.
+// sum stays in registers along the run, carrying the rounding half from the
+// start.
 void Pass(const __m128i* in, __m128i* out, int n, int r, __m128i half, __m128i multiplier) {
-    __m128i s0 = _mm_setzero_si128(), s1 = s0, s2 = s0, s3 = s0;
+    __m128i s0 = half, s1 = s0, s2 = s0, s3 = s0;
     for (int j = 0; j < 2 * r; ++j) {
         const __m128i* p = in + j * kVectors;
         s0 = _mm_add_epi16(s0, p[0]), s1 = _mm_add_epi16(s1, p[1]);
@@ -77,10 +78,10 @@ void Pass(const __m128i* in, __m128i* out, int n, int r, __m128i half, __m128i m
     for (int i = 0; i < n; ++i, add += kVectors, drop += kVectors, mean += kVectors) {
         const __m128i f0 = _mm_add_epi16(s0, add[0]), f1 = _mm_add_epi16(s1, add[1]);
         const __m128i f2 = _mm_add_epi16(s2, add[2]), f3 = _mm_add_epi16(s3, add[3]);
-        mean[0] = _mm_mulhi_epu16(_mm_add_epi16(f0, half), multiplier);
-        mean[1] = _mm_mulhi_epu16(_mm_add_epi16(f1, half), multiplier);
-        mean[2] = _mm_mulhi_epu16(_mm_add_epi16(f2, half), multiplier);
-        mean[3] = _mm_mulhi_epu16(_mm_add_epi16(f3, half), multiplier);
+        mean[0] = _mm_mulhi_epu16(f0, multiplier);
+        mean[1] = _mm_mulhi_epu16(f1, multiplier);
+        mean[2] = _mm_mulhi_epu16(f2, multiplier);
+        mean[3] = _mm_mulhi_epu16(f3, multiplier);
         s0 = _mm_sub_epi16(f0, drop[0]), s1 = _mm_sub_epi16(f1, drop[1]);
         s2 = _mm_sub_epi16(f2, drop[2]), s3 = _mm_sub_epi16(f3, drop[3]);
     }
