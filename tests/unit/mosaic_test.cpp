@@ -101,9 +101,10 @@ TEST(MosaicTool, CellsAcrossAWideAreaAreEachTheRoundedMeanOfTheirPixels) {
     // Wider than the slices the sums are taken in, with cells that do not
     // divide them, and cells wider than a slice: each cell, whole or cut
     // short at the edge, is its own rounded mean, channel by channel.
-    // Cells of 16 and less are summed with red and blue still side by side,
-    // up to 4095 pixels divided by a multiply, wider ones in a double.
-    for (const int cell : {4, 7, 16, 17, 64, 600}) {
+    // Cells of 16 and less are summed with red and blue still side by side
+    // (those up to 8 by loops of a fixed length), up to 4095 pixels divided
+    // by a multiply, wider ones in a double.
+    for (const int cell : {4, 5, 7, 9, 16, 17, 64, 600}) {
         FakeMarkTarget t(1300, 40, 0);
         std::uint32_t seed = 11u + static_cast<std::uint32_t>(cell);
         for (int y = 0; y < 40; ++y)
