@@ -352,7 +352,7 @@ private:
 // ones, for wide boxes, take narrower bands to keep their windows in cache).
 // A last band of fewer columns repeats its last.
 template <typename Lane>
-constexpr int kBandPixels = sizeof(Lane) == 2 ? 64 : 16;
+constexpr int kBandPixels = sizeof(Lane) == 2 ? 128 : 16;
 template <typename Lane>
 void BlurColumns(const PixelPlane& plane, const Rect& area, int r) {
     constexpr int kPixels = kBandPixels<Lane>;
