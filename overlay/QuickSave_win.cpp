@@ -1,7 +1,8 @@
 // The quick save: Ctrl+Shift+S writes the selection into the quick-save
 // folder under a name from the time pattern, with no dialog, and ends the
 // capture as a save does. A folder that cannot be made or written is told
-// and the overlay stays with its selection and drawings.
+// and the overlay stays with its selection and drawings. What is saved is
+// kept in the history too.
 #include "gfx/Shell_win.h"
 #include "gfx/SystemError_win.h"
 #include "output/QuickSave.h"
@@ -49,6 +50,8 @@ void CaptureOverlay::QuickSaveSelection() {
         Tell(outcome.refusal);
         return;
     }
+    // Kept in the history as a save from the dialog is.
+    events_.OnCaptureLeft(HandOverSelectionPicture(), monitors_.ToScreen(SelectionOnScreen()), history::LeftBy::Save);
     KeepAlive hold;
     EndCapture();
     events_.OnQuickSaved(*name);

@@ -1,7 +1,8 @@
 // The quick save as a user meets it: Ctrl+Shift+S on a selection writes a
 // file named by the [Save] pattern into the [Save] folder with no dialog,
 // pixel for pixel the region, and tells where it went; a name already there
-// gets _2; a folder that cannot be made is told and the capture stays.
+// gets _2; a folder that cannot be made is told and the capture stays; the
+// history keeps each quick save as it keeps a save.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/ImageFiles.h"
@@ -33,8 +35,21 @@ protected:
         want_ = d_->Grab(kRegion.l, kRegion.t, kRegion.w, kRegion.h);
     }
 
+    // The history goes to a folder of the test's own as well.
     void WriteSettings(const std::string& save) {
-        std::ofstream(dir_ / "set.ini", std::ios::binary) << "[Save]\r\n" << save;
+        std::ofstream(dir_ / "set.ini", std::ios::binary)
+            << "[History]\r\nFolder=" << WinPath(dir_ / "history") << "\r\n[Save]\r\n" << save;
+    }
+
+    // The captures in the history folder, oldest first.
+    std::vector<fs::path> Kept() {
+        std::vector<fs::path> kept;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(dir_ / "history", ec))
+            if (e.path().extension() == ".png" && e.path().filename().string().starts_with("capture-"))
+                kept.push_back(e.path());
+        std::sort(kept.begin(), kept.end());
+        return kept;
     }
 
     void LaunchAndSelect() {
@@ -112,6 +127,12 @@ TEST_F(QuickSaveE2E, CtrlShiftSWritesTheRegionByThePatternAndASecondSaveGetsASuf
     ASSERT_EQ(Files(), std::vector<std::string>{first});
     EXPECT_TRUE(std::regex_match(first, std::regex(R"(Vellumo_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.png)"))) << first;
     ExpectTheRegion(out_ / first);
+    // It is kept in the history as well, as a save, like any other capture.
+    ASSERT_TRUE(WaitUntil([&] { return Kept().size() == 1; }, 10s, 50ms))
+        << Kept().size() << " captures in the history after the quick save";
+    ExpectTheRegion(Kept().front());
+    const std::string record = Output("identify -verbose '" + Kept().front().string() + "'");
+    EXPECT_NE(record.find("Left by: save"), std::string::npos) << record;
 
     // Two saves in one second give one name twice: a pattern with no time
     // in it stands for that, the second file is named _2.
