@@ -122,6 +122,62 @@ PinPair FloorPins(e2e::Display& d, const PinOptions& o, const PinScene& s) {
     return r;
 }
 
+// What the visible overlay shows once a selection is made: its toolbar
+// button, and what its magnifier's size caption says.
+struct SelectionView {
+    std::optional<e2e::WinInfo> button;
+    std::string caption;   // the size caption's text, when it was read
+    std::string unread;    // why it was not, when it was not
+    int overlays = 0;      // top-level overlay windows listed, visible or not
+};
+
+// One look: the windows of the first visible overlay only (one still going
+// away may be listed too), then the caption's text read through vprobe.exe,
+// whose failure is told rather than taken for an empty caption.
+SelectionView LookAtSelection(e2e::Display& d, const std::string& button, bool readCaption) {
+    SelectionView v;
+    std::string top, va, caption;
+    bool inVisible = false;
+    for (const e2e::WinInfo& w : d.ListWindows("VellumoScrShot")) {
+        if (w.parent == "0") {
+            ++v.overlays;
+            inVisible = top.empty() && w.visible;
+            if (inVisible) top = w.hwnd;
+            continue;
+        }
+        if (!inVisible) continue;
+        if (w.title == button && w.visible) v.button = w;
+        if (w.cls == "VellumoVa") va = w.hwnd;
+        // The size caption is control 1 of the magnifier.
+        if (!va.empty() && w.parent == va && w.id == 1) caption = w.hwnd;
+    }
+    if (!v.button || !readCaption) return v;
+    if (caption.empty()) {
+        v.unread = va.empty() ? "no magnifier listed" : "no size caption listed";
+    } else {
+        const e2e::RunResult r = d.Run(e2e::WinExe("vprobe.exe"), {"text", caption});
+        if (r.exitCode == 0 && r.out.rfind("T\t", 0) == 0) {
+            v.caption = r.out.substr(2);
+            while (!v.caption.empty() && (v.caption.back() == '\n' || v.caption.back() == '\r')) v.caption.pop_back();
+        } else {
+            v.unread = "vprobe text exit " + std::to_string(r.exitCode) + " (\"" + r.out.substr(0, 40) + "\")";
+        }
+    }
+    if (v.overlays > 1) v.unread += (v.unread.empty() ? "" : "; ") + std::to_string(v.overlays) + " overlays listed";
+    return v;
+}
+
+void Drag(e2e::Display& d, const Rect& g) {
+    d.MovePointer(g.left, g.top);
+    Sleep(50);
+    d.ButtonDown();
+    for (int i = 1; i <= 10; ++i) {
+        d.MovePointer(g.left + g.width * i / 10, g.top + g.height * i / 10);
+        Sleep(30);
+    }
+    d.ButtonUp();
+}
+
 }  // namespace
 
 std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::string& why, const std::string& button) {
@@ -139,38 +195,50 @@ std::optional<Point> CaptureAndSelect(e2e::Display& d, const PinScene& s, std::s
         why = "the new root colour showed through the overlay";
         return std::nullopt;
     }
-    const Rect& g = s.selection;
-    d.MovePointer(g.left, g.top);
-    Sleep(50);
-    d.ButtonDown();
-    for (int i = 1; i <= 10; ++i) {
-        d.MovePointer(g.left + g.width * i / 10, g.top + g.height * i / 10);
-        Sleep(30);
+    const Size wanted{s.selection.width, s.selection.height};
+    for (int drag = 1; drag <= 2; ++drag) {
+        Drag(d, s.selection);
+        SelectionView v;
+        if (!e2e::WaitUntil([&] { return (v = LookAtSelection(d, button, false)).button.has_value(); },
+                            milliseconds(5000), milliseconds(50))) {
+            why = "the " + button + " button never showed";
+            return std::nullopt;
+        }
+        // The caption is waited for itself: the button showing says nothing
+        // of whether the caption can be read yet.
+        std::string missed;
+        int looks = 0;
+        const bool sized = e2e::WaitUntil(
+            [&] {
+                v = LookAtSelection(d, button, true);
+                ++looks;
+                if (v.button && SizeInCaption(v.caption) == wanted) return true;
+                if (missed.empty()) missed = "\"" + v.caption + "\"" + (v.unread.empty() ? "" : " (" + v.unread + ")");
+                return false;
+            },
+            milliseconds(5000), milliseconds(100));
+        if (sized) {
+            if (!missed.empty())
+                PrintNote("the magnifier's size first read " + missed + ", then " + v.caption + " at look " +
+                          std::to_string(looks));
+            return Point{v.button->left + v.button->width() / 2, v.button->top + v.button->height() / 2};
+        }
+        const std::optional<Size> got = SizeInCaption(v.caption);
+        why = "the selection is not " + std::to_string(wanted.width) + " x " + std::to_string(wanted.height) +
+              " after " + std::to_string(drag) + " drag(s): the magnifier says \"" + v.caption + "\"" +
+              (v.unread.empty() ? "" : " (" + v.unread + ")") + "; first " + missed;
+        // A caption that could not be read is no reason to drag again; a
+        // selection of another size is, once: a right click takes it away.
+        if (!got || drag == 2) return std::nullopt;
+        PrintNote("the selection was " + v.caption + " after the drag; taken away by a right click and dragged again");
+        d.Click(3);
+        if (!e2e::WaitUntil([&] { return !LookAtSelection(d, button, false).button; }, milliseconds(5000),
+                            milliseconds(50))) {
+            why += "; the right click did not take the selection away";
+            return std::nullopt;
+        }
     }
-    d.ButtonUp();
-    std::optional<e2e::WinInfo> pin;
-    std::string caption;  // the magnifier's Size caption, control id 1
-    e2e::WaitUntil(
-        [&] {
-            std::string va;
-            for (const e2e::WinInfo& w : d.ListWindows("VellumoScrShot")) {
-                if (w.title == button && w.visible) pin = w;
-                if (w.cls == "VellumoVa") va = w.hwnd;
-                if (!va.empty() && w.parent == va && w.id == 1) caption = w.hwnd;
-            }
-            return pin.has_value();
-        },
-        milliseconds(5000), milliseconds(50));
-    if (!pin) {
-        why = "the " + button + " button never showed";
-        return std::nullopt;
-    }
-    const std::string size = caption.empty() ? "" : d.WindowText(caption);
-    if (size.find("1920") == std::string::npos || size.find("1080") == std::string::npos) {
-        why = "the selection is not 1920 x 1080: the magnifier says \"" + size + "\"";
-        return std::nullopt;
-    }
-    return Point{pin->left + pin->width() / 2, pin->top + pin->height() / 2};
+    return std::nullopt;
 }
 
 namespace {

@@ -9,6 +9,8 @@
 // upside down shows the band at its bottom: told apart, not taken for a pin.
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "bench/PixelCheck.h"
@@ -69,6 +71,29 @@ inline std::vector<PinProbe> PinProbes(const PinScene& s) {
                        s.selection.contains(q) ? under : DarkenedRgb(under)});
     }
     return out;
+}
+
+// The size the magnifier's size caption gives, "W×H" in UTF-8 (spaces
+// around the sign allowed); nothing for any other text, such as the empty
+// one a read that failed gives.
+inline std::optional<Size> SizeInCaption(const std::string& text) {
+    const auto number = [&](std::size_t& at) -> std::optional<int> {
+        while (at < text.size() && text[at] == ' ') ++at;
+        const std::size_t from = at;
+        long long v = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - from < 6) v = v * 10 + (text[at++] - '0');
+        if (at == from || (at < text.size() && text[at] >= '0' && text[at] <= '9')) return std::nullopt;
+        while (at < text.size() && text[at] == ' ') ++at;
+        return int(v);
+    };
+    std::size_t at = 0;
+    const std::optional<int> w = number(at);
+    static const std::string times = "\xC3\x97";
+    if (!w || text.compare(at, times.size(), times) != 0) return std::nullopt;
+    at += times.size();
+    const std::optional<int> h = number(at);
+    if (!h || at != text.size()) return std::nullopt;
+    return Size{*w, *h};
 }
 
 }  // namespace vellumo::bench

@@ -115,5 +115,28 @@ TEST(PinProbes, ExpectTheFrozenPictureShiftedToTheCentre) {
     }
 }
 
+// The selection is checked by the magnifier's caption: a caption misread as
+// the right size would let a wrong selection through, and the right one
+// misread as another would redo a good drag.
+TEST(SizeInCaption, ReadsTheCaptionTheOverlayWritesAndNothingElse) {
+    const auto utf8 = [](const std::wstring& w) {
+        std::string out;
+        for (const wchar_t c : w) {
+            if (c < 0x80) out += char(c);
+            else out += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};  // two bytes reach U+07FF
+        }
+        return out;
+    };
+    EXPECT_EQ(SizeInCaption(utf8(FormatSize(1920, 1080))), (Size{1920, 1080}));
+    EXPECT_EQ(SizeInCaption(utf8(FormatSize(0, 7))), (Size{0, 7}));
+    EXPECT_EQ(SizeInCaption("0\xC3\x97" "0"), (Size{0, 0})) << "the caption before the first move";
+    EXPECT_FALSE(SizeInCaption("")) << "a read that failed";
+    EXPECT_FALSE(SizeInCaption("1920 x 1080")) << "only the multiplication sign";
+    EXPECT_EQ(SizeInCaption("1920 \xC3\x97 10800"), (Size{1920, 10800})) << "a longer number is another size";
+    EXPECT_FALSE(SizeInCaption("1920 \xC3\x97 1080 px"));
+    EXPECT_FALSE(SizeInCaption("\xC3\x97 1080"));
+    EXPECT_FALSE(SizeInCaption("RGB(1 , 2 , 3)"));
+}
+
 }  // namespace
 }  // namespace vellumo::bench
