@@ -198,8 +198,8 @@ public:
     }
 
     // As LaneBlur::Run. `band(i)`, where not null, is where the band's
-    // pixels of row i lie in the plane: away from the ends they are read
-    // and written there, with no copy.
+    // pixels of row i lie in the plane: they are asked for a few rows ahead,
+    // and away from the ends read and written there, with no copy.
     template <typename Read, typename Write, typename Band>
     void Run(Read read, Write write, Band band) {
         for (Stage& s : stages_) {
@@ -217,9 +217,9 @@ public:
             // Away from the ends, a row goes through all three passes at
             // once, in one loop over its lanes, each mean going on to the
             // next pass in a register.
+            if (band(i) && i + kPrefetchRows < n_)
+                for (int k = 0; k < kPixels; k += 16) Prefetch(band(i + kPrefetchRows) + k);
             if (steady && band(i)) {
-                if (i + kPrefetchRows < n_)
-                    for (int k = 0; k < kPixels; k += 16) Prefetch(band(i + kPrefetchRows) + k);
                 ThreeSteps(reinterpret_cast<const std::uint8_t*>(band(i)),
                            reinterpret_cast<std::uint8_t*>(band(stages_[2].made)));
                 continue;
@@ -364,11 +364,7 @@ void BlurColumns(const PixelPlane& plane, const Rect& area, int r) {
         // of a length known only at run time costs more than the blur.
         if (columns == kPixels) {
             blur.Run(
-                [&](int y, std::uint8_t* pixels) {
-                    if (y + kPrefetchRows < area.height)
-                        for (int k = 0; k < kPixels; k += 16) Prefetch(at(y + kPrefetchRows) + k);
-                    std::memcpy(pixels, at(y), 4 * kPixels);
-                },
+                [&](int y, std::uint8_t* pixels) { std::memcpy(pixels, at(y), 4 * kPixels); },
                 [&](int y, const std::uint8_t* pixels) { PutBack<kPixels>(at(y), pixels); }, at);
             continue;
         }

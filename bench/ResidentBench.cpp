@@ -44,6 +44,7 @@
 #include "bench/ResidentHotkey.h"
 #include "bench/StartProbes.h"
 #include "bench/Stats.h"
+#include "tests/e2e/Dialogs.h"
 #include "tests/e2e/Menus.h"
 #include "tests/e2e/harness/Harness.h"
 
@@ -222,12 +223,7 @@ bool FloorPresses(e2e::Display& d, const std::string& exe, Presses& p, int runs,
 std::string PinFloater(e2e::Display& d, const Rect& sel) {
     d.MovePointer(sel.left, sel.top);
     Sleep(50);
-    d.ButtonDown();
-    for (int i = 1; i <= 10; ++i) {
-        d.MovePointer(sel.left + sel.width * i / 10, sel.top + sel.height * i / 10);
-        Sleep(30);
-    }
-    d.ButtonUp();
+    e2e::DragInSteps(d, sel.left, sel.top, sel.width, sel.height);
     std::optional<e2e::WinInfo> pin;
     e2e::WaitUntil(
         [&] {
