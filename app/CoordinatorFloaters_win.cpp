@@ -92,10 +92,12 @@ PinAnswer Coordinator::OnPinRequested(PinRequest& request) {
     // to 13 ms to go (the system choosing what to activate next), and where
     // the host's own windows are not painted yet X keeps the frozen screen
     // rather than flash the live one. The copy runs on meanwhile; it is
-    // joined before anything paints the Floater.
+    // joined before anything paints the Floater, and the Floater painted
+    // then, before the messages waiting (the expose among them) are seen.
     host->ShowPinned(false);
     request.endCapture();
     request.joinPixels();
+    host->PaintPinned();
     host->FinishPinAtIdle();
     showRestoredAfterCapture_ = false;
     pinnedForHistory_ = PinnedCapture{pinned, request.onScreen};

@@ -67,6 +67,7 @@ bool PinClipboardImage(HWND clipboardOwner, const std::function<FloaterHost*()>&
         return false;
     }
     host->ShowPinned();
+    host->PaintPinned();
     if (pinned) pinned(plane);
     return true;
 }

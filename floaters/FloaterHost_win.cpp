@@ -291,6 +291,12 @@ void FloaterHost::OnFlashTick() {
 }
 
 void FloaterHost::OnPaint() {
+    // The pictures waiting for a paint go first. Under Wine the host's
+    // pixels reach the screen as one rectangle around all it drew: a frame
+    // drawn round a Floater not yet painted put that Floater's unpainted
+    // (black) pixels on the screen for a moment, a blink on every pin.
+    for (const auto& [n, picture] : pictures_)
+        if (::GetUpdateRect(picture->hwnd(), nullptr, FALSE)) ::UpdateWindow(picture->hwnd());
     PaintDc dc(hwnd());
     // The background shows only in translucent mode; otherwise the region
     // leaves it out, and filling it would only touch memory.

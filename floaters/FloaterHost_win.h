@@ -96,6 +96,11 @@ public:
     // which must not wait behind nor sit under the overlay.
     void ShowPinned(bool finishAtIdle = true);
     void FinishPinAtIdle();
+    // Paints the host and its Floaters at once, once the pinned picture is
+    // complete. Under Wine the window just shown is exposed, and an expose
+    // handled before the paint puts the host's unpainted (black) pixels on
+    // the screen for a moment: a blink where the Floater comes.
+    void PaintPinned();
     // A Floater from an image file; `index` is the next index as text.
     // Tells the user when it cannot be made; true when it was.
     bool OpenImageFile(int index, const std::wstring& path);

@@ -44,6 +44,10 @@ void FloaterHost::ShowPinned(bool finishAtIdle) {
     SetKeeper(true);
 }
 
+void FloaterHost::PaintPinned() {
+    ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void FloaterHost::FinishPinAtIdle() {
     WhenIdle(WhileAlive([](FloaterHost& host) { host.AfterPinShown(); }));
 }
