@@ -39,7 +39,8 @@ protected:
 
     int VisibleOverlays() {
         int n = 0;
-        for (const WinInfo& w : d_->ListWindows("VellumoScrShot")) n += w.parent == "0" && w.visible;
+        for (const WinInfo& w : d_->ListWindows("VellumoScrShot"))
+            n += w.cls == "VellumoScrShot" && w.parent == "0" && w.visible;
         return n;
     }
 };

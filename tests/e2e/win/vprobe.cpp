@@ -109,6 +109,11 @@ std::wstring CaptionOf(HWND w) {
 }
 
 void Describe(HWND w) {
+    // A window destroyed while it is read (its children, say, while the
+    // program takes its overlay down) answers with no class, no parent and
+    // whatever style it last had: it would pass for a visible top-level
+    // window. Only a window still there once read is told.
+    const std::wstring cls = ClassOf(w);
     RECT r{};
     GetWindowRect(w, &r);
     char nums[160];
@@ -116,7 +121,9 @@ void Describe(HWND w) {
                   IsWindowVisible(w) ? 1 : 0, r.left, r.top, r.right, r.bottom);
     HWND parent = GetAncestor(w, GA_PARENT);
     if (parent == GetDesktopWindow()) parent = nullptr;
-    Emit("W\t" + Hex(w) + "\t" + Hex(parent) + "\t" + Utf8(ClassOf(w)) + nums + Utf8(CaptionOf(w)));
+    const std::wstring caption = CaptionOf(w);
+    if (cls.empty() || !IsWindow(w)) return;
+    Emit("W\t" + Hex(w) + "\t" + Hex(parent) + "\t" + Utf8(cls) + nums + Utf8(caption));
 }
 
 BOOL CALLBACK DescribeChild(HWND w, LPARAM) {
