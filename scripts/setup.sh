@@ -26,6 +26,37 @@ have_i386=true
 dpkg --print-foreign-architectures | grep -qx i386 || have_i386=false
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+# A mirror in the middle of a sync serves an index of the wrong size, and
+# apt-get update then fails although nothing is wrong with the machine (seen:
+# bookworm-security's i386 index, for more than a day). Try again a little;
+# if the lists still will not all load, go on with what did load.
+update_failed=false
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    $SUDO apt-get update -qq >/dev/null && return 0
+    echo "setup: apt-get update failed (try $try of 3)" >&2
+    [ "$try" -eq 3 ] || sleep $((try * 10))
+  done
+  update_failed=true
+}
+# With one architecture's index of a suite missing, apt sees a newer amd64
+# package than the i386 one it must match (linux-libc-dev, say) and refuses
+# the i386 half. Preferring the release's main suite for this one install
+# gives both halves from the same, complete index.
+apt_install() {
+  $SUDO apt-get install -y -qq "$@" >/dev/null && return 0
+  $update_failed || return 1
+  . /etc/os-release
+  local prefs
+  prefs=$(mktemp -d)
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$VERSION_CODENAME" > "$prefs/main-suite"
+  echo "setup: installing from ${VERSION_CODENAME}'s main suite, as some lists did not load" >&2
+  local rc=0
+  $SUDO apt-get install -y -qq --allow-downgrades -o Dir::Etc::PreferencesParts="$prefs" "$@" >/dev/null || rc=$?
+  rm -rf "$prefs"
+  return $rc
+}
 if [ ${#need[@]} -ne 0 ] || ! $have_i386; then
   export DEBIAN_FRONTEND=noninteractive
   if ! $have_i386; then
@@ -33,8 +64,8 @@ if [ ${#need[@]} -ne 0 ] || ! $have_i386; then
     $SUDO dpkg --add-architecture i386
   fi
   [ ${#need[@]} -eq 0 ] || echo "setup: installing ${need[*]}" >&2
-  $SUDO apt-get update -qq >/dev/null
-  [ ${#need[@]} -eq 0 ] || $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+  apt_update
+  [ ${#need[@]} -eq 0 ] || apt_install "${need[@]}"
 fi
 
 # Wine's 32-bit loader is an i386 program. A kernel without IA-32 support
@@ -61,7 +92,7 @@ if [ "${qemu_major:-0}" -lt 8 ]; then
     [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $0 !~ /security/ {print $2; exit}' /etc/apt/sources.list 2>/dev/null)
     echo "deb $uri ${VERSION_CODENAME}-backports main" | $SUDO tee "$list" >/dev/null
   fi
-  $SUDO apt-get update -qq >/dev/null
+  apt_update
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     -t "${VERSION_CODENAME}-backports" qemu-user >/dev/null ||
     echo "setup: no qemu-user from ${VERSION_CODENAME}-backports; Wine under the old qemu is very slow" >&2
