@@ -116,14 +116,28 @@ TEST(SaveBusyE2E, ASaveOverHalfASecondShowsTheWaitCursor) {
 
         d.MovePointer(kW / 2, kH / 2);
         const pid_t app = d.Start(exe);
-        // A drag before the overlay takes the pointer would be lost: the
-        // magnifier shown beside the pointer says it has caught up.
-        const auto magnifierShown = [&] {
+        // A drag before the overlay takes the pointer would be lost. The
+        // magnifier shown says the overlay is up, not that X delivers the
+        // pointer to it yet (an 8K window maps slowly on a loaded machine,
+        // and a press before that went to the root: no selection, no save
+        // button). The magnifier following a move says the overlay has the pointer.
+        const auto magnifier = [&]() -> std::optional<WinInfo> {
             for (const WinInfo& w : d.ListWindows("VellumoScrShot"))
-                if (w.cls == "VellumoVa" && w.visible) return true;
-            return false;
+                if (w.cls == "VellumoVa" && w.visible) return w;
+            return std::nullopt;
         };
-        ASSERT_TRUE(WaitUntil(magnifierShown, 20s, 100ms)) << "no overlay with its magnifier";
+        std::optional<WinInfo> first;
+        ASSERT_TRUE(WaitUntil([&] { return (first = magnifier()).has_value(); }, 20s, 100ms))
+            << "no overlay with its magnifier";
+        int nudge = 0;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                d.MovePointer(kW / 2 + 100 + 10 * (++nudge % 2), kH / 2 + 100);
+                const auto now = magnifier();
+                return now && (now->left != first->left || now->top != first->top);
+            },
+            20s, 100ms))
+            << "the magnifier never followed the pointer";
         DragInSteps(d, 2, 2, kW - 4, kH - 300);
         const auto save = WaitOverlayChild(d, "SavePic", 10s);
         ASSERT_TRUE(save) << "no save button";
