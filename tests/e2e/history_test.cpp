@@ -20,6 +20,7 @@
 #include "tests/e2e/FixtureLayout.h"
 #include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/Menus.h"
+#include "tests/e2e/SmallDisk.h"
 #include "tests/e2e/harness/Harness.h"
 #include "tests/e2e/harness/XDrop.h"
 
@@ -173,6 +174,39 @@ protected:
             3s, 50ms);
     }
 
+    // With set.ini naming a history folder that cannot be written: the
+    // first capture (a pin) tells it once, the pin still makes its Floater,
+    // and a copy after it still reaches the clipboard, told nothing more.
+    void ExpectRefusalToldOnceAndNothingStopped() {
+        ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
+        ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1; }, 10s, 50ms)) << "the pin made no Floater";
+        const auto told = TakeMessage(*d_, 10s);
+        ASSERT_TRUE(told) << "the refused history said nothing";
+        EXPECT_NE(told->text.find("could not be written"), std::string::npos) << told->text;
+        EXPECT_TRUE(told->closed) << "the message did not close";
+        ASSERT_TRUE(d_->Running(app_)) << "the program ended after the message";
+
+        // Emptied first, so what the copy puts there is the copy's own.
+        ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
+        ASSERT_NO_FATAL_FAILURE(CaptureBy("Image1"));
+        const fs::path dump = dir_ / "clip.ppm";
+        std::optional<Image> clip;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+                return (clip = ParsePpm(ReadFile(dump))).has_value();
+            },
+            10s, 200ms))
+            << "the copy put no picture on the clipboard";
+        EXPECT_EQ(clip->width, kW);
+        EXPECT_EQ(clip->height, kH);
+        EXPECT_EQ(clip->at(kW / 2, kH / 2), d_->GetPixel(kPanelL + kW / 2, kPanelT + kH / 2));
+        ASSERT_TRUE(ResidentAnswers(*d_));
+        const auto again = TakeMessage(*d_, 2s);
+        EXPECT_FALSE(again) << "told twice: " << again->text;
+        d_->Stop(app_);
+    }
+
     fs::path history_;
     Image panelA_;  // the region every capture takes, as the screen shows it
 };
@@ -235,39 +269,35 @@ TEST_F(HistoryE2E, APinIsWrittenWhenExitFollowsAtOnce) {
     EXPECT_NE(record.find("Left by: pin"), std::string::npos) << record;
 }
 
-// A history folder that cannot be made (its parent is a file) is told once;
-// the copy still reaches the clipboard and the pin still makes its Floater.
-TEST_F(HistoryE2E, AFolderThatCannotBeWrittenIsToldOnceAndStopsNothing) {
+// A history folder that cannot be made (its parent is a file), one on a full
+// drive and one on a read-only drive: each is told once, and copy and pin go
+// on. On the full drive no torn file or temporary is left behind.
+TEST_F(HistoryE2E, AFolderThatCannotBeMadeIsToldOnceAndStopsNothing) {
     std::ofstream(dir_ / "file") << "not a folder";
     WriteSetIni(WinPath(dir_ / "file" / "history"), 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusalToldOnceAndNothingStopped());
+}
 
-    ASSERT_NO_FATAL_FAILURE(CaptureBy("pinimg"));
-    ASSERT_TRUE(WaitUntil([&] { return Floaters() == 1; }, 10s, 50ms)) << "the pin made no Floater";
-    const auto told = TakeMessage(*d_, 10s);
-    ASSERT_TRUE(told) << "the refused history said nothing";
-    EXPECT_NE(told->text.find("could not be written"), std::string::npos) << told->text;
-    EXPECT_TRUE(told->closed) << "the message did not close";
-    ASSERT_TRUE(d_->Running(app_)) << "the program ended after the message";
+TEST_F(HistoryE2E, AFullDriveIsToldOnceAndStopsNothing) {
+    SmallDisk disk(dir_ / "small");
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+    ASSERT_GT(disk.Fill("filler"), 100000u) << "the small disk took next to nothing";
+    WriteSetIni(WinPath(dir_ / "small" / "history"), 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusalToldOnceAndNothingStopped());
+    std::vector<std::string> left;
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(dir_ / "small" / "history", ec))
+        if (e.is_regular_file()) left.push_back(e.path().filename().string());
+    EXPECT_TRUE(left.empty()) << "left on the full drive: " << left.front();
+}
 
-    // Emptied first, so what the copy puts there is the copy's own.
-    ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
-    ASSERT_NO_FATAL_FAILURE(CaptureBy("Image1"));
-    const fs::path dump = dir_ / "clip.ppm";
-    std::optional<Image> clip;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-            return (clip = ParsePpm(ReadFile(dump))).has_value();
-        },
-        10s, 200ms))
-        << "the copy put no picture on the clipboard";
-    EXPECT_EQ(clip->width, kW);
-    EXPECT_EQ(clip->height, kH);
-    EXPECT_EQ(clip->at(kW / 2, kH / 2), d_->GetPixel(kPanelL + kW / 2, kPanelT + kH / 2));
-    ASSERT_TRUE(ResidentAnswers(*d_));
-    const auto again = TakeMessage(*d_, 2s);
-    EXPECT_FALSE(again) << "told twice: " << again->text;
-    d_->Stop(app_);
+TEST_F(HistoryE2E, AReadOnlyDriveIsToldOnceAndStopsNothing) {
+    SmallDisk disk(dir_ / "small");
+    if (!disk.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+    fs::create_directories(dir_ / "small" / "history");
+    ASSERT_TRUE(disk.MakeReadOnly());
+    WriteSetIni(WinPath(dir_ / "small" / "history"), 100);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusalToldOnceAndNothingStopped());
 }
 
 // "Recent captures" lists the kept captures newest first; choosing the first

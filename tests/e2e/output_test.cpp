@@ -6,7 +6,6 @@
 // be told and leave the overlay and its selection as they were.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include "tests/e2e/Dialogs.h"
 #include "tests/e2e/ImageFiles.h"
 #include "tests/e2e/OverlayFixture.h"
+#include "tests/e2e/SmallDisk.h"
 #include "tests/e2e/harness/Harness.h"
 
 using namespace e2e;
@@ -580,36 +580,6 @@ TEST_F(OutputE2E, DeviceNamesAreRefusedAndAWriteThatLandsNowhereIsTold) {
     EXPECT_TRUE(fs::is_symlink(dir_ / "void.png"));
     EndWithEsc();
 }
-
-// A small tmpfs of its own, reached by Wine through Z:, that a test can fill.
-class SmallDisk {
-public:
-    explicit SmallDisk(fs::path at) : at_(std::move(at)) {
-        fs::create_directories(at_);
-        mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", 0, "size=512k,mode=0777") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-    bool mounted() const { return mounted_; }
-    // Writes `name` until the disk refuses more; how many bytes it took.
-    std::size_t Fill(const std::string& name) {
-        std::FILE* f = std::fopen((at_ / name).c_str(), "wb");
-        if (!f) return 0;
-        std::setvbuf(f, nullptr, _IONBF, 0);
-        const std::string block(512, 'x');
-        std::size_t total = 0;
-        while (std::fwrite(block.data(), 1, block.size(), f) == block.size()) total += block.size();
-        std::fclose(f);
-        return total;
-    }
-
-private:
-    fs::path at_;
-    bool mounted_ = false;
-};
 
 // Fixed fault: a save over an existing file on a full disk opened it anew
 // (emptied), failed, and deleted it: the old file was lost. Now the disk
