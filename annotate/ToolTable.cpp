@@ -21,6 +21,7 @@ namespace vellumo {
     ROW(Mosaic)                \
     ROW(Blur)                  \
     ROW(Step)                  \
+    ROW(FilledBox)             \
 
 
 #define VELLUMO_DECLARE_TOOL(name) extern const ToolEntry k##name##Entry;

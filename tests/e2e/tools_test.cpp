@@ -34,7 +34,7 @@ struct ToolButtonAt {
     int left, top;
 };
 constexpr ToolButtonAt DrawButton(int i) { return i < 5 ? ToolButtonAt{6 + 24 * i, 4} : ToolButtonAt{6 + 24 * (i - 5), 112}; }
-enum ToolIndex { kRectangle = 0, kText = 2, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10 };
+enum ToolIndex { kRectangle = 0, kText = 2, kPen = 5, kHighlighter = 6, kLine = 7, kMosaic = 8, kBlur = 9, kStep = 10, kFilledBox = 11 };
 const Box kTxtAlp{32, 84, 25, 21};
 
 class ToolsE2E : public MarkE2E {
@@ -241,6 +241,31 @@ TEST_F(ToolsE2E, StepsCountOneTwoThreeAndAnUndoneNumberComesBack) {
     EXPECT_EQ(same, 900) << "the new circle is not the undone 3";
     EXPECT_LT(asSecond, 900) << "the 2 and the 3 look alike: the check tells nothing";
     EXPECT_EQ(At(img, 290, 390), kTopColour) << "the undone 3 came back in the copy";
+}
+
+// A filled box, chosen by its key, over the fixture's edges: in the copy not
+// a pixel of what it covered is left, and what lies around it is untouched.
+TEST_F(ToolsE2E, AFilledBoxLeavesNothingOfWhatItCovers) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    GlideTo(300, 300);
+    const auto top = Overlay().top;
+    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms)) << "keys do not reach the overlay";
+    d_->Tap(XK_f);
+    ASSERT_TRUE(WaitUntil([&] { return MarkerBehind(kFilledBox); }, 2s)) << "F did not choose the filled box";
+    const Box band{80, 200, 80, 60};  // across the desktop, the fixture and a panel
+    Stroke(band.l, band.t, band.r(), band.b());
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    int varied = 0;
+    for (int y = band.t; y < band.b(); ++y)
+        for (int x = band.l; x < band.r(); ++x) {
+            ASSERT_EQ(At(img, x, y), kRed) << "at " << x << "," << y;
+            varied += !(Original(x, y) == Original(band.l, band.t));
+        }
+    EXPECT_GT(varied, 100) << "the box covered one plain colour: the check tells nothing";
+    EXPECT_EQ(At(img, band.r(), 230), Original(band.r(), 230)) << "right of the box";
+    EXPECT_EQ(At(img, 120, band.t - 1), Original(120, band.t - 1)) << "above the box";
 }
 
 // Letters choose their tools on a selection; with a tool chosen the wheel
