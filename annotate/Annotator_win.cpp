@@ -8,6 +8,7 @@
 
 #include "annotate/Palette_win.h"
 #include "gfx/Convert_win.h"
+#include "gfx/HelperThread_win.h"
 #include "gfx/Region_win.h"
 #include "gfx/SystemProc_win.h"
 
@@ -60,6 +61,7 @@ public:
     void BeforeMark(const Rect& box) override { c_.surface.BeforeMark(box); }
     void Painted(const Rect& r) override { owner_.Drawn(c_, r); }
     std::size_t MarksApplied() const override { return c_.surface.MarksApplied(); }
+    SideBySide Cores() const override { return OnTheCores(); }
 
 private:
     static PixelPlane Plane(const Dib& dib) {

@@ -120,6 +120,8 @@ struct PackedCells {
     }
 };
 
+namespace {
+
 // Each band of `cell` rows is read once into per-column sums (a loop along
 // the row that the compiler vectorises), a slice of whole cells at a time,
 // the cells' means are worked out from those, and each row of the slice is
@@ -127,10 +129,8 @@ struct PackedCells {
 // byte of its top-left pixel).
 // Red and blue are summed side by side in one word (green in another) while
 // a column holds at most 256 pixels, so no sum carries into its neighbour;
-// taller cells are summed 256 rows at a time.
-void Pixelate(const PixelPlane& plane, Rect area, int cell) {
-    area = Intersect(area, Rect{0, 0, plane.width, plane.height});
-    if (area.empty() || cell < 1) return;
+// taller cells are summed 256 rows at a time. `area` is clipped, not empty.
+void PixelateRows(const PixelPlane& plane, Rect area, int cell) {
     const std::size_t slice = SliceWidth(cell), step = static_cast<std::size_t>(cell);
     std::vector<std::uint32_t> redBlue(slice), green(slice), line(slice);
     std::vector<std::uint64_t> red(slice), blue(slice), greens(slice);
@@ -192,6 +192,19 @@ void Pixelate(const PixelPlane& plane, Rect area, int cell) {
             for (int y = top; y < bottom; ++y) std::copy_n(line.begin(), w, plane.row(y) + area.left + left);
         }
     }
+}
+
+}  // namespace
+
+void Pixelate(const PixelPlane& plane, Rect area, int cell, const SideBySide& cores) {
+    area = Intersect(area, Rect{0, 0, plane.width, plane.height});
+    if (area.empty() || cell < 1) return;
+    const bool large = static_cast<long long>(area.width) * area.height >= kMosaicSideBySidePixels;
+    RunSideBySide(cores, large ? kMostFilterParts : 1, [&](int part, int parts) {
+        int top = 0, bottom = 0;
+        SliceOf(area.top, area.bottom(), cell, part, parts, top, bottom);
+        if (top < bottom) PixelateRows(plane, {area.left, top, area.width, bottom - top}, cell);
+    });
 }
 
 int BlurRadiusFor(float width, const Rect& area) {

@@ -5,13 +5,15 @@
 #pragma once
 #include "gfx/Geometry.h"
 #include "gfx/PixelPlane.h"
+#include "gfx/SideBySide.h"
 
 namespace vellumo {
 
 // Each cell x cell block of `area`, counted from its top-left, becomes the
 // mean colour of the pixels it covers (rounded); cells on the right and
-// bottom edges may be cut short.
-void Pixelate(const PixelPlane& plane, Rect area, int cell);
+// bottom edges may be cut short. A large area is cut into bands of whole
+// cells that `cores` may run side by side.
+void Pixelate(const PixelPlane& plane, Rect area, int cell, const SideBySide& cores = {});
 // The side of a mosaic cell for the width control's value (at least 4).
 int MosaicCell(float width);
 
@@ -22,8 +24,18 @@ int MosaicCell(float width);
 // area counts as that side.
 // The rows go through SSE2 registers where the processor has them; the
 // portable lanes give the same pixels everywhere (tests compare the two).
+// A large area's rows, then its columns, are cut into bands that `cores`
+// may run side by side.
 enum class BlurRowsBy { Fastest, PortableLanes };
-void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy = BlurRowsBy::Fastest);
+void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy = BlurRowsBy::Fastest,
+              const SideBySide& cores = {});
+// Below this many pixels a filter runs as one part: a thread's start (a
+// tenth of a millisecond under Wine) would cost more than it saves. The
+// blur costs about five times the mosaic per pixel.
+inline constexpr long long kBlurSideBySidePixels = 1 << 17;
+inline constexpr long long kMosaicSideBySidePixels = 1 << 20;
+// At most this many parts side by side.
+inline constexpr int kMostFilterParts = 8;
 // The radius for the width control's value, cut down to what `area` can use.
 int BlurRadiusFor(float width, const Rect& area);
 

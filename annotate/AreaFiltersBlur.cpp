@@ -379,8 +379,9 @@ void BlurColumns(const PixelPlane& plane, const Rect& area, int r) {
     }
 }
 
+// The rows of `area` blurred along their length.
 template <typename Lane>
-void Blur(const PixelPlane& plane, const Rect& area, int r, BlurRowsBy rowsBy) {
+void BlurRowsOf(const PixelPlane& plane, const Rect& area, int r, BlurRowsBy rowsBy) {
 #if defined(VELLUMO_BLUR_ROWS_SSE2)
     // The rows' lanes in registers of our own choosing: the compiler's
     // vectors of the portable pass keep its sums in memory (a third of the
@@ -388,19 +389,35 @@ void Blur(const PixelPlane& plane, const Rect& area, int r, BlurRowsBy rowsBy) {
     if (sizeof(Lane) == 2 && rowsBy == BlurRowsBy::Fastest) {
         const LaneMath<Lane> math(2 * r + 1);
         BlurRowsSse2(plane, area, r, math.half, math.multiplier);
-        BlurColumns<Lane>(plane, area, r);
         return;
     }
 #else
     (void)rowsBy;
 #endif
     BlurRows<Lane>(plane, area, r);
-    BlurColumns<Lane>(plane, area, r);
+}
+
+// Rows, then columns, each cut into bands that may run side by side: a row
+// band holds whole lanes of rows, a column band whole bands of columns, so
+// every pixel comes out as it would from one part.
+template <typename Lane>
+void Blur(const PixelPlane& plane, const Rect& area, int r, BlurRowsBy rowsBy, const SideBySide& cores) {
+    const int most = static_cast<long long>(area.width) * area.height >= kBlurSideBySidePixels ? kMostFilterParts : 1;
+    RunSideBySide(cores, most, [&](int part, int parts) {
+        int top = 0, bottom = 0;
+        SliceOf(area.top, area.bottom(), kRowLanes, part, parts, top, bottom);
+        if (top < bottom) BlurRowsOf<Lane>(plane, {area.left, top, area.width, bottom - top}, r, rowsBy);
+    });
+    RunSideBySide(cores, most, [&](int part, int parts) {
+        int left = 0, right = 0;
+        SliceOf(area.left, area.right(), kBandPixels<Lane>, part, parts, left, right);
+        if (left < right) BlurColumns<Lane>(plane, {left, area.top, right - left, area.height}, r);
+    });
 }
 
 }  // namespace
 
-void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy) {
+void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy, const SideBySide& cores) {
     area = Intersect(area, Rect{0, 0, plane.width, plane.height});
     if (area.empty() || r < 1) return;
     // The tool asks for no more than the longer side (BlurRadiusFor); a
@@ -408,9 +425,9 @@ void BlurArea(const PixelPlane& plane, Rect area, int r, BlurRowsBy rowsBy) {
     r = std::min(r, std::max(area.width, area.height));
     r = std::min(r, kWidestWideBox / 2);
     if (2 * r + 1 <= kWidestNarrowBox)
-        Blur<std::uint16_t>(plane, area, r, rowsBy);
+        Blur<std::uint16_t>(plane, area, r, rowsBy, cores);
     else
-        Blur<std::uint32_t>(plane, area, r, rowsBy);
+        Blur<std::uint32_t>(plane, area, r, rowsBy, cores);
 }
 
 }  // namespace vellumo

@@ -17,6 +17,7 @@
 #include "annotate/Annotate.h"
 #include "gfx/Geometry.h"
 #include "gfx/PixelPlane.h"
+#include "gfx/SideBySide.h"
 
 namespace vellumo {
 
@@ -38,6 +39,8 @@ public:
     virtual void Painted(const Rect& r) = 0;
     // The marks now applied (undone ones not counted).
     virtual std::size_t MarksApplied() const = 0;
+    // The cores a large filter may spread over; none: it runs on the caller's.
+    virtual SideBySide Cores() const { return {}; }
 
 protected:
     ~MarkTarget() = default;

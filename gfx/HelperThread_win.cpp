@@ -1,5 +1,10 @@
 #include "gfx/HelperThread_win.h"
 
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <vector>
+
 #include "gfx/Log_win.h"
 
 namespace vellumo::win {
@@ -27,6 +32,32 @@ void HelperThread::Join() {
     if (!thread_) return;
     ::WaitForSingleObject(thread_.get(), INFINITE);
     thread_.reset();
+}
+
+SideBySide OnTheCores() {
+    return [](int most, const PartOfWork& work) {
+        SYSTEM_INFO info{};
+        ::GetSystemInfo(&info);
+        const int parts = std::clamp(static_cast<int>(info.dwNumberOfProcessors), 1, std::max(1, most));
+        std::vector<std::exception_ptr> failed(static_cast<std::size_t>(parts));
+        const auto run = [&](int part) noexcept {
+            try {
+                work(part, parts);
+            } catch (...) {
+                failed[static_cast<std::size_t>(part)] = std::current_exception();
+            }
+        };
+        {
+            std::vector<std::unique_ptr<HelperThread>> helpers;
+            for (int part = 1; part < parts; ++part) {
+                helpers.push_back(std::make_unique<HelperThread>());
+                helpers.back()->Start([&run, part] { run(part); });
+            }
+            run(0);
+        }  // every helper joined
+        for (const std::exception_ptr& e : failed)
+            if (e) std::rethrow_exception(e);
+    };
 }
 
 }  // namespace vellumo::win

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "gfx/Handles_win.h"
+#include "gfx/SideBySide.h"
 
 namespace vellumo::win {
 
@@ -28,5 +29,10 @@ private:
     std::function<void()> work_;
     unique_handle thread_;
 };
+
+// A runner for work cut into parts: part 0 on the calling thread, the others
+// on helper threads, as many parts as the machine has cores (at most `most`).
+// What a part throws is thrown again on the caller once every part is done.
+SideBySide OnTheCores();
 
 }  // namespace vellumo::win

@@ -10,8 +10,8 @@ namespace vellumo {
 
 namespace {
 class BlurTool final : public AreaFilterTool {
-    void Filter(const PixelPlane& surface, const Rect& area, float width) const override {
-        BlurArea(surface, area, BlurRadiusFor(width, area));
+    void Filter(const PixelPlane& surface, const Rect& area, float width, const SideBySide& cores) const override {
+        BlurArea(surface, area, BlurRadiusFor(width, area), BlurRowsBy::Fastest, cores);
     }
 };
 }  // namespace

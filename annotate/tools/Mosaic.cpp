@@ -10,8 +10,8 @@ namespace vellumo {
 
 namespace {
 class MosaicTool final : public AreaFilterTool {
-    void Filter(const PixelPlane& surface, const Rect& area, float width) const override {
-        Pixelate(surface, area, MosaicCell(width));
+    void Filter(const PixelPlane& surface, const Rect& area, float width, const SideBySide& cores) const override {
+        Pixelate(surface, area, MosaicCell(width), cores);
     }
 };
 }  // namespace

@@ -80,13 +80,13 @@ public:
         const PixelPlane surface = s.target->SurfacePixels();
         if (!surface.bits) return {.penWidth = s.width};
         s.target->BeforeMark(area);
-        Filter(surface, area, s.width);
+        Filter(surface, area, s.width, s.target->Cores());
         s.target->Painted(area);
         return {.penWidth = s.width};
     }
 
 private:
-    virtual void Filter(const PixelPlane& surface, const Rect& area, float width) const = 0;
+    virtual void Filter(const PixelPlane& surface, const Rect& area, float width, const SideBySide& cores) const = 0;
 };
 
 }  // namespace vellumo

@@ -202,6 +202,42 @@ TEST_F(ToolsE2E, BlurLeavesNoSharpEdgeWhereThePictureHadOne) {
     EXPECT_EQ(At(img, 99, 270), Original(99, 270));
 }
 
+// A blur over nearly the whole selection, an area the program cuts into
+// bands that run side by side: every band of rows and of columns is blurred,
+// so no sharp step is left in any quarter, where each quarter had one.
+TEST_F(ToolsE2E, ABlurOverTheWholeSelectionLeavesNoSharpEdgeAnywhere) {
+    ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
+    ASSERT_NO_FATAL_FAILURE(ChooseTool(kBlur));
+    // Clear of the frame, where a press would take an edge instead.
+    const Box band{kSel.l + 12, kSel.t + 12, kSel.w - 24, kSel.h - 24};
+    Stroke(band.l, band.t, band.r(), band.b());
+    GlideTo(1000, 740);
+    const Image img = CopyAndRead();
+    ASSERT_EQ(img.width, kSel.w);
+    const auto step = [](const Pixel& a, const Pixel& b) {
+        return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+    };
+    // Steepest steps along the rows and down the columns, in each quarter.
+    for (const bool right : {false, true})
+        for (const bool lower : {false, true}) {
+            SCOPED_TRACE(std::string(lower ? "lower " : "upper ") + (right ? "right" : "left"));
+            const int x0 = right ? band.l + band.w / 2 : band.l + 1, x1 = right ? band.r() : band.l + band.w / 2;
+            const int y0 = lower ? band.t + band.h / 2 : band.t + 1, y1 = lower ? band.b() : band.t + band.h / 2;
+            int sharpRows = 0, sharpColumns = 0, rowsAfter = 0, columnsAfter = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) {
+                    sharpRows = std::max(sharpRows, step(Original(x, y), Original(x - 1, y)));
+                    sharpColumns = std::max(sharpColumns, step(Original(x, y), Original(x, y - 1)));
+                    rowsAfter = std::max(rowsAfter, step(At(img, x, y), At(img, x - 1, y)));
+                    columnsAfter = std::max(columnsAfter, step(At(img, x, y), At(img, x, y - 1)));
+                }
+            EXPECT_GT(sharpRows, 60) << "no sharp step along the rows here to blur";
+            EXPECT_GT(sharpColumns, 60) << "no sharp step down the columns here to blur";
+            EXPECT_LT(rowsAfter, sharpRows / 3) << "a sharp step along a row survived";
+            EXPECT_LT(columnsAfter, sharpColumns / 3) << "a sharp step down a column survived";
+        }
+}
+
 // Numbered steps 1, 2, 3 on the fixture's plain colour, Ctrl+Z, and a new
 // click: it shows 3 again, pixel for pixel the 3 that was undone.
 TEST_F(ToolsE2E, StepsCountOneTwoThreeAndAnUndoneNumberComesBack) {

@@ -22,6 +22,7 @@ public:
     }
     void Painted(const Rect& r) override { painted = Union(painted, r); }
     std::size_t MarksApplied() const override { return history.undoSteps(); }
+    SideBySide Cores() const override { return cores; }
 
     // What the overlay does after each release.
     MarkHistory::Recorded EndMark() {
@@ -29,10 +30,12 @@ public:
         return history.EndMark(SurfacePixels());
     }
     std::uint32_t& at(int x, int y) { return pixels_[std::size_t(y) * width_ + x]; }
+    std::uint32_t clean(int x, int y) const { return clean_[std::size_t(y) * width_ + x]; }
     // Paints a pixel as if it had been there from the start.
     void Set(int x, int y, std::uint32_t p) { at(x, y) = clean_[std::size_t(y) * width_ + x] = p; }
 
     MarkHistory history;
+    SideBySide cores;  // lent to the filters; none: one part
     Rect painted{};
     int touches = 0;
 
