@@ -34,11 +34,16 @@ void HelperThread::Join() {
     thread_.reset();
 }
 
+int CoreCount() {
+    constexpr int kMostThreads = 8;
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    return std::clamp(static_cast<int>(info.dwNumberOfProcessors), 1, kMostThreads);
+}
+
 SideBySide OnTheCores() {
     return [](int most, const PartOfWork& work) {
-        SYSTEM_INFO info{};
-        ::GetSystemInfo(&info);
-        const int parts = std::clamp(static_cast<int>(info.dwNumberOfProcessors), 1, std::max(1, most));
+        const int parts = std::min(CoreCount(), std::max(1, most));
         std::vector<std::exception_ptr> failed(static_cast<std::size_t>(parts));
         const auto run = [&](int part) noexcept {
             try {

@@ -30,8 +30,11 @@ private:
     unique_handle thread_;
 };
 
+// The cores work may spread over: the machine's, at most 8.
+int CoreCount();
+
 // A runner for work cut into parts: part 0 on the calling thread, the others
-// on helper threads, as many parts as the machine has cores (at most `most`).
+// on helper threads, as many parts as CoreCount() (at most `most`).
 // What a part throws is thrown again on the caller once every part is done.
 SideBySide OnTheCores();
 

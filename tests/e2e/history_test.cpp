@@ -174,6 +174,20 @@ protected:
             3s, 50ms);
     }
 
+    // The picture on the clipboard, as vprobe reads it, once there is one
+    // (waited for up to 10 s); none when none came.
+    std::optional<Image> ClipboardPicture() {
+        const fs::path dump = dir_ / "clip.ppm";
+        std::optional<Image> clip;
+        WaitUntil(
+            [&] {
+                d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
+                return (clip = ParsePpm(ReadFile(dump))).has_value();
+            },
+            10s, 200ms);
+        return clip;
+    }
+
     // With set.ini naming a history folder that cannot be written: the
     // first capture (a pin) tells it once, the pin still makes its Floater,
     // and a copy after it still reaches the clipboard, told nothing more.
@@ -189,15 +203,8 @@ protected:
         // Emptied first, so what the copy puts there is the copy's own.
         ASSERT_EQ(d_->Run(WinExe("vprobe.exe"), {"emptyclipboard"}).out, "OK\n");
         ASSERT_NO_FATAL_FAILURE(CaptureBy("Image1"));
-        const fs::path dump = dir_ / "clip.ppm";
-        std::optional<Image> clip;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-                return (clip = ParsePpm(ReadFile(dump))).has_value();
-            },
-            10s, 200ms))
-            << "the copy put no picture on the clipboard";
+        const std::optional<Image> clip = ClipboardPicture();
+        ASSERT_TRUE(clip) << "the copy put no picture on the clipboard";
         EXPECT_EQ(clip->width, kW);
         EXPECT_EQ(clip->height, kH);
         EXPECT_EQ(clip->at(kW / 2, kH / 2), d_->GetPixel(kPanelL + kW / 2, kPanelT + kH / 2));
@@ -341,15 +348,8 @@ TEST_F(HistoryE2E, CopyLastCaptureAndClearHistory) {
     auto sub = OpenRecentCaptures(entry);
     ASSERT_TRUE(sub) << "no Recent captures submenu";
     ClickAt(*d_, sub->left + 40, sub->top + sub->height() - 3 - entry * 5 / 2);
-    const fs::path dump = dir_ / "clip.ppm";
-    std::optional<Image> clip;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            d_->Run(WinExe("vprobe.exe"), {"clipboard", WinPath(dump)});
-            return (clip = ParsePpm(ReadFile(dump))).has_value();
-        },
-        10s, 200ms))
-        << "Copy last capture put no picture on the clipboard";
+    const std::optional<Image> clip = ClipboardPicture();
+    ASSERT_TRUE(clip) << "Copy last capture put no picture on the clipboard";
     ASSERT_EQ(clip->width, kW);
     ASSERT_EQ(clip->height, kH);
     const Image screen = d_->Grab(kPanelL, kPanelT, kW, kH);

@@ -53,6 +53,14 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(i); }, 2s)) << "no chosen-tool marker behind tool " << i;
     }
 
+    // With the pointer over the selection, until the keyboard reaches the overlay.
+    void KeysReachTheOverlay() {
+        GlideTo(300, 300);
+        const auto top = Overlay().top;
+        ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms))
+            << "keys do not reach the overlay";
+    }
+
     // What the toolbar's width box (control id 301) shows.
     std::string WidthBoxText() {
         const auto v = Overlay();
@@ -283,9 +291,7 @@ TEST_F(ToolsE2E, StepsCountOneTwoThreeAndAnUndoneNumberComesBack) {
 // a pixel of what it covered is left, and what lies around it is untouched.
 TEST_F(ToolsE2E, AFilledBoxLeavesNothingOfWhatItCovers) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
-    GlideTo(300, 300);
-    const auto top = Overlay().top;
-    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms)) << "keys do not reach the overlay";
+    ASSERT_NO_FATAL_FAILURE(KeysReachTheOverlay());
     d_->Tap(XK_f);
     ASSERT_TRUE(WaitUntil([&] { return MarkerBehind(kFilledBox); }, 2s)) << "F did not choose the filled box";
     const Box band{80, 200, 80, 60};  // across the desktop, the fixture and a panel
@@ -309,9 +315,7 @@ TEST_F(ToolsE2E, AFilledBoxLeavesNothingOfWhatItCovers) {
 // next stroke has that width. Over the darkened screen the wheel does nothing.
 TEST_F(ToolsE2E, KeysChooseToolsAndTheWheelSetsTheWidth) {
     ASSERT_NO_FATAL_FAILURE(LaunchAndSelect());
-    GlideTo(300, 300);
-    const auto top = Overlay().top;
-    ASSERT_TRUE(top && WaitUntil([&] { return d_->KeysReach(top->hwnd); }, 3s, 20ms)) << "keys do not reach the overlay";
+    ASSERT_NO_FATAL_FAILURE(KeysReachTheOverlay());
     d_->Tap(XK_l);
     EXPECT_TRUE(WaitUntil([&] { return MarkerBehind(kLine); }, 2s)) << "L did not choose the line";
     d_->Tap(XK_p);
